@@ -1,0 +1,40 @@
+# Each layer's library takes every source below its folders, so adding a file
+# needs no edit here.
+function(player_collect_sources out)
+  set(all)
+  foreach(dir ${ARGN})
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.c)
+    list(APPEND all ${found})
+  endforeach()
+  set(${out} ${all} PARENT_SCOPE)
+endfunction()
+
+# A library whose folders hold no sources yet is an interface target, so the
+# layers can be linked before every subsystem exists.
+function(player_add_library name sources)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+  endif()
+endfunction()
+
+# Links a layer library whether it has sources yet or is still an interface target.
+function(player_link name)
+  get_target_property(kind ${name} TYPE)
+  if(kind STREQUAL "INTERFACE_LIBRARY")
+    set(args)
+    foreach(a ${ARGN})
+      if(a STREQUAL "PUBLIC" OR a STREQUAL "PRIVATE")
+        list(APPEND args INTERFACE)
+      else()
+        list(APPEND args ${a})
+      endif()
+    endforeach()
+    target_link_libraries(${name} ${args})
+  else()
+    target_link_libraries(${name} ${ARGN})
+  endif()
+endfunction()
