@@ -1,5 +1,6 @@
 #include "media/image/ColorConvert.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "foundation/Log.h"

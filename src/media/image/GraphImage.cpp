@@ -1,5 +1,6 @@
 #include "media/image/GraphImage.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "foundation/TrackedHeap.h"

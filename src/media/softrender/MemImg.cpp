@@ -1,5 +1,6 @@
 #include "media/softrender/MemImg.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "foundation/TrackedHeap.h"

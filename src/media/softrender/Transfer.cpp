@@ -1,3 +1,4 @@
+#include <cstddef>
 #include <cstring>
 
 #include "media/image/ColorConvert.h"
