@@ -310,3 +310,52 @@ TEST(Lines, PaletteImagesAreLeftAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rows long enough for the four-pixel forms, checked pixel by pixel.
+TEST(WideRows, AlphaSpriteAndAlphaFillMatchTheFormula) {
+  ResetSoftDrawState();
+  TestImage src(11, 1, 1, 0, 1), dst(11, 1, 1);
+  const int alphas[11] = {0, 255, 1, 128, 254, 255, 0, 77, 200, 3, 255};
+  for (int x = 0; x < 11; ++x) {
+    src.Set32(x, 0, Bgr(20 * x, 255 - 9 * x, 7 * x, alphas[x]));
+    dst.Set32(x, 0, Bgr(255 - 13 * x, 11 * x, 100, 40 + x));
+  }
+  std::vector<uint32_t> before = Pixels(dst.get());
+  MemImgDrawPlain(dst.get(), src.get(), 0, 0, 1, nullptr);
+  for (int x = 0; x < 11; ++x) {
+    const uint32_t s = src.Get32(x, 0), d = before[static_cast<size_t>(x)];
+    const int a = alphas[x];
+    uint32_t expect = d;
+    if (a == 255) {
+      expect = s;
+    } else if (a != 0) {
+      expect = d & 0xFF000000u;
+      for (int c = 0; c < 3; ++c) {
+        const int sc = (s >> (8 * c)) & 255, dc = (d >> (8 * c)) & 255;
+        expect |= static_cast<uint32_t>(dc + (((sc - dc) * a) >> 8)) << (8 * c);
+      }
+    }
+    EXPECT_EQ(dst.Get32(x, 0), expect) << x;
+  }
+  for (int p : {1, 77, 128, 254}) {
+    SetBlend(1, p);
+    TestImage box(7, 1, 1);
+    for (int x = 0; x < 7; ++x) box.Set32(x, 0, Bgr(37 * x, 255 - x, 3 * x, x));
+    std::vector<uint32_t> old = Pixels(box.get());
+    const uint32_t color = Bgr(200, 10, 99, 5);
+    MemImgFillBox(box.get(), nullptr, color);
+    for (int x = 0; x < 7; ++x) {
+      const uint32_t d = old[static_cast<size_t>(x)];
+      uint32_t expect = d & 0xFF000000u;
+      for (int c = 0; c < 3; ++c) {
+        const int cc = (color >> (8 * c)) & 255, dc = (d >> (8 * c)) & 255;
+        expect |= static_cast<uint32_t>(dc + (((cc - dc) * p) >> 8)) << (8 * c);
+      }
+      EXPECT_EQ(box.Get32(x, 0), expect) << "p " << p << " x " << x;
+    }
+  }
+}
+
+}  // namespace
