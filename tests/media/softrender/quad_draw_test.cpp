@@ -38,7 +38,8 @@ TEST_F(QuadDraw, OwnSizeReproducesTheSource) {
           source.palette32()[index] = Texel(1, x, y);
           source.palette16()[index] = uint16_t(Texel(0, x, y));
         } else {
-          source.Set(x, y, Texel(c.format, x, y));
+          // An opaque alpha texel under the transparency flag is copied whole.
+          source.Set(x, y, Texel(c.format, x, y) | (c.kind == Kind::Alpha ? 0xFF000000u : 0u));
         }
       }
     }
@@ -47,7 +48,8 @@ TEST_F(QuadDraw, OwnSizeReproducesTheSource) {
     MemImgDrawQuad(dest.view(), source.view(), &corners, 1, nullptr);
     for (int y = 0; y < h + 3; ++y) {
       for (int x = 0; x < w + 3; ++x) {
-        const uint32_t expected = (x < w && y < h) ? Texel(c.format, x, y) : 0u;
+        const uint32_t alpha = c.kind == Kind::Alpha ? 0xFF000000u : 0u;
+        const uint32_t expected = (x < w && y < h) ? (Texel(c.format, x, y) | alpha) : 0u;
         EXPECT_EQ(dest.Get(x, y), expected) << c.format << " " << int(c.kind) << " " << x << "," << y;
       }
     }
