@@ -9,6 +9,7 @@
 
 #include "foundation/TextFunctions.h"
 #include "media/softrender/BlendModeContext.h"
+#include "media/softrender/BlendModeSpan.h"
 #include "media/softrender/QuadDraw.h"
 #include "media/softrender/TriangleRaster.h"
 
@@ -138,31 +139,20 @@ void MemImgDrawRotated(MEMIMG* dest, const MEMIMG* source, int centerX, int cent
   }
 
   const int32_t columns = box.right - box.left;
-  const uint32_t width18 = static_cast<uint32_t>(draw.sourceWidth) << 18;
-  const uint32_t height18 = static_cast<uint32_t>(draw.sourceHeight) << 18;
+  const memimg_pixel::SpanSource size{static_cast<uint32_t>(draw.sourceWidth) << 18,
+                                      static_cast<uint32_t>(draw.sourceHeight) << 18};
   const ptrdiff_t pitch = dest->base->pitch;
-  uint8_t* const topRow = dest->pixels + static_cast<ptrdiff_t>(box.top) * pitch;
-  const memimg_pixel::PixelContext& c = draw.context;
-  const uint8_t* const* const srcRows = sourceRows.data();
-  const uint8_t* const* const covRows = blendRows.data();
+  uint8_t* const topLeft = dest->pixels + static_cast<ptrdiff_t>(box.top) * pitch;
+  const memimg_pixel::TableRows srcRows{sourceRows.data()};
+  const memimg_pixel::TableRows covRows{blendRows.data()};
   memimg_pixel::SelectTextured(draw.selection, [&]<class Op>(std::type_identity<Op>) {
     uint32_t rowU = static_cast<uint32_t>(m.u);
     uint32_t rowV = static_cast<uint32_t>(m.v);
-    const uint32_t dudx = static_cast<uint32_t>(m.dudx);
-    const uint32_t dvdx = static_cast<uint32_t>(m.dvdx);
-    for (int32_t y = 0; y < rows; ++y) {
-      uint8_t* out = topRow + static_cast<ptrdiff_t>(y) * pitch +
-                     static_cast<ptrdiff_t>(box.left) * Op::kDstBytes;
-      uint32_t u = rowU;
-      uint32_t v = rowV;
-      for (int32_t x = 0; x < columns; ++x, out += Op::kDstBytes, u += dudx, v += dvdx) {
-        if (u >= width18 || v >= height18) continue;
-        const ptrdiff_t column = u >> 18;
-        const size_t line = v >> 18;
-        const uint8_t* coverage = nullptr;
-        if constexpr (Op::kCover) coverage = covRows[line] + column;
-        Op::Apply(c, out, srcRows[line] + column * Op::kUnit, coverage);
-      }
+    uint8_t* row = topLeft + static_cast<ptrdiff_t>(box.left) * Op::kDstBytes;
+    for (int32_t y = 0; y < rows; ++y, row += pitch) {
+      memimg_pixel::DrawSpan<Op>(draw.context, size, srcRows, covRows, row, rowU, rowV,
+                                 static_cast<uint32_t>(m.dudx), static_cast<uint32_t>(m.dvdx),
+                                 columns);
       rowU += static_cast<uint32_t>(m.dudy);
       rowV += static_cast<uint32_t>(m.dvdy);
     }

@@ -9,6 +9,7 @@
 #include "foundation/TextFunctions.h"
 #include "media/graphics/DrawState.h"
 #include "media/softrender/BlendModeContext.h"
+#include "media/softrender/BlendModeSpan.h"
 #include "media/softrender/BlendTables.h"
 #include "media/softrender/TriangleRaster.h"
 
@@ -177,29 +178,18 @@ void DrawFlat(MEMIMG* dest, const TriangleSetup& t, const Rect& area, uint32_t c
 void DrawTextured(MEMIMG* dest, const TriangleSetup& t, const Rect& area, const TexturedDraw& d) {
   uint8_t* const pixels = dest->pixels;
   const ptrdiff_t pitch = dest->base->pitch;
-  const uint32_t width18 = static_cast<uint32_t>(d.sourceWidth) << 18;
-  const uint32_t height18 = static_cast<uint32_t>(d.sourceHeight) << 18;
-  const uint8_t* const source = d.sourcePixels;
-  const ptrdiff_t sourcePitch = d.sourcePitch;
-  const uint8_t* const blend = d.blend.pixels;
-  const ptrdiff_t blendPitch = d.blend.pitch;
-  const uint32_t dudx = static_cast<uint32_t>(t.dudx);
-  const uint32_t dvdx = static_cast<uint32_t>(t.dvdx);
-  const memimg_pixel::PixelContext& c = d.context;
+  const memimg_pixel::SpanSource size{static_cast<uint32_t>(d.sourceWidth) << 18,
+                                      static_cast<uint32_t>(d.sourceHeight) << 18};
+  const memimg_pixel::PitchRows source{d.sourcePixels, d.sourcePitch};
+  const memimg_pixel::PitchRows blend{d.blend.pixels, d.blend.pitch};
   memimg_pixel::SelectTextured(d.selection, [&]<class Op>(std::type_identity<Op>) {
     memimg_triangle::ScanTriangle(t, area, [&](int32_t row, int32_t x, int32_t count) {
       uint32_t u, v;
       memimg_triangle::TexelAt(t, x, row, &u, &v);
       uint8_t* p = pixels + row * pitch + static_cast<ptrdiff_t>(x) * Op::kDstBytes;
-      for (int32_t i = 0; i < count; ++i, p += Op::kDstBytes, u += dudx, v += dvdx) {
-        if (u >= width18 || v >= height18) continue;
-        const ptrdiff_t column = u >> 18;
-        const ptrdiff_t line = v >> 18;
-        const uint8_t* texel = source + line * sourcePitch + column * Op::kUnit;
-        const uint8_t* coverage = nullptr;
-        if constexpr (Op::kCover) coverage = blend + line * blendPitch + column;
-        Op::Apply(c, p, texel, coverage);
-      }
+      memimg_pixel::DrawSpan<Op>(d.context, size, source, blend, p, u, v,
+                                 static_cast<uint32_t>(t.dudx), static_cast<uint32_t>(t.dvdx),
+                                 count);
     });
   });
 }
