@@ -28,15 +28,6 @@ Rect DrawAreaWithin(const MEMIMG* dest) {
   return area;
 }
 
-void ClipToArea(Rect* rect, const Rect& area) {
-  if (rect->right < rect->left) rect->right = rect->left;
-  if (rect->bottom < rect->top) rect->bottom = rect->top;
-  rect->bottom = std::clamp(rect->bottom, area.top, area.bottom);
-  rect->top = std::clamp(rect->top, area.top, area.bottom);
-  rect->right = std::clamp(rect->right, area.left, area.right);
-  rect->left = std::clamp(rect->left, area.left, area.right);
-}
-
 namespace {
 
 void MakeBlendView(const MEMIMG* blendImage, int32_t width, int32_t height, BlendImageView* view) {

@@ -24,11 +24,6 @@ bool DestinationDrawable(const MEMIMG* dest);
 // The draw area, narrowed to the destination so that no write leaves it.
 Rect DrawAreaWithin(const MEMIMG* dest);
 
-// Clips rect to area in place: a reversed rectangle is first made empty,
-// then every edge is clamped into the area, so a rectangle outside it ends
-// with zero width or height on the area's edge.
-void ClipToArea(Rect* rect, const Rect& area);
-
 // The blend image as the draws read it: one byte per source texel. A blend
 // image smaller than the source is read through a zero-padded copy instead
 // of past its end.

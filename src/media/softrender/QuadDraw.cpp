@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "media/graphics/DrawState.h"
 #include "media/softrender/BlendModeContext.h"
 #include "media/softrender/TriangleDraw.h"
 
@@ -35,7 +36,8 @@ void MemImgDrawQuad(MEMIMG* dest, const MEMIMG* source, const MemImgQuadCorners*
   // clip themselves.
   Rect box{Saturate(int64_t{minX} - 2), Saturate(int64_t{minY} - 2), Saturate(int64_t{maxX} + 4),
            Saturate(int64_t{maxY} + 4)};
-  memimg_pixel::ClipToArea(&box, memimg_pixel::DrawAreaWithin(dest));
+  const Rect area = memimg_pixel::DrawAreaWithin(dest);
+  ClipRectangle(&box, &area);
   if (box.left == box.right || box.top == box.bottom) return;
 
   const int32_t w = source->width;

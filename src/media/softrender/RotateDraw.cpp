@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/TextFunctions.h"
+#include "media/graphics/DrawState.h"
 #include "media/softrender/BlendModeContext.h"
 #include "media/softrender/BlendModeSpan.h"
 #include "media/softrender/QuadDraw.h"
@@ -93,7 +94,8 @@ void MemImgDrawRotated(MEMIMG* dest, const MEMIMG* source, int centerX, int cent
   }
   // A margin around the turned image; pixels outside it fail the range test.
   Rect box{ToWhole(minX) - 2, ToWhole(minY) - 2, ToWhole(maxX) + 4, ToWhole(maxY) + 4};
-  memimg_pixel::ClipToArea(&box, memimg_pixel::DrawAreaWithin(dest));
+  const Rect area = memimg_pixel::DrawAreaWithin(dest);
+  ClipRectangle(&box, &area);
   if (box.left == box.right || box.top == box.bottom) return;
 
   memimg_pixel::TexturedDraw draw;
