@@ -1,15 +1,11 @@
 #include "gamedata/DataFileCursor.h"
 
-#if __has_include("media/system/PublicFiles.h")
 #include "media/PublicFunctions.h"
-#define GAMEDATA_HAVE_PUBLIC_FILES 1
-#endif
 
 bool DataFileCursor::LoadFile(const std::string& path) {
   buffer_.clear();
   position_ = 0;
   damaged_ = false;
-#ifdef GAMEDATA_HAVE_PUBLIC_FILES
   const auto size = GetFileSizeByName(path.c_str());
   if (size < 0) return false;
   const auto handle = OpenFileForRead(path.c_str(), 0);
@@ -19,8 +15,4 @@ bool DataFileCursor::LoadFile(const std::string& path) {
   if (size > 0) ReadFileBlock(buffer_.data(), static_cast<int>(size), handle);
   FileLayerClose(handle);
   return true;
-#else
-  (void)path;
-  return false;
-#endif
 }
