@@ -6,6 +6,7 @@
 #include "gamedata/Database.h"
 #include "gamedata/GameText.h"
 #include "platform/dialogs/MessageBox.h"
+#include "media/PublicFunctions.h"
 #include "platform/process/Process.h"
 
 namespace {
@@ -15,11 +16,21 @@ constexpr uint8_t kFormat193 = 193;
 
 bool IsFormatByte(uint8_t value) { return value == kFormat192 || value == kFormat193; }
 
+// The media layer is ended before the process exits (at once when it never
+// started). Its lifecycle family joins the public functions with the media
+// system; until then there is nothing to end.
+void EndMedia() {
+#if __has_include("media/system/PublicSystem.h")
+  EndMediaLibrary();
+#endif
+}
+
 [[noreturn]] void MissingFile(const std::string& path) {
   platform::ShowMessageBox(
       NoticeText("データベースファイル読み込みに失敗、強制終了します。\n\r\n\r%s\r\nのファイルがあるか確認してください",
                  {path}),
       Cp932Text("読み込みエラー"), platform::kMbOk);
+  EndMedia();
   platform::ExitProcess(1);
 }
 
@@ -33,6 +44,7 @@ void ShowDamaged(const std::string& name) {
 // at all: the damaged-file message, then the program ends.
 [[noreturn]] void Damaged(const std::string& name) {
   ShowDamaged(name);
+  EndMedia();
   platform::ExitProcess(1);
 }
 
