@@ -53,6 +53,8 @@ constexpr int kMaxIndentTabs = 255;
 
 int LogStart() {
   if (gLogState.logOff != 0) return 1;
+  // The library start has just noted the current directory as the base
+  // folder, so this is Log.txt in the current directory.
   const std::string path = LogFilePath();
   std::remove(path.c_str());
   if (std::FILE* file = std::fopen(path.c_str(), "wbx")) std::fclose(file);

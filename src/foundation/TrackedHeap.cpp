@@ -166,7 +166,10 @@ void* TrackedRealloc(void* data, size_t size, const char* source, int line) {
   return DataOf(header);
 }
 
-void TrackedBlockDumpLine(const TrackedBlockHeader* header) {
+namespace {
+
+// shownLimit caps the data bytes shown, for headers whose size is in doubt.
+void DumpLine(const TrackedBlockHeader* header, int32_t shownLimit) {
   // The whole 64-bit address, zero-padded: cutting it to 32 bits would make
   // different blocks look alike.
   char line[256];
@@ -176,7 +179,8 @@ void TrackedBlockDumpLine(const TrackedBlockHeader* header) {
   FormatText(line, sizeof line, "\tsize:%d(%.3fkb)  file:%s  line:%d  ID:%d  addr:%016llx  data:<", header->size,
              size / 1024.0, header->source, header->line, header->id, address);
   std::string text = line;
-  const size_t shown = size < 16 ? size : 16;
+  const int32_t limit = header->size < shownLimit ? header->size : shownLimit;
+  const size_t shown = limit <= 0 ? 0 : (limit < 16 ? static_cast<size_t>(limit) : 16);
   const auto* data = reinterpret_cast<const unsigned char*>(header) + kTrackedHeaderSize;
   for (size_t i = 0; i < shown; ++i) text += (data[i] < 0x20 || data[i] >= 0x80) ? '.' : static_cast<char>(data[i]);
   text += "> [";
@@ -189,6 +193,10 @@ void TrackedBlockDumpLine(const TrackedBlockHeader* header) {
   text += '\n';
   LogWrite(text.c_str());
 }
+
+}  // namespace
+
+void TrackedBlockDumpLine(const TrackedBlockHeader* header) { DumpLine(header, INT32_MAX); }
 
 void TrackedAllocDump() {
   LogWrite("\n");
@@ -205,7 +213,11 @@ int TrackedAllocVerify() {
     if (!CheckIntact(h)) {
       LogWrite("\x88\xc8\x89\xba\x82\xcc\x83\x81\x83\x82\x83\x8a\x8a\x6d\x95\xdb\x8f\xee\x95\xf1\x82\xaa\x94\x6a\x91\xb9\x82\xb5"
                "\x82\xdc\x82\xb5\x82\xbd");
-      TrackedBlockDumpLine(h);
+      // A damaged size could send the data bytes of the report past the
+      // block: show no more than the check copy's size allows either.
+      int32_t copiedSize;
+      std::memcpy(&copiedSize, h->check + offsetof(TrackedBlockHeader, size), sizeof copiedSize);
+      DumpLine(h, copiedSize);
       return -1;
     }
     if (h == &gTrackedBlocks.end) break;
