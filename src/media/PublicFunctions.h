@@ -4,3 +4,4 @@
 // Each family of entries has its own header; the game runtime includes this
 // one alone.
 #include "media/system/PublicSystem.h"
+#include "media/system/PublicFiles.h"
