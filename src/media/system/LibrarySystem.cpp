@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "foundation/Archive.h"
+#include "foundation/FileLayer.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "foundation/TextFunctions.h"
@@ -13,12 +15,12 @@
 #include "media/image/GraphImage.h"
 #include "media/image/MovieSystem.h"
 #include "media/sound/SoundSystem.h"
-#include "media/system/FileLayerPending.h"
 #include "media/system/InputDevices.h"
 #include "media/system/KeyInput.h"
 #include "media/system/MainWindow.h"
 #include "media/system/MessageLoop.h"
 #include "media/system/Network.h"
+#include "platform/files/Files.h"
 #include "platform/process/Process.h"
 #include "platform/time/Time.h"
 #include "platform/window/SystemInfo.h"
@@ -119,7 +121,10 @@ int StartMediaLibraryBody() {
   ArchiveTableReset();
   FileLayerInstall(nullptr);
   FileLayerGetDirectory(s.initialDirectory);
-  CopyTextBounded(gLogState.baseFolder, sizeof gLogState.baseFolder, s.initialDirectory);
+  // The file layer reports the folder in the runtime's own form ("C:\..."); the
+  // log opens its file with the system's path.
+  CopyTextBounded(gLogState.baseFolder, sizeof gLogState.baseFolder,
+                  platform::NativePath(s.initialDirectory).c_str());
   LogStart();
 
   int desktopBits = 32;
@@ -133,7 +138,8 @@ int StartMediaLibraryBody() {
   s.performanceCounterUsed = s.performanceFrequency != 0 ? 1 : 0;
   LogSystemInformation();
   if (s.osVersionCode == 0x108) SetUseFrontWorkSurface(1);
-  FillStreamFunctionTables();
+  // The two stream tables are constant: they hold the file-layer forwarders and
+  // the memory-stream operations from program load on.
   SetGraphRestoreCallback(nullptr);
 
   if (StartCom() == -1) return FailStart();

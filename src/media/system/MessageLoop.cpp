@@ -135,35 +135,19 @@ int WaitForKeyPress() {
 
 // --- The library lock ---------------------------------------------------------------
 
-void LockEvent::Set() {
-  std::lock_guard lock(mutex_);
-  set_ = true;
-  signal_.notify_all();
-}
-
-void LockEvent::Reset() {
-  std::lock_guard lock(mutex_);
-  set_ = false;
-}
-
-void LockEvent::Wait() {
-  std::unique_lock lock(mutex_);
-  signal_.wait(lock, [this] { return set_; });
-}
-
 void AcquireLibraryLock() {
   LibraryLock& l = gLibraryLock;
   const std::thread::id me = std::this_thread::get_id();
   std::unique_lock guard(l.guard);
   if (l.eventsCreated == 0) {
     l.eventsCreated = 1;
-    l.events = std::make_unique<LockEvent[]>(kLibraryLockWaiterSlots);
+    l.events = std::make_unique<platform::ManualResetEvent[]>(kLibraryLockWaiterSlots);
     for (int i = 0; i < kLibraryLockWaiterSlots; ++i) l.waiters[i] = {std::thread::id(), &l.events[i]};
   }
   for (;;) {
     if (l.locked == 0 && (l.waiterCount == 0 || l.owner == me)) break;
     if (l.locked == 0 && l.waiters[0].thread == me) {
-      LockEvent* headEvent = l.waiters[0].event;
+      platform::ManualResetEvent* headEvent = l.waiters[0].event;
       for (int i = 1; i < l.waiterCount; ++i) l.waiters[i - 1] = l.waiters[i];
       l.waiters[l.waiterCount - 1] = {std::thread::id(), headEvent};
       --l.waiterCount;
@@ -172,13 +156,13 @@ void AcquireLibraryLock() {
     if (l.locked != 0 && l.owner == me) break;
     if (l.waiterCount >= kLibraryLockWaiterSlots) {
       guard.unlock();
-      platform::SleepMilliseconds(1);
+      platform::ThreadSleep(1);
       guard.lock();
       continue;
     }
     LibraryLockWaiter& slot = l.waiters[l.waiterCount];
     slot.thread = me;
-    LockEvent* event = slot.event;
+    platform::ManualResetEvent* event = slot.event;
     ++l.waiterCount;
     guard.unlock();
     event->Wait();
@@ -192,7 +176,7 @@ void AcquireLibraryLock() {
 
 void ReleaseLibraryLock() {
   LibraryLock& l = gLibraryLock;
-  LockEvent* wake = nullptr;
+  platform::ManualResetEvent* wake = nullptr;
   {
     std::lock_guard guard(l.guard);
     if (l.recursion == 1) {
@@ -204,7 +188,7 @@ void ReleaseLibraryLock() {
   }
   if (wake != nullptr) {
     wake->Set();
-    std::this_thread::yield();
+    platform::ThreadYield();
   }
 }
 

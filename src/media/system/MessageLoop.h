@@ -1,8 +1,9 @@
 #pragma once
 
-#include <condition_variable>
 #include <memory>
 #include <mutex>
+
+#include "platform/threads/Threads.h"
 #include <thread>
 
 // One pass of the message loop (the media layer's heartbeat), the waits built
@@ -13,24 +14,11 @@ int WaitWhileInactive();
 int WaitMillisecondsPumping(int ms);
 int WaitForKeyPress();
 
-// A manual-reset event: set, reset, wait.
-class LockEvent {
- public:
-  void Set();
-  void Reset();
-  void Wait();
-
- private:
-  std::mutex mutex_;
-  std::condition_variable signal_;
-  bool set_ = false;
-};
-
 constexpr int kLibraryLockWaiterSlots = 4096;
 
 struct LibraryLockWaiter {
   std::thread::id thread;
-  LockEvent* event = nullptr;
+  platform::ManualResetEvent* event = nullptr;
 };
 
 // Recursive for its owner; waiters are served first come, first served, each
@@ -43,7 +31,7 @@ struct LibraryLock {
   int eventsCreated = 0;
   int waiterCount = 0;
   std::mutex guard;
-  std::unique_ptr<LockEvent[]> events;
+  std::unique_ptr<platform::ManualResetEvent[]> events;
 };
 extern LibraryLock gLibraryLock;
 

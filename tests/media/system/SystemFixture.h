@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +13,7 @@
 #include "foundation/Log.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/MessageLoop.h"
+#include "media/graphics/DrawState.h"
 #include "media/system/PublicSystem.h"
 #include "platform/time/Time.h"
 #include "platform/window/Window.h"
