@@ -328,7 +328,7 @@ TEST(Streams, FileStreamFunctionsGoThroughTheFileLayer) {
   ASSERT_NE(file, 0);
   void* stream = FileHandleToStream(file);
   EXPECT_EQ(StreamToFileHandle(stream), file);
-  char buffer[4];
+  char buffer[16];
   EXPECT_EQ(f.read(buffer, 4, 1, stream), 1);
   EXPECT_EQ(std::string(buffer, 4), "RIFF");
   EXPECT_EQ(f.tell(stream), 4);
