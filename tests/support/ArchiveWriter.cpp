@@ -263,6 +263,8 @@ std::string ArchiveWriter::Build() const {
 
 bool ArchiveWriter::Write(const std::filesystem::path& to) const {
   std::string image = Build();
+  std::error_code error;
+  if (to.has_parent_path()) std::filesystem::create_directories(to.parent_path(), error);
   std::ofstream out(to, std::ios::binary | std::ios::trunc);
   out.write(image.data(), static_cast<std::streamsize>(image.size()));
   return static_cast<bool>(out);
