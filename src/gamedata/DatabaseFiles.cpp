@@ -1,0 +1,3 @@
+#include "gamedata/Database.h"
+
+bool Database::LoadDatabaseFiles(const std::string&) { return false; }
