@@ -3,7 +3,8 @@
 #include <cstdint>
 
 // The media layer's log: Log.txt in the library's base folder, one line per
-// event, "milliseconds:" + one tab per indent level + text + CR LF.
+// event, "milliseconds:" + one tab per indent level + text + CR LF. The tabs
+// and the text also go to the debugger output; the time stamp only to the file.
 struct LogState {
   int logOff = 1;              // EnableLibraryLog stores the inverse of its argument
   char baseFolder[260] = {};   // current directory when the library starts
@@ -14,9 +15,10 @@ struct LogState {
 };
 extern LogState gLogState;
 
-int LogStart();
+int LogStart();                                       // recreates the file empty; 1
 int LogWrite(const char* text);                       // always -1
-int LogWriteFormat(const char* format, ...);          // always -1
+int LogWriteFormat(const char* format, ...)           // always -1
+    __attribute__((format(printf, 1, 2)));
 int LogIndentIn();
 int LogIndentOut();
-int LogMemoryTotals();
+int LogMemoryTotals();                                // always -1
