@@ -14,16 +14,6 @@ TextEntryFunctions gTextEntryFunctions;
 
 namespace {
 
-// What a line outside the list reads as: the end command.
-const EventCommand& EndCommand() {
-  static const EventCommand end = [] {
-    EventCommand command;
-    command.ints.assign(1, -1);
-    return command;
-  }();
-  return end;
-}
-
 const std::string& EmptyText() {
   static const std::string empty;
   return empty;
@@ -159,25 +149,14 @@ void EventRunner::SetupOwnEventCall(const EventCommandList& list, int newMapEven
 // ---------------------------------------------------------------------------
 // Command access
 
-int EventRunner::CommandCount() const {
-  return commandList ? static_cast<int>((*commandList).size()) : 0;
-}
-
-const EventCommand* EventRunner::CommandAt(int index) const {
-  if (!commandList || index < 0) return nullptr;
-  const auto& commands = (*commandList);
-  if (static_cast<size_t>(index) >= commands.size()) return nullptr;
-  return &commands[static_cast<size_t>(index)];
-}
-
-const EventCommand& EventRunner::CurrentCommand() const {
-  const EventCommand* command = CommandAt(line);
-  return command ? *command : EndCommand();
-}
-
-int EventRunner::Param(int k) const {
-  const auto& ints = CurrentCommand().ints;
-  return k >= 0 && static_cast<size_t>(k) < ints.size() ? ints[static_cast<size_t>(k)] : 0;
+// What a line outside the list reads as: the end command.
+const EventCommand& EventRunner::EndCommand() {
+  static const EventCommand end = [] {
+    EventCommand command;
+    command.ints.assign(1, -1);
+    return command;
+  }();
+  return end;
 }
 
 const std::string& EventRunner::StringParam(int k) const {

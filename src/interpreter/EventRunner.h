@@ -56,12 +56,22 @@ class EventRunner {
   bool DispatchEventCommand();
 
   // The command at the line; a line outside the list reads as the end command.
-  const EventCommand& CurrentCommand() const;
-  const EventCommand* CommandAt(int index) const;
-  int CommandCount() const;
+  const EventCommand& CurrentCommand() const {
+    const EventCommand* command = CommandAt(line);
+    return command ? *command : EndCommand();
+  }
+  const EventCommand* CommandAt(int index) const {
+    if (!commandList || index < 0 || static_cast<size_t>(index) >= commandList->size()) return nullptr;
+    return &(*commandList)[static_cast<size_t>(index)];
+  }
+  int CommandCount() const { return commandList ? static_cast<int>(commandList->size()) : 0; }
   // Parameters past the stored count read as 0 or "".
-  int Param(int k) const;
+  static int ParamOf(const EventCommand& command, int k) {
+    return k >= 0 && static_cast<size_t>(k) < command.ints.size() ? command.ints[static_cast<size_t>(k)] : 0;
+  }
+  int Param(int k) const { return ParamOf(CurrentCommand(), k); }
   const std::string& StringParam(int k) const;
+  static const EventCommand& EndCommand();
 
   // Flow control (branches, cases, loops, labels, run control).
   bool CmdBranchByValue();

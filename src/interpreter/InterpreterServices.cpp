@@ -66,8 +66,6 @@ void SetErrorLocation(int mapId, int commonId, int line) {
   gErrorLocation.line = line;
 }
 
-void SetErrorLocationLine(int line) { gErrorLocation.line = line; }
-
 std::string CurrentErrorLocationText() { return ErrorLocationText(); }
 
 bool TakeDatabaseError() {

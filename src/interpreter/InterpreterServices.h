@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gamedata/EventCommand.h"
+#include "gamedata/VariableId.h"
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
 #include "shell/GameSystem.h"
@@ -56,7 +57,7 @@ bool CommonEventConditionHolds(const CommonEvent& event);
 bool IsNumericId(int id);
 uint32_t DrawSharedRandom();
 void SetErrorLocation(int mapId, int commonId, int line);
-void SetErrorLocationLine(int line);
+inline void SetErrorLocationLine(int line) { gErrorLocation.line = line; }
 std::string CurrentErrorLocationText();
 // True once after a database read of a missing part.
 bool TakeDatabaseError();

@@ -43,6 +43,7 @@ uint32_t DrawRandom() { return DrawSharedRandom(); }
 
 bool EventRunner::CmdVariableOperation() {
   const EventCommand& command = CurrentCommand();
+  auto Param = [&command](int k) { return ParamOf(command, k); };
   const int flags = Param(4);
   const int asg = (flags >> 8) & 0x0F;
   const int op = (flags >> 12) & 0x0F;
@@ -59,7 +60,7 @@ bool EventRunner::CmdVariableOperation() {
   }
 
   const bool databaseForm = Param(1) == kDatabaseFormTarget;
-  auto databaseCellId = [this] {
+  auto databaseCellId = [this, &Param] {
     const int64_t type = RunnerReadValue(Param(5));
     const int64_t data = RunnerReadValue(Param(6));
     const int64_t content = RunnerReadValue(Param(7));
