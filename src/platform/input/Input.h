@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/window/Window.h"
+
 namespace platform {
 
 // DirectInput key codes: the runtime's scan codes. Scripts store 100 + code,
@@ -37,25 +39,16 @@ enum : int {
   kDikMail = 0xEC, kDikMediaSelect = 0xED,
 };
 
-// Windows virtual-key codes.
+// Virtual-key codes beyond the ones the window's messages carry
+// (platform/window/Window.h).
 enum : int {
   kVkLButton = 0x01, kVkRButton = 0x02, kVkMButton = 0x04, kVkXButton1 = 0x05, kVkXButton2 = 0x06,
-  kVkBack = 0x08, kVkTab = 0x09, kVkReturn = 0x0D, kVkShift = 0x10, kVkControl = 0x11,
-  kVkMenu = 0x12, kVkPause = 0x13, kVkCapital = 0x14, kVkKana = 0x15, kVkKanji = 0x19,
-  kVkEscape = 0x1B, kVkConvert = 0x1C, kVkNonConvert = 0x1D, kVkSpace = 0x20, kVkPrior = 0x21,
-  kVkNext = 0x22, kVkEnd = 0x23, kVkHome = 0x24, kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27,
-  kVkDown = 0x28, kVkSnapshot = 0x2C, kVkInsert = 0x2D, kVkDelete = 0x2E, kVkLWin = 0x5B,
-  kVkRWin = 0x5C, kVkApps = 0x5D, kVkSleep = 0x5F, kVkNumpad0 = 0x60, kVkMultiply = 0x6A,
-  kVkAdd = 0x6B, kVkSubtract = 0x6D, kVkDecimal = 0x6E, kVkDivide = 0x6F, kVkF1 = 0x70,
-  kVkNumLock = 0x90, kVkScroll = 0x91, kVkLShift = 0xA0, kVkRShift = 0xA1, kVkLControl = 0xA2,
-  kVkRControl = 0xA3, kVkLMenu = 0xA4, kVkRMenu = 0xA5, kVkBrowserBack = 0xA6,
+  kVkLWin = 0x5B, kVkRWin = 0x5C, kVkApps = 0x5D, kVkSleep = 0x5F, kVkBrowserBack = 0xA6,
   kVkBrowserForward = 0xA7, kVkBrowserRefresh = 0xA8, kVkBrowserStop = 0xA9,
   kVkBrowserSearch = 0xAA, kVkBrowserFavorites = 0xAB, kVkBrowserHome = 0xAC,
   kVkVolumeMute = 0xAD, kVkVolumeDown = 0xAE, kVkVolumeUp = 0xAF, kVkMediaNext = 0xB0,
   kVkMediaPrev = 0xB1, kVkMediaStop = 0xB2, kVkMediaPlayPause = 0xB3, kVkLaunchMail = 0xB4,
-  kVkLaunchMediaSelect = 0xB5, kVkLaunchApp1 = 0xB6, kVkLaunchApp2 = 0xB7, kVkOem1 = 0xBA,
-  kVkOemPlus = 0xBB, kVkOemComma = 0xBC, kVkOemMinus = 0xBD, kVkOemPeriod = 0xBE, kVkOem2 = 0xBF,
-  kVkOem3 = 0xC0, kVkOem4 = 0xDB, kVkOem5 = 0xDC, kVkOem6 = 0xDD, kVkOem7 = 0xDE, kVkOem102 = 0xE2,
+  kVkLaunchMediaSelect = 0xB5, kVkLaunchApp1 = 0xB6, kVkLaunchApp2 = 0xB7,
 };
 
 // The OEM keys report different scan codes by keyboard: a Japanese keyboard's
