@@ -145,6 +145,8 @@ struct Scripted {
   int padCount = 0;
   std::array<ScriptedPad, kMaxPads> pads{};
   bool startFails = false;
+  uint32_t keyStamp = 0;
+  std::array<uint32_t, kMaxPads> padStamps{};
 };
 std::mutex gScriptMutex;
 Scripted gScripted;
@@ -157,6 +159,8 @@ struct SdlPads {
   std::array<std::string, kMaxPads> names;
 };
 SdlPads gSdl;
+std::array<uint8_t, SDL_NUM_SCANCODES> gSdlLastKeys{};
+uint32_t gSdlKeyStamp = 0;
 
 uint32_t HatToPov(uint8_t hat) {
   switch (hat) {
@@ -274,6 +278,24 @@ void ReadKeyboardScanState(uint8_t state[256]) {
   }
 }
 
+uint32_t KeyboardChangeStamp() {
+  if (IsHeadless()) {
+    std::lock_guard lock(gScriptMutex);
+    return gScripted.keyStamp;
+  }
+  int count = 0;
+  const Uint8* sdlKeys = SDL_GetKeyboardState(&count);
+  bool changed = false;
+  for (int i = 0; i < count && i < SDL_NUM_SCANCODES; ++i) {
+    if (gSdlLastKeys[i] != sdlKeys[i]) {
+      gSdlLastKeys[i] = sdlKeys[i];
+      changed = true;
+    }
+  }
+  if (changed) ++gSdlKeyStamp;
+  return gSdlKeyStamp;
+}
+
 void ReadVirtualKeyState(uint8_t state[256]) {
   std::memset(state, 0, 256);
   KeyboardLayout layout = CurrentKeyboardLayout();
@@ -371,6 +393,12 @@ bool PadHasZAndR(int index) {
   return ReadPadSource(index, &pad) && pad.hasZAndR;
 }
 
+uint32_t PadChangeStamp(int index) {
+  if (!IsHeadless() || index < 0 || index >= kMaxPads) return 0;
+  std::lock_guard lock(gScriptMutex);
+  return gScripted.padStamps[index];
+}
+
 const char* PadName(int index) {
   if (IsHeadless() || index < 0 || index >= gSdl.count) return "";
   return gSdl.names[index].c_str();
@@ -379,12 +407,14 @@ const char* PadName(int index) {
 void SetScriptedKeyboardLayout(KeyboardLayout layout) {
   std::lock_guard lock(gScriptMutex);
   gScripted.layout = layout;
+  ++gScripted.keyStamp;
 }
 
 void SetScriptedScancode(int sdlScancode, bool down) {
   if (sdlScancode < 0 || sdlScancode >= SDL_NUM_SCANCODES) return;
   std::lock_guard lock(gScriptMutex);
   gScripted.keys[sdlScancode] = down ? 1 : 0;
+  ++gScripted.keyStamp;
 }
 
 bool SetScriptedKey(int scanCode, bool down) {
@@ -401,17 +431,20 @@ bool SetScriptedKey(int scanCode, bool down) {
 void SetScriptedMouseButtons(uint32_t buttons) {
   std::lock_guard lock(gScriptMutex);
   gScripted.mouse = buttons;
+  ++gScripted.keyStamp;  // the buttons are part of the virtual-key state
 }
 
 void SetScriptedPadCount(int count) {
   std::lock_guard lock(gScriptMutex);
   gScripted.padCount = count < 0 ? 0 : count > kMaxPads ? kMaxPads : count;
+  for (uint32_t& stamp : gScripted.padStamps) ++stamp;
 }
 
 void SetScriptedPad(int index, const ScriptedPad& pad) {
   if (index < 0 || index >= kMaxPads) return;
   std::lock_guard lock(gScriptMutex);
   gScripted.pads[index] = pad;
+  ++gScripted.padStamps[index];
 }
 
 void SetScriptedInputStartFails(bool fails) {
@@ -421,7 +454,13 @@ void SetScriptedInputStartFails(bool fails) {
 
 void ClearScriptedInput() {
   std::lock_guard lock(gScriptMutex);
+  // The stamps move on, so a reader that saw the old state refreshes.
+  uint32_t keyStamp = gScripted.keyStamp + 1;
+  std::array<uint32_t, kMaxPads> padStamps = gScripted.padStamps;
+  for (uint32_t& stamp : padStamps) ++stamp;
   gScripted = Scripted{};
+  gScripted.keyStamp = keyStamp;
+  gScripted.padStamps = padStamps;
 }
 
 }  // namespace platform

@@ -78,6 +78,9 @@ void EndInput();
 
 // 256 bytes by scan code, 0x80 = down.
 void ReadKeyboardScanState(uint8_t state[256]);
+// Changes whenever a key went down or up since the previous call could have
+// seen it: the stand-in for the device's "new data" event.
+uint32_t KeyboardChangeStamp();
 // 256 bytes by virtual key, 0x80 = down; mouse buttons included, and
 // kVkShift, kVkControl, kVkMenu down when either side is.
 void ReadVirtualKeyState(uint8_t state[256]);
@@ -111,6 +114,9 @@ int PadCount();
 bool ReadPad(int index, PadState* state);
 bool ReadPadRaw(int index, PadRawState* state);
 bool PadHasZAndR(int index);
+// Changes when a scripted pad changes (headless); constant on sdl, where pads
+// are polled devices that never signal.
+uint32_t PadChangeStamp(int index);
 // The device's name, UTF-8 ("" outside the pads).
 const char* PadName(int index);
 
