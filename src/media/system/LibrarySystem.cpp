@@ -1,3 +1,4 @@
+#include "foundation/FileLayer.h"
 #include "media/system/LibrarySystem.h"
 
 #include <cstdarg>
@@ -375,4 +376,10 @@ uint64_t MicrosecondClock(int useCpuCounter) {
   uint32_t quotient[2];
   Divide128By64(product, d, quotient);
   return static_cast<uint64_t>(quotient[0]) | (static_cast<uint64_t>(quotient[1]) << 32);
+}
+
+int ReadLocalDateTime(DateRecord* date) {
+  const platform::LocalTime now = platform::GetLocalTime();
+  *date = DateRecord{now.year, now.month, now.day, now.hour, now.minute, now.second};
+  return 0;
 }

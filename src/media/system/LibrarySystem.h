@@ -87,6 +87,8 @@ int GetDesktopMode(int* width, int* height, int* bits);
 
 int MillisecondClock();
 uint64_t MicrosecondClock(int useCpuCounter);
+struct DateRecord;
+int ReadLocalDateTime(DateRecord* date);
 
 // Copies text into a fixed field of `capacity` bytes, cut so that no
 // double-byte character is split.

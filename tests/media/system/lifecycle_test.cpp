@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include "SystemFixture.h"
+#include "foundation/FileLayer.h"
 #include "media/system/MainWindow.h"
 #include "platform/process/Process.h"
 #include "platform/text/Text.h"
@@ -215,11 +216,43 @@ TEST_F(SystemTest, ATwentyFourBitScreenIsRefused) {
   EXPECT_EQ(gLibrarySystem.mainWindow, 0);
 }
 
+TEST_F(SystemTest, ClocksAndDesktopGetters) {
+  SetRunWhileInactive(1);
+  ASSERT_EQ(StartMediaLibrary(), 0);
+  // The headless counter runs at 1 MHz on the virtual clock; the time-stamp
+  // counter at 1,000,000 ticks per virtual millisecond.
+  platform::SetVirtualClock(0x80000005u);
+  EXPECT_EQ(MillisecondClock(), 5);
+  EXPECT_EQ(MicrosecondClock(0), 0x80000005ull * 1000);
+  EXPECT_EQ(MicrosecondClock(1), 0x80000005ull * 1000);
+  // Without either counter: the millisecond clock, not masked to 31 bits.
+  gLibrarySystem.performanceCounterUsed = 0;
+  EXPECT_EQ(MicrosecondClock(0), 0x80000005ull * 1000);
+  // The time-stamp counter is used only when asked for.
+  gLibrarySystem.cpuTicksPerSecond = 2000000000ull;
+  EXPECT_EQ(MicrosecondClock(1), 0x80000005ull * 500);
+  EXPECT_EQ(MicrosecondClock(0), 0x80000005ull * 1000);
+  int w = -1, h = -1, bits = -1;
+  GetDesktopMode(nullptr, nullptr, &bits);
+  EXPECT_EQ(bits, 32);
+  GetDesktopMode(&w, &h, nullptr);
+  EXPECT_EQ(w, 1920);
+  EXPECT_EQ(h, 1080);
+  platform::SetVirtualLocalTime({2024, 2, 29, 23, 59, 58, 0, 4});
+  DateRecord date{};
+  EXPECT_EQ(ReadLocalDateTime(&date), 0);
+  EXPECT_EQ(date.year, 2024);
+  EXPECT_EQ(date.day, 29);
+  EXPECT_EQ(date.second, 58);
+}
+
 std::string FatalFolder(pid_t parent) {
   return (std::filesystem::temp_directory_path() / ("player-fatal-" + std::to_string(parent))).string();
 }
 
-void StartThenFail(bool duringEnd) {
+void StartThenFail(bool duringEnd, const std::filesystem::path& fixtureFolder) {
+  // The death test runs in a fresh copy of the program: its own fixture folder goes.
+  std::filesystem::remove_all(fixtureFolder);
   std::filesystem::create_directories(FatalFolder(getppid()));
   std::filesystem::current_path(FatalFolder(getppid()));
   platform::SetInstanceLockFolder(FatalFolder(getppid()));
@@ -232,7 +265,7 @@ void StartThenFail(bool duringEnd) {
 
 TEST_F(SystemTest, AFatalErrorEndsTheLibraryAndExitsWithMinusOne) {
   std::filesystem::remove_all(FatalFolder(getpid()));
-  EXPECT_EXIT(StartThenFail(false), testing::ExitedWithCode(255), "");
+  EXPECT_EXIT(StartThenFail(false, folder_), testing::ExitedWithCode(255), "");
   std::ifstream in(std::filesystem::path(FatalFolder(getpid())) / "Log.txt", std::ios::binary);
   std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(log.find("fatal 42\r\n"), std::string::npos);
@@ -242,7 +275,7 @@ TEST_F(SystemTest, AFatalErrorEndsTheLibraryAndExitsWithMinusOne) {
 
 TEST_F(SystemTest, AFatalErrorDuringTheEndDoesNotRunTheEndAgain) {
   std::filesystem::remove_all(FatalFolder(getpid()));
-  EXPECT_EXIT(StartThenFail(true), testing::ExitedWithCode(255), "");
+  EXPECT_EXIT(StartThenFail(true, folder_), testing::ExitedWithCode(255), "");
   std::ifstream in(std::filesystem::path(FatalFolder(getpid())) / "Log.txt", std::ios::binary);
   std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(log.find("fatal 42\r\n"), std::string::npos);
