@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 
 #include "foundation/TextFunctions.h"
 #include "media/softrender/DrawDispatch.h"
 #include "media/softrender/MemImgDraw.h"
+#include "media/softrender/PixelSimd.h"
 
 using namespace softrender;
 
@@ -146,6 +149,42 @@ void MemImgFillBox(MEMIMG* dest, const int* rect, uint32_t color) {
   const int unit = MemImgUnit(dest);
   uint8_t* row = dest->pixels + static_cast<ptrdiff_t>(r.top) * base->pitch + static_cast<ptrdiff_t>(r.left) * unit;
   const ptrdiff_t pitch = base->pitch;
+  if (mode == 0) {
+    // Plain fills store whole rows of the colour.
+    for (int y = 0; y < h; ++y, row += pitch) {
+#if SOFTRENDER_SIMD
+      if (fmt == 32) {
+        const __m128i c = _mm_set1_epi32(static_cast<int>(in.color));
+        int x = 0;
+        for (; x + 4 <= w; x += 4) Store4(row + 4 * x, c);
+        for (; x < w; ++x) Store32(row + 4 * x, in.color);
+        continue;
+      }
+#endif
+      if (fmt == 32 && reinterpret_cast<uintptr_t>(row) % alignof(uint32_t) == 0) {
+        std::fill_n(reinterpret_cast<uint32_t*>(row), w, in.color);
+      } else if (fmt == 16 && reinterpret_cast<uintptr_t>(row) % alignof(uint16_t) == 0) {
+        std::fill_n(reinterpret_cast<uint16_t*>(row), w, static_cast<uint16_t>(in.color));
+      } else if (fmt == 32) {
+        for (int x = 0; x < w; ++x) Store32(row + 4 * x, in.color);
+      } else {
+        for (int x = 0; x < w; ++x) Store16(row + 2 * x, in.color);
+      }
+    }
+    return;
+  }
+#if SOFTRENDER_SIMD
+  if (fmt == 32 && mode == 1) {
+    const __m128i color = _mm_set1_epi32(static_cast<int>(in.color));
+    const __m128i weight = _mm_set1_epi16(static_cast<int16_t>(in.p));
+    for (int y = 0; y < h; ++y, row += pitch) {
+      int x = 0;
+      for (; x + 4 <= w; x += 4) ColorLerp4(row + 4 * x, color, weight);
+      for (; x < w; ++x) ColorOp<32, 1>::Apply(in, row + 4 * x);
+    }
+    return;
+  }
+#endif
   WithColorOp(fmt, mode, [&](auto op) {
     using Op = decltype(op);
     for (int y = 0; y < h; ++y, row += pitch) {

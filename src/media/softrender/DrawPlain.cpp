@@ -1,7 +1,9 @@
 #include <cstddef>
+#include <cstring>
 
 #include "media/softrender/DrawDispatch.h"
 #include "media/softrender/MemImgDraw.h"
+#include "media/softrender/PixelSimd.h"
 
 using namespace softrender;
 
@@ -28,7 +30,17 @@ void PerPixelWalk(const DrawInputs& in, const Walk& walk) {
     uint8_t* d = dRow;
     const uint8_t* s = sRow;
     const uint8_t* b = bRow;
-    for (int x = 0; x < walk.w; ++x) {
+    int x = 0;
+    if constexpr (Op::kRowCopy) {
+      std::memmove(d, s, static_cast<size_t>(walk.w) * Op::kDstUnit);
+      x = walk.w;
+    }
+#if SOFTRENDER_SIMD
+    if constexpr (Op::kAlphaOver4) {
+      for (; x + 4 <= walk.w; x += 4, d += 16, s += 16) AlphaOver4(d, s);
+    }
+#endif
+    for (; x < walk.w; ++x) {
       Op::Apply(in, d, s, b);
       d += Op::kDstUnit;
       s += Op::kSrcUnit;

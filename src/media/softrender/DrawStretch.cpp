@@ -1,4 +1,5 @@
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "media/softrender/DrawDispatch.h"
@@ -29,6 +30,14 @@ void Walk(const DrawInputs& in, const StretchWalk& walk) {
   uint8_t* dRow = walk.dst;
   for (int j = 0; j < walk.h; ++j, dRow += walk.dstPitch) {
     const int row = walk.rows[j];
+    if constexpr (Op::kRowCopy) {
+      // A copy depends on the source alone: a repeated source row repeats
+      // the destination row above it.
+      if (j > 0 && walk.rows[j - 1] == row) {
+        std::memcpy(dRow, dRow - walk.dstPitch, static_cast<size_t>(walk.w) * Op::kDstUnit);
+        continue;
+      }
+    }
     const uint8_t* sRow = walk.src + static_cast<ptrdiff_t>(row) * walk.srcPitch;
     const uint8_t* bRow = Op::kBlend ? walk.blend + static_cast<ptrdiff_t>(row) * walk.blendPitch : nullptr;
     uint8_t* d = dRow;
@@ -73,10 +82,18 @@ void DispatchStretch(const DrawInputs& in, const StretchWalk& walk, Kind kind, i
 // floor((skip + i) * 65536 / ratio), counted from the far edge when mirrored.
 void AxisTable(std::vector<int>& out, int count, int64_t skip, uint64_t ratio, int sourceSize, bool mirrored) {
   out.resize(static_cast<size_t>(count));
+  // Stepping the quotient and remainder gives the divisions' results.
+  const uint64_t start = static_cast<uint64_t>(skip) * 65536u;
+  uint64_t q = start / ratio;
+  uint64_t r = start % ratio;
   for (int i = 0; i < count; ++i) {
-    int64_t index = static_cast<int64_t>(static_cast<uint64_t>(skip + i) * 65536u / ratio);
-    if (index >= sourceSize) index = sourceSize - 1;
-    out[static_cast<size_t>(i)] = mirrored ? sourceSize - 1 - static_cast<int>(index) : static_cast<int>(index);
+    const int index = q >= static_cast<uint64_t>(sourceSize) ? sourceSize - 1 : static_cast<int>(q);
+    out[static_cast<size_t>(i)] = mirrored ? sourceSize - 1 - index : index;
+    r += 65536u;
+    while (r >= ratio) {
+      r -= ratio;
+      ++q;
+    }
   }
 }
 

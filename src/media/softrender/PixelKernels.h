@@ -82,6 +82,11 @@ struct PixelOp {
   static constexpr int kSrcUnit = K == Kind::Palette ? 1 : (Fmt == 32 ? 4 : (K == Kind::Alpha ? 4 : 2));
   static constexpr int kDstUnit = Fmt == 32 ? 4 : 2;
   static constexpr bool kBlend = Blend;
+  // Whole rows of the source are copied unchanged.
+  static constexpr bool kRowCopy = K == Kind::Plain && Mode == 0 && !Blend && White && !Trans && Spec == kGeneral;
+  // The alpha-source sprite draw, four pixels at a time.
+  static constexpr bool kAlphaOver4 =
+      Fmt == 32 && K == Kind::Alpha && Mode == 0 && !Blend && White && Trans && Spec == kGeneral;
   // Special kernels and the unfactored white copy read the draw's palette copy.
   static constexpr bool kFastPalette = Spec != kGeneral || (Mode == 0 && !Blend && White);
 
