@@ -459,7 +459,9 @@ void ArchiveEntryClose(ArchiveEntryReader* reader) {
 // Reads up to `bytes`; returns the bytes read (those that arrived).
 int ArchiveEntryRead(ArchiveEntryReader* reader, void* destination, int bytes) {
   FinishPending(reader);
-  if (reader->failed || reader->endOfFile || bytes <= 0) return 0;
+  // The end-of-file flag alone does not stop a read: like a plain file, a
+  // read too large for what remains sets it and a smaller one still succeeds.
+  if (reader->failed || bytes <= 0) return 0;
   int size = static_cast<int>(reader->entry.dataSize);
   if (reader->position >= size) {
     reader->endOfFile = 1;

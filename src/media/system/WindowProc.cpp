@@ -272,7 +272,8 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
       if (s.windowMode != 0) OnSizing(wParam, lParam);
       break;
     case platform::kWmMoving:
-      if (s.windowMode == 0 && lParam != 0) platform::GetWindowRect(s.mainWindow, reinterpret_cast<platform::WindowRect*>(lParam));
+      if (s.windowMode == 0 && lParam != 0)
+        platform::GetWindowRect(s.mainWindow, reinterpret_cast<platform::WindowRect*>(lParam));
       break;
     case platform::kWmDropFiles:
       OnDropFiles(wParam);

@@ -694,7 +694,6 @@ void ResetHeadlessWindowing() {
 }
 
 // Moves made by the user (sdl backend) arrive here, through the same checks.
-void NoteWindowMovedByUser(int clientX, int clientY, int width, int height);
 void NoteWindowMovedByUser(int clientX, int clientY, int width, int height) {
   WindowHandle main;
   WindowRect rect;

@@ -7,10 +7,6 @@
 
 #include "platform/window/Window.h"
 
-namespace platform {
-void NoteWindowMovedByUser(int clientX, int clientY, int width, int height);
-}
-
 namespace platform::sdlwindow {
 
 namespace {

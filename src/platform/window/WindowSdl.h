@@ -3,6 +3,12 @@
 #include <cstdint>
 #include <string>
 
+namespace platform {
+// A move or resize the user made (sdl backend), in client coordinates; sends
+// WM_MOVE / WM_SIZE for what really changed.
+void NoteWindowMovedByUser(int clientX, int clientY, int width, int height);
+}  // namespace platform
+
 // The sdl backend of the window facility; only Window.cpp calls these.
 namespace platform::sdlwindow {
 
