@@ -5,3 +5,4 @@
 // one alone.
 #include "media/system/PublicSystem.h"
 #include "media/system/PublicFiles.h"
+#include "media/system/PublicInput.h"

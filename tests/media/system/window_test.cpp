@@ -20,10 +20,12 @@ class WindowTest : public SystemTest {
   platform::LResult Send(uint32_t message, uintptr_t wParam, intptr_t lParam = 0) {
     return platform::SendMessage(window_, message, wParam, lParam);
   }
+  // The ring's raw bytes, taken out (popping would join double-byte pairs).
   std::string RingBytes() {
     std::string bytes;
-    char out[2];
-    while (PopInputChar(out, 1) > 0) bytes += out[0];
+    for (int at = gTextEntry.readPosition; at != gTextEntry.writePosition; at = (at + 1) % kInputRingSlots)
+      bytes += static_cast<char>(gTextEntry.ring[at]);
+    gTextEntry.readPosition = gTextEntry.writePosition;
     return bytes;
   }
   platform::WindowHandle window_ = 0;
