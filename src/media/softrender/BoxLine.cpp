@@ -151,26 +151,20 @@ void MemImgFillBox(MEMIMG* dest, const int* rect, uint32_t color) {
   const ptrdiff_t pitch = base->pitch;
   if (mode == 0) {
     // Plain fills store whole rows of the colour.
-    for (int y = 0; y < h; ++y, row += pitch) {
 #if SOFTRENDER_SIMD
+    const __m128i pattern = fmt == 32 ? _mm_set1_epi32(static_cast<int>(in.color))
+                                      : _mm_set1_epi16(static_cast<int16_t>(in.color));
+    const size_t rowBytes = static_cast<size_t>(w) * static_cast<size_t>(unit);
+    for (int y = 0; y < h; ++y, row += pitch) FillRow(row, rowBytes, pattern, unit);
+#else
+    for (int y = 0; y < h; ++y, row += pitch) {
       if (fmt == 32) {
-        const __m128i c = _mm_set1_epi32(static_cast<int>(in.color));
-        int x = 0;
-        for (; x + 4 <= w; x += 4) Store4(row + 4 * x, c);
-        for (; x < w; ++x) Store32(row + 4 * x, in.color);
-        continue;
-      }
-#endif
-      if (fmt == 32 && reinterpret_cast<uintptr_t>(row) % alignof(uint32_t) == 0) {
-        std::fill_n(reinterpret_cast<uint32_t*>(row), w, in.color);
-      } else if (fmt == 16 && reinterpret_cast<uintptr_t>(row) % alignof(uint16_t) == 0) {
-        std::fill_n(reinterpret_cast<uint16_t*>(row), w, static_cast<uint16_t>(in.color));
-      } else if (fmt == 32) {
         for (int x = 0; x < w; ++x) Store32(row + 4 * x, in.color);
       } else {
         for (int x = 0; x < w; ++x) Store16(row + 2 * x, in.color);
       }
     }
+#endif
     return;
   }
 #if SOFTRENDER_SIMD

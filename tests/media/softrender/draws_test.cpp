@@ -358,4 +358,25 @@ TEST(WideRows, AlphaSpriteAndAlphaFillMatchTheFormula) {
   }
 }
 
+// Copy fills store rows in wide steps: every width and start column, in both
+// formats, fills exactly its box and leaves the pixels around it alone.
+TEST(WideRows, CopyFillsCoverExactlyTheirBox) {
+  for (int fmt : {1, 0}) {
+    const uint32_t color = fmt == 1 ? 0x12345678u : Rgb565(3, 40, 17);
+    for (int left = 0; left < 5; ++left)
+      for (int width = 0; width <= 41; ++width) {
+        ResetSoftDrawState(48, 3);
+        TestImage img(48, 3, fmt);
+        int rect[4] = {left, 1, left + width, 2};
+        MemImgFillBox(img.get(), rect, color);
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < 48; ++x) {
+            const bool inside = y == 1 && x >= left && x < left + width;
+            EXPECT_EQ(fmt == 1 ? img.Get32(x, y) : img.Get16(x, y), inside ? color : 0u)
+                << "fmt " << fmt << " left " << left << " width " << width << " at " << x << "," << y;
+          }
+      }
+  }
+}
+
 }  // namespace
