@@ -136,7 +136,7 @@ void MemImgFillBox(MEMIMG* dest, const int* rect, uint32_t color) {
     r.top = rect[1] < rect[3] ? rect[1] : rect[3];
     r.bottom = rect[1] < rect[3] ? rect[3] : rect[1];
   }
-  const Rect area = DrawableArea(dest);
+  const Rect area = MemImgDrawableArea(dest);
   ClipRectangle(&r, &area);
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;
@@ -192,7 +192,7 @@ void MemImgDrawLine(MEMIMG* dest, int x1, int y1, int x2, int y2, uint32_t color
   if (!MemImgIsValid(dest)) return;
   const MemImgBase* base = dest->base;
   if (base->paletteFlag == 1) return;  // one byte per pixel: no colour to blend into
-  const Rect area = DrawableArea(dest);
+  const Rect area = MemImgDrawableArea(dest);
   const int L = area.left, T = area.top, R = area.right, B = area.bottom;
   if (R <= L || B <= T) return;
   if ((y1 < y2 ? y1 : y2) >= B || (x1 < x2 ? x1 : x2) >= R || (y1 > y2 ? y1 : y2) < T || (x1 > x2 ? x1 : x2) < L)
