@@ -198,8 +198,11 @@ void MemImgDrawLine(MEMIMG* dest, int x1, int y1, int x2, int y2, uint32_t color
   if ((y1 < y2 ? y1 : y2) >= B || (x1 < x2 ? x1 : x2) >= R || (y1 > y2 ? y1 : y2) < T || (x1 > x2 ? x1 : x2) < L)
     return;
 
-  const double kx = y1 == y2 ? 0.0 : static_cast<double>(x2 - x1) / static_cast<double>(y2 - y1);
-  const double ky = x1 == x2 ? 0.0 : static_cast<double>(y2 - y1) / static_cast<double>(x2 - x1);
+  // Differences taken in double: end points far apart must not overflow an int.
+  const double ddx = static_cast<double>(x2) - static_cast<double>(x1);
+  const double ddy = static_cast<double>(y2) - static_cast<double>(y1);
+  const double kx = y1 == y2 ? 0.0 : ddx / ddy;
+  const double ky = x1 == x2 ? 0.0 : ddy / ddx;
   const double bx = x1 - kx * y1;
   const double by = y1 - ky * x1;
   auto X = [&](int v) { return DoubleToIntTrunc(bx + kx * v); };

@@ -272,6 +272,9 @@ TEST(Lines, HalfOpenWalkAndClipping) {
   EXPECT_EQ(LinePixels(-10, -10, 20, 5), (Pts{{9, 0}}));
   EXPECT_EQ(LinePixels(-1, -1, 1, 0), (Pts{{0, 0}}));
   EXPECT_EQ(LinePixels(0, 0, 4, 1, 0), (Pts{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
+  // End points at the ends of the int range: the slope must not overflow.
+  EXPECT_EQ(LinePixels(-2147483647 - 1, 5, 2147483647, 5), row5);
+  EXPECT_EQ(LinePixels(3, 2147483647, 3, -2147483647 - 1), col3);
 }
 
 TEST(Lines, BoxOutlineDrawsEachPixelOnceAndListsSkipNothing) {
