@@ -1,4 +1,5 @@
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "media/softrender/DrawDispatch.h"
@@ -183,7 +184,13 @@ void MemImgDrawPlain(MEMIMG* dest, const MEMIMG* source, int x, int y, int trans
   const MemImgBase* db = dest->base;
   const MemImgBase* sb = source->base;
 
-  Rect r{x, y, x + source->width, y + source->height};
+  // Far edges saturate: a position near the end of the int range must not
+  // overflow; such a draw is clipped away anyway.
+  auto farEdge = [](int start, int extent) {
+    const int64_t edge = static_cast<int64_t>(start) + extent;
+    return edge > INT32_MAX ? INT32_MAX : static_cast<int>(edge);
+  };
+  Rect r{x, y, farEdge(x, source->width), farEdge(y, source->height)};
   const Rect area = MemImgDrawableArea(dest);
   ClipRectangle(&r, &area);
   const int w = r.right - r.left;

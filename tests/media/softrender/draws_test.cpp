@@ -41,6 +41,19 @@ TEST(PlainDraw, ClipsToDrawAreaAndDestination) {
   EXPECT_EQ(Shown(small, 1, 1), std::make_pair(0, 0));
 }
 
+TEST(PlainDraw, PositionsAtTheEndsOfTheIntRangeDrawNothing) {
+  ResetSoftDrawState();
+  TestImage src(5, 4, 1), dst(8, 8, 1);
+  src.Fill32(7);
+  for (int x : {2147483647, 2147483647 - 3, -2147483647 - 1})
+    for (int y : {0, 2147483647, -2147483647 - 1}) {
+      MemImgDrawPlain(dst.get(), src.get(), x, y, 0, nullptr);
+      int rect[4] = {x, y, x > 0 ? x - 5 : x + 5, y == 0 ? 4 : (y > 0 ? y - 4 : y + 4)};
+      MemImgDrawStretched(dst.get(), src.get(), rect, 0, nullptr);
+    }
+  for (uint32_t v : Pixels(dst.get())) EXPECT_EQ(v, 0u);
+}
+
 TEST(PlainDraw, RefusesWhatItCannotDraw) {
   ResetSoftDrawState();
   TestImage src(4, 4, 1), src16(4, 4, 0), empty(0, 3, 1);
