@@ -5,6 +5,7 @@
 
 #include "media/graphics/DrawState.h"
 #include "media/softrender/BlendTables.h"
+#include "media/softrender/MemImgDraw.h"
 
 namespace fixtures {
 
@@ -91,6 +92,46 @@ std::vector<uint32_t> Pixels(const MEMIMG* image) {
     }
   }
   return out;
+}
+
+uint32_t DrawOnePixel(const OnePixelDraw& c, bool stretched) {
+  ResetSoftDrawState();
+  SetBlend(c.mode, c.p);
+  gDrawState.tint = c.tint;
+  const bool wide = c.pixelFormat == kMemImgRgb32;
+  TestImage dst(1, 1, c.pixelFormat);
+  if (wide) dst.Set32(0, 0, c.dst);
+  else dst.Set16(0, 0, c.dst);
+  const bool palette = c.kind == OneSource::Palette;
+  TestImage src(1, 1, c.pixelFormat, palette, c.kind == OneSource::Alpha, palette ? 0xFFFF : c.key);
+  if (palette) {
+    src.SetIndex(0, 0, 255);
+    if (wide) src.SetPalette32(255, c.src);
+    else src.SetPalette16(255, static_cast<uint16_t>(c.src));
+    src.base()->paletteEntriesUsed = 256;
+  } else if (wide) {
+    src.Set32(0, 0, c.src);
+  } else if (c.kind == OneSource::Alpha) {
+    src.Set16Alpha(0, 0, c.src, c.alpha);
+  } else {
+    src.Set16(0, 0, c.src);
+  }
+  TestImage blend(1, 1, kMemImgChannel8);
+  blend.Fill8(static_cast<uint8_t>(c.coverage < 0 ? 0 : c.coverage));
+  const MEMIMG* b = c.coverage < 0 ? nullptr : blend.get();
+  if (stretched) {
+    int rect[4] = {1, 0, 0, 1};
+    MemImgDrawStretched(dst.get(), src.get(), rect, c.trans, b);
+  } else {
+    MemImgDrawPlain(dst.get(), src.get(), 0, 0, c.trans, b);
+  }
+  return wide ? dst.Get32(0, 0) : dst.Get16(0, 0);
+}
+
+ColorFormat FormatFromMasks(int depth, uint32_t red, uint32_t green, uint32_t blue, uint32_t alpha) {
+  ColorFormat f{};
+  SetColorFormatFromMasks(&f, depth, red, green, blue, alpha);
+  return f;
 }
 
 }  // namespace fixtures

@@ -56,6 +56,27 @@ constexpr uint32_t Rgb565(int red, int green, int blue) {
   return (static_cast<uint32_t>(red) << 11) | (static_cast<uint32_t>(green) << 5) | static_cast<uint32_t>(blue);
 }
 
+// One source pixel drawn over one destination pixel, from a reset draw
+// state, by the plain draw or (stretched) by the stretched draw proper
+// through a mirrored 1x1 rectangle. Leaves gMemImgUseMmxForms alone.
+enum class OneSource { Plain, Palette, Alpha };
+struct OnePixelDraw {
+  int pixelFormat;    // kMemImgRgb32 or kMemImgRgb565
+  int mode, p;
+  OneSource kind;
+  int trans;
+  uint32_t src;       // the pixel, or palette entry 255 (32-bit alpha: fourth byte)
+  int alpha;          // 16-bit alpha sources
+  uint32_t dst;
+  uint32_t tint;      // 0x00RRGGBB
+  int coverage;       // blend-image byte, or -1 for no blend image
+  uint32_t key;       // transparent colour of plain and alpha sources (palette: 0xFFFF)
+};
+uint32_t DrawOnePixel(const OnePixelDraw& draw, bool stretched);
+
+// A colour format from its depth and channel masks.
+ColorFormat FormatFromMasks(int depth, uint32_t red, uint32_t green, uint32_t blue, uint32_t alpha);
+
 // A base image released on destruction.
 class TestGraphImage {
  public:

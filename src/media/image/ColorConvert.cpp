@@ -5,42 +5,11 @@
 
 #include "foundation/Log.h"
 #include "foundation/TrackedHeap.h"
+#include "media/image/PixelBytes.h"
 
 int gImageDibSetting = 0;
 
 namespace {
-
-inline uint32_t ReadPixel(const uint8_t* p, int bytes) {
-  switch (bytes) {
-    case 1: return p[0];
-    case 2: return static_cast<uint32_t>(p[0] | (p[1] << 8));
-    case 3: return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16));
-    case 4: {
-      uint32_t v;
-      std::memcpy(&v, p, 4);
-      return v;
-    }
-    default: return 0;
-  }
-}
-
-inline void WritePixel(uint8_t* p, int bytes, uint32_t v) {
-  switch (bytes) {
-    case 1: p[0] = static_cast<uint8_t>(v); break;
-    case 2: {
-      auto w = static_cast<uint16_t>(v);
-      std::memcpy(p, &w, 2);
-      break;
-    }
-    case 3:
-      p[0] = static_cast<uint8_t>(v);
-      p[1] = static_cast<uint8_t>(v >> 8);
-      p[2] = static_cast<uint8_t>(v >> 16);
-      break;
-    case 4: std::memcpy(p, &v, 4); break;
-    default: break;
-  }
-}
 
 inline uint32_t EntryValue(const ColorFormat& f, uint32_t index) {
   const PaletteEntry& e = f.palette[index & 0xFF];
@@ -126,9 +95,9 @@ bool FixedPair(const Blit& b, int keyToAlpha, bool alphaFromSource, uint32_t key
 
   auto run = [&](auto conv) {
     b.Each([&](const uint8_t* sp, uint8_t* dp) {
-      uint32_t p = ReadPixel(sp, sb);
+      uint32_t p = ReadPixelBytes(sp, sb);
       if (pal) p = EntryValue(s, p);
-      WritePixel(dp, db, conv(p));
+      WritePixelBytes(dp, db, conv(p));
     });
     return true;
   };
@@ -226,7 +195,7 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
       // Channels are widened to 0..255 before the nearest-colour search.
       b.Each([&](const uint8_t* sp, uint8_t* dp) {
         int r, g, bl, a;
-        DecodePixel(&sf, ReadPixel(sp, sb), &r, &g, &bl, &a);
+        DecodePixel(&sf, ReadPixelBytes(sp, sb), &r, &g, &bl, &a);
         *dp = static_cast<uint8_t>(EncodePixel(&df, r, g, bl, a));
       });
       return 0;
@@ -262,7 +231,7 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
       else if (sb == 2) t &= 0xFFFF;
       else if (sb == 1) t &= 0xFF;
       b.Each([&](const uint8_t* sp, uint8_t* dp) {
-        if (ReadPixel(sp, sb) != t) std::memcpy(dp, sp, static_cast<size_t>(sb));
+        if (ReadPixelBytes(sp, sb) != t) std::memcpy(dp, sp, static_cast<size_t>(sb));
       });
     } else {
       for (int row = 0; row < h; ++row)
@@ -279,10 +248,10 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
                                             keyOrTransparent & 0xFF, 255);
       const uint32_t outside = ~(sf.redMask | sf.greenMask | sf.blueMask);
       b.Each([&](const uint8_t* sp, uint8_t* dp) {
-        uint32_t v = ReadPixel(sp, sb);
+        uint32_t v = ReadPixelBytes(sp, sb);
         uint32_t test = sb == 4 ? (v | outside) : v;
         uint32_t out = test == keyPixel ? (v & ~df.alphaMask) : (v | df.alphaMask);
-        WritePixel(dp, db, out);
+        WritePixelBytes(dp, db, out);
       });
       return 0;
     }
@@ -316,7 +285,7 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
                                             static_cast<ptrdiff_t>(srcRect->left) * ab
                                       : nullptr;
     for (int i = 0; i < w; ++i) {
-      uint32_t raw = ReadPixel(s + static_cast<ptrdiff_t>(i) * sb, sb);
+      uint32_t raw = ReadPixelBytes(s + static_cast<ptrdiff_t>(i) * sb, sb);
       // A palette source is keyed by its index.
       if (skipTransparent && raw == transparent) continue;
       uint32_t v = sb == 1 ? EntryValue(sf, raw) : raw;
@@ -333,7 +302,7 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
         bl = Resize(bl, sf.blueWidth, df.blueWidth);
       }
       if (useAlphaImage) {
-        uint32_t av = ReadPixel(ar + static_cast<ptrdiff_t>(i) * ab, ab);
+        uint32_t av = ReadPixelBytes(ar + static_cast<ptrdiff_t>(i) * ab, ab);
         if (ab == 1 && af.bitDepth == 8 && af.redMask == 0) av = EntryValue(af, av);
         a = Field(av, af.redMask, af.redShift);
         if (convert) a = Resize(a, af.redWidth, df.alphaWidth);
@@ -357,7 +326,7 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
         }
       }
       if (db == 2 || db == 4) out |= df.unusedMask;
-      WritePixel(d + static_cast<ptrdiff_t>(b.DstCol(i)) * db, db, out);
+      WritePixelBytes(d + static_cast<ptrdiff_t>(b.DstCol(i)) * db, db, out);
     }
   }
   return 0;

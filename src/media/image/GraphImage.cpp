@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "foundation/TrackedHeap.h"
+#include "media/image/PixelBytes.h"
 
 SoftImageTable gSoftImages;
 
@@ -50,34 +51,6 @@ int DecodeChannel(uint32_t pixel, uint32_t mask, int shift, int width) {
   uint64_t v = (pixel & mask) >> shift;
   uint64_t max = (width >= 32) ? 0xFFFFFFFFull : ((1ull << width) - 1);
   return static_cast<int>(v * 255u / max);
-}
-
-uint32_t ReadRaw(const uint8_t* p, int bytes) {
-  switch (bytes) {
-    case 1: return p[0];
-    case 2: return static_cast<uint32_t>(p[0] | (p[1] << 8));
-    case 3: return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16));
-    case 4: {
-      uint32_t v;
-      std::memcpy(&v, p, 4);
-      return v;
-    }
-    default: return 0;
-  }
-}
-
-void WriteRaw(uint8_t* p, int bytes, uint32_t v) {
-  switch (bytes) {
-    case 1: p[0] = static_cast<uint8_t>(v); break;
-    case 2: p[0] = static_cast<uint8_t>(v); p[1] = static_cast<uint8_t>(v >> 8); break;
-    case 3:
-      p[0] = static_cast<uint8_t>(v);
-      p[1] = static_cast<uint8_t>(v >> 8);
-      p[2] = static_cast<uint8_t>(v >> 16);
-      break;
-    case 4: std::memcpy(p, &v, 4); break;
-    default: break;
-  }
 }
 
 bool Inside(const GraphImage* image, int x, int y) {
@@ -264,7 +237,7 @@ uint32_t ReadPixelAsARGB(const GraphImage* image, int x, int y) {
   int bytes = f.bytesPerPixel;
   if (bytes < 1 || bytes > 4) return 0;
   const uint8_t* p = image->pixels + static_cast<size_t>(y) * image->pitch + static_cast<size_t>(x) * bytes;
-  uint32_t pixel = ReadRaw(p, bytes);
+  uint32_t pixel = ReadPixelBytes(p, bytes);
   if (bytes == 1) {
     const PaletteEntry& e = f.palette[pixel];
     pixel = static_cast<uint32_t>(e.blue | (e.green << 8) | (e.red << 16)) |
@@ -297,7 +270,7 @@ int ReadGraphImagePixel(GraphImage* image, int x, int y, int* red, int* green, i
   int bytes = image->format.bytesPerPixel;
   if (bytes < 1 || bytes > 4) return -1;
   const uint8_t* p = image->pixels + static_cast<size_t>(y) * image->pitch + static_cast<size_t>(x) * bytes;
-  uint32_t v = ReadRaw(p, bytes);
+  uint32_t v = ReadPixelBytes(p, bytes);
   if (bytes == 1) {
     const PaletteEntry& e = image->format.palette[v];
     if (red) *red = e.red;
@@ -315,7 +288,7 @@ int WriteGraphImagePixel(GraphImage* image, int x, int y, int red, int green, in
   int bytes = image->format.bytesPerPixel;
   if (bytes < 1 || bytes > 4) return -1;
   uint8_t* p = image->pixels + static_cast<size_t>(y) * image->pitch + static_cast<size_t>(x) * bytes;
-  WriteRaw(p, bytes, EncodePixel(&image->format, red, green, blue, alpha));
+  WritePixelBytes(p, bytes, EncodePixel(&image->format, red, green, blue, alpha));
   return 0;
 }
 
@@ -325,7 +298,7 @@ int FillGraphImage(GraphImage* image, int red, int green, int blue, int alpha) {
   uint32_t v = EncodePixel(&image->format, red, green, blue, alpha);
   for (int y = 0; y < image->height; ++y) {
     uint8_t* p = image->pixels + static_cast<size_t>(y) * image->pitch;
-    for (int x = 0; x < image->width; ++x, p += bytes) WriteRaw(p, bytes, v);
+    for (int x = 0; x < image->width; ++x, p += bytes) WritePixelBytes(p, bytes, v);
   }
   return 0;
 }

@@ -17,17 +17,6 @@ bool DestinationDrawable(const MEMIMG* dest) {
   return ViewUsable(dest) && dest->base->paletteFlag != 1 && dest->base->alphaFlag != 1;
 }
 
-Rect DrawAreaWithin(const MEMIMG* dest) {
-  Rect area = gDrawState.drawArea;
-  area.left = std::max(area.left, 0);
-  area.top = std::max(area.top, 0);
-  area.right = std::min(area.right, dest->width);
-  area.bottom = std::min(area.bottom, dest->height);
-  if (area.right < area.left) area.right = area.left;
-  if (area.bottom < area.top) area.bottom = area.top;
-  return area;
-}
-
 namespace {
 
 void MakeBlendView(const MEMIMG* blendImage, int32_t width, int32_t height, BlendImageView* view) {

@@ -21,9 +21,6 @@ bool ViewUsable(const MEMIMG* image);
 // palette or alpha.
 bool DestinationDrawable(const MEMIMG* dest);
 
-// The draw area, narrowed to the destination so that no write leaves it.
-Rect DrawAreaWithin(const MEMIMG* dest);
-
 // The blend image as the draws read it: one byte per source texel. A blend
 // image smaller than the source is read through a zero-padded copy instead
 // of past its end.

@@ -136,7 +136,7 @@ void MemImgFillBox(MEMIMG* dest, const int* rect, uint32_t color) {
     r.top = rect[1] < rect[3] ? rect[1] : rect[3];
     r.bottom = rect[1] < rect[3] ? rect[3] : rect[1];
   }
-  const Rect area = DrawableArea(dest);
+  const Rect area = MemImgDrawableArea(dest);
   ClipRectangle(&r, &area);
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;
@@ -151,26 +151,20 @@ void MemImgFillBox(MEMIMG* dest, const int* rect, uint32_t color) {
   const ptrdiff_t pitch = base->pitch;
   if (mode == 0) {
     // Plain fills store whole rows of the colour.
-    for (int y = 0; y < h; ++y, row += pitch) {
 #if SOFTRENDER_SIMD
+    const __m128i pattern = fmt == 32 ? _mm_set1_epi32(static_cast<int>(in.color))
+                                      : _mm_set1_epi16(static_cast<int16_t>(in.color));
+    const size_t rowBytes = static_cast<size_t>(w) * static_cast<size_t>(unit);
+    for (int y = 0; y < h; ++y, row += pitch) FillRow(row, rowBytes, pattern, unit);
+#else
+    for (int y = 0; y < h; ++y, row += pitch) {
       if (fmt == 32) {
-        const __m128i c = _mm_set1_epi32(static_cast<int>(in.color));
-        int x = 0;
-        for (; x + 4 <= w; x += 4) Store4(row + 4 * x, c);
-        for (; x < w; ++x) Store32(row + 4 * x, in.color);
-        continue;
-      }
-#endif
-      if (fmt == 32 && reinterpret_cast<uintptr_t>(row) % alignof(uint32_t) == 0) {
-        std::fill_n(reinterpret_cast<uint32_t*>(row), w, in.color);
-      } else if (fmt == 16 && reinterpret_cast<uintptr_t>(row) % alignof(uint16_t) == 0) {
-        std::fill_n(reinterpret_cast<uint16_t*>(row), w, static_cast<uint16_t>(in.color));
-      } else if (fmt == 32) {
         for (int x = 0; x < w; ++x) Store32(row + 4 * x, in.color);
       } else {
         for (int x = 0; x < w; ++x) Store16(row + 2 * x, in.color);
       }
     }
+#endif
     return;
   }
 #if SOFTRENDER_SIMD
@@ -198,14 +192,17 @@ void MemImgDrawLine(MEMIMG* dest, int x1, int y1, int x2, int y2, uint32_t color
   if (!MemImgIsValid(dest)) return;
   const MemImgBase* base = dest->base;
   if (base->paletteFlag == 1) return;  // one byte per pixel: no colour to blend into
-  const Rect area = DrawableArea(dest);
+  const Rect area = MemImgDrawableArea(dest);
   const int L = area.left, T = area.top, R = area.right, B = area.bottom;
   if (R <= L || B <= T) return;
   if ((y1 < y2 ? y1 : y2) >= B || (x1 < x2 ? x1 : x2) >= R || (y1 > y2 ? y1 : y2) < T || (x1 > x2 ? x1 : x2) < L)
     return;
 
-  const double kx = y1 == y2 ? 0.0 : static_cast<double>(x2 - x1) / static_cast<double>(y2 - y1);
-  const double ky = x1 == x2 ? 0.0 : static_cast<double>(y2 - y1) / static_cast<double>(x2 - x1);
+  // Differences taken in double: end points far apart must not overflow an int.
+  const double ddx = static_cast<double>(x2) - static_cast<double>(x1);
+  const double ddy = static_cast<double>(y2) - static_cast<double>(y1);
+  const double kx = y1 == y2 ? 0.0 : ddx / ddy;
+  const double ky = x1 == x2 ? 0.0 : ddy / ddx;
   const double bx = x1 - kx * y1;
   const double by = y1 - ky * x1;
   auto X = [&](int v) { return DoubleToIntTrunc(bx + kx * v); };

@@ -45,6 +45,33 @@ inline void SelectKind(Kind kind, F&& f) {
   }
 }
 
+// Calls f with the source kind, the mode, and whether a blend image is
+// used, the brightness is white and transparency is on, each as a
+// compile-time constant, tested in that order.
+template <class F>
+inline void SelectDrawChoices(Kind kind, int mode, bool blend, bool white, bool transparent, F&& f) {
+  SelectKind(kind, [&](auto k) {
+    SelectMode(mode, [&](auto m) {
+      SelectBool(blend, [&](auto b) {
+        SelectBool(white, [&](auto wh) { SelectBool(transparent, [&](auto t) { f(k, m, b, wh, t); }); });
+      });
+    });
+  });
+}
+
+// What a plain or stretched draw needs of its images before it looks at
+// the rectangle: same pixel format, 16 or 32 bits, a destination without
+// palette or alpha, a non-empty source and a blend image that covers it.
+inline bool BlitImagesUsable(const MEMIMG* dest, const MEMIMG* source, const MEMIMG* blendImage) {
+  const MemImgBase* db = dest->base;
+  const MemImgBase* sb = source->base;
+  if (sb->pixelFormat != db->pixelFormat || db->paletteFlag == 1 || db->alphaFlag == 1) return false;
+  if (sb->pixelFormat != kMemImgRgb565 && sb->pixelFormat != kMemImgRgb32) return false;
+  if (source->width <= 0 || source->height <= 0) return false;
+  return blendImage == nullptr ||
+         (MemImgIsValid(blendImage) && blendImage->width >= source->width && blendImage->height >= source->height);
+}
+
 inline Kind SourceKind(const MemImgBase* base) {
   if (base->paletteFlag == 1) return Kind::Palette;
   if (base->alphaFlag == 1) return Kind::Alpha;
@@ -88,14 +115,6 @@ inline void CopyPalette(const MemImgBase* source, uint32_t* copy) {
     const auto* entries = static_cast<const uint16_t*>(source->palette);
     for (int i = 0; i < 256; ++i) copy[i] = entries[i];
   }
-}
-
-// The area a draw may touch: the draw area cut to the destination.
-inline Rect DrawableArea(const MEMIMG* dest) {
-  Rect area = gDrawState.drawArea;
-  const Rect bounds{0, 0, dest->width, dest->height};
-  ClipRectangle(&area, &bounds);
-  return area;
 }
 
 }  // namespace softrender

@@ -1,4 +1,5 @@
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "media/softrender/DrawDispatch.h"
@@ -144,44 +145,34 @@ template <int Fmt>
 void DispatchPlain(const DrawInputs& in, const Walk& walk, Kind kind, int mode, bool blend, bool white,
                    bool transparent, bool runWalk) {
   const int p = in.p;
-  SelectKind(kind, [&](auto k) {
+  // The run-table walk implies transparency on, and has no special cases.
+  SelectDrawChoices(kind, mode, blend, white, transparent || runWalk, [&](auto k, auto m, auto b, auto wh, auto t) {
     constexpr Kind K = decltype(k)::value;
-    SelectMode(mode, [&](auto m) {
-      constexpr int M = decltype(m)::value;
-      SelectBool(blend, [&](auto b) {
-        constexpr bool B = decltype(b)::value;
-        SelectBool(white, [&](auto wh) {
-          constexpr bool Wh = decltype(wh)::value;
-          if (runWalk) {
-            RunTableWalk<PixelOp<Fmt, K, M, B, Wh, true, true, kGeneral>>(in, walk);
-            return;
-          }
-          SelectBool(transparent, [&](auto t) {
-            constexpr bool T = decltype(t)::value;
-            if constexpr (K != Kind::Alpha && !B && Wh) {
-              if constexpr (Fmt == 32) {
-                const bool mmx = gMemImgUseMmxForms != 0;
-                if (M == 1 && p == 128)
-                  return PerPixelWalk<PixelOp<32, K, M, false, true, T, true, kHalf>>(in, walk);
-                if (M == 2 && p == 255)
-                  return mmx ? PerPixelWalk<PixelOp<32, K, M, false, true, T, true, kAddSat>>(in, walk)
-                             : PerPixelWalk<PixelOp<32, K, M, false, true, T, true, kAddWord>>(in, walk);
-                if (M == 3 && p == 255)
-                  return mmx ? PerPixelWalk<PixelOp<32, K, M, false, true, T, true, kSubSat>>(in, walk)
-                             : PerPixelWalk<PixelOp<32, K, M, false, true, T, true, kSubWord>>(in, walk);
-              } else {
-                if (M == 1 && p == 128)
-                  return PerPixelWalk<PixelOp<16, K, M, false, true, T, true, kHalf>>(in, walk);
-                if (M == 1) return PerPixelWalk<PixelOp<16, K, M, false, true, T, true, kLerp6>>(in, walk);
-                if (M == 2 && p == 255) return PairWalk16<K, T, true>(in, walk);
-                if (M == 3 && p == 255) return PairWalk16<K, T, false>(in, walk);
-              }
-            }
-            PerPixelWalk<PixelOp<Fmt, K, M, B, Wh, T, true, kGeneral>>(in, walk);
-          });
-        });
-      });
-    });
+    constexpr int M = decltype(m)::value;
+    constexpr bool B = decltype(b)::value;
+    constexpr bool Wh = decltype(wh)::value;
+    constexpr bool T = decltype(t)::value;
+    if constexpr (T) {
+      if (runWalk) return RunTableWalk<PixelOp<Fmt, K, M, B, Wh, true, true, kGeneral>>(in, walk);
+    }
+    if constexpr (K != Kind::Alpha && !B && Wh) {
+      if constexpr (Fmt == 32) {
+        const bool mmx = gMemImgUseMmxForms != 0;
+        if (M == 1 && p == 128) return PerPixelWalk<PixelOp<32, K, M, false, true, T, true, kHalf>>(in, walk);
+        if (M == 2 && p == 255)
+          return mmx ? PerPixelWalk<PixelOp<32, K, M, false, true, T, true, kAddSat>>(in, walk)
+                     : PerPixelWalk<PixelOp<32, K, M, false, true, T, true, kAddWord>>(in, walk);
+        if (M == 3 && p == 255)
+          return mmx ? PerPixelWalk<PixelOp<32, K, M, false, true, T, true, kSubSat>>(in, walk)
+                     : PerPixelWalk<PixelOp<32, K, M, false, true, T, true, kSubWord>>(in, walk);
+      } else {
+        if (M == 1 && p == 128) return PerPixelWalk<PixelOp<16, K, M, false, true, T, true, kHalf>>(in, walk);
+        if (M == 1) return PerPixelWalk<PixelOp<16, K, M, false, true, T, true, kLerp6>>(in, walk);
+        if (M == 2 && p == 255) return PairWalk16<K, T, true>(in, walk);
+        if (M == 3 && p == 255) return PairWalk16<K, T, false>(in, walk);
+      }
+    }
+    PerPixelWalk<PixelOp<Fmt, K, M, B, Wh, T, true, kGeneral>>(in, walk);
   });
 }
 
@@ -189,17 +180,18 @@ void DispatchPlain(const DrawInputs& in, const Walk& walk, Kind kind, int mode, 
 
 void MemImgDrawPlain(MEMIMG* dest, const MEMIMG* source, int x, int y, int transparent, const MEMIMG* blendImage) {
   if (!MemImgIsValid(dest) || !MemImgIsValid(source)) return;
+  if (!BlitImagesUsable(dest, source, blendImage)) return;
   const MemImgBase* db = dest->base;
   const MemImgBase* sb = source->base;
-  if (sb->pixelFormat != db->pixelFormat || db->paletteFlag == 1 || db->alphaFlag == 1) return;
-  if (sb->pixelFormat != kMemImgRgb565 && sb->pixelFormat != kMemImgRgb32) return;
-  if (source->width <= 0 || source->height <= 0) return;
-  if (blendImage != nullptr &&
-      (!MemImgIsValid(blendImage) || blendImage->width < source->width || blendImage->height < source->height))
-    return;
 
-  Rect r{x, y, x + source->width, y + source->height};
-  const Rect area = DrawableArea(dest);
+  // Far edges saturate: a position near the end of the int range must not
+  // overflow; such a draw is clipped away anyway.
+  auto farEdge = [](int start, int extent) {
+    const int64_t edge = static_cast<int64_t>(start) + extent;
+    return edge > INT32_MAX ? INT32_MAX : static_cast<int>(edge);
+  };
+  Rect r{x, y, farEdge(x, source->width), farEdge(y, source->height)};
+  const Rect area = MemImgDrawableArea(dest);
   ClipRectangle(&r, &area);
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;

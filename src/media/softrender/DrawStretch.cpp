@@ -52,29 +52,21 @@ template <int Fmt>
 void DispatchStretch(const DrawInputs& in, const StretchWalk& walk, Kind kind, int mode, bool blend, bool white,
                      bool transparent) {
   const int p = in.p;
-  SelectKind(kind, [&](auto k) {
+  SelectDrawChoices(kind, mode, blend, white, transparent, [&](auto k, auto m, auto b, auto wh, auto t) {
     constexpr Kind K = decltype(k)::value;
-    SelectMode(mode, [&](auto m) {
-      constexpr int M = decltype(m)::value;
-      SelectBool(blend, [&](auto b) {
-        constexpr bool B = decltype(b)::value;
-        SelectBool(white, [&](auto wh) {
-          constexpr bool Wh = decltype(wh)::value;
-          SelectBool(transparent, [&](auto t) {
-            constexpr bool T = decltype(t)::value;
-            // Only the 32-bit subtract at 255 has a special form here; the
-            // 16-bit one gives the general result.
-            if constexpr (Fmt == 32 && M == 3 && K != Kind::Alpha && !B && Wh) {
-              if (p == 255) {
-                if (gMemImgUseMmxForms) return Walk<PixelOp<32, K, 3, false, true, T, false, kSubSat>>(in, walk);
-                return Walk<PixelOp<32, K, 3, false, true, T, false, kSubWord>>(in, walk);
-              }
-            }
-            Walk<PixelOp<Fmt, K, M, B, Wh, T, false, kGeneral>>(in, walk);
-          });
-        });
-      });
-    });
+    constexpr int M = decltype(m)::value;
+    constexpr bool B = decltype(b)::value;
+    constexpr bool Wh = decltype(wh)::value;
+    constexpr bool T = decltype(t)::value;
+    // Only the 32-bit subtract at 255 has a special form here; the 16-bit
+    // one gives the general result.
+    if constexpr (Fmt == 32 && M == 3 && K != Kind::Alpha && !B && Wh) {
+      if (p == 255) {
+        if (gMemImgUseMmxForms) return Walk<PixelOp<32, K, 3, false, true, T, false, kSubSat>>(in, walk);
+        return Walk<PixelOp<32, K, 3, false, true, T, false, kSubWord>>(in, walk);
+      }
+    }
+    Walk<PixelOp<Fmt, K, M, B, Wh, T, false, kGeneral>>(in, walk);
   });
 }
 
@@ -112,23 +104,19 @@ void MemImgDrawStretched(MEMIMG* dest, const MEMIMG* source, const int* rect, in
   const int64_t W = right - left;
   const int64_t H = bottom - top;
   if (W == 0 || H == 0) return;
-  if (source->width <= 0 || source->height <= 0) return;
+  if (!BlitImagesUsable(dest, source, blendImage)) return;
   if (W == source->width && H == source->height && !mirrorX && !mirrorY) {
     MemImgDrawPlain(dest, source, static_cast<int>(left), static_cast<int>(top), transparent, blendImage);
     return;
   }
   const MemImgBase* db = dest->base;
   const MemImgBase* sb = source->base;
-  if (sb->pixelFormat != db->pixelFormat || db->paletteFlag == 1 || db->alphaFlag == 1) return;
-  if (blendImage != nullptr &&
-      (!MemImgIsValid(blendImage) || blendImage->width < source->width || blendImage->height < source->height))
-    return;
 
   const uint64_t rx = static_cast<uint64_t>(W) * 65536u / static_cast<uint64_t>(source->width);
   const uint64_t ry = static_cast<uint64_t>(H) * 65536u / static_cast<uint64_t>(source->height);
   if (rx == 0 || ry == 0) return;
 
-  const Rect area = DrawableArea(dest);
+  const Rect area = MemImgDrawableArea(dest);
   const int64_t l = left < area.left ? area.left : (left > area.right ? area.right : left);
   const int64_t rr = right < area.left ? area.left : (right > area.right ? area.right : right);
   const int64_t t = top < area.top ? area.top : (top > area.bottom ? area.bottom : top);
@@ -136,7 +124,6 @@ void MemImgDrawStretched(MEMIMG* dest, const MEMIMG* source, const int* rect, in
   const int w = static_cast<int>(rr - l);
   const int h = static_cast<int>(bb - t);
   if (w <= 0 || h <= 0) return;
-  if (sb->pixelFormat != kMemImgRgb565 && sb->pixelFormat != kMemImgRgb32) return;
 
   const Kind kind = SourceKind(sb);
   if (kind == Kind::Palette) CopyPalette(sb, gStretchDrawPalette);

@@ -72,6 +72,15 @@ const SurfacePixelFormat* MemImgSurfacePixelFormat(int pixelFormat, int alphaFla
 // Unit size of an image's pixels in bytes (1 for palette images).
 inline int MemImgUnit(const MEMIMG* image) { return image->base->descriptor->bytesPerPixel; }
 
+// The area a draw may touch: the draw area cut to the image, so that no
+// write leaves it; an empty result lies on the image's edges.
+inline Rect MemImgDrawableArea(const MEMIMG* image) {
+  Rect area = gDrawState.drawArea;
+  const Rect bounds{0, 0, image->width, image->height};
+  ClipRectangle(&area, &bounds);
+  return area;
+}
+
 // Transfers between base images and software images.
 int MemImgTransferFromBase(const GraphImage* source, const GraphImage* alphaImage, MEMIMG* dest,
                            int sourceX, int sourceY, int width, int height, int destX, int destY,

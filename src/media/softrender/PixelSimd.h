@@ -4,6 +4,7 @@
 // d + floor((s - d) * w / 256), computed as (d * (256 - w) + s * w) >> 8,
 // which is the same number and never leaves 16 bits.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -20,6 +21,30 @@ namespace softrender {
 
 inline __m128i Load4(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void Store4(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+
+// Fills `bytes` bytes with a pattern that repeats every `unit` bytes (a
+// divisor of 16; `bytes` a multiple of it). Four stores a step: one store
+// per loop turn leaves the loop branch, not the store ports, as the limit.
+inline void FillRow(uint8_t* p, size_t bytes, __m128i pattern, int unit) {
+  uint8_t* const end = p + bytes;
+  const auto address = reinterpret_cast<uintptr_t>(p);
+  if (bytes >= 32 && address % static_cast<uintptr_t>(unit) == 0 && (address & 15) != 0) {
+    // One unaligned store covers the head; the rest then starts aligned, and
+    // the skip is whole units, so the pattern keeps its phase.
+    Store4(p, pattern);
+    p += 16 - (address & 15);
+  }
+  for (; end - p >= 64; p += 64) {
+    Store4(p, pattern);
+    Store4(p + 16, pattern);
+    Store4(p + 32, pattern);
+    Store4(p + 48, pattern);
+  }
+  for (; end - p >= 16; p += 16) Store4(p, pattern);
+  alignas(16) uint8_t tail[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(tail), pattern);
+  std::memcpy(p, tail, static_cast<size_t>(end - p));
+}
 
 // Channel interpolation of four pixels; wLo and wHi hold the weight of
 // pixels 0-1 and 2-3 in each 16-bit lane of their channels.

@@ -36,7 +36,7 @@ void MemImgDrawQuad(MEMIMG* dest, const MEMIMG* source, const MemImgQuadCorners*
   // clip themselves.
   Rect box{Saturate(int64_t{minX} - 2), Saturate(int64_t{minY} - 2), Saturate(int64_t{maxX} + 4),
            Saturate(int64_t{maxY} + 4)};
-  const Rect area = memimg_pixel::DrawAreaWithin(dest);
+  const Rect area = MemImgDrawableArea(dest);
   ClipRectangle(&box, &area);
   if (box.left == box.right || box.top == box.bottom) return;
 

@@ -94,7 +94,7 @@ void MemImgDrawRotated(MEMIMG* dest, const MEMIMG* source, int centerX, int cent
   }
   // A margin around the turned image; pixels outside it fail the range test.
   Rect box{ToWhole(minX) - 2, ToWhole(minY) - 2, ToWhole(maxX) + 4, ToWhole(maxY) + 4};
-  const Rect area = memimg_pixel::DrawAreaWithin(dest);
+  const Rect area = MemImgDrawableArea(dest);
   ClipRectangle(&box, &area);
   if (box.left == box.right || box.top == box.bottom) return;
 

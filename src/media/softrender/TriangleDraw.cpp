@@ -205,7 +205,7 @@ void MemImgDrawTriangle(MEMIMG* dest, const MEMIMG* source, const MemImgVertex* 
   }
   TriangleSetup setup;
   if (!memimg_triangle::SetUpTriangle(vertices, &setup)) return;
-  const Rect area = memimg_pixel::DrawAreaWithin(dest);
+  const Rect area = MemImgDrawableArea(dest);
   if (source == nullptr) {
     DrawFlat(dest, setup, area, static_cast<uint32_t>(color));
     return;

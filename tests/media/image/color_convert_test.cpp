@@ -7,15 +7,10 @@
 #include "media/image/ColorConvert.h"
 #include "support/ImageFixtures.h"
 
+using fixtures::FormatFromMasks;
 using fixtures::TestGraphImage;
 
 namespace {
-
-ColorFormat Masks(int depth, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
-  ColorFormat f{};
-  SetColorFormatFromMasks(&f, depth, r, g, b, a);
-  return f;
-}
 
 // Converts one row of pixels of `srcBytes` each into `dst` and returns the result.
 int Convert(const ColorFormat& df, void* dst, int dstPitch, const ColorFormat& sf, const void* src, int srcPitch,
@@ -54,7 +49,7 @@ TEST(ConvertBlt, PalettePaths) {
 }
 
 TEST(ConvertBlt, DisplayFormatPairsAndGeneralRule) {
-  ColorFormat f565 = Masks(16, 0xF800, 0x7E0, 0x1F, 0);
+  ColorFormat f565 = FormatFromMasks(16, 0xF800, 0x7E0, 0x1F, 0);
   ColorFormat xrgb{}, argb{}, full{};
   SetXRGB8ColorFormat(&xrgb);
   SetARGB8ColorFormat(&argb);

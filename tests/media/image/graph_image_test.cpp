@@ -6,21 +6,16 @@
 #include "media/image/GraphImage.h"
 #include "support/ImageFixtures.h"
 
+using fixtures::FormatFromMasks;
 using fixtures::TestGraphImage;
 
 namespace {
-
-ColorFormat Masks(int depth, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
-  ColorFormat f{};
-  SetColorFormatFromMasks(&f, depth, r, g, b, a);
-  return f;
-}
 
 TEST(ColorFormat, EncodeDecodeTable) {
   ColorFormat xrgb{}, argb{};
   SetXRGB8ColorFormat(&xrgb);
   SetARGB8ColorFormat(&argb);
-  ColorFormat f565 = Masks(16, 0xF800, 0x7E0, 0x1F, 0);
+  ColorFormat f565 = FormatFromMasks(16, 0xF800, 0x7E0, 0x1F, 0);
   EXPECT_EQ(EncodePixel(&xrgb, 1, 2, 3, 0), 0xFF010203u);
   EXPECT_EQ(EncodePixel(&argb, 1, 2, 3, 0), 0x00010203u);
   EXPECT_EQ(EncodePixel(&f565, 255, 255, 255, 0), 0xFFFFu);
@@ -45,7 +40,7 @@ TEST(ColorFormat, PaletteNearestPrefersLowestIndex) {
 }
 
 TEST(ColorFormat, FromMasksAndUnusedBits) {
-  ColorFormat f = Masks(16, 0x7C00, 0x3E0, 0x1F, 0);
+  ColorFormat f = FormatFromMasks(16, 0x7C00, 0x3E0, 0x1F, 0);
   EXPECT_EQ(f.redWidth, 5);
   EXPECT_EQ(f.greenWidth, 5);
   EXPECT_EQ(f.blueWidth, 5);
@@ -68,11 +63,11 @@ TEST(ColorFormat, EqualityIgnoresCompressionUnlessDepthZero) {
 }
 
 TEST(ColorFormat, ZeroWidthChannelsDecodeToZero) {
-  ColorFormat f = Masks(32, 0xFF0000, 0xFF00, 0xFF, 0);
+  ColorFormat f = FormatFromMasks(32, 0xFF0000, 0xFF00, 0xFF, 0);
   int a = -1;
   DecodePixel(&f, 0xFFFFFFFF, nullptr, nullptr, nullptr, &a);
   EXPECT_EQ(a, 0);
-  ColorFormat none = Masks(16, 0, 0x7E0, 0x1F, 0);  // no red
+  ColorFormat none = FormatFromMasks(16, 0, 0x7E0, 0x1F, 0);  // no red
   ColorFormat xrgb{};
   SetXRGB8ColorFormat(&xrgb);
   EXPECT_EQ(TranslatePixel(&xrgb, &none, 0xFFFF) & 0xFF0000u, 0u);

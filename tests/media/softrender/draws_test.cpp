@@ -41,6 +41,19 @@ TEST(PlainDraw, ClipsToDrawAreaAndDestination) {
   EXPECT_EQ(Shown(small, 1, 1), std::make_pair(0, 0));
 }
 
+TEST(PlainDraw, PositionsAtTheEndsOfTheIntRangeDrawNothing) {
+  ResetSoftDrawState();
+  TestImage src(5, 4, 1), dst(8, 8, 1);
+  src.Fill32(7);
+  for (int x : {2147483647, 2147483647 - 3, -2147483647 - 1})
+    for (int y : {0, 2147483647, -2147483647 - 1}) {
+      MemImgDrawPlain(dst.get(), src.get(), x, y, 0, nullptr);
+      int rect[4] = {x, y, x > 0 ? x - 5 : x + 5, y == 0 ? 4 : (y > 0 ? y - 4 : y + 4)};
+      MemImgDrawStretched(dst.get(), src.get(), rect, 0, nullptr);
+    }
+  for (uint32_t v : Pixels(dst.get())) EXPECT_EQ(v, 0u);
+}
+
 TEST(PlainDraw, RefusesWhatItCannotDraw) {
   ResetSoftDrawState();
   TestImage src(4, 4, 1), src16(4, 4, 0), empty(0, 3, 1);
@@ -272,6 +285,9 @@ TEST(Lines, HalfOpenWalkAndClipping) {
   EXPECT_EQ(LinePixels(-10, -10, 20, 5), (Pts{{9, 0}}));
   EXPECT_EQ(LinePixels(-1, -1, 1, 0), (Pts{{0, 0}}));
   EXPECT_EQ(LinePixels(0, 0, 4, 1, 0), (Pts{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
+  // End points at the ends of the int range: the slope must not overflow.
+  EXPECT_EQ(LinePixels(-2147483647 - 1, 5, 2147483647, 5), row5);
+  EXPECT_EQ(LinePixels(3, 2147483647, 3, -2147483647 - 1), col3);
 }
 
 TEST(Lines, BoxOutlineDrawsEachPixelOnceAndListsSkipNothing) {
@@ -355,6 +371,27 @@ TEST(WideRows, AlphaSpriteAndAlphaFillMatchTheFormula) {
       }
       EXPECT_EQ(box.Get32(x, 0), expect) << "p " << p << " x " << x;
     }
+  }
+}
+
+// Copy fills store rows in wide steps: every width and start column, in both
+// formats, fills exactly its box and leaves the pixels around it alone.
+TEST(WideRows, CopyFillsCoverExactlyTheirBox) {
+  for (int fmt : {1, 0}) {
+    const uint32_t color = fmt == 1 ? 0x12345678u : Rgb565(3, 40, 17);
+    for (int left = 0; left < 5; ++left)
+      for (int width = 0; width <= 41; ++width) {
+        ResetSoftDrawState(48, 3);
+        TestImage img(48, 3, fmt);
+        int rect[4] = {left, 1, left + width, 2};
+        MemImgFillBox(img.get(), rect, color);
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < 48; ++x) {
+            const bool inside = y == 1 && x >= left && x < left + width;
+            EXPECT_EQ(fmt == 1 ? img.Get32(x, y) : img.Get16(x, y), inside ? color : 0u)
+                << "fmt " << fmt << " left " << left << " width " << width << " at " << x << "," << y;
+          }
+      }
   }
 }
 

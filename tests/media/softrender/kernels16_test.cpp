@@ -11,14 +11,14 @@ using namespace fixtures;
 
 namespace {
 
-enum SourceKind { kPlainSrc, kPaletteSrc, kAlphaSrc };
+using enum OneSource;
 constexpr int kNoBlend = -1;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
 struct Case {
   const char* name;
   int mode, p;
-  SourceKind kind;
+  OneSource kind;
   int trans;
   uint32_t src;  // 565
   int alpha;     // alpha sources
@@ -32,31 +32,8 @@ struct Case {
 class Kernels16 : public ::testing::TestWithParam<Case> {};
 
 uint32_t DrawOne(const Case& c, bool stretched) {
-  ResetSoftDrawState();
-  SetBlend(c.mode, c.p);
-  gDrawState.tint = c.tint;
-  TestImage dst(1, 1, kMemImgRgb565);
-  dst.Set16(0, 0, c.dst);
-  TestImage src(1, 1, kMemImgRgb565, c.kind == kPaletteSrc, c.kind == kAlphaSrc, c.kind == kPaletteSrc ? 0xFFFF : 0x1234);
-  if (c.kind == kPaletteSrc) {
-    src.SetIndex(0, 0, 255);
-    src.SetPalette16(255, static_cast<uint16_t>(c.src));
-    src.base()->paletteEntriesUsed = 256;
-  } else if (c.kind == kAlphaSrc) {
-    src.Set16Alpha(0, 0, c.src, c.alpha);
-  } else {
-    src.Set16(0, 0, c.src);
-  }
-  TestImage blend(1, 1, kMemImgChannel8);
-  blend.Fill8(static_cast<uint8_t>(c.coverage < 0 ? 0 : c.coverage));
-  const MEMIMG* b = c.coverage < 0 ? nullptr : blend.get();
-  if (stretched) {
-    int rect[4] = {1, 0, 0, 1};
-    MemImgDrawStretched(dst.get(), src.get(), rect, c.trans, b);
-  } else {
-    MemImgDrawPlain(dst.get(), src.get(), 0, 0, c.trans, b);
-  }
-  return dst.Get16(0, 0);
+  return DrawOnePixel({kMemImgRgb565, c.mode, c.p, c.kind, c.trans, c.src, c.alpha, c.dst, c.tint, c.coverage, 0x1234},
+                      stretched);
 }
 
 TEST_P(Kernels16, PlainDraw) { EXPECT_EQ(DrawOne(GetParam(), false), GetParam().plain) << std::hex; }
@@ -66,44 +43,44 @@ constexpr uint32_t kFull = Rgb565(31, 63, 31);
 constexpr uint32_t kTintBlue254 = 0xFFFFFE;
 
 const Case kCases[] = {
-    {"Half128Over", 1, 128, kPlainSrc, 0, kFull, 0, 0, kWhite, kNoBlend, Rgb565(15, 31, 15), Rgb565(15, 31, 15)},
-    {"Half128Under", 1, 128, kPlainSrc, 0, 0, 0, kFull, kWhite, kNoBlend, Rgb565(15, 31, 15), Rgb565(16, 32, 16)},
-    {"Half128Ones", 1, 128, kPlainSrc, 0, Rgb565(1, 1, 1), 0, Rgb565(1, 1, 1), kWhite, kNoBlend, 0, Rgb565(1, 1, 1)},
-    {"Lerp127", 1, 127, kPlainSrc, 0, Rgb565(31, 0, 0), 0, 0, kWhite, kNoBlend, Rgb565(15, 0, 0), Rgb565(15, 0, 0)},
-    {"Signed127Tinted", 1, 127, kPlainSrc, 0, Rgb565(31, 0, 0), 0, 0, kTintBlue254, kNoBlend, Rgb565(15, 0, 0),
+    {"Half128Over", 1, 128, Plain, 0, kFull, 0, 0, kWhite, kNoBlend, Rgb565(15, 31, 15), Rgb565(15, 31, 15)},
+    {"Half128Under", 1, 128, Plain, 0, 0, 0, kFull, kWhite, kNoBlend, Rgb565(15, 31, 15), Rgb565(16, 32, 16)},
+    {"Half128Ones", 1, 128, Plain, 0, Rgb565(1, 1, 1), 0, Rgb565(1, 1, 1), kWhite, kNoBlend, 0, Rgb565(1, 1, 1)},
+    {"Lerp127", 1, 127, Plain, 0, Rgb565(31, 0, 0), 0, 0, kWhite, kNoBlend, Rgb565(15, 0, 0), Rgb565(15, 0, 0)},
+    {"Signed127Tinted", 1, 127, Plain, 0, Rgb565(31, 0, 0), 0, 0, kTintBlue254, kNoBlend, Rgb565(15, 0, 0),
      Rgb565(15, 0, 0)},
-    {"Signed128TintedTruncates", 1, 128, kPlainSrc, 0, 0, 0, Rgb565(31, 0, 0), kTintBlue254, kNoBlend,
+    {"Signed128TintedTruncates", 1, 128, Plain, 0, 0, 0, Rgb565(31, 0, 0), kTintBlue254, kNoBlend,
      Rgb565(16, 0, 0), Rgb565(16, 0, 0)},
-    {"Alpha1BlackUnchanged", 1, 1, kPlainSrc, 0, 0, 0, kFull, kWhite, kNoBlend, kFull, kFull},
-    {"Add255Single", 2, 255, kPlainSrc, 0, Rgb565(1, 1, 1), 0, Rgb565(1, 1, 1), kWhite, kNoBlend, Rgb565(0, 0, 2),
+    {"Alpha1BlackUnchanged", 1, 1, Plain, 0, 0, 0, kFull, kWhite, kNoBlend, kFull, kFull},
+    {"Add255Single", 2, 255, Plain, 0, Rgb565(1, 1, 1), 0, Rgb565(1, 1, 1), kWhite, kNoBlend, Rgb565(0, 0, 2),
      Rgb565(1, 1, 2)},
-    {"Sub255", 3, 255, kPlainSrc, 0, Rgb565(3, 3, 3), 0, Rgb565(10, 10, 10), kWhite, kNoBlend, Rgb565(9, 8, 7),
+    {"Sub255", 3, 255, Plain, 0, Rgb565(3, 3, 3), 0, Rgb565(10, 10, 10), kWhite, kNoBlend, Rgb565(9, 8, 7),
      Rgb565(9, 8, 7)},
-    {"Sub255Zero", 3, 255, kPlainSrc, 0, 0, 0, Rgb565(10, 11, 10), kWhite, kNoBlend, Rgb565(11, 10, 10),
+    {"Sub255Zero", 3, 255, Plain, 0, 0, 0, Rgb565(10, 11, 10), kWhite, kNoBlend, Rgb565(11, 10, 10),
      Rgb565(11, 10, 10)},
-    {"Multiply", 4, 0, kPlainSrc, 0, kFull, 0, kFull, kWhite, kNoBlend, Rgb565(30, 62, 30), Rgb565(30, 62, 30)},
-    {"CoverageFull", 0, 0, kPlainSrc, 0, Rgb565(31, 0, 0), 0, 0, kWhite, 255, Rgb565(30, 0, 0), Rgb565(30, 0, 0)},
-    {"Inverted", 10, 255, kPlainSrc, 0, 0, 0, 0, kWhite, kNoBlend, kFull, kFull},
-    {"MultiplyBlend", 11, 255, kPlainSrc, 0, Rgb565(16, 0, 0), 0, Rgb565(31, 0, 0), kWhite, kNoBlend,
+    {"Multiply", 4, 0, Plain, 0, kFull, 0, kFull, kWhite, kNoBlend, Rgb565(30, 62, 30), Rgb565(30, 62, 30)},
+    {"CoverageFull", 0, 0, Plain, 0, Rgb565(31, 0, 0), 0, 0, kWhite, 255, Rgb565(30, 0, 0), Rgb565(30, 0, 0)},
+    {"Inverted", 10, 255, Plain, 0, 0, 0, 0, kWhite, kNoBlend, kFull, kFull},
+    {"MultiplyBlend", 11, 255, Plain, 0, Rgb565(16, 0, 0), 0, Rgb565(31, 0, 0), kWhite, kNoBlend,
      Rgb565(15, 0, 0), Rgb565(15, 0, 0)},
-    {"AlphaTrans", 0, 0, kAlphaSrc, 1, Rgb565(31, 0, 0), 128, 0, kWhite, kNoBlend, Rgb565(15, 0, 0),
+    {"AlphaTrans", 0, 0, Alpha, 1, Rgb565(31, 0, 0), 128, 0, kWhite, kNoBlend, Rgb565(15, 0, 0),
      Rgb565(15, 0, 0)},
-    {"AlphaNoTrans128", 0, 0, kAlphaSrc, 0, Rgb565(31, 0, 0), 128, 0, kWhite, kNoBlend, Rgb565(31, 0, 0),
+    {"AlphaNoTrans128", 0, 0, Alpha, 0, Rgb565(31, 0, 0), 128, 0, kWhite, kNoBlend, Rgb565(31, 0, 0),
      Rgb565(15, 0, 0)},
-    {"AlphaNoTrans255", 0, 0, kAlphaSrc, 0, Rgb565(31, 0, 0), 255, 0, kWhite, kNoBlend, Rgb565(31, 0, 0),
+    {"AlphaNoTrans255", 0, 0, Alpha, 0, Rgb565(31, 0, 0), 255, 0, kWhite, kNoBlend, Rgb565(31, 0, 0),
      Rgb565(30, 0, 0)},
-    {"AlphaTrans255", 0, 0, kAlphaSrc, 1, Rgb565(31, 0, 0), 255, 0, kWhite, kNoBlend, Rgb565(31, 0, 0),
+    {"AlphaTrans255", 0, 0, Alpha, 1, Rgb565(31, 0, 0), 255, 0, kWhite, kNoBlend, Rgb565(31, 0, 0),
      Rgb565(31, 0, 0)},
-    {"AlphaZeroMultiplyTrans", 4, 0, kAlphaSrc, 1, kFull, 0, Rgb565(9, 9, 9), kWhite, kNoBlend, Rgb565(9, 9, 9),
+    {"AlphaZeroMultiplyTrans", 4, 0, Alpha, 1, kFull, 0, Rgb565(9, 9, 9), kWhite, kNoBlend, Rgb565(9, 9, 9),
      Rgb565(9, 9, 9)},
-    {"AlphaZeroMultiply", 4, 0, kAlphaSrc, 0, kFull, 0, Rgb565(9, 9, 9), kWhite, kNoBlend, 0, 0},
-    {"PaletteKey0xFFFF", 0, 0, kPaletteSrc, 1, Rgb565(1, 2, 3), 0, 0, kWhite, kNoBlend, Rgb565(1, 2, 3),
+    {"AlphaZeroMultiply", 4, 0, Alpha, 0, kFull, 0, Rgb565(9, 9, 9), kWhite, kNoBlend, 0, 0},
+    {"PaletteKey0xFFFF", 0, 0, Palette, 1, Rgb565(1, 2, 3), 0, 0, kWhite, kNoBlend, Rgb565(1, 2, 3),
      Rgb565(1, 2, 3)},
-    {"PaletteAddZero", 2, 0, kPaletteSrc, 1, Rgb565(1, 2, 3), 0, Rgb565(4, 4, 4), kWhite, kNoBlend, Rgb565(4, 4, 4),
+    {"PaletteAddZero", 2, 0, Palette, 1, Rgb565(1, 2, 3), 0, Rgb565(4, 4, 4), kWhite, kNoBlend, Rgb565(4, 4, 4),
      Rgb565(4, 4, 4)},
-    {"PaletteAlphaZero", 1, 0, kPaletteSrc, 0, Rgb565(1, 2, 3), 0, Rgb565(4, 4, 4), kWhite, kNoBlend,
+    {"PaletteAlphaZero", 1, 0, Palette, 0, Rgb565(1, 2, 3), 0, Rgb565(4, 4, 4), kWhite, kNoBlend,
      Rgb565(4, 4, 4), Rgb565(4, 4, 4)},
-    {"PlainSubZero", 3, 0, kPlainSrc, 0, Rgb565(1, 2, 3), 0, Rgb565(4, 4, 4), kWhite, kNoBlend, Rgb565(4, 4, 4),
+    {"PlainSubZero", 3, 0, Plain, 0, Rgb565(1, 2, 3), 0, Rgb565(4, 4, 4), kWhite, kNoBlend, Rgb565(4, 4, 4),
      Rgb565(4, 4, 4)},
 };
 
