@@ -15,6 +15,7 @@
 
 #include "foundation/Archive.h"
 #include "foundation/FileLayer.h"
+#include "foundation/TrackedHeap.h"
 #include "platform/Backend.h"
 #include "platform/threads/Threads.h"
 
@@ -60,6 +61,7 @@ const uint8_t kSeedImage[] = {
 };
 
 std::filesystem::path gFolder;
+int gBaselineBlocks = 0;
 
 // A few small reads, a large one for the rest, seeks and a read after them.
 // (Every read of an archive goes through its worker thread, so the harness
@@ -123,6 +125,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   ArchiveTableReset();
   FileLayerInstall(nullptr);
   ArchiveExtensionSet("vorn");
+  gBaselineBlocks = TrackedBlockCount();
   ArchiveKeyStringSet("FuzzKey");
   return 0;
 }
@@ -155,5 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ReadAll("Data\\Sub\\..\\a.txt\\x", 0, 0);
   ReadAll("data\\SUB\\b.bin", 1, 1);
   ArchiveShutdown();
+  // Every block the layer took for this run is back.
+  if (TrackedBlockCount() != gBaselineBlocks) std::abort();
   return 0;
 }

@@ -18,12 +18,14 @@
 
 #include "foundation/Archive.h"
 #include "foundation/FileLayer.h"
+#include "foundation/TrackedHeap.h"
 #include "media/PublicFunctions.h"
 #include "platform/Backend.h"
 
 namespace {
 
 std::filesystem::path gFolder;
+int gBaselineBlocks = 0;
 
 void Put(std::string& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -88,6 +90,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   ArchiveTableReset();
   FileLayerInstall(nullptr);
   ArchiveExtensionSet("vorn");
+  gBaselineBlocks = TrackedBlockCount();
   ArchiveKeyStringSet("LineKey");
   return 0;
 }
@@ -118,5 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   FileLayerClose(file);
   ArchiveShutdown();
+  // Every block the layer took for this run is back.
+  if (TrackedBlockCount() != gBaselineBlocks) std::abort();
   return 0;
 }
