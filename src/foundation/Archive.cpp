@@ -197,6 +197,12 @@ bool DirectoryTreeValid(const ArchiveRecord& r) {
       bool packed = entry.packedSize != kArchiveStoredMarker;
       if (entry.dataSize > 0x7FFFFFFFu) return false;
       if (packed && entry.packedSize < kArchivePackedHeadSize) return false;
+      // No code yields more than 2049 bytes per byte it takes (a longest
+      // back-reference in four bytes), so a larger size is a lie that would
+      // only make the open take a huge block.
+      if (packed && entry.dataSize > (static_cast<uint64_t>(entry.packedSize) - kArchivePackedHeadSize) * 2049) {
+        return false;
+      }
       uint64_t stored = packed ? entry.packedSize : entry.dataSize;
       if (!Fits(static_cast<uint64_t>(r.header.dataAreaOffset) + entry.dataOffset, stored,
                 static_cast<uint64_t>(r.fileSize))) {

@@ -495,6 +495,10 @@ TEST_F(Archives, DamagedArchivesCountAsAbsent) {
       {"data offset beyond the file", [&](std::string& s) { Put32(s, xEntry + 32, 0xFFFFFFF0u); }},
       {"packed size below a head", [&](std::string& s) { Put32(s, xEntry + 40, 5); }},
       {"packed size beyond the file", [&](std::string& s) { Put32(s, xEntry + 40, 0x0FFFFFFFu); }},
+      {"unpacked size beyond what the codes can make", [&](std::string& s) {
+         Put32(s, xEntry + 40, 10);
+         Put32(s, xEntry + 36, 2050);
+       }},
       {"folder loops to the root", [&](std::string& s) { Put32(s, subEntry + 32, 0); }},
       {"folder outside the table", [&](std::string& s) { Put32(s, subEntry + 32, 0x1000000u); }},
   };
