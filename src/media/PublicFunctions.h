@@ -3,4 +3,6 @@
 // The public function layer: the game runtime's only way into the media layer.
 // Each family of entries has its own header; the game runtime includes this
 // one alone.
+#include "media/system/PublicSystem.h"
 #include "media/system/PublicFiles.h"
+#include "media/system/PublicInput.h"

@@ -1,0 +1,7 @@
+#include "media/image/MovieSystem.h"
+
+void BuildYuvTables() {}
+void PauseAllMovies() {}
+void ResumeAllMovies() {}
+void ReleaseAllDirectShowMovies() {}
+void DrawWindowMovies() {}

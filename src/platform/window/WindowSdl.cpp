@@ -1,0 +1,249 @@
+#include "platform/window/WindowSdl.h"
+
+#include <SDL.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/window/Window.h"
+
+namespace platform::sdlwindow {
+
+namespace {
+
+SDL_Window* gWindow = nullptr;
+int gLastX = 0, gLastY = 0, gLastW = 0, gLastH = 0;
+std::vector<std::string> gDropNames;
+bool gDropOpen = false;
+
+bool EnsureVideo() {
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
+  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+// Scan code -> virtual key. Scan codes, not key symbols, so the keys keep their
+// place whatever the keyboard layout says.
+int VirtualKeyOf(SDL_Scancode sc) {
+  if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) return 'A' + (sc - SDL_SCANCODE_A);
+  if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return '1' + (sc - SDL_SCANCODE_1);
+  if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12) return kVkF1 + (sc - SDL_SCANCODE_F1);
+  if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return kVkNumpad0 + 1 + (sc - SDL_SCANCODE_KP_1);
+  switch (sc) {
+    case SDL_SCANCODE_0: return '0';
+    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return kVkReturn;
+    case SDL_SCANCODE_ESCAPE: return kVkEscape;
+    case SDL_SCANCODE_BACKSPACE: return kVkBack;
+    case SDL_SCANCODE_TAB: return kVkTab;
+    case SDL_SCANCODE_SPACE: return kVkSpace;
+    case SDL_SCANCODE_MINUS: return kVkOemMinus;
+    case SDL_SCANCODE_EQUALS: return kVkOem7;       // ^ on a Japanese keyboard
+    case SDL_SCANCODE_LEFTBRACKET: return kVkOem3;  // @
+    case SDL_SCANCODE_RIGHTBRACKET: return kVkOem4; // [
+    case SDL_SCANCODE_BACKSLASH: return kVkOem6;    // ]
+    case SDL_SCANCODE_NONUSHASH: return kVkOem6;
+    case SDL_SCANCODE_SEMICOLON: return kVkOemPlus; // ;
+    case SDL_SCANCODE_APOSTROPHE: return kVkOem1;   // :
+    case SDL_SCANCODE_GRAVE: return kVkKanji;       // half/full width key
+    case SDL_SCANCODE_COMMA: return kVkOemComma;
+    case SDL_SCANCODE_PERIOD: return kVkOemPeriod;
+    case SDL_SCANCODE_SLASH: return kVkOem2;
+    case SDL_SCANCODE_INTERNATIONAL1: return kVkOem102;  // ろ
+    case SDL_SCANCODE_INTERNATIONAL3: return kVkOem5;    // ￥
+    case SDL_SCANCODE_INTERNATIONAL2: return kVkKana;
+    case SDL_SCANCODE_INTERNATIONAL4: return kVkConvert;
+    case SDL_SCANCODE_INTERNATIONAL5: return kVkNonConvert;
+    case SDL_SCANCODE_LANG1: return kVkKana;
+    case SDL_SCANCODE_LANG2: return kVkKanji;
+    case SDL_SCANCODE_CAPSLOCK: return kVkCapital;
+    case SDL_SCANCODE_PRINTSCREEN: return kVkSnapshot;
+    case SDL_SCANCODE_SCROLLLOCK: return kVkScroll;
+    case SDL_SCANCODE_PAUSE: return kVkPause;
+    case SDL_SCANCODE_INSERT: return kVkInsert;
+    case SDL_SCANCODE_HOME: return kVkHome;
+    case SDL_SCANCODE_PAGEUP: return kVkPrior;
+    case SDL_SCANCODE_DELETE: return kVkDelete;
+    case SDL_SCANCODE_END: return kVkEnd;
+    case SDL_SCANCODE_PAGEDOWN: return kVkNext;
+    case SDL_SCANCODE_RIGHT: return kVkRight;
+    case SDL_SCANCODE_LEFT: return kVkLeft;
+    case SDL_SCANCODE_DOWN: return kVkDown;
+    case SDL_SCANCODE_UP: return kVkUp;
+    case SDL_SCANCODE_NUMLOCKCLEAR: return kVkNumLock;
+    case SDL_SCANCODE_KP_DIVIDE: return kVkDivide;
+    case SDL_SCANCODE_KP_MULTIPLY: return kVkMultiply;
+    case SDL_SCANCODE_KP_MINUS: return kVkSubtract;
+    case SDL_SCANCODE_KP_PLUS: return kVkAdd;
+    case SDL_SCANCODE_KP_0: return kVkNumpad0;
+    case SDL_SCANCODE_KP_PERIOD: return kVkDecimal;
+    case SDL_SCANCODE_LSHIFT: return kVkShift;
+    case SDL_SCANCODE_RSHIFT: return kVkShift;
+    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return kVkControl;
+    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return kVkMenu;
+    default: return 0;
+  }
+}
+
+KeyEvent KeyOf(const SDL_KeyboardEvent& e) {
+  KeyEvent k;
+  k.virtualKey = VirtualKeyOf(e.keysym.scancode);
+  k.ctrl = (e.keysym.mod & KMOD_CTRL) != 0;
+  k.shift = (e.keysym.mod & KMOD_SHIFT) != 0;
+  k.alt = (e.keysym.mod & KMOD_ALT) != 0;
+  return k;
+}
+
+int ButtonOf(Uint8 button) {
+  switch (button) {
+    case SDL_BUTTON_LEFT: return 0;
+    case SDL_BUTTON_RIGHT: return 1;
+    case SDL_BUTTON_MIDDLE: return 2;
+    default: return -1;
+  }
+}
+
+void WindowEvent(const SDL_WindowEvent& e) {
+  switch (e.event) {
+    case SDL_WINDOWEVENT_FOCUS_GAINED: InjectActivation(true); break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: InjectActivation(false); break;
+    case SDL_WINDOWEVENT_CLOSE: InjectCloseRequest(); break;
+    case SDL_WINDOWEVENT_EXPOSED: InjectPaint(); break;
+    case SDL_WINDOWEVENT_MOVED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+      int x, y, w, h;
+      SDL_GetWindowPosition(gWindow, &x, &y);
+      SDL_GetWindowSize(gWindow, &w, &h);
+      // Only what the user did: our own moves have been applied already.
+      if (x != gLastX || y != gLastY || w != gLastW || h != gLastH) {
+        gLastX = x; gLastY = y; gLastW = w; gLastH = h;
+        if ((SDL_GetWindowFlags(gWindow) & SDL_WINDOW_FULLSCREEN) == 0) NoteWindowMovedByUser(x, y, w, h);
+      }
+      break;
+    }
+    default: break;
+  }
+}
+
+}  // namespace
+
+bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, int y, int width, int height) {
+  if (!EnsureVideo()) return false;
+  Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
+  if (!visible) flags |= SDL_WINDOW_HIDDEN;
+  if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  gWindow = SDL_CreateWindow(utf8Title.c_str(), x, y, width > 0 ? width : 1, height > 0 ? height : 1, flags);
+  if (gWindow == nullptr) return false;
+  gLastX = x; gLastY = y; gLastW = width; gLastH = height;
+  SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
+  SDL_StartTextInput();
+  return true;
+}
+
+void Destroy() {
+  if (gWindow == nullptr) return;
+  SDL_StopTextInput();
+  SDL_DestroyWindow(gWindow);
+  gWindow = nullptr;
+}
+
+void SetTitle(const std::string& utf8Title) {
+  if (gWindow != nullptr) SDL_SetWindowTitle(gWindow, utf8Title.c_str());
+}
+
+void Show(bool minimize) {
+  if (gWindow == nullptr) return;
+  if (minimize) SDL_MinimizeWindow(gWindow);
+  else SDL_ShowWindow(gWindow);
+}
+
+void SetFullScreen(bool fullScreen) {
+  if (gWindow != nullptr) SDL_SetWindowFullscreen(gWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+void SetGeometry(int x, int y, int width, int height) {
+  if (gWindow == nullptr) return;
+  gLastX = x; gLastY = y; gLastW = width; gLastH = height;
+  if ((SDL_GetWindowFlags(gWindow) & SDL_WINDOW_FULLSCREEN) != 0) return;
+  SDL_SetWindowSize(gWindow, width > 0 ? width : 1, height > 0 ? height : 1);
+  SDL_SetWindowPosition(gWindow, x, y);
+}
+
+void Raise() {
+  if (gWindow != nullptr) SDL_RaiseWindow(gWindow);
+}
+
+void PumpEvents() {
+  if (gWindow == nullptr) return;
+  SDL_Event e;
+  while (SDL_PollEvent(&e) != 0) {
+    switch (e.type) {
+      case SDL_WINDOWEVENT:
+        if (SDL_GetWindowFromID(e.window.windowID) == gWindow) WindowEvent(e.window);
+        break;
+      case SDL_KEYDOWN: InjectKeyDown(KeyOf(e.key)); break;
+      case SDL_KEYUP: InjectKeyUp(KeyOf(e.key)); break;
+      case SDL_TEXTINPUT: InjectText(e.text.text); break;
+      case SDL_MOUSEMOTION: InjectMouseMove(e.motion.x, e.motion.y); break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        int b = ButtonOf(e.button.button);
+        if (b >= 0) InjectMouseButton(b, e.type == SDL_MOUSEBUTTONDOWN, e.button.x, e.button.y);
+        break;
+      }
+      case SDL_MOUSEWHEEL: {
+        int y = e.wheel.y;
+        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) y = -y;
+        if (y != 0) InjectMouseWheel(y);
+        break;
+      }
+      case SDL_DROPBEGIN: gDropNames.clear(); gDropOpen = true; break;
+      case SDL_DROPFILE:
+        if (e.drop.file != nullptr) {
+          gDropNames.emplace_back(e.drop.file);
+          SDL_free(e.drop.file);
+        }
+        if (!gDropOpen) {
+          InjectDroppedFiles(gDropNames);
+          gDropNames.clear();
+        }
+        break;
+      case SDL_DROPCOMPLETE:
+        if (!gDropNames.empty()) InjectDroppedFiles(gDropNames);
+        gDropNames.clear();
+        gDropOpen = false;
+        break;
+      default: break;
+    }
+  }
+}
+
+void ShowCursor(bool show) {
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool GetGlobalMouse(int* x, int* y) {
+  if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+  SDL_GetGlobalMouseState(x, y);
+  return true;
+}
+
+void WarpMouse(int x, int y) {
+  if (gWindow != nullptr) SDL_WarpMouseInWindow(gWindow, x, y);
+}
+
+void DesktopMode(int* width, int* height, int* bits) {
+  if (!EnsureVideo()) return;
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return;
+  *width = mode.w;
+  *height = mode.h;
+  int b = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+  *bits = b <= 16 ? 16 : 32;
+}
+
+void SetScreenSaver(bool active) {
+  if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+  if (active) SDL_EnableScreenSaver();
+  else SDL_DisableScreenSaver();
+}
+
+}  // namespace platform::sdlwindow
