@@ -197,6 +197,12 @@ bool DirectoryTreeValid(const ArchiveRecord& r) {
       bool packed = entry.packedSize != kArchiveStoredMarker;
       if (entry.dataSize > 0x7FFFFFFFu) return false;
       if (packed && entry.packedSize < kArchivePackedHeadSize) return false;
+      // No code yields more than 2049 bytes per byte it takes (a longest
+      // back-reference in four bytes), so a larger size is a lie that would
+      // only make the open take a huge block.
+      if (packed && entry.dataSize > (static_cast<uint64_t>(entry.packedSize) - kArchivePackedHeadSize) * 2049) {
+        return false;
+      }
       uint64_t stored = packed ? entry.packedSize : entry.dataSize;
       if (!Fits(static_cast<uint64_t>(r.header.dataAreaOffset) + entry.dataOffset, stored,
                 static_cast<uint64_t>(r.fileSize))) {
@@ -248,7 +254,10 @@ bool HeaderRead(ArchiveRecord* r, const uint8_t* key) {
 
 int ArchiveOpenAsStream(ArchiveRecord* record, const char* path, const char* keyString) {
   MemoryFill(record, 0, sizeof *record);
-  record->stream = PlainFileOpen(path, 0, 1, 1);
+  // The header and the directory are read and checked through a direct
+  // stream first, so an absent or damaged archive (met again on every open
+  // under its folder) never starts a worker thread.
+  record->stream = PlainFileOpen(path, 0, 1, 0);
   if (!record->stream) return -1;
   record->fileSize = PlainFileSize(record->stream);
   ArchiveKeyBuild(record->key, keyString);
@@ -274,6 +283,13 @@ int ArchiveOpenAsStream(ArchiveRecord* record, const char* path, const char* key
       ArchiveReadXor(h.directoryBlockOffset, record->stream, record->directoryBlock,
                      static_cast<int>(h.directoryBlockSize), record->key) != static_cast<int>(h.directoryBlockSize) ||
       !DirectoryTreeValid(*record)) {
+    ArchiveCloseRecord(record);
+    return -1;
+  }
+  // Every archive is then read through its own worker thread.
+  PlainFileClose(record->stream);
+  record->stream = PlainFileOpen(path, 0, 1, 1);
+  if (!record->stream || PlainFileSize(record->stream) != record->fileSize) {
     ArchiveCloseRecord(record);
     return -1;
   }
@@ -401,8 +417,12 @@ int ArchiveEntryPoll(ArchiveEntryReader* reader) {
   return 1;
 }
 
+// Blocks until the reader's read in flight has arrived and been deciphered
+// (waiting on the stream's worker rather than polling with sleeps).
 void FinishPending(ArchiveEntryReader* reader) {
-  while (ArchiveEntryPoll(reader) == 0) platform::ThreadSleep(1);
+  if (reader->pending == 0) return;
+  PlainFileWaitIdle(reader->archive->stream);
+  while (ArchiveEntryPoll(reader) == 0) platform::ThreadYield();
 }
 
 // Another reader's read in flight on the same archive stream completes before

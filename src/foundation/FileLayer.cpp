@@ -380,6 +380,8 @@ int PlainFileRead(void* buffer, int size, int count, FileHandle file) {
     s->done.Wait();
     SettlePendingRead(s);
   }
+  // Nothing read yet by this call (the worker is idle, so this is safe).
+  s->lastReadBytes = 0;
   if (s->position >= s->fileSize) {
     s->endOfFile = 1;
     return 0;
@@ -407,10 +409,7 @@ int PlainFileRead(void* buffer, int size, int count, FileHandle file) {
     return s->lastReadBytes / size;
   }
   int64_t got = platform::FileRead(s->file, buffer, bytes);
-  if (got <= 0) {
-    s->lastReadBytes = 0;
-    return 0;
-  }
+  if (got <= 0) return 0;
   s->lastReadBytes = static_cast<int>(got);
   s->position += s->lastReadBytes;
   return s->lastReadBytes / size;

@@ -495,6 +495,10 @@ TEST_F(Archives, DamagedArchivesCountAsAbsent) {
       {"data offset beyond the file", [&](std::string& s) { Put32(s, xEntry + 32, 0xFFFFFFF0u); }},
       {"packed size below a head", [&](std::string& s) { Put32(s, xEntry + 40, 5); }},
       {"packed size beyond the file", [&](std::string& s) { Put32(s, xEntry + 40, 0x0FFFFFFFu); }},
+      {"unpacked size beyond what the codes can make", [&](std::string& s) {
+         Put32(s, xEntry + 40, 10);
+         Put32(s, xEntry + 36, 2050);
+       }},
       {"folder loops to the root", [&](std::string& s) { Put32(s, subEntry + 32, 0); }},
       {"folder outside the table", [&](std::string& s) { Put32(s, subEntry + 32, 0x1000000u); }},
   };
@@ -625,4 +629,21 @@ TEST_F(Archives, TwoThreadsReadDifferentEntriesOfOneArchive) {
   t3.join();
   t4.join();
   EXPECT_EQ(good.load(), 20);
+}
+
+TEST_F(Archives, ArchiveShrinkingAfterOpenGivesTheBytesThatArrived) {
+  ArchiveWriter writer;
+  writer.SetKeyString("Key-String");
+  writer.AddFile("a.txt", "0123456789", ArchiveWriter::Packing::Stored);
+  auto path = folder_.Path() / "Data.vorn";
+  writer.Write(path);
+  FileHandle file = FileLayerOpen("Data\\a.txt", 0, 1, 0);
+  ASSERT_NE(file, 0);
+  std::filesystem::resize_file(path, 24 + 4);  // the data area starts at 24
+  char buffer[10] = {};
+  EXPECT_EQ(FileLayerRead(buffer, 1, 10, file), 4);
+  EXPECT_EQ(std::string(buffer, 4), "0123");
+  EXPECT_EQ(FileLayerTell(file), 4);
+  EXPECT_EQ(FileLayerRead(buffer, 2, 3, file), 0);  // nothing more arrives
+  FileLayerClose(file);
 }

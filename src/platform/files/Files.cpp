@@ -120,8 +120,29 @@ std::string NativeCurrentDirectory() {
 
 // ---- listing cache ---------------------------------------------------------
 
+// A folder's names with the folder's modification time when they were
+// read. A lookup that misses reads the folder again unless its modification
+// time is unchanged and was already well in the past when the names were read
+// (file times are coarse, so a change within the same tick as the reading
+// would otherwise go unseen).
+struct Listing {
+  std::vector<std::string> names;
+  ino_t inode = 0;
+  timespec modified{};
+  int64_t readAt = 0;  // ns, real time
+};
+constexpr int64_t kListingSettleNs = 2500000000LL;  // beyond any file system's time step
+
 std::mutex gListingMutex;
-std::unordered_map<std::string, std::vector<std::string>> gListings;  // sorted names per folder
+std::unordered_map<std::string, Listing> gListings;
+
+int64_t Nanoseconds(const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000LL + t.tv_nsec; }
+
+int64_t RealTimeNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return Nanoseconds(now);
+}
 
 bool ReadListing(const std::string& dir, std::vector<std::string>* names) {
   DIR* handle = opendir(dir.c_str());
@@ -132,15 +153,43 @@ bool ReadListing(const std::string& dir, std::vector<std::string>* names) {
     names->emplace_back(entry->d_name);
   }
   closedir(handle);
-  std::sort(names->begin(), names->end());
   return true;
+}
+
+// Reads the folder into the cache (with gListingMutex held).
+Listing* ListingLoad(const std::string& dir) {
+  struct stat info {};
+  int64_t readAt = RealTimeNow();
+  bool haveInfo = stat(dir.c_str(), &info) == 0;
+  std::vector<std::string> names;
+  if (!ReadListing(dir, &names)) {
+    gListings.erase(dir);
+    return nullptr;
+  }
+  Listing& listing = gListings[dir];
+  listing.names = std::move(names);
+  listing.inode = haveInfo ? info.st_ino : 0;
+  listing.modified = haveInfo ? info.st_mtim : timespec{};
+  // Without the folder's time the listing never counts as settled.
+  listing.readAt = haveInfo ? readAt : 0;
+  return &listing;
+}
+
+bool ListingSettled(const std::string& dir, const Listing& listing) {
+  struct stat info {};
+  if (listing.readAt == 0 || stat(dir.c_str(), &info) != 0) return false;
+  return info.st_ino == listing.inode && info.st_mtim.tv_sec == listing.modified.tv_sec &&
+         info.st_mtim.tv_nsec == listing.modified.tv_nsec &&
+         listing.readAt - Nanoseconds(listing.modified) > kListingSettleNs;
 }
 
 const std::string* FindName(const std::vector<std::string>& names, const std::string& utf8, bool haveUtf8,
                             const std::string& raw) {
   auto exact = [&](const std::string& wanted) -> const std::string* {
-    auto it = std::lower_bound(names.begin(), names.end(), wanted);
-    return (it != names.end() && *it == wanted) ? &*it : nullptr;
+    for (const auto& name : names) {
+      if (name == wanted) return &name;
+    }
+    return nullptr;
   };
   auto folded = [&](const std::string& wanted) -> const std::string* {
     for (const auto& name : names) {
@@ -166,20 +215,16 @@ bool MatchComponent(const std::string& dir, const std::string& component, std::s
   std::lock_guard lock(gListingMutex);
   auto it = gListings.find(dir);
   if (it != gListings.end()) {
-    if (auto* hit = FindName(it->second, utf8, haveUtf8, component)) {
+    if (auto* hit = FindName(it->second.names, utf8, haveUtf8, component)) {
       *diskName = *hit;
       return true;
     }
+    if (ListingSettled(dir, it->second)) return false;
   }
-  // A miss (or no listing yet): read the folder again.
-  std::vector<std::string> names;
-  if (!ReadListing(dir, &names)) {
-    if (it != gListings.end()) gListings.erase(it);
-    return false;
-  }
-  auto& cached = gListings[dir];
-  cached = std::move(names);
-  if (auto* hit = FindName(cached, utf8, haveUtf8, component)) {
+  // A miss on a listing that may be stale (or no listing yet): read again.
+  Listing* listing = ListingLoad(dir);
+  if (!listing) return false;
+  if (auto* hit = FindName(listing->names, utf8, haveUtf8, component)) {
     *diskName = *hit;
     return true;
   }
@@ -477,10 +522,7 @@ int FindFirst(std::string_view pattern, FindData* out) {
   std::string nativeDir = folder.empty() ? NativeCurrentDirectory() : NativePath(folder);
   std::vector<std::string> names;
   if (!ReadListing(nativeDir, &names)) return -1;
-  {
-    std::lock_guard lock(gListingMutex);
-    gListings[nativeDir] = names;
-  }
+  std::sort(names.begin(), names.end());
   Search search;
   search.used = true;
   names.insert(names.begin(), {".", ".."});
