@@ -28,9 +28,11 @@ if compgen -G "fuzz/*_fuzz.cpp" >/dev/null && command -v clang++ >/dev/null; the
     name=$(basename "$target" .cpp)
     corpus=$(mktemp -d)
     if [ -d "fuzz/corpus/$name" ]; then cp -r "fuzz/corpus/$name/." "$corpus/"; fi
-    if ASAN_OPTIONS=detect_leaks=0 "build-fuzz/fuzz/$name" -runs="${FUZZ_RUNS:-20000}" -seed=1 \
-         -max_total_time=120 "$corpus" >"build-fuzz/$name.log" 2>&1; then
-      echo "fuzz $name: no finding"
+    runs=$(awk -v n="$name" '$1 == n { print $2 }' fuzz/runs.txt 2>/dev/null)
+    runs=${FUZZ_RUNS:-${runs:-20000}}
+    if ASAN_OPTIONS=detect_leaks=0 "build-fuzz/fuzz/$name" -runs="$runs" -seed=1 \
+         -max_total_time=180 "$corpus" >"build-fuzz/$name.log" 2>&1; then
+      echo "fuzz $name: $runs inputs, no finding"
     else
       echo "fuzz $name: FINDING"; tail -40 "build-fuzz/$name.log"; status=1
     fi
