@@ -298,8 +298,7 @@ TEST_F(DatabaseFilesDeathTest, FailedByteSumEndsWithTheNoticeAndCode1) {
   spec.scramble.wrongCheck = true;
   Write(spec);
   EXPECT_EXIT(db.LoadDatabaseFiles("BasicData\\DataBase"), testing::ExitedWithCode(1),
-              Literal("[notice] ファイル Data\\BasicData\\DataBase.dat が改竄されたか、破損している可能性があります。\n"
-                      "ロードを中止します。 |  | "));
+              TamperedFileNotice("Data\\BasicData\\DataBase.dat"));
 }
 
 TEST_F(DatabaseFilesDeathTest, DamagedFilesEndWithTheMessageBoxAndCode1) {
