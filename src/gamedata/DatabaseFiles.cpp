@@ -6,6 +6,7 @@
 #include "gamedata/Database.h"
 #include "gamedata/GameText.h"
 #include "gamedata/SaveBuffer.h"
+#include "gamedata/StoredText.h"
 #include "platform/dialogs/MessageBox.h"
 #include "media/PublicFunctions.h"
 #include "platform/process/Process.h"
@@ -122,19 +123,13 @@ bool ReadDatabaseDefinitionRecord(DataFileCursor& cursor, DatabaseTypeDefinition
   if (!ReadCountedInto(cursor, definition.contentOptionTexts, 4, [&] { return cursor.ReadString(); })) return false;
   auto readTextList = [&] {
     std::vector<std::string> list;
-    const int32_t count = cursor.ReadInt32();
-    if (!cursor.FitsCount(count, 4)) return list;
-    list.resize(static_cast<size_t>(count));
-    for (std::string& text : list) text = cursor.ReadString();
+    ReadGrowingList(cursor, list, 4, [&](std::string& text) { text = cursor.ReadString(); });
     return list;
   };
   if (!ReadCountedInto(cursor, definition.contentOptionTextLists, 4, readTextList)) return false;
   auto readValueList = [&] {
     std::vector<int32_t> list;
-    const int32_t count = cursor.ReadInt32();
-    if (!cursor.FitsCount(count, 4)) return list;
-    list.resize(static_cast<size_t>(count));
-    for (int32_t& value : list) value = cursor.ReadInt32();
+    ReadGrowingList(cursor, list, 4, [&](int32_t& value) { value = cursor.ReadInt32(); });
     return list;
   };
   if (!ReadCountedInto(cursor, definition.contentOptionValueLists, 4, readValueList)) return false;
