@@ -34,20 +34,13 @@ void ReportRecordVersion() {
 
 // int32 count, then that many texts; the list grows to the count.
 void ReadTextList(DataFileCursor& cursor, std::vector<std::string>& texts) {
-  int32_t count = cursor.ReadInt32();
-  if (cursor.Damaged() || !cursor.FitsCount(count, 4)) return;
-  if (texts.size() < static_cast<size_t>(count)) texts.resize(static_cast<size_t>(count));
-  for (int32_t i = 0; i < count && !cursor.Damaged(); ++i) {
-    texts[static_cast<size_t>(i)] = ReadStoredText(cursor, kCommonEventTextLimit);
-  }
+  ReadGrowingList(cursor, texts, 4,
+                  [&](std::string& text) { text = ReadStoredText(cursor, kCommonEventTextLimit); });
 }
 
 // int32 count, then that many int32; the list grows to the count.
 void ReadIntList(DataFileCursor& cursor, std::vector<int32_t>& values) {
-  int32_t count = cursor.ReadInt32();
-  if (cursor.Damaged() || !cursor.FitsCount(count, 4)) return;
-  if (values.size() < static_cast<size_t>(count)) values.resize(static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) values[static_cast<size_t>(i)] = cursor.ReadInt32();
+  ReadGrowingList(cursor, values, 4, [&](int32_t& value) { value = cursor.ReadInt32(); });
 }
 
 void ReadExtendedFields(DataFileCursor& cursor, CommonEvent& event) {
@@ -57,23 +50,14 @@ void ReadExtendedFields(DataFileCursor& cursor, CommonEvent& event) {
   event.carriedFlags.assign(static_cast<size_t>(flagCount), 0);
   if (flagCount > 0) cursor.ReadBytes(event.carriedFlags.data(), event.carriedFlags.size());
 
-  int32_t textListCount = cursor.ReadInt32();
-  if (cursor.Damaged() || !cursor.FitsCount(textListCount, 4)) return;
-  if (event.carriedTextLists.size() < static_cast<size_t>(textListCount)) {
-    event.carriedTextLists.resize(static_cast<size_t>(textListCount));
-  }
-  for (int32_t i = 0; i < textListCount && !cursor.Damaged(); ++i) {
-    ReadTextList(cursor, event.carriedTextLists[static_cast<size_t>(i)]);
-  }
-
-  int32_t intListCount = cursor.ReadInt32();
-  if (cursor.Damaged() || !cursor.FitsCount(intListCount, 4)) return;
-  if (event.carriedIntLists.size() < static_cast<size_t>(intListCount)) {
-    event.carriedIntLists.resize(static_cast<size_t>(intListCount));
-  }
-  for (int32_t i = 0; i < intListCount && !cursor.Damaged(); ++i) {
-    ReadIntList(cursor, event.carriedIntLists[static_cast<size_t>(i)]);
-  }
+  ReadGrowingList(cursor, event.carriedTextLists, 4, [&](std::vector<std::string>& texts) {
+    ReadTextList(cursor, texts);
+  });
+  if (cursor.Damaged()) return;
+  ReadGrowingList(cursor, event.carriedIntLists, 4, [&](std::vector<int32_t>& values) {
+    ReadIntList(cursor, values);
+  });
+  if (cursor.Damaged()) return;
 
   ReadIntList(cursor, event.carriedInts);
   if (cursor.ReadUint8() != kCommonEventRecordExtended && !cursor.Damaged()) ReportRecordVersion();
@@ -104,15 +88,9 @@ void ReadCommonEvent(DataFileCursor& cursor, CommonEvent& event) {
   ReadEventCommandList(cursor, event.commands, commandCount);
   if (cursor.Damaged()) return;
 
-  int32_t byteCount = cursor.ReadInt32();
-  if (cursor.Damaged() || !cursor.FitsCount(byteCount, 1)) return;
-  if (event.carriedBytes.size() < static_cast<size_t>(byteCount)) {
-    event.carriedBytes.resize(static_cast<size_t>(byteCount));
-  }
-  if (byteCount > 0) {
-    cursor.ReadBytes(event.carriedBytes.data(), static_cast<size_t>(byteCount));
-    event.carriedText = cursor.ReadString();
-  }
+  // The carried text is stored only behind a non-empty byte list.
+  if (ReadGrowingByteList(cursor, event.carriedBytes) > 0) event.carriedText = cursor.ReadString();
+  if (cursor.Damaged()) return;
 
   uint8_t version = cursor.ReadUint8();
   if (cursor.Damaged() || version == kCommonEventRecordOld) return;

@@ -70,6 +70,12 @@ class Database {
   // Reads Data\<name>.dat and Data\<name>.project into this freshly
   // constructed database.
   bool LoadDatabaseFiles(const std::string& name);
+  // Reads the Variable database's block of a save from gSaveBuffer at its
+  // position (the rows), then the definitions from the Variable database's
+  // .project file. False when the tag byte or the type count does not fit (or
+  // the count is negative); a short type record raises the buffer's short-data
+  // flag and the result is still true, as the save reader checks the flag.
+  bool LoadDatabaseState();
 
   uint8_t dataNameSync = 1;  // while set, row count changes resize the data names in step
   Database* systemLink = nullptr;

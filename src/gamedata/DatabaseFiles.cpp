@@ -5,6 +5,8 @@
 #include "gamedata/DataFileCursor.h"
 #include "gamedata/Database.h"
 #include "gamedata/GameText.h"
+#include "gamedata/SaveBuffer.h"
+#include "gamedata/StoredText.h"
 #include "platform/dialogs/MessageBox.h"
 #include "media/PublicFunctions.h"
 #include "platform/process/Process.h"
@@ -121,19 +123,13 @@ bool ReadDatabaseDefinitionRecord(DataFileCursor& cursor, DatabaseTypeDefinition
   if (!ReadCountedInto(cursor, definition.contentOptionTexts, 4, [&] { return cursor.ReadString(); })) return false;
   auto readTextList = [&] {
     std::vector<std::string> list;
-    const int32_t count = cursor.ReadInt32();
-    if (!cursor.FitsCount(count, 4)) return list;
-    list.resize(static_cast<size_t>(count));
-    for (std::string& text : list) text = cursor.ReadString();
+    ReadGrowingList(cursor, list, 4, [&](std::string& text) { text = cursor.ReadString(); });
     return list;
   };
   if (!ReadCountedInto(cursor, definition.contentOptionTextLists, 4, readTextList)) return false;
   auto readValueList = [&] {
     std::vector<int32_t> list;
-    const int32_t count = cursor.ReadInt32();
-    if (!cursor.FitsCount(count, 4)) return list;
-    list.resize(static_cast<size_t>(count));
-    for (int32_t& value : list) value = cursor.ReadInt32();
+    ReadGrowingList(cursor, list, 4, [&](int32_t& value) { value = cursor.ReadInt32(); });
     return list;
   };
   if (!ReadCountedInto(cursor, definition.contentOptionValueLists, 4, readValueList)) return false;
@@ -169,6 +165,19 @@ bool ReadDatabaseProject(DataFileCursor& cursor, Database& database) {
   return true;
 }
 
+namespace {
+
+// Reads name's .project file into the database's definitions; a file that
+// does not open or is damaged ends the program.
+void LoadDatabaseProject(Database& database, const std::string& name) {
+  const std::string projectPath = "Data\\" + name + ".project";
+  DataFileCursor cursor;
+  if (!cursor.LoadFile(projectPath)) MissingFile(projectPath);
+  if (!ReadDatabaseProject(cursor, database)) Damaged(name);
+}
+
+}  // namespace
+
 bool Database::LoadDatabaseFiles(const std::string& name) {
   const std::string datPath = "Data\\" + name + ".dat";
   DataFileCursor cursor;
@@ -182,10 +191,29 @@ bool Database::LoadDatabaseFiles(const std::string& name) {
   }
   cursor.VerifyCheck(datPath);
   cursor.Release();
+  LoadDatabaseProject(*this, name);
+  return true;
+}
 
-  const std::string projectPath = "Data\\" + name + ".project";
-  if (!cursor.LoadFile(projectPath)) MissingFile(projectPath);
-  if (!ReadDatabaseProject(cursor, *this)) Damaged(name);
-  cursor.Release();
+bool Database::LoadDatabaseState() {
+  SaveBuffer& buffer = gSaveBuffer;
+  uint8_t tag = 0;  // not tested
+  int32_t typeCount = 0;
+  if (!buffer.ReadUint8(tag) || !buffer.ReadInt32(typeCount) || typeCount < 0) return false;
+  // The records are read from what remains of the save data; the position
+  // moves past what they took.
+  const size_t end = std::min(buffer.size, buffer.data.size());
+  const size_t start = std::min(buffer.position, end);
+  DataFileCursor cursor(std::vector<uint8_t>(buffer.data.begin() + static_cast<std::ptrdiff_t>(start),
+                                             buffer.data.begin() + static_cast<std::ptrdiff_t>(end)));
+  if (cursor.FitsCount(typeCount, 8)) {
+    types.assign(static_cast<size_t>(typeCount), DatabaseTypeData());
+    for (DatabaseTypeData& type : types)
+      if (!ReadDatabaseTypeRecord(cursor, type)) break;
+  }
+  // Short records leave the rest unread: once one does not fit, none after it can.
+  if (cursor.Damaged()) buffer.shortData = true;
+  buffer.position = start + cursor.Position();
+  LoadDatabaseProject(*this, "BasicData\\CDataBase");
   return true;
 }

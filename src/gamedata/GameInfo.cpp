@@ -2,6 +2,7 @@
 
 #include "gamedata/DataFileCursor.h"
 #include "gamedata/GameText.h"
+#include "gamedata/StoredText.h"
 #include "platform/dialogs/MessageBox.h"
 #include "platform/process/Process.h"
 #include "shell/NoticeBox.h"
@@ -13,11 +14,6 @@ namespace {
 // Longest stored text, terminating zero included.
 constexpr int32_t kMaxTextLength = 516;
 constexpr uint8_t kCheckByteValue = 0xC2;
-
-template <typename T>
-void GrowTo(std::vector<T>& list, int32_t count) {
-  if (count > 0 && list.size() < static_cast<size_t>(count)) list.resize(static_cast<size_t>(count));
-}
 
 std::string DamagedText() { return Cp932Text("基本情報データ Game.dat が破損しています"); }
 
@@ -48,28 +44,11 @@ bool GameInfo::LoadGameInfoFile(const std::string& fileName) {
 }
 
 bool GameInfo::ReadGameInfo(DataFileCursor& cursor) {
-  const int32_t settingCount = cursor.ReadInt32();
-  if (!cursor.FitsCount(settingCount, 1)) return false;
-  GrowTo(settings, settingCount);
-  for (int32_t i = 0; i < settingCount; ++i) settings[static_cast<size_t>(i)] = cursor.ReadInt8();
-
-  const int32_t textCount = cursor.ReadInt32();
-  if (!cursor.FitsCount(textCount, 4)) return false;
-  GrowTo(strings, textCount);
-  for (int32_t i = 0; i < textCount; ++i) {
-    size_t at = cursor.Position();
-    if (cursor.ReadInt32() > kMaxTextLength) return false;
-    cursor.SetPosition(at);
-    strings[static_cast<size_t>(i)] = cursor.ReadString();
-    if (cursor.Damaged()) return false;
-  }
-
+  ReadGrowingList(cursor, settings, 1, [&](int8_t& setting) { setting = cursor.ReadInt8(); });
+  ReadGrowingList(cursor, strings, 4, [&](std::string& text) { text = ReadStoredText(cursor, kMaxTextLength); });
   const int32_t checkOffset = cursor.ReadInt32();
   const int32_t keyLength = cursor.ReadInt32();
-  const int32_t valueCount = cursor.ReadInt32();
-  if (!cursor.FitsCount(valueCount, 2)) return false;
-  GrowTo(values, valueCount);
-  for (int32_t i = 0; i < valueCount; ++i) values[static_cast<size_t>(i)] = cursor.ReadInt16();
+  ReadGrowingList(cursor, values, 2, [&](int16_t& value) { value = cursor.ReadInt16(); });
   const int32_t tableA = cursor.ReadInt32();
   const int32_t tableB = cursor.ReadInt32();
   if (cursor.Damaged()) return false;

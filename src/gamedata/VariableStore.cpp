@@ -147,7 +147,8 @@ int VariableStore::ReadVariable(int id, Database* variableDatabase) {
   if (id >= kUserDatabase) {
     DatabaseCell cell = DecodeDatabaseCell(id, variableDatabase);
     if (cell.database == nullptr) return 0;
-    if (cell.variableDatabase) GrowForAccess(cell);
+    // A passed database (a save slot's) is read as it stands.
+    if (cell.variableDatabase && variableDatabase == nullptr) GrowForAccess(cell);
     return cell.database->ReadDatabaseInt(cell.type, cell.data, cell.content);
   }
   const int mapId = TakeContextMap();

@@ -16,3 +16,10 @@ inline std::string Literal(const std::string& utf8) {
   }
   return out;
 }
+
+// The death-test pattern of the notice a data file with a failed byte sum
+// shows before the program ends.
+inline std::string TamperedFileNotice(const std::string& fileName) {
+  return Literal("[notice] ファイル " + fileName +
+                 " が改竄されたか、破損している可能性があります。\nロードを中止します。 |  | ");
+}

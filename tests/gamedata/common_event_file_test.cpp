@@ -5,6 +5,7 @@
 
 #include "gamedata/CommonEvent.h"
 #include "gamedata/DataFileCursor.h"
+#include "gamedata/TestText.h"
 #include "platform/dialogs/MessageBox.h"
 #include "support/ByteBuilder.h"
 #include "support/CommandListBuilder.h"
@@ -241,7 +242,7 @@ TEST_F(CommonEventFileTest, WrongCheckByteEndsTheProgram) {
         DataFileCursor cursor(image);
         list.ParseCommonEventData(cursor, "CommonEvent.dat");
       },
-      testing::ExitedWithCode(1), "");
+      testing::ExitedWithCode(1), TamperedFileNotice("CommonEvent.dat"));
 }
 
 }  // namespace

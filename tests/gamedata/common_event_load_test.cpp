@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "gamedata/CommonEvent.h"
-#include "gamedata/GameFolder.h"
-#include "media/PublicFunctions.h"
+#include "gamedata/PlainOrPackedGame.h"
 #include "platform/dialogs/MessageBox.h"
 #include "support/CommandListBuilder.h"
-#include "support/GameFolderBuilder.h"
 
 namespace {
 
@@ -14,26 +12,14 @@ std::vector<CommonEvent> AsRead(std::vector<CommonEvent> events, int first = 0) 
   return events;
 }
 
-class CommonEventLoadTest : public testing::TestWithParam<bool> {
+class CommonEventLoadTest : public PlainOrPackedGameTest {
  protected:
-  void SetUp() override {
-    platform::ClearRecordedMessageBoxes();
-    if (GetParam()) {
-      ArchiveUseSet(1);
-      ArchiveExtensionSet("vorn");
-      ArchiveKeyStringSet("events");
-      game.PackData("events");
-    }
-  }
   void TearDown() override {
-    ArchiveUseSet(0);
+    PlainOrPackedGameTest::TearDown();
     gCommonEventList = CommonEventList{};
     gCommonEventNameIndex.clear();
     gCommonFileIndex.clear();
   }
-
-  GameFolder folder;
-  GameFolderBuilder game;
 };
 
 TEST_P(CommonEventLoadTest, ReadsCommonEventDat) {
@@ -91,7 +77,6 @@ TEST_P(CommonEventLoadTest, RebuildLeavesNoStaleIndexEntries) {
   EXPECT_EQ(gCommonEventNameIndex, (std::map<std::string, int>{{"Greet", 0}, {"Step", 1}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(PlainAndPacked, CommonEventLoadTest, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Packed" : "Plain"; });
+INSTANTIATE_TEST_SUITE_P(PlainAndPacked, CommonEventLoadTest, testing::Values(false, true), PlainOrPackedName);
 
 }  // namespace

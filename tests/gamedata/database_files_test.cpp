@@ -4,6 +4,7 @@
 #include "gamedata/Database.h"
 #include "gamedata/DatabaseFiles.h"
 #include "gamedata/GameFolder.h"
+#include "gamedata/SaveBuffer.h"
 #include "gamedata/TestText.h"
 #include "platform/dialogs/MessageBox.h"
 #include "shell/NoticeBox.h"
@@ -225,6 +226,57 @@ TEST(DatabaseTypeRecord, ReadsTheSaveBlockEncoding) {
   EXPECT_EQ(cursor.Remaining(), 0u);
 }
 
+// The Variable database's save block: a tag byte, the type count and the type
+// records, then the definitions from CDataBase.project.
+std::vector<uint8_t> SaveBlock(const DatabaseFileSpec& spec, int32_t typeCount) {
+  ByteBuilder block;
+  block.Uint8(0x55).Int32(typeCount);
+  for (const DatTypeRecord& type : spec.types) AppendDatTypeRecord(block, type);
+  return block.Take();
+}
+
+TEST_F(DatabaseFilesTest, SaveBlockReadsTheRowsAndTheProjectDefinitions) {
+  const DatabaseFileSpec spec = Sample();
+  Write(spec, "BasicData\\CDataBase");
+  std::vector<uint8_t> bytes = SaveBlock(spec, 3);
+  bytes.push_back(0x77);  // the next block of the save
+  gSaveBuffer.BeginRead(bytes);
+  ASSERT_TRUE(db.LoadDatabaseState());
+  EXPECT_FALSE(gSaveBuffer.shortData);
+  EXPECT_EQ(gSaveBuffer.position, bytes.size() - 1);
+  ASSERT_EQ(db.GetDatabaseTypeCount(), 3);
+  EXPECT_EQ(db.types[0].rows[1].strings[0], std::string(6000, 'x'));
+  EXPECT_EQ(db.types[2].dataNameSource, 1);
+  EXPECT_EQ(db.ReadDatabaseInt(2, 2, 1), 11);
+  ASSERT_EQ(db.definitions.size(), 3u);
+  EXPECT_EQ(db.definitions[0].defaultValues, (std::vector<int32_t>{0, 100, 200}));
+  EXPECT_EQ(db.GetDatabaseDataName(2, 1), "r1");
+}
+
+TEST_F(DatabaseFilesTest, ShortSaveBlocks) {
+  const DatabaseFileSpec spec = Sample();
+  Write(spec, "BasicData\\CDataBase");
+  const std::vector<uint8_t> whole = SaveBlock(spec, 3);
+  // The tag byte or the count does not fit, or the count is negative: false.
+  for (std::vector<uint8_t> bytes : {std::vector<uint8_t>{}, std::vector<uint8_t>(whole.begin(), whole.begin() + 3),
+                                     SaveBlock({}, -1)}) {
+    gSaveBuffer.BeginRead(bytes);
+    Database fresh;
+    EXPECT_FALSE(fresh.LoadDatabaseState());
+    EXPECT_TRUE(fresh.definitions.empty());
+  }
+  // A record cut short raises the short-data flag; the definitions are still read.
+  gSaveBuffer.BeginRead(std::vector<uint8_t>(whole.begin(), whole.end() - 5));
+  EXPECT_TRUE(db.LoadDatabaseState());
+  EXPECT_TRUE(gSaveBuffer.shortData);
+  EXPECT_EQ(db.definitions.size(), 3u);
+  // A count beyond what the block holds likewise.
+  gSaveBuffer.BeginRead(SaveBlock({}, 0x10000000));
+  Database fresh;
+  EXPECT_TRUE(fresh.LoadDatabaseState());
+  EXPECT_TRUE(gSaveBuffer.shortData);
+}
+
 using DatabaseFilesDeathTest = DatabaseFilesTest;
 
 TEST_F(DatabaseFilesDeathTest, MissingFilesEndWithTheMessageBoxAndCode1) {
@@ -235,6 +287,10 @@ TEST_F(DatabaseFilesDeathTest, MissingFilesEndWithTheMessageBoxAndCode1) {
   std::filesystem::remove(folder.Root() / "Data/BasicData/DataBase.project");
   EXPECT_EXIT(db.LoadDatabaseFiles("BasicData\\DataBase"), testing::ExitedWithCode(1),
               Literal("Data\\BasicData\\DataBase.project\r\nのファイルがあるか確認してください"));
+  // Loading a save needs the Variable database's definitions as well.
+  gSaveBuffer.BeginRead(SaveBlock(Sample(), 3));
+  EXPECT_EXIT(db.LoadDatabaseState(), testing::ExitedWithCode(1),
+              Literal("Data\\BasicData\\CDataBase.project\r\nのファイルがあるか確認してください"));
 }
 
 TEST_F(DatabaseFilesDeathTest, FailedByteSumEndsWithTheNoticeAndCode1) {
@@ -242,8 +298,7 @@ TEST_F(DatabaseFilesDeathTest, FailedByteSumEndsWithTheNoticeAndCode1) {
   spec.scramble.wrongCheck = true;
   Write(spec);
   EXPECT_EXIT(db.LoadDatabaseFiles("BasicData\\DataBase"), testing::ExitedWithCode(1),
-              Literal("[notice] ファイル Data\\BasicData\\DataBase.dat が改竄されたか、破損している可能性があります。\n"
-                      "ロードを中止します。 |  | "));
+              TamperedFileNotice("Data\\BasicData\\DataBase.dat"));
 }
 
 TEST_F(DatabaseFilesDeathTest, DamagedFilesEndWithTheMessageBoxAndCode1) {

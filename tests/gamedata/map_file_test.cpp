@@ -6,6 +6,7 @@
 #include "gamedata/DataFileCursor.h"
 #include "gamedata/MapData.h"
 #include "gamedata/MapFile.h"
+#include "gamedata/TestText.h"
 #include "platform/dialogs/MessageBox.h"
 #include "support/ByteBuilder.h"
 #include "support/CommandListBuilder.h"
@@ -287,7 +288,7 @@ TEST_F(MapFileTest, WrongCheckByteEndsTheProgram) {
         DataFileCursor cursor(image);
         ParseMapFile(map, cursor, "Town.mps");
       },
-      testing::ExitedWithCode(1), "");
+      testing::ExitedWithCode(1), TamperedFileNotice("Town.mps"));
 }
 
 }  // namespace

@@ -1,33 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "gamedata/GameFolder.h"
 #include "gamedata/MapFile.h"
-#include "media/PublicFunctions.h"
+#include "gamedata/PlainOrPackedGame.h"
 #include "platform/dialogs/MessageBox.h"
 #include "shell/GamePaths.h"
-#include "support/GameFolderBuilder.h"
 
 namespace {
 
 const char kReadErrorTitle[] = "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[";
 
-// Plain Data folder (false) or Data packed into Data.vorn (true).
-class MapLoadTest : public testing::TestWithParam<bool> {
- protected:
-  void SetUp() override {
-    platform::ClearRecordedMessageBoxes();
-    if (GetParam()) {
-      ArchiveUseSet(1);
-      ArchiveExtensionSet("vorn");
-      ArchiveKeyStringSet("mapkey");
-      game.PackData("mapkey");
-    }
-  }
-  void TearDown() override { ArchiveUseSet(0); }
-
-  GameFolder folder;
-  GameFolderBuilder game;
-};
+using MapLoadTest = PlainOrPackedGameTest;
 
 TEST_P(MapLoadTest, ReadsTheMapFromTheDataFolder) {
   game.Write(folder.Root());
@@ -74,7 +56,6 @@ TEST_P(MapLoadTest, DamagedMapIsRefused) {
   EXPECT_EQ(boxes[0].caption, "\x83}\x83\x62\x83v\x88\xDA\x93\xAE\x83G\x83\x89\x81[");
 }
 
-INSTANTIATE_TEST_SUITE_P(PlainAndPacked, MapLoadTest, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Packed" : "Plain"; });
+INSTANTIATE_TEST_SUITE_P(PlainAndPacked, MapLoadTest, testing::Values(false, true), PlainOrPackedName);
 
 }  // namespace

@@ -91,8 +91,7 @@ TEST_F(ScrambleDataBodyDeathTest, FailedCheckShowsTheNoticeAndEndsWithCode1) {
   uint8_t check = 1;
   EXPECT_EXIT(ScrambleDataBody("BasicData\\X.dat", bytes.data(), 10, 10, 0, nullptr, 3, &check),
               testing::ExitedWithCode(1),
-              Literal("[notice] ファイル BasicData\\X.dat が改竄されたか、破損している可能性があります。\n"
-                      "ロードを中止します。 |  | "));
+              TamperedFileNotice("BasicData\\X.dat"));
 }
 
 TEST(SharedRandom, SetThenAdvance) {

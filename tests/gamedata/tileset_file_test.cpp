@@ -5,6 +5,7 @@
 
 #include "gamedata/DataFileCursor.h"
 #include "gamedata/Tileset.h"
+#include "gamedata/TestText.h"
 #include "platform/dialogs/MessageBox.h"
 #include "support/ByteBuilder.h"
 #include "support/MapFileWriters.h"
@@ -178,7 +179,7 @@ TEST_F(TilesetFileTest, WrongCheckByteEndsTheProgram) {
         DataFileCursor cursor(image);
         list.ParseTilesetDataFile(cursor, "TileSetData.dat");
       },
-      testing::ExitedWithCode(1), "");
+      testing::ExitedWithCode(1), TamperedFileNotice("TileSetData.dat"));
 }
 
 }  // namespace

@@ -1,28 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "gamedata/GameFolder.h"
 #include "gamedata/Tileset.h"
-#include "media/PublicFunctions.h"
+#include "gamedata/PlainOrPackedGame.h"
 #include "platform/dialogs/MessageBox.h"
-#include "support/GameFolderBuilder.h"
 
 namespace {
 
-class TilesetLoadTest : public testing::TestWithParam<bool> {
+// Archive version 1 here; the other readers use version 3.
+class TilesetLoadTest : public PlainOrPackedGameTest {
  protected:
-  void SetUp() override {
-    platform::ClearRecordedMessageBoxes();
-    if (GetParam()) {
-      ArchiveUseSet(1);
-      ArchiveExtensionSet("vorn");
-      ArchiveKeyStringSet("tiles");
-      game.PackData("tiles", 1);
-    }
-  }
-  void TearDown() override { ArchiveUseSet(0); }
-
-  GameFolder folder;
-  GameFolderBuilder game;
+  TilesetLoadTest() : PlainOrPackedGameTest(1) {}
 };
 
 TEST_P(TilesetLoadTest, ReadsBothVersionsFromTheDataFolder) {
@@ -50,7 +37,6 @@ TEST_P(TilesetLoadTest, MissingFileFailsWithoutMessageAndKeepsTheList) {
   EXPECT_TRUE(platform::RecordedMessageBoxes().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(PlainAndPacked, TilesetLoadTest, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Packed" : "Plain"; });
+INSTANTIATE_TEST_SUITE_P(PlainAndPacked, TilesetLoadTest, testing::Values(false, true), PlainOrPackedName);
 
 }  // namespace
