@@ -3,3 +3,4 @@
 // The public function layer: the game runtime's only way into the media layer.
 // Each family of entries has its own header; the game runtime includes this
 // one alone.
+#include "media/system/PublicFiles.h"

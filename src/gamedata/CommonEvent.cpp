@@ -1,0 +1,210 @@
+#include "gamedata/CommonEvent.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "gamedata/DataFileCursor.h"
+#include "gamedata/StoredText.h"
+#include "platform/dialogs/MessageBox.h"
+#include "shell/GamePaths.h"
+
+CommonEventList gCommonEventList;
+std::map<std::string, int> gCommonEventNameIndex;
+std::map<std::string, int> gCommonFileIndex;
+
+namespace {
+
+// Longest stored text of a record, counting its zero.
+constexpr int32_t kCommonEventTextLimit = 512;
+
+const char kReadFailedText[] =
+    "\x83R\x83\x82\x83\x93\x83\x43\x83x\x83\x93\x83g\x83\x66\x81[\x83^\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x82"
+    "\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+const char kReadErrorTitle[] = "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[";
+
+void ReportRecordVersion() {
+  platform::ShowMessageBox(
+      "\x83R\x83\x82\x83\x93\x83\x43\x83x\x83\x93\x83g\x83t\x83@\x83\x43\x83\x8B\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82"
+      "\xDD\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42\r\n\x83\x66\x81[\x83^\x82\xCC\x83o\x81[\x83W"
+      "\x83\x87\x83\x93\x82\xAA\x88\xE1\x82\xA4\x89\xC2\x94\x5C\x90\xAB\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7\x81\x41"
+      "\x8D\xC5\x90V\x83\x63\x81[\x83\x8B\x82\xC5\x83\x8D\x81[\x83h\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81"
+      "\x42",
+      "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x8E\xB8\x94s", platform::kMbOk);
+}
+
+// int32 count, then that many texts; the list grows to the count.
+void ReadTextList(DataFileCursor& cursor, std::vector<std::string>& texts) {
+  int32_t count = cursor.ReadInt32();
+  if (cursor.Damaged() || !cursor.FitsCount(count, 4)) return;
+  if (texts.size() < static_cast<size_t>(count)) texts.resize(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count && !cursor.Damaged(); ++i) {
+    texts[static_cast<size_t>(i)] = ReadStoredText(cursor, kCommonEventTextLimit);
+  }
+}
+
+// int32 count, then that many int32; the list grows to the count.
+void ReadIntList(DataFileCursor& cursor, std::vector<int32_t>& values) {
+  int32_t count = cursor.ReadInt32();
+  if (cursor.Damaged() || !cursor.FitsCount(count, 4)) return;
+  if (values.size() < static_cast<size_t>(count)) values.resize(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) values[static_cast<size_t>(i)] = cursor.ReadInt32();
+}
+
+void ReadExtendedFields(DataFileCursor& cursor, CommonEvent& event) {
+  ReadTextList(cursor, event.carriedTexts);
+  int32_t flagCount = cursor.ReadInt32();
+  if (cursor.Damaged() || !cursor.FitsCount(flagCount, 1)) return;
+  event.carriedFlags.assign(static_cast<size_t>(flagCount), 0);
+  if (flagCount > 0) cursor.ReadBytes(event.carriedFlags.data(), event.carriedFlags.size());
+
+  int32_t textListCount = cursor.ReadInt32();
+  if (cursor.Damaged() || !cursor.FitsCount(textListCount, 4)) return;
+  if (event.carriedTextLists.size() < static_cast<size_t>(textListCount)) {
+    event.carriedTextLists.resize(static_cast<size_t>(textListCount));
+  }
+  for (int32_t i = 0; i < textListCount && !cursor.Damaged(); ++i) {
+    ReadTextList(cursor, event.carriedTextLists[static_cast<size_t>(i)]);
+  }
+
+  int32_t intListCount = cursor.ReadInt32();
+  if (cursor.Damaged() || !cursor.FitsCount(intListCount, 4)) return;
+  if (event.carriedIntLists.size() < static_cast<size_t>(intListCount)) {
+    event.carriedIntLists.resize(static_cast<size_t>(intListCount));
+  }
+  for (int32_t i = 0; i < intListCount && !cursor.Damaged(); ++i) {
+    ReadIntList(cursor, event.carriedIntLists[static_cast<size_t>(i)]);
+  }
+
+  ReadIntList(cursor, event.carriedInts);
+  if (cursor.ReadUint8() != kCommonEventRecordExtended && !cursor.Damaged()) ReportRecordVersion();
+}
+
+}  // namespace
+
+CommonEvent::CommonEvent() { InsertDefaultCommand(commands, 0); }
+
+CommonEventList::CommonEventList() { ResizeCommonEventList(10); }
+
+void CommonEventList::ResizeCommonEventList(int n) {
+  events.resize(static_cast<size_t>(std::max(n, 0)));
+  for (size_t i = 0; i < events.size(); ++i) events[i].id = static_cast<int32_t>(i);
+}
+
+void ReadCommonEvent(DataFileCursor& cursor, CommonEvent& event) {
+  cursor.ReadUint8();  // leading byte, not compared
+  event.id = cursor.ReadInt32();
+  event.triggerFlags = cursor.ReadUint8();
+  event.conditionId = cursor.ReadInt32();
+  event.conditionValue = cursor.ReadInt32();
+  event.carriedByte1 = cursor.ReadUint8();
+  event.carriedByte2 = cursor.ReadUint8();
+  event.name = ReadStoredText(cursor, kCommonEventTextLimit);
+  int32_t commandCount = cursor.ReadInt32();
+  if (cursor.Damaged()) return;
+  ReadEventCommandList(cursor, event.commands, commandCount);
+  if (cursor.Damaged()) return;
+
+  int32_t byteCount = cursor.ReadInt32();
+  if (cursor.Damaged() || !cursor.FitsCount(byteCount, 1)) return;
+  if (event.carriedBytes.size() < static_cast<size_t>(byteCount)) {
+    event.carriedBytes.resize(static_cast<size_t>(byteCount));
+  }
+  if (byteCount > 0) {
+    cursor.ReadBytes(event.carriedBytes.data(), static_cast<size_t>(byteCount));
+    event.carriedText = cursor.ReadString();
+  }
+
+  uint8_t version = cursor.ReadUint8();
+  if (cursor.Damaged() || version == kCommonEventRecordOld) return;
+  // Any other byte is read as the extended record, after the warning.
+  if (version != kCommonEventRecordExtended) ReportRecordVersion();
+  ReadExtendedFields(cursor, event);
+}
+
+bool CommonEventList::ParseCommonEventData(DataFileCursor& cursor, const std::string& fileName) {
+  cursor.Unscramble(fileName, kCommonEventFileLayout);
+  if (cursor.ReadUint8() != kCommonEventFileTag || cursor.Damaged()) return false;
+  int32_t count = cursor.ReadInt32();
+  if (!cursor.Damaged() && cursor.FitsCount(count, kMinStoredCommonEvent)) {
+    ResizeCommonEventList(count);
+    for (size_t i = 0; i < events.size() && !cursor.Damaged(); ++i) {
+      ReadCommonEvent(cursor, events[i]);
+      events[i].id = static_cast<int32_t>(i);
+    }
+  }
+  uint8_t end = cursor.ReadUint8();
+  if (cursor.Damaged()) {
+    platform::ShowMessageBox(kReadFailedText, kReadErrorTitle, platform::kMbOk);
+    return false;
+  }
+  if (end != kCommonEventFileTag) return false;
+  cursor.VerifyCheck(fileName);
+  return true;
+}
+
+bool CommonEventList::LoadCommonEventData(const std::string& fileName) {
+  DataFileCursor cursor;
+  if (!cursor.LoadFile(gDataFolderPath + fileName)) {
+    platform::ShowMessageBox(kReadFailedText, kReadErrorTitle, platform::kMbOk);
+    return false;
+  }
+  bool ok = ParseCommonEventData(cursor, fileName);
+  cursor.Release();
+  return ok;
+}
+
+int CommonEventList::ParseCommonEventFile(DataFileCursor& cursor, int first, bool load) {
+  if (first < 0) return -1;
+  if (cursor.ReadInt32() != kCommonFileMagic || cursor.Damaged()) return -1;
+  int32_t count = cursor.ReadInt32();
+  if (cursor.Damaged() || !cursor.FitsCount(count, kMinStoredCommonEvent) ||
+      static_cast<int64_t>(first) + count > INT32_MAX) {
+    return -1;
+  }
+  size_t before = events.size();
+  size_t needed = static_cast<size_t>(first) + static_cast<size_t>(count);
+  if (events.size() < needed) ResizeCommonEventList(static_cast<int>(needed));
+  if (load) {
+    // Read into copies of the entries, so a damaged file changes none.
+    std::vector<CommonEvent> loaded(events.begin() + first, events.begin() + first + count);
+    for (CommonEvent& event : loaded) {
+      ReadCommonEvent(cursor, event);
+      if (cursor.Damaged()) break;
+    }
+    if (cursor.Damaged()) {
+      // A damaged file adds nothing, so no number points at a half-read event.
+      ResizeCommonEventList(static_cast<int>(before));
+      return -1;
+    }
+    for (size_t k = 0; k < loaded.size(); ++k) {
+      size_t index = static_cast<size_t>(first) + k;
+      events[index] = std::move(loaded[k]);
+      events[index].id = static_cast<int32_t>(index);
+    }
+  }
+  return count;
+}
+
+int CommonEventList::ReadCommonEventFile(const std::string& fileName, int first, bool load) {
+  DataFileCursor cursor;
+  if (!cursor.LoadFile(fileName)) return -1;
+  int count = ParseCommonEventFile(cursor, first, load);
+  cursor.Release();
+  return count;
+}
+
+void BuildCommonEventNameIndex() {
+  gCommonEventNameIndex.clear();
+  for (int i = gCommonEventList.Count() - 1; i >= 0; --i) {
+    const std::string& name = gCommonEventList.events[static_cast<size_t>(i)].name;
+    if (!name.empty()) gCommonEventNameIndex[name] = i;
+  }
+}
+
+bool RebuildCommonEvents() {
+  gCommonEventList = CommonEventList{};
+  bool ok = gCommonEventList.LoadCommonEventData("BasicData\\CommonEvent.dat");
+  gCommonFileIndex.clear();
+  BuildCommonEventNameIndex();
+  return ok;
+}

@@ -1,0 +1,178 @@
+#include "gamedata/DatabaseFiles.h"
+
+#include <algorithm>
+
+#include "gamedata/DataFileCursor.h"
+#include "gamedata/Database.h"
+#include "gamedata/GameText.h"
+#include "platform/dialogs/MessageBox.h"
+#include "platform/process/Process.h"
+
+namespace {
+
+constexpr uint8_t kFormat192 = 192;
+constexpr uint8_t kFormat193 = 193;
+
+bool IsFormatByte(uint8_t value) { return value == kFormat192 || value == kFormat193; }
+
+[[noreturn]] void MissingFile(const std::string& path) {
+  platform::ShowMessageBox(
+      NoticeText("データベースファイル読み込みに失敗、強制終了します。\n\r\n\r%s\r\nのファイルがあるか確認してください",
+                 {path}),
+      Cp932Text("読み込みエラー"), platform::kMbOk);
+  platform::ExitProcess(1);
+}
+
+void ShowDamaged(const std::string& name) {
+  platform::ShowMessageBox(
+      NoticeText("データベースファイル\n%sが\n破損しているか、バージョンが古い可能性があります。", {name}),
+      Cp932Text("MsgBox"), platform::kMbOk);
+}
+
+// A file that ends inside a record or holds impossible counts cannot be used
+// at all: the damaged-file message, then the program ends.
+[[noreturn]] void Damaged(const std::string& name) {
+  ShowDamaged(name);
+  platform::ExitProcess(1);
+}
+
+int CountKind(const std::vector<int32_t>& codes, int kind) {
+  return static_cast<int>(std::count_if(codes.begin(), codes.end(), [kind](int32_t code) {
+    return code >= 0 && code / 1000 == kind;
+  }));
+}
+
+template <typename T, typename ReadItem>
+bool ReadCountedInto(DataFileCursor& cursor, std::vector<T>& list, size_t minItemBytes, ReadItem readItem) {
+  const int32_t count = cursor.ReadInt32();
+  if (!cursor.FitsCount(count, minItemBytes)) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    T item = readItem();
+    if (cursor.Damaged()) return false;
+    // Entries beyond the list's size are read and dropped.
+    if (static_cast<size_t>(i) < list.size()) list[static_cast<size_t>(i)] = std::move(item);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadDatabaseTypeRecord(DataFileCursor& cursor, DatabaseTypeData& type) {
+  type = DatabaseTypeData();
+  int32_t contentCount = cursor.ReadInt32();
+  if (contentCount < 0) {
+    if (contentCount < -1) type.dataNameSource = cursor.ReadInt32();
+    type.recordForm = contentCount;
+    contentCount = cursor.ReadInt32();
+  }
+  if (!cursor.FitsCount(contentCount, 4)) return false;
+  type.contentCodes.resize(static_cast<size_t>(contentCount));
+  for (int32_t& code : type.contentCodes) code = cursor.ReadInt32();
+  const size_t intCount = static_cast<size_t>(CountKind(type.contentCodes, 1));
+  const size_t stringCount = static_cast<size_t>(CountKind(type.contentCodes, 2));
+
+  const int32_t rowCount = cursor.ReadInt32();
+  if (!cursor.FitsCount(rowCount, std::max<size_t>(1, 4 * (intCount + stringCount)))) return false;
+  type.rows.assign(static_cast<size_t>(rowCount), DatabaseRow{});
+  for (DatabaseRow& row : type.rows) {
+    row.ints.resize(intCount);
+    row.strings.resize(stringCount);
+    for (int32_t& value : row.ints) value = cursor.ReadInt32();
+    for (std::string& text : row.strings) text = cursor.ReadString();
+    if (cursor.Damaged()) return false;
+  }
+  return !cursor.Damaged();
+}
+
+bool ReadDatabaseDefinitionRecord(DataFileCursor& cursor, DatabaseTypeDefinition& definition, int format) {
+  definition = DatabaseTypeDefinition();
+  definition.typeName = cursor.ReadString();
+  const int32_t contentCount = cursor.ReadInt32();
+  if (!cursor.FitsCount(contentCount, 4)) return false;
+  definition.contentNames.resize(static_cast<size_t>(contentCount));
+  for (std::string& name : definition.contentNames) name = cursor.ReadString();
+  const int32_t dataCount = cursor.ReadInt32();
+  if (!cursor.FitsCount(dataCount, 4)) return false;
+  definition.dataNames.resize(static_cast<size_t>(dataCount));
+  for (std::string& name : definition.dataNames) name = cursor.ReadString();
+
+  const size_t n = static_cast<size_t>(contentCount);
+  definition.contentOptionTexts.assign(n, std::string());
+  definition.contentOptionTextLists.assign(n, {});
+  definition.contentOptionValueLists.assign(n, {});
+  definition.defaultValues.assign(n, 0);
+  definition.memo = cursor.ReadString();
+  if (cursor.Damaged()) return false;
+  if (format != kFormat193) return true;
+
+  if (!ReadCountedInto(cursor, definition.contentOptionBytes, 1, [&] { return cursor.ReadUint8(); })) return false;
+  if (!ReadCountedInto(cursor, definition.contentOptionTexts, 4, [&] { return cursor.ReadString(); })) return false;
+  auto readTextList = [&] {
+    std::vector<std::string> list;
+    const int32_t count = cursor.ReadInt32();
+    if (!cursor.FitsCount(count, 4)) return list;
+    list.resize(static_cast<size_t>(count));
+    for (std::string& text : list) text = cursor.ReadString();
+    return list;
+  };
+  if (!ReadCountedInto(cursor, definition.contentOptionTextLists, 4, readTextList)) return false;
+  auto readValueList = [&] {
+    std::vector<int32_t> list;
+    const int32_t count = cursor.ReadInt32();
+    if (!cursor.FitsCount(count, 4)) return list;
+    list.resize(static_cast<size_t>(count));
+    for (int32_t& value : list) value = cursor.ReadInt32();
+    return list;
+  };
+  if (!ReadCountedInto(cursor, definition.contentOptionValueLists, 4, readValueList)) return false;
+  if (!ReadCountedInto(cursor, definition.defaultValues, 4, [&] { return cursor.ReadInt32(); })) return false;
+  return true;
+}
+
+namespace {
+
+// Reads the definitions of a .project file; the process ends when it is
+// missing or damaged.
+void ReadProjectFile(Database& database, const std::string& path, const std::string& name) {
+  DataFileCursor cursor;
+  if (!cursor.LoadFile(path)) MissingFile(path);
+  const int32_t count = cursor.ReadInt32();
+  // The smallest record: four empty fields (name, content names, data names, memo).
+  if (!cursor.FitsCount(count, 16)) Damaged(name);
+  database.definitions.assign(static_cast<size_t>(count), DatabaseTypeDefinition());
+  for (DatabaseTypeDefinition& definition : database.definitions)
+    if (!ReadDatabaseDefinitionRecord(cursor, definition, database.formatVersion)) Damaged(name);
+}
+
+}  // namespace
+
+bool Database::LoadDatabaseFiles(const std::string& name) {
+  const std::string datPath = "Data\\" + name + ".dat";
+  DataFileCursor cursor;
+  if (!cursor.LoadFile(datPath)) MissingFile(datPath);
+  cursor.Unscramble(datPath, kDatabaseFileLayout);
+
+  const uint8_t format = cursor.ReadUint8();
+  if (cursor.Damaged()) Damaged(name);
+  if (!IsFormatByte(format)) return false;
+  formatVersion = format;
+
+  const int32_t typeCount = cursor.ReadInt32();
+  // The smallest record: its content count and its row count.
+  if (!cursor.FitsCount(typeCount, 8)) Damaged(name);
+  types.assign(static_cast<size_t>(typeCount), DatabaseTypeData());
+  for (DatabaseTypeData& type : types)
+    if (!ReadDatabaseTypeRecord(cursor, type)) Damaged(name);
+
+  const uint8_t endByte = cursor.ReadUint8();
+  if (cursor.Damaged()) Damaged(name);
+  if (!IsFormatByte(endByte)) {
+    ShowDamaged(name);
+    return false;
+  }
+  cursor.VerifyCheck(datPath);
+  cursor.Release();
+
+  ReadProjectFile(*this, "Data\\" + name + ".project", name);
+  return true;
+}

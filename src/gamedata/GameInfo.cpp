@@ -1,0 +1,108 @@
+#include "gamedata/GameInfo.h"
+
+#include "gamedata/DataFileCursor.h"
+#include "gamedata/GameText.h"
+#include "platform/dialogs/MessageBox.h"
+#include "platform/process/Process.h"
+#include "shell/NoticeBox.h"
+
+GameInfo gGameInfo;
+
+namespace {
+
+// Longest stored text, terminating zero included.
+constexpr int32_t kMaxTextLength = 516;
+constexpr uint8_t kCheckByteValue = 0xC2;
+
+template <typename T>
+void GrowTo(std::vector<T>& list, int32_t count) {
+  if (count > 0 && list.size() < static_cast<size_t>(count)) list.resize(static_cast<size_t>(count));
+}
+
+std::string DamagedText() { return Cp932Text("基本情報データ Game.dat が破損しています"); }
+
+}  // namespace
+
+GameInfo::GameInfo()
+    : settings{32, 8, 8, 1, 0, 1, 0, 3, 0, 0, 0, 6, 6, 0, 0, 4, 4, 0},
+      strings(8),
+      values(1, 0) {
+  strings[0] = "\x90\x56\x8b\x4b\x83\x51\x81\x5b\x83\x80\x96\xbc";  // 新規ゲーム名
+}
+
+bool GameInfo::LoadGameInfoFile(const std::string& fileName) {
+  DataFileCursor cursor;
+  if (!cursor.LoadFile(fileName)) {
+    platform::ShowMessageBox(NoticeText("基本情報データ %s がありません", {fileName}), Cp932Text("読み込みエラー"),
+                             platform::kMbOkCancel);
+    return false;
+  }
+  cursor.Unscramble(fileName, kGameDatLayout);
+  if (!Parse(cursor)) {
+    platform::ShowMessageBox(DamagedText(), Cp932Text("読み込みエラー"), platform::kMbOk);
+    platform::ExitProcess(1);
+  }
+  cursor.Release();
+  settings[3] = 1;
+  return true;
+}
+
+bool GameInfo::Parse(DataFileCursor& cursor) {
+  const int32_t settingCount = cursor.ReadInt32();
+  if (!cursor.FitsCount(settingCount, 1)) return false;
+  GrowTo(settings, settingCount);
+  for (int32_t i = 0; i < settingCount; ++i) settings[static_cast<size_t>(i)] = cursor.ReadInt8();
+
+  const int32_t textCount = cursor.ReadInt32();
+  if (!cursor.FitsCount(textCount, 4)) return false;
+  GrowTo(strings, textCount);
+  for (int32_t i = 0; i < textCount; ++i) {
+    size_t at = cursor.Position();
+    if (cursor.ReadInt32() > kMaxTextLength) return false;
+    cursor.SetPosition(at);
+    strings[static_cast<size_t>(i)] = cursor.ReadString();
+    if (cursor.Damaged()) return false;
+  }
+
+  const int32_t checkOffset = cursor.ReadInt32();
+  const int32_t keyLength = cursor.ReadInt32();
+  const int32_t valueCount = cursor.ReadInt32();
+  if (!cursor.FitsCount(valueCount, 2)) return false;
+  GrowTo(values, valueCount);
+  for (int32_t i = 0; i < valueCount; ++i) values[static_cast<size_t>(i)] = cursor.ReadInt16();
+  const int32_t tableA = cursor.ReadInt32();
+  const int32_t tableB = cursor.ReadInt32();
+  if (cursor.Damaged()) return false;
+
+  // The archive key is scattered through the file; two tables of 16-bit
+  // halves add up (with 16-bit wrap) to the position of each key byte. A table
+  // or position outside the file gives a zero key byte and the notice.
+  bool damaged = false;
+  const size_t size = cursor.Size();
+  size_t length = 0;
+  if (keyLength < 0 || static_cast<size_t>(keyLength) > size) damaged = true;
+  else length = static_cast<size_t>(keyLength);
+  std::string key(length, '\0');
+  auto tableEntry = [&](int32_t table, size_t i) -> int {
+    if (table < 0 || static_cast<size_t>(table) + 2 * i + 2 > size) return -1;
+    size_t at = static_cast<size_t>(table) + 2 * i;
+    return cursor.ByteAt(at) | (cursor.ByteAt(at + 1) << 8);
+  };
+  for (size_t i = 0; i < length; ++i) {
+    int a = tableEntry(tableA, i);
+    int b = tableEntry(tableB, i);
+    size_t position = static_cast<size_t>((a + b) & 0xFFFF);
+    if (a < 0 || b < 0 || position >= size) {
+      damaged = true;
+      continue;
+    }
+    key[i] = static_cast<char>(cursor.ByteAt(position));
+  }
+  strings[2] = std::move(key);
+
+  if (checkOffset < 0 || static_cast<size_t>(checkOffset) >= size ||
+      cursor.ByteAt(static_cast<size_t>(checkOffset)) != kCheckByteValue)
+    damaged = true;
+  if (damaged) ShowNoticeBox(DamagedText(), "", "");
+  return true;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class DataFileCursor;
+
+// The game's basic information from Game.dat: settings bytes, texts (title,
+// archive key, font names, the hero's first graphic) and 16-bit values.
+struct GameInfo {
+  GameInfo();
+
+  // Reads Game.dat through the public file functions. True when the file was
+  // opened (also when its check byte is wrong), false when it does not open.
+  // A file that ends inside a field, or whose counts or texts cannot be
+  // right, shows the damaged-file message box and ends the process (code 1).
+  bool LoadGameInfoFile(const std::string& fileName);
+
+  // Entries: settings byte k (0-17 are always there), text k (0-7), value k.
+  std::vector<int8_t> settings;
+  std::vector<std::string> strings;
+  std::vector<int16_t> values;
+
+ private:
+  // Parses an unscrambled file image; false when it is damaged beyond use.
+  bool Parse(DataFileCursor& cursor);
+};
+
+extern GameInfo gGameInfo;

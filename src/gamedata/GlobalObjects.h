@@ -1,0 +1,129 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "interpreter/EventRunner.h"
+#include "presentation/Picture.h"
+
+// The global event system: the main event runner followed by the screen,
+// window, sound and key settings that scripts reach through the system
+// variables. A value type: copies are deep (runner part, lists and strings),
+// and the restart point and a load reset it by assigning a fresh object.
+class EventSystem : public EventRunner {
+ public:
+  // Built before the entry function: the common events are not loaded then,
+  // so the runner starts with an empty auto-start list.
+  struct StaticInit {};
+
+  EventSystem();
+  explicit EventSystem(StaticInit);
+  EventSystem(const EventSystem&) = default;
+  EventSystem& operator=(const EventSystem&) = default;
+  EventSystem(EventSystem&&) = default;
+  EventSystem& operator=(EventSystem&&) = default;
+  ~EventSystem() = default;
+
+  // Values that depend on the tile size; the start-up applies them again once
+  // the tile size is known.
+  void ApplyTileSizeLayout();
+
+  int8_t reservedByte1 = 0;
+  int8_t reservedByte2 = 0;
+  int32_t playTimeSeconds = 0;
+  int32_t reservedInt = 0;
+  int32_t msInSecond = 0;
+  int32_t currentBgm = -1;
+  int32_t currentBgs = -1;
+  float drawFactor = 1.0f;
+  int32_t framesPerSecond = 0;
+  int32_t debugTimeValue = 0;
+  int32_t scriptValue0 = 0;
+  int32_t messageWindowX = -1;
+  int32_t messageWindowY = -1;
+  int32_t choiceWindowX = -1;
+  int32_t choiceWindowY = -1;
+  int32_t choiceConfirmSe = -1;
+  int32_t choiceMoveSe = -1;
+  int32_t choiceCancelSe = -1;
+  int32_t nextChoiceCursor = 0;
+  // Current r, g, b, start r, g, b, target r, g, b.
+  std::array<int16_t, 9> toneState{};
+  int16_t toneFrames = -1;
+  int16_t toneFramesTotal = -1;
+  std::array<int16_t, 3> flashColor{};
+  int16_t flashFrames = -1;
+  int16_t flashFramesTotal = -1;
+  // 1 in a snapshot written to or read from its file; the live object keeps 0.
+  int32_t savedStateFlag = 0;
+  int32_t frameSkipMode = 0;
+  int32_t fontSize = 22;
+  std::array<int32_t, 3> panoramaValues{-1, 0, 0};
+  std::array<int32_t, 5> fogValues{-1, 0, 0, 0, 255};
+  int16_t heroOpacity = 0;
+  int32_t keyRepeatDelay = 16;
+  int32_t keyRepeatInterval = 5;
+  int32_t lastSlotNumber = -1;
+  int8_t moveDuringEvents = 0;
+  int16_t messageTextOffsetX = 0;
+  int16_t messageTextOffsetY = 0;
+  int8_t mapDrawn = 1;
+  int16_t partyTrailDistance = 2;
+  // 1 while a string entry runs, 0 when it finished, -1 when it was cancelled.
+  int32_t keyInputState = 0;
+  int16_t keyInputFieldX = 0;
+  int16_t keyInputFieldY = 0;
+  int32_t messageRevealSpeed = 120;
+  int32_t fallbackRevealSpeed = 1000000;
+  int32_t messageOpenWait = 1;
+  int8_t choiceWindowMode = 1;
+  int32_t scrollLock = 0;
+  int32_t textRendererSwitch = 0;
+  int32_t windowsFollowMouse = 0;
+  int32_t transitionNumber = -1;
+  int32_t transitionFrames = 20;
+  int8_t transitionFlag = 0;
+  std::vector<std::string> savedPartyNames;
+  std::vector<int32_t> partyOpacities = std::vector<int32_t>(5, -1);
+  int32_t choiceCursorMode = 0;
+  int32_t panoramaImage = 0;
+  int32_t fogImage = 0;
+  int32_t keyInputOption1 = 0;
+  int32_t keyInputOption2 = 0;
+  // Confirm, cancel and sub: keyboard codes and pad masks.
+  std::array<int32_t, 6> keyCodes{144, 145, 146, 16, 32, 64};
+  int32_t frameCounter = 0;
+  std::string messagePrefix;
+  std::string messageSuffix;
+  int32_t bgmMasterVolume = 100;
+  int32_t bgsMasterVolume = 100;
+  int32_t seVolume = 100;
+  std::string bgmFileText;
+  std::string bgsFileText;
+  std::array<int32_t, 3> bgmFileValues{};
+  std::array<int32_t, 3> bgsFileValues{};
+  std::string panoramaFile;
+  std::string fogFile;
+  int8_t mouseCursorShown = 1;
+  int8_t partyFollowing = 1;
+};
+
+// The pictures, kept in ascending picture number, with the count and three
+// quartile keys (the numbers at count/4, count/2 and 3 x count/4) that start
+// searches.
+class PictureList {
+ public:
+  explicit PictureList(bool releaseImages = false);
+
+  // Empties the list; with releaseImages also the shared picture file cache.
+  void ClearPictureList(bool releaseImages);
+
+  std::vector<Picture> pictures;
+  int32_t count = 0;
+  std::array<int32_t, 3> quartileKeys{};
+};
+
+extern EventSystem gEventSystem;
+extern PictureList gPictureList;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "gamedata/MapData.h"
+
+class DataFileCursor;
+
+// Loads the map file gDataFolderPath + fileName into the map data. A file
+// that does not open, is not a map file or is damaged is reported in a
+// message box and gives false (the map data is then reset).
+bool LoadMapFile(MapData& map, const std::string& fileName);
+
+// Parses a map file image (still scrambled) held by the cursor. False when it
+// is not a map file or is damaged; fileName only names it in messages.
+bool ParseMapFile(MapData& map, DataFileCursor& cursor, const std::string& fileName);
+
+inline constexpr uint8_t kMapFileTag = 101;
+inline constexpr int32_t kMapFormatValue = 100;

@@ -1,0 +1,115 @@
+#include "interpreter/EventRunner.h"
+#include "interpreter/InterpreterServices.h"
+#include "interpreter/VariableArithmetic.h"
+
+// Inline fast form 210000 + 10 x assignment + operator: three cells bound by
+// the link pass, plain 32-bit arithmetic that wraps, no clamp and no notice.
+void EventRunner::RunFastForm(int code, const EventCommand& command) {
+  const auto& cells = command.ResolvedCells;
+  if (cells.size() < 3 || !cells[0].cell || !cells[1].cell || !cells[2].cell) return;
+  const int left = *cells[1].cell;
+  const int right = *cells[2].cell;
+  int value;
+  switch (code % 10) {
+    case 0: value = WrapAdd(left, right); break;
+    case 1: value = WrapSub(left, right); break;
+    default: value = WrapMul(left, right); break;
+  }
+  int& target = *cells[0].cell;
+  switch ((code / 10) % 10) {
+    case 0: target = value; break;
+    case 1: target = WrapAdd(target, value); break;
+    case 2: target = WrapSub(target, value); break;
+    default: target = WrapMul(target, value); break;
+  }
+}
+
+bool EventRunner::DispatchEventCommand() {
+  --line;
+  for (;;) {
+    if (commandsThisFrame >= kCommandLimit) return true;
+    ++line;
+    SetErrorLocationLine(line);
+    const EventCommand* command = CommandAt(line);
+    // A line outside the list acts as the end command.
+    if (!command) {
+      EndEventRun();
+      return true;
+    }
+    const int code = command->ints.empty() ? 0 : command->ints[0];
+    switch (code) {
+      // Return kind: the handler decides whether the frame goes on.
+      case -1: EndEventRun(); return true;
+      case 101: return CmdMessage();
+      case 102: return CmdChoice();
+      case 104: return CmdCloseChoice();
+      case 105: return CmdCloseMessage();
+      case 122: return CmdStringOperation();
+      case 123: return CmdKeyInput();
+      case 130: return CmdTransfer();
+      case 151: return CmdScreenColor();
+      case 160: return CmdTransitionType();
+      case 161: return CmdPrepareTransition();
+      case 162: return CmdExecuteTransition();
+      case 172: return CmdEndEvent();
+      case 173: return CmdEraseEvent();
+      case 174: return CmdReturnToTitle();
+      case 175: return CmdQuitGame();
+      case 177: return CmdFreezeScreen();
+      case 178: return CmdUnfreezeScreen();
+      case 180: return CmdWait();
+      case 201: return CmdMoveRoute();
+      case 202: return CmdWaitForMoves();
+      case 210: return CmdCallEvent();
+      case 211: return CmdReserveEvent();
+      case 220: return CmdSaveLoad();
+      case 221: return CmdReadSaveValue();
+      case 222: return CmdWriteSaveValue();
+      case 230: return CmdAllowMoveDuringEvents();
+      case 231: return CmdStopMoveDuringEvents();
+      case 240: return CmdSetTileFlags();
+      case 241: return CmdChangeTileset();
+      case 242: return CmdEditMapTiles();
+      case 260: return CmdInternet();
+      case 270: return CmdPartyOperation();
+      case 280: return CmdShakeScreen();
+      case 281: return CmdScrollScreen();
+      case 290: return CmdEffect();
+      case 300: return CmdCallEventByName();
+
+      // Continue kind: cheap commands run on inside this call.
+      case 111: CmdBranchByValue(); break;
+      case 112: CmdBranchByString(); break;
+      case 121: CmdVariableOperation(); break;
+      case 124: CmdVariableQuery(); break;
+      case 140: CmdSound(); break;
+      case 141: CmdSpeech(); break;
+      case 150: CmdPicture(); break;
+      case 170: CmdLoopStart(); break;
+      case 171: CmdBreakLoop(); break;
+      case 176: CmdContinueLoop(); break;
+      case 179: CmdCountedLoop(); break;
+      case 213: CmdJumpToLabel(); break;
+      case 250: CmdDatabase(); break;
+      case 401: CmdBranchCase(); break;
+      case 402: CmdBranchOtherCase(); break;
+      case 420: CmdBranchCase2(); break;
+      case 421: CmdBranchOtherCase2(); break;
+      case 498: CmdLoopEnd(); break;
+      case 499: CmdBranchEnd(); break;
+
+      // Inline fast forms.
+      case 210000: case 210001: case 210002:
+      case 210010: case 210011: case 210012:
+      case 210020: case 210021: case 210022:
+      case 210030: case 210031: case 210032:
+        RunFastForm(code, *command);
+        break;
+
+      default: break;  // 0, 103, 212 and unknown codes: no effect
+    }
+    // A continue-kind handler never ends the run, but stay safe if one does.
+    if (!commandList) return true;
+    ++commandsThisFrame;
+  }
+}

@@ -1,0 +1,398 @@
+#include "interpreter/EventRunner.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "gamedata/CommonEvent.h"
+#include "gamedata/VariableStore.h"
+#include "interpreter/InterpreterServices.h"
+#include "interpreter/VariableArithmetic.h"
+#include "platform/process/Process.h"
+
+uint8_t gEventAbortFlag = 0;
+TextEntryFunctions gTextEntryFunctions;
+
+namespace {
+
+const std::string& EmptyText() {
+  static const std::string empty;
+  return empty;
+}
+
+}  // namespace
+
+EventRunner::EventRunner() = default;
+
+EventRunner::EventRunner(const EventRunner& other) { CopyFrom(other); }
+
+EventRunner& EventRunner::operator=(const EventRunner& other) {
+  if (this != &other) CopyFrom(other);
+  return *this;
+}
+
+EventRunner::EventRunner(EventRunner&& other) noexcept { MoveFrom(std::move(other)); }
+
+EventRunner& EventRunner::operator=(EventRunner&& other) noexcept {
+  if (this != &other) MoveFrom(std::move(other));
+  return *this;
+}
+
+void EventRunner::CopyFrom(const EventRunner& other) {
+  mainRunner = other.mainRunner;
+  depth = other.depth;
+  line = other.line;
+  windowWait = other.windowWait;
+  movesWait = other.movesWait;
+  keyWait = other.keyWait;
+  mapId = other.mapId;
+  mapEventId = other.mapEventId;
+  commonId = other.commonId;
+  waitFrames = other.waitFrames;
+  children = other.children;
+  localArea = other.localArea;
+  ownCommandList = other.ownCommandList;
+  commandList = other.commandList == &other.ownCommandList ? &ownCommandList : other.commandList;
+  autoStartList = other.autoStartList;
+  loopIndents = other.loopIndents;
+  loopCounts = other.loopCounts;
+  lastKeyboardKey = other.lastKeyboardKey;
+  lastPadButton = other.lastPadButton;
+  keyInputHandle = other.keyInputHandle;
+  keyInputTargetId = other.keyInputTargetId;
+  keyInputPrefix = other.keyInputPrefix;
+  commandsThisFrame = other.commandsThisFrame;
+  keyCodeToTest = other.keyCodeToTest;
+}
+
+void EventRunner::MoveFrom(EventRunner&& other) noexcept {
+  const bool ownList = other.commandList == &other.ownCommandList;
+  mainRunner = other.mainRunner;
+  depth = other.depth;
+  line = other.line;
+  windowWait = other.windowWait;
+  movesWait = other.movesWait;
+  keyWait = other.keyWait;
+  mapId = other.mapId;
+  mapEventId = other.mapEventId;
+  commonId = other.commonId;
+  waitFrames = other.waitFrames;
+  children = std::move(other.children);
+  localArea = other.localArea;
+  ownCommandList = std::move(other.ownCommandList);
+  commandList = ownList ? &ownCommandList : other.commandList;
+  other.commandList = nullptr;
+  autoStartList = std::move(other.autoStartList);
+  loopIndents = std::move(other.loopIndents);
+  loopCounts = std::move(other.loopCounts);
+  lastKeyboardKey = other.lastKeyboardKey;
+  lastPadButton = other.lastPadButton;
+  keyInputHandle = other.keyInputHandle;
+  keyInputTargetId = other.keyInputTargetId;
+  keyInputPrefix = std::move(other.keyInputPrefix);
+  commandsThisFrame = other.commandsThisFrame;
+  keyCodeToTest = other.keyCodeToTest;
+}
+
+// ---------------------------------------------------------------------------
+// Start and set-up
+
+void EventRunner::StartEventRunner(int newDepth, uint8_t newMainRunner) {
+  // A deeper chain means a script calls itself without end: stop at once.
+  if (newDepth > kMaxDepth) platform::ExitProcess(1);
+  depth = newDepth;
+  mainRunner = newMainRunner;
+  if (mainRunner) {
+    autoStartList.clear();
+    const auto& events = CommonEvents();
+    for (size_t i = 0; i < events.size(); ++i) {
+      if ((events[i].triggerFlags & 0x0F) == 1) autoStartList.push_back(static_cast<int>(i));
+    }
+  }
+  ResetEventRunner();
+}
+
+void EventRunner::ResetEventRunner() {
+  mapId = 0;
+  mapEventId = -1;
+  commonId = -1;
+  windowWait = 0;
+  movesWait = 0;
+  keyWait = 0;
+  waitFrames = 0;
+  commandList = nullptr;
+  commandsThisFrame = 0;
+  children.clear();
+  localArea.fill(0);
+  loopIndents.clear();
+  loopCounts.clear();
+  lastKeyboardKey = 0;
+  lastPadButton = 0;
+}
+
+void EventRunner::SetupEventCall(const EventCommandList* list, int newMapEventId, int newCommonId) {
+  ResetEventRunner();
+  mapId = CurrentMapId();
+  mapEventId = newMapEventId;
+  commonId = newCommonId;
+  commandList = list;
+  line = 0;
+  localArea.fill(0);
+}
+
+void EventRunner::SetupOwnEventCall(const EventCommandList& list, int newMapEventId, int newCommonId) {
+  // The source may be our own list (a caller handing it back): copy first.
+  EventCommandList copy = list;
+  ownCommandList = std::move(copy);
+  SetupEventCall(&ownCommandList, newMapEventId, newCommonId);
+}
+
+// ---------------------------------------------------------------------------
+// Command access
+
+// What a line outside the list reads as: the end command.
+const EventCommand& EventRunner::EndCommand() {
+  static const EventCommand end = [] {
+    EventCommand command;
+    command.ints.assign(1, -1);
+    return command;
+  }();
+  return end;
+}
+
+const std::string& EventRunner::StringParam(int k) const {
+  const auto& strings = CurrentCommand().strings;
+  return k >= 0 && static_cast<size_t>(k) < strings.size() ? strings[static_cast<size_t>(k)] : EmptyText();
+}
+
+void EventRunner::StepOntoNext(int64_t target) {
+  const int count = CommandCount();
+  if (target < 0) target = 0;
+  if (target > count) target = count;  // one past the end reads as the end command
+  line = static_cast<int>(target) - 1;
+}
+
+// ---------------------------------------------------------------------------
+// Operands
+
+int EventRunner::RebaseId(int id) const {
+  int64_t value = id;
+  if (value >= 1100000 && value <= 1199999) value = 1000000 + int64_t{mapEventId} * 10 + value % 10;
+  if (value >= 1600000 && value <= 1699999) value = 15000000 + int64_t{commonId} * 100 + value % 100;
+  if (value >= 9190000 && value <= 9199999) value = 9100000 + int64_t{mapEventId} * 10 + value % 10;
+  return SaturateToInt(value);
+}
+
+int EventRunner::RunnerReadValue(int operand) {
+  if (operand < 1000000) return operand;
+  gVariableStore.ContextMapId = mapId;
+  return gVariableStore.ReadVariable(RebaseId(operand));
+}
+
+void EventRunner::RunnerWriteVariable(int id, int value) {
+  gVariableStore.ContextMapId = mapId;
+  gVariableStore.WriteVariable(RebaseId(id), value);
+}
+
+std::string EventRunner::RunnerReadString(int id) {
+  if (id >= 1600000 && id <= 1699999) id = SaturateToInt(15000000 + int64_t{commonId} * 100 + id % 100);
+  gVariableStore.ContextMapId = mapId;
+  return gVariableStore.ReadStringVariable(id);
+}
+
+void EventRunner::RunnerWriteString(int id, const std::string& text) {
+  if (id >= 1600000 && id <= 1699999) id = SaturateToInt(15000000 + int64_t{commonId} * 100 + id % 100);
+  gVariableStore.ContextMapId = mapId;
+  gVariableStore.WriteStringVariable(id, text);
+}
+
+MapCharacter* EventRunner::GetCharacterById(int operand) {
+  const int v = RunnerReadValue(operand);
+  if (v <= -3) return PartyMemberCharacter(-(int64_t{v} + 3));
+  if (v == -2) return HeroCharacter();
+  if (v == -1) return MapEventCharacterById(mapEventId);
+  return MapEventCharacterById(v);
+}
+
+// ---------------------------------------------------------------------------
+// End of a run and block scans
+
+void EventRunner::EndEventRun() {
+  commandList = nullptr;
+  loopIndents.clear();
+  loopCounts.clear();
+  if (!StateReloadPending() && mainRunner && mapEventId >= 0) RestoreEventFacing(mapEventId);
+}
+
+bool EventRunner::SkipToBlockEnd() {
+  const int count = CommandCount();
+  if (line < 0) line = 0;
+  const int indent = CurrentCommand().indent;
+  while (line + 1 < count && CommandAt(line + 1)->indent != indent) ++line;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Start check of the idle main runner
+
+void EventRunner::CheckEventStart() {
+  if (PageRefreshPending()) RefreshMapEventPages();
+
+  const int pending = PendingCommonStart();
+  const auto& events = CommonEvents();
+  if (pending >= 0) {
+    ClearPendingCommonStart();
+    // A reservation past the list's end names no event: drop it.
+    if (static_cast<size_t>(pending) < events.size()) {
+      SetupOwnEventCall(events[static_cast<size_t>(pending)].commands, mapEventId, pending);
+      return;
+    }
+  }
+
+  const EventCommandList* list = nullptr;
+  const int eventId = TakeRequestedMapEvent(&list);
+  if (eventId >= 0 && list) {
+    SetupOwnEventCall(*list, eventId, -1);
+    return;
+  }
+
+  for (int number : autoStartList) {
+    if (number < 0 || static_cast<size_t>(number) >= events.size()) continue;
+    const CommonEvent& event = events[static_cast<size_t>(number)];
+    if (CommonEventConditionHolds(event)) {
+      SetupOwnEventCall(event.commands, -1, number);
+      return;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The per-frame run loop
+
+void EventRunner::ShowCommandLimitNotice() {
+  char text[256];
+  std::snprintf(text, sizeof text,
+                // "1フレームあたりの処理が500000個を越えました！ イベント%d (コモン%d) %d行"
+                "1\x83t\x83\x8C\x81[\x83\x80\x82\xA0\x82\xBD\x82\xE8\x82\xCC\x8F\x88\x97\x9D\x82\xAA"
+                "500000\x8C\xC2\x82\xF0\x89z\x82\xA6\x82\xDC\x82\xB5\x82\xBD\x81I \x83"
+                "C\x83x\x83\x93\x83g%d (\x83R\x83\x82\x83\x93%d) %d\x8Ds",
+                mapEventId, commonId, line);
+  ShowNoticeBox(text, "", "");
+}
+
+void EventRunner::RunStringEntryStep() {
+  const int handle = keyInputHandle;
+  const int state = gTextEntryFunctions.getState ? gTextEntryFunctions.getState(handle) : 1;
+  if (state == 0) return;
+  ClearTextEntryBusy();
+  if (state == 2) {
+    if (gTextEntryFunctions.remove) gTextEntryFunctions.remove(handle);
+    SetKeyInputState(-1);
+    RunnerWriteString(keyInputTargetId, keyInputPrefix);
+  } else {
+    SetKeyInputState(0);
+    std::string typed = gTextEntryFunctions.getString ? gTextEntryFunctions.getString(handle) : std::string();
+    if (gTextEntryFunctions.remove) gTextEntryFunctions.remove(handle);
+    keyInputPrefix += DoubleSingleByteBackslashes(typed);
+    RunnerWriteString(keyInputTargetId, keyInputPrefix);
+  }
+  keyInputHandle = 0;
+}
+
+void EventRunner::RunEventRunner() {
+  if (gEventAbortFlag) return;
+  commandsThisFrame = 0;
+  for (;;) {
+    if (++commandsThisFrame > kCommandLimit) {
+      commandsThisFrame = 0;
+      ShowCommandLimitNotice();
+      waitFrames = kLimitPauseFrames;
+    }
+
+    if (!children.empty()) {
+      children.front().RunEventRunner();
+      if (gEventAbortFlag) return;
+      if (!children.front().IsEventRunnerBusy()) children.erase(children.begin());
+      if (!children.empty()) return;
+    }
+
+    if (keyInputHandle != 0) {
+      RunStringEntryStep();
+      if (keyInputHandle != 0) return;
+    }
+
+    if (windowWait) return;
+    if (TransitionHoldsRunners()) return;
+    if (movesWait) {
+      if (AnyCharacterRunsRoute()) return;
+      movesWait = 0;
+    }
+    if (ScrollWaitPending()) {
+      if (MapIsScrolling()) return;
+      ClearScrollWait();
+    }
+    if (keyWait) {
+      PollKeyInputWait();
+      return;
+    }
+    if (waitFrames > 0) {
+      waitFrames -= FrameStep();
+      return;
+    }
+    if (RunState() == 0) return;
+
+    if (!IsEventRunnerBusy()) {
+      if (mainRunner && depth == 0) CheckEventStart();
+      if (!IsEventRunnerBusy()) return;
+    }
+
+    SetErrorLocation(mapId, commonId, line);
+    RequestPageRefresh();
+
+    if (!DispatchEventCommand()) return;
+    if (RunState() <= 0) return;
+    if (TakeDatabaseError()) {
+      char text[256];
+      std::snprintf(text, sizeof text,
+                    // "Ev%d Common%d Line%d DBの存在しない部分を読みに行こうとしました"
+                    "Ev%d Common%d Line%d DB\x82\xCC\x91\xB6\x8D\xDD\x82\xB5\x82\xC8\x82\xA2\x95\x94\x95"
+                    "\xAA\x82\xF0\x93\xC7\x82\xDD\x82\xC9\x8Ds\x82\xB1\x82\xA4\x82\xC6\x82\xB5\x82\xDC"
+                    "\x82\xB5\x82\xBD",
+                    mapEventId, commonId, line);
+      ShowNoticeBox(text, "", "");
+    }
+    if (gEventAbortFlag) return;
+    ++line;
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+std::string DoubleSingleByteBackslashes(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    if (lead && i + 1 < text.size()) {
+      out += text[i];
+      out += text[++i];
+      continue;
+    }
+    out += text[i];
+    if (c == '\\') out += '\\';
+  }
+  return out;
+}
+
+bool CompareByOperator(int op, int left, int right) {
+  switch (op) {
+    case 0: return left > right;
+    case 1: return left >= right;
+    case 2: return left == right;
+    case 3: return left <= right;
+    case 4: return left < right;
+    case 5: return left != right;
+    case 6: return (left & right) == right;
+    default: return false;
+  }
+}

@@ -1,0 +1,199 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "gamedata/EventCommand.h"
+
+struct MapCharacter;
+
+// Set when a save has been loaded in the middle of a frame: every runner
+// returns at its next check until the frame's reload handling clears it.
+extern uint8_t gEventAbortFlag;
+
+// Executes one command list line by line and keeps what its commands need
+// between frames. Every script of the game runs in one.
+class EventRunner {
+ public:
+  static constexpr int kCommandLimit = 500000;
+  static constexpr int kLocalAreaSize = 256;  // one slot per indent (a byte)
+  static constexpr int kEndlessLoopCount = 2000000000;
+  static constexpr int kMaxDepth = 100;
+  static constexpr int kLimitPauseFrames = 5;
+
+  EventRunner();
+  // Copies are deep (children by value). A runner that runs its own command
+  // list is bound, in the copy, to the copy's own list.
+  EventRunner(const EventRunner& other);
+  EventRunner& operator=(const EventRunner& other);
+  EventRunner(EventRunner&& other) noexcept;
+  EventRunner& operator=(EventRunner&& other) noexcept;
+  ~EventRunner() = default;
+
+  void StartEventRunner(int depth, uint8_t mainRunner);
+  void ResetEventRunner();
+  void SetupEventCall(const EventCommandList* list, int mapEventId, int commonId);
+  // Copies the list into the runner's own list and runs that copy.
+  void SetupOwnEventCall(const EventCommandList& list, int mapEventId, int commonId);
+  bool IsEventRunnerBusy() const { return commandList != nullptr; }
+
+  // Operand access with the running event's relative ids rebased.
+  int RunnerReadValue(int operand);
+  void RunnerWriteVariable(int id, int value);
+  std::string RunnerReadString(int id);
+  void RunnerWriteString(int id, const std::string& text);
+  int RebaseId(int id) const;
+
+  void CheckEventStart();
+  void RunEventRunner();
+  void EndEventRun();
+  bool SkipToBlockEnd();
+  MapCharacter* GetCharacterById(int operand);
+
+  // Runs the command at the line and, for the cheap kinds, the ones after it.
+  bool DispatchEventCommand();
+
+  // The command at the line; a line outside the list reads as the end command.
+  const EventCommand& CurrentCommand() const {
+    const EventCommand* command = CommandAt(line);
+    return command ? *command : EndCommand();
+  }
+  const EventCommand* CommandAt(int index) const {
+    if (!commandList || index < 0 || static_cast<size_t>(index) >= commandList->size()) return nullptr;
+    return &(*commandList)[static_cast<size_t>(index)];
+  }
+  int CommandCount() const { return commandList ? static_cast<int>(commandList->size()) : 0; }
+  // Parameters past the stored count read as 0 or "".
+  static int ParamOf(const EventCommand& command, int k) {
+    return k >= 0 && static_cast<size_t>(k) < command.ints.size() ? command.ints[static_cast<size_t>(k)] : 0;
+  }
+  int Param(int k) const { return ParamOf(CurrentCommand(), k); }
+  const std::string& StringParam(int k) const;
+  static const EventCommand& EndCommand();
+
+  // Flow control (branches, cases, loops, labels, run control).
+  bool CmdBranchByValue();
+  bool CmdBranchByString();
+  bool CmdBranchCase();
+  bool CmdBranchOtherCase();
+  bool CmdBranchCase2() { return CmdBranchCase(); }
+  bool CmdBranchOtherCase2() { return CmdBranchOtherCase(); }
+  bool CmdBranchEnd();
+  bool CmdLoopStart();
+  bool CmdCountedLoop();
+  bool CmdBreakLoop();
+  bool CmdContinueLoop();
+  bool CmdLoopEnd();
+  bool CmdJumpToLabel();
+  bool CmdEndEvent();
+  bool CmdEraseEvent();
+  bool CmdReturnToTitle();
+  bool CmdQuitGame();
+  bool CmdWait();
+  bool CmdWaitForMoves();
+  void LeaveLoop();
+  void JumpToLoopStart();
+
+  // Variable operation (command 121).
+  bool CmdVariableOperation();
+
+  // Handlers of other command families, built with their own subsystems.
+  bool CmdMessage();
+  bool CmdChoice();
+  bool CmdCloseChoice();
+  bool CmdCloseMessage();
+  bool CmdStringOperation();
+  bool CmdKeyInput();
+  bool CmdVariableQuery();
+  bool CmdTransfer();
+  bool CmdSound();
+  bool CmdSpeech();
+  bool CmdPicture();
+  bool CmdScreenColor();
+  bool CmdTransitionType();
+  bool CmdPrepareTransition();
+  bool CmdExecuteTransition();
+  bool CmdFreezeScreen();
+  bool CmdUnfreezeScreen();
+  bool CmdMoveRoute();
+  bool CmdCallEvent();
+  bool CmdReserveEvent();
+  bool CmdSaveLoad();
+  bool CmdReadSaveValue();
+  bool CmdWriteSaveValue();
+  bool CmdAllowMoveDuringEvents();
+  bool CmdStopMoveDuringEvents();
+  bool CmdSetTileFlags();
+  bool CmdChangeTileset();
+  bool CmdEditMapTiles();
+  bool CmdDatabase();
+  bool CmdInternet();
+  bool CmdPartyOperation();
+  bool CmdShakeScreen();
+  bool CmdScrollScreen();
+  bool CmdEffect();
+  bool CmdCallEventByName();
+  void PollKeyInputWait();
+  void DrawKeyInputField();
+
+  // Fields, in the record's order.
+  uint8_t mainRunner = 0;
+  int depth = 0;
+  int line = 0;
+  uint8_t windowWait = 0;
+  uint8_t movesWait = 0;
+  uint8_t keyWait = 0;
+  int mapId = 0;
+  int mapEventId = -1;
+  int commonId = -1;
+  int waitFrames = 0;
+  std::vector<EventRunner> children;
+  std::array<int, kLocalAreaSize> localArea{};
+  const EventCommandList* commandList = nullptr;
+  EventCommandList ownCommandList;
+  // Numbers of the auto-start common events (indexes stay valid when the
+  // common-event list grows, references would not).
+  std::vector<int> autoStartList;
+  std::vector<int> loopIndents;
+  std::vector<int> loopCounts;
+  int lastKeyboardKey = 0;
+  int lastPadButton = 0;
+  int keyInputHandle = 0;
+  int keyInputTargetId = 0;
+  std::string keyInputPrefix;
+  int commandsThisFrame = 0;
+  int keyCodeToTest = 0;
+
+ private:
+  void CopyFrom(const EventRunner& other);
+  void MoveFrom(EventRunner&& other) noexcept;
+  // Sets the line so that the dispatch steps onto `target` next.
+  void StepOntoNext(int64_t target);
+  int FindLoopStartBackward(int fromLine, int indent) const;
+  void PushLoop(int indent, int count);
+  void PopLoop();
+  std::string ExpandLabelName(const std::string& name);
+  void RunStringEntryStep();
+  void ShowCommandLimitNotice();
+  void RunFastForm(int code, const EventCommand& command);
+};
+
+// Outcome of a text entry, as the string entry step of the run loop reads it.
+// The key-input strings of the media layer fill these in; until then a text
+// entry never exists (a handle of 0 never reaches them).
+struct TextEntryFunctions {
+  int (*getState)(int handle) = nullptr;          // 0 typing, 2 cancelled, other finished
+  std::string (*getString)(int handle) = nullptr;  // the typed text (CP932)
+  void (*remove)(int handle) = nullptr;
+};
+extern TextEntryFunctions gTextEntryFunctions;
+
+// Doubles every backslash that is a single-byte character (a 0x5C trail
+// byte of a double-byte character stays).
+std::string DoubleSingleByteBackslashes(const std::string& text);
+
+// Numeric comparison of branches and common-event conditions:
+// 0 >, 1 >=, 2 =, 3 <=, 4 <, 5 !=, 6 (left AND right) = right; 7-15 never.
+bool CompareByOperator(int op, int left, int right);

@@ -1,0 +1,335 @@
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "interpreter/EventRunner.h"
+#include "interpreter/InterpreterServices.h"
+#include "interpreter/VariableArithmetic.h"
+
+namespace {
+
+constexpr int kCaseTaken = -100;
+
+bool IsLoopEndCode(int code) { return code == 498 || code / 1000 == 498; }
+
+}  // namespace
+
+void EventRunner::PushLoop(int indent, int count) {
+  loopIndents.push_back(indent);
+  loopCounts.push_back(count);
+}
+
+void EventRunner::PopLoop() {
+  if (!loopIndents.empty()) loopIndents.pop_back();
+  if (!loopCounts.empty()) loopCounts.pop_back();
+}
+
+int EventRunner::FindLoopStartBackward(int fromLine, int indent) const {
+  for (int i = fromLine - 1; i >= 0; --i) {
+    const EventCommand* command = CommandAt(i);
+    if (command && command->indent == indent) return i;
+  }
+  return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Branches
+
+bool EventRunner::CmdBranchByValue() {
+  const EventCommand& command = CurrentCommand();
+  const int indent = command.indent;
+  const int n = Param(1) & 0x0F;
+  const auto& resolved = command.ResolvedInts;
+  const auto& cells = command.ResolvedCells;
+
+  if (!resolved.empty() && resolved.size() >= 9 && n <= 3 && cells.size() >= static_cast<size_t>(2 * n)) {
+    localArea[indent] = kCaseTaken;
+    for (int k = 0; k < n; ++k) {
+      const int* left = cells[static_cast<size_t>(2 * k)].cell;
+      const int* right = cells[static_cast<size_t>(2 * k + 1)].cell;
+      if (left && right && CompareByOperator(resolved[static_cast<size_t>(k + 2)], *left, *right)) {
+        StepOntoNext(int64_t{resolved[static_cast<size_t>(k + 5)]} + 1);
+        return true;
+      }
+    }
+    StepOntoNext(int64_t{resolved[8]} + 1);
+    return true;
+  }
+
+  int result = 0;
+  for (int k = 0; k < n; ++k) {
+    const int left = RunnerReadValue(Param(3 * k + 2));
+    const int opWord = Param(3 * k + 4);
+    const int right = (opWord & 0x10) ? Param(3 * k + 3) : RunnerReadValue(Param(3 * k + 3));
+    if (CompareByOperator(opWord & 0x0F, left, right)) {
+      result = k + 1;
+      break;
+    }
+  }
+  localArea[indent] = result;
+  return true;
+}
+
+bool EventRunner::CmdBranchByString() {
+  const int indent = CurrentCommand().indent;
+  const int n = Param(1) & 0x0F;
+  int result = 0;
+  for (int k = 0; k < n; ++k) {
+    const uint32_t word = static_cast<uint32_t>(Param(k + 2));
+    const std::string left = RunnerReadString(static_cast<int>(word & 0xFFFFFF));
+    const std::string right = (word >> 24) & 0x0F ? RunnerReadString(Param(n + k + 2)) : StringParam(k);
+    bool holds = false;
+    switch (word >> 28) {
+      case 0: holds = left == right; break;
+      case 1: holds = left != right; break;
+      case 2: holds = left.find(right) != std::string::npos; break;
+      default: break;
+    }
+    if (holds) {
+      result = k + 1;
+      break;
+    }
+  }
+  localArea[indent] = result;
+  return true;
+}
+
+bool EventRunner::CmdBranchCase() {
+  const EventCommand& command = CurrentCommand();
+  const auto& resolved = command.ResolvedInts;
+  if (resolved.size() >= 2 && resolved[0] == 2) {
+    StepOntoNext(resolved[1]);
+    return true;
+  }
+  const int indent = command.indent;
+  if (localArea[indent] == Param(1)) {
+    localArea[indent] = kCaseTaken;
+    return true;
+  }
+  if (resolved.size() >= 2) {
+    StepOntoNext(resolved[1]);
+  } else {
+    SkipToBlockEnd();
+  }
+  return true;
+}
+
+bool EventRunner::CmdBranchOtherCase() {
+  const int indent = CurrentCommand().indent;
+  if (localArea[indent] == Param(1)) {
+    localArea[indent] = kCaseTaken;
+  } else {
+    SkipToBlockEnd();
+  }
+  return true;
+}
+
+bool EventRunner::CmdBranchEnd() {
+  localArea[CurrentCommand().indent] = kCaseTaken;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Loops
+
+bool EventRunner::CmdLoopStart() {
+  PushLoop(CurrentCommand().indent, kEndlessLoopCount);
+  return true;
+}
+
+bool EventRunner::CmdCountedLoop() {
+  PushLoop(CurrentCommand().indent, SaturateToInt(int64_t{RunnerReadValue(Param(1))} - 1));
+  // The count is read a second time (a random id draws again).
+  if (RunnerReadValue(Param(1)) <= 0) LeaveLoop();
+  return true;
+}
+
+bool EventRunner::CmdBreakLoop() {
+  LeaveLoop();
+  return true;
+}
+
+bool EventRunner::CmdContinueLoop() {
+  if (loopIndents.empty()) return true;
+  if (loopCounts.empty() || loopCounts.back() <= 0) {
+    LeaveLoop();
+  } else {
+    JumpToLoopStart();
+  }
+  return true;
+}
+
+bool EventRunner::CmdLoopEnd() {
+  if (loopIndents.empty() || loopCounts.empty()) return true;
+  int& count = loopCounts.back();
+  if (count <= 0) {
+    PopLoop();
+    return true;
+  }
+  const int start = FindLoopStartBackward(line, CurrentCommand().indent);
+  if (start < 0) {
+    // No loop start above this end: the loop cannot repeat.
+    PopLoop();
+    return true;
+  }
+  // An endless loop keeps its mark; only 171, a jump or the end leave it.
+  if (count != kEndlessLoopCount) --count;
+  line = start;
+  return true;
+}
+
+void EventRunner::LeaveLoop() {
+  if (loopIndents.empty()) return;
+  const int indent = loopIndents.back();
+  const int last = CommandCount() - 1;
+  for (int i = line + 1; i < last; ++i) {
+    const EventCommand* command = CommandAt(i);
+    const int code = command->ints.empty() ? 0 : command->ints[0];
+    if (command->indent == indent && IsLoopEndCode(code)) {
+      line = i;
+      PopLoop();
+      return;
+    }
+  }
+}
+
+void EventRunner::JumpToLoopStart() {
+  if (loopIndents.empty() || loopCounts.empty()) return;
+  const int start = FindLoopStartBackward(line, loopIndents.back());
+  if (start < 0) return;
+  int& count = loopCounts.back();
+  if (count != kEndlessLoopCount) --count;
+  line = start;
+}
+
+// ---------------------------------------------------------------------------
+// Labels
+
+std::string EventRunner::ExpandLabelName(const std::string& name) {
+  return ExpandEscapesForRunner(name, mapEventId, commonId, mapId);
+}
+
+bool EventRunner::CmdJumpToLabel() {
+  const EventCommand& command = CurrentCommand();
+  const auto& resolved = command.ResolvedInts;
+  if (!resolved.empty()) {
+    if (resolved.size() < 3 || resolved[0] != 1) return true;
+    const int64_t pairs = resolved[2];
+    for (int64_t p = 0; p < pairs && static_cast<size_t>(4 + 2 * p) < resolved.size(); ++p) {
+      const int indent = resolved[static_cast<size_t>(3 + 2 * p)];
+      const int count = resolved[static_cast<size_t>(4 + 2 * p)];
+      if (indent == -1 && count == -1) {
+        PopLoop();
+      } else {
+        PushLoop(indent, count);
+      }
+    }
+    StepOntoNext(int64_t{resolved[1]} + 1);
+    return true;
+  }
+
+  const std::string name = ExpandLabelName(StringParam(0));
+  enum class State { Before, LabelFirst, AfterJump } state = State::Before;
+  std::vector<int> scanStack;
+  std::deque<int> plan;
+  int target = -1;
+  const int count = CommandCount();
+  const int jumpLine = line;
+  auto labelMatches = [&](const EventCommand& c) {
+    return ExpandLabelName(c.strings.empty() ? std::string() : c.strings[0]) == name;
+  };
+  for (int i = 0; i < count; ++i) {
+    const EventCommand& c = *CommandAt(i);
+    const int code = c.ints.empty() ? 0 : c.ints[0];
+    const int loopValue = c.indent * 10 + (code == 170 ? 1 : 0);
+    if (state == State::Before) {
+      if (i == jumpLine) {
+        state = State::AfterJump;
+      } else if (code == 212 && labelMatches(c)) {
+        target = i;
+        state = State::LabelFirst;
+      } else if (code == 170 || code == 179) {
+        scanStack.push_back(loopValue);
+      } else if (code == 498 && !scanStack.empty()) {
+        scanStack.pop_back();
+      }
+    } else if (state == State::LabelFirst) {
+      if (i == jumpLine) break;
+      if (code == 170 || code == 179) {
+        scanStack.push_back(loopValue);
+        plan.push_front(-1);
+      } else if (code == 498 && !scanStack.empty()) {
+        plan.push_front(scanStack.back());
+        scanStack.pop_back();
+      }
+    } else {
+      if (code == 212 && labelMatches(c)) {
+        target = i;
+        break;
+      }
+      if (code == 170 || code == 179) {
+        scanStack.push_back(loopValue);
+        plan.push_back(loopValue);
+      } else if (code == 498) {
+        if (!scanStack.empty()) scanStack.pop_back();
+        plan.push_back(-1);
+      }
+    }
+  }
+  if (target < 0) return true;
+  for (int entry : plan) {
+    if (entry == -1) {
+      PopLoop();
+    } else {
+      PushLoop(entry / 10, entry % 10 == 1 ? kEndlessLoopCount : 0);
+    }
+  }
+  StepOntoNext(int64_t{target} + 1);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Run control
+
+bool EventRunner::CmdEndEvent() {
+  EndEventRun();
+  return true;
+}
+
+bool EventRunner::CmdReturnToTitle() {
+  SetRunState(0);
+  EndEventRun();
+  return true;
+}
+
+bool EventRunner::CmdQuitGame() {
+  SetRunState(-1);
+  EndEventRun();
+  return true;
+}
+
+bool EventRunner::CmdWait() {
+  const int frames = RunnerReadValue(Param(1));
+  waitFrames = frames < 0 ? 0 : frames;
+  return true;
+}
+
+bool EventRunner::CmdWaitForMoves() {
+  movesWait = 1;
+  return true;
+}
+
+bool EventRunner::CmdEraseEvent() {
+  const int target = Param(1);
+  const int fadeFrames = Param(2);
+  if (target <= -1) {
+    // The running event erases itself; a runner of no map event just ends.
+    if (mapId == CurrentMapId() && mapEventId >= 0) EraseMapEvent(mapEventId, fadeFrames);
+    EndEventRun();
+    return false;
+  }
+  const int v = RunnerReadValue(target);
+  if (v >= 0) EraseMapEvent(v, fadeFrames);
+  ++line;
+  return false;
+}

@@ -1,0 +1,165 @@
+#include "interpreter/VariableArithmetic.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+constexpr int64_t kTwoBillion = 2000000000;
+constexpr int64_t kIntMin = std::numeric_limits<int>::min();
+constexpr int64_t kIntMax = std::numeric_limits<int>::max();
+
+// Quotient and remainder in 64 bits: INT32_MIN / -1 cannot trap there.
+int64_t Quotient(int64_t a, int64_t b) { return a / b; }
+int64_t Remainder(int64_t a, int64_t b) { return a % b; }
+
+}  // namespace
+
+int ClampToTwoBillion(int64_t value) {
+  if (value > kTwoBillion) return static_cast<int>(kTwoBillion);
+  if (value < -kTwoBillion) return static_cast<int>(-kTwoBillion);
+  return static_cast<int>(value);
+}
+
+int ClampToMillion(bool flag, int value) {
+  if (!flag) return value;
+  if (value > 999999) return 999999;
+  if (value < -999999) return -999999;
+  return value;
+}
+
+int SaturateToInt(int64_t value) {
+  if (value > kIntMax) return static_cast<int>(kIntMax);
+  if (value < kIntMin) return static_cast<int>(kIntMin);
+  return static_cast<int>(value);
+}
+
+int64_t TruncateRealToInt64(double value) {
+  if (std::isnan(value)) return 0;
+  // 2^63 is exactly representable; anything at or beyond it saturates.
+  if (value >= 9223372036854775808.0) return std::numeric_limits<int64_t>::max();
+  if (value <= -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(value);
+}
+
+int TruncateRealToInt(double value) { return SaturateToInt(TruncateRealToInt64(value)); }
+
+int RandomBetween(int a, int b, uint32_t r) {
+  const int64_t low = a < b ? a : b;
+  const int64_t span = (a < b ? static_cast<int64_t>(b) - a : static_cast<int64_t>(a) - b) + 1;
+  return static_cast<int>(low + static_cast<int64_t>(r % static_cast<uint64_t>(span)));
+}
+
+int IntegerOperatorStage(int op, int left, int right, uint32_t (*random)()) {
+  const int64_t l = left;
+  const int64_t r = right;
+  switch (op) {
+    case 0: return ClampToTwoBillion(l + r);
+    case 1: return ClampToTwoBillion(l - r);
+    case 2: return ClampToTwoBillion(l * r);
+    case 3: return SaturateToInt(Quotient(l, r == 0 ? 1 : r));
+    case 4: return static_cast<int>(Remainder(l, r == 0 ? 1 : r));
+    case 5: return left & right;
+    case 6: return RandomBetween(left, right, random ? random() : 0u);
+    default: return 0;  // operators 7-15 define no value
+  }
+}
+
+bool IntegerAssignmentStage(int asg, int current, int value, int* stored) {
+  const int64_t c = current;
+  const int64_t v = value;
+  switch (asg) {
+    case 0: *stored = value; return true;
+    case 1: *stored = ClampToTwoBillion(c + v); return true;
+    case 2: *stored = ClampToTwoBillion(c - v); return true;
+    case 3: *stored = ClampToTwoBillion(c * v); return true;
+    case 4: *stored = SaturateToInt(Quotient(c, v == 0 ? 1 : v)); return true;
+    case 5: *stored = static_cast<int>(Remainder(c, v == 0 ? 1 : v)); return true;
+    case 6: *stored = current > value ? current : value; return true;
+    case 7: *stored = current < value ? current : value; return true;
+    case 8: *stored = SaturateToInt(v < 0 ? -v : v); return true;
+    default: return false;
+  }
+}
+
+double RealOperatorStage(int op, int left, int right) {
+  const double l = left;
+  const double r = right;
+  switch (op) {
+    case 0: return l + r;
+    case 1: return l - r;
+    case 2: return static_cast<double>(ClampToTwoBillion(static_cast<int64_t>(left) * right));
+    case 3: return l / (right == 0 ? 1.0 : r);
+    case 4: return static_cast<double>(Remainder(left, right == 0 ? 1 : right));
+    case 5: return static_cast<double>(left & right);
+    default: return 0.0;
+  }
+}
+
+bool RealAssignmentStage(int asg, int current, double x, int* stored) {
+  const double cur = current;
+  switch (asg) {
+    case 0: *stored = TruncateRealToInt(x); return true;
+    case 1: *stored = ClampToTwoBillion(TruncateRealToInt64(cur + x)); return true;
+    case 2: *stored = ClampToTwoBillion(TruncateRealToInt64(cur - x)); return true;
+    case 3: {
+      const int64_t whole = TruncateRealToInt64(x);
+      int64_t product = 0;
+      if (__builtin_mul_overflow(static_cast<int64_t>(current), whole, &product)) {
+        product = (current < 0) == (whole < 0) ? kTwoBillion : -kTwoBillion;
+      }
+      const int p = ClampToTwoBillion(product);
+      *stored = (p == kTwoBillion || p == -kTwoBillion) ? p : ClampToTwoBillion(TruncateRealToInt64(cur * x));
+      return true;
+    }
+    case 4: *stored = TruncateRealToInt(cur / (x == 0.0 ? 1.0 : x)); return true;
+    case 5: {
+      int64_t divisor = TruncateRealToInt64(x == 0.0 ? 1.0 : x);
+      if (divisor == 0) divisor = 1;
+      *stored = static_cast<int>(Remainder(current, divisor));
+      return true;
+    }
+    case 6: *stored = cur >= x ? current : TruncateRealToInt(x); return true;
+    case 7: *stored = cur <= x ? current : TruncateRealToInt(x); return true;
+    case 8: *stored = TruncateRealToInt(std::fabs(x)); return true;
+    default: return false;
+  }
+}
+
+int WrapOperatorStage(int op, int left, int right, uint32_t (*random)()) {
+  switch (op) {
+    case 0: return WrapAdd(left, right);
+    case 1: return WrapSub(left, right);
+    case 2: return WrapMul(left, right);
+    case 3:
+      if (right == 0) return left;
+      return right == -1 ? WrapSub(0, left) : left / right;
+    case 4:
+      if (right == 0 || right == -1) return 0;
+      return left % right;
+    case 5: return left & right;
+    case 6: return RandomBetween(left, right, random ? random() : 0u);
+    default: return 0;  // operators 7-15 define no value
+  }
+}
+
+bool WrapAssignmentStage(int asg, int* target, int v) {
+  int& t = *target;
+  switch (asg) {
+    case 0: t = v; return true;
+    case 1: t = WrapAdd(t, v); return true;
+    case 2: t = WrapSub(t, v); return true;
+    case 3: t = WrapMul(t, v); return true;
+    case 4:
+      if (v != 0) t = v == -1 ? WrapSub(0, t) : t / v;
+      return true;
+    case 5:
+      t = (v == 0 || v == -1) ? 0 : t % v;
+      return true;
+    case 6: if (v > t) t = v; return true;
+    case 7: if (v < t) t = v; return true;
+    case 8: t = v < 0 ? WrapSub(0, v) : v; return true;
+    default: return false;
+  }
+}

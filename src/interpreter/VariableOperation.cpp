@@ -1,0 +1,130 @@
+#include <string>
+
+#include "interpreter/EventRunner.h"
+#include "interpreter/InterpreterServices.h"
+#include "interpreter/VariableArithmetic.h"
+
+namespace {
+
+constexpr int kDatabaseFormTarget = 1100000000;
+
+enum : int {
+  kFlagClampMillion = 0x1,
+  kFlagReal = 0x2,
+  kFlagLeftPlain = 0x4,
+  kFlagRightPlain = 0x8,
+  kFlagIndirectTarget = 0x10,
+  kFlagIndirectLeft = 0x20,
+  kFlagIndirectRight = 0x40,
+  kFlagRun = 0x10000,
+};
+
+// Leading blanks, an optional sign, the digits that follow; 0 when none.
+// Values beyond the int range saturate.
+int ParseDecimal(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
+                             text[i] == '\v' || text[i] == '\f')) {
+    ++i;
+  }
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int64_t value = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+    if (value <= (int64_t{1} << 32)) value = value * 10 + (text[i] - '0');
+    ++i;
+  }
+  return SaturateToInt(negative ? -value : value);
+}
+
+uint32_t DrawRandom() { return DrawSharedRandom(); }
+
+}  // namespace
+
+bool EventRunner::CmdVariableOperation() {
+  const EventCommand& command = CurrentCommand();
+  auto Param = [&command](int k) { return ParamOf(command, k); };
+  const int flags = Param(4);
+  const int asg = (flags >> 8) & 0x0F;
+  const int op = (flags >> 12) & 0x0F;
+
+  // Pre-resolved path: three bound cells, wrapping arithmetic, no clamp.
+  const auto& resolved = command.ResolvedInts;
+  const auto& cells = command.ResolvedCells;
+  if (resolved.size() >= 3 && (resolved[0] == 1 || resolved[0] == 2) && cells.size() >= 3 && cells[0].cell &&
+      cells[1].cell && cells[2].cell) {
+    const int left = *cells[1].cell;
+    const int value = resolved[0] == 1 ? WrapOperatorStage(resolved[2], left, *cells[2].cell, &DrawRandom) : left;
+    WrapAssignmentStage(resolved[1], cells[0].cell, value);
+    return true;
+  }
+
+  const bool databaseForm = Param(1) == kDatabaseFormTarget;
+  auto databaseCellId = [this, &Param] {
+    const int64_t type = RunnerReadValue(Param(5));
+    const int64_t data = RunnerReadValue(Param(6));
+    const int64_t content = RunnerReadValue(Param(7));
+    return SaturateToInt(int64_t{kDatabaseFormTarget} + type * 1000000 + data * 100 + content);
+  };
+  auto readOperand = [this](int id) {
+    return IsNumericId(id) ? RunnerReadValue(id) : ParseDecimal(RunnerReadString(id));
+  };
+
+  int64_t runLength = 0;
+  if (flags & kFlagRun) runLength = Param(5) > 0 ? Param(5) : 0;
+
+  for (int64_t i = 0; i <= runLength; ++i) {
+    const int targetId = databaseForm ? databaseCellId() : SaturateToInt(int64_t{Param(1)} + i);
+    const int s = (flags & kFlagIndirectTarget) ? RunnerReadValue(targetId) : targetId;
+
+    if (!IsNumericId(s)) {
+      // String target: only text can be stored there.
+      std::string result = asg == 1 ? RunnerReadString(s) : std::string();
+      int l = Param(2);
+      int r = Param(3);
+      if (flags & kFlagIndirectLeft) l = RunnerReadValue(l);
+      if (flags & kFlagIndirectRight) r = RunnerReadValue(r);
+      if (l != 0 && (IsNumericId(l) || (flags & kFlagLeftPlain))) {
+        ShowNoticeBox(
+            // "エラー：[変数操作] 格納先の内容が文字列なのに"
+            "\x83G\x83\x89\x81[\x81" "F[\x95\xCF\x90\x94\x91\x80\x8D\xEC] \x8Ai\x94[\x90\xE6\x82\xCC\x93\xE0\x97"
+            "e\x82\xAA\x95\xB6\x8E\x9A\x97\xF1\x82\xC8\x82\xCC\x82\xC9",
+            // "　　数値を格納しようとしました"
+            "\x81@\x81@\x90\x94\x92l\x82\xF0\x8Ai\x94[\x82\xB5\x82\xE6\x82\xA4\x82\xC6\x82\xB5\x82\xDC\x82\xB5\x82\xBD",
+            CurrentErrorLocationText());
+        return true;
+      }
+      std::string text;
+      if (op == 0 && r != 0) {
+        std::string source = RunnerReadString(r);
+        if (source != "<<ERROR>>") text = std::move(source);
+      }
+      text = ExpandEscapesForRunner(text, mapEventId, commonId, mapId);
+      RunnerWriteString(s, result + text);
+      continue;
+    }
+
+    int current = RunnerReadValue(databaseForm ? databaseCellId() : targetId);
+    int left = (flags & kFlagLeftPlain) ? Param(2) : readOperand(Param(2));
+    int right = (flags & kFlagRightPlain) ? Param(3) : readOperand(Param(3));
+    if (flags & kFlagIndirectLeft) left = readOperand(left < 1000000 ? left + 2000000 : left);
+    if (flags & kFlagIndirectRight) right = readOperand(right < 1000000 ? right + 2000000 : right);
+    int storeId = s;
+    if (flags & kFlagIndirectTarget) {
+      storeId = current < 1000000 ? current + 2000000 : current;
+      current = RunnerReadValue(storeId);
+    }
+    RequestPageRefresh();
+
+    int stored = 0;
+    bool stores;
+    if (flags & kFlagReal) {
+      stores = RealAssignmentStage(asg, current, RealOperatorStage(op, left, right), &stored);
+    } else {
+      stores = IntegerAssignmentStage(asg, current, IntegerOperatorStage(op, left, right, &DrawRandom), &stored);
+    }
+    if (!stores) continue;
+    RunnerWriteVariable(storeId, ClampToMillion(flags & kFlagClampMillion, stored));
+  }
+  return true;
+}

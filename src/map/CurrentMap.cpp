@@ -1,0 +1,6 @@
+#include "map/CurrentMap.h"
+
+#include "map/Hero.h"
+
+CurrentMap gCurrentMap;
+Hero gHero;

@@ -1,0 +1,580 @@
+#include "platform/files/Files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/text/Text.h"
+
+namespace platform {
+
+namespace {
+
+// ---- path parsing ----------------------------------------------------------
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+bool IsAscii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// Length of the CP932 character at text[i]: 2 for a lead byte followed by a
+// byte that can trail it, else 1.
+size_t CharLength(std::string_view text, size_t i) {
+  auto lead = static_cast<unsigned char>(text[i]);
+  if (!IsCp932Lead(lead) || i + 1 >= text.size()) return 1;
+  auto trail = static_cast<unsigned char>(text[i + 1]);
+  return (trail >= 0x40 && trail <= 0xFC && trail != 0x7F) ? 2 : 1;
+}
+
+struct ParsedPath {
+  bool absolute = false;
+  std::vector<std::string> components;  // CP932, no empty ones
+};
+
+ParsedPath ParsePath(std::string_view path) {
+  ParsedPath parsed;
+  size_t i = 0;
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    parsed.absolute = true;  // "\\host\share": the host is the first component
+    i = 2;
+  } else if (path.size() >= 2 && path[1] == ':' &&
+             ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+    parsed.absolute = true;  // every drive is the Linux root
+    i = 2;
+  } else if (!path.empty() && IsSeparator(path[0])) {
+    parsed.absolute = true;
+  }
+  std::string current;
+  while (i < path.size()) {
+    size_t n = CharLength(path, i);
+    if (n == 1 && IsSeparator(path[i])) {
+      if (!current.empty()) parsed.components.push_back(std::move(current));
+      current.clear();
+    } else {
+      current.append(path.substr(i, n));
+    }
+    i += n;
+  }
+  if (!current.empty()) parsed.components.push_back(std::move(current));
+  return parsed;
+}
+
+// CP932 -> UTF-8; false when some byte did not convert (it became '?', a
+// character no Windows file name holds).
+bool Utf8Of(const std::string& cp932, std::string* utf8) {
+  if (IsAscii(cp932)) {
+    *utf8 = cp932;
+    return true;
+  }
+  *utf8 = Cp932ToUtf8(cp932);
+  return std::count(utf8->begin(), utf8->end(), '?') == std::count(cp932.begin(), cp932.end(), '?');
+}
+
+std::string JoinNative(const std::string& dir, const std::string& name) {
+  if (dir.empty() || dir.back() == '/') return dir + name;
+  return dir + "/" + name;
+}
+
+std::string ParentNative(const std::string& dir) {
+  if (dir == "/") return dir;
+  size_t slash = dir.find_last_of('/');
+  if (slash == std::string::npos) return dir;
+  if (slash == 0) return "/";
+  return dir.substr(0, slash);
+}
+
+std::string NativeCurrentDirectory() {
+  std::error_code error;
+  auto cwd = std::filesystem::current_path(error);
+  if (error) return ".";
+  return cwd.string();
+}
+
+// ---- listing cache ---------------------------------------------------------
+
+std::mutex gListingMutex;
+std::unordered_map<std::string, std::vector<std::string>> gListings;  // sorted names per folder
+
+bool ReadListing(const std::string& dir, std::vector<std::string>* names) {
+  DIR* handle = opendir(dir.c_str());
+  if (!handle) return false;
+  names->clear();
+  while (dirent* entry = readdir(handle)) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    names->emplace_back(entry->d_name);
+  }
+  closedir(handle);
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+const std::string* FindName(const std::vector<std::string>& names, const std::string& utf8, bool haveUtf8,
+                            const std::string& raw) {
+  auto exact = [&](const std::string& wanted) -> const std::string* {
+    auto it = std::lower_bound(names.begin(), names.end(), wanted);
+    return (it != names.end() && *it == wanted) ? &*it : nullptr;
+  };
+  auto folded = [&](const std::string& wanted) -> const std::string* {
+    for (const auto& name : names) {
+      if (EqualsIgnoreAsciiCase(name, wanted)) return &name;
+    }
+    return nullptr;
+  };
+  if (haveUtf8) {
+    if (auto* hit = exact(utf8)) return hit;
+    if (auto* hit = folded(utf8)) return hit;
+  }
+  if (!haveUtf8 || raw != utf8) {
+    if (auto* hit = exact(raw)) return hit;
+    if (auto* hit = folded(raw)) return hit;
+  }
+  return nullptr;
+}
+
+// The on-disk name in `dir` for the CP932 component, or false.
+bool MatchComponent(const std::string& dir, const std::string& component, std::string* diskName) {
+  std::string utf8;
+  bool haveUtf8 = Utf8Of(component, &utf8);
+  std::lock_guard lock(gListingMutex);
+  auto it = gListings.find(dir);
+  if (it != gListings.end()) {
+    if (auto* hit = FindName(it->second, utf8, haveUtf8, component)) {
+      *diskName = *hit;
+      return true;
+    }
+  }
+  // A miss (or no listing yet): read the folder again.
+  std::vector<std::string> names;
+  if (!ReadListing(dir, &names)) {
+    if (it != gListings.end()) gListings.erase(it);
+    return false;
+  }
+  auto& cached = gListings[dir];
+  cached = std::move(names);
+  if (auto* hit = FindName(cached, utf8, haveUtf8, component)) {
+    *diskName = *hit;
+    return true;
+  }
+  return false;
+}
+
+// ---- file table --------------------------------------------------------------
+
+struct FileSlot {
+  int fd = -1;
+  bool textMode = false;
+};
+constexpr size_t kMaxFiles = 4096;
+std::mutex gFilesMutex;
+std::array<FileSlot, kMaxFiles> gFiles;
+
+bool LookupFile(int file, FileSlot* slot) {
+  if (file <= 0 || static_cast<size_t>(file) > kMaxFiles) return false;
+  std::lock_guard lock(gFilesMutex);
+  *slot = gFiles[file - 1];
+  return slot->fd >= 0;
+}
+
+// ---- searches ----------------------------------------------------------------
+
+struct Search {
+  bool used = false;
+  std::vector<FindData> results;
+  size_t next = 0;
+};
+std::mutex gSearchMutex;
+std::vector<Search> gSearches;
+
+bool WildcardMatchFold(std::string_view pattern, std::string_view name) {
+  // Iterative '*' matching with one backtrack point; characters are CP932
+  // units, ASCII letters compared without case.
+  size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      while (p < pattern.size() && pattern[p] == '*') ++p;
+      starP = p;
+      starN = n;
+      continue;
+    }
+    size_t nameLen = CharLength(name, n);
+    if (p < pattern.size()) {
+      size_t patLen = CharLength(pattern, p);
+      bool match = false;
+      if (patLen == 1 && pattern[p] == '?') {
+        match = true;
+      } else if (patLen == nameLen) {
+        match = patLen == 1 ? AsciiLower(pattern[p]) == AsciiLower(name[n])
+                            : pattern.substr(p, 2) == name.substr(n, 2);
+      }
+      if (match) {
+        p += patLen;
+        n += nameLen;
+        continue;
+      }
+    }
+    if (starP == std::string_view::npos) return false;
+    starN += CharLength(name, starN);
+    n = starN;
+    p = starP;
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool FillFindData(const std::string& nativeDir, const std::string& diskName, const std::string& runtimeName,
+                  FindData* out) {
+  if (runtimeName.size() >= sizeof out->name) return false;
+  std::memset(out, 0, sizeof *out);
+  std::memcpy(out->name, runtimeName.data(), runtimeName.size());
+  struct stat info {};
+  std::string full = diskName == "." ? nativeDir : diskName == ".." ? ParentNative(nativeDir)
+                                                                    : JoinNative(nativeDir, diskName);
+  if (stat(full.c_str(), &info) == 0) {
+    out->directory = S_ISDIR(info.st_mode);
+    out->size = out->directory ? 0 : static_cast<uint64_t>(info.st_size);
+    out->creationTime = info.st_mtime;
+    out->lastWriteTime = info.st_mtime;
+  }
+  return true;
+}
+
+std::string ToRuntimeAbsolute(const std::string& native) {
+  std::string out = "C:";
+  size_t i = 0;
+  while (i < native.size()) {
+    while (i < native.size() && native[i] == '/') ++i;
+    if (i >= native.size()) break;
+    size_t end = native.find('/', i);
+    if (end == std::string::npos) end = native.size();
+    out += '\\';
+    out += RuntimeName(native.substr(i, end - i));
+    i = end;
+  }
+  if (out.size() == 2) out += '\\';
+  return out;
+}
+
+size_t CopyOut(const std::string& text, char* buffer, size_t capacity) {
+  if (text.size() + 1 > capacity) {
+    if (buffer && capacity > 0) buffer[0] = '\0';
+    return text.size() + 1;
+  }
+  std::memcpy(buffer, text.data(), text.size());
+  buffer[text.size()] = '\0';
+  return text.size();
+}
+
+}  // namespace
+
+std::string NativePath(std::string_view path) {
+  ParsedPath parsed = ParsePath(path);
+  std::string current = parsed.absolute ? std::string("/") : NativeCurrentDirectory();
+  for (const auto& component : parsed.components) {
+    if (component == ".") continue;
+    if (component == "..") {
+      current = ParentNative(current);
+      continue;
+    }
+    std::string diskName;
+    if (!MatchComponent(current, component, &diskName)) {
+      std::string utf8;
+      diskName = Utf8Of(component, &utf8) ? utf8 : component;
+    }
+    current = JoinNative(current, diskName);
+  }
+  return current;
+}
+
+std::string RuntimeName(std::string_view diskName) {
+  if (IsAscii(diskName)) return std::string(diskName);
+  std::string cp932 = Utf8ToCp932(diskName);
+  if (Cp932ToUtf8(cp932) == diskName) return cp932;
+  return std::string(diskName);
+}
+
+void ListingCacheClear() {
+  std::lock_guard lock(gListingMutex);
+  gListings.clear();
+}
+
+int FileOpen(std::string_view path, FileAccess access, bool textMode) {
+  std::string native = NativePath(path);
+  int flags = O_CLOEXEC;
+  switch (access) {
+    case FileAccess::Read: flags |= O_RDONLY; break;
+    case FileAccess::Write: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case FileAccess::WriteNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+    case FileAccess::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+  }
+  int fd = open(native.c_str(), flags, 0644);
+  if (fd < 0) return 0;
+  if (access == FileAccess::Read) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+      close(fd);
+      return 0;
+    }
+  } else {
+    ListingCacheClear();
+  }
+  std::lock_guard lock(gFilesMutex);
+  for (size_t i = 0; i < kMaxFiles; ++i) {
+    if (gFiles[i].fd < 0) {
+      gFiles[i].fd = fd;
+      gFiles[i].textMode = textMode;
+      return static_cast<int>(i + 1);
+    }
+  }
+  close(fd);
+  return 0;
+}
+
+bool FileClose(int file) {
+  if (file <= 0 || static_cast<size_t>(file) > kMaxFiles) return false;
+  int fd;
+  {
+    std::lock_guard lock(gFilesMutex);
+    fd = gFiles[file - 1].fd;
+    gFiles[file - 1] = FileSlot{};
+  }
+  return fd >= 0 && close(fd) == 0;
+}
+
+int64_t FileRead(int file, void* buffer, int64_t bytes) {
+  FileSlot slot;
+  if (!LookupFile(file, &slot) || bytes < 0) return -1;
+  auto* out = static_cast<char*>(buffer);
+  int64_t total = 0;
+  while (total < bytes) {
+    size_t chunk = static_cast<size_t>(std::min<int64_t>(bytes - total, INT_MAX));
+    ssize_t got = read(slot.fd, out + total, chunk);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return total > 0 ? total : -1;
+    }
+    if (got == 0) break;
+    total += got;
+  }
+  return total;
+}
+
+namespace {
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t put = write(fd, data, size);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += put;
+    size -= static_cast<size_t>(put);
+  }
+  return true;
+}
+}  // namespace
+
+int64_t FileWrite(int file, const void* buffer, int64_t bytes) {
+  FileSlot slot;
+  if (!LookupFile(file, &slot) || bytes < 0) return -1;
+  const auto* data = static_cast<const char*>(buffer);
+  if (!slot.textMode) return WriteAll(slot.fd, data, static_cast<size_t>(bytes)) ? bytes : -1;
+  std::string converted;
+  converted.reserve(static_cast<size_t>(bytes) + 16);
+  for (int64_t i = 0; i < bytes; ++i) {
+    if (data[i] == '\n') converted += '\r';
+    converted += data[i];
+  }
+  return WriteAll(slot.fd, converted.data(), converted.size()) ? bytes : -1;
+}
+
+int64_t FileSeek(int file, int64_t offset, int origin) {
+  FileSlot slot;
+  if (!LookupFile(file, &slot)) return -1;
+  int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : -1;
+  if (whence < 0) return -1;
+  off_t result = lseek(slot.fd, static_cast<off_t>(offset), whence);
+  return result < 0 ? -1 : static_cast<int64_t>(result);
+}
+
+int64_t FileSize(int file) {
+  FileSlot slot;
+  if (!LookupFile(file, &slot)) return -1;
+  struct stat info {};
+  if (fstat(slot.fd, &info) != 0) return -1;
+  return static_cast<int64_t>(info.st_size);
+}
+
+bool FileDelete(std::string_view path) {
+  std::string native = NativePath(path);
+  bool ok = unlink(native.c_str()) == 0;
+  ListingCacheClear();
+  return ok;
+}
+
+bool DirectoryCreate(std::string_view path) {
+  std::string native = NativePath(path);
+  bool ok = mkdir(native.c_str(), 0755) == 0;
+  ListingCacheClear();
+  return ok;
+}
+
+size_t CurrentDirectoryGet(char* buffer, size_t capacity) {
+  std::error_code error;
+  auto cwd = std::filesystem::current_path(error);
+  if (error) return 0;
+  return CopyOut(ToRuntimeAbsolute(cwd.string()), buffer, capacity);
+}
+
+bool CurrentDirectorySet(std::string_view path) {
+  if (path.empty()) return false;
+  std::string native = NativePath(path);
+  return chdir(native.c_str()) == 0;
+}
+
+int FindFirst(std::string_view pattern, FindData* out) {
+  // Split at the last separator (a single-byte one) or a drive colon.
+  size_t split = std::string_view::npos;
+  for (size_t i = 0; i < pattern.size(); i += CharLength(pattern, i)) {
+    if (IsSeparator(pattern[i]) || (i == 1 && pattern[i] == ':')) split = i;
+  }
+  std::string folder, name;
+  if (split == std::string_view::npos) {
+    name = std::string(pattern);
+  } else {
+    folder = std::string(pattern.substr(0, split + 1));
+    name = std::string(pattern.substr(split + 1));
+  }
+  if (name.empty()) return -1;
+  if (name == "*.*") name = "*";
+  std::string nativeDir = folder.empty() ? NativeCurrentDirectory() : NativePath(folder);
+  std::vector<std::string> names;
+  if (!ReadListing(nativeDir, &names)) return -1;
+  {
+    std::lock_guard lock(gListingMutex);
+    gListings[nativeDir] = names;
+  }
+  Search search;
+  search.used = true;
+  names.insert(names.begin(), {".", ".."});
+  for (const auto& diskName : names) {
+    std::string runtime = RuntimeName(diskName);
+    if (!WildcardMatchFold(name, runtime)) continue;
+    FindData data;
+    if (FillFindData(nativeDir, diskName, runtime, &data)) search.results.push_back(data);
+  }
+  if (search.results.empty()) return -1;
+  if (out) *out = search.results[0];
+  search.next = 1;
+  std::lock_guard lock(gSearchMutex);
+  for (size_t i = 0; i < gSearches.size(); ++i) {
+    if (!gSearches[i].used) {
+      gSearches[i] = std::move(search);
+      return static_cast<int>(i + 1);
+    }
+  }
+  gSearches.push_back(std::move(search));
+  return static_cast<int>(gSearches.size());
+}
+
+bool FindNext(int search, FindData* out) {
+  std::lock_guard lock(gSearchMutex);
+  if (search <= 0 || static_cast<size_t>(search) > gSearches.size()) return false;
+  Search& state = gSearches[search - 1];
+  if (!state.used || state.next >= state.results.size()) return false;
+  if (out) *out = state.results[state.next];
+  ++state.next;
+  return true;
+}
+
+bool FindClose(int search) {
+  std::lock_guard lock(gSearchMutex);
+  if (search <= 0 || static_cast<size_t>(search) > gSearches.size()) return false;
+  Search& state = gSearches[search - 1];
+  if (!state.used) return false;
+  state = Search{};
+  return true;
+}
+
+size_t TempFolderGet(char* buffer, size_t capacity) {
+  std::error_code error;
+  auto folder = std::filesystem::temp_directory_path(error);
+  if (error) folder = "/tmp";
+  std::string text = ToRuntimeAbsolute(folder.string());
+  if (text.back() != '\\') text += '\\';
+  return CopyOut(text, buffer, capacity);
+}
+
+unsigned TempFileNameMake(std::string_view folder, std::string_view prefix, char* out, size_t capacity) {
+  static std::mutex counterMutex;
+  static unsigned counter = static_cast<unsigned>(getpid()) * 7919u;
+  std::string base(folder);
+  if (!base.empty() && !IsSeparator(base.back())) base += '\\';
+  base.append(prefix.substr(0, 3));
+  for (int attempt = 0; attempt < 0x10000; ++attempt) {
+    unsigned number;
+    {
+      std::lock_guard lock(counterMutex);
+      counter = (counter + 1) & 0xFFFF;
+      if (counter == 0) counter = 1;
+      number = counter;
+    }
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%X", number);
+    std::string candidate = base + hex + ".tmp";
+    if (candidate.size() + 1 > capacity) return 0;
+    int file = FileOpen(candidate, FileAccess::WriteNew);
+    if (file == 0) {
+      if (errno == EEXIST) continue;
+      return 0;
+    }
+    FileClose(file);
+    std::memcpy(out, candidate.c_str(), candidate.size() + 1);
+    return number;
+  }
+  return 0;
+}
+
+LocalTime LocalTimeFromFileTime(int64_t seconds) {
+  std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm tm{};
+  LocalTime result{};
+  if (!localtime_r(&t, &tm)) return result;
+  result.year = tm.tm_year + 1900;
+  result.month = tm.tm_mon + 1;
+  result.day = tm.tm_mday;
+  result.hour = tm.tm_hour;
+  result.minute = tm.tm_min;
+  result.second = tm.tm_sec;
+  result.dayOfWeek = tm.tm_wday;
+  return result;
+}
+
+}  // namespace platform

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/time/Time.h"
+
+namespace platform {
+
+// Files as the runtime sees them: paths are CP932 bytes with '\' or '/' between
+// components (0x5C only where it is a single-byte character), a drive prefix
+// ("C:") or a "\\host" prefix makes a path absolute, and every component is
+// looked up without regard to ASCII letter case, first as its UTF-8 conversion
+// and then as its raw bytes. The Linux root stands for every drive: the current
+// directory reads as "C:\home\...". Directory listings are cached and read
+// again when a lookup misses or when the runtime itself writes.
+//
+// Files are named by ids (> 0) into one table; 0 is never a valid id. Two
+// threads may use the layer at once on different ids.
+
+// The path on disk for a runtime path (the components that exist take their
+// on-disk spelling; the rest are converted to UTF-8 when that is lossless).
+std::string NativePath(std::string_view path);
+
+// A name on disk (UTF-8) as the runtime sees it: CP932 when it converts both
+// ways, else the raw bytes.
+std::string RuntimeName(std::string_view diskName);
+
+enum class FileAccess {
+  Read,           // existing files only
+  Write,          // create or truncate
+  WriteNew,       // create; fails when the file exists
+  Append,         // create or open, writes go to the end
+};
+
+// Opens a file; `textMode` turns every LF written into CR LF. 0 on failure.
+int FileOpen(std::string_view path, FileAccess access, bool textMode = false);
+bool FileClose(int file);
+// Bytes read (0 at the end), -1 on failure.
+int64_t FileRead(int file, void* buffer, int64_t bytes);
+// Bytes of the caller's buffer written (before any LF -> CR LF), -1 on failure.
+int64_t FileWrite(int file, const void* buffer, int64_t bytes);
+// origin 0 start, 1 current, 2 end; the new position, or -1 (a negative
+// target is refused and leaves the position).
+int64_t FileSeek(int file, int64_t offset, int origin);
+int64_t FileSize(int file);  // -1 on failure
+
+bool FileDelete(std::string_view path);
+bool DirectoryCreate(std::string_view path);
+
+// The process's current directory in runtime form ("C:\dir\dir", "C:\" at the
+// root). Like GetCurrentDirectoryA: the length written without the NUL; when
+// `capacity` is too small nothing is written (an empty text when capacity > 0)
+// and the size needed, NUL included, is returned; 0 on failure.
+size_t CurrentDirectoryGet(char* buffer, size_t capacity);
+bool CurrentDirectorySet(std::string_view path);
+
+// One entry of a directory listing.
+struct FindData {
+  char name[260];          // CP932 (see RuntimeName), NUL-terminated
+  bool directory;
+  uint64_t size;
+  int64_t creationTime;    // seconds since 1970 (UTC); Linux keeps no birth
+  int64_t lastWriteTime;   // time here, so both are the last write
+};
+
+// Lists the folder of `pattern` ("dir\*.png"; '*' and '?' wildcards, ASCII
+// letters in any case; "*.*" matches every name). "." and ".." come first,
+// then the entries in byte order. Returns a search id (> 0) with the first
+// match in `out`, or -1 when the folder cannot be read or nothing matches.
+int FindFirst(std::string_view pattern, FindData* out);
+bool FindNext(int search, FindData* out);  // false when no more entries
+bool FindClose(int search);
+
+// The system temporary folder in runtime form, ending in a backslash, like
+// GetTempPathA: the length written without the NUL, or the size needed when
+// `capacity` is too small (nothing written), 0 on failure.
+size_t TempFolderGet(char* buffer, size_t capacity);
+// Like GetTempFileNameA with a unique number of 0: makes and creates the
+// empty file `folder` + up to three characters of `prefix` + hex + ".tmp" and
+// writes its runtime path into `out`. Returns the number used, 0 on failure.
+unsigned TempFileNameMake(std::string_view folder, std::string_view prefix, char* out, size_t capacity);
+
+// A file time in seconds since 1970 as local time.
+LocalTime LocalTimeFromFileTime(int64_t seconds);
+
+// Forgets every cached directory listing (the runtime's own writes do this).
+void ListingCacheClear();
+
+}  // namespace platform

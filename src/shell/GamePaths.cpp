@@ -1,0 +1,4 @@
+#include "shell/GamePaths.h"
+
+std::string gExeFolderPath;
+std::string gDataFolderPath = "Data\\";

@@ -1,0 +1,3 @@
+#include "shell/GameSystem.h"
+
+GameSystem gGameSystem;

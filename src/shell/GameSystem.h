@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// The game-system record: run state and the values the frame hands between
+// subsystems. Only the fields the game data needs so far; the shell brings the
+// rest.
+struct GameSystem {
+  int runState = 1;  // 1 running, 0 back to the title, -1 quit
+  // Sizes of the BGM, BGS and sound-effect lists before their spare entries;
+  // entries 3-5 unused.
+  std::array<int, 6> soundListSizes{};
+
+  std::string messageText;
+  std::string choiceText;
+  std::array<std::string, 10> choiceTexts;
+  // The last message text shown.
+  std::string systemText;
+  // Common event the idle main runner starts next; -1 none.
+  int pendingCommonStart = -1;
+  // 1 while the message or choice window is open.
+  uint8_t windowOpen = 0;
+  uint8_t transferPending = 0;
+  int transferMapId = 0;
+  int transferX = 0;  // half cells
+  int transferY = 0;
+  uint8_t transitionRunning = 0;
+  // While it and transitionRunning are set, the runners and the hero wait.
+  uint8_t transitionWaits = 0;
+  // Set by a restart and by a load: the next frame reloads and restarts.
+  uint8_t restoreReset = 0;
+  // The choice under the cursor while a choice is open, else -1.
+  int lastChoiceResult = -1;
+  // Set by the scroll command: runners wait until the scroll has ended.
+  uint8_t scrollWait = 0;
+  // 1 while a string entry of the string command runs.
+  int textEntryBusy = 0;
+};
+
+extern GameSystem gGameSystem;

@@ -1,0 +1,198 @@
+#include <string>
+#include <vector>
+
+#include "RunnerFixture.h"
+#include "gamedata/VariableStore.h"
+#include "platform/text/Text.h"
+
+namespace runner_test {
+namespace {
+
+using VariableOperation = RunnerTest;
+
+constexpr int kLeftPlain = 0x4;
+constexpr int kRightPlain = 0x8;
+constexpr int kReal = 0x2;
+
+int Flags(int asg, int op, int extra = kLeftPlain | kRightPlain) { return extra | (asg << 8) | (op << 12); }
+
+struct Case {
+  const char* name;
+  int flags;
+  int current, left, right, expected;
+};
+
+// The clamp table: the normal path limits sums, differences and products to
+// two billion, keeps the other results as computed, and the million flag
+// clamps what is stored.
+TEST_F(VariableOperation, ClampTableIntegerMode) {
+  const Case cases[] = {
+      {"+= clamps", Flags(1, 0), 1500000000, 1500000000, 0, 2000000000},
+      {"*= clamps", Flags(3, 0), -100000, 100000, 0, -2000000000},
+      {"+ clamps", Flags(0, 0), 0, 2000000000, 2000000000, 2000000000},
+      {"- clamps", Flags(0, 1), 0, -2000000000, 2000000000, -2000000000},
+      {"x clamps", Flags(0, 2), 0, 60000, 60000, 2000000000},
+      {"-= clamps", Flags(2, 0), -1999999999, 5, 0, -2000000000},
+      {"/ by 0 is the left value", Flags(0, 3), 0, 17, 0, 17},
+      {"%= by 0 stores 0", Flags(5, 0), 17, 0, 0, 0},
+      {"million flag high", Flags(0, 0) | 0x1, 0, 1234567, 0, 999999},
+      {"million flag low", Flags(0, 0) | 0x1, 0, -1234567, 0, -999999},
+      {"abs", Flags(8, 0), 77, -9, 0, 9},
+      {"max", Flags(6, 0), 4, 9, 0, 9},
+      {"min", Flags(7, 0), 4, 9, 0, 4},
+      {"and", Flags(0, 5), 0, 12, 10, 8},
+      {"no store for 9", Flags(9, 0), 4, 9, 0, 4},
+      {"INT_MIN / -1 saturates", Flags(0, 3), 0, -2147483647 - 1, -1, 2147483647},
+  };
+  for (const Case& c : cases) {
+    SetVariable(1, c.current);
+    Start({Command(121, {Var(1), c.left, c.right, c.flags})});
+    runner_.RunEventRunner();
+    EXPECT_EQ(Variable(1), c.expected) << c.name;
+  }
+}
+
+TEST_F(VariableOperation, ClampTableRealMode) {
+  const Case cases[] = {
+      {"7 / 2 = 3", Flags(0, 3, kLeftPlain | kRightPlain | kReal), 0, 7, 2, 3},
+      {"10 + 3.5 = 13", Flags(1, 3, kLeftPlain | kRightPlain | kReal), 10, 7, 2, 13},
+      {"+= clamps", Flags(1, 0, kLeftPlain | kRightPlain | kReal), 1500000000, 1500000000, 0, 2000000000},
+      {"*= 0.5", Flags(3, 3, kLeftPlain | kRightPlain | kReal), 9, 1, 2, 4},
+      {"*= clamps", Flags(3, 0, kLeftPlain | kRightPlain | kReal), 100000, 100000, 0, 2000000000},
+      {"product clamped first", Flags(0, 2, kLeftPlain | kRightPlain | kReal), 0, 100000, 100000, 2000000000},
+      {"/= 0.0 counts as 1", Flags(4, 0, kLeftPlain | kRightPlain | kReal), 9, 0, 0, 9},
+      {"%= 0.5 counts as 1", Flags(5, 3, kLeftPlain | kRightPlain | kReal), 9, 1, 2, 0},
+      {"= beyond int saturates", Flags(0, 0, kLeftPlain | kRightPlain | kReal), 0, 2147483647, 2147483647,
+       2147483647},
+      {"abs", Flags(8, 3, kLeftPlain | kRightPlain | kReal), 0, -7, 2, 3},
+      {"million flag", Flags(0, 0, kLeftPlain | kRightPlain | kReal | 0x1), 0, 1234567, 0, 999999},
+  };
+  for (const Case& c : cases) {
+    SetVariable(1, c.current);
+    Start({Command(121, {Var(1), c.left, c.right, c.flags})});
+    runner_.RunEventRunner();
+    EXPECT_EQ(Variable(1), c.expected) << c.name;
+  }
+}
+
+TEST_F(VariableOperation, OperandsReadFromVariables) {
+  SetVariable(2, 30);
+  SetVariable(3, 12);
+  Start({Command(121, {Var(1), Var(2), Var(3), Flags(0, 1, 0)})});
+  runner_.RunEventRunner();
+  EXPECT_EQ(Variable(1), 18);
+}
+
+TEST_F(VariableOperation, RunWritesConsecutiveTargets) {
+  Start({Command(121, {Var(1), 7, 0, Flags(0, 0) | 0x10000, 2})});
+  runner_.RunEventRunner();
+  EXPECT_EQ(Variable(1), 7);
+  EXPECT_EQ(Variable(2), 7);
+  EXPECT_EQ(Variable(3), 7);
+  EXPECT_EQ(Variable(4), 0);
+  Start({Command(121, {Var(5), 8, 0, Flags(0, 0) | 0x10000, -3})});
+  runner_.RunEventRunner();
+  EXPECT_EQ(Variable(5), 8);
+  EXPECT_EQ(Variable(6), 0);
+}
+
+TEST_F(VariableOperation, IndirectTargetBelowAMillionNamesANormalVariable) {
+  SetVariable(1, 12);
+  Start({Command(121, {Var(1), 5, 0, Flags(0, 0) | 0x10})});
+  runner_.RunEventRunner();
+  EXPECT_EQ(Variable(12), 5);
+  EXPECT_EQ(Variable(1), 12);
+}
+
+TEST_F(VariableOperation, IndirectOperands) {
+  SetVariable(1, 0);
+  SetVariable(4, 40);
+  SetVariable(5, 4);  // left: variable 5 holds 4, so read normal variable 4
+  Start({Command(121, {Var(1), Var(5), 2, Flags(0, 0, kRightPlain | 0x20)})});
+  runner_.RunEventRunner();
+  EXPECT_EQ(Variable(1), 42);
+}
+
+TEST_F(VariableOperation, StringTargetAppendsOrReplaces) {
+  gVariableStore.WriteStringVariable(3000001, "abc");
+  gVariableStore.WriteStringVariable(3000002, "xyz");
+  Start({Command(121, {3000001, 0, 3000002, Flags(1, 0, 0)})});
+  runner_.RunEventRunner();
+  EXPECT_EQ(gVariableStore.ReadStringVariable(3000001), "abcxyz");
+  Start({Command(121, {3000001, 0, 3000002, Flags(0, 0, 0)})});
+  runner_.RunEventRunner();
+  EXPECT_EQ(gVariableStore.ReadStringVariable(3000001), "xyz");
+  Start({Command(121, {3000001, 0, 3000002, Flags(1, 1, 0)})});
+  runner_.RunEventRunner();
+  EXPECT_EQ(gVariableStore.ReadStringVariable(3000001), "xyz");
+  EXPECT_TRUE(RecordedNotices().empty());
+}
+
+TEST_F(VariableOperation, NumberIntoStringTargetShowsItsNotice) {
+  Start({Command(121, {3000001, 5, 0, Flags(0, 0)}), AddVar(1, 1)});
+  runner_.RunEventRunner();
+  const auto notices = RecordedNotices();
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_EQ(notices[0][0], platform::Utf8ToCp932("エラー：[変数操作] 格納先の内容が文字列なのに"));
+  EXPECT_EQ(notices[0][1], platform::Utf8ToCp932("　　数値を格納しようとしました"));
+  gErrorLocation = ErrorLocation{1, -1, 0};  // where the failing command stood
+  EXPECT_EQ(notices[0][2], ErrorLocationText());
+  EXPECT_EQ(Variable(1), 1);  // the script goes on
+}
+
+TEST_F(VariableOperation, RandomBetweenOperands) {
+  for (int i = 0; i < 50; ++i) {
+    Start({Command(121, {Var(1), 5, 3, Flags(0, 6)})});
+    runner_.RunEventRunner();
+    EXPECT_GE(Variable(1), 3);
+    EXPECT_LE(Variable(1), 5);
+  }
+}
+
+TEST_F(VariableOperation, PreResolvedPathAndFastFormsWrap) {
+  int target = 0, left = 2000000000, right = 2000000000;
+  EventCommand linked = Command(121, {Var(1), 0, 0, Flags(0, 0)});
+  linked.ResolvedInts = {1, 0, 0};
+  linked.ResolvedCells = {{&target, nullptr}, {&left, nullptr}, {&right, nullptr}};
+  EventCommand fast = Command(210010);
+  int fastTarget = 1;
+  fast.ResolvedCells = {{&fastTarget, nullptr}, {&left, nullptr}, {&right, nullptr}};
+  Start({linked, fast});
+  runner_.RunEventRunner();
+  EXPECT_EQ(target, -294967296);
+  EXPECT_EQ(fastTarget, -294967295);
+  EXPECT_TRUE(RecordedNotices().empty());
+}
+
+TEST_F(VariableOperation, FastFormTable) {
+  struct FastCase {
+    int code, target, left, right, expected;
+  } cases[] = {{210000, 9, 3, 4, 7},    {210001, 9, 3, 4, -1},   {210002, 9, 3, 4, 12},  {210010, 9, 3, 4, 16},
+               {210011, 9, 3, 4, 8},    {210012, 9, 3, 4, 21},   {210020, 9, 3, 4, 2},   {210021, 9, 3, 4, 10},
+               {210022, 9, 3, 4, -3},   {210030, 9, 3, 4, 63},   {210031, 9, 3, 4, -9},  {210032, 9, 3, 4, 108}};
+  for (const FastCase& c : cases) {
+    int target = c.target, left = c.left, right = c.right;
+    EventCommand fast = Command(c.code);
+    fast.ResolvedCells = {{&target, nullptr}, {&left, nullptr}, {&right, nullptr}};
+    Start({fast});
+    runner_.RunEventRunner();
+    EXPECT_EQ(target, c.expected) << c.code;
+  }
+  // The target may be an operand: operands are read before the store.
+  int t = 5;
+  EventCommand fast = Command(210010);
+  fast.ResolvedCells = {{&t, nullptr}, {&t, nullptr}, {&t, nullptr}};
+  Start({fast});
+  runner_.RunEventRunner();
+  EXPECT_EQ(t, 15);
+}
+
+TEST_F(VariableOperation, OperationRequestsPageRefresh) {
+  Start({SetVar(1, 1)});
+  gCurrentMap.pageRefresh = 0;
+  runner_.DispatchEventCommand();
+  EXPECT_EQ(gCurrentMap.pageRefresh, 1);
+}
+
+}  // namespace
+}  // namespace runner_test
