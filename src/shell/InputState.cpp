@@ -1,0 +1,3 @@
+#include "shell/InputState.h"
+
+InputState gInput;
