@@ -6,6 +6,7 @@
 #include "gamedata/Database.h"
 #include "gamedata/GameText.h"
 #include "platform/dialogs/MessageBox.h"
+#include "media/PublicFunctions.h"
 #include "platform/process/Process.h"
 
 namespace {
@@ -15,11 +16,21 @@ constexpr uint8_t kFormat193 = 193;
 
 bool IsFormatByte(uint8_t value) { return value == kFormat192 || value == kFormat193; }
 
+// The media layer is ended before the process exits (at once when it never
+// started). Its lifecycle family joins the public functions with the media
+// system; until then there is nothing to end.
+void EndMedia() {
+#if __has_include("media/system/PublicSystem.h")
+  EndMediaLibrary();
+#endif
+}
+
 [[noreturn]] void MissingFile(const std::string& path) {
   platform::ShowMessageBox(
       NoticeText("データベースファイル読み込みに失敗、強制終了します。\n\r\n\r%s\r\nのファイルがあるか確認してください",
                  {path}),
       Cp932Text("読み込みエラー"), platform::kMbOk);
+  EndMedia();
   platform::ExitProcess(1);
 }
 
@@ -33,6 +44,7 @@ void ShowDamaged(const std::string& name) {
 // at all: the damaged-file message, then the program ends.
 [[noreturn]] void Damaged(const std::string& name) {
   ShowDamaged(name);
+  EndMedia();
   platform::ExitProcess(1);
 }
 
@@ -129,50 +141,51 @@ bool ReadDatabaseDefinitionRecord(DataFileCursor& cursor, DatabaseTypeDefinition
   return true;
 }
 
-namespace {
+DatabaseDatResult ReadDatabaseDat(DataFileCursor& cursor, Database& database) {
+  const uint8_t format = cursor.ReadUint8();
+  if (cursor.Damaged()) return DatabaseDatResult::Damaged;
+  if (!IsFormatByte(format)) return DatabaseDatResult::WrongFormat;
+  database.formatVersion = format;
 
-// Reads the definitions of a .project file; the process ends when it is
-// missing or damaged.
-void ReadProjectFile(Database& database, const std::string& path, const std::string& name) {
-  DataFileCursor cursor;
-  if (!cursor.LoadFile(path)) MissingFile(path);
-  const int32_t count = cursor.ReadInt32();
-  // The smallest record: four empty fields (name, content names, data names, memo).
-  if (!cursor.FitsCount(count, 16)) Damaged(name);
-  database.definitions.assign(static_cast<size_t>(count), DatabaseTypeDefinition());
-  for (DatabaseTypeDefinition& definition : database.definitions)
-    if (!ReadDatabaseDefinitionRecord(cursor, definition, database.formatVersion)) Damaged(name);
+  const int32_t typeCount = cursor.ReadInt32();
+  // The smallest record: its content count and its row count.
+  if (!cursor.FitsCount(typeCount, 8)) return DatabaseDatResult::Damaged;
+  database.types.assign(static_cast<size_t>(typeCount), DatabaseTypeData());
+  for (DatabaseTypeData& type : database.types)
+    if (!ReadDatabaseTypeRecord(cursor, type)) return DatabaseDatResult::Damaged;
+
+  const uint8_t endByte = cursor.ReadUint8();
+  if (cursor.Damaged()) return DatabaseDatResult::Damaged;
+  return IsFormatByte(endByte) ? DatabaseDatResult::Ok : DatabaseDatResult::WrongEnd;
 }
 
-}  // namespace
+bool ReadDatabaseProject(DataFileCursor& cursor, Database& database) {
+  const int32_t count = cursor.ReadInt32();
+  // The smallest record: four empty fields (name, content names, data names, memo).
+  if (!cursor.FitsCount(count, 16)) return false;
+  database.definitions.assign(static_cast<size_t>(count), DatabaseTypeDefinition());
+  for (DatabaseTypeDefinition& definition : database.definitions)
+    if (!ReadDatabaseDefinitionRecord(cursor, definition, database.formatVersion)) return false;
+  return true;
+}
 
 bool Database::LoadDatabaseFiles(const std::string& name) {
   const std::string datPath = "Data\\" + name + ".dat";
   DataFileCursor cursor;
   if (!cursor.LoadFile(datPath)) MissingFile(datPath);
   cursor.Unscramble(datPath, kDatabaseFileLayout);
-
-  const uint8_t format = cursor.ReadUint8();
-  if (cursor.Damaged()) Damaged(name);
-  if (!IsFormatByte(format)) return false;
-  formatVersion = format;
-
-  const int32_t typeCount = cursor.ReadInt32();
-  // The smallest record: its content count and its row count.
-  if (!cursor.FitsCount(typeCount, 8)) Damaged(name);
-  types.assign(static_cast<size_t>(typeCount), DatabaseTypeData());
-  for (DatabaseTypeData& type : types)
-    if (!ReadDatabaseTypeRecord(cursor, type)) Damaged(name);
-
-  const uint8_t endByte = cursor.ReadUint8();
-  if (cursor.Damaged()) Damaged(name);
-  if (!IsFormatByte(endByte)) {
-    ShowDamaged(name);
-    return false;
+  switch (ReadDatabaseDat(cursor, *this)) {
+    case DatabaseDatResult::Ok: break;
+    case DatabaseDatResult::WrongFormat: return false;
+    case DatabaseDatResult::WrongEnd: ShowDamaged(name); return false;
+    case DatabaseDatResult::Damaged: Damaged(name);
   }
   cursor.VerifyCheck(datPath);
   cursor.Release();
 
-  ReadProjectFile(*this, "Data\\" + name + ".project", name);
+  const std::string projectPath = "Data\\" + name + ".project";
+  if (!cursor.LoadFile(projectPath)) MissingFile(projectPath);
+  if (!ReadDatabaseProject(cursor, *this)) Damaged(name);
+  cursor.Release();
   return true;
 }

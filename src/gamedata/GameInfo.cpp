@@ -38,7 +38,7 @@ bool GameInfo::LoadGameInfoFile(const std::string& fileName) {
     return false;
   }
   cursor.Unscramble(fileName, kGameDatLayout);
-  if (!Parse(cursor)) {
+  if (!ReadGameInfo(cursor)) {
     platform::ShowMessageBox(DamagedText(), Cp932Text("読み込みエラー"), platform::kMbOk);
     platform::ExitProcess(1);
   }
@@ -47,7 +47,7 @@ bool GameInfo::LoadGameInfoFile(const std::string& fileName) {
   return true;
 }
 
-bool GameInfo::Parse(DataFileCursor& cursor) {
+bool GameInfo::ReadGameInfo(DataFileCursor& cursor) {
   const int32_t settingCount = cursor.ReadInt32();
   if (!cursor.FitsCount(settingCount, 1)) return false;
   GrowTo(settings, settingCount);

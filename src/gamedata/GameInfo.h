@@ -17,14 +17,14 @@ struct GameInfo {
   // right, shows the damaged-file message box and ends the process (code 1).
   bool LoadGameInfoFile(const std::string& fileName);
 
+  // Parses an unscrambled file image (the cursor at the body); false when it
+  // is damaged beyond use. Damaged positions show the notice.
+  bool ReadGameInfo(DataFileCursor& cursor);
+
   // Entries: settings byte k (0-17 are always there), text k (0-7), value k.
   std::vector<int8_t> settings;
   std::vector<std::string> strings;
   std::vector<int16_t> values;
-
- private:
-  // Parses an unscrambled file image; false when it is damaged beyond use.
-  bool Parse(DataFileCursor& cursor);
 };
 
 extern GameInfo gGameInfo;

@@ -9,6 +9,8 @@ namespace {
 // Stored sizes of the smallest map event and of one cell of the three layers.
 constexpr size_t kMinStoredEvent = 30;
 constexpr size_t kStoredCellBytes = 12;
+// Bound of each side, for maps whose other side is 0 and so store no tiles.
+constexpr int32_t kMaxMapSide = 100000;
 
 void ReportDamagedMap(const std::string& fileName) {
   platform::ShowMessageBox(
@@ -40,7 +42,8 @@ bool ParseMapFile(MapData& map, DataFileCursor& cursor, const std::string& fileN
   }
   ReadMapHeader(cursor, map.header);
   const MapHeader& header = map.header;
-  if (!cursor.Damaged() && header.width >= 0 && header.height >= 0 &&
+  if (!cursor.Damaged() && header.width >= 0 && header.height >= 0 && header.width <= kMaxMapSide &&
+      header.height <= kMaxMapSide &&
       cursor.FitsCount(static_cast<int64_t>(header.width) * header.height, kStoredCellBytes)) {
     map.ResizeMapLayers(true, 0, 0);
     for (TileLayer& layer : map.layers) {

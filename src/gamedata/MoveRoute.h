@@ -51,6 +51,19 @@ class DataFileCursor;
 bool ReadMoveSettings(DataFileCursor& cursor, MoveSettings& settings);
 bool ReadRouteCommand(DataFileCursor& cursor, RouteCommand& command);
 
+struct SaveBuffer;
+
+// The same forms in a save: every field is tested against the loaded data
+// first; a field that does not fit sets the short-data flag and the read
+// returns false at once. A route count above the limit gives false without
+// the flag.
+bool ReadMoveSettings(SaveBuffer& buffer, MoveSettings& settings);
+bool ReadRouteCommand(SaveBuffer& buffer, RouteCommand& command);
+void WriteMoveSettings(SaveBuffer& buffer, const MoveSettings& settings);
+// A text argument is stored with a one-byte length, so it is cut to 254
+// bytes; more than 255 int arguments are cut to 255.
+void WriteRouteCommand(SaveBuffer& buffer, const RouteCommand& command);
+
 // Smallest stored sizes, for bounding counts read from a file.
 inline constexpr size_t kMinStoredMoveSettings = 10;
 inline constexpr size_t kMinStoredRouteCommand = 3;

@@ -17,11 +17,21 @@ class VariableStore {
   // An empty store with ten empty sets. It reads no database, so it can be
   // built before anything is loaded (static initialisation).
   VariableStore() : variableSets(10) {}
-  // A store reset for the loaded game: commonEventCount is the number of common
+  // A store reset for the loaded game (the restart point builds the live store
+  // this way once databases and common events are loaded): commonEventCount is the number of common
   // events now loaded; each gets its self variables.
   explicit VariableStore(int commonEventCount) { ResetVariableStore(commonEventCount); }
 
+  // Empties the store and sizes it for the loaded game: the sets from the
+  // System database, self variables for each common event of gCommonEventList.
+  void ResetVariableStore();
   void ResetVariableStore(int commonEventCount);
+
+  // Appends the store's block to gSaveBuffer.
+  bool SaveVariableStore();
+  // Reads the block back from gSaveBuffer at its position; false on short data
+  // (the buffer's short-data flag is then set) or a negative count.
+  bool LoadVariableStore(bool restoreRandom);
 
   // Access by id. The Variable database is gVariableDatabase unless one is passed.
   int ReadVariable(int id, Database* variableDatabase = nullptr);

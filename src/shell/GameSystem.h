@@ -37,6 +37,10 @@ struct GameSystem {
   uint8_t scrollWait = 0;
   // 1 while a string entry of the string command runs.
   int textEntryBusy = 0;
+  // The panorama and fog images are named by file (system strings 30, 31)
+  // and must be loaded again.
+  uint8_t panoramaByFile = 0;
+  uint8_t fogByFile = 0;
 };
 
 extern GameSystem gGameSystem;

@@ -245,6 +245,7 @@ TEST_F(MapFileTest, DamagedFilesAreRefused) {
     int32_t width, height, events;
   };
   for (Header h : {Header{"negative width", -1, 2, 0}, Header{"huge layers", 0x7FFFFFFF, 0x7FFFFFFF, 0},
+                   Header{"huge width, no height", 0x7FFFFFFF, 0, 0}, Header{"huge height, no width", 0, 200000, 0},
                    Header{"negative events", 1, 1, -3}, Header{"events past the end", 1, 1, 1000000}}) {
     SCOPED_TRACE(h.name);
     ByteBuilder body;

@@ -97,7 +97,7 @@ TEST_F(VariableIdTest, IntReadsAndWritesByRange) {
       {15000310, 14, 0},         // common event 3 does not exist
       {15000099, 15, 15},
       {1700000, 16, 0},          // nothing
-      {9000005, 17, 17},         // system variable 5
+      {9000005, 17, 0},          // system variable 5: a store without context reads 0
       {9100040, 18, 18},         // event 4 x in cells: 36 half cells
       {9100050, 1, 0},           // event 5 is not on the map
       {9180003, 22, 22},         // hero half-cell y
@@ -229,8 +229,8 @@ TEST_F(VariableIdTest, StringsByRange) {
   store.WriteStringVariable(15000509, "ce5");  // common self strings grow
   EXPECT_EQ(store.ReadStringVariable(15000509), "ce5");
   EXPECT_EQ(store.ReadStringVariable(15000605), "");
-  store.WriteStringVariable(9900003, "sys");
-  EXPECT_EQ(store.ReadStringVariable(9900003), "sys");
+  store.WriteStringVariable(9900026, "sys");  // system string 26: the message prefix
+  EXPECT_EQ(store.ReadStringVariable(9900026), "sys");
   EXPECT_TRUE(NoNotice());
   EXPECT_EQ(store.ReadVariable(15000007), 0);
   EXPECT_FALSE(store.IsNumericVariableId(15000007));

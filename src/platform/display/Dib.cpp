@@ -1,0 +1,300 @@
+#include "platform/display/Dib.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace platform {
+namespace {
+
+struct Dib {
+  bool live = false;
+  int width = 0;
+  int height = 0;
+  int bitCount = 0;
+  int pitch = 0;
+  uint32_t masks[3] = {};
+  uint32_t palette[256] = {};
+  std::vector<uint8_t> bits;
+};
+
+struct Context {
+  bool live = false;
+  DibHandle selected = 0;
+};
+
+std::vector<Dib>& Dibs() {
+  static std::vector<Dib> dibs(1);  // slot 0 names nothing
+  return dibs;
+}
+std::vector<Context>& Contexts() {
+  static std::vector<Context> contexts(1);
+  return contexts;
+}
+int gFault = 0;
+
+template <class T>
+int Claim(std::vector<T>& table) {
+  for (size_t i = 1; i < table.size(); ++i)
+    if (!table[i].live) return static_cast<int>(i);
+  table.emplace_back();
+  return static_cast<int>(table.size() - 1);
+}
+
+Dib* FindDib(DibHandle h) {
+  auto& t = Dibs();
+  if (h <= 0 || static_cast<size_t>(h) >= t.size() || !t[h].live) return nullptr;
+  return &t[h];
+}
+Context* FindContext(DisplayContext h) {
+  auto& t = Contexts();
+  if (h <= 0 || static_cast<size_t>(h) >= t.size() || !t[h].live) return nullptr;
+  return &t[h];
+}
+
+int Shift(uint32_t mask) {
+  if (mask == 0) return 0;
+  int s = 0;
+  while (((mask >> s) & 1u) == 0) ++s;
+  return s;
+}
+int Width(uint32_t mask) {
+  int s = Shift(mask), w = 0;
+  while (s + w < 32 && ((mask >> (s + w)) & 1u)) ++w;
+  return w;
+}
+
+// Source-side pixel reader of a BitmapInfo layout, giving 0x00RRGGBB.
+struct Reader {
+  const uint8_t* bits;
+  int bitCount;
+  int pitch;
+  bool topDown;
+  int rows;
+  uint32_t masks[3];
+  const uint32_t* palette;
+
+  uint32_t Rgb(int x, int y) const {
+    int row = topDown ? y : rows - 1 - y;
+    const uint8_t* p = bits + static_cast<size_t>(row) * pitch;
+    switch (bitCount) {
+      case 8: return palette[p[x]] & 0xFFFFFF;
+      case 24: return static_cast<uint32_t>(p[x * 3] | (p[x * 3 + 1] << 8) | (p[x * 3 + 2] << 16));
+      case 16:
+      case 32: {
+        uint32_t v = 0;
+        std::memcpy(&v, p + static_cast<size_t>(x) * (bitCount / 8), static_cast<size_t>(bitCount / 8));
+        uint32_t out = 0;
+        for (int c = 0; c < 3; ++c) {
+          int w = Width(masks[c]);
+          if (w == 0) continue;
+          uint32_t f = (v & masks[c]) >> Shift(masks[c]);
+          uint32_t e = w >= 8 ? f >> (w - 8) : static_cast<uint32_t>(f * 255u / ((1u << w) - 1));
+          out |= e << (16 - 8 * c);
+        }
+        return out;
+      }
+      default: return 0;
+    }
+  }
+};
+
+Reader MakeReader(const void* bits, const BitmapInfo* info) {
+  Reader r{};
+  r.bits = static_cast<const uint8_t*>(bits);
+  r.bitCount = info->header.bitCount;
+  r.pitch = (std::abs(info->header.width) * r.bitCount / 8 + 3) / 4 * 4;
+  r.topDown = info->header.height < 0;
+  r.rows = std::abs(info->header.height);
+  r.palette = info->colors;
+  if (info->header.compression == kBitmapBitFields) {
+    r.masks[0] = info->colors[0];
+    r.masks[1] = info->colors[1];
+    r.masks[2] = info->colors[2];
+  } else if (r.bitCount == 16) {
+    r.masks[0] = 0x7C00;
+    r.masks[1] = 0x3E0;
+    r.masks[2] = 0x1F;
+  } else {
+    r.masks[0] = 0xFF0000;
+    r.masks[1] = 0xFF00;
+    r.masks[2] = 0xFF;
+  }
+  return r;
+}
+
+void Store(Dib& dib, int x, int y, uint32_t rgb) {
+  if (x < 0 || y < 0 || x >= dib.width || y >= dib.height) return;
+  uint8_t* p = dib.bits.data() + static_cast<size_t>(y) * dib.pitch;
+  switch (dib.bitCount) {
+    case 8: {
+      int best = 0;
+      int64_t bestDist = -1;
+      for (int i = 0; i < 256; ++i) {
+        int64_t dr = static_cast<int64_t>((dib.palette[i] >> 16) & 0xFF) - ((rgb >> 16) & 0xFF);
+        int64_t dg = static_cast<int64_t>((dib.palette[i] >> 8) & 0xFF) - ((rgb >> 8) & 0xFF);
+        int64_t db = static_cast<int64_t>(dib.palette[i] & 0xFF) - (rgb & 0xFF);
+        int64_t d = dr * dr + dg * dg + db * db;
+        if (bestDist < 0 || d < bestDist) {
+          bestDist = d;
+          best = i;
+        }
+      }
+      p[x] = static_cast<uint8_t>(best);
+      break;
+    }
+    case 24:
+      p[x * 3] = static_cast<uint8_t>(rgb);
+      p[x * 3 + 1] = static_cast<uint8_t>(rgb >> 8);
+      p[x * 3 + 2] = static_cast<uint8_t>(rgb >> 16);
+      break;
+    case 16:
+    case 32: {
+      uint32_t v = 0;
+      for (int c = 0; c < 3; ++c) {
+        int w = Width(dib.masks[c]);
+        uint32_t e = (rgb >> (16 - 8 * c)) & 0xFF;
+        uint32_t f = w >= 8 ? e << (w - 8) : e >> (8 - w);
+        v |= (f << Shift(dib.masks[c])) & dib.masks[c];
+      }
+      std::memcpy(p + static_cast<size_t>(x) * (dib.bitCount / 8), &v, static_cast<size_t>(dib.bitCount / 8));
+      break;
+    }
+    default: break;
+  }
+}
+
+}  // namespace
+
+DisplayContext CreateMemoryContext() {
+  auto& t = Contexts();
+  int h = Claim(t);
+  t[h] = Context{};
+  t[h].live = true;
+  return h;
+}
+
+int DeleteMemoryContext(DisplayContext context) {
+  Context* c = FindContext(context);
+  if (c == nullptr) return 0;
+  c->live = false;
+  c->selected = 0;
+  return 1;
+}
+
+DibHandle CreateDibSection(const BitmapInfo* info, void** bits) {
+  *bits = nullptr;
+  int fault = gFault;
+  gFault = 0;
+  const BitmapInfoHeader& hd = info->header;
+  if (fault == 1 || hd.width <= 0 || hd.height == 0) return 0;
+  if (hd.bitCount != 8 && hd.bitCount != 16 && hd.bitCount != 24 && hd.bitCount != 32) return 0;
+  const int64_t pitch = (static_cast<int64_t>(hd.width) * hd.bitCount / 8 + 3) / 4 * 4;
+  const int64_t rows = std::abs(static_cast<int64_t>(hd.height));
+  if (pitch * rows > (int64_t{1} << 31)) return 0;
+  auto& t = Dibs();
+  int h = Claim(t);
+  Dib& d = t[h];
+  d = Dib{};
+  d.live = true;
+  d.width = hd.width;
+  d.height = static_cast<int>(rows);
+  d.bitCount = hd.bitCount;
+  d.pitch = static_cast<int>(pitch);
+  if (hd.compression == kBitmapBitFields) {
+    std::memcpy(d.masks, info->colors, sizeof(d.masks));
+  } else if (hd.bitCount == 16) {
+    d.masks[0] = 0x7C00; d.masks[1] = 0x3E0; d.masks[2] = 0x1F;
+  } else {
+    d.masks[0] = 0xFF0000; d.masks[1] = 0xFF00; d.masks[2] = 0xFF;
+  }
+  if (hd.bitCount == 8) std::memcpy(d.palette, info->colors, sizeof(d.palette));
+  d.bits.assign(static_cast<size_t>(pitch * rows), 0);
+  if (fault != 2) *bits = d.bits.data();
+  return h;
+}
+
+int DeleteDib(DibHandle dib) {
+  Dib* d = FindDib(dib);
+  if (d == nullptr) return 0;
+  d->live = false;
+  d->bits.clear();
+  d->bits.shrink_to_fit();
+  return 1;
+}
+
+DibHandle SelectDib(DisplayContext context, DibHandle dib) {
+  Context* c = FindContext(context);
+  if (c == nullptr) return 0;
+  DibHandle previous = c->selected;
+  c->selected = dib;
+  return previous;
+}
+
+int SetDibBitsToDevice(DisplayContext context, int x, int y, int width, int height, int sourceX, int sourceY,
+                       int firstLine, int lineCount, const void* bits, const BitmapInfo* info) {
+  Context* c = FindContext(context);
+  if (c == nullptr || bits == nullptr) return 0;
+  Dib* d = FindDib(c->selected);
+  if (d == nullptr) return 0;
+  Reader r = MakeReader(bits, info);
+  const int srcW = std::abs(info->header.width);
+  int drawn = 0;
+  for (int j = 0; j < height && j < lineCount; ++j) {
+    int sy = sourceY + j - firstLine;
+    if (sy < 0 || sy >= r.rows) continue;
+    for (int i = 0; i < width; ++i) {
+      int sx = sourceX + i;
+      if (sx < 0 || sx >= srcW) continue;
+      Store(*d, x + i, y + j, r.Rgb(sx, sy));
+    }
+    ++drawn;
+  }
+  return drawn;
+}
+
+int StretchDibBits(DisplayContext context, int x, int y, int width, int height, int sourceX, int sourceY,
+                   int sourceWidth, int sourceHeight, const void* bits, const BitmapInfo* info) {
+  Context* c = FindContext(context);
+  if (c == nullptr || bits == nullptr || width == 0 || height == 0) return 0;
+  Dib* d = FindDib(c->selected);
+  if (d == nullptr) return 0;
+  Reader r = MakeReader(bits, info);
+  const int srcW = std::abs(info->header.width);
+  const int w = std::abs(width);
+  const int h = std::abs(height);
+  for (int j = 0; j < h; ++j) {
+    int64_t sy = sourceY + static_cast<int64_t>(j) * sourceHeight / h;
+    if (sy < 0 || sy >= r.rows) continue;
+    for (int i = 0; i < w; ++i) {
+      int64_t num = static_cast<int64_t>(i) * sourceWidth;
+      int64_t sx = sourceX + (num >= 0 ? num / w : -((-num + w - 1) / w));
+      if (sx < 0 || sx >= srcW) continue;
+      Store(*d, x + i, y + j, r.Rgb(static_cast<int>(sx), static_cast<int>(sy)));
+    }
+  }
+  return h;
+}
+
+int DescribeDib(DibHandle dib, DibDescription* out) {
+  Dib* d = FindDib(dib);
+  if (d == nullptr) return 0;
+  out->width = d->width;
+  out->height = d->height;
+  out->bitCount = d->bitCount;
+  out->pitch = d->pitch;
+  std::memcpy(out->masks, d->masks, sizeof(out->masks));
+  out->bits = d->bits.data();
+  return 1;
+}
+
+void SetDibSectionFault(int fault) { gFault = fault; }
+
+int LiveDisplayObjects() {
+  int n = 0;
+  for (auto& d : Dibs()) n += d.live ? 1 : 0;
+  for (auto& c : Contexts()) n += c.live ? 1 : 0;
+  return n;
+}
+
+}  // namespace platform

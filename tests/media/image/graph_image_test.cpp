@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "foundation/TrackedHeap.h"
+#include "media/image/GraphImage.h"
+#include "support/ImageFixtures.h"
+
+using fixtures::TestGraphImage;
+
+namespace {
+
+ColorFormat Masks(int depth, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+  ColorFormat f{};
+  SetColorFormatFromMasks(&f, depth, r, g, b, a);
+  return f;
+}
+
+TEST(ColorFormat, EncodeDecodeTable) {
+  ColorFormat xrgb{}, argb{};
+  SetXRGB8ColorFormat(&xrgb);
+  SetARGB8ColorFormat(&argb);
+  ColorFormat f565 = Masks(16, 0xF800, 0x7E0, 0x1F, 0);
+  EXPECT_EQ(EncodePixel(&xrgb, 1, 2, 3, 0), 0xFF010203u);
+  EXPECT_EQ(EncodePixel(&argb, 1, 2, 3, 0), 0x00010203u);
+  EXPECT_EQ(EncodePixel(&f565, 255, 255, 255, 0), 0xFFFFu);
+  int r, g, b, a;
+  DecodePixel(&f565, 0x001F, &r, &g, &b, &a);
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(g, 0);
+  EXPECT_EQ(b, 255);
+  EXPECT_EQ(a, 0);
+  DecodePixel(&f565, 16u << 11, &r, nullptr, nullptr, nullptr);
+  EXPECT_EQ(r, 131);
+  EXPECT_EQ(TranslatePixel(&argb, &f565, 0xFFFF), 0xFFF8FCF8u);
+}
+
+TEST(ColorFormat, PaletteNearestPrefersLowestIndex) {
+  ColorFormat pal{};
+  SetPaletteColorFormat(&pal);
+  std::memset(pal.palette, 200, sizeof(pal.palette));
+  pal.palette[3] = PaletteEntry{30, 20, 10, 0};
+  pal.palette[7] = PaletteEntry{30, 20, 10, 0};
+  EXPECT_EQ(EncodePixel(&pal, 10, 20, 30, 0), 3u);
+}
+
+TEST(ColorFormat, FromMasksAndUnusedBits) {
+  ColorFormat f = Masks(16, 0x7C00, 0x3E0, 0x1F, 0);
+  EXPECT_EQ(f.redWidth, 5);
+  EXPECT_EQ(f.greenWidth, 5);
+  EXPECT_EQ(f.blueWidth, 5);
+  EXPECT_EQ(f.alphaWidth, 0);
+  EXPECT_EQ(f.redShift, 10);
+  EXPECT_EQ(f.greenShift, 5);
+  EXPECT_EQ(f.unusedMask, 0x8000u);
+  EXPECT_EQ(f.unusedShift, 15);
+  EXPECT_EQ(f.unusedWidth, 1);
+  EXPECT_EQ(f.bytesPerPixel, 2);
+}
+
+TEST(ColorFormat, EqualityIgnoresCompressionUnlessDepthZero) {
+  ColorFormat a{}, b{};
+  a.compressionKind = 1;
+  b.compressionKind = 3;
+  EXPECT_EQ(EqualColorFormats(&a, &b), 0);
+  a.bitDepth = b.bitDepth = 32;
+  EXPECT_EQ(EqualColorFormats(&a, &b), 1);
+}
+
+TEST(ColorFormat, ZeroWidthChannelsDecodeToZero) {
+  ColorFormat f = Masks(32, 0xFF0000, 0xFF00, 0xFF, 0);
+  int a = -1;
+  DecodePixel(&f, 0xFFFFFFFF, nullptr, nullptr, nullptr, &a);
+  EXPECT_EQ(a, 0);
+  ColorFormat none = Masks(16, 0, 0x7E0, 0x1F, 0);  // no red
+  ColorFormat xrgb{};
+  SetXRGB8ColorFormat(&xrgb);
+  EXPECT_EQ(TranslatePixel(&xrgb, &none, 0xFFFF) & 0xFF0000u, 0u);
+}
+
+TEST(GraphImage, PixelAccessChecksBounds) {
+  TestGraphImage img;
+  ASSERT_EQ(AllocXRGB8GraphImage(4, 3, &img.image), 0);
+  FillGraphImage(&img.image, 1, 2, 3, 0);
+  int r = 0, g = 0, b = 0, a = 0;
+  EXPECT_EQ(ReadGraphImagePixel(&img.image, 3, 2, &r, &g, &b, &a), 0);
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(ReadGraphImagePixel(&img.image, 4, 0, &r, &g, &b, &a), -1);
+  EXPECT_EQ(ReadGraphImagePixel(&img.image, -1, 0, &r, &g, &b, &a), -1);
+  EXPECT_EQ(WriteGraphImagePixel(&img.image, 0, 3, 1, 1, 1, 1), -1);
+  EXPECT_EQ(ReadPixelAsARGB(&img.image, 0, 3), 0u);
+  EXPECT_EQ(ReadPixelAsARGB(&img.image, 1, 1), 0x00010203u);
+}
+
+TEST(GraphImage, ThreeBytePixelsReadAsThreeBytes) {
+  TestGraphImage img;
+  ASSERT_EQ(AllocRGB24GraphImage(5, 1, &img.image), 0);
+  EXPECT_EQ(img.image.pitch, 16);
+  std::memset(img.image.pixels, 0xEE, 16);
+  WriteGraphImagePixel(&img.image, 4, 0, 0x56, 0x34, 0x12, 0);
+  EXPECT_EQ(ReadPixelAsARGB(&img.image, 4, 0), 0x00563412u);
+  EXPECT_EQ(img.image.pixels[15], 0xEE);  // the padding is not touched
+}
+
+TEST(GraphImage, MirrorAndFill) {
+  TestGraphImage img;
+  ASSERT_EQ(AllocRGB24GraphImage(3, 1, &img.image), 0);
+  for (int x = 0; x < 3; ++x) WriteGraphImagePixel(&img.image, x, 0, x + 1, 0, 0, 0);
+  EXPECT_EQ(MirrorGraphImage(&img.image), 0);
+  int r;
+  for (int x = 0; x < 3; ++x) {
+    ReadGraphImagePixel(&img.image, x, 0, &r, nullptr, nullptr, nullptr);
+    EXPECT_EQ(r, 3 - x);
+  }
+  GraphImage empty{};
+  EXPECT_EQ(MirrorGraphImage(&empty), -1);
+}
+
+TEST(GraphImage, FreeClearsRecord) {
+  GraphImage img{};
+  ASSERT_EQ(AllocARGB8GraphImage(2, 2, &img), 0);
+  EXPECT_EQ(FreeGraphImage(&img), 0);
+  EXPECT_EQ(img.pixels, nullptr);
+  EXPECT_EQ(img.width, 0);
+  EXPECT_EQ(img.format.bitDepth, 0);
+}
+
+TEST(GraphImage, CompressedWithoutDecoderIsRefused) {
+  TestGraphImage img;
+  ASSERT_EQ(AllocARGB8GraphImage(2, 2, &img.image), 0);
+  img.image.format.compressionKind = 1;
+  int r;
+  EXPECT_EQ(ReadGraphImagePixel(&img.image, 0, 0, &r, nullptr, nullptr, nullptr), -1);
+}
+
+int AddSoftImage(int slot, int check) {
+  auto* rec = static_cast<SoftImage*>(TrackedAllocZeroed(sizeof(SoftImage), __FILE__, __LINE__));
+  rec->checkNumber = check;
+  gSoftImages.slots[slot] = rec;
+  ++gSoftImages.count;
+  if (slot + 1 > gSoftImages.bound) gSoftImages.bound = slot + 1;
+  return ((check | (kSoftImageHandleType << 11)) << 16) | slot;
+}
+
+TEST(SoftImages, DeletionChecksHandlesAndMovesTheBound) {
+  int only = AddSoftImage(10, 5);
+  EXPECT_EQ(FreeSoftImageHandle(only ^ (1 << 16)), -1);            // wrong check number
+  EXPECT_EQ(FreeSoftImageHandle((only & ~(0xF << 27)) | (1 << 27)), -1);  // wrong type
+  EXPECT_EQ(FreeSoftImageHandle(-1), -1);
+  EXPECT_EQ(FreeSoftImageHandle(only), 0);
+  EXPECT_EQ(gSoftImages.bound, 0);
+  EXPECT_EQ(FreeSoftImageHandle(only), -1);  // slot now empty
+
+  AddSoftImage(4, 1);
+  int ten = AddSoftImage(10, 2);
+  EXPECT_EQ(FreeSoftImageHandle(ten), 0);
+  EXPECT_EQ(gSoftImages.bound, 5);
+  EXPECT_EQ(FreeAllSoftImageHandles(), 0);
+  EXPECT_EQ(gSoftImages.count, 0);
+  EXPECT_EQ(gSoftImages.bound, 0);
+}
+
+}  // namespace
