@@ -7,7 +7,8 @@
 #include "interpreter/VariableArithmetic.h"
 #include "map/MapEventRunners.h"
 #include "presentation/PictureValues.h"
-#include "shell/InputState.h"
+#include "shell/MouseInput.h"
+#include "shell/ShellServices.h"
 #include "shell/SoundChannels.h"
 
 namespace {
@@ -101,8 +102,8 @@ int EventUnderMouse() {
 }
 
 int MouseButton(int button) {
-  if (gInput.buttonPressed[button]) return 2;
-  return gInput.buttonHeld[button] ? 1 : 0;
+  if (gMouseFrameInput.buttonPressed[button]) return 2;
+  return gMouseFrameInput.buttonHeld[button] ? 1 : 0;
 }
 
 int SystemValue(const EventRunner& runner, int code) {
@@ -117,9 +118,9 @@ int SystemValue(const EventRunner& runner, int code) {
     case 7: return MouseButton(0);
     case 8: return MouseButton(1);
     case 9: return MouseButton(2);
-    case 10: return gInput.wheel;
-    case 11: return gInput.mouseMoveX;
-    case 12: return gInput.mouseMoveY;
+    case 10: return gMouseFrameInput.wheel;
+    case 11: return gMouseFrameInput.moveX;
+    case 12: return gMouseFrameInput.moveY;
     case 13: return EventUnderMouse();
     case 14: return runner.mapEventId;
     case 15: return GetMapWidth();

@@ -8,6 +8,8 @@ int SoundChannelEntryCount(int kind) {
   return count < 0 ? 0 : count;
 }
 
+// The sound family of the public functions brings the handle queries of a
+// playing sound; until then no sound plays and both read 0.
 int SoundChannelPlayTimeMs(int) { return 0; }
 
 int SoundChannelEndValue(int) { return 0; }

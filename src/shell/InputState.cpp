@@ -1,3 +1,0 @@
-#include "shell/InputState.h"
-
-InputState gInput;
