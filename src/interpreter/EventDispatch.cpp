@@ -1,5 +1,6 @@
 #include "interpreter/EventRunner.h"
 #include "interpreter/InterpreterServices.h"
+#include "interpreter/LinkPass.h"
 #include "interpreter/VariableArithmetic.h"
 
 // Inline fast form 210000 + 10 x assignment + operator: three cells bound by
@@ -105,6 +106,7 @@ bool EventRunner::DispatchEventCommand() {
       case 210030: case 210031: case 210032:
         RunFastForm(code, *command);
         break;
+      case kLinkedVariableOperationCode: RunLinkedVariableOperation(*this, *command); break;
 
       default: break;  // 0, 103, 212 and unknown codes: no effect
     }

@@ -9,9 +9,7 @@ bool EventRunner::CmdMessage() { return true; }
 bool EventRunner::CmdChoice() { return true; }
 bool EventRunner::CmdCloseChoice() { return true; }
 bool EventRunner::CmdCloseMessage() { return true; }
-bool EventRunner::CmdStringOperation() { return true; }
 bool EventRunner::CmdKeyInput() { return true; }
-bool EventRunner::CmdVariableQuery() { return true; }
 bool EventRunner::CmdTransfer() { return true; }
 bool EventRunner::CmdSound() { return true; }
 bool EventRunner::CmdSpeech() { return true; }
@@ -23,8 +21,6 @@ bool EventRunner::CmdExecuteTransition() { return true; }
 bool EventRunner::CmdFreezeScreen() { return true; }
 bool EventRunner::CmdUnfreezeScreen() { return true; }
 bool EventRunner::CmdMoveRoute() { return true; }
-bool EventRunner::CmdCallEvent() { return true; }
-bool EventRunner::CmdReserveEvent() { return true; }
 bool EventRunner::CmdSaveLoad() { return true; }
 bool EventRunner::CmdReadSaveValue() { return true; }
 bool EventRunner::CmdWriteSaveValue() { return true; }
@@ -33,13 +29,11 @@ bool EventRunner::CmdStopMoveDuringEvents() { return true; }
 bool EventRunner::CmdSetTileFlags() { return true; }
 bool EventRunner::CmdChangeTileset() { return true; }
 bool EventRunner::CmdEditMapTiles() { return true; }
-bool EventRunner::CmdDatabase() { return true; }
 bool EventRunner::CmdInternet() { return true; }
 bool EventRunner::CmdPartyOperation() { return true; }
 bool EventRunner::CmdShakeScreen() { return true; }
 bool EventRunner::CmdScrollScreen() { return true; }
 bool EventRunner::CmdEffect() { return true; }
-bool EventRunner::CmdCallEventByName() { return true; }
 
 // The key wait ends at once until key input is built.
 void EventRunner::PollKeyInputWait() { keyWait = 0; }

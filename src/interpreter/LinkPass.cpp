@@ -1,0 +1,269 @@
+#include "interpreter/LinkPass.h"
+
+#include <deque>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "gamedata/CommonEvent.h"
+#include "gamedata/Database.h"
+#include "gamedata/VariableStore.h"
+#include "interpreter/DatabaseCommand.h"
+#include "interpreter/EventRunner.h"
+#include "interpreter/InterpreterServices.h"
+#include "interpreter/VariableArithmetic.h"
+
+// Bound cells point into the int buffers of variable sets, common self cells
+// and database rows. Those lists only grow while a game runs (a Variable
+// database type grows on access, a .common load adds common self cells);
+// growing the outer list moves each inner vector, whose buffer stays where it
+// is. Replacing a whole store or database (restart, load) is followed by a
+// new pass. These guarantees keep every bound cell valid in between.
+static_assert(std::is_nothrow_move_constructible_v<DatabaseRow>);
+static_assert(std::is_nothrow_move_constructible_v<std::vector<int32_t>>);
+static_assert(std::is_nothrow_move_constructible_v<CommonEvent>);
+
+namespace {
+
+constexpr int kVariableDatabaseForm = 1100000000;
+constexpr int kLiteralLimit = 1000000;
+
+int ParamOf(const EventCommand& command, size_t k) { return k < command.ints.size() ? command.ints[k] : 0; }
+
+// A reference to the command's own int parameter k, or null when it has none.
+int32_t* OwnParam(EventCommand& command, size_t k) { return k < command.ints.size() ? &command.ints[k] : nullptr; }
+
+int32_t* Cell(int id, int commonEvent) { return gVariableStore.ResolveVariableCell(id, commonEvent); }
+
+// A literal operand refers to the parameter itself, anything else to its cell.
+int32_t* OperandCell(EventCommand& command, size_t k, int commonEvent) {
+  const int operand = ParamOf(command, k);
+  return operand < kLiteralLimit ? OwnParam(command, k) : Cell(operand, commonEvent);
+}
+
+void Unlink(EventCommand& command) {
+  command.ResolvedInts.clear();
+  command.ResolvedCells.clear();
+}
+
+// Numeric branch. Linked only when its block is exactly n case lines 401
+// numbered 1..n, at most one 420 line numbered 0 (taken when no condition
+// holds), and the 499 line: then the jumps straight into a case body reach
+// what the general form reaches through its case lines.
+void LinkBranch(EventCommandList& list, size_t j, int commonEvent) {
+  EventCommand& command = list[j];
+  Unlink(command);
+  const int n = ParamOf(command, 1) & 0x0F;
+  if (n < 1 || n > 3) return;
+
+  std::vector<ResolvedCell> cells(static_cast<size_t>(2 * n));
+  std::vector<int32_t> ints(9, 0);
+  ints[1] = n;
+  for (int k = 0; k < n; ++k) {
+    const size_t base = static_cast<size_t>(3 * k);
+    const int left = ParamOf(command, base + 2);
+    const int right = ParamOf(command, base + 3);
+    const int flags = ParamOf(command, base + 4);
+    if (left >= kVariableDatabaseForm) return;
+    int32_t* leftCell = Cell(left, commonEvent);
+    int32_t* rightCell = (flags & 0x10) || right < kLiteralLimit ? OwnParam(command, base + 3) : Cell(right, commonEvent);
+    if (!leftCell || !rightCell) return;
+    cells[static_cast<size_t>(2 * k)].cell = leftCell;
+    cells[static_cast<size_t>(2 * k + 1)].cell = rightCell;
+    ints[static_cast<size_t>(k + 2)] = flags & 0x0F;
+  }
+
+  const uint8_t indent = command.indent;
+  std::vector<size_t> caseLines;
+  size_t otherLine = 0;
+  bool hasOther = false;
+  size_t endLine = 0;
+  bool closed = false;
+  for (size_t i = j + 1; i < list.size(); ++i) {
+    const EventCommand& c = list[i];
+    if (c.indent > indent) continue;
+    if (c.indent < indent) return;  // the block never closes at its indent
+    const int code = c.Code();
+    if (code == 499) {
+      endLine = i;
+      closed = true;
+      break;
+    }
+    if (code == 401 && !hasOther && caseLines.size() < static_cast<size_t>(n) &&
+        ParamOf(c, 1) == static_cast<int>(caseLines.size()) + 1) {
+      caseLines.push_back(i);
+      continue;
+    }
+    if (code == 420 && !hasOther && ParamOf(c, 1) == 0) {
+      hasOther = true;
+      otherLine = i;
+      continue;
+    }
+    return;  // any other line at the branch's indent: keep the general form
+  }
+  if (!closed || caseLines.size() != static_cast<size_t>(n)) return;
+
+  for (size_t k = 0; k < caseLines.size(); ++k) ints[5 + k] = static_cast<int32_t>(caseLines[k]);
+  ints[8] = static_cast<int32_t>(hasOther ? otherLine : endLine);
+  ints[0] = 1;
+  command.ResolvedInts = std::move(ints);
+  command.ResolvedCells = std::move(cells);
+  for (size_t line : caseLines) list[line].ResolvedInts = {2, static_cast<int32_t>(endLine)};
+  if (hasOther) list[otherLine].ResolvedInts = {2, static_cast<int32_t>(endLine)};
+}
+
+// A case line outside a linked branch: where its block ends.
+void LinkCaseLine(EventCommandList& list, size_t j) {
+  EventCommand& command = list[j];
+  if (!command.ResolvedInts.empty()) return;  // filled by its branch
+  for (size_t i = j + 1; i < list.size(); ++i) {
+    if (list[i].indent == command.indent) {
+      command.ResolvedInts = {1, static_cast<int32_t>(i)};
+      return;
+    }
+  }
+}
+
+void LinkVariableOperation(EventCommand& command, int commonEvent) {
+  Unlink(command);
+  const int p1 = ParamOf(command, 1);
+  const int p2 = ParamOf(command, 2);
+  const int p3 = ParamOf(command, 3);
+  const int p4 = ParamOf(command, 4);
+  if (p1 == kVariableDatabaseForm || (p4 & 0xFF) != 0 || (p4 & 0x10000) != 0) return;
+  if (!IsNumericId(p2) || !IsNumericId(p3) || p2 >= 1000000000 || p3 >= 1000000000) return;
+  int32_t* target = Cell(p1, commonEvent);
+  int32_t* left = OperandCell(command, 2, commonEvent);
+  int32_t* right = OperandCell(command, 3, commonEvent);
+  if (!target || !left || !right) return;
+  const int asg = (p4 >> 8) & 0x0F;
+  const int op = (p4 >> 12) & 0x0F;
+  command.ResolvedInts = {(op == 0 || op == 1) && p3 == 0 ? 2 : 1, asg, op, 0, 0, 0, 0, 0};
+  command.ResolvedCells = {{target, nullptr}, {left, nullptr}, {right, nullptr}};
+  command.SetCode(kLinkedVariableOperationCode);
+}
+
+// A name is compared as stored only when escape expansion leaves it alone:
+// no escape and no leading "@" line.
+bool PlainName(const std::string& name) { return name.find('\\') == std::string::npos && (name.empty() || name[0] != '@'); }
+
+const std::string& NameOf(const EventCommand& command) {
+  static const std::string empty;
+  return command.strings.empty() ? empty : command.strings[0];
+}
+
+// Label jump: the loop plan of the runtime search, made once.
+void LinkJump(EventCommandList& list, size_t j, bool labelsPlain) {
+  EventCommand& command = list[j];
+  Unlink(command);
+  const std::string& name = NameOf(command);
+  if (!labelsPlain || !PlainName(name)) return;
+
+  enum class State { Before, LabelFirst, AfterJump } state = State::Before;
+  std::vector<int> scanStack;
+  std::deque<int> plan;
+  int target = -1;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const EventCommand& c = list[i];
+    const int code = c.Code();
+    const int loopValue = c.indent * 10 + (code == 170 ? 1 : 0);
+    const bool label = code == 212 && NameOf(c) == name;
+    if (state == State::Before) {
+      if (i == j) {
+        state = State::AfterJump;
+      } else if (label) {
+        target = static_cast<int>(i);
+        state = State::LabelFirst;
+      } else if (code == 170 || code == 179) {
+        scanStack.push_back(loopValue);
+      } else if (code == 498 && !scanStack.empty()) {
+        scanStack.pop_back();
+      }
+    } else if (state == State::LabelFirst) {
+      if (i == j) break;
+      if (code == 170 || code == 179) {
+        scanStack.push_back(loopValue);
+        plan.push_front(-1);
+      } else if (code == 498 && !scanStack.empty()) {
+        plan.push_front(scanStack.back());
+        scanStack.pop_back();
+      }
+    } else {
+      if (label) {
+        target = static_cast<int>(i);
+        break;
+      }
+      if (code == 170 || code == 179) {
+        scanStack.push_back(loopValue);
+        plan.push_back(loopValue);
+      } else if (code == 498) {
+        if (!scanStack.empty()) scanStack.pop_back();
+        plan.push_back(-1);
+      }
+    }
+  }
+  if (target < 0) return;
+  std::vector<int32_t> ints{1, target, 0};
+  for (int entry : plan) {
+    ++ints[2];
+    if (entry == -1) {
+      ints.push_back(-1);
+      ints.push_back(-1);
+    } else {
+      ints.push_back(entry / 10);
+      ints.push_back(entry % 10 == 1 ? EventRunner::kEndlessLoopCount : 0);
+    }
+  }
+  command.ResolvedInts = std::move(ints);
+}
+
+void LinkCommandListImpl(EventCommandList& list, int commonEvent) {
+  // Earlier links go first: a second pass starts from the general forms.
+  for (EventCommand& command : list) {
+    if (command.Code() == kLinkedVariableOperationCode) command.SetCode(121);
+    Unlink(command);
+  }
+  bool labelsPlain = true;
+  for (const EventCommand& command : list) {
+    if (command.Code() == 212 && !PlainName(NameOf(command))) labelsPlain = false;
+  }
+  for (size_t j = 0; j < list.size(); ++j) {
+    switch (list[j].Code()) {
+      case 111: LinkBranch(list, j, commonEvent); break;
+      case 401:
+      case 420: LinkCaseLine(list, j); break;
+      case 121: LinkVariableOperation(list[j], commonEvent); break;
+      case 213: LinkJump(list, j, labelsPlain); break;
+      case 250: LinkDatabaseCommand(list[j], commonEvent); break;
+      default: break;
+    }
+  }
+}
+
+}  // namespace
+
+void LinkCommandList(EventCommandList& list, int commonEventNumber) { LinkCommandListImpl(list, commonEventNumber); }
+
+void LinkCommonEventCommands() {
+  auto& events = gCommonEventList.events;
+  for (size_t e = 0; e < events.size(); ++e) LinkCommandListImpl(events[e].commands, static_cast<int>(e));
+}
+
+void RunLinkedVariableOperation(EventRunner& runner, const EventCommand& command) {
+  const auto& ints = command.ResolvedInts;
+  const auto& cells = command.ResolvedCells;
+  if (ints.size() < 3 || cells.size() < 3 || !cells[0].cell || !cells[1].cell || !cells[2].cell) {
+    runner.CmdVariableOperation();
+    return;
+  }
+  // The general form's order and arithmetic: current value, operands, then
+  // the clamped operator and assignment stages.
+  const int current = *cells[0].cell;
+  const int left = *cells[1].cell;
+  const int right = *cells[2].cell;
+  RequestPageRefresh();
+  int stored = 0;
+  if (IntegerAssignmentStage(ints[1], current, IntegerOperatorStage(ints[2], left, right, &DrawSharedRandom), &stored)) {
+    *cells[0].cell = stored;
+  }
+}

@@ -1,0 +1,3 @@
+#include "shell/MouseInput.h"
+
+MouseFrameInput gMouseFrameInput;

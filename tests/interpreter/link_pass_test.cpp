@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gamedata/DatabaseFixture.h"
+#include "interpreter/LinkPass.h"
+#include "support/CommandListBuilder.h"
+#include "support/ScriptWorld.h"
+
+namespace {
+
+int Flags(int asg, int op) { return (asg << 8) | (op << 12); }
+EventCommand Op(int target, int left, int right, int asg, int op) {
+  return MakeCommand(121, {target, left, right, Flags(asg, op)});
+}
+EventCommand Set(int target, int value) { return Op(target, value, 0, 0, 0); }
+int DbFlags(int kind, int asg, int selector, int direction) {
+  return kind | (asg << 4) | (selector << 8) | (direction << 12);
+}
+
+constexpr int V = 2000000;  // normal variable 0
+
+// Fixture common events that touch every linked form: clamped arithmetic,
+// division and remainder by 0, self cells, branches with case lines, loops,
+// label jumps and database transfers.
+std::vector<EventCommandList> FixtureEvents() {
+  std::vector<EventCommandList> events;
+  // 0: arithmetic at and past the clamps.
+  events.push_back(CommandListBuilder()
+                       .Add(Op(V + 1, 999999, 2001, 0, 2))      // 2,000,997,999 clamps to 2e9
+                       .Add(Op(V + 2, V + 1, 0, 0, 0))          // right literal 0
+                       .Add(Op(V + 3, V + 1, V + 2, 0, 0))      // 4e9 clamps
+                       .Add(Op(V + 4, V + 1, 0, 1, 0))          // += past the clamp
+                       .Add(Op(V + 4, V + 1, 0, 1, 0))
+                       .Add(Op(V + 5, 7, 0, 2, 0))              // -= 7
+                       .Add(Op(V + 5, V + 1, 3, 3, 2))          // *= 6e9
+                       .Add(Set(V + 6, 17))
+                       .Add(Op(V + 6, 0, 0, 5, 0))              // %= 0: remainder by 1
+                       .Add(Set(V + 7, 17))
+                       .Add(Op(V + 7, 0, 0, 4, 0))              // /= 0: divide by 1
+                       .Add(Op(V + 8, 9, 0, 0, 3))              // 9 / 0
+                       .Add(Op(V + 9, 9, 0, 0, 4))              // 9 mod 0
+                       .Add(Op(V + 10, 12, 10, 0, 5))           // AND
+                       .Add(Op(V + 11, -5, 0, 8, 0))            // abs
+                       .Add(Op(V + 12, V + 11, 3, 6, 0))        // max
+                       .Add(Op(V + 12, V + 7, 0, 7, 0))         // min
+                       .Add(Op(OwnSelf(0), V + 10, 1, 0, 0))    // own self cell
+                       .Add(Op(V + 13, OwnSelf(0), OwnSelf(0), 0, 2))
+                       .Build());
+  // 1: branches (first true case wins, an "other" line, no true case), a
+  // counted loop and label jumps back and forward.
+  events.push_back(CommandListBuilder()
+                       .Add(Set(V + 20, 10))
+                       .Add(111, {3, V + 20, 5, 0x10, V + 20, 3, 0x10, V + 20, 10, 0x12})
+                       .Add(401, {1}).Add(Op(V + 21, 0, 1, 1, 0)).WithIndent(1)
+                       .Add(401, {2}).Add(Op(V + 21, 0, 10, 1, 0)).WithIndent(1)
+                       .Add(401, {3}).Add(Op(V + 21, 0, 100, 1, 0)).WithIndent(1)
+                       .Add(420, {0}).Add(Op(V + 21, 0, 1000, 1, 0)).WithIndent(1)
+                       .Add(499)
+                       .Add(111, {1, V + 20, V + 21, 4})
+                       .Add(401, {1}).Add(Op(V + 22, 0, 1, 1, 0)).WithIndent(1)
+                       .Add(420, {0}).Add(Op(V + 22, 0, 50, 1, 0)).WithIndent(1)
+                       .Add(499)
+                       .Add(111, {1, V + 20, 99, 2})
+                       .Add(401, {1}).Add(Op(V + 23, 0, 1, 1, 0)).WithIndent(1)
+                       .Add(499)
+                       .Add(179, {4})
+                       .Add(Op(V + 24, 0, 3, 1, 0)).WithIndent(1)
+                       .Add(498)
+                       .Add(212, {}, {"top"})
+                       .Add(Op(V + 25, 0, 1, 1, 0))
+                       .Add(111, {1, V + 25, 3, 0x14})
+                       .Add(401, {1}).In().Add(213, {}, {"top"}).Out()
+                       .Add(499)
+                       .Add(213, {}, {"skip"})
+                       .Add(Set(V + 26, 1))
+                       .Add(212, {}, {"skip"})
+                       .Add(Op(V + 27, V + 25, V + 24, 0, 0))
+                       .Build());
+  // 2: database transfers: a read from the User database, writes that go to
+  // the Variable database whatever the selector, %= 0 into a cell.
+  events.push_back(CommandListBuilder()
+                       .Add(250, {0, 1, 0, DbFlags(0, 0, 2, 1), V + 30})      // read User 0/1/0
+                       .Add(250, {0, 0, 1, DbFlags(0, 1, 2, 1), V + 30})      // += User 0/0/1
+                       .Add(250, {0, 1, 0, DbFlags(0, 0, 2, 0), V + 30})      // write, selector User
+                       .Add(250, {0, 1, 1, DbFlags(0, 5, 0, 0), 0})           // %= 0
+                       .Add(250, {0, 1, 0, DbFlags(0, 0, 0, 1), V + 31})      // read it back
+                       .Add(250, {0, 1, 1, DbFlags(0, 0, 0, 1), V + 32})
+                       .Add(250, {0, 0, 0, DbFlags(0, 3, 0, 0), V + 30})     // *= into a cell
+                       .Build());
+  return events;
+}
+
+// Variable database type 0 (two int contents) and a User database type 0.
+void AddDatabases() {
+  AddType(gVariableDatabase, "v", {1000, 1001}, 2, {0, 0});
+  gVariableDatabase.types[0].rows[1].ints = {4, 9};
+  AddType(gUserDatabase, "u", {1000, 1001}, 2);
+  gUserDatabase.types[0].rows[0].ints = {1, 2};
+  gUserDatabase.types[0].rows[1].ints = {300, 4};
+  BuildDatabaseNameIndexes();
+}
+
+struct Outcome {
+  std::vector<int32_t> variables;
+  std::vector<std::vector<int32_t>> selfCells;
+  std::vector<int32_t> variableDatabase;
+  std::vector<int32_t> userDatabase;
+  size_t notices = 0;
+};
+
+Outcome RunFixtures(bool link) {
+  const auto events = FixtureEvents();
+  ResetScriptWorld(static_cast<int>(events.size()));
+  AddDatabases();
+  for (size_t e = 0; e < events.size(); ++e) gCommonEventList.events[e].commands = events[e];
+  if (link) LinkCommonEventCommands();
+  for (size_t e = 0; e < events.size(); ++e) {
+    EventRunner runner;
+    runner.StartEventRunner(0, 0);
+    runner.SetupEventCall(&gCommonEventList.events[e].commands, -1, static_cast<int>(e));
+    RunUntilIdle(runner);
+  }
+  Outcome outcome;
+  outcome.variables = gVariableStore.variableSets[0];
+  outcome.selfCells = gVariableStore.commonSelfVariables;
+  for (const auto& row : gVariableDatabase.types[0].rows) {
+    outcome.variableDatabase.insert(outcome.variableDatabase.end(), row.ints.begin(), row.ints.end());
+  }
+  for (const auto& row : gUserDatabase.types[0].rows) {
+    outcome.userDatabase.insert(outcome.userDatabase.end(), row.ints.begin(), row.ints.end());
+  }
+  outcome.notices = RecordedNotices().size();
+  return outcome;
+}
+
+TEST(LinkPass, LinkedAndGeneralFormsGiveTheSameVariables) {
+  const Outcome general = RunFixtures(false);
+  const Outcome linked = RunFixtures(true);
+  EXPECT_EQ(linked.variables, general.variables);
+  EXPECT_EQ(linked.selfCells, general.selfCells);
+  EXPECT_EQ(linked.variableDatabase, general.variableDatabase);
+  EXPECT_EQ(linked.userDatabase, general.userDatabase);
+  EXPECT_EQ(linked.notices, general.notices);
+
+  // The general form's values, so neither form drifts unnoticed.
+  const auto& v = general.variables;
+  EXPECT_EQ(v[1], 2000000000);
+  EXPECT_EQ(v[3], 2000000000);
+  EXPECT_EQ(v[4], 2000000000);
+  EXPECT_EQ(v[5], -2000000000);
+  EXPECT_EQ(v[6], 0);   // %= 0 is the remainder by 1
+  EXPECT_EQ(v[7], 17);  // /= 0 divides by 1
+  EXPECT_EQ(v[8], 9);
+  EXPECT_EQ(v[9], 0);
+  EXPECT_EQ(v[10], 8);
+  EXPECT_EQ(v[11], 5);
+  EXPECT_EQ(v[12], 8);
+  EXPECT_EQ(v[13], 81);
+  EXPECT_EQ(v[21], 1);     // case 1 although case 2 holds too
+  EXPECT_EQ(v[22], 50);    // no condition: the other line
+  EXPECT_EQ(v[23], 0);     // no condition, no other line
+  EXPECT_EQ(v[24], 12);    // four passes of += 3
+  EXPECT_EQ(v[25], 3);     // the backward jump ran the label's code three times
+  EXPECT_EQ(v[26], 0);     // the forward jump skipped it
+  EXPECT_EQ(v[27], 15);
+  EXPECT_EQ(v[30], 302);
+  EXPECT_EQ(v[31], 302);   // the write went to the Variable database
+  EXPECT_EQ(v[32], 0);     // %= 0 in a cell is the remainder by 1
+  EXPECT_EQ(general.userDatabase, (std::vector<int32_t>{1, 2, 300, 4}));
+}
+
+TEST(LinkPass, LinksTheFormsItPromises) {
+  const auto events = FixtureEvents();
+  ResetScriptWorld(static_cast<int>(events.size()));
+  AddDatabases();
+  for (size_t e = 0; e < events.size(); ++e) gCommonEventList.events[e].commands = events[e];
+  LinkCommonEventCommands();
+  const auto& arithmetic = gCommonEventList.events[0].commands;
+  EXPECT_EQ(arithmetic[0].Code(), kLinkedVariableOperationCode);
+  EXPECT_EQ(arithmetic[1].ResolvedInts[0], 2);  // right operand the literal 0
+  EXPECT_EQ(arithmetic[17].ResolvedCells[0].cell, &gVariableStore.commonSelfVariables[0][0]);
+  const auto& flow = gCommonEventList.events[1].commands;
+  EXPECT_EQ(flow[1].ResolvedInts, (std::vector<int32_t>{1, 3, 0, 0, 2, 2, 4, 6, 8}));
+  EXPECT_EQ(flow[2].ResolvedInts, (std::vector<int32_t>{2, 10}));
+  EXPECT_EQ(flow[8].ResolvedInts, (std::vector<int32_t>{2, 10}));
+  const auto& database = gCommonEventList.events[2].commands;
+  EXPECT_FALSE(database[0].ResolvedInts.empty());
+  EXPECT_EQ(database[2].ResolvedCells[0].database, &gVariableDatabase);
+}
+
+// Commands whose general form the links could not reproduce stay general.
+TEST(LinkPass, LeavesCommandsItCannotReproduce) {
+  ResetScriptWorld(1);
+  AddDatabases();
+  gCommonEventList.events[0].commands = CommandListBuilder()
+      .Add(Op(3000000, 1, 0, 0, 0))                        // 0: string target
+      .Add(MakeCommand(121, {V + 1, 1, 0, 0x4}))            // 1: flag bits 0-7
+      .Add(111, {1, 1100000000, 0, 0x12})                   // 2: Variable database operand
+      .Add(401, {1}).Add(499)
+      .Add(111, {1, V + 1, 0, 0x12})                        // 5: two case lines for one condition
+      .Add(401, {1}).Add(401, {1}).Add(499)
+      .Add(212, {}, {"a"})                                  // 9
+      .Add(213, {}, {"\\v[1]"})                             // 10: escape in the name
+      .Add(213, {}, {"missing"})                            // 11: no such label
+      .Add(Op(V + 1, 8000000, 0, 0, 0))                     // 12: random id operand
+      .Build();
+  LinkCommonEventCommands();
+  const auto& list = gCommonEventList.events[0].commands;
+  EXPECT_EQ(list[0].Code(), 121);
+  EXPECT_TRUE(list[0].ResolvedInts.empty());
+  EXPECT_EQ(list[1].Code(), 121);
+  EXPECT_TRUE(list[2].ResolvedInts.empty());
+  EXPECT_TRUE(list[5].ResolvedInts.empty());
+  EXPECT_EQ(list[6].ResolvedInts, (std::vector<int32_t>{1, 7}));  // plain case-line form
+  EXPECT_TRUE(list[10].ResolvedInts.empty());
+  EXPECT_TRUE(list[11].ResolvedInts.empty());
+  EXPECT_EQ(list[12].Code(), 121);
+}
+
+TEST(LinkPass, AnEscapedLabelKeepsEveryJumpOfItsListGeneral) {
+  ResetScriptWorld(1);
+  gCommonEventList.events[0].commands =
+      CommandListBuilder().Add(212, {}, {"\\v[1]"}).Add(212, {}, {"a"}).Add(213, {}, {"a"}).Build();
+  LinkCommonEventCommands();
+  EXPECT_TRUE(gCommonEventList.events[0].commands[2].ResolvedInts.empty());
+}
+
+// Bound cells stay valid while the Variable database grows on access, and a
+// second pass starts from the general forms.
+TEST(LinkPass, BoundCellsSurviveGrowthAndRelinking) {
+  ResetScriptWorld(1);
+  AddDatabases();
+  const int cell = 1100000000 + 1 * 100 + 1;  // Variable database 0/1/1
+  gCommonEventList.events[0].commands =
+      CommandListBuilder().Add(Op(cell, V + 5, 5, 1, 0)).Add(Op(V + 1, cell, 0, 0, 0)).Build();
+  LinkCommonEventCommands();
+  LinkCommonEventCommands();
+  ASSERT_EQ(gCommonEventList.events[0].commands[0].Code(), kLinkedVariableOperationCode);
+  // Reading row 500 grows the type: the rows move, their cells do not.
+  EXPECT_EQ(gVariableStore.ReadVariable(1100000000 + 500 * 100), 0);
+  ASSERT_GE(gVariableDatabase.GetDatabaseDataCount(0), 501);
+  EventRunner runner;
+  runner.StartEventRunner(0, 0);
+  runner.SetupEventCall(&gCommonEventList.events[0].commands, -1, 0);
+  RunUntilIdle(runner);
+  EXPECT_EQ(gVariableDatabase.types[0].rows[1].ints[1], 14);
+  EXPECT_EQ(gVariableStore.variableSets[0][1], 14);
+}
+
+// The main runner runs copies of linked lists: their links still work.
+TEST(LinkPass, CopiesKeepTheirLinks) {
+  ResetScriptWorld(1);
+  gCommonEventList.events[0].commands =
+      CommandListBuilder().Add(Op(V + 1, 999999, 2001, 0, 2)).Add(Op(V + 2, V + 1, 2, 1, 1)).Add(Set(V, 1)).Build();
+  gCommonEventList.events[0].triggerFlags = 0x01 | (2 << 4);  // auto start while v0 = 0
+  LinkCommonEventCommands();
+  gEventSystem.StartEventRunner(0, 1);
+  gEventSystem.RunEventRunner();
+  EXPECT_EQ(gVariableStore.variableSets[0][1], 2000000000);
+  EXPECT_EQ(gVariableStore.variableSets[0][2], 1999999998);
+  EXPECT_FALSE(gEventSystem.IsEventRunnerBusy());
+}
+
+}  // namespace
