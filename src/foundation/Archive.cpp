@@ -411,6 +411,9 @@ int ArchiveEntryPoll(ArchiveEntryReader* reader) {
     if (got < 0) got = 0;
     if (got > reader->pendingLength) got = reader->pendingLength;
     ArchiveKeyXor(static_cast<size_t>(got), reader->pendingDestination, reader->pendingOffset, r->key);
+    // The position moved by the whole request when it was posted; a short
+    // read moves it only by what arrived.
+    reader->position -= reader->pendingLength - got;
   }
   reader->pending = 0;
   if (r->pendingReader == reader) r->pendingReader = nullptr;

@@ -526,19 +526,20 @@ int ResolveFullPath(const char* path, char* out, size_t capacity, const char* ba
     return 0;
   }
   const char* p = path;
+  // One separator after the start has done its work; a second one would
+  // open an empty component.
   if (isSeparator(p[0])) {
     if (!append(base, baseLength < 2 ? baseLength : 2)) return -1;
+    ++p;
   } else if (p[0] != '\0' && p[1] == ':') {
     if (!append(p, 2)) return -1;
     p += 2;
-    if (*p == '\\') ++p;
+    if (isSeparator(*p)) ++p;
   } else {
     size_t n = baseLength;
     while (n > 0 && isSeparator(base[n - 1])) --n;
     if (!append(base, n)) return -1;
   }
-  // A leading separator of a drive-relative path has done its work.
-  if (isSeparator(*p)) ++p;
   while (*p != '\0') {
     const char* start = p;
     while (*p != '\0' && !isSeparator(*p)) {
