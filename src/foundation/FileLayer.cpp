@@ -241,6 +241,19 @@ void PostRequest(PlainFileStream* s, int code) {
   s->request.Set();
 }
 
+// Closes an open stream's file (through its worker, which then ends) and
+// frees the stream.
+void StreamShutdown(PlainFileStream* s) {
+  if (s->worker) {
+    PostRequest(s, kRequestClose);
+    s->done.Wait();
+    s->thread.join();
+  } else {
+    platform::FileClose(s->file);
+  }
+  StreamDestroy(s);
+}
+
 bool CopyPath(const char* path, char* out, size_t capacity) {
   size_t length = std::strlen(path);
   if (length + 1 > capacity) return false;
@@ -315,17 +328,7 @@ FileHandle PlainFileOpen(const char* path, int cacheFlag, int /*unusedFlag*/, in
   s->position = 0;
   s->endOfFile = 0;
   FileHandle handle = StreamRegister(s);
-  if (handle == 0) {
-    // Table full: undo the open as a close would.
-    if (s->worker) {
-      PostRequest(s, kRequestClose);
-      s->done.Wait();
-      s->thread.join();
-    } else {
-      platform::FileClose(s->file);
-    }
-    StreamDestroy(s);
-  }
+  if (handle == 0) StreamShutdown(s);  // table full: undo the open as a close would
   return handle;
 }
 
@@ -333,14 +336,7 @@ int PlainFileClose(FileHandle file) {
   PlainFileStream* s = StreamOf(file);
   if (!s) return -1;
   StreamUnregister(file);
-  if (s->worker) {
-    PostRequest(s, kRequestClose);
-    s->done.Wait();
-    s->thread.join();
-  } else {
-    platform::FileClose(s->file);
-  }
-  StreamDestroy(s);
+  StreamShutdown(s);
   return 0;
 }
 
