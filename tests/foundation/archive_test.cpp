@@ -12,6 +12,7 @@
 #include "foundation/FileLayer.h"
 #include "foundation/TrackedHeap.h"
 #include "platform/threads/Threads.h"
+#include "support/ArchiveSettings.h"
 #include "support/ArchiveWriter.h"
 #include "support/LogCapture.h"
 #include "support/ScratchFolder.h"
@@ -104,20 +105,14 @@ void Put32(std::string& s, size_t at, uint32_t v) {
 class Archives : public ::testing::Test {
  protected:
   void SetUp() override {
-    ArchiveTableReset();
-    ArchiveUseSet(1);
-    FileLayerInstall(nullptr);
-    ArchiveExtensionSet("vorn");
-    ArchiveKeyStringSet("Key-String");
+    ArchiveSettingsForGame("Key-String");
     blocks_ = TrackedBlockCount();
   }
   void TearDown() override {
     EXPECT_EQ(gPackedFiles.count, 0) << "a test left files open";
-    ArchiveShutdown();
+    ArchiveSettingsClear();
     EXPECT_EQ(gArchiveSlots.count, 0);
     EXPECT_EQ(TrackedBlockCount(), blocks_) << "tracked blocks leaked";
-    ArchiveExtensionSet(nullptr);
-    ArchiveKeyStringSet(nullptr);
   }
 
   static std::string ReadWhole(const char* path, int cache = 0, int async = 0) {
