@@ -411,6 +411,9 @@ int ArchiveEntryPoll(ArchiveEntryReader* reader) {
     if (got < 0) got = 0;
     if (got > reader->pendingLength) got = reader->pendingLength;
     ArchiveKeyXor(static_cast<size_t>(got), reader->pendingDestination, reader->pendingOffset, r->key);
+    // The position moved by the whole request when it was posted; a short
+    // read moves it only by what arrived.
+    reader->position -= reader->pendingLength - got;
   }
   reader->pending = 0;
   if (r->pendingReader == reader) r->pendingReader = nullptr;
@@ -807,34 +810,26 @@ int PathToFullUpper(const char* path, char* out, size_t capacity) {
   size_t baseLength = platform::CurrentDirectoryGet(base, sizeof base);
   if (baseLength == 0 || baseLength >= sizeof base) return -1;
   UpperInPlace(base);
-  char result[kFullPathSize];
-  size_t length = 0;
-  auto append = [&](const char* text, size_t n) {
-    if (length + n + 1 > sizeof result) return false;
-    std::memcpy(result + length, text, n);
-    length += n;
-    result[length] = '\0';
-    return true;
-  };
+  PathAssembler result;
   const char* p = path;
   size_t floor = 0;  // the part ".." never removes
   if (IsSeparator(p[0]) && p[1] == p[0]) {
-    append("\\", 1);
+    result.Append("\\", 1);
     floor = 1;
     p += 2;
   } else if (IsSeparator(p[0])) {
-    append(base, baseLength < 2 ? baseLength : 2);
-    floor = length;
+    result.Append(base, baseLength < 2 ? baseLength : 2);
+    floor = result.Length();
   } else if (p[0] != '\0' && p[1] == ':') {
     char drive[2] = {UpperAscii(p[0]), ':'};
-    append(drive, 2);
+    result.Append(drive, 2);
     floor = 2;
     p += 2;
     if (*p == '\\') ++p;
   } else {
     size_t n = baseLength;
     while (n > 0 && IsSeparator(base[n - 1])) --n;
-    if (!append(base, n)) return -1;
+    if (!result.Append(base, n)) return -1;
     floor = base[1] == ':' ? 2 : 0;
   }
   while (*p != '\0') {
@@ -848,19 +843,14 @@ int PathToFullUpper(const char* path, char* out, size_t capacity) {
     size_t n = static_cast<size_t>(p - start);
     if (n == 1 && start[0] == '.') continue;
     if (n == 2 && start[0] == '.' && start[1] == '.') {
-      size_t cut = length;
-      while (cut > floor && result[cut - 1] != '\\') --cut;
-      if (cut > floor) {
-        length = cut - 1;
-        result[length] = '\0';
-      }
+      result.DropLastComponent(floor);
       continue;
     }
-    size_t at = length;
-    if (!append("\\", 1) || !append(start, n)) return -1;
-    UpperInPlace(result + at);
+    size_t at = result.Length();
+    if (!result.AppendComponent(start, n)) return -1;
+    UpperInPlace(result.Data() + at);
   }
-  return CopyText(out, capacity, result, length) ? 0 : -1;
+  return result.CopyTo(out, capacity) ? 0 : -1;
 }
 
 int ArchiveReleaseUnused() {

@@ -241,6 +241,19 @@ void PostRequest(PlainFileStream* s, int code) {
   s->request.Set();
 }
 
+// Closes an open stream's file (through its worker, which then ends) and
+// frees the stream.
+void StreamShutdown(PlainFileStream* s) {
+  if (s->worker) {
+    PostRequest(s, kRequestClose);
+    s->done.Wait();
+    s->thread.join();
+  } else {
+    platform::FileClose(s->file);
+  }
+  StreamDestroy(s);
+}
+
 bool CopyPath(const char* path, char* out, size_t capacity) {
   size_t length = std::strlen(path);
   if (length + 1 > capacity) return false;
@@ -315,17 +328,7 @@ FileHandle PlainFileOpen(const char* path, int cacheFlag, int /*unusedFlag*/, in
   s->position = 0;
   s->endOfFile = 0;
   FileHandle handle = StreamRegister(s);
-  if (handle == 0) {
-    // Table full: undo the open as a close would.
-    if (s->worker) {
-      PostRequest(s, kRequestClose);
-      s->done.Wait();
-      s->thread.join();
-    } else {
-      platform::FileClose(s->file);
-    }
-    StreamDestroy(s);
-  }
+  if (handle == 0) StreamShutdown(s);  // table full: undo the open as a close would
   return handle;
 }
 
@@ -333,14 +336,7 @@ int PlainFileClose(FileHandle file) {
   PlainFileStream* s = StreamOf(file);
   if (!s) return -1;
   StreamUnregister(file);
-  if (s->worker) {
-    PostRequest(s, kRequestClose);
-    s->done.Wait();
-    s->thread.join();
-  } else {
-    platform::FileClose(s->file);
-  }
-  StreamDestroy(s);
+  StreamShutdown(s);
   return 0;
 }
 
@@ -502,6 +498,29 @@ int PlainFindClose(int search) { return platform::FindClose(search) ? 0 : -1; }
 
 // ---- paths and temporary files ---------------------------------------------------
 
+bool PathAssembler::Append(const char* text, size_t length) {
+  if (length_ + length + 1 > sizeof text_) return false;
+  std::memcpy(text_ + length_, text, length);
+  length_ += length;
+  text_[length_] = '\0';
+  return true;
+}
+
+void PathAssembler::DropLastComponent(size_t floor) {
+  size_t cut = length_;
+  while (cut > floor && text_[cut - 1] != '\\') --cut;
+  if (cut > floor) {
+    length_ = cut - 1;
+    text_[length_] = '\0';
+  }
+}
+
+bool PathAssembler::CopyTo(char* out, size_t capacity) const {
+  if (length_ + 1 > capacity) return false;
+  std::memcpy(out, text_, length_ + 1);
+  return true;
+}
+
 int ResolveFullPath(const char* path, char* out, size_t capacity, const char* base) {
   char current[kDirectoryBufferSize];
   if (!base) {
@@ -510,35 +529,28 @@ int ResolveFullPath(const char* path, char* out, size_t capacity, const char* ba
     base = current;
   }
   auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
-  char result[kPathBufferSize * 2];
-  size_t length = 0;
-  auto append = [&](const char* text, size_t n) {
-    if (length + n + 1 > sizeof result) return false;
-    std::memcpy(result + length, text, n);
-    length += n;
-    result[length] = '\0';
-    return true;
-  };
   size_t baseLength = std::strlen(base);
   if (!path) {
     if (baseLength + 1 > capacity) return -1;
     std::memcpy(out, base, baseLength + 1);
     return 0;
   }
+  PathAssembler result;
   const char* p = path;
+  // One separator after the start has done its work; a second one would
+  // open an empty component.
   if (isSeparator(p[0])) {
-    if (!append(base, baseLength < 2 ? baseLength : 2)) return -1;
+    if (!result.Append(base, baseLength < 2 ? baseLength : 2)) return -1;
+    ++p;
   } else if (p[0] != '\0' && p[1] == ':') {
-    if (!append(p, 2)) return -1;
+    if (!result.Append(p, 2)) return -1;
     p += 2;
-    if (*p == '\\') ++p;
+    if (isSeparator(*p)) ++p;
   } else {
     size_t n = baseLength;
     while (n > 0 && isSeparator(base[n - 1])) --n;
-    if (!append(base, n)) return -1;
+    if (!result.Append(base, n)) return -1;
   }
-  // A leading separator of a drive-relative path has done its work.
-  if (isSeparator(*p)) ++p;
   while (*p != '\0') {
     const char* start = p;
     while (*p != '\0' && !isSeparator(*p)) {
@@ -550,23 +562,15 @@ int ResolveFullPath(const char* path, char* out, size_t capacity, const char* ba
     if (n == 1 && start[0] == '.') {
       // dropped
     } else if (n == 2 && start[0] == '.' && start[1] == '.') {
-      // Remove the last component, never the drive part ending in ':'.
-      size_t cut = length;
-      while (cut > 0 && result[cut - 1] != '\\') --cut;
-      bool isDrive = length > 0 && result[length - 1] == ':' && cut == 0;
-      if (!isDrive && cut > 0) {
-        length = cut - 1;
-        result[length] = '\0';
-      }
-    } else {
-      if (!append("\\", 1) || !append(start, n)) return -1;
+      // A drive part ("C:") holds no backslash, so it is never removed.
+      result.DropLastComponent(0);
+    } else if (!result.AppendComponent(start, n)) {
+      return -1;
     }
     if (*p == '\0') break;
     ++p;  // the separator; a trailing one ends the path
   }
-  if (length + 1 > capacity) return -1;
-  std::memcpy(out, result, length + 1);
-  return 0;
+  return result.CopyTo(out, capacity) ? 0 : -1;
 }
 
 int TempFileCreate(char* name) {

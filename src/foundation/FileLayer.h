@@ -94,6 +94,27 @@ int PlainFileSize(FileHandle file);  // -1 for a bad handle
 // A file time (100 ns units since 1601, UTC) as local time.
 void FileTimeToDateRecord(uint64_t fileTime, DateRecord* record);
 
+// A path assembled from components in a fixed buffer, as the path makers
+// of the file layer and of the archive reader build them.
+class PathAssembler {
+ public:
+  // false (and nothing added) when the text does not fit.
+  bool Append(const char* text, size_t length);
+  // Adds a backslash and the component.
+  bool AppendComponent(const char* text, size_t length) { return Append("\\", 1) && Append(text, length); }
+  // Removes the last backslash and what follows it, never cutting into the
+  // first `floor` bytes.
+  void DropLastComponent(size_t floor);
+  size_t Length() const { return length_; }
+  char* Data() { return text_; }
+  // Copies the path and its NUL; false when `capacity` is too small.
+  bool CopyTo(char* out, size_t capacity) const;
+
+ private:
+  char text_[kPathBufferSize * 2] = {};
+  size_t length_ = 0;
+};
+
 // Makes a path absolute against `base` (null: the current directory): "." is
 // dropped, ".." removes a component (never the drive), case is kept. 0, or -1
 // for an empty component or a result that does not fit `capacity`.

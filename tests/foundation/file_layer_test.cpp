@@ -256,6 +256,9 @@ TEST(FileLayer, ResolveFullPathCases) {
       {"e:\\q\\r", "C:\\x", 0, "e:\\q\\r"},
       {"e:q", "C:\\x", 0, "e:\\q"},
       {"a\\\\b", "C:\\x", -1, ""},
+      {"e:\\\\q", "C:\\x", -1, ""},
+      {"\\\\host", "C:\\x", -1, ""},
+      {"e:/q", "C:\\x", 0, "e:\\q"},
       {"\x83\x5C\\b", "C:\\x", 0, "C:\\x\\\x83\x5C\\b"},  // 0x5C trailing a lead byte
   };
   for (const auto& c : cases) {

@@ -6,6 +6,7 @@
 #include "foundation/Archive.h"
 #include "foundation/FileLayer.h"
 #include "media/PublicFunctions.h"
+#include "support/ArchiveSettings.h"
 #include "support/ArchiveWriter.h"
 #include "support/ScratchFolder.h"
 
@@ -15,18 +16,8 @@ namespace {
 // a clean archive table; archives are closed afterwards.
 class PublicFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ArchiveTableReset();
-    ArchiveUseSet(1);
-    FileLayerInstall(nullptr);
-    ArchiveExtensionSet("vorn");
-    ArchiveKeyStringSet("GameKey");
-  }
-  void TearDown() override {
-    ArchiveShutdown();
-    ArchiveExtensionSet(nullptr);
-    ArchiveKeyStringSet(nullptr);
-  }
+  void SetUp() override { ArchiveSettingsForGame("GameKey"); }
+  void TearDown() override { ArchiveSettingsClear(); }
 
   // The lines ReadFileLine gives for `bytes` with `capacity`, read from a
   // plain file and, the same, from an archive entry.
