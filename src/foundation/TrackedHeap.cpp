@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "foundation/Format.h"
@@ -72,11 +73,24 @@ void AfterOperation(TrackedBlockHeader* header, const char* traceText) {
 
 }  // namespace
 
+namespace {
+
+// The file layer's worker threads and the movie decoder allocate beside the
+// main thread, so the list is guarded. Recursive: a failed allocation dumps
+// and verifies the list from inside the lock.
+std::recursive_mutex& HeapLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+
+}  // namespace
+
 TrackedBlockHeader* TrackedHeaderOf(void* data) {
   return reinterpret_cast<TrackedBlockHeader*>(static_cast<unsigned char*>(data) - kTrackedHeaderSize);
 }
 
 void* TrackedAlloc(size_t size, const char* source, int line) {
+  std::lock_guard guard(HeapLock());
   void* memory = SizeFits(size) ? std::malloc(size + kTrackedHeaderSize) : nullptr;
   if (memory == nullptr) {
     TrackedAllocDump();
@@ -113,6 +127,7 @@ void* TrackedAllocZeroed(size_t size, const char* source, int line) {
 
 int TrackedFree(void* data) {
   if (data == nullptr) return 0;
+  std::lock_guard guard(HeapLock());
   TrackedBlockHeader* header = TrackedHeaderOf(data);
   TrackedBlocks& blocks = gTrackedBlocks;
   blocks.totalBytes -= header->size;
@@ -138,6 +153,7 @@ int TrackedFree(void* data) {
 
 void* TrackedRealloc(void* data, size_t size, const char* source, int line) {
   if (data == nullptr) return TrackedAlloc(size, source, line);
+  std::lock_guard guard(HeapLock());
   TrackedBlockHeader* old = TrackedHeaderOf(data);
   const int32_t oldSize = old->size;
   const bool wasHead = gTrackedBlocks.head == old;
@@ -199,6 +215,7 @@ void DumpLine(const TrackedBlockHeader* header, int32_t shownLimit) {
 void TrackedBlockDumpLine(const TrackedBlockHeader* header) { DumpLine(header, INT32_MAX); }
 
 void TrackedAllocDump() {
+  std::lock_guard guard(HeapLock());
   LogWrite("\n");
   LogWrite("Alloc memory dump\n");
   for (TrackedBlockHeader* h = gTrackedBlocks.head; h != nullptr && h != &gTrackedBlocks.end; h = h->next) {
@@ -209,6 +226,7 @@ void TrackedAllocDump() {
 }
 
 int TrackedAllocVerify() {
+  std::lock_guard guard(HeapLock());
   for (TrackedBlockHeader* h = gTrackedBlocks.head; h != nullptr; h = h->next) {
     if (!CheckIntact(h)) {
       LogWrite("\x88\xc8\x89\xba\x82\xcc\x83\x81\x83\x82\x83\x8a\x8a\x6d\x95\xdb\x8f\xee\x95\xf1\x82\xaa\x94\x6a\x91\xb9\x82\xb5"
@@ -225,6 +243,12 @@ int TrackedAllocVerify() {
   return 0;
 }
 
-int TrackedBlockCount() { return gTrackedBlocks.blockCount; }
+int TrackedBlockCount() {
+  std::lock_guard guard(HeapLock());
+  return gTrackedBlocks.blockCount;
+}
 
-int TrackedTotalBytes() { return gTrackedBlocks.totalBytes; }
+int TrackedTotalBytes() {
+  std::lock_guard guard(HeapLock());
+  return gTrackedBlocks.totalBytes;
+}

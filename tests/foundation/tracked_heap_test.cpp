@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "foundation/TrackedHeap.h"
 #include "support/LogCapture.h"
@@ -179,6 +181,26 @@ TEST_F(TrackedHeapTest, ImpossibleSizesFailWithDump) {
   EXPECT_EQ(TrackedAllocVerify(), 0);
   TrackedFree(block);
   EXPECT_EQ(TrackedBlockCount(), startCount);
+}
+
+TEST_F(TrackedHeapTest, TwoThreadsKeepTheListIntact) {
+  // File workers allocate beside the main thread.
+  auto churn = [] {
+    std::vector<void*> blocks;
+    for (int round = 0; round < 2000; ++round) {
+      blocks.push_back(TrackedAlloc(16 + round % 7, "churn.cpp", round));
+      if (round % 3 == 2) {
+        blocks[round / 3] = TrackedRealloc(blocks[round / 3], 40, "churn.cpp", round);
+      }
+    }
+    for (void* block : blocks) TrackedFree(block);
+  };
+  std::thread other(churn);
+  churn();
+  other.join();
+  EXPECT_EQ(TrackedBlockCount(), startCount);
+  EXPECT_EQ(TrackedTotalBytes(), startBytes);
+  EXPECT_EQ(TrackedAllocVerify(), 0);
 }
 
 }  // namespace
