@@ -197,15 +197,15 @@ TEST_F(SdlBackend, KeysTypedIntoTheWindowReachTheWindowProcedure) {
   ASSERT_EQ(game.Read(1), "y");
 
   RunCommand("DISPLAY=" + display + " xdotool search --sync --name 'Player Key Check' windowfocus --sync");
-  const std::string typed = RunCommand("DISPLAY=" + display + " xdotool key --delay 20 a shift+b Left Return ctrl+c");
+  const std::string typed = RunCommand("DISPLAY=" + display + " xdotool key --delay 20 a shift+b Left Delete Return ctrl+c");
   EXPECT_EQ(typed, "");
 
-  const std::string expected = {'a', 'B', 0x1D, 13, 3};
+  const std::string expected = {'a', 'B', 0x1D, 0x10, 13, 3};
   EXPECT_EQ(game.Read(expected.size()), expected);
   EXPECT_TRUE(game.Finish());
 }
 
-// The game's side: pumps until five bytes have reached the character ring
+// The game's side: pumps until six bytes have reached the character ring
 // (or a few seconds have passed) and reports them.
 TEST_F(SdlBackend, DISABLED_GameReadsTypedKeys) {
   int ready = -1, done = -1;
@@ -217,7 +217,7 @@ TEST_F(SdlBackend, DISABLED_GameReadsTypedKeys) {
   char byte = StartMediaLibrary() == 0 ? 'y' : 'n';
   (void)!write(ready, &byte, 1);
   std::string received;
-  for (int waited = 0; waited < 5000 && received.size() < 5; ++waited) {
+  for (int waited = 0; waited < 5000 && received.size() < 6; ++waited) {
     RunMessageLoopRound();
     char out[2];
     while (PopInputChar(out, 1) == 1) received += out[0];
