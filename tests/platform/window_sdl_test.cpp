@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "media/system/KeyInput.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/PublicSystem.h"
 #include "platform/Backend.h"
@@ -61,74 +62,119 @@ bool HasProgram(const char* name) {
   return std::system(command.c_str()) == 0;
 }
 
+std::string RunCommand(const std::string& command) {
+  std::string output;
+  if (FILE* out = popen((command + " 2>&1").c_str(), "r")) {
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, out) != nullptr) output += buffer;
+    pclose(out);
+  }
+  return output;
+}
+
+// A virtual X display and a game on it, run as a fresh copy of this program
+// (so no SDL state of this process, where another test may have started the
+// dummy driver, carries over). The game's side is a disabled test that talks
+// to this side through two pipes: it writes what it has to report to `ready`
+// and waits for a byte on `done` before it ends.
+class GameOnDisplay {
+ public:
+  // Empty when Xvfb did not start.
+  std::string Start(const char* childTest) {
+    int displayPipe[2];
+    if (pipe(displayPipe) != 0) return "";
+    server_ = fork();
+    if (server_ == 0) {
+      close(displayPipe[0]);
+      std::string fd = std::to_string(displayPipe[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(displayPipe[1]);
+    std::string number;
+    char c;
+    while (read(displayPipe[0], &c, 1) == 1 && c != '\n') number += c;
+    close(displayPipe[0]);
+    if (number.empty()) return "";
+    display_ = ":" + number;
+
+    if (pipe(ready_) != 0 || pipe(done_) != 0) return "";
+    game_ = fork();
+    if (game_ == 0) {
+      setenv("DISPLAY", display_.c_str(), 1);
+      setenv("SDL_VIDEODRIVER", "x11", 1);
+      setenv("PLAYER_WINDOW_CHILD_PIPES", (std::to_string(ready_[1]) + " " + std::to_string(done_[0])).c_str(),
+             1);
+      const std::string filter = std::string("--gtest_filter=SdlBackend.") + childTest;
+      execl("/proc/self/exe", "window-child", filter.c_str(), "--gtest_also_run_disabled_tests",
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(ready_[1]);
+    close(done_[0]);
+    return display_;
+  }
+
+  // Reads what the game reports, up to `size` bytes (fewer when it ends).
+  std::string Read(size_t size) {
+    std::string out;
+    char c;
+    while (out.size() < size && read(ready_[0], &c, 1) == 1) out += c;
+    return out;
+  }
+
+  // Lets the game end; true when it ended well.
+  bool Finish() {
+    char byte = 'x';
+    (void)!write(done_[1], &byte, 1);
+    int status = 0;
+    waitpid(game_, &status, 0);
+    game_ = -1;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+
+  ~GameOnDisplay() {
+    if (game_ > 0) Finish();
+    if (server_ > 0) {
+      kill(server_, SIGTERM);
+      waitpid(server_, nullptr, 0);
+    }
+  }
+
+ private:
+  std::string display_;
+  pid_t server_ = -1, game_ = -1;
+  int ready_[2] = {-1, -1}, done_[2] = {-1, -1};
+};
+
+// The pipes of the game's side; false outside a GameOnDisplay.
+bool ChildPipes(int* ready, int* done) {
+  const char* pipes = std::getenv("PLAYER_WINDOW_CHILD_PIPES");
+  return pipes != nullptr && std::sscanf(pipes, "%d %d", ready, done) == 2;
+}
+
 // A real window on a virtual X display, looked at from outside the process.
 TEST_F(SdlBackend, ARealWindowShowsTheGamesTitleAtTheScreenSize) {
   if (!HasProgram("Xvfb") || !HasProgram("xwininfo")) GTEST_SKIP() << "Xvfb or xwininfo missing";
-  int displayPipe[2];
-  ASSERT_EQ(pipe(displayPipe), 0);
-  const pid_t server = fork();
-  ASSERT_GE(server, 0);
-  if (server == 0) {
-    close(displayPipe[0]);
-    std::string fd = std::to_string(displayPipe[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-           static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(displayPipe[1]);
-  std::string display;
-  char c;
-  while (read(displayPipe[0], &c, 1) == 1 && c != '\n') display += c;
-  close(displayPipe[0]);
+  GameOnDisplay game;
+  const std::string display = game.Start("DISABLED_GameWindowOnTheDisplay");
   ASSERT_FALSE(display.empty()) << "Xvfb did not start";
-  display = ":" + display;
+  EXPECT_EQ(game.Read(1), "y");
 
-  int ready[2], done[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(done), 0);
-  // The game runs as a fresh copy of this program, so no SDL state of this
-  // process (another test may have started the dummy driver) carries over.
-  const pid_t game = fork();
-  ASSERT_GE(game, 0);
-  if (game == 0) {
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("PLAYER_WINDOW_CHILD_PIPES", (std::to_string(ready[1]) + " " + std::to_string(done[0])).c_str(), 1);
-    execl("/proc/self/exe", "window-child", "--gtest_filter=SdlBackend.DISABLED_GameWindowOnTheDisplay",
-          "--gtest_also_run_disabled_tests", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  char byte = 0;
-  ASSERT_EQ(read(ready[0], &byte, 1), 1);
-  EXPECT_EQ(byte, 'y');
-
-  std::string tree;
-  const std::string command = "xwininfo -root -tree -display " + display + " 2>&1";
-  if (FILE* out = popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, out) != nullptr) tree += buffer;
-    pclose(out);
-  }
+  const std::string tree = RunCommand("xwininfo -root -tree -display " + display);
   std::string windowLine;
   size_t at = tree.find("\"Player Window Check\"");
   if (at != std::string::npos) windowLine = tree.substr(at, tree.find('\n', at) - at);
   EXPECT_NE(windowLine, "") << tree;
   EXPECT_NE(windowLine.find("640x480"), std::string::npos) << windowLine;
-
-  (void)!write(done[1], &byte, 1);
-  int status = 0;
-  waitpid(game, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  kill(server, SIGTERM);
-  waitpid(server, nullptr, 0);
+  EXPECT_TRUE(game.Finish());
 }
 
-// The game's side of the test above, started by it in a process of its own.
+// The game's side of the test above.
 TEST_F(SdlBackend, DISABLED_GameWindowOnTheDisplay) {
-  const char* pipes = std::getenv("PLAYER_WINDOW_CHILD_PIPES");
-  if (pipes == nullptr) GTEST_SKIP();
   int ready = -1, done = -1;
-  ASSERT_EQ(std::sscanf(pipes, "%d %d", &ready, &done), 2);
+  if (!ChildPipes(&ready, &done)) GTEST_SKIP();
   platform::SetBackend(platform::Backend::Sdl);
   SetRunWhileInactive(1);
   ChangeWindowMode(1);
@@ -136,6 +182,49 @@ TEST_F(SdlBackend, DISABLED_GameWindowOnTheDisplay) {
   char byte = StartMediaLibrary() == 0 ? 'y' : 'n';
   for (int i = 0; i < 20; ++i) RunMessageLoopRound();
   (void)!write(ready, &byte, 1);
+  (void)!read(done, &byte, 1);
+  EXPECT_EQ(EndMediaLibrary(), 0);
+}
+
+// Keys typed into the real window reach the window procedure: characters
+// (Shift gives the capital, Enter and Ctrl+C their control codes, each once)
+// and the key-down of an editing key, in the order typed.
+TEST_F(SdlBackend, KeysTypedIntoTheWindowReachTheWindowProcedure) {
+  if (!HasProgram("Xvfb") || !HasProgram("xdotool")) GTEST_SKIP() << "Xvfb or xdotool missing";
+  GameOnDisplay game;
+  const std::string display = game.Start("DISABLED_GameReadsTypedKeys");
+  ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+  ASSERT_EQ(game.Read(1), "y");
+
+  RunCommand("DISPLAY=" + display + " xdotool search --sync --name 'Player Key Check' windowfocus --sync");
+  const std::string typed = RunCommand("DISPLAY=" + display + " xdotool key --delay 20 a shift+b Left Delete Return ctrl+c");
+  EXPECT_EQ(typed, "");
+
+  const std::string expected = {'a', 'B', 0x1D, 0x10, 13, 3};
+  EXPECT_EQ(game.Read(expected.size()), expected);
+  EXPECT_TRUE(game.Finish());
+}
+
+// The game's side: pumps until six bytes have reached the character ring
+// (or a few seconds have passed) and reports them.
+TEST_F(SdlBackend, DISABLED_GameReadsTypedKeys) {
+  int ready = -1, done = -1;
+  if (!ChildPipes(&ready, &done)) GTEST_SKIP();
+  platform::SetBackend(platform::Backend::Sdl);
+  SetRunWhileInactive(1);
+  ChangeWindowMode(1);
+  SetMainWindowTitle("Player Key Check");
+  char byte = StartMediaLibrary() == 0 ? 'y' : 'n';
+  (void)!write(ready, &byte, 1);
+  std::string received;
+  for (int waited = 0; waited < 5000 && received.size() < 6; ++waited) {
+    RunMessageLoopRound();
+    char out[2];
+    while (PopInputChar(out, 1) == 1) received += out[0];
+    usleep(1000);
+  }
+  (void)!write(ready, received.data(), received.size());
+  close(ready);
   (void)!read(done, &byte, 1);
   EXPECT_EQ(EndMediaLibrary(), 0);
 }

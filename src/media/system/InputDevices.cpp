@@ -1,7 +1,9 @@
 #include "media/system/InputDevices.h"
 
+#include <cstdarg>
 #include <cstring>
 
+#include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/MainWindow.h"
@@ -48,6 +50,17 @@ constexpr int kPathFallback = -1;
 
 int Now() { return static_cast<int>(platform::Milliseconds()); }
 
+// Formats a text that carries its own line end (LogWriteFormat would add a
+// second one).
+__attribute__((format(printf, 1, 2))) void LogWriteLine(const char* format, ...) {
+  char buffer[256];
+  va_list args;
+  va_start(args, format);
+  FormatTextV(buffer, sizeof buffer, format, args);
+  va_end(args);
+  LogWrite(buffer);
+}
+
 bool DevicesActive() { return gInputDevices.directInput == kPathDevices && gInputDevices.noDirectInput == 0; }
 
 void FillPadKeyMapDefaults() {
@@ -92,8 +105,8 @@ void EnumeratePads() {
     CopyName(pad.instanceName, platform::PadName(i));
     CopyName(pad.productName, platform::PadName(i));
     LogIndentIn();
-    LogWriteFormat("\x83" "f\x83o\x83" "C\x83X\x82\xcc\x93o\x98^\x96\xbc:%s\n" /* デバイスの登録名:%s\n */, pad.instanceName);
-    LogWriteFormat("\x83" "f\x83o\x83" "C\x83X\x82\xcc\x90\xbb\x95i\x93o\x98^\x96\xbc:%s\n" /* デバイスの製品登録名:%s\n */, pad.productName);
+    LogWriteFormat("\x83" "f\x83o\x83" "C\x83X\x82\xcc\x93o\x98^\x96\xbc:%s" /* デバイスの登録名:%s */, pad.instanceName);
+    LogWriteFormat("\x83" "f\x83o\x83" "C\x83X\x82\xcc\x90\xbb\x95i\x93o\x98^\x96\xbc:%s" /* デバイスの製品登録名:%s */, pad.productName);
     LogIndentOut();
     pad.device = 1;
     pad.constantEffect = 1;
@@ -119,7 +132,7 @@ bool OpenDevices() {
   }
   constexpr unsigned kClassNotRegistered = 0x80040154u;
   LogWrite("\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94s\x81" "B\n" /* 取得に失敗。\n */);
-  LogWriteFormat("\x83G\x83\x89\x81[\x83R\x81[\x83h 0x%x\n" /* エラーコード 0x%x\n */, kClassNotRegistered);
+  LogWriteLine("\x83G\x83\x89\x81[\x83R\x81[\x83h 0x%x\n" /* エラーコード 0x%x\n */, kClassNotRegistered);
   LogWrite("DirectInput8 \x82\xcc\x8e\xe6\x93\xbe\x82\xf0\x8e\x8e\x82\xdd\x82\xdc\x82\xb7..." /* DirectInput8 の取得を試みます... */);
   LogWrite("\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94s\x81" "B" /* 取得に失敗。 */);
   LogWrite("DirectInput \x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb9\x82\xf1\x81" "B\n" /* DirectInput を使用しません。\n */);
@@ -134,7 +147,7 @@ void StartFallback() {
   const int available = platform::PadCount();
   for (; found < kInputMaxPads && found < available; ++found)
     in.pads[found].hasZAndR = platform::PadHasZAndR(found) ? 1 : 0;
-  LogWriteFormat("\x83p\x83" "b\x83h\x82\xcc\x90\x94\x82\xcd %d \x8c\xc2\x82\xc5\x82\xb7\n" /* パッドの数は %d 個です\n */, found);
+  LogWriteLine("\x83p\x83" "b\x83h\x82\xcc\x90\x94\x82\xcd %d \x8c\xc2\x82\xc5\x82\xb7\n" /* パッドの数は %d 個です\n */, found);
   LogIndentOut();
   in.directInput = kPathFallback;
   LogWrite("\x93\xfc\x97\xcd\x8a\xd6\x98" "A\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* 入力関連の初期化をしました\n */);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/system/PublicInput.h"
+
 #include "platform/input/Input.h"
 
 // Keyboard, mouse and up to 16 pads, read on demand. The keyboard is a
@@ -60,10 +62,7 @@ int EndInputDevices();
 int PollKeyboard();
 int PollPad(int index);
 int CheckKey(int scanCode);
-int GetKeyboardSnapshot(char buffer[256]);
-int GetPadButtons(int input);
-int CheckAnyInput(int flags);
-int GetMouseButtons();
+// GetKeyboardSnapshot, GetPadButtons, CheckAnyInput, GetMouseButtons: PublicInput.h.
 int ResetInputCooperation();
 int UpdatePadVibration();
 int UpdateVibrationTimers();

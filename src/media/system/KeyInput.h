@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "media/system/PublicInput.h"
+
 // Key-input strings: on-screen text entries fed from one shared ring of typed
 // bytes (filled by the window procedure, emptied by the message pass). Texts
 // are CP932, one or two bytes per character.
@@ -57,12 +59,7 @@ extern TextEntrySystem gTextEntry;
 
 int StartTextEntrySystem();
 int EndTextEntrySystem();
-int CreateTextEntry(int maxLength, int cancelAllowed, int singleByteOnly, int digitsOnly);
-int DeleteTextEntry(int handle);
-int ActivateTextEntry(int handle);
-int GetTextEntryState(int handle);
-int SetTextEntryString(const char* text, int handle);
-int GetTextEntryString(char* buffer, int handle);
+// The text-entry entries themselves are public (PublicInput.h).
 int UpdateTextEntries();
 int SetImeEnabled(int on);
 

@@ -86,6 +86,8 @@ int WaitWhileInactive() {
   LibrarySystemState& s = gLibrarySystem;
   if (s.painting != 0) return s.painting;
   if (s.active != 0) return s.active;
+  // Without a window nothing could ever activate it: the wait would not end.
+  if (s.mainWindow == 0) return 1;
   if (s.runWhileInactive != 0) {
     if (GetShowGdiSurface() != 0) return 1;
     if (s.windowMode != 0) return 1;

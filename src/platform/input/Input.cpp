@@ -259,9 +259,8 @@ void EndInput() {
   gSdl.joystickStarted = false;
 }
 
-void ReadKeyboardScanState(uint8_t state[256]) {
-  std::memset(state, 0, 256);
-  KeyboardLayout layout = CurrentKeyboardLayout();
+// Which SDL scancodes are held: the script's keys on the headless backend.
+static std::array<uint8_t, SDL_NUM_SCANCODES> HeldScancodes() {
   std::array<uint8_t, SDL_NUM_SCANCODES> keys{};
   if (IsHeadless()) {
     std::lock_guard lock(gScriptMutex);
@@ -271,6 +270,13 @@ void ReadKeyboardScanState(uint8_t state[256]) {
     const Uint8* sdlKeys = SDL_GetKeyboardState(&count);
     for (int i = 0; i < count && i < SDL_NUM_SCANCODES; ++i) keys[i] = sdlKeys[i];
   }
+  return keys;
+}
+
+void ReadKeyboardScanState(uint8_t state[256]) {
+  std::memset(state, 0, 256);
+  KeyboardLayout layout = CurrentKeyboardLayout();
+  const std::array<uint8_t, SDL_NUM_SCANCODES> keys = HeldScancodes();
   for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) {
     if (keys[sc] == 0) continue;
     int code = KeyCodesForScancode(sc, layout).scanCode;
@@ -299,15 +305,7 @@ uint32_t KeyboardChangeStamp() {
 void ReadVirtualKeyState(uint8_t state[256]) {
   std::memset(state, 0, 256);
   KeyboardLayout layout = CurrentKeyboardLayout();
-  std::array<uint8_t, SDL_NUM_SCANCODES> keys{};
-  if (IsHeadless()) {
-    std::lock_guard lock(gScriptMutex);
-    keys = gScripted.keys;
-  } else {
-    int count = 0;
-    const Uint8* sdlKeys = SDL_GetKeyboardState(&count);
-    for (int i = 0; i < count && i < SDL_NUM_SCANCODES; ++i) keys[i] = sdlKeys[i];
-  }
+  const std::array<uint8_t, SDL_NUM_SCANCODES> keys = HeldScancodes();
   for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) {
     if (keys[sc] == 0) continue;
     int vk = KeyCodesForScancode(sc, layout).virtualKey;

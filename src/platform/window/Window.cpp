@@ -482,6 +482,10 @@ LResult DefWindowProc(WindowHandle window, uint32_t message, uintptr_t /*wParam*
     case kWmPaint:
       EndPaint(window);
       return 0;
+    case kWmSetCursor:
+      // The class cursor, an arrow, comes back; the display count still decides.
+      SetCursorHidden(false);
+      return 0;
     default:
       return 0;
   }
@@ -508,6 +512,11 @@ int ShowCursor(bool show) {
   gCursorCount += show ? 1 : -1;
   if (Sdl()) sdlwindow::ShowCursor(gCursorCount >= 0 && !gCursorHidden);
   return gCursorCount;
+}
+
+bool IsCursorVisible() {
+  std::lock_guard lock(gMutex);
+  return gCursorCount >= 0 && !gCursorHidden;
 }
 
 void SetCursorHidden(bool hidden) {

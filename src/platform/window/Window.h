@@ -195,6 +195,8 @@ void NotifyDisplayModeApplied(int bits, int width, int height);
 // The cursor's display counter: shown while >= 0. Returns the new count.
 int ShowCursor(bool show);
 void SetCursorHidden(bool hidden);  // SetCursor(null) / SetCursor(arrow)
+// What the player sees: the count is >= 0 and the cursor is not set to none.
+bool IsCursorVisible();
 int GetCursorPos(int* x, int* y);   // screen coordinates
 int SetCursorPos(int x, int y);
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/input/Input.h"
 #include "platform/window/Window.h"
 
 namespace platform::sdlwindow {
@@ -21,65 +22,16 @@ bool EnsureVideo() {
   return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 
-// Scan code -> virtual key. Scan codes, not key symbols, so the keys keep their
-// place whatever the keyboard layout says.
+// The key-down messages carry the virtual keys of the keyboard state (the
+// same table, so both agree under either layout), with the two sides of
+// Shift, Ctrl and Alt reported as the one key, as key-down messages do.
 int VirtualKeyOf(SDL_Scancode sc) {
-  if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) return 'A' + (sc - SDL_SCANCODE_A);
-  if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return '1' + (sc - SDL_SCANCODE_1);
-  if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12) return kVkF1 + (sc - SDL_SCANCODE_F1);
-  if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return kVkNumpad0 + 1 + (sc - SDL_SCANCODE_KP_1);
-  switch (sc) {
-    case SDL_SCANCODE_0: return '0';
-    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return kVkReturn;
-    case SDL_SCANCODE_ESCAPE: return kVkEscape;
-    case SDL_SCANCODE_BACKSPACE: return kVkBack;
-    case SDL_SCANCODE_TAB: return kVkTab;
-    case SDL_SCANCODE_SPACE: return kVkSpace;
-    case SDL_SCANCODE_MINUS: return kVkOemMinus;
-    case SDL_SCANCODE_EQUALS: return kVkOem7;       // ^ on a Japanese keyboard
-    case SDL_SCANCODE_LEFTBRACKET: return kVkOem3;  // @
-    case SDL_SCANCODE_RIGHTBRACKET: return kVkOem4; // [
-    case SDL_SCANCODE_BACKSLASH: return kVkOem6;    // ]
-    case SDL_SCANCODE_NONUSHASH: return kVkOem6;
-    case SDL_SCANCODE_SEMICOLON: return kVkOemPlus; // ;
-    case SDL_SCANCODE_APOSTROPHE: return kVkOem1;   // :
-    case SDL_SCANCODE_GRAVE: return kVkKanji;       // half/full width key
-    case SDL_SCANCODE_COMMA: return kVkOemComma;
-    case SDL_SCANCODE_PERIOD: return kVkOemPeriod;
-    case SDL_SCANCODE_SLASH: return kVkOem2;
-    case SDL_SCANCODE_INTERNATIONAL1: return kVkOem102;  // ろ
-    case SDL_SCANCODE_INTERNATIONAL3: return kVkOem5;    // ￥
-    case SDL_SCANCODE_INTERNATIONAL2: return kVkKana;
-    case SDL_SCANCODE_INTERNATIONAL4: return kVkConvert;
-    case SDL_SCANCODE_INTERNATIONAL5: return kVkNonConvert;
-    case SDL_SCANCODE_LANG1: return kVkKana;
-    case SDL_SCANCODE_LANG2: return kVkKanji;
-    case SDL_SCANCODE_CAPSLOCK: return kVkCapital;
-    case SDL_SCANCODE_PRINTSCREEN: return kVkSnapshot;
-    case SDL_SCANCODE_SCROLLLOCK: return kVkScroll;
-    case SDL_SCANCODE_PAUSE: return kVkPause;
-    case SDL_SCANCODE_INSERT: return kVkInsert;
-    case SDL_SCANCODE_HOME: return kVkHome;
-    case SDL_SCANCODE_PAGEUP: return kVkPrior;
-    case SDL_SCANCODE_DELETE: return kVkDelete;
-    case SDL_SCANCODE_END: return kVkEnd;
-    case SDL_SCANCODE_PAGEDOWN: return kVkNext;
-    case SDL_SCANCODE_RIGHT: return kVkRight;
-    case SDL_SCANCODE_LEFT: return kVkLeft;
-    case SDL_SCANCODE_DOWN: return kVkDown;
-    case SDL_SCANCODE_UP: return kVkUp;
-    case SDL_SCANCODE_NUMLOCKCLEAR: return kVkNumLock;
-    case SDL_SCANCODE_KP_DIVIDE: return kVkDivide;
-    case SDL_SCANCODE_KP_MULTIPLY: return kVkMultiply;
-    case SDL_SCANCODE_KP_MINUS: return kVkSubtract;
-    case SDL_SCANCODE_KP_PLUS: return kVkAdd;
-    case SDL_SCANCODE_KP_0: return kVkNumpad0;
-    case SDL_SCANCODE_KP_PERIOD: return kVkDecimal;
-    case SDL_SCANCODE_LSHIFT: return kVkShift;
-    case SDL_SCANCODE_RSHIFT: return kVkShift;
-    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return kVkControl;
-    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return kVkMenu;
-    default: return 0;
+  const int vk = VirtualKeyForScancode(sc);
+  switch (vk) {
+    case kVkLShift: case kVkRShift: return kVkShift;
+    case kVkLControl: case kVkRControl: return kVkControl;
+    case kVkLMenu: case kVkRMenu: return kVkMenu;
+    default: return vk;
   }
 }
 

@@ -31,6 +31,43 @@ TEST_F(InputTest, PadKeyMapStartsEmptyWithPadOneDefaults) {
     }
 }
 
+// The input start's log lines, from its first line to the line after the
+// last one of the table, for the device path with one pad and the fallback.
+TEST_F(InputTest, InputStartLogsEachLineOnce) {
+  struct Case {
+    bool startFails;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {false,
+       {"DirectInput関係初期化処理", "\tDirectInput7 の取得中... 成功", "\t\t引き続き初期化処理... 初期化成功",
+        "\tジョイパッドの初期化... ", "\t入力装置を見つけました", "\t\tデバイスの登録名:",
+        "\t\tデバイスの製品登録名:", "\tジョイパッドの追加は正常に終了しました",
+        "\tジョイパッドの初期化は正常に終了しました", "\tマウスデバイスの初期化... 初期化成功",
+        "\tキーボードデバイスの初期化... 初期化成功", "DirectInput 関連の初期化は正常に終了しました",
+        "StartSoundSystem"}},
+      {true,
+       {"DirectInput関係初期化処理", "\tDirectInput7 の取得中... 取得に失敗。", "\tエラーコード 0x80040154",
+        "\tDirectInput8 の取得を試みます...取得に失敗。DirectInput を使用しません。", "\tパッドの数は 1 個です",
+        "入力関連の初期化をしました", "StartSoundSystem"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.startFails);
+    TearDown();
+    SetUp();
+    SetScriptedInputStartFails(c.startFails);
+    SetScriptedPadCount(1);
+    Start();
+    const std::vector<std::string> lines = LogLines();
+    const auto first = std::find(lines.begin(), lines.end(), Sjis(c.lines.front()));
+    ASSERT_NE(first, lines.end());
+    std::vector<std::string> expected;
+    for (const std::string& line : c.lines) expected.push_back(Sjis(line));
+    const auto last = first + std::min<std::ptrdiff_t>(lines.end() - first, std::ssize(expected));
+    EXPECT_EQ(std::vector<std::string>(first, last), expected);
+  }
+}
+
 TEST_F(InputTest, PadButtonsMergeKeyboardAndPad) {
   Start();
   // No pad: the keyboard's mapping alone.

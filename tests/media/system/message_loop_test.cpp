@@ -5,6 +5,7 @@
 #include "SystemFixture.h"
 #include "media/system/KeyInput.h"
 #include "media/system/MainWindow.h"
+#include "platform/input/Input.h"
 #include "platform/threads/Threads.h"
 
 namespace {
@@ -93,6 +94,31 @@ TEST_F(MessageLoopTest, WaitWhileInactiveReturnsAtOnceWhenActiveOrInWindowMode) 
   EXPECT_NE(WaitWhileInactive(), 0);
   gLibrarySystem.active = 0;
   EXPECT_NE(WaitWhileInactive(), 0);  // run-while-inactive in window mode
+}
+
+TEST_F(SystemTest, ReadersBeforeTheStartDoNotWaitForAWindow) {
+  // Full screen, not active, no window yet: there is nothing to wait for.
+  EXPECT_NE(WaitWhileInactive(), 0);
+}
+
+TEST_F(MessageLoopTest, WaitForKeyPressWaitsForAHeldKeyToBeReleasedAndAKeyPressed) {
+  platform::ClearScriptedInput();
+  ASSERT_TRUE(platform::SetScriptedKey(platform::kDikZ, true));
+  const uint64_t before = platform::VirtualClock();
+  // Each turn of the wait sleeps a millisecond: the held key is let go once
+  // 20 turns have gone by, another key is pressed 20 turns after that.
+  std::atomic<uint64_t> releasedAt{0};
+  std::thread player([before, &releasedAt] {
+    while (platform::VirtualClock() < before + 20) platform::ThreadYield();
+    releasedAt = platform::VirtualClock();
+    platform::SetScriptedKey(platform::kDikZ, false);
+    while (platform::VirtualClock() < releasedAt + 20) platform::ThreadYield();
+    platform::SetScriptedKey(platform::kDikX, true);
+  });
+  EXPECT_EQ(WaitForKeyPress(), platform::kDikX);
+  player.join();
+  EXPECT_GE(platform::VirtualClock(), releasedAt + 20);
+  platform::ClearScriptedInput();
 }
 
 TEST(LibraryLock, IsRecursiveForItsOwner) {

@@ -282,6 +282,17 @@ TEST_F(WindowTest, FullScreenWindowCoversTheScreenAndCannotMove) {
   EXPECT_EQ(platform::ShowCursor(true), 0);
 }
 
+TEST_F(WindowTest, TheCursorComesBackWhenAFullScreenGameTurnsToAWindow) {
+  Start(0);
+  EXPECT_FALSE(platform::IsCursorVisible());
+  ChangeWindowMode(1);
+  RunMessageLoopRound();
+  EXPECT_TRUE(platform::IsCursorVisible());
+  ChangeWindowMode(0);
+  RunMessageLoopRound();
+  EXPECT_FALSE(platform::IsCursorVisible());
+}
+
 TEST_F(WindowTest, SizingKeepsTheScreenAspect) {
   Start(1);
   platform::WindowRect window, client;
