@@ -120,7 +120,9 @@ void EventRunner::ResetEventRunner() {
   keyWait = 0;
   waitFrames = 0;
   commandList = nullptr;
-  commandsThisFrame = 0;
+  // The count stays: it belongs to the frame, and a runner that ends and
+  // starts again inside one frame (an auto-start event whose condition stays
+  // true) must still meet the frame's command limit.
   children.clear();
   localArea.fill(0);
   loopIndents.clear();
