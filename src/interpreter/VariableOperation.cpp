@@ -48,14 +48,18 @@ bool EventRunner::CmdVariableOperation() {
   const int asg = (flags >> 8) & 0x0F;
   const int op = (flags >> 12) & 0x0F;
 
-  // Pre-resolved path: three bound cells, wrapping arithmetic, no clamp.
+  // Pre-resolved path: the three cells the link pass bound, read in the
+  // general form's order and computed with its arithmetic (clamps, divisors
+  // of 0 counting as 1), so a linked command stores what an unlinked one
+  // would. The run loop has already asked for the page refresh.
   const auto& resolved = command.ResolvedInts;
   const auto& cells = command.ResolvedCells;
   if (resolved.size() >= 3 && (resolved[0] == 1 || resolved[0] == 2) && cells.size() >= 3 && cells[0].cell &&
       cells[1].cell && cells[2].cell) {
-    const int left = *cells[1].cell;
-    const int value = resolved[0] == 1 ? WrapOperatorStage(resolved[2], left, *cells[2].cell, &DrawRandom) : left;
-    WrapAssignmentStage(resolved[1], cells[0].cell, value);
+    const int current = *cells[0].cell;
+    const int value = IntegerOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell, &DrawRandom);
+    int stored = 0;
+    if (IntegerAssignmentStage(resolved[1], current, value, &stored)) *cells[0].cell = stored;
     return true;
   }
 
