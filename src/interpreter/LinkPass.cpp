@@ -1,6 +1,5 @@
 #include "interpreter/LinkPass.h"
 
-#include <deque>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "interpreter/DatabaseCommand.h"
 #include "interpreter/EventRunner.h"
 #include "interpreter/InterpreterServices.h"
+#include "interpreter/LabelScan.h"
 #include "interpreter/VariableArithmetic.h"
 
 // Bound cells point into the int buffers of variable sets, common self cells
@@ -166,52 +166,11 @@ void LinkJump(EventCommandList& list, size_t j, bool labelsPlain) {
   const std::string& name = NameOf(command);
   if (!labelsPlain || !PlainName(name)) return;
 
-  enum class State { Before, LabelFirst, AfterJump } state = State::Before;
-  std::vector<int> scanStack;
-  std::deque<int> plan;
-  int target = -1;
-  for (size_t i = 0; i < list.size(); ++i) {
-    const EventCommand& c = list[i];
-    const int code = c.Code();
-    const int loopValue = c.indent * 10 + (code == 170 ? 1 : 0);
-    const bool label = code == 212 && NameOf(c) == name;
-    if (state == State::Before) {
-      if (i == j) {
-        state = State::AfterJump;
-      } else if (label) {
-        target = static_cast<int>(i);
-        state = State::LabelFirst;
-      } else if (code == 170 || code == 179) {
-        scanStack.push_back(loopValue);
-      } else if (code == 498 && !scanStack.empty()) {
-        scanStack.pop_back();
-      }
-    } else if (state == State::LabelFirst) {
-      if (i == j) break;
-      if (code == 170 || code == 179) {
-        scanStack.push_back(loopValue);
-        plan.push_front(-1);
-      } else if (code == 498 && !scanStack.empty()) {
-        plan.push_front(scanStack.back());
-        scanStack.pop_back();
-      }
-    } else {
-      if (label) {
-        target = static_cast<int>(i);
-        break;
-      }
-      if (code == 170 || code == 179) {
-        scanStack.push_back(loopValue);
-        plan.push_back(loopValue);
-      } else if (code == 498) {
-        if (!scanStack.empty()) scanStack.pop_back();
-        plan.push_back(-1);
-      }
-    }
-  }
-  if (target < 0) return;
-  std::vector<int32_t> ints{1, target, 0};
-  for (int entry : plan) {
+  const LabelJumpPlan jump = PlanLabelJump(list, static_cast<int>(j),
+                                           [&name](const EventCommand& c) { return NameOf(c) == name; });
+  if (jump.target < 0) return;
+  std::vector<int32_t> ints{1, jump.target, 0};
+  for (int entry : jump.plan) {
     ++ints[2];
     if (entry == -1) {
       ints.push_back(-1);

@@ -2,6 +2,7 @@
 
 #include "interpreter/EventRunner.h"
 #include "interpreter/InterpreterServices.h"
+#include "interpreter/StringOperation.h"
 #include "interpreter/VariableArithmetic.h"
 
 namespace {
@@ -18,24 +19,6 @@ enum : int {
   kFlagIndirectRight = 0x40,
   kFlagRun = 0x10000,
 };
-
-// Leading blanks, an optional sign, the digits that follow; 0 when none.
-// Values beyond the int range saturate.
-int ParseDecimal(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
-                             text[i] == '\v' || text[i] == '\f')) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int64_t value = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-    if (value <= (int64_t{1} << 32)) value = value * 10 + (text[i] - '0');
-    ++i;
-  }
-  return SaturateToInt(negative ? -value : value);
-}
 
 uint32_t DrawRandom() { return DrawSharedRandom(); }
 
@@ -71,7 +54,7 @@ bool EventRunner::CmdVariableOperation() {
     return SaturateToInt(int64_t{kDatabaseFormTarget} + type * 1000000 + data * 100 + content);
   };
   auto readOperand = [this](int id) {
-    return IsNumericId(id) ? RunnerReadValue(id) : ParseDecimal(RunnerReadString(id));
+    return IsNumericId(id) ? RunnerReadValue(id) : DecimalFromText(RunnerReadString(id));
   };
 
   int64_t runLength = 0;
