@@ -3,25 +3,32 @@
 #include "interpreter/LinkPass.h"
 #include "interpreter/VariableArithmetic.h"
 
-// Inline fast form 210000 + 10 x assignment + operator: three cells bound by
-// the link pass, plain 32-bit arithmetic that wraps, no clamp and no notice.
+// Inline fast form kFastFormBase + 10 x assignment + operator (=, +=, -=,
+// *= over +, -, x) on the three cells the link pass bound: the general
+// form's arithmetic, clamped to two billion at both stages. The operands are
+// read before the store, so the target may be one of them. A command without
+// its cells runs the general form from its parameters.
 void EventRunner::RunFastForm(int code, const EventCommand& command) {
   const auto& cells = command.ResolvedCells;
-  if (cells.size() < 3 || !cells[0].cell || !cells[1].cell || !cells[2].cell) return;
-  const int left = *cells[1].cell;
-  const int right = *cells[2].cell;
-  int value;
-  switch (code % 10) {
-    case 0: value = WrapAdd(left, right); break;
-    case 1: value = WrapSub(left, right); break;
-    default: value = WrapMul(left, right); break;
+  if (cells.size() < 3 || !cells[0].cell || !cells[1].cell || !cells[2].cell) {
+    CmdVariableOperation();
+    return;
   }
+  const int64_t left = *cells[1].cell;
+  const int64_t right = *cells[2].cell;
+  int64_t value;
+  switch ((code - kFastFormBase) % 10) {
+    case 0: value = left + right; break;
+    case 1: value = left - right; break;
+    default: value = left * right; break;
+  }
+  value = ClampToTwoBillion(value);
   int& target = *cells[0].cell;
-  switch ((code / 10) % 10) {
-    case 0: target = value; break;
-    case 1: target = WrapAdd(target, value); break;
-    case 2: target = WrapSub(target, value); break;
-    default: target = WrapMul(target, value); break;
+  switch ((code - kFastFormBase) / 10) {
+    case 0: target = static_cast<int>(value); break;
+    case 1: target = ClampToTwoBillion(target + value); break;
+    case 2: target = ClampToTwoBillion(target - value); break;
+    default: target = ClampToTwoBillion(target * value); break;
   }
 }
 
@@ -106,7 +113,6 @@ bool EventRunner::DispatchEventCommand() {
       case 210030: case 210031: case 210032:
         RunFastForm(code, *command);
         break;
-      case kLinkedVariableOperationCode: RunLinkedVariableOperation(*this, *command); break;
 
       default: break;  // 0, 103, 212 and unknown codes: no effect
     }

@@ -1,6 +1,7 @@
 #include "interpreter/EventRunner.h"
 
 #include <cstdio>
+#include <type_traits>
 #include <utility>
 
 #include "gamedata/CommonEvent.h"
@@ -23,48 +24,24 @@ const std::string& EmptyText() {
 
 EventRunner::EventRunner() = default;
 
-EventRunner::EventRunner(const EventRunner& other) { CopyFrom(other); }
+EventRunner::EventRunner(const EventRunner& other) { AssignFrom(other); }
 
 EventRunner& EventRunner::operator=(const EventRunner& other) {
-  if (this != &other) CopyFrom(other);
+  if (this != &other) AssignFrom(other);
   return *this;
 }
 
-EventRunner::EventRunner(EventRunner&& other) noexcept { MoveFrom(std::move(other)); }
+EventRunner::EventRunner(EventRunner&& other) noexcept { AssignFrom(std::move(other)); }
 
 EventRunner& EventRunner::operator=(EventRunner&& other) noexcept {
-  if (this != &other) MoveFrom(std::move(other));
+  if (this != &other) AssignFrom(std::move(other));
   return *this;
 }
 
-void EventRunner::CopyFrom(const EventRunner& other) {
-  mainRunner = other.mainRunner;
-  depth = other.depth;
-  line = other.line;
-  windowWait = other.windowWait;
-  movesWait = other.movesWait;
-  keyWait = other.keyWait;
-  mapId = other.mapId;
-  mapEventId = other.mapEventId;
-  commonId = other.commonId;
-  waitFrames = other.waitFrames;
-  children = other.children;
-  localArea = other.localArea;
-  ownCommandList = other.ownCommandList;
-  commandList = other.commandList == &other.ownCommandList ? &ownCommandList : other.commandList;
-  autoStartList = other.autoStartList;
-  loopIndents = other.loopIndents;
-  loopCounts = other.loopCounts;
-  lastKeyboardKey = other.lastKeyboardKey;
-  lastPadButton = other.lastPadButton;
-  keyInputHandle = other.keyInputHandle;
-  keyInputTargetId = other.keyInputTargetId;
-  keyInputPrefix = other.keyInputPrefix;
-  commandsThisFrame = other.commandsThisFrame;
-  keyCodeToTest = other.keyCodeToTest;
-}
-
-void EventRunner::MoveFrom(EventRunner&& other) noexcept {
+// Member-wise copy or move (by the value category of `other`); a runner
+// running its own list is bound to the new own list.
+template <typename Source>
+void EventRunner::AssignFrom(Source&& other) {
   const bool ownList = other.commandList == &other.ownCommandList;
   mainRunner = other.mainRunner;
   depth = other.depth;
@@ -76,21 +53,21 @@ void EventRunner::MoveFrom(EventRunner&& other) noexcept {
   mapEventId = other.mapEventId;
   commonId = other.commonId;
   waitFrames = other.waitFrames;
-  children = std::move(other.children);
+  children = std::forward<Source>(other).children;
   localArea = other.localArea;
-  ownCommandList = std::move(other.ownCommandList);
+  ownCommandList = std::forward<Source>(other).ownCommandList;
   commandList = ownList ? &ownCommandList : other.commandList;
-  other.commandList = nullptr;
-  autoStartList = std::move(other.autoStartList);
-  loopIndents = std::move(other.loopIndents);
-  loopCounts = std::move(other.loopCounts);
+  autoStartList = std::forward<Source>(other).autoStartList;
+  loopIndents = std::forward<Source>(other).loopIndents;
+  loopCounts = std::forward<Source>(other).loopCounts;
   lastKeyboardKey = other.lastKeyboardKey;
   lastPadButton = other.lastPadButton;
   keyInputHandle = other.keyInputHandle;
   keyInputTargetId = other.keyInputTargetId;
-  keyInputPrefix = std::move(other.keyInputPrefix);
+  keyInputPrefix = std::forward<Source>(other).keyInputPrefix;
   commandsThisFrame = other.commandsThisFrame;
   keyCodeToTest = other.keyCodeToTest;
+  if constexpr (!std::is_lvalue_reference_v<Source>) other.commandList = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -120,7 +97,9 @@ void EventRunner::ResetEventRunner() {
   keyWait = 0;
   waitFrames = 0;
   commandList = nullptr;
-  commandsThisFrame = 0;
+  // The count stays: it belongs to the frame, and a runner that ends and
+  // starts again inside one frame (an auto-start event whose condition stays
+  // true) must still meet the frame's command limit.
   children.clear();
   localArea.fill(0);
   loopIndents.clear();

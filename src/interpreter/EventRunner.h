@@ -167,8 +167,8 @@ class EventRunner {
   int keyCodeToTest = 0;
 
  private:
-  void CopyFrom(const EventRunner& other);
-  void MoveFrom(EventRunner&& other) noexcept;
+  template <typename Source>
+  void AssignFrom(Source&& other);
   // Sets the line so that the dispatch steps onto `target` next.
   void StepOntoNext(int64_t target);
   int FindLoopStartBackward(int fromLine, int indent) const;

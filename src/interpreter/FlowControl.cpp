@@ -1,9 +1,9 @@
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "interpreter/EventRunner.h"
 #include "interpreter/InterpreterServices.h"
+#include "interpreter/LabelScan.h"
 #include "interpreter/VariableArithmetic.h"
 
 namespace {
@@ -228,63 +228,20 @@ bool EventRunner::CmdJumpToLabel() {
     return true;
   }
 
+  if (!commandList) return true;
   const std::string name = ExpandLabelName(StringParam(0));
-  enum class State { Before, LabelFirst, AfterJump } state = State::Before;
-  std::vector<int> scanStack;
-  std::deque<int> plan;
-  int target = -1;
-  const int count = CommandCount();
-  const int jumpLine = line;
-  auto labelMatches = [&](const EventCommand& c) {
+  const LabelJumpPlan jump = PlanLabelJump(*commandList, line, [&](const EventCommand& c) {
     return ExpandLabelName(c.strings.empty() ? std::string() : c.strings[0]) == name;
-  };
-  for (int i = 0; i < count; ++i) {
-    const EventCommand& c = *CommandAt(i);
-    const int code = c.ints.empty() ? 0 : c.ints[0];
-    const int loopValue = c.indent * 10 + (code == 170 ? 1 : 0);
-    if (state == State::Before) {
-      if (i == jumpLine) {
-        state = State::AfterJump;
-      } else if (code == 212 && labelMatches(c)) {
-        target = i;
-        state = State::LabelFirst;
-      } else if (code == 170 || code == 179) {
-        scanStack.push_back(loopValue);
-      } else if (code == 498 && !scanStack.empty()) {
-        scanStack.pop_back();
-      }
-    } else if (state == State::LabelFirst) {
-      if (i == jumpLine) break;
-      if (code == 170 || code == 179) {
-        scanStack.push_back(loopValue);
-        plan.push_front(-1);
-      } else if (code == 498 && !scanStack.empty()) {
-        plan.push_front(scanStack.back());
-        scanStack.pop_back();
-      }
-    } else {
-      if (code == 212 && labelMatches(c)) {
-        target = i;
-        break;
-      }
-      if (code == 170 || code == 179) {
-        scanStack.push_back(loopValue);
-        plan.push_back(loopValue);
-      } else if (code == 498) {
-        if (!scanStack.empty()) scanStack.pop_back();
-        plan.push_back(-1);
-      }
-    }
-  }
-  if (target < 0) return true;
-  for (int entry : plan) {
+  });
+  if (jump.target < 0) return true;
+  for (int entry : jump.plan) {
     if (entry == -1) {
       PopLoop();
     } else {
       PushLoop(entry / 10, entry % 10 == 1 ? kEndlessLoopCount : 0);
     }
   }
-  StepOntoNext(int64_t{target} + 1);
+  StepOntoNext(int64_t{jump.target} + 1);
   return true;
 }
 

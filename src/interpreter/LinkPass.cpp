@@ -1,6 +1,5 @@
 #include "interpreter/LinkPass.h"
 
-#include <deque>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "interpreter/DatabaseCommand.h"
 #include "interpreter/EventRunner.h"
 #include "interpreter/InterpreterServices.h"
+#include "interpreter/LabelScan.h"
 #include "interpreter/VariableArithmetic.h"
 
 // Bound cells point into the int buffers of variable sets, common self cells
@@ -25,7 +25,9 @@ static_assert(std::is_nothrow_move_constructible_v<CommonEvent>);
 
 namespace {
 
+constexpr int kUserDatabaseForm = 1000000000;
 constexpr int kVariableDatabaseForm = 1100000000;
+constexpr int kVariableDatabaseEnd = 1200000000;
 constexpr int kLiteralLimit = 1000000;
 
 int ParamOf(const EventCommand& command, size_t k) { return k < command.ints.size() ? command.ints[k] : 0; }
@@ -124,13 +126,18 @@ void LinkCaseLine(EventCommandList& list, size_t j) {
   }
 }
 
+// A target the general form writes to: a database cell only when it is in
+// the Variable database (the others refuse the write, and a bound cell
+// would not).
+bool WritableTarget(int id) { return id < kUserDatabaseForm || (id > kVariableDatabaseForm && id < kVariableDatabaseEnd); }
+
 void LinkVariableOperation(EventCommand& command, int commonEvent) {
   Unlink(command);
   const int p1 = ParamOf(command, 1);
   const int p2 = ParamOf(command, 2);
   const int p3 = ParamOf(command, 3);
   const int p4 = ParamOf(command, 4);
-  if (p1 == kVariableDatabaseForm || (p4 & 0xFF) != 0 || (p4 & 0x10000) != 0) return;
+  if (!WritableTarget(p1) || (p4 & 0xFF) != 0 || (p4 & 0x10000) != 0) return;
   if (!IsNumericId(p2) || !IsNumericId(p3) || p2 >= 1000000000 || p3 >= 1000000000) return;
   int32_t* target = Cell(p1, commonEvent);
   int32_t* left = OperandCell(command, 2, commonEvent);
@@ -140,7 +147,7 @@ void LinkVariableOperation(EventCommand& command, int commonEvent) {
   const int op = (p4 >> 12) & 0x0F;
   command.ResolvedInts = {(op == 0 || op == 1) && p3 == 0 ? 2 : 1, asg, op, 0, 0, 0, 0, 0};
   command.ResolvedCells = {{target, nullptr}, {left, nullptr}, {right, nullptr}};
-  command.SetCode(kLinkedVariableOperationCode);
+  if (asg < 4 && op < 3) command.SetCode(kFastFormBase + 10 * asg + op);
 }
 
 // A name is compared as stored only when escape expansion leaves it alone:
@@ -159,52 +166,11 @@ void LinkJump(EventCommandList& list, size_t j, bool labelsPlain) {
   const std::string& name = NameOf(command);
   if (!labelsPlain || !PlainName(name)) return;
 
-  enum class State { Before, LabelFirst, AfterJump } state = State::Before;
-  std::vector<int> scanStack;
-  std::deque<int> plan;
-  int target = -1;
-  for (size_t i = 0; i < list.size(); ++i) {
-    const EventCommand& c = list[i];
-    const int code = c.Code();
-    const int loopValue = c.indent * 10 + (code == 170 ? 1 : 0);
-    const bool label = code == 212 && NameOf(c) == name;
-    if (state == State::Before) {
-      if (i == j) {
-        state = State::AfterJump;
-      } else if (label) {
-        target = static_cast<int>(i);
-        state = State::LabelFirst;
-      } else if (code == 170 || code == 179) {
-        scanStack.push_back(loopValue);
-      } else if (code == 498 && !scanStack.empty()) {
-        scanStack.pop_back();
-      }
-    } else if (state == State::LabelFirst) {
-      if (i == j) break;
-      if (code == 170 || code == 179) {
-        scanStack.push_back(loopValue);
-        plan.push_front(-1);
-      } else if (code == 498 && !scanStack.empty()) {
-        plan.push_front(scanStack.back());
-        scanStack.pop_back();
-      }
-    } else {
-      if (label) {
-        target = static_cast<int>(i);
-        break;
-      }
-      if (code == 170 || code == 179) {
-        scanStack.push_back(loopValue);
-        plan.push_back(loopValue);
-      } else if (code == 498) {
-        if (!scanStack.empty()) scanStack.pop_back();
-        plan.push_back(-1);
-      }
-    }
-  }
-  if (target < 0) return;
-  std::vector<int32_t> ints{1, target, 0};
-  for (int entry : plan) {
+  const LabelJumpPlan jump = PlanLabelJump(list, static_cast<int>(j),
+                                           [&name](const EventCommand& c) { return NameOf(c) == name; });
+  if (jump.target < 0) return;
+  std::vector<int32_t> ints{1, jump.target, 0};
+  for (int entry : jump.plan) {
     ++ints[2];
     if (entry == -1) {
       ints.push_back(-1);
@@ -220,7 +186,7 @@ void LinkJump(EventCommandList& list, size_t j, bool labelsPlain) {
 void LinkCommandListImpl(EventCommandList& list, int commonEvent) {
   // Earlier links go first: a second pass starts from the general forms.
   for (EventCommand& command : list) {
-    if (command.Code() == kLinkedVariableOperationCode) command.SetCode(121);
+    if (IsFastFormCode(command.Code())) command.SetCode(121);
     Unlink(command);
   }
   bool labelsPlain = true;
@@ -247,23 +213,4 @@ void LinkCommandList(EventCommandList& list, int commonEventNumber) { LinkComman
 void LinkCommonEventCommands() {
   auto& events = gCommonEventList.events;
   for (size_t e = 0; e < events.size(); ++e) LinkCommandListImpl(events[e].commands, static_cast<int>(e));
-}
-
-void RunLinkedVariableOperation(EventRunner& runner, const EventCommand& command) {
-  const auto& ints = command.ResolvedInts;
-  const auto& cells = command.ResolvedCells;
-  if (ints.size() < 3 || cells.size() < 3 || !cells[0].cell || !cells[1].cell || !cells[2].cell) {
-    runner.CmdVariableOperation();
-    return;
-  }
-  // The general form's order and arithmetic: current value, operands, then
-  // the clamped operator and assignment stages.
-  const int current = *cells[0].cell;
-  const int left = *cells[1].cell;
-  const int right = *cells[2].cell;
-  RequestPageRefresh();
-  int stored = 0;
-  if (IntegerAssignmentStage(ints[1], current, IntegerOperatorStage(ints[2], left, right, &DrawSharedRandom), &stored)) {
-    *cells[0].cell = stored;
-  }
 }

@@ -16,13 +16,13 @@ void LinkCommonEventCommands();
 // `commonEventNumber` (the pass above does this for every common event).
 void LinkCommandList(EventCommandList& list, int commonEventNumber);
 
-// Code a simple variable operation of a common event gets once its three
-// cells are bound: target, left and right (ResolvedCells 0-2), with the
-// assignment and arithmetic operators in ResolvedInts 1 and 2. Its own code
-// (not the shorter forms that wrap) keeps the clamps of the general form.
-inline constexpr int kLinkedVariableOperationCode = 219121;
-
-// Runs a command of that code: the general form's arithmetic on the bound
-// cells. A command that lost its cells (a copy read back from elsewhere) runs
-// the general form.
-void RunLinkedVariableOperation(EventRunner& runner, const EventCommand& command);
+// A variable operation of a common event whose three cells are bound
+// (target, left, right in ResolvedCells 0-2; assignment and arithmetic
+// operators in ResolvedInts 1 and 2) and whose operators are one of =, +=,
+// -=, *= over +, -, x gets the code kFastFormBase + 10 x assignment +
+// operator; the dispatch runs it inline with the general form's clamps. The
+// other bound operations keep code 121 and run from their cells.
+inline constexpr int kFastFormBase = 210000;
+inline constexpr bool IsFastFormCode(int code) {
+  return code >= kFastFormBase && code <= kFastFormBase + 32 && (code - kFastFormBase) % 10 <= 2;
+}

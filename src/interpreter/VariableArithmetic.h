@@ -2,12 +2,11 @@
 
 #include <cstdint>
 
-// The arithmetic of the variable operation command. Three forms share it:
-// the normal path (clamped, 64-bit intermediates), the pre-resolved path and
-// the inline fast codes (plain 32-bit arithmetic that wraps as unsigned
-// arithmetic would). No form has undefined behaviour: quotients and
-// remainders of INT32_MIN by -1 and abs(INT32_MIN) saturate on the normal
-// path and wrap on the wrap paths; real values outside the int range saturate.
+// The arithmetic of the variable operation command, shared by its general
+// form, its pre-resolved path and the inline fast codes, so all three store
+// the same values (clamped, 64-bit intermediates). Nothing has undefined
+// behaviour: quotients and remainders of INT32_MIN by -1 and abs(INT32_MIN)
+// saturate; real values outside the int range saturate.
 
 // Limits a 64-bit value to -2,000,000,000..2,000,000,000.
 int ClampToTwoBillion(int64_t value);
@@ -20,7 +19,7 @@ int SaturateToInt(int64_t value);
 int TruncateRealToInt(double value);
 int64_t TruncateRealToInt64(double value);
 
-// Wrapping 32-bit arithmetic (the pre-resolved path and the fast codes).
+// Wrapping 32-bit arithmetic (the database command's own arithmetic).
 inline int WrapAdd(int a, int b) { return static_cast<int>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
 inline int WrapSub(int a, int b) { return static_cast<int>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
 inline int WrapMul(int a, int b) { return static_cast<int>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
@@ -37,7 +36,3 @@ bool IntegerAssignmentStage(int asg, int current, int value, int* stored);
 // Real mode of the normal path (flag bit 1).
 double RealOperatorStage(int op, int left, int right);
 bool RealAssignmentStage(int asg, int current, double value, int* stored);
-
-// The pre-resolved path and the fast codes: no clamps.
-int WrapOperatorStage(int op, int left, int right, uint32_t (*random)());
-bool WrapAssignmentStage(int asg, int* target, int value);

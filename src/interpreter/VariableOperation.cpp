@@ -2,6 +2,7 @@
 
 #include "interpreter/EventRunner.h"
 #include "interpreter/InterpreterServices.h"
+#include "interpreter/StringOperation.h"
 #include "interpreter/VariableArithmetic.h"
 
 namespace {
@@ -19,24 +20,6 @@ enum : int {
   kFlagRun = 0x10000,
 };
 
-// Leading blanks, an optional sign, the digits that follow; 0 when none.
-// Values beyond the int range saturate.
-int ParseDecimal(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
-                             text[i] == '\v' || text[i] == '\f')) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int64_t value = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-    if (value <= (int64_t{1} << 32)) value = value * 10 + (text[i] - '0');
-    ++i;
-  }
-  return SaturateToInt(negative ? -value : value);
-}
-
 uint32_t DrawRandom() { return DrawSharedRandom(); }
 
 }  // namespace
@@ -48,14 +31,18 @@ bool EventRunner::CmdVariableOperation() {
   const int asg = (flags >> 8) & 0x0F;
   const int op = (flags >> 12) & 0x0F;
 
-  // Pre-resolved path: three bound cells, wrapping arithmetic, no clamp.
+  // Pre-resolved path: the three cells the link pass bound, read in the
+  // general form's order and computed with its arithmetic (clamps, divisors
+  // of 0 counting as 1), so a linked command stores what an unlinked one
+  // would. The run loop has already asked for the page refresh.
   const auto& resolved = command.ResolvedInts;
   const auto& cells = command.ResolvedCells;
   if (resolved.size() >= 3 && (resolved[0] == 1 || resolved[0] == 2) && cells.size() >= 3 && cells[0].cell &&
       cells[1].cell && cells[2].cell) {
-    const int left = *cells[1].cell;
-    const int value = resolved[0] == 1 ? WrapOperatorStage(resolved[2], left, *cells[2].cell, &DrawRandom) : left;
-    WrapAssignmentStage(resolved[1], cells[0].cell, value);
+    const int current = *cells[0].cell;
+    const int value = IntegerOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell, &DrawRandom);
+    int stored = 0;
+    if (IntegerAssignmentStage(resolved[1], current, value, &stored)) *cells[0].cell = stored;
     return true;
   }
 
@@ -67,7 +54,7 @@ bool EventRunner::CmdVariableOperation() {
     return SaturateToInt(int64_t{kDatabaseFormTarget} + type * 1000000 + data * 100 + content);
   };
   auto readOperand = [this](int id) {
-    return IsNumericId(id) ? RunnerReadValue(id) : ParseDecimal(RunnerReadString(id));
+    return IsNumericId(id) ? RunnerReadValue(id) : DecimalFromText(RunnerReadString(id));
   };
 
   int64_t runLength = 0;

@@ -26,7 +26,8 @@ struct CurrentMap {
   MapEventCharacter* FindMapEvent(int eventId);
 };
 
-// Page selection for every map event; clears the page-refresh byte.
+// Page selection for every map event, then the common events' run entries;
+// clears the page-refresh byte.
 void RefreshEventPages();
 // True while a started scroll still has distance to go.
 bool IsMapScrolling();

@@ -15,10 +15,7 @@ const MapEvent* FindCurrentMapEventData(int eventId) {
 }
 
 void UpdateCurrentMap() {
-  if (gCurrentMap.pageRefresh) {
-    RefreshEventPages();
-    RefreshCommonEventRunEntries();
-  }
+  if (gCurrentMap.pageRefresh) RefreshEventPages();
   for (MapEventParallelRunner& parallel : gMapEventParallelRunners) {
     MapEventCharacter* event = gCurrentMap.FindMapEvent(parallel.eventId);
     if (!event || event->eraseState != -1) continue;

@@ -1,3 +1,4 @@
+#include "interpreter/CommonEventTriggers.h"
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
 
@@ -29,8 +30,12 @@ MapEventCharacter* CurrentMap::FindMapEvent(int eventId) {
   return nullptr;
 }
 
-// Page selection comes with the map's events; until then a refresh only
-// clears its request.
-void RefreshEventPages() { gCurrentMap.pageRefresh = 0; }
+// Page selection comes with the map's events; until then a refresh clears
+// its request and, after the (future) page selection, refreshes the common
+// events' run entries, which follow the same variables.
+void RefreshEventPages() {
+  gCurrentMap.pageRefresh = 0;
+  RefreshCommonEventRunEntries();
+}
 
 bool IsMapScrolling() { return gCurrentMap.scrollRemaining != 0; }

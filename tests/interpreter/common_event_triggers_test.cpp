@@ -134,4 +134,17 @@ TEST_F(CommonEventTriggers, TheMapUpdateRefreshesEntriesWhenFlagged) {
   EXPECT_EQ(gCurrentMap.pageRefresh, 1);  // its own commands asked for the next refresh
 }
 
+TEST_F(CommonEventTriggers, TheStartChecksPageRefreshRefreshesEntriesToo) {
+  SetCommon(0, {AddTo(V + 1, 1)}, 0x22, V + 5, 1);
+  BuildCommonEventRunEntries();
+  ASSERT_TRUE(gCommonEventRunEntries[0].runners.empty());
+  gVariableStore.variableSets[0][5] = 1;
+  EventRunner main;
+  main.StartEventRunner(0, 1);
+  gCurrentMap.pageRefresh = 1;
+  main.CheckEventStart();
+  EXPECT_EQ(gCurrentMap.pageRefresh, 0);
+  EXPECT_EQ(gCommonEventRunEntries[0].runners.size(), 1u);
+}
+
 }  // namespace

@@ -47,6 +47,8 @@ std::vector<EventCommandList> FixtureEvents() {
                        .Add(Op(V + 12, V + 7, 0, 7, 0))         // min
                        .Add(Op(OwnSelf(0), V + 10, 1, 0, 0))    // own self cell
                        .Add(Op(V + 13, OwnSelf(0), OwnSelf(0), 0, 2))
+                       .Add(Set(1000000000 + 100, 5))           // User database cell: not written
+                       .Add(Op(V + 14, 1000000000 + 100, 0, 1, 0))
                        .Build());
   // 1: branches (first true case wins, an "other" line, no true case), a
   // counted loop and label jumps back and forward.
@@ -158,6 +160,7 @@ TEST(LinkPass, LinkedAndGeneralFormsGiveTheSameVariables) {
   EXPECT_EQ(v[11], 5);
   EXPECT_EQ(v[12], 8);
   EXPECT_EQ(v[13], 81);
+  EXPECT_EQ(v[14], 300);
   EXPECT_EQ(v[21], 1);     // case 1 although case 2 holds too
   EXPECT_EQ(v[22], 50);    // no condition: the other line
   EXPECT_EQ(v[23], 0);     // no condition, no other line
@@ -178,7 +181,10 @@ TEST(LinkPass, LinksTheFormsItPromises) {
   for (size_t e = 0; e < events.size(); ++e) gCommonEventList.events[e].commands = events[e];
   LinkCommonEventCommands();
   const auto& arithmetic = gCommonEventList.events[0].commands;
-  EXPECT_EQ(arithmetic[0].Code(), kLinkedVariableOperationCode);
+  EXPECT_EQ(arithmetic[0].Code(), 210002);  // = left x right: the fast form
+  EXPECT_EQ(arithmetic[6].Code(), 210032);
+  EXPECT_EQ(arithmetic[8].Code(), 121);     // %= keeps its code and runs from its cells
+  EXPECT_EQ(arithmetic[8].ResolvedInts[0], 2);
   EXPECT_EQ(arithmetic[1].ResolvedInts[0], 2);  // right operand the literal 0
   EXPECT_EQ(arithmetic[17].ResolvedCells[0].cell, &gVariableStore.commonSelfVariables[0][0]);
   const auto& flow = gCommonEventList.events[1].commands;
@@ -237,7 +243,7 @@ TEST(LinkPass, BoundCellsSurviveGrowthAndRelinking) {
       CommandListBuilder().Add(Op(cell, V + 5, 5, 1, 0)).Add(Op(V + 1, cell, 0, 0, 0)).Build();
   LinkCommonEventCommands();
   LinkCommonEventCommands();
-  ASSERT_EQ(gCommonEventList.events[0].commands[0].Code(), kLinkedVariableOperationCode);
+  ASSERT_EQ(gCommonEventList.events[0].commands[0].Code(), 210010);
   // Reading row 500 grows the type: the rows move, their cells do not.
   EXPECT_EQ(gVariableStore.ReadVariable(1100000000 + 500 * 100), 0);
   ASSERT_GE(gVariableDatabase.GetDatabaseDataCount(0), 501);

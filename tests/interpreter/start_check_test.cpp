@@ -94,6 +94,25 @@ TEST_F(StartCheck, AutoStartCommonEventRunsWhileItsConditionHolds) {
   EXPECT_FALSE(main_.IsEventRunnerBusy());
 }
 
+TEST_F(StartCheck, AutoStartEventWithoutAWaitMeetsTheFrameLimit) {
+  // Its condition (v3 = 0) stays true and it never waits: every end starts
+  // it again in the same frame, until the frame's command limit stops it.
+  gCommonEventList.events[1].conditionId = Var(3);
+  SetCommon(1, {AddVar(4, 1)}, 0x21);
+  main_.StartEventRunner(0, 1);
+  main_.RunEventRunner();
+  ASSERT_EQ(RecordedNotices().size(), 1u);
+  EXPECT_EQ(main_.waitFrames, EventRunner::kLimitPauseFrames - 1);
+  const int firstFrame = Variable(4);
+  EXPECT_GT(firstFrame, 0);
+  EXPECT_LT(firstFrame, EventRunner::kCommandLimit);
+  // The pause holds, then the next frame runs it again.
+  for (int frame = 0; frame < 4; ++frame) main_.RunEventRunner();
+  EXPECT_EQ(Variable(4), firstFrame);
+  main_.RunEventRunner();
+  EXPECT_GT(Variable(4), firstFrame);
+}
+
 TEST_F(StartCheck, ParallelRunnersNeverStartEvents) {
   AddMapEvent(7, {AddVar(2, 1)}, 0);
   EventRunner parallel;

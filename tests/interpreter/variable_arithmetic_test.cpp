@@ -107,36 +107,4 @@ TEST(VariableArithmetic, RealModeTable) {
   EXPECT_EQ(TruncateRealToInt(-1e300), INT_MIN);
 }
 
-struct WrapCase {
-  int op, asg, target, left, right, expected;
-};
-
-// The pre-resolved path and the fast codes wrap as 32-bit unsigned arithmetic.
-TEST(VariableArithmetic, WrapPathsWrap) {
-  const WrapCase cases[] = {
-      {0, 0, 0, 2000000000, 2000000000, -294967296},
-      {1, 0, 0, INT_MIN, 1, INT_MAX},
-      {2, 0, 0, 65536, 65536, 0},
-      {3, 0, 0, 7, 0, 7},            // / 0 yields the left value
-      {4, 0, 0, 7, 0, 0},            // mod 0 yields 0
-      {3, 0, 0, INT_MIN, -1, INT_MIN},
-      {4, 0, 0, INT_MIN, -1, 0},
-      {0, 1, INT_MAX, 1, 0, INT_MIN},
-      {0, 4, 9, 0, 0, 9},            // /= 0 keeps the target
-      {0, 5, 9, 0, 0, 0},            // %= 0 stores 0
-      {0, 4, INT_MIN, -1, 0, INT_MIN},
-      {0, 8, 0, INT_MIN, 0, INT_MIN},
-      {0, 6, 3, 5, 0, 5},
-      {0, 7, 3, 5, 0, 3},
-  };
-  for (const WrapCase& c : cases) {
-    int target = c.target;
-    ASSERT_TRUE(WrapAssignmentStage(c.asg, &target, WrapOperatorStage(c.op, c.left, c.right, &FixedDraw)));
-    EXPECT_EQ(target, c.expected) << "op " << c.op << " asg " << c.asg << " left " << c.left;
-  }
-  int target = 4;
-  EXPECT_FALSE(WrapAssignmentStage(12, &target, 9));
-  EXPECT_EQ(target, 4);
-}
-
 }  // namespace

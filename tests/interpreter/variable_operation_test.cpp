@@ -1,3 +1,4 @@
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -149,19 +150,55 @@ TEST_F(VariableOperation, RandomBetweenOperands) {
   }
 }
 
-TEST_F(VariableOperation, PreResolvedPathAndFastFormsWrap) {
-  int target = 0, left = 2000000000, right = 2000000000;
-  EventCommand linked = Command(121, {Var(1), 0, 0, Flags(0, 0)});
-  linked.ResolvedInts = {1, 0, 0};
-  linked.ResolvedCells = {{&target, nullptr}, {&left, nullptr}, {&right, nullptr}};
-  EventCommand fast = Command(210010);
-  int fastTarget = 1;
-  fast.ResolvedCells = {{&fastTarget, nullptr}, {&left, nullptr}, {&right, nullptr}};
-  Start({linked, fast});
-  runner_.RunEventRunner();
-  EXPECT_EQ(target, -294967296);
-  EXPECT_EQ(fastTarget, -294967295);
+// The pre-resolved path and the fast codes store what the general form
+// stores, at the clamps and with divisors of 0 too.
+TEST_F(VariableOperation, BoundFormsStoreWhatTheGeneralFormStores) {
+  struct BoundCase {
+    int op, asg, target, left, right;
+  } cases[] = {
+      {0, 0, 0, 2000000000, 2000000000},  {1, 0, 0, INT_MIN, 1},   {2, 0, 0, 65536, 65536},
+      {3, 0, 0, 7, 0},                    {4, 0, 0, 7, 0},         {3, 0, 0, INT_MIN, -1},
+      {4, 0, 0, INT_MIN, -1},             {0, 1, INT_MAX, 1, 0},   {0, 1, 2000000000, 2000000000, 2000000000},
+      {0, 2, -2000000000, 5, 0},          {1, 3, -100000, 0, 100000}, {2, 3, 3, 70000, 70000},
+      {0, 4, 9, 0, 0},                    {0, 5, 9, 0, 0},         {0, 4, INT_MIN, -1, 0},
+      {0, 8, 0, INT_MIN, 0},              {0, 6, 3, 5, 0},         {0, 7, 3, 5, 0},
+      {5, 0, 0, 12, 10},                  {0, 12, 4, 9, 0},
+  };
+  for (const BoundCase& c : cases) {
+    const int flags = Flags(c.asg, c.op);
+    SetVariable(1, c.target);
+    Start({Command(121, {Var(1), c.left, c.right, flags})});
+    runner_.RunEventRunner();
+    const int general = Variable(1);
+
+    int target = c.target, left = c.left, right = c.right;
+    EventCommand linked = Command(121, {Var(1), c.left, c.right, flags});
+    linked.ResolvedInts = {c.op <= 1 && c.right == 0 ? 2 : 1, c.asg, c.op, 0, 0, 0, 0, 0};
+    linked.ResolvedCells = {{&target, nullptr}, {&left, nullptr}, {&right, nullptr}};
+    Start({linked});
+    runner_.RunEventRunner();
+    EXPECT_EQ(target, general) << "pre-resolved op " << c.op << " asg " << c.asg << " left " << c.left;
+
+    if (c.asg < 4 && c.op < 3) {
+      int fastTarget = c.target;
+      EventCommand fast = linked;
+      fast.SetCode(210000 + 10 * c.asg + c.op);
+      fast.ResolvedCells[0].cell = &fastTarget;
+      Start({fast});
+      runner_.RunEventRunner();
+      EXPECT_EQ(fastTarget, general) << "fast op " << c.op << " asg " << c.asg << " left " << c.left;
+    }
+  }
   EXPECT_TRUE(RecordedNotices().empty());
+}
+
+// A fast code whose cells are gone (read from a file, never linked) runs the
+// general form from its parameters.
+TEST_F(VariableOperation, FastCodeWithoutCellsRunsTheGeneralForm) {
+  SetVariable(1, 5);
+  Start({Command(210010, {Var(1), 2000000000, 2000000000, Flags(1, 0)})});
+  runner_.RunEventRunner();
+  EXPECT_EQ(Variable(1), 2000000000);
 }
 
 TEST_F(VariableOperation, FastFormTable) {
