@@ -13,6 +13,7 @@
 #include <fstream>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "foundation/Archive.h"
 #include "foundation/FileLayer.h"
 #include "foundation/TrackedHeap.h"
@@ -60,7 +61,6 @@ const uint8_t kSeedImage[] = {
     0x01, 0x00, 0x00, 0x00, 0xDC, 0x00, 0x00, 0x00, 
 };
 
-std::filesystem::path gFolder;
 int gBaselineBlocks = 0;
 
 // A few small reads, a large one for the rest, seeks and a read after them.
@@ -105,26 +105,10 @@ void Walk(const std::string& folder, int depth, int* budget) {
   PackedFindClose(search);
 }
 
-void RemoveFolder() {
-  std::error_code error;
-  std::filesystem::remove_all(gFolder, error);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  platform::SetBackend(platform::Backend::Headless);
-  // In memory when the system offers it: every run writes a file.
-  char inMemory[] = "/dev/shm/archive_fuzz_XXXXXX";
-  char onDisk[] = "/tmp/archive_fuzz_XXXXXX";
-  char* folder = mkdtemp(inMemory);
-  if (!folder) folder = mkdtemp(onDisk);
-  if (!folder || chdir(folder) != 0) std::abort();
-  gFolder = folder;
-  std::atexit(RemoveFolder);
-  ArchiveTableReset();
-  FileLayerInstall(nullptr);
-  ArchiveExtensionSet("vorn");
+  fuzz::EnterScratchFolderWithArchives();
   gBaselineBlocks = TrackedBlockCount();
   ArchiveKeyStringSet("FuzzKey");
   return 0;
@@ -147,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ArchiveKeyBuild(key, "FuzzKey");
   ArchiveKeyXor(image.size(), reinterpret_cast<uint8_t*>(image.data()), 0, key);
   {
-    std::ofstream out(gFolder / "Data.vorn", std::ios::binary | std::ios::trunc);
+    std::ofstream out(fuzz::ScratchFolder() / "Data.vorn", std::ios::binary | std::ios::trunc);
     out.write(image.data(), static_cast<std::streamsize>(image.size()));
   }
   int budget = 64;

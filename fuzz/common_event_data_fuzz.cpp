@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "gamedata/CommonEvent.h"
 #include "gamedata/DataFileCursor.h"
 #include "platform/Backend.h"
@@ -15,11 +16,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<uint8_t> bytes(data, data + size);
-  for (size_t offset : {0, 3, 9}) {
-    if (offset < bytes.size()) bytes[offset] = 0;
-  }
-  DataFileCursor cursor(std::move(bytes));
+  DataFileCursor cursor(fuzz::WithSeedsCleared(data, size));
   CommonEventList list;
   list.ParseCommonEventData(cursor, "fuzz.dat");
   platform::ClearRecordedMessageBoxes();

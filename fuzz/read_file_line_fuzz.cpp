@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "foundation/Archive.h"
 #include "foundation/FileLayer.h"
 #include "foundation/TrackedHeap.h"
@@ -24,7 +25,6 @@
 
 namespace {
 
-std::filesystem::path gFolder;
 int gBaselineBlocks = 0;
 
 void Put(std::string& out, uint32_t value, int bytes) {
@@ -66,30 +66,14 @@ std::string ArchiveOf(const std::string& text) {
 }
 
 void WriteFile(const char* name, const std::string& bytes) {
-  std::ofstream out(gFolder / name, std::ios::binary | std::ios::trunc);
+  std::ofstream out(fuzz::ScratchFolder() / name, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-void RemoveFolder() {
-  std::error_code error;
-  std::filesystem::remove_all(gFolder, error);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  platform::SetBackend(platform::Backend::Headless);
-  // In memory when the system offers it: every run writes a file.
-  char inMemory[] = "/dev/shm/line_fuzz_XXXXXX";
-  char onDisk[] = "/tmp/line_fuzz_XXXXXX";
-  char* folder = mkdtemp(inMemory);
-  if (!folder) folder = mkdtemp(onDisk);
-  if (!folder || chdir(folder) != 0) std::abort();
-  gFolder = folder;
-  std::atexit(RemoveFolder);
-  ArchiveTableReset();
-  FileLayerInstall(nullptr);
-  ArchiveExtensionSet("vorn");
+  fuzz::EnterScratchFolderWithArchives();
   gBaselineBlocks = TrackedBlockCount();
   ArchiveKeyStringSet("LineKey");
   return 0;
