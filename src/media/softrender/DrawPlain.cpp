@@ -27,6 +27,10 @@ void PerPixelWalk(const DrawInputs& in, const Walk& walk) {
   uint8_t* dRow = walk.dst;
   const uint8_t* sRow = walk.src;
   const uint8_t* bRow = walk.blend;
+#if SOFTRENDER_SIMD
+  [[maybe_unused]] AlphaOverRowFn overRow = nullptr;
+  if constexpr (Op::kAlphaOver4) overRow = AlphaOverRow();
+#endif
   for (int y = 0; y < walk.h; ++y) {
     uint8_t* d = dRow;
     const uint8_t* s = sRow;
@@ -38,7 +42,9 @@ void PerPixelWalk(const DrawInputs& in, const Walk& walk) {
     }
 #if SOFTRENDER_SIMD
     if constexpr (Op::kAlphaOver4) {
-      for (; x + 4 <= walk.w; x += 4, d += 16, s += 16) AlphaOver4(d, s);
+      x = overRow(d, s, walk.w);
+      d += static_cast<ptrdiff_t>(x) * 4;
+      s += static_cast<ptrdiff_t>(x) * 4;
     }
 #endif
     for (; x < walk.w; ++x) {
