@@ -169,11 +169,9 @@ void MemImgFillBox(MEMIMG* dest, const int* rect, uint32_t color) {
   }
 #if SOFTRENDER_SIMD
   if (fmt == 32 && mode == 1) {
-    const __m128i color = _mm_set1_epi32(static_cast<int>(in.color));
-    const __m128i weight = _mm_set1_epi16(static_cast<int16_t>(in.p));
+    const ColorLerpRowFn blendRow = ColorLerpRow();
     for (int y = 0; y < h; ++y, row += pitch) {
-      int x = 0;
-      for (; x + 4 <= w; x += 4) ColorLerp4(row + 4 * x, color, weight);
+      int x = blendRow(row, w, in.color, in.p);
       for (; x < w; ++x) ColorOp<32, 1>::Apply(in, row + 4 * x);
     }
     return;
