@@ -2,6 +2,7 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -30,7 +31,7 @@ struct Synth {
   fluid_synth_t* synth = nullptr;
   int renderer = -1;
   std::vector<std::unique_ptr<Song>> songs;
-  std::vector<int16_t> left, right;
+  std::vector<float> left, right;
 };
 
 Synth gSynth;
@@ -42,10 +43,12 @@ void Render(int32_t* mix, int frames) {
     gSynth.left.resize(frames);
     gSynth.right.resize(frames);
   }
-  fluid_synth_write_s16(gSynth.synth, frames, gSynth.left.data(), 0, 1, gSynth.right.data(), 0, 1);
+  // Floats, not the 16-bit output: that one adds dither noise to silence.
+  fluid_synth_write_float(gSynth.synth, frames, gSynth.left.data(), 0, 1, gSynth.right.data(), 0, 1);
+  constexpr float kScale = 32768.0f * 256.0f;
   for (int i = 0; i < frames; ++i) {
-    mix[2 * i] += gSynth.left[i] * 256;
-    mix[2 * i + 1] += gSynth.right[i] * 256;
+    mix[2 * i] += static_cast<int32_t>(std::clamp(gSynth.left[i], -1.0f, 1.0f) * kScale);
+    mix[2 * i + 1] += static_cast<int32_t>(std::clamp(gSynth.right[i], -1.0f, 1.0f) * kScale);
   }
 }
 
