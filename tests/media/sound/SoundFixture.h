@@ -25,6 +25,7 @@ class SoundTest : public testing::Test {
     log_ = std::make_unique<LogCapture>();
     gSoundSystem = SoundSystemState{};
     ASSERT_EQ(StartSoundSystem(), 0);
+    platform::SetHeadlessAudioCapture(true);
   }
   void TearDown() override {
     EndSoundSystem();
