@@ -579,6 +579,9 @@ int SetLoopPointSamples(int64_t frame, int handle) {
     LogWrite("\x93\xf1\x82\xc2\x88\xc8\x8f\xe3\x82\xcc\x89\xb9\x90\xba\x83t\x83@\x83" "C\x83\x8b\x82\xa9\x82\xe7\x8d\xec\x90\xac\x82\xb3\x82\xea\x82\xbd\x83T\x83" "E\x83\x93\x83h\x83n\x83\x93\x83h\x83\x8b\x82\xc9\x83\x8b\x81[\x83v\x83|\x83" "C\x83\x93\x83g\x82\xf0\x8ew\x92\xe8\x82\xb7\x82\xe9\x8e\x96\x82\xcd\x8fo\x97\x88\x82\xdc\x82\xb9\x82\xf1\n" /* 二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ません\n */);
     return -1;
   }
+  // A stream whose first fill already wrote its end primes again at its next
+  // play, so that the loop holds from the first pass.
+  if (r->primed && IsStreamPlaying(handle) != 1) ResetPlayFields(*r);
   StreamSource& src = r->sources[0];
   src.loopStart = static_cast<int>(frame);
   src.converter.spareTarget = static_cast<int>(frame * src.converter.outputFormat.blockAlign);
