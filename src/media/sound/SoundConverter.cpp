@@ -14,6 +14,7 @@ constexpr int kOggBlockSize = 4096;
 constexpr int kSpareLead = 10240;
 constexpr uint32_t kMaxFmtChunk = 4096;
 constexpr int kMpegFormatSize = 30;
+constexpr int64_t kWholeSourceFirstBlock = 4 << 20;
 // Holes in a row that a fill skips before it takes the data as ended.
 constexpr int kOggHoleLimit = 64;
 
@@ -60,22 +61,6 @@ PcmWaveFormat FormatFromBytes(const uint8_t* bytes, uint32_t size) {
   return f;
 }
 
-platform::WaveFormat PlatformFormat(const uint8_t* bytes, uint32_t size) {
-  const PcmWaveFormat f = FormatFromBytes(bytes, size);
-  platform::WaveFormat w;
-  w.tag = f.formatTag;
-  w.channels = f.channels;
-  w.sampleRate = f.samplesPerSecond;
-  w.bytesPerSecond = f.bytesPerSecond;
-  w.blockAlign = f.blockAlign;
-  w.bitsPerSample = f.bitsPerSample;
-  if (size > kWaveFormatBytes) {
-    const uint32_t extra = std::min<uint32_t>(f.extraSize, size - kWaveFormatBytes);
-    w.extra.assign(bytes + kWaveFormatBytes, bytes + kWaveFormatBytes + extra);
-  }
-  return w;
-}
-
 platform::WaveFormat PlatformPcm(const PcmWaveFormat& f) {
   platform::WaveFormat w;
   w.tag = f.formatTag;
@@ -84,6 +69,16 @@ platform::WaveFormat PlatformPcm(const PcmWaveFormat& f) {
   w.bytesPerSecond = f.bytesPerSecond;
   w.blockAlign = f.blockAlign;
   w.bitsPerSample = f.bitsPerSample;
+  return w;
+}
+
+platform::WaveFormat PlatformFormat(const uint8_t* bytes, uint32_t size) {
+  const PcmWaveFormat f = FormatFromBytes(bytes, size);
+  platform::WaveFormat w = PlatformPcm(f);
+  if (size > kWaveFormatBytes) {
+    const uint32_t extra = std::min<uint32_t>(f.extraSize, size - kWaveFormatBytes);
+    w.extra.assign(bytes + kWaveFormatBytes, bytes + kWaveFormatBytes + extra);
+  }
   return w;
 }
 
@@ -588,15 +583,31 @@ int64_t EstimateConvertedSize(SoundConverter* c) {
 int ConvertWholeSource(SoundConverter* c, PcmWaveFormat* format, uint8_t** block, int* size) {
   const int64_t estimate = EstimateConvertedSize(c);
   if (estimate < 0 || estimate > kConvertedSizeCap) return -1;
-  auto* data = static_cast<uint8_t*>(TrackedAlloc(std::max<int64_t>(estimate, 1), __FILE__, __LINE__));
+  // Decoded data grows the block as it comes, so a damaged header's estimate
+  // never allocates more than the data really gives.
+  int64_t capacity = c->type == kConverterWavePcm ? estimate : std::min<int64_t>(estimate, kWholeSourceFirstBlock);
+  auto* data = static_cast<uint8_t*>(TrackedAlloc(std::max<int64_t>(capacity, 1), __FILE__, __LINE__));
   if (!data) return -1;
   SeekConverter(c, 0);
-  int delivered;
+  int delivered = 0;
   if (c->type == kConverterWavePcm) {
     StreamSeek(c->stream, c->dataStart, 0);
     delivered = StreamRead(c->stream, data, static_cast<int>(estimate));
   } else {
-    delivered = std::max(ConvertChunk(c, data, static_cast<int>(estimate)), 0);
+    for (;;) {
+      const int got = ConvertChunk(c, data + delivered, static_cast<int>(capacity - delivered));
+      if (got <= 0) break;
+      delivered += got;
+      if (delivered < capacity || capacity >= estimate) break;
+      const int64_t grown = std::min<int64_t>(capacity * 2, estimate);
+      auto* bigger = static_cast<uint8_t*>(TrackedRealloc(data, grown, __FILE__, __LINE__));
+      if (!bigger) {
+        TrackedFree(data);
+        return -1;
+      }
+      data = bigger;
+      capacity = grown;
+    }
   }
   *format = c->outputFormat;
   *block = data;
