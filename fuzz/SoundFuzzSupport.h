@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "media/sound/PublicSound.h"
 #include "media/sound/SoundSystem.h"
@@ -31,8 +32,8 @@ inline void LoadAndPlay(const uint8_t* data, size_t size) {
     const int handle = LoadSoundFromImage(data, static_cast<int>(size), 1, -1);
     if (handle == -1) continue;
     PlaySoundHandle(handle, 3, 1);
-    for (int i = 0; i < 4; ++i) {
-      platform::AdvanceVirtualClock(300);
+    for (int i = 0; i < 3; ++i) {
+      platform::AdvanceVirtualClock(40);
       RefillAllStreams();
     }
     GetSoundHandlePlayTimeMs(handle);

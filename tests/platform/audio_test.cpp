@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -243,6 +244,7 @@ TEST_F(HeadlessMixer, AMidiSongSoundsWhileItsNotesPlayAndIsSilentAfterStop) {
 // The sdl backend under SDL's dummy audio driver: the device opens and the
 // audio thread moves a playing buffer's cursor.
 TEST(SdlAudio, ABufferPlaysUnderTheDummyDriver) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
   platform::SetBackend(platform::Backend::Sdl);
   ASSERT_TRUE(platform::StartAudio());
   EXPECT_FALSE(platform::ListAudioDevices().empty());

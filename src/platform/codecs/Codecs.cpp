@@ -138,7 +138,8 @@ void DecodeMsBlock(const CodecStream& s, const uint8_t* in, uint8_t* out) {
     const int signedCode = code & 8 ? code - 16 : code;
     const int predict = (s1[c] * coef1[c] + s2[c] * coef2[c]) >> 8;
     const int current = Clamp16(signedCode * delta[c] + predict);
-    delta[c] = std::max((kMsAdaptation[code] * delta[c]) >> 8, 16);
+    // Bounded above so that a damaged block cannot overflow the products.
+    delta[c] = std::clamp((kMsAdaptation[code] * delta[c]) >> 8, 16, 1 << 20);
     s2[c] = s1[c];
     s1[c] = current;
     Write16(out + 2 * (2 * ch + k), static_cast<int16_t>(current));
