@@ -1,6 +1,7 @@
 #include "gamedata/MapFile.h"
 
 #include <algorithm>
+#include <bit>
 #include <random>
 
 #include "gamedata/DataFileCursor.h"
@@ -34,6 +35,16 @@ void ReportMissingMap(const std::string& fileName, const std::string& path) {
                         "\x82\xA4\x82\xC6\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42")
           : "\x83}\x83\x62\x83v\x83t\x83@\x83\x43\x83\x8B " + path + " \x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
   platform::ShowMessageBox(text, "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[", platform::kMbOkCancel);
+}
+
+// One column of little-endian int32 tiles, already known to fit.
+void ReadTileColumn(DataFileCursor& cursor, std::vector<int32_t>& column) {
+  if (column.empty()) return;
+  if constexpr (std::endian::native == std::endian::little) {
+    cursor.ReadBytes(column.data(), column.size() * sizeof(int32_t));
+  } else {
+    for (int32_t& tile : column) tile = cursor.ReadInt32();
+  }
 }
 
 // The stored forms the loader reads, written into a byte buffer (routes
@@ -159,9 +170,7 @@ bool ParseMapFile(MapData& map, DataFileCursor& cursor, const std::string& fileN
       cursor.FitsCount(static_cast<int64_t>(header.width) * header.height, kStoredCellBytes)) {
     map.ResizeMapLayers(true, 0, 0);
     for (TileLayer& layer : map.layers) {
-      for (std::vector<int32_t>& column : layer) {
-        for (int32_t& tile : column) tile = cursor.ReadInt32();
-      }
+      for (std::vector<int32_t>& column : layer) ReadTileColumn(cursor, column);
     }
     if (cursor.FitsCount(header.eventCount, kMinStoredEvent)) {
       for (int32_t e = 0; e < header.eventCount && !cursor.Damaged(); ++e) {
