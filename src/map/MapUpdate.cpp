@@ -42,29 +42,33 @@ int32_t Interpolate(int32_t target, int32_t start, int32_t remaining, int32_t to
   return Saturate(int64_t{target} - SaturatedProduct(span, remaining) / std::max(total, 1));
 }
 
+// A scroll position moved forward by amount: on a map that does not loop it
+// stops at the limit (the last screen; negative on a map smaller than the
+// screen).
+int32_t ScrolledForward(int32_t position, int64_t amount, bool loop, int64_t limit) {
+  const int64_t moved = int64_t{position} + amount;
+  return Saturate(loop || moved < limit ? moved : limit);
+}
+
+// Moved back by amount: without looping it stops at 0.
+int32_t ScrolledBack(int32_t position, int64_t amount, bool loop) {
+  const int64_t moved = int64_t{position} - amount;
+  return Saturate(loop || moved > 0 ? moved : 0);
+}
+
 }  // namespace
 
 void CurrentMap::ScrollMapRight(int64_t amount) {
-  const int64_t moved = int64_t{scrollX} + amount;
-  const int64_t limit = 4 * int64_t{gTileSize} * (int64_t{GetMapWidth()} - 20);
-  scrollX = Saturate(loopX || moved < limit ? moved : limit);
+  scrollX = ScrolledForward(scrollX, amount, loopX, 4 * int64_t{gTileSize} * (int64_t{GetMapWidth()} - 20));
 }
 
-void CurrentMap::ScrollMapLeft(int64_t amount) {
-  const int64_t moved = int64_t{scrollX} - amount;
-  scrollX = Saturate(loopX || moved > 0 ? moved : 0);
-}
+void CurrentMap::ScrollMapLeft(int64_t amount) { scrollX = ScrolledBack(scrollX, amount, loopX); }
 
 void CurrentMap::ScrollMapDown(int64_t amount) {
-  const int64_t moved = int64_t{scrollY} + amount;
-  const int64_t limit = 4 * int64_t{gTileSize} * (int64_t{GetMapHeight()} - 15);
-  scrollY = Saturate(loopY || moved < limit ? moved : limit);
+  scrollY = ScrolledForward(scrollY, amount, loopY, 4 * int64_t{gTileSize} * (int64_t{GetMapHeight()} - 15));
 }
 
-void CurrentMap::ScrollMapUp(int64_t amount) {
-  const int64_t moved = int64_t{scrollY} - amount;
-  scrollY = Saturate(loopY || moved > 0 ? moved : 0);
-}
+void CurrentMap::ScrollMapUp(int64_t amount) { scrollY = ScrolledBack(scrollY, amount, loopY); }
 
 void CurrentMap::StartMapScroll(int64_t dx, int64_t dy, int speed) {
   scrollDirectionX = dx > 0 ? 6 : 4;

@@ -68,15 +68,9 @@ int TileIndexAt(const CurrentMap& map, int64_t x, int64_t y, int layer) {
 
 }  // namespace
 
-int32_t CurrentMap::TileFlags(int tileIndex) const {
-  if (tileIndex < 0 || static_cast<size_t>(tileIndex) >= tileFlags.size()) return 0;
-  return tileFlags[static_cast<size_t>(tileIndex)];
-}
+int32_t CurrentMap::TileFlags(int tileIndex) const { return TileListEntry(tileFlags, tileIndex); }
 
-uint8_t CurrentMap::TileTag(int tileIndex) const {
-  if (tileIndex < 0 || static_cast<size_t>(tileIndex) >= tileTags.size()) return 0;
-  return tileTags[static_cast<size_t>(tileIndex)];
-}
+uint8_t CurrentMap::TileTag(int tileIndex) const { return TileListEntry(tileTags, tileIndex); }
 
 int CurrentMap::GetMapTile(int x, int y, int layer) const { return TileIndexAt(*this, x, y, layer); }
 

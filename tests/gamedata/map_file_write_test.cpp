@@ -67,6 +67,29 @@ TEST(MapFileRead, FreeFieldsSeedsAndIdMarks) {
   }
 }
 
+TEST(MapFileRead, EventOrderAndEmptyLayersPlainOrScrambled) {
+  ScrambleOptions plain;
+  plain.zeroSeeds = true;
+  for (const ScrambleOptions& options : {ScrambleOptions{}, plain}) {
+    for (int32_t width : {3, 0}) {
+      MapData written;
+      written.header.width = width;
+      written.header.height = 2;
+      for (auto [id, name] : {std::pair{5, "a"}, {2, "b"}, {9, "c"}, {5, "d"}}) {
+        MapEvent event(id);
+        event.name = name;
+        written.events.push_back(event);
+      }
+      MapData read;
+      ASSERT_TRUE(Parse(MapFileImage(written, options), read));
+      std::string order;
+      for (const MapEvent& event : read.events) order += std::to_string(event.id) + event.name + " ";
+      EXPECT_EQ(order, "2b 5a 5d 9c ") << width << " " << options.zeroSeeds;
+      EXPECT_EQ(read.layers[0].size(), static_cast<size_t>(width));
+    }
+  }
+}
+
 TEST(MapFileWrite, WrittenMapsReadBackAndCarryTheirSum) {
   GameFolder folder;
   std::filesystem::create_directories(folder.Root() / "Data" / "MapData");

@@ -99,6 +99,7 @@ TEST(TilePassable, FlagsEdgesAndLoops) {
       // Edges: x reaches 2W - 2, the feet row 2H - 1.
       {"last column", {}, 4, 0, 6, 1, false, false, false, true},
       {"past last column", {}, 5, 0, 6, 1, false, false, false, false},
+      {"past last column, looping x", {}, 5, 0, 6, 1, false, true, false, true},
       {"left of the map", {}, -1, 0, 4, 1, false, false, false, false},
       {"left of the map, looping x", {}, -1, 0, 4, 1, false, true, false, true},
       {"feet on last row", {}, 0, 2, 2, 1, false, false, false, true},
