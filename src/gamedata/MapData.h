@@ -10,6 +10,9 @@
 
 // Tile number of an empty cell.
 inline constexpr int32_t kEmptyTile = 100000;
+// Largest map side a file or a save may give, for maps whose other side is 0
+// and so store no tiles that would bound it.
+inline constexpr int32_t kMaxMapSide = 10000;
 
 struct MapHeader {
   std::string name = "\x82\xC8\x82\xB5";  // "none"

@@ -16,8 +16,6 @@ namespace {
 // Stored sizes of the smallest map event and of one cell of the three layers.
 constexpr size_t kMinStoredEvent = 30;
 constexpr size_t kStoredCellBytes = 12;
-// Bound of each side, for maps whose other side is 0 and so store no tiles.
-constexpr int32_t kMaxMapSide = 10000;
 
 void ReportDamagedMap(const std::string& fileName) {
   platform::ShowMessageBox(

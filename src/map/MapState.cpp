@@ -83,7 +83,8 @@ bool CurrentMap::LoadMapState(bool reload) {
     int32_t width = 0;
     int32_t height = 0;
     if (!buffer.ReadInt32(width) || !buffer.ReadInt32(height)) return false;
-    if (width < 0 || height < 0 || !FitsItems(buffer, int64_t{width} * height, 12)) {
+    if (width < 0 || height < 0 || width > kMaxMapSide || height > kMaxMapSide ||
+        !FitsItems(buffer, int64_t{width} * height, 12)) {
       buffer.shortData = true;
       return false;
     }

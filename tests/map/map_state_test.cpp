@@ -169,6 +169,8 @@ TEST_P(MapStateTest, CountsAndSizesBeyondTheBlockAreRefusedBeforeAnythingIsSized
       {"huge map", {0, 0, 0, 100000, 100000}},
       {"negative width", {0, 0, 0, -1, 4}},
       {"width times height wraps", {0, 0, 0, 65536, 65536}},
+      {"huge width, no height", {0, 0, 0, 0x7FFFFFFF, 0}},
+      {"huge height, no width", {0, 0, 0, 0, 200000}},
   };
   for (const Case& c : cases) {
     ByteBuilder out;
