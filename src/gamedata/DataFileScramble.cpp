@@ -34,9 +34,9 @@ uint8_t ByteSum(const uint8_t* buffer, size_t start, size_t end) {
   return static_cast<uint8_t>(sum);
 }
 
-// The generator's step x -> x * kMultiplier + kIncrement.
-constexpr uint32_t kMultiplier = 214013u;
-constexpr uint32_t kIncrement = 2531011u;
+// The scrambler's generator step, x -> x * kMultiplier + kIncrement.
+constexpr uint32_t kMultiplier = ScrambleGenerator::kMultiplier;
+constexpr uint32_t kIncrement = ScrambleGenerator::kIncrement;
 constexpr size_t kLanes = 16;
 
 // kLanes generator states side by side (the compiler maps the arithmetic on
