@@ -176,7 +176,7 @@ void VariableStore::WriteSystemVariable(int index, int value) {
     case 104: {
       if (!live) return;
       const int64_t t = gTileSize;
-      const int64_t w = gCurrentMap.width;
+      const int64_t w = GetMapWidth();
       const int result = gCurrentMap.loopX ? Clamp(value, 1 - 10 * t, (w - 10) * t) : Clamp(value, 0, (w - 20) * t);
       gCurrentMap.scrollX = SaturatedTimesFour(result);
       return;
@@ -184,7 +184,7 @@ void VariableStore::WriteSystemVariable(int index, int value) {
     case 105: {
       if (!live) return;
       const double t = gTileSize;
-      const int64_t h = gCurrentMap.height;
+      const int64_t h = GetMapHeight();
       const int result = gCurrentMap.loopY
                              ? Clamp(value, static_cast<int64_t>(std::trunc(-7.5 * t)) - 1,
                                      static_cast<int64_t>(std::trunc((static_cast<double>(h) - 7.5) * t + 1.0)))
