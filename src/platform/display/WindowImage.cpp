@@ -35,7 +35,7 @@ void DropTexture() {
 // Keeps the image at the client size; a new size starts black.
 bool EnsureImage(WindowHandle window) {
   WindowRect client;
-  if (!IsWindow(window) || GetClientRect(window, &client) == 0) return false;
+  if (!IsWindow(window) || GetClientRect(window, &client) != 0) return false;
   const int w = client.Width() > 0 ? client.Width() : 1;
   const int h = client.Height() > 0 ? client.Height() : 1;
   if (gImage.dib != 0 && gImage.window == window && gImage.width == w && gImage.height == h) return true;
