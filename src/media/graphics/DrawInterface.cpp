@@ -20,8 +20,9 @@ class CallScope {
  public:
   CallScope() { ++gCallDepth; }
   ~CallScope() { --gCallDepth; }
+  static bool Wanted() { return gCallLogOn != 0 && gCallDepth == 1; }
   void Log(const char* entry, const char* arguments, int result) const {
-    if (gCallLogOn == 0 || gCallDepth != 1) return;
+    if (!Wanted()) return;
     char line[512];
     FormatText(line, sizeof line, "%s(%s) = %d blend=%d,%d tint=%06X\n", entry, arguments, result,
                gDrawState.blendMode, gDrawState.blendParameter, gDrawState.tint & 0xFFFFFF);
@@ -70,9 +71,11 @@ int PutGraph(int x, int y, int graph, int transparent) {
     const Rect rect{x, y, x + g->width, y + g->height};
     result = RunDraw(rect, [&] { return PutGraph2D(x, y, g, transparent); });
   }
-  char args[128];
-  FormatText(args, sizeof args, "%d,%d,%d,%d", x, y, graph, transparent);
-  scope.Log("PutGraph", args, result);
+  if (CallScope::Wanted()) {
+    char args[128];
+    FormatText(args, sizeof args, "%d,%d,%d,%d", x, y, graph, transparent);
+    scope.Log("PutGraph", args, result);
+  }
   return result;
 }
 
@@ -88,9 +91,11 @@ int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent
     const Rect rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
     result = RunDraw(rect, [&] { return PutGraphStretched2D(x1, y1, x2, y2, g, transparent, -1); });
   }
-  char args[160];
-  FormatText(args, sizeof args, "%d,%d,%d,%d,%d,%d", x1, y1, x2, y2, graph, transparent);
-  scope.Log("PutGraphStretched", args, result);
+  if (CallScope::Wanted()) {
+    char args[160];
+    FormatText(args, sizeof args, "%d,%d,%d,%d,%d,%d", x1, y1, x2, y2, graph, transparent);
+    scope.Log("PutGraphStretched", args, result);
+  }
   return result;
 }
 
@@ -121,9 +126,11 @@ int PutGraphRotatedF(float x, float y, double scale, double angle, int graph, in
                     iy + static_cast<int>(maxY) + 5};
     result = RunDraw(rect, [&] { return PutGraphRotated2D(x, y, scale, angle, g, transparent, turn); });
   }
-  char args[192];
-  FormatText(args, sizeof args, "%g,%g,%g,%g,%d,%d,%d", x, y, scale, angle, graph, transparent, turn);
-  scope.Log("PutGraphRotated", args, result);
+  if (CallScope::Wanted()) {
+    char args[192];
+    FormatText(args, sizeof args, "%g,%g,%g,%g,%d,%d,%d", x, y, scale, angle, graph, transparent, turn);
+    scope.Log("PutGraphRotated", args, result);
+  }
   return result;
 }
 
@@ -199,10 +206,12 @@ int PutGraphPart(int x, int y, int sourceX, int sourceY, int width, int height, 
     if (turn == 1) result = PutGraphTurned(x + sourceX + width - g->width, y - sourceY, graph, transparent);
     else result = PutGraph(x - sourceX, y - sourceY, graph, transparent);
   }
-  char args[192];
-  FormatText(args, sizeof args, "%d,%d,%d,%d,%d,%d,%d,%d,%d", x, y, sourceX, sourceY, width, height, graph,
-             transparent, turn);
-  scope.Log("PutGraphPart", args, result);
+  if (CallScope::Wanted()) {
+    char args[192];
+    FormatText(args, sizeof args, "%d,%d,%d,%d,%d,%d,%d,%d,%d", x, y, sourceX, sourceY, width, height, graph,
+               transparent, turn);
+    scope.Log("PutGraphPart", args, result);
+  }
   return result;
 }
 
@@ -237,9 +246,11 @@ int DrawBlendGraph(int x, int y, int graph, int transparent, int blendGraph, int
   const int previousBorder = gDrawState.borderParameter, previousRange = gDrawState.borderRange;
   SelectBlendGraph(blendGraph, border, range);
   PutGraph(x, y, graph, transparent);
-  char args[192];
-  FormatText(args, sizeof args, "%d,%d,%d,%d,%d,%d,%d", x, y, graph, transparent, blendGraph, border, range);
-  scope.Log("DrawBlendGraph", args, 0);
+  if (CallScope::Wanted()) {
+    char args[192];
+    FormatText(args, sizeof args, "%d,%d,%d,%d,%d,%d,%d", x, y, graph, transparent, blendGraph, border, range);
+    scope.Log("DrawBlendGraph", args, 0);
+  }
   SelectBlendGraph(previous, previousBorder, previousRange);
   return 0;
 }
@@ -257,9 +268,11 @@ int FrameBox(int x1, int y1, int x2, int y2, int color) {
 int PutBox(int x1, int y1, int x2, int y2, int color, int fill) {
   CallScope scope;
   const int result = fill != 0 ? FillBox(x1, y1, x2, y2, color) : FrameBox(x1, y1, x2, y2, color);
-  char args[160];
-  FormatText(args, sizeof args, "%d,%d,%d,%d,0x%X,%d", x1, y1, x2, y2, static_cast<unsigned>(color), fill);
-  scope.Log("PutBox", args, result);
+  if (CallScope::Wanted()) {
+    char args[160];
+    FormatText(args, sizeof args, "%d,%d,%d,%d,0x%X,%d", x1, y1, x2, y2, static_cast<unsigned>(color), fill);
+    scope.Log("PutBox", args, result);
+  }
   return result;
 }
 
@@ -291,8 +304,10 @@ int CaptureScreenToGraph(int x1, int y1, int x2, int y2, int graph, int flag) {
       result = CaptureScreenToGraph2D(x1, y1, x2, y2, g);
     }
   }
-  char args[160];
-  FormatText(args, sizeof args, "%d,%d,%d,%d,%d,%d", x1, y1, x2, y2, graph, flag);
-  scope.Log("CaptureScreenToGraph", args, result);
+  if (CallScope::Wanted()) {
+    char args[160];
+    FormatText(args, sizeof args, "%d,%d,%d,%d,%d,%d", x1, y1, x2, y2, graph, flag);
+    scope.Log("CaptureScreenToGraph", args, result);
+  }
   return result;
 }

@@ -576,7 +576,7 @@ int CreateSurfaceDataSurface(int store) {
                                    ? 0xFFFF
                                    : EncodePixel(descriptor, (key >> 16) & 0xFF, (key >> 8) & 0xFF, key & 0xFF, 255);
       result = MemImgCreate(&r->colorImage, r->width, r->height, -1, encoded, format, r->request.palette,
-                            r->request.alphaChannel, 1, nullptr);
+                            r->request.alphaChannel, 0, nullptr);
     }
     if (result != 0) {
       LogWrite(kTxtMemimgFailed);
