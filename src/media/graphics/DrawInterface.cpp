@@ -49,6 +49,16 @@ int RunDraw(const Rect& rect, Draw draw) {
 
 bool BlendGraphRefused(const GraphRecord* g) { return gDrawState.blendGraph != -1 && CheckBlendGraphSize(g) < 0; }
 
+// The checks every graph draw makes first: 0 while the draw area is empty,
+// -1 for an invalid graph or a blend graph smaller than it, else the draw's
+// result over its rectangle.
+template <class RectOf, class Draw>
+int GraphDraw(GraphRecord* g, RectOf rectOf, Draw draw) {
+  if (gDrawState.emptyDrawArea != 0) return 0;
+  if (g == nullptr || BlendGraphRefused(g)) return -1;
+  return RunDraw(rectOf(), draw);
+}
+
 }  // namespace
 
 void SetDrawCallLogEnabled(int on) { gCallLogOn = on; }
@@ -61,16 +71,9 @@ void ClearDrawCallLog() { gCallLog.clear(); }
 
 int PutGraph(int x, int y, int graph, int transparent) {
   CallScope scope;
-  int result = 0;
   GraphRecord* g = GetGraphRecord(graph);
-  if (gDrawState.emptyDrawArea != 0) {
-    result = 0;
-  } else if (g == nullptr || BlendGraphRefused(g)) {
-    result = -1;
-  } else {
-    const Rect rect{x, y, x + g->width, y + g->height};
-    result = RunDraw(rect, [&] { return PutGraph2D(x, y, g, transparent); });
-  }
+  const int result = GraphDraw(
+      g, [&] { return Rect{x, y, x + g->width, y + g->height}; }, [&] { return PutGraph2D(x, y, g, transparent); });
   if (CallScope::Wanted()) {
     char args[128];
     FormatText(args, sizeof args, "%d,%d,%d,%d", x, y, graph, transparent);
@@ -81,16 +84,10 @@ int PutGraph(int x, int y, int graph, int transparent) {
 
 int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent) {
   CallScope scope;
-  int result = 0;
   GraphRecord* g = GetGraphRecord(graph);
-  if (gDrawState.emptyDrawArea != 0) {
-    result = 0;
-  } else if (g == nullptr || BlendGraphRefused(g)) {
-    result = -1;
-  } else {
-    const Rect rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
-    result = RunDraw(rect, [&] { return PutGraphStretched2D(x1, y1, x2, y2, g, transparent, -1); });
-  }
+  const int result = GraphDraw(
+      g, [&] { return Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)}; },
+      [&] { return PutGraphStretched2D(x1, y1, x2, y2, g, transparent, -1); });
   if (CallScope::Wanted()) {
     char args[160];
     FormatText(args, sizeof args, "%d,%d,%d,%d,%d,%d", x1, y1, x2, y2, graph, transparent);
@@ -101,13 +98,9 @@ int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent
 
 int PutGraphRotatedF(float x, float y, double scale, double angle, int graph, int transparent, int turn) {
   CallScope scope;
-  int result = 0;
   GraphRecord* g = GetGraphRecord(graph);
-  if (gDrawState.emptyDrawArea != 0) {
-    result = 0;
-  } else if (g == nullptr || BlendGraphRefused(g)) {
-    result = -1;
-  } else {
+  // The bounding box of the turned and scaled corners, widened by 5 pixels.
+  auto box = [&] {
     const float s = std::sin(static_cast<float>(angle)), c = std::cos(static_cast<float>(angle));
     const int hw = g->width / 2, hh = g->height / 2;
     const float xs[2] = {static_cast<float>(-hw), static_cast<float>(g->width - hw)};
@@ -122,10 +115,10 @@ int PutGraphRotatedF(float x, float y, double scale, double angle, int graph, in
         maxY = std::max(maxY, ry);
       }
     const int ix = static_cast<int>(x), iy = static_cast<int>(y);
-    const Rect rect{ix + static_cast<int>(minX) - 5, iy + static_cast<int>(minY) - 5, ix + static_cast<int>(maxX) + 5,
-                    iy + static_cast<int>(maxY) + 5};
-    result = RunDraw(rect, [&] { return PutGraphRotated2D(x, y, scale, angle, g, transparent, turn); });
-  }
+    return Rect{ix + static_cast<int>(minX) - 5, iy + static_cast<int>(minY) - 5, ix + static_cast<int>(maxX) + 5,
+                iy + static_cast<int>(maxY) + 5};
+  };
+  const int result = GraphDraw(g, box, [&] { return PutGraphRotated2D(x, y, scale, angle, g, transparent, turn); });
   if (CallScope::Wanted()) {
     char args[192];
     FormatText(args, sizeof args, "%g,%g,%g,%g,%d,%d,%d", x, y, scale, angle, graph, transparent, turn);
@@ -140,21 +133,21 @@ int PutGraphRotated(int x, int y, double scale, double angle, int graph, int tra
 
 int PutGraphFourCorners(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int graph,
                         int transparent) {
-  CallScope scope;
   GraphRecord* g = GetGraphRecord(graph);
-  if (gDrawState.emptyDrawArea != 0) return 0;
-  if (g == nullptr || BlendGraphRefused(g)) return -1;
-  const float xs[4] = {x1, x2, x3, x4}, ys[4] = {y1, y2, y3, y4};
-  Rect rect{0xFFFFFF, 0xFFFFFF, 0, 0};
-  for (int i = 0; i < 4; ++i) {
-    rect.left = std::min(rect.left, static_cast<int>(xs[i]));
-    rect.top = std::min(rect.top, static_cast<int>(ys[i]));
-    rect.right = std::max(rect.right, static_cast<int>(xs[i]));
-    rect.bottom = std::max(rect.bottom, static_cast<int>(ys[i]));
-  }
+  auto box = [&] {
+    const float xs[4] = {x1, x2, x3, x4}, ys[4] = {y1, y2, y3, y4};
+    Rect rect{0xFFFFFF, 0xFFFFFF, 0, 0};
+    for (int i = 0; i < 4; ++i) {
+      rect.left = std::min(rect.left, static_cast<int>(xs[i]));
+      rect.top = std::min(rect.top, static_cast<int>(ys[i]));
+      rect.right = std::max(rect.right, static_cast<int>(xs[i]));
+      rect.bottom = std::max(rect.bottom, static_cast<int>(ys[i]));
+    }
+    return rect;
+  };
   // The halves take top-left, top-right, bottom-left, bottom-right.
   const float corners[8] = {x1, y1, x2, y2, x4, y4, x3, y3};
-  return RunDraw(rect, [&] { return PutGraphFourCorners2D(corners, g, transparent); });
+  return GraphDraw(g, box, [&] { return PutGraphFourCorners2D(corners, g, transparent); });
 }
 
 int PutGraphTurned(int x, int y, int graph, int transparent) {

@@ -26,6 +26,16 @@ constexpr int kMaxSize = 65535;
 
 int MakeHandle(int slot, int check, int tag) { return slot | ((check | tag) << 16); }
 
+// A new slot: the next index while it is below the table size, else the
+// first free slot from 0 (the caller has checked that one is free).
+template <class T>
+int TakeSlot(T* const* slots, int next, int size) {
+  if (next < size) return next;
+  int slot = 0;
+  while (slots[slot] != nullptr) ++slot;
+  return slot;
+}
+
 // Lowers a table's next index after its highest slot was freed.
 template <class T>
 int LowerNextIndex(T* const* slots, int next) {
@@ -55,11 +65,7 @@ int AllocGraphRecord(int width, int height, int use3DRequest, GraphRecord** outR
   GraphManager& m = gGraphManager;
   DrawState& d = gDrawState;
   if (m.count == kGraphSlots) FatalLibraryError(kTxtGraphTableFull);
-  int slot = m.nextIndex;
-  if (slot >= kGraphSlots) {
-    slot = 0;
-    while (m.graphs[slot] != nullptr) ++slot;
-  }
+  const int slot = TakeSlot(m.graphs, m.nextIndex, kGraphSlots);
   auto* g = static_cast<GraphRecord*>(TrackedAllocZeroed(sizeof(GraphRecord), __FILE__, __LINE__));
   if (g == nullptr) FatalLibraryError(kTxtMemoryFatal);
   g->checkNumber = m.checkCounter;
@@ -516,11 +522,7 @@ int AllocSurfaceData(int references, int width, int height, int transparentColor
     LogWrite(kTxtStoreTableFull);
     return -1;
   }
-  int slot = m.storeNextIndex;
-  if (slot >= kStoreSlots) {
-    slot = 0;
-    while (m.stores[slot] != nullptr) ++slot;
-  }
+  const int slot = TakeSlot(m.stores, m.storeNextIndex, kStoreSlots);
   auto* r = static_cast<SurfaceDataRecord*>(TrackedAllocZeroed(sizeof(SurfaceDataRecord), __FILE__, __LINE__));
   if (r == nullptr) {
     LogWrite(kTxtStoreMemory);
@@ -724,11 +726,7 @@ int AddSurface2D(int width, int height, int graphX, int graphY, int owner, int s
     LogWrite(kTxt2DTableFull);
     return -1;
   }
-  int slot = t.nextIndex;
-  if (slot >= kSurface2DSlots) {
-    slot = 0;
-    while (t.views[slot] != nullptr) ++slot;
-  }
+  const int slot = TakeSlot(t.views, t.nextIndex, kSurface2DSlots);
   auto* v = static_cast<Surface2DRecord*>(TrackedAllocZeroed(sizeof(Surface2DRecord), __FILE__, __LINE__));
   if (v == nullptr) {
     LogWrite(kTxtAdd2DMemory);
