@@ -481,10 +481,18 @@ int ApplyScreenMode(int width, int height, int bits, int force, int refreshRate)
   DebugPrintStart();
   CreateScreenPalette();
   if (ss.softwareRendering == 0 || ss.colorDepth == 8) {
-    // The stand-in's two copy methods are the same memory copy: BitBlt wins ties.
-    ss.useBitBlt = 1;
-    LogWriteFormat(kTxtCopyMethod, "BitBlt");
-    LogWriteFormat(kTxtCopyTimes, 0.0, 0.0);
+    const platform::SurfaceHandle source = ss.useFrontWorkSurface != 0 ? ss.frontWork : ss.primary;
+    const int halfWidth = ss.width / 2, halfHeight = ss.height / 2;
+    const platform::SurfaceRect half{0, 0, halfWidth, halfHeight};
+    uint64_t start = MicrosecondClock(0);
+    for (int i = 0; i < 2; ++i) platform::BltFastSurface(ss.work1, 0, 0, source, &half, false);
+    const double bltFast = static_cast<double>(MicrosecondClock(0) - start);
+    start = MicrosecondClock(0);
+    for (int i = 0; i < 2; ++i) platform::CopySurfaceThroughDc(ss.work1, 0, 0, halfWidth, halfHeight, source, 0, 0);
+    const double bitBlt = static_cast<double>(MicrosecondClock(0) - start);
+    ss.useBitBlt = bitBlt <= bltFast ? 1 : 0;
+    LogWriteFormat(kTxtCopyMethod, ss.useBitBlt != 0 ? "BitBlt" : "BltFast");
+    LogWriteFormat(kTxtCopyTimes, bitBlt, bltFast);
   }
   ss.refreshRate = -1;
   ss.frameTime = -1;

@@ -131,6 +131,11 @@ TEST_F(GraphicsTest, TheTwoDimensionalSurfacePathDrawsTheSoftwarePathsPixels) {
   EXPECT_TRUE(gScreenState.frameTime == 16 || gScreenState.frameTime == 17) << gScreenState.frameTime;
   EXPECT_EQ(gScreenState.frameInterval, (2 * gScreenState.frameTime - 4) / 3);
   EXPECT_EQ(GetDisplayRefreshRate(), 60);
+  const std::string log = ReadLog();
+  // Equal copy times choose the GDI copy.
+  EXPECT_NE(log.find(Sjis("サーフェス間転送には BitBlt を使用します\r\n")), std::string::npos);
+  EXPECT_NE(log.find(Sjis("１フレーム当たりの時間は " + std::to_string(gScreenState.frameTime) + " msecです\r\n")),
+            std::string::npos);
   const std::vector<uint32_t> surfaces = DrawListOnStartedScreen(this);
   EXPECT_EQ(PresentFrame(), 0);
   EndMediaLibrary();
