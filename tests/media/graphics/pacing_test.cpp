@@ -71,4 +71,20 @@ TEST_F(GraphicsTest, MainSurfacesAreMadeOnceAndTheFrontWorkSurfaceIsChosenBefore
   EXPECT_EQ(platform::IsSurfaceLost(gScreenState.back), platform::kDdOk);
 }
 
+TEST_F(GraphicsTest, CaptureCopiesExactlyTheGraphsSize) {
+  StartGraphicsAt(32);
+  PutBox(10, 10, 26, 26, PackColor(200, 100, 50), 1);
+  SetNewGraphDrawValid(1);
+  const int graph = CreateBlankGraph(32, 32, 1);
+  SetNewGraphDrawValid(0);
+  EXPECT_EQ(CaptureScreenToGraph(0, 0, 33, 32, graph, 0), -1);
+  EXPECT_EQ(CaptureScreenToGraph(620, 460, 652, 492, graph, 0), -1);
+  ASSERT_EQ(CaptureScreenToGraph(2, 2, 34, 34, graph, 0), 0);
+  PutGraph(300, 300, graph, 0);
+  EXPECT_EQ(BackPixel(300 + 8, 300 + 8), 0xC86432u);
+  EXPECT_EQ(BackPixel(300 + 7, 300 + 7), 0u);
+  EXPECT_EQ(BackPixel(300 + 23, 300 + 23), 0xC86432u);
+  EXPECT_EQ(BackPixel(300 + 24, 300 + 24), 0u);
+}
+
 }  // namespace
