@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/HandleTable.h"
+
 namespace platform {
 namespace {
 
@@ -33,13 +35,6 @@ std::vector<Context>& Contexts() {
 }
 int gFault = 0;
 
-template <class T>
-int Claim(std::vector<T>& table) {
-  for (size_t i = 1; i < table.size(); ++i)
-    if (!table[i].live) return static_cast<int>(i);
-  table.emplace_back();
-  return static_cast<int>(table.size() - 1);
-}
 
 Dib* FindDib(DibHandle h) {
   auto& t = Dibs();
@@ -233,7 +228,7 @@ bool CopyRowsFast(const Writer& d, int x, int y, int width, int height, int sour
 
 DisplayContext CreateMemoryContext() {
   auto& t = Contexts();
-  int h = Claim(t);
+  int h = ClaimTableEntry(t);
   t[h] = Context{};
   t[h].live = true;
   return h;
@@ -258,7 +253,7 @@ DibHandle CreateDibSection(const BitmapInfo* info, void** bits) {
   const int64_t rows = std::abs(static_cast<int64_t>(hd.height));
   if (pitch * rows > (int64_t{1} << 31)) return 0;
   auto& t = Dibs();
-  int h = Claim(t);
+  int h = ClaimTableEntry(t);
   Dib& d = t[h];
   d = Dib{};
   d.live = true;

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/HandleTable.h"
+
 #include "platform/Backend.h"
 #include "platform/time/Time.h"
 
@@ -74,13 +76,6 @@ Surface* FindSurface(SurfaceHandle h) {
   return &t[h];
 }
 
-template <class T>
-int Claim(std::vector<T>& table) {
-  for (size_t i = 1; i < table.size(); ++i)
-    if (!table[i].live) return static_cast<int>(i);
-  table.emplace_back();
-  return static_cast<int>(table.size() - 1);
-}
 
 void DisplaySize(const DisplayObject& o, int* w, int* h, int* bits) {
   if (o.modeSet) {
@@ -134,7 +129,7 @@ DirectDrawHandle CreateDirectDraw() {
   std::lock_guard lock(gMutex);
   if (S().refused) return 0;
   auto& t = S().objects;
-  int h = Claim(t);
+  int h = ClaimTableEntry(t);
   t[h] = DisplayObject{};
   t[h].live = true;
   return h;
@@ -246,7 +241,7 @@ int32_t CreateSurface(DirectDrawHandle dd, const SurfaceDescription& d, SurfaceH
   if (format.bitCount != 8 && format.bitCount != 16 && format.bitCount != 32) return kDdErrInvalidParams;
   auto make = [&](uint32_t caps) {
     auto& t = S().surfaces;
-    int handle = Claim(t);
+    int handle = ClaimTableEntry(t);
     Surface& s = t[handle];
     s = Surface{};
     s.live = true;

@@ -37,7 +37,6 @@ TEST_F(GraphicsTest, AnAcceptedDisplayChangeRebuildsTheScreenAndTheCallbackRefil
   std::vector<uint32_t> before;
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 200; ++x) before.push_back(BackPixel(x, y));
-  const uint8_t* oldScreen = gScreenState.backScreen.pixels;
 
   platform::SendMessage(gLibrarySystem.mainWindow, platform::kWmDisplayChange, 32, 1024 | (768 << 16));
   EXPECT_EQ(gRefill.calls, 1);
@@ -46,7 +45,6 @@ TEST_F(GraphicsTest, AnAcceptedDisplayChangeRebuildsTheScreenAndTheCallbackRefil
   // The screens were made anew and cleared.
   EXPECT_TRUE(MemImgIsValid(&gScreenState.backScreen));
   EXPECT_EQ(BackPixel(35, 45), 0u);
-  (void)oldScreen;
   draw();
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 200; ++x) ASSERT_EQ(BackPixel(x, y), before[y * 200 + x]) << x << "," << y;
@@ -78,8 +76,7 @@ std::vector<uint32_t> BackScreenPixels() {
   return out;
 }
 
-std::vector<uint32_t> DrawListOnStartedScreen(GraphicsTest* test) {
-  (void)test;
+std::vector<uint32_t> DrawListOnStartedScreen() {
   GraphImage image{};
   AllocXRGB8GraphImage(48, 40, &image);
   GraphImage alpha{};
@@ -136,14 +133,14 @@ TEST_F(GraphicsTest, TheTwoDimensionalSurfacePathDrawsTheSoftwarePathsPixels) {
   EXPECT_NE(log.find(Sjis("サーフェス間転送には BitBlt を使用します\r\n")), std::string::npos);
   EXPECT_NE(log.find(Sjis("１フレーム当たりの時間は " + std::to_string(gScreenState.frameTime) + " msecです\r\n")),
             std::string::npos);
-  const std::vector<uint32_t> surfaces = DrawListOnStartedScreen(this);
+  const std::vector<uint32_t> surfaces = DrawListOnStartedScreen();
   EXPECT_EQ(PresentFrame(), 0);
   EndMediaLibrary();
 
   gScreenState = ScreenState{};
   StartGraphicsAt(32);
   ASSERT_EQ(IsSoftwareRendering(), 1);
-  const std::vector<uint32_t> software = DrawListOnStartedScreen(this);
+  const std::vector<uint32_t> software = DrawListOnStartedScreen();
   int differences = 0, drawn = 0;
   for (size_t i = 0; i < software.size(); ++i) {
     differences += surfaces[i] != software[i] ? 1 : 0;
