@@ -43,6 +43,36 @@ void Wait() {
   if (GetVSyncWait() != 0) WaitFrameInterval();
 }
 
+// The display behind the primary surface is the window: the client area's
+// part of the primary is copied into the window image.
+void ShowPrimaryInWindow() {
+  ScreenState& ss = gScreenState;
+  platform::WindowRect client{};
+  if (IsWindowModeOn() != 0) GetClientScreenRect(&client);
+  else client = platform::WindowRect{0, 0, ScreenWidth(), ScreenHeight()};
+  int width = 0, height = 0;
+  platform::PixelFormat format{};
+  if (platform::GetSurfaceFormat(ss.primary, &width, &height, &format) == 0) return;
+  uint8_t* bits = nullptr;
+  int pitch = 0;
+  if (platform::LockSurface(ss.primary, nullptr, &bits, &pitch) != platform::kDdOk) return;
+  platform::BitmapInfo info{};
+  info.header.size = 40;
+  info.header.width = pitch / static_cast<int>(format.bitCount / 8);
+  info.header.height = -height;
+  info.header.planes = 1;
+  info.header.bitCount = static_cast<uint16_t>(format.bitCount);
+  info.header.compression = platform::kBitmapBitFields;
+  info.colors[0] = format.redMask;
+  info.colors[1] = format.greenMask;
+  info.colors[2] = format.blueMask;
+  const platform::DisplayContext dc = platform::GetWindowDc(ss.window);
+  platform::SetDibBitsToDevice(dc, 0, 0, client.Width(), client.Height(), client.left, client.top, 0, height, bits,
+                               &info);
+  platform::ReleaseWindowDc(ss.window, dc);
+  platform::UnlockSurface(ss.primary);
+}
+
 }  // namespace
 
 int WaitVerticalBlanks(int count) {
@@ -101,6 +131,7 @@ int PresentFrame() {
     return WaitVerticalBlanks(1);
   }
   platform::FlipSurface(ss.primary);
+  ShowPrimaryInWindow();
   CountPresentation();
   return 0;
 }
@@ -160,6 +191,7 @@ int PresentBackScreen(const GraphicsRect* target) {
       const platform::SurfaceRect from{s.left, s.top, s.right, s.bottom};
       const platform::SurfaceRect to{d.left, d.top, d.right, d.bottom};
       platform::BltSurface(ss.primary, &to, ss.back, &from, false);
+      ShowPrimaryInWindow();
     }
     ss.readBack = 1;
     CountPresentation();
@@ -169,6 +201,7 @@ int PresentBackScreen(const GraphicsRect* target) {
   const platform::SurfaceRect to{d.left, d.top, d.right, d.bottom};
   Wait();
   platform::BltSurface(ss.primary, &to, ss.back, &from, false);
+  ShowPrimaryInWindow();
   CountPresentation();
   return 0;
 }
@@ -231,6 +264,7 @@ int PresentSoftwareFrontRect(const Rect* rect) {
   image.pixels = bits;
   MemImgTransferToBase(&image, &ss.frontScreen, r.left, r.top, image.width, image.height, 0, 0, 0, 0);
   platform::UnlockSurface(surface);
+  if (surface == ss.primary) ShowPrimaryInWindow();
   return 0;
 }
 

@@ -135,6 +135,9 @@ TEST_F(GraphicsTest, TheTwoDimensionalSurfacePathDrawsTheSoftwarePathsPixels) {
             std::string::npos);
   const std::vector<uint32_t> surfaces = DrawListOnStartedScreen();
   EXPECT_EQ(PresentFrame(), 0);
+  // Presentation blits to the primary surface, which the window shows.
+  for (int y = 0; y < 480; y += 3)
+    for (int x = 0; x < 640; x += 3) ASSERT_EQ(WindowPixel(x, y), surfaces[y * 640 + x]) << x << "," << y;
   EndMediaLibrary();
 
   gScreenState = ScreenState{};
