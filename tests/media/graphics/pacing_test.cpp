@@ -71,6 +71,32 @@ TEST_F(GraphicsTest, MainSurfacesAreMadeOnceAndTheFrontWorkSurfaceIsChosenBefore
   EXPECT_EQ(platform::IsSurfaceLost(gScreenState.back), platform::kDdOk);
 }
 
+TEST_F(GraphicsTest, ARefusedFullScreenModeFallsBackToTheOldModeThenToTheSafeOne) {
+  SetRunWhileInactive(1);
+  ChangeWindowMode(0);
+  SetScreenResolution(800, 600, 32, 0);
+  ASSERT_EQ(StartMediaLibrary(), 0);
+  int w = 0, h = 0, bits = 0;
+  QueryScreenMode(&w, &h, &bits);
+  ASSERT_EQ(w, 800);
+  ASSERT_EQ(bits, 32);
+  EXPECT_EQ(IsDisplayModeChanged(), 1);
+  platform::RefuseDisplayMode(1024, 768, 32);
+  EXPECT_EQ(SetScreenResolution(1024, 768, 32, 60), -1);
+  QueryScreenMode(&w, &h, &bits);
+  EXPECT_EQ(w, 800);
+  EXPECT_EQ(h, 600);
+  platform::RefuseDisplayMode(800, 600, 32);
+  EXPECT_EQ(SetScreenResolution(1024, 768, 32, 60), -2);
+  QueryScreenMode(&w, &h, &bits);
+  EXPECT_EQ(w, 640);
+  EXPECT_EQ(h, 480);
+  EXPECT_EQ(bits, 16);
+  platform::ClearRefusedDisplayModes();
+  // The screens follow the mode.
+  EXPECT_EQ(gScreenState.backScreen.width, 640);
+}
+
 TEST_F(GraphicsTest, CaptureCopiesExactlyTheGraphsSize) {
   StartGraphicsAt(32);
   PutBox(10, 10, 26, 26, PackColor(200, 100, 50), 1);
