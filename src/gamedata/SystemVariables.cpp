@@ -10,6 +10,7 @@
 #include "gamedata/GlobalObjects.h"
 #include "gamedata/VariableStore.h"
 #include "map/CurrentMap.h"
+#include "media/PublicFunctions.h"
 #include "map/Hero.h"
 #include "platform/time/Time.h"
 #include "shell/GameSystem.h"
@@ -108,8 +109,7 @@ int VariableStore::ReadSystemVariable(int index) {
     case 82: return now.second;
     case 84: return gTileSize != 16 ? 1 : 0;
     case 85: {
-      const int active = gSystemValueMediaCalls.isHardware3DActive ? gSystemValueMediaCalls.isHardware3DActive() : 0;
-      return active != 1 ? 1 : 0;
+      return IsHardware3DActive() != 1 ? 1 : 0;
     }
     case 87: case 88: case 89: case 90: case 91: {
       const size_t member = static_cast<size_t>(index - 87);

@@ -6,3 +6,4 @@
 #include "media/system/PublicSystem.h"
 #include "media/system/PublicFiles.h"
 #include "media/system/PublicInput.h"
+#include "media/graphics/PublicGraphics.h"
