@@ -11,10 +11,14 @@
 // only with the same one, so it is part of the file format.
 class ScrambleGenerator {
  public:
+  // The step state -> state * kMultiplier + kIncrement.
+  static constexpr uint32_t kMultiplier = 214013u;
+  static constexpr uint32_t kIncrement = 2531011u;
+
   void Seed(uint32_t seed) { state_ = seed; }
   // 0..32767.
   int Draw() {
-    state_ = state_ * 214013u + 2531011u;
+    state_ = state_ * kMultiplier + kIncrement;
     return static_cast<int>((state_ >> 16) & 0x7FFF);
   }
 

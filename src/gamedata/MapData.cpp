@@ -45,6 +45,7 @@ int MapData::FindMapEventIndex(int32_t id) const {
 }
 
 void MapData::Reset() {
+  idMarks.fill(0);
   header = MapHeader{};
   for (TileLayer& layer : layers) layer.clear();
   events.clear();
@@ -57,6 +58,53 @@ int32_t MapData::TileAt(int layer, int32_t x, int32_t y) const {
   const std::vector<int32_t>& column = tiles[static_cast<size_t>(x)];
   if (static_cast<size_t>(y) >= column.size()) return kEmptyTile;
   return column[static_cast<size_t>(y)];
+}
+
+int32_t MapData::LowestFreeEventId() const {
+  std::vector<int32_t> ids;
+  ids.reserve(events.size());
+  for (const MapEvent& event : events) {
+    if (event.id >= 0) ids.push_back(event.id);
+  }
+  std::sort(ids.begin(), ids.end());
+  int32_t free = 0;
+  for (int32_t id : ids) {
+    if (id > free) break;
+    if (id == free) ++free;
+  }
+  return free;
+}
+
+int32_t MapData::AddMapEvent(int32_t x, int32_t y) {
+  MapEvent event;
+  event.x = x;
+  event.y = y;
+  return InsertMapEvent(std::move(event));
+}
+
+int32_t MapData::DuplicateMapEvent(int32_t sourceId, int32_t x, int32_t y) {
+  const int index = FindMapEventIndex(sourceId);
+  if (index < 0) return -1;
+  MapEvent copy = events[static_cast<size_t>(index)];
+  copy.x = x;
+  copy.y = y;
+  return InsertMapEvent(std::move(copy));
+}
+
+int32_t MapData::InsertMapEvent(MapEvent event) {
+  event.id = LowestFreeEventId();
+  const int32_t id = event.id;
+  InsertMapEventSorted(events, std::move(event));
+  header.eventCount = static_cast<int32_t>(events.size());
+  return id;
+}
+
+int32_t MapData::DeleteMapEvent(int32_t id) {
+  const int index = FindMapEventIndex(id);
+  if (index < 0) return -1;
+  events.erase(events.begin() + index);
+  header.eventCount = static_cast<int32_t>(events.size());
+  return id;
 }
 
 void ReadMapHeader(DataFileCursor& cursor, MapHeader& header) {

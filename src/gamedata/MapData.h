@@ -10,6 +10,9 @@
 
 // Tile number of an empty cell.
 inline constexpr int32_t kEmptyTile = 100000;
+// Largest map side a file or a save may give, for maps whose other side is 0
+// and so store no tiles that would bound it.
+inline constexpr int32_t kMaxMapSide = 10000;
 
 struct MapHeader {
   std::string name = "\x82\xC8\x82\xB5";  // "none"
@@ -71,6 +74,9 @@ using TileLayer = std::vector<std::vector<int32_t>>;
 struct MapData {
   MapData();
 
+  // One byte per event id; the loader clears them and nothing else in the
+  // runtime sets them.
+  std::array<uint8_t, 1024> idMarks{};
   MapHeader header;
   std::array<TileLayer, 3> layers;
   std::vector<MapEvent> events;  // ascending id; equal ids in file order
@@ -87,6 +93,19 @@ struct MapData {
 
   // The tile number at a cell, or kEmptyTile outside the layers.
   int32_t TileAt(int layer, int32_t x, int32_t y) const;
+
+  // Event editing, for map editors: new events take the lowest id no event
+  // has (0 and up); the list stays sorted and the header's event count
+  // follows it. Each returns the id it used, or -1 when nothing was done.
+  int32_t LowestFreeEventId() const;
+  // A constructed event at cell (x, y).
+  int32_t AddMapEvent(int32_t x, int32_t y);
+  // A copy of event sourceId moved to cell (x, y).
+  int32_t DuplicateMapEvent(int32_t sourceId, int32_t x, int32_t y);
+  // The given record (e.g. one cut before) under the lowest free id.
+  int32_t InsertMapEvent(MapEvent event);
+  // Removes the first event with the id.
+  int32_t DeleteMapEvent(int32_t id);
 
   bool operator==(const MapData&) const = default;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "gamedata/MapData.h"
@@ -14,6 +15,12 @@ bool LoadMapFile(MapData& map, const std::string& fileName);
 // Parses a map file image (still scrambled) held by the cursor. False when it
 // is not a map file or is damaged; fileName only names it in messages.
 bool ParseMapFile(MapData& map, DataFileCursor& cursor, const std::string& fileName);
+
+// Writes the map file gDataFolderPath + fileName (created or truncated) in
+// the form LoadMapFile reads, scrambled with fresh random seeds. The stored
+// width, height and event count are those of the layers and the event list.
+// False when the file cannot be written whole.
+bool WriteMapFile(const MapData& map, const std::string& fileName);
 
 inline constexpr uint8_t kMapFileTag = 101;
 inline constexpr int32_t kMapFormatValue = 100;

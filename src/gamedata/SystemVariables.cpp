@@ -10,6 +10,7 @@
 #include "gamedata/GlobalObjects.h"
 #include "gamedata/VariableStore.h"
 #include "map/CurrentMap.h"
+#include "media/PublicFunctions.h"
 #include "map/Hero.h"
 #include "platform/time/Time.h"
 #include "shell/GameSystem.h"
@@ -108,8 +109,7 @@ int VariableStore::ReadSystemVariable(int index) {
     case 82: return now.second;
     case 84: return gTileSize != 16 ? 1 : 0;
     case 85: {
-      const int active = gSystemValueMediaCalls.isHardware3DActive ? gSystemValueMediaCalls.isHardware3DActive() : 0;
-      return active != 1 ? 1 : 0;
+      return IsHardware3DActive() != 1 ? 1 : 0;
     }
     case 87: case 88: case 89: case 90: case 91: {
       const size_t member = static_cast<size_t>(index - 87);
@@ -176,7 +176,7 @@ void VariableStore::WriteSystemVariable(int index, int value) {
     case 104: {
       if (!live) return;
       const int64_t t = gTileSize;
-      const int64_t w = gCurrentMap.width;
+      const int64_t w = GetMapWidth();
       const int result = gCurrentMap.loopX ? Clamp(value, 1 - 10 * t, (w - 10) * t) : Clamp(value, 0, (w - 20) * t);
       gCurrentMap.scrollX = SaturatedTimesFour(result);
       return;
@@ -184,7 +184,7 @@ void VariableStore::WriteSystemVariable(int index, int value) {
     case 105: {
       if (!live) return;
       const double t = gTileSize;
-      const int64_t h = gCurrentMap.height;
+      const int64_t h = GetMapHeight();
       const int result = gCurrentMap.loopY
                              ? Clamp(value, static_cast<int64_t>(std::trunc(-7.5 * t)) - 1,
                                      static_cast<int64_t>(std::trunc((static_cast<double>(h) - 7.5) * t + 1.0)))

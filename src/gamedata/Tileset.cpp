@@ -46,15 +46,9 @@ void ReadTileset(DataFileCursor& cursor, Tileset& tileset, bool intFlags) {
 
 }  // namespace
 
-uint8_t Tileset::TagAt(int64_t tileIndex) const {
-  if (tileIndex < 0 || static_cast<uint64_t>(tileIndex) >= tileTags.size()) return 0;
-  return tileTags[static_cast<size_t>(tileIndex)];
-}
+uint8_t Tileset::TagAt(int64_t tileIndex) const { return TileListEntry(tileTags, tileIndex); }
 
-int32_t Tileset::FlagsAt(int64_t tileIndex) const {
-  if (tileIndex < 0 || static_cast<uint64_t>(tileIndex) >= tileFlags.size()) return 0;
-  return tileFlags[static_cast<size_t>(tileIndex)];
-}
+int32_t Tileset::FlagsAt(int64_t tileIndex) const { return TileListEntry(tileFlags, tileIndex); }
 
 int64_t TileIndexOfTileNumber(int32_t tileNumber) {
   if (tileNumber < 0) return -1;

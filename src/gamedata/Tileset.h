@@ -23,6 +23,14 @@ struct Tileset {
   bool operator==(const Tileset&) const = default;
 };
 
+// Entry tileIndex of a per-tile list (tags or flags); 0 for an index the list
+// lacks.
+template <typename List>
+typename List::value_type TileListEntry(const List& list, int64_t tileIndex) {
+  if (tileIndex < 0 || static_cast<uint64_t>(tileIndex) >= list.size()) return 0;
+  return list[static_cast<size_t>(tileIndex)];
+}
+
 // Per-tile list index of a map tile number: a tileset cell n gives n + 8, an
 // autotile number gives number / 100000 - 1; -1 for a negative number.
 int64_t TileIndexOfTileNumber(int32_t tileNumber);

@@ -2,9 +2,8 @@
 
 #include "gamedata/GlobalObjects.h"
 #include "interpreter/InterpreterServices.h"
+#include "map/CurrentMap.h"
 #include "map/MapEventRunners.h"
-
-std::vector<CommonEventRunEntry> gCommonEventRunEntries;
 
 namespace {
 
@@ -61,22 +60,22 @@ void RunCommonEventParallel(CommonEventRunEntry& entry) {
   runner.RunEventRunner();
 }
 
-void BuildCommonEventRunEntries() {
-  gCommonEventRunEntries.clear();
+void BuildCommonEventRunEntries(std::vector<CommonEventRunEntry>& entries) {
+  entries.clear();
   const auto& events = CommonEvents();
   for (size_t i = 0; i < events.size(); ++i) {
     const int kind = events[i].TriggerKind();
-    if (kind == 2 || kind == 3) gCommonEventRunEntries.push_back(ConstructCommonEventRunEntry(static_cast<int>(i)));
+    if (kind == 2 || kind == 3) entries.push_back(ConstructCommonEventRunEntry(static_cast<int>(i)));
   }
 }
 
-void RefreshCommonEventRunEntries() {
-  for (CommonEventRunEntry& entry : gCommonEventRunEntries) RefreshCommonEventRunEntry(entry);
+void RefreshCommonEventRunEntries(std::vector<CommonEventRunEntry>& entries) {
+  for (CommonEventRunEntry& entry : entries) RefreshCommonEventRunEntry(entry);
 }
 
 void ForEachRootRunner(const std::function<void(EventRunner&)>& visit) {
   visit(gEventSystem);
-  for (CommonEventRunEntry& entry : gCommonEventRunEntries) {
+  for (CommonEventRunEntry& entry : gCurrentMap.commonEventRunEntries) {
     for (EventRunner& runner : entry.runners) visit(runner);
   }
   for (MapEventParallelRunner& parallel : gMapEventParallelRunners) {

@@ -13,11 +13,6 @@ struct CommonEventRunEntry {
   std::vector<EventRunner> runners;
 };
 
-// The current map's run entries, one per common event of trigger kind 2 or
-// 3, in list order. The map owns them; they live here until the map brings
-// its own record.
-extern std::vector<CommonEventRunEntry> gCommonEventRunEntries;
-
 // The start condition of a common event (operator in the high nibble of its
 // flag byte) on the live variables. CommonEventConditionHolds (the record
 // form) is shared with the start check.
@@ -39,10 +34,10 @@ void RunCommonEventParallel(CommonEventRunEntry& entry);
 
 // Empties the entry list and builds an entry for every common event of kind
 // 2 or 3, in list order (on every map change).
-void BuildCommonEventRunEntries();
+void BuildCommonEventRunEntries(std::vector<CommonEventRunEntry>& entries);
 // Refreshes every entry in list order (after the map events' page selection).
-void RefreshCommonEventRunEntries();
+void RefreshCommonEventRunEntries(std::vector<CommonEventRunEntry>& entries);
 
-// Every runner that is not inside another: the main runner, the run entries'
-// runners and the map events' parallel runners.
+// Every runner that is not inside another: the main runner, the current
+// map's run entries' runners and the map events' parallel runners.
 void ForEachRootRunner(const std::function<void(EventRunner&)>& visit);

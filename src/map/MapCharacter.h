@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "gamedata/EventCommand.h"
+#include "gamedata/MapData.h"
 
 // A character on the map: the hero, a party member or a map event.
 //
@@ -27,14 +29,33 @@ struct MapCharacter {
   int directionBeforeEvent = -1;
 
   bool UpdateMovingFlag() const { return moving != 0; }
+  // The character's block of a save, through gSaveBuffer. Load: false when
+  // the buffer ends early (its short-data flag is then set).
+  void SaveCharacterState() const;
+  bool LoadCharacterState();
   // Remembers the direction and turns toward the hero.
   void TurnToHeroOnStart();
   // Restores the remembered direction unless the direction is fixed.
   void RestoreFacingAfterEvent();
 };
 
+// Smallest stored character block, for bounding a count of blocks read from
+// a save before anything is sized by it.
+inline constexpr size_t kMinCharacterStateBytes = 16;
+
 // A map event placed on the current map.
 struct MapEventCharacter : MapCharacter {
+  MapEventCharacter() = default;
+  // The event of the record on map mapId, placed at the record's cell.
+  MapEventCharacter(int mapIdOfEvent, const MapEvent& eventRecord);
+
+  // Chooses the page whose start conditions hold.
+  void SelectEventPage();
+  // The event's step of the frame: its parallel page runs here.
+  void UpdateMapEvent();
+
+  int mapId = -1;
+  MapEvent record;
   // Set when the event is to start by a trigger or a reservation.
   uint8_t startRequest = 0;
   int pageIndex = -1;  // -1 none

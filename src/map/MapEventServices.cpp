@@ -1,6 +1,7 @@
-#include "interpreter/CommonEventTriggers.h"
+#include "gamedata/SaveBuffer.h"
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
+#include "map/MapEventRunners.h"
 
 void MapCharacter::TurnToHeroOnStart() {
   directionBeforeEvent = direction;
@@ -23,19 +24,51 @@ void MapCharacter::RestoreFacingAfterEvent() {
   directionBeforeEvent = -1;
 }
 
-MapEventCharacter* CurrentMap::FindMapEvent(int eventId) {
-  for (MapEventCharacter& event : eventCharacters) {
-    if (event.id == eventId) return &event;
+// The character block starts with id, position and height; the character
+// subsystem brings the rest of it (graphics, movement, routes).
+void MapCharacter::SaveCharacterState() const {
+  gSaveBuffer.WriteInt32(id);
+  gSaveBuffer.WriteInt32(x);
+  gSaveBuffer.WriteInt32(y);
+  gSaveBuffer.WriteInt32(height);
+}
+
+bool MapCharacter::LoadCharacterState() {
+  int32_t value = 0;
+  if (!gSaveBuffer.ReadInt32(value)) return false;
+  id = value;
+  if (!gSaveBuffer.ReadInt32(value)) return false;
+  x = value;
+  if (!gSaveBuffer.ReadInt32(value)) return false;
+  y = value;
+  if (!gSaveBuffer.ReadInt32(value)) return false;
+  height = value;
+  return true;
+}
+
+// Page selection, movement and the erase fade come with the map events'
+// own subsystem; until then an event keeps the page it was given.
+MapEventCharacter::MapEventCharacter(int mapIdOfEvent, const MapEvent& eventRecord)
+    : mapId(mapIdOfEvent), record(eventRecord) {
+  id = record.id;
+  x = record.x * 2;
+  y = record.y * 2;
+  SelectEventPage();
+}
+
+void MapEventCharacter::SelectEventPage() {}
+
+void MapEventCharacter::UpdateMapEvent() {
+  if (eraseState != -1) return;
+  for (MapEventParallelRunner& parallel : gMapEventParallelRunners) {
+    if (parallel.eventId != id) continue;
+    if (parallel.runners.empty()) {
+      parallel.runners.emplace_back();
+      parallel.runners.back().StartEventRunner(0, 0);
+    }
+    EventRunner& runner = parallel.runners.front();
+    if (!runner.IsEventRunnerBusy()) runner.SetupEventCall(&pageCommands, id, -1);
+    runner.RunEventRunner();
+    return;
   }
-  return nullptr;
 }
-
-// Page selection comes with the map's events; until then a refresh clears
-// its request and, after the (future) page selection, refreshes the common
-// events' run entries, which follow the same variables.
-void RefreshEventPages() {
-  gCurrentMap.pageRefresh = 0;
-  RefreshCommonEventRunEntries();
-}
-
-bool IsMapScrolling() { return gCurrentMap.scrollRemaining != 0; }

@@ -6,4 +6,5 @@
 #include "media/system/PublicSystem.h"
 #include "media/system/PublicFiles.h"
 #include "media/system/PublicInput.h"
+#include "media/graphics/PublicGraphics.h"
 #include "media/sound/PublicSound.h"

@@ -78,8 +78,8 @@ TEST_F(SystemVariables, SnapshotStoreWritesItsOwnEventSystemButTheRendererSwitch
 }
 
 TEST_F(SystemVariables, MapScrollIsClampedToTheMap) {
-  gCurrentMap.width = 30;
-  gCurrentMap.height = 20;
+  gCurrentMap.mapData.header.width = 30;
+  gCurrentMap.mapData.header.height = 20;
   Write(104, 500);
   EXPECT_EQ(gCurrentMap.scrollX, 1280);
   EXPECT_EQ(Read(104), 320);

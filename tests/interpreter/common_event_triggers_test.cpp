@@ -21,9 +21,9 @@ class CommonEventTriggers : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetScriptWorld(4);
-    gCurrentMapData = MapData();
+    gCurrentMap.mapData = MapData();
     gMapEventParallelRunners.clear();
-    gCommonEventRunEntries.clear();
+    gCurrentMap.commonEventRunEntries.clear();
   }
   void SetCommon(int number, std::vector<EventCommand> commands, uint8_t flags, int conditionId = V,
                  int conditionValue = 0) {
@@ -60,13 +60,13 @@ TEST_F(CommonEventTriggers, EntriesAreBuiltForParallelKindsInListOrder) {
   SetCommon(1, {}, 0x01);
   SetCommon(2, {}, 0x72);  // kind 2 with operator 7: never runs
   SetCommon(3, {}, 0x00);
-  BuildCommonEventRunEntries();
-  ASSERT_EQ(gCommonEventRunEntries.size(), 2u);
-  EXPECT_EQ(gCommonEventRunEntries[0].number, 0);
-  EXPECT_EQ(gCommonEventRunEntries[0].runners.size(), 1u);
-  EXPECT_FALSE(gCommonEventRunEntries[0].runners[0].IsEventRunnerBusy());
-  EXPECT_EQ(gCommonEventRunEntries[1].number, 2);
-  EXPECT_TRUE(gCommonEventRunEntries[1].runners.empty());
+  BuildCommonEventRunEntries(gCurrentMap.commonEventRunEntries);
+  ASSERT_EQ(gCurrentMap.commonEventRunEntries.size(), 2u);
+  EXPECT_EQ(gCurrentMap.commonEventRunEntries[0].number, 0);
+  EXPECT_EQ(gCurrentMap.commonEventRunEntries[0].runners.size(), 1u);
+  EXPECT_FALSE(gCurrentMap.commonEventRunEntries[0].runners[0].IsEventRunnerBusy());
+  EXPECT_EQ(gCurrentMap.commonEventRunEntries[1].number, 2);
+  EXPECT_TRUE(gCurrentMap.commonEventRunEntries[1].runners.empty());
 }
 
 // Per frame: parallel map events, then parallel common events, then the
@@ -81,7 +81,7 @@ TEST_F(CommonEventTriggers, FrameOrderIsMapEventsCommonEventsMainRunner) {
                                    MakeCommand(180, {100})});
   gCurrentMap.eventCharacters.push_back(event);
   gMapEventParallelRunners.push_back({4, {}});
-  BuildCommonEventRunEntries();
+  BuildCommonEventRunEntries(gCurrentMap.commonEventRunEntries);
   gEventSystem.StartEventRunner(0, 1);
   RunFrame();
   EXPECT_EQ(Var(1), 123);
@@ -89,10 +89,10 @@ TEST_F(CommonEventTriggers, FrameOrderIsMapEventsCommonEventsMainRunner) {
 
 TEST_F(CommonEventTriggers, ParallelEventsRestartAndRunForMapEventZero) {
   SetCommon(0, {AddTo(V + 1, 1)}, 0x03);
-  BuildCommonEventRunEntries();
-  for (int frame = 0; frame < 3; ++frame) RunCommonEventParallel(gCommonEventRunEntries[0]);
+  BuildCommonEventRunEntries(gCurrentMap.commonEventRunEntries);
+  for (int frame = 0; frame < 3; ++frame) RunCommonEventParallel(gCurrentMap.commonEventRunEntries[0]);
   EXPECT_EQ(Var(1), 3);  // from its first line again in every frame
-  const EventRunner& runner = gCommonEventRunEntries[0].runners[0];
+  const EventRunner& runner = gCurrentMap.commonEventRunEntries[0].runners[0];
   EXPECT_EQ(runner.mapEventId, 0);
   EXPECT_EQ(runner.commonId, 0);
 }
@@ -100,8 +100,8 @@ TEST_F(CommonEventTriggers, ParallelEventsRestartAndRunForMapEventZero) {
 TEST_F(CommonEventTriggers, AKindTwoEventIsCutOffWhenItsConditionFails) {
   // Runs while v5 = 1: counts, waits, counts again.
   SetCommon(0, {AddTo(V + 1, 1), MakeCommand(180, {3}), AddTo(V + 1, 100)}, 0x22, V + 5, 1);
-  BuildCommonEventRunEntries();
-  CommonEventRunEntry& entry = gCommonEventRunEntries[0];
+  BuildCommonEventRunEntries(gCurrentMap.commonEventRunEntries);
+  CommonEventRunEntry& entry = gCurrentMap.commonEventRunEntries[0];
   EXPECT_TRUE(entry.runners.empty());
   gVariableStore.variableSets[0][5] = 1;
   RefreshCommonEventRunEntry(entry);
@@ -124,7 +124,7 @@ TEST_F(CommonEventTriggers, AKindTwoEventIsCutOffWhenItsConditionFails) {
 
 TEST_F(CommonEventTriggers, TheMapUpdateRefreshesEntriesWhenFlagged) {
   SetCommon(0, {AddTo(V + 1, 1)}, 0x22, V + 5, 1);
-  BuildCommonEventRunEntries();
+  BuildCommonEventRunEntries(gCurrentMap.commonEventRunEntries);
   gVariableStore.variableSets[0][5] = 1;
   UpdateCurrentMap();  // no refresh requested: still idle
   EXPECT_EQ(Var(1), 0);
@@ -136,15 +136,15 @@ TEST_F(CommonEventTriggers, TheMapUpdateRefreshesEntriesWhenFlagged) {
 
 TEST_F(CommonEventTriggers, TheStartChecksPageRefreshRefreshesEntriesToo) {
   SetCommon(0, {AddTo(V + 1, 1)}, 0x22, V + 5, 1);
-  BuildCommonEventRunEntries();
-  ASSERT_TRUE(gCommonEventRunEntries[0].runners.empty());
+  BuildCommonEventRunEntries(gCurrentMap.commonEventRunEntries);
+  ASSERT_TRUE(gCurrentMap.commonEventRunEntries[0].runners.empty());
   gVariableStore.variableSets[0][5] = 1;
   EventRunner main;
   main.StartEventRunner(0, 1);
   gCurrentMap.pageRefresh = 1;
   main.CheckEventStart();
   EXPECT_EQ(gCurrentMap.pageRefresh, 0);
-  EXPECT_EQ(gCommonEventRunEntries[0].runners.size(), 1u);
+  EXPECT_EQ(gCurrentMap.commonEventRunEntries[0].runners.size(), 1u);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ class EventCalls : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetScriptWorld(12);
-    gCurrentMapData = MapData();
+    gCurrentMap.mapData = MapData();
     gMapEventParallelRunners.clear();
   }
   void SetCommon(int number, std::vector<EventCommand> commands, uint8_t flags = 0) {
@@ -50,11 +50,11 @@ class EventCalls : public ::testing::Test {
       data.pages.emplace_back();
       data.pages.back().commands = Terminated(page);
     }
-    gCurrentMapData.events.push_back(data);
+    gCurrentMap.mapData.events.push_back(data);
     MapEventCharacter character;
     character.id = id;
     character.pageIndex = current;
-    character.pageCommands = gCurrentMapData.events.back().pages[static_cast<size_t>(current)].commands;
+    character.pageCommands = gCurrentMap.mapData.events.back().pages[static_cast<size_t>(current)].commands;
     gCurrentMap.eventCharacters.push_back(character);
     return gCurrentMap.eventCharacters.back();
   }

@@ -18,12 +18,12 @@ class VariableQuery : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetScriptWorld(1);
-    gCurrentMapData = MapData();
+    gCurrentMap.mapData = MapData();
     gMouseFrameInput = MouseFrameInput();
     gInput = InputState();
     gTileSize = 32;
-    gCurrentMap.width = 20;
-    gCurrentMap.height = 15;
+    gCurrentMap.mapData.header.width = 20;
+    gCurrentMap.mapData.header.height = 15;
     MapEventCharacter event;
     event.id = 3;
     event.x = 5;  // half cells
@@ -34,7 +34,7 @@ class VariableQuery : public ::testing::Test {
     MapEvent data(3);
     data.pages.resize(2);
     data.pages[1].pageOptions = {7, 8, 9};
-    gCurrentMapData.events.push_back(data);
+    gCurrentMap.mapData.events.push_back(data);
     gHero.x = 7;
   }
   void Run(std::vector<EventCommand> commands) {
@@ -65,10 +65,10 @@ TEST_F(VariableQuery, CharacterFields) {
 }
 
 TEST_F(VariableQuery, MapPlacesSystemValuesAndTargets) {
-  gCurrentMapData.header.width = 20;
-  gCurrentMapData.header.height = 15;
-  gCurrentMapData.ResizeMapLayers(true, 0, 0);
-  gCurrentMapData.layers[0][2][1] = 5;
+  gCurrentMap.mapData.header.width = 20;
+  gCurrentMap.mapData.header.height = 15;
+  gCurrentMap.mapData.ResizeMapLayers(true, 0, 0);
+  gCurrentMap.mapData.layers[0][2][1] = 5;
   gMouseFrameInput.buttonHeld[0] = 1;
   gMouseFrameInput.buttonPressed[1] = 1;
   gVariableStore.variableSets[0][20] = 30;
@@ -81,7 +81,7 @@ TEST_F(VariableQuery, MapPlacesSystemValuesAndTargets) {
   EXPECT_EQ(Var(1), 3);   // cell (2, 1) holds the event at half cells (5, 3)
   EXPECT_EQ(Var(2), 3);
   EXPECT_EQ(Var(3), -1);
-  EXPECT_EQ(Var(4), 5);
+  EXPECT_EQ(Var(4), 13);  // tile index: tileset cell 5 is index 13
   EXPECT_EQ(Var(5), -1);  // no BGM
   EXPECT_EQ(Var(6), 0);
   EXPECT_EQ(Var(7), 1);
@@ -100,7 +100,7 @@ TEST_F(VariableQuery, EventUnderTheMouse) {
   Run({Query(V + 1, QueryFlags(3), 13, 0)});
   EXPECT_EQ(Var(1), 3);
   // A map without cells answers -1 instead of dividing by zero.
-  gCurrentMap.width = 0;
+  gCurrentMap.mapData.header.width = 0;
   Run({Query(V + 1, QueryFlags(3), 13, 0)});
   EXPECT_EQ(Var(1), -1);
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "media/PublicFunctions.h"
 #include "media/system/KeyInput.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/PublicSystem.h"
@@ -225,6 +226,95 @@ TEST_F(SdlBackend, DISABLED_GameReadsTypedKeys) {
   }
   (void)!write(ready, received.data(), received.size());
   close(ready);
+  (void)!read(done, &byte, 1);
+  EXPECT_EQ(EndMediaLibrary(), 0);
+}
+
+// The frame the window check draws: boxes of plain colours on black.
+struct FrameBox {
+  int x1, y1, x2, y2;
+  uint32_t rgb;
+};
+const FrameBox kFrameBoxes[] = {{0, 0, 320, 240, 0xFF0000}, {320, 0, 640, 240, 0x00FF00}, {0, 240, 320, 480, 0x0000FF},
+                                {100, 100, 540, 380, 0xFFFFFF}, {200, 200, 260, 230, 0x808040}};
+
+uint32_t ExpectedFramePixel(int x, int y) {
+  uint32_t rgb = 0;
+  for (const FrameBox& b : kFrameBoxes)
+    if (x >= b.x1 && x < b.x2 && y >= b.y1 && y < b.y2) rgb = b.rgb;
+  return rgb;
+}
+
+uint32_t BigEndian32(const std::string& data, size_t at) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(data[at])) << 24 |
+         static_cast<uint32_t>(static_cast<uint8_t>(data[at + 1])) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(data[at + 2])) << 8 | static_cast<uint8_t>(data[at + 3]);
+}
+
+// The presented frame, grabbed from the X server with xwd, equals what was drawn.
+TEST_F(SdlBackend, ARealWindowScreenshotEqualsThePresentedFrame) {
+  if (!HasProgram("Xvfb") || !HasProgram("xwd")) GTEST_SKIP() << "Xvfb or xwd missing";
+  GameOnDisplay game;
+  const std::string display = game.Start("DISABLED_GameFrameOnTheDisplay");
+  ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+  ASSERT_EQ(game.Read(1), "y");
+  const std::string file = (std::filesystem::temp_directory_path() / ("player-frame-" + std::to_string(getpid()) + ".xwd")).string();
+  RunCommand("xwd -silent -name 'Player Frame Check' -display " + display + " -out " + file);
+  std::string dump;
+  if (FILE* in = std::fopen(file.c_str(), "rb")) {
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) dump.append(buffer, n);
+    std::fclose(in);
+  }
+  std::filesystem::remove(file);
+  ASSERT_GT(dump.size(), 100u) << dump;
+  const uint32_t headerSize = BigEndian32(dump, 0);
+  const uint32_t width = BigEndian32(dump, 16), height = BigEndian32(dump, 20);
+  const uint32_t byteOrder = BigEndian32(dump, 28), bitsPerPixel = BigEndian32(dump, 44);
+  const uint32_t bytesPerLine = BigEndian32(dump, 48), colours = BigEndian32(dump, 76);
+  ASSERT_EQ(width, 640u);
+  ASSERT_EQ(height, 480u);
+  ASSERT_EQ(bitsPerPixel, 32u);
+  const size_t pixels = headerSize + colours * 12;
+  ASSERT_GE(dump.size(), pixels + static_cast<size_t>(bytesPerLine) * height);
+  int wrong = 0;
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) {
+      const size_t at = pixels + y * bytesPerLine + x * 4;
+      uint32_t v = 0;
+      for (int i = 0; i < 4; ++i) {
+        const uint32_t b = static_cast<uint8_t>(dump[at + i]);
+        v |= byteOrder == 0 ? b << (8 * i) : b << (8 * (3 - i));
+      }
+      if ((v & 0xFFFFFF) != ExpectedFramePixel(static_cast<int>(x), static_cast<int>(y)) && wrong++ < 5)
+        ADD_FAILURE() << x << "," << y << ": " << std::hex << (v & 0xFFFFFF);
+    }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(game.Finish());
+}
+
+// The game's side: draws the boxes on the back screen and presents them.
+TEST_F(SdlBackend, DISABLED_GameFrameOnTheDisplay) {
+  int ready = -1, done = -1;
+  if (!ChildPipes(&ready, &done)) GTEST_SKIP();
+  platform::SetBackend(platform::Backend::Sdl);
+  SetRunWhileInactive(1);
+  ChangeWindowMode(1);
+  SetMainWindowTitle("Player Frame Check");
+  char byte = StartMediaLibrary() == 0 ? 'y' : 'n';
+  SelectDrawTarget(-2);
+  for (int i = 0; i < 20; ++i) RunMessageLoopRound();
+  ClearDrawTarget();
+  for (const FrameBox& b : kFrameBoxes)
+    PutBox(b.x1, b.y1, b.x2, b.y2, PackColor((b.rgb >> 16) & 0xFF, (b.rgb >> 8) & 0xFF, b.rgb & 0xFF), 1);
+  PresentFrame();
+  for (int i = 0; i < 20; ++i) {
+    RunMessageLoopRound();
+    usleep(5000);
+  }
+  PresentFrame();
+  (void)!write(ready, &byte, 1);
   (void)!read(done, &byte, 1);
   EXPECT_EQ(EndMediaLibrary(), 0);
 }

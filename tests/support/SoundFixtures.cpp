@@ -23,7 +23,9 @@ void Put32(Bytes& b, uint32_t v) {
   Put16(b, v);
   Put16(b, v >> 16);
 }
-void PutId(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
+void PutId(Bytes& b, const char* id) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(id[i]));
+}
 
 struct MemoryFile {
   Bytes data;

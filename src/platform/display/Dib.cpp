@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/HandleTable.h"
+
 namespace platform {
 namespace {
 
@@ -33,13 +35,6 @@ std::vector<Context>& Contexts() {
 }
 int gFault = 0;
 
-template <class T>
-int Claim(std::vector<T>& table) {
-  for (size_t i = 1; i < table.size(); ++i)
-    if (!table[i].live) return static_cast<int>(i);
-  table.emplace_back();
-  return static_cast<int>(table.size() - 1);
-}
 
 Dib* FindDib(DibHandle h) {
   auto& t = Dibs();
@@ -123,52 +118,117 @@ Reader MakeReader(const void* bits, const BitmapInfo* info) {
   return r;
 }
 
-void Store(Dib& dib, int x, int y, uint32_t rgb) {
-  if (x < 0 || y < 0 || x >= dib.width || y >= dib.height) return;
-  uint8_t* p = dib.bits.data() + static_cast<size_t>(y) * dib.pitch;
-  switch (dib.bitCount) {
-    case 8: {
-      int best = 0;
-      int64_t bestDist = -1;
-      for (int i = 0; i < 256; ++i) {
-        int64_t dr = static_cast<int64_t>((dib.palette[i] >> 16) & 0xFF) - ((rgb >> 16) & 0xFF);
-        int64_t dg = static_cast<int64_t>((dib.palette[i] >> 8) & 0xFF) - ((rgb >> 8) & 0xFF);
-        int64_t db = static_cast<int64_t>(dib.palette[i] & 0xFF) - (rgb & 0xFF);
-        int64_t d = dr * dr + dg * dg + db * db;
-        if (bestDist < 0 || d < bestDist) {
-          bestDist = d;
-          best = i;
+// Destination side: a pixel block in one of the DIB layouts.
+struct Writer {
+  uint8_t* bits;
+  int width, height, bitCount, pitch;
+  uint32_t masks[3];
+  const uint32_t* palette;
+
+  void Store(int x, int y, uint32_t rgb) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    uint8_t* p = bits + static_cast<size_t>(y) * pitch;
+    switch (bitCount) {
+      case 8: {
+        int best = 0;
+        int64_t bestDist = -1;
+        for (int i = 0; i < 256; ++i) {
+          int64_t dr = static_cast<int64_t>((palette[i] >> 16) & 0xFF) - ((rgb >> 16) & 0xFF);
+          int64_t dg = static_cast<int64_t>((palette[i] >> 8) & 0xFF) - ((rgb >> 8) & 0xFF);
+          int64_t db = static_cast<int64_t>(palette[i] & 0xFF) - (rgb & 0xFF);
+          int64_t d = dr * dr + dg * dg + db * db;
+          if (bestDist < 0 || d < bestDist) {
+            bestDist = d;
+            best = i;
+          }
         }
+        p[x] = static_cast<uint8_t>(best);
+        break;
       }
-      p[x] = static_cast<uint8_t>(best);
-      break;
-    }
-    case 24:
-      p[x * 3] = static_cast<uint8_t>(rgb);
-      p[x * 3 + 1] = static_cast<uint8_t>(rgb >> 8);
-      p[x * 3 + 2] = static_cast<uint8_t>(rgb >> 16);
-      break;
-    case 16:
-    case 32: {
-      uint32_t v = 0;
-      for (int c = 0; c < 3; ++c) {
-        int w = Width(dib.masks[c]);
-        uint32_t e = (rgb >> (16 - 8 * c)) & 0xFF;
-        uint32_t f = w >= 8 ? e << (w - 8) : e >> (8 - w);
-        v |= (f << Shift(dib.masks[c])) & dib.masks[c];
+      case 24:
+        p[x * 3] = static_cast<uint8_t>(rgb);
+        p[x * 3 + 1] = static_cast<uint8_t>(rgb >> 8);
+        p[x * 3 + 2] = static_cast<uint8_t>(rgb >> 16);
+        break;
+      case 16:
+      case 32: {
+        uint32_t v = 0;
+        for (int c = 0; c < 3; ++c) {
+          int w = Width(masks[c]);
+          uint32_t e = (rgb >> (16 - 8 * c)) & 0xFF;
+          uint32_t f = w >= 8 ? e << (w - 8) : e >> (8 - w);
+          v |= (f << Shift(masks[c])) & masks[c];
+        }
+        std::memcpy(p + static_cast<size_t>(x) * (bitCount / 8), &v, static_cast<size_t>(bitCount / 8));
+        break;
       }
-      std::memcpy(p + static_cast<size_t>(x) * (dib.bitCount / 8), &v, static_cast<size_t>(dib.bitCount / 8));
-      break;
+      default: break;
     }
-    default: break;
   }
+};
+
+Writer WriterOf(Dib& dib) {
+  Writer w{dib.bits.data(), dib.width, dib.height, dib.bitCount, dib.pitch, {}, dib.palette};
+  std::memcpy(w.masks, dib.masks, sizeof w.masks);
+  return w;
+}
+
+bool IsXrgb(const uint32_t* masks) { return masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF; }
+bool Is565(const uint32_t* masks) { return masks[0] == 0xF800 && masks[1] == 0x7E0 && masks[2] == 0x1F; }
+
+// The common presentation case: top-down 565 or XRGB rows into a 32-bit XRGB
+// image, nearest-pixel stretched. False when the layouts are other ones.
+bool CopyRowsFast(const Writer& d, int x, int y, int width, int height, int sourceX, int sourceY,
+                  int sourceWidth, int sourceHeight, const Reader& r, int sourceColumns) {
+  if (d.bitCount != 32 || !IsXrgb(d.masks) || width <= 0 || height <= 0 || sourceWidth <= 0 ||
+      sourceHeight <= 0)
+    return false;
+  const bool xrgb = r.bitCount == 32 && IsXrgb(r.masks);
+  const bool rgb565 = r.bitCount == 16 && Is565(r.masks);
+  if (!xrgb && !rgb565) return false;
+  std::vector<int> columns(static_cast<size_t>(width));
+  for (int i = 0; i < width; ++i) columns[i] = sourceX + static_cast<int>(static_cast<int64_t>(i) * sourceWidth / width);
+  for (int j = 0; j < height; ++j) {
+    const int dy = y + j;
+    if (dy < 0 || dy >= d.height) continue;
+    const int64_t sy = sourceY + static_cast<int64_t>(j) * sourceHeight / height;
+    if (sy < 0 || sy >= r.rows) continue;
+    const int row = r.topDown ? static_cast<int>(sy) : r.rows - 1 - static_cast<int>(sy);
+    const uint8_t* src = r.bits + static_cast<size_t>(row) * r.pitch;
+    uint32_t* out = reinterpret_cast<uint32_t*>(d.bits + static_cast<size_t>(dy) * d.pitch);
+    const bool straight = xrgb && width == sourceWidth && x >= 0 && x + width <= d.width && sourceX >= 0 &&
+                          sourceX + width <= sourceColumns;
+    if (straight) {
+      for (int i = 0; i < width; ++i) {
+        uint32_t v;
+        std::memcpy(&v, src + static_cast<size_t>(sourceX + i) * 4, 4);
+        out[x + i] = v & 0xFFFFFF;
+      }
+      continue;
+    }
+    for (int i = 0; i < width; ++i) {
+      const int dx = x + i, sx = columns[i];
+      if (dx < 0 || dx >= d.width || sx < 0 || sx >= sourceColumns) continue;
+      if (xrgb) {
+        uint32_t v;
+        std::memcpy(&v, src + static_cast<size_t>(sx) * 4, 4);
+        out[dx] = v & 0xFFFFFF;
+      } else {
+        uint16_t v;
+        std::memcpy(&v, src + static_cast<size_t>(sx) * 2, 2);
+        const uint32_t r5 = (v >> 11) & 0x1F, g6 = (v >> 5) & 0x3F, b5 = v & 0x1F;
+        out[dx] = ((r5 * 255 / 31) << 16) | ((g6 * 255 / 63) << 8) | (b5 * 255 / 31);
+      }
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
 DisplayContext CreateMemoryContext() {
   auto& t = Contexts();
-  int h = Claim(t);
+  int h = ClaimTableEntry(t);
   t[h] = Context{};
   t[h].live = true;
   return h;
@@ -193,7 +253,7 @@ DibHandle CreateDibSection(const BitmapInfo* info, void** bits) {
   const int64_t rows = std::abs(static_cast<int64_t>(hd.height));
   if (pitch * rows > (int64_t{1} << 31)) return 0;
   auto& t = Dibs();
-  int h = Claim(t);
+  int h = ClaimTableEntry(t);
   Dib& d = t[h];
   d = Dib{};
   d.live = true;
@@ -239,6 +299,10 @@ int SetDibBitsToDevice(DisplayContext context, int x, int y, int width, int heig
   if (d == nullptr) return 0;
   Reader r = MakeReader(bits, info);
   const int srcW = std::abs(info->header.width);
+  const Writer out = WriterOf(*d);
+  if (firstLine == 0 && lineCount >= height &&
+      CopyRowsFast(out, x, y, width, height, sourceX, sourceY, width, height, r, srcW))
+    return height;
   int drawn = 0;
   for (int j = 0; j < height && j < lineCount; ++j) {
     int sy = sourceY + j - firstLine;
@@ -246,7 +310,7 @@ int SetDibBitsToDevice(DisplayContext context, int x, int y, int width, int heig
     for (int i = 0; i < width; ++i) {
       int sx = sourceX + i;
       if (sx < 0 || sx >= srcW) continue;
-      Store(*d, x + i, y + j, r.Rgb(sx, sy));
+      out.Store(x + i, y + j, r.Rgb(sx, sy));
     }
     ++drawn;
   }
@@ -263,6 +327,9 @@ int StretchDibBits(DisplayContext context, int x, int y, int width, int height, 
   const int srcW = std::abs(info->header.width);
   const int w = std::abs(width);
   const int h = std::abs(height);
+  const Writer out = WriterOf(*d);
+  if (width > 0 && height > 0 && CopyRowsFast(out, x, y, w, h, sourceX, sourceY, sourceWidth, sourceHeight, r, srcW))
+    return h;
   for (int j = 0; j < h; ++j) {
     int64_t sy = sourceY + static_cast<int64_t>(j) * sourceHeight / h;
     if (sy < 0 || sy >= r.rows) continue;
@@ -270,7 +337,7 @@ int StretchDibBits(DisplayContext context, int x, int y, int width, int height, 
       int64_t num = static_cast<int64_t>(i) * sourceWidth;
       int64_t sx = sourceX + (num >= 0 ? num / w : -((-num + w - 1) / w));
       if (sx < 0 || sx >= srcW) continue;
-      Store(*d, x + i, y + j, r.Rgb(static_cast<int>(sx), static_cast<int>(sy)));
+      out.Store(x + i, y + j, r.Rgb(static_cast<int>(sx), static_cast<int>(sy)));
     }
   }
   return h;
@@ -286,6 +353,39 @@ int DescribeDib(DibHandle dib, DibDescription* out) {
   std::memcpy(out->masks, d->masks, sizeof(out->masks));
   out->bits = d->bits.data();
   return 1;
+}
+
+int GetDibBits(DibHandle dib, int width, int height, void* bits, const BitmapInfo* info) {
+  Dib* d = FindDib(dib);
+  if (d == nullptr || bits == nullptr) return 0;
+  BitmapInfo own{};
+  own.header.size = 40;
+  own.header.width = d->width;
+  own.header.height = -d->height;
+  own.header.bitCount = static_cast<uint16_t>(d->bitCount);
+  own.header.compression = kBitmapBitFields;
+  std::memcpy(own.colors, d->masks, sizeof d->masks);
+  if (d->bitCount == 8) std::memcpy(own.colors, d->palette, sizeof d->palette);
+  const Reader r = MakeReader(d->bits.data(), &own);
+  Writer w{static_cast<uint8_t*>(bits), std::abs(info->header.width), std::abs(info->header.height),
+           info->header.bitCount, (std::abs(info->header.width) * info->header.bitCount / 8 + 3) / 4 * 4, {},
+           info->colors};
+  if (info->header.compression == kBitmapBitFields) {
+    std::memcpy(w.masks, info->colors, sizeof w.masks);
+  } else if (w.bitCount == 16) {
+    w.masks[0] = 0x7C00; w.masks[1] = 0x3E0; w.masks[2] = 0x1F;
+  } else {
+    w.masks[0] = 0xFF0000; w.masks[1] = 0xFF00; w.masks[2] = 0xFF;
+  }
+  const bool bottomUp = info->header.height > 0;
+  int rows = 0;
+  for (int j = 0; j < height && j < w.height; ++j) {
+    const int outRow = bottomUp ? w.height - 1 - j : j;
+    for (int i = 0; i < width && i < w.width; ++i)
+      w.Store(i, outRow, (i < d->width && j < d->height) ? r.Rgb(i, j) : 0);
+    ++rows;
+  }
+  return rows;
 }
 
 void SetDibSectionFault(int fault) { gFault = fault; }

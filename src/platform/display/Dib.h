@@ -60,6 +60,10 @@ struct DibDescription {
 };
 int DescribeDib(DibHandle dib, DibDescription* out);
 
+// Reads the DIB's top-left width x height pixels into bits laid out as info
+// describes (GetDIBits); rows beyond the DIB read black. Rows written.
+int GetDibBits(DibHandle dib, int width, int height, void* bits, const BitmapInfo* info);
+
 // Test seams: what the next CreateDibSection does (0 normal, 1 fail,
 // 2 succeed without pixels) and how many contexts and DIBs are alive.
 void SetDibSectionFault(int fault);

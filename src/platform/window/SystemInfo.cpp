@@ -32,7 +32,7 @@ MemoryStatus QueryMemoryStatus() {
 
 OsVersion QueryOsVersion() {
   OsVersion v;
-  v.build = 9200;
+  v.build = 2600;
   if (IsHeadless()) {
     v.systemName = "Linux";
     return v;

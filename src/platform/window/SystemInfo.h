@@ -15,12 +15,12 @@ struct MemoryStatus {
 };
 MemoryStatus QueryMemoryStatus();
 
-// The system's name and the Windows version it stands in for: programs that
-// ask get what a current Windows answers an unmanifested program (NT 6.2).
+// The system's name and the Windows version it stands in for: NT 5.1, below
+// the version whose start-up needs a front work surface and its refresh timer.
 struct OsVersion {
   int platformId = 2;
-  int major = 6;
-  int minor = 2;
+  int major = 5;
+  int minor = 1;
   int build = 0;
   std::string serviceText;
   std::string systemName;  // e.g. "Linux 6.1.0"

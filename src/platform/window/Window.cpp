@@ -12,6 +12,7 @@
 
 #include "platform/Backend.h"
 #include "platform/text/Text.h"
+#include "platform/display/WindowImage.h"
 #include "platform/window/WindowSdl.h"
 
 namespace platform {
@@ -248,6 +249,7 @@ int DestroyWindow(WindowHandle window) {
     if (it->window == window) it = gQueue.erase(it);
     else ++it;
   }
+  ForgetWindowImage();
   if (Sdl()) sdlwindow::Destroy();
   return 0;
 }

@@ -90,6 +90,8 @@ bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, 
   return true;
 }
 
+void* NativeWindow() { return gWindow; }
+
 void Destroy() {
   if (gWindow == nullptr) return;
   SDL_StopTextInput();

@@ -14,6 +14,8 @@ namespace platform::sdlwindow {
 
 bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, int y, int width, int height);
 void Destroy();
+// The SDL_Window, for the display facility's presentation; null when none.
+void* NativeWindow();
 void SetTitle(const std::string& utf8Title);
 void Show(bool minimize);
 void SetFullScreen(bool fullScreen);

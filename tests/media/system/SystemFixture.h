@@ -14,6 +14,7 @@
 #include "media/system/LibrarySystem.h"
 #include "media/system/MessageLoop.h"
 #include "media/graphics/DrawState.h"
+#include "media/graphics/GraphicsSystem.h"
 #include "media/system/PublicSystem.h"
 #include "platform/time/Time.h"
 #include "platform/window/Window.h"
@@ -33,6 +34,8 @@ class SystemTest : public testing::Test {
     platform::SetInstanceLockFolder(folder_.string());
     platform::SetVirtualClock(100000);
     gLibrarySystem = LibrarySystemState{};
+    // The screen settings and mode flags outlive an end of the library.
+    gScreenState = ScreenState{};
     gLogState.indentLevel = 0;
     gLogState.midLine = 0;
     EnableLibraryLog(1);

@@ -1,0 +1,134 @@
+#include <algorithm>
+#include <string>
+
+#include "gamedata/SaveBuffer.h"
+#include "map/CurrentMap.h"
+
+namespace {
+
+// First save format that stores the tile layers, and the first that stores
+// tile flags as int32 (older ones keep one byte per flag).
+constexpr int kVersionWithTiles = 105;
+constexpr int kVersionWithIntFlags = 100;
+
+size_t BytesLeft(const SaveBuffer& buffer) {
+  const size_t end = std::min(buffer.size, buffer.data.size());
+  return buffer.position < end ? end - buffer.position : 0;
+}
+
+// Whether count items of itemBytes each fit in what is left, tested before
+// anything is sized by the count; a negative count is short data too.
+bool FitsItems(SaveBuffer& buffer, int64_t count, size_t itemBytes) {
+  const bool fits = count >= 0 && (itemBytes == 0 || static_cast<uint64_t>(count) <= BytesLeft(buffer) / itemBytes);
+  if (!fits) buffer.shortData = true;
+  return fits;
+}
+
+void WriteName(SaveBuffer& buffer, const std::string& name) {
+  buffer.WriteInt32(static_cast<int32_t>(name.size() + 1));
+  buffer.WriteBytes(name.c_str(), name.size() + 1);
+}
+
+// A stored name: its byte count, then the bytes, taken up to the first zero.
+bool ReadName(SaveBuffer& buffer, std::string& name) {
+  int32_t length = 0;
+  if (!buffer.ReadInt32(length) || !FitsItems(buffer, length, 1)) return false;
+  std::string bytes(static_cast<size_t>(length), '\0');
+  if (!buffer.ReadBytes(bytes.data(), bytes.size())) return false;
+  name.assign(bytes.c_str());
+  return true;
+}
+
+}  // namespace
+
+bool CurrentMap::SaveMapState() const {
+  SaveBuffer& buffer = gSaveBuffer;
+  buffer.WriteInt32(mapId);
+  buffer.WriteInt32(scrollX);
+  buffer.WriteInt32(scrollY);
+  const int32_t width = std::max(GetMapWidth(), 0);
+  const int32_t height = std::max(GetMapHeight(), 0);
+  buffer.WriteInt32(width);
+  buffer.WriteInt32(height);
+  for (int layer = 0; layer < 3; ++layer) {
+    for (int32_t x = 0; x < width; ++x) {
+      for (int32_t y = 0; y < height; ++y) buffer.WriteInt32(mapData.TileAt(layer, x, y));
+    }
+  }
+  WriteName(buffer, tilesetImageName);
+  for (const std::string& name : autotileImageNames) WriteName(buffer, name);
+  buffer.WriteInt32(static_cast<int32_t>(tileFlags.size()));
+  for (int32_t flags : tileFlags) buffer.WriteInt32(flags);
+  buffer.WriteInt32(static_cast<int32_t>(eventCharacters.size()));
+  for (const MapEventCharacter& event : eventCharacters) event.SaveCharacterState();
+  buffer.WriteInt32(static_cast<int32_t>(reservedValues.size()));
+  for (int32_t value : reservedValues) buffer.WriteInt32(value);
+  return true;
+}
+
+bool CurrentMap::LoadMapState(bool reload) {
+  SaveBuffer& buffer = gSaveBuffer;
+  const int version = buffer.formatNumber;
+  int32_t value = 0;
+
+  if (!buffer.ReadInt32(value)) return false;
+  mapId = value;
+  if (reload) ChangeMap(mapId);
+  if (!buffer.ReadInt32(value)) return false;
+  scrollX = value;
+  if (!buffer.ReadInt32(value)) return false;
+  scrollY = value;
+
+  if (version >= kVersionWithTiles) {
+    int32_t width = 0;
+    int32_t height = 0;
+    if (!buffer.ReadInt32(width) || !buffer.ReadInt32(height)) return false;
+    if (width < 0 || height < 0 || width > kMaxMapSide || height > kMaxMapSide ||
+        !FitsItems(buffer, int64_t{width} * height, 12)) {
+      buffer.shortData = true;
+      return false;
+    }
+    mapData.header.width = width;
+    mapData.header.height = height;
+    mapData.ResizeMapLayers(true, 0, 0);
+    for (TileLayer& layer : mapData.layers) {
+      for (std::vector<int32_t>& column : layer) {
+        for (int32_t& tile : column) buffer.ReadInt32(tile);
+      }
+    }
+  }
+
+  if (!ReadName(buffer, tilesetImageName)) return false;
+  for (std::string& name : autotileImageNames) {
+    if (!ReadName(buffer, name)) return false;
+  }
+
+  const bool intFlags = version >= kVersionWithIntFlags;
+  int32_t flagCount = 0;
+  if (!buffer.ReadInt32(flagCount) || !FitsItems(buffer, flagCount, intFlags ? 4 : 1)) return false;
+  tileFlags.resize(static_cast<size_t>(flagCount), 0);
+  for (int32_t& flags : tileFlags) {
+    if (intFlags) {
+      buffer.ReadInt32(flags);
+    } else {
+      // The stored byte replaces only the lowest byte of the entry.
+      uint8_t low = 0;
+      buffer.ReadUint8(low);
+      flags = static_cast<int32_t>((static_cast<uint32_t>(flags) & ~0xFFu) | low);
+    }
+  }
+
+  int32_t eventCount = 0;
+  if (!buffer.ReadInt32(eventCount) || !FitsItems(buffer, eventCount, kMinCharacterStateBytes)) return false;
+  // Entries beyond the count keep their state.
+  if (eventCharacters.size() < static_cast<size_t>(eventCount)) eventCharacters.resize(static_cast<size_t>(eventCount));
+  for (int32_t i = 0; i < eventCount; ++i) {
+    if (!eventCharacters[static_cast<size_t>(i)].LoadCharacterState()) return false;
+  }
+
+  int32_t reservedCount = 0;
+  if (!buffer.ReadInt32(reservedCount) || !FitsItems(buffer, reservedCount, 4)) return false;
+  reservedValues.assign(static_cast<size_t>(reservedCount), 0);
+  for (int32_t& reserved : reservedValues) buffer.ReadInt32(reserved);
+  return true;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <png.h>
+
+#include <string>
+#include <vector>
+
+#include "media/PublicFunctions.h"
+#include "media/graphics/GraphicsSystem.h"
+#include "media/system/MainWindow.h"
+#include "media/system/SystemFixture.h"
+#include "platform/display/WindowImage.h"
+
+// The library started in window mode on the headless backend at 640 x 480
+// and the given depth and window scale, drawing to the back screen.
+class GraphicsTest : public SystemTest {
+ protected:
+  void StartGraphicsAt(int bits, double scale = 1.0) {
+    SetRunWhileInactive(1);
+    ChangeWindowMode(1);
+    if (scale != 1.0) SetWindowScale(scale);
+    SetScreenResolution(640, 480, bits, 60);
+    ASSERT_EQ(StartMediaLibrary(), 0);
+    SelectDrawTarget(-2);
+  }
+
+  // A graph from a picture whose pixel (x, y) is colour(x, y) as 0xAARRGGBB.
+  template <class Colour>
+  int MakeGraph(int width, int height, bool alpha, Colour colour) {
+    GraphImage image{};
+    if (alpha) AllocARGB8GraphImage(width, height, &image);
+    else AllocXRGB8GraphImage(width, height, &image);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const uint32_t c = colour(x, y);
+        WriteGraphImagePixel(&image, x, y, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, alpha ? (c >> 24) : 255);
+      }
+    const int graph = CreateGraphFromImageDefault(&image);
+    FreeGraphImage(&image);
+    return graph;
+  }
+
+  // The back screen's pixel as 0xRRGGBB.
+  static uint32_t BackPixel(int x, int y) {
+    const MEMIMG& s = gScreenState.backScreen;
+    const uint8_t* p = s.pixels + static_cast<size_t>(y) * s.base->pitch;
+    if (s.base->descriptor->bytesPerPixel == 4) {
+      uint32_t v;
+      std::memcpy(&v, p + x * 4, 4);
+      return v & 0xFFFFFF;
+    }
+    uint16_t v;
+    std::memcpy(&v, p + x * 2, 2);
+    return (((v >> 11) & 0x1F) * 255 / 31) << 16 | (((v >> 5) & 0x3F) * 255 / 63) << 8 | ((v & 0x1F) * 255 / 31);
+  }
+
+  static uint32_t WindowPixel(int x, int y) {
+    platform::DibDescription d{};
+    if (platform::DescribeWindowImage(gLibrarySystem.mainWindow, &d) == 0 || x >= d.width || y >= d.height) return 0xDEAD;
+    uint32_t v;
+    std::memcpy(&v, d.bits + static_cast<size_t>(y) * d.pitch + x * 4, 4);
+    return v & 0xFFFFFF;
+  }
+
+  // Reads a PNG file as 0xRRGGBB pixels; empty when it does not decode.
+  static std::vector<uint32_t> ReadPng(const std::string& path, int* width, int* height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0) return {};
+    *width = static_cast<int>(image.width);
+    *height = static_cast<int>(image.height);
+    std::vector<uint32_t> out(static_cast<size_t>(*width) * *height);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = rgb[i * 3] << 16 | rgb[i * 3 + 1] << 8 | rgb[i * 3 + 2];
+    return out;
+  }
+};
