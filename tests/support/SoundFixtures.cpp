@@ -302,9 +302,11 @@ std::vector<int16_t> DecodeWithMpg123(const Bytes& file) {
   for (;;) {
     size_t done = 0;
     const int r = mpg123_read(h, buffer, sizeof buffer, &done);
-    const size_t old = out.size();
-    out.resize(old + done / 2);
-    std::memcpy(out.data() + old, buffer, done);
+    if (done > 0) {
+      const size_t old = out.size();
+      out.resize(old + done / 2);
+      std::memcpy(out.data() + old, buffer, done);
+    }
     if (r == MPG123_NEW_FORMAT) continue;
     if (r != MPG123_OK) break;
   }

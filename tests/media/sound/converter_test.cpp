@@ -34,7 +34,7 @@ Converted ConvertImage(const Bytes& image) {
     if (ConvertWholeSource(&converter, &out.format, &block, &size) == 0) {
       out.bytes.assign(block, block + size);
       out.samples.resize(size / 2);
-      std::memcpy(out.samples.data(), block, out.samples.size() * 2);
+      if (!out.samples.empty()) std::memcpy(out.samples.data(), block, out.samples.size() * 2);
       TrackedFree(block);
     }
     CloseConverter(&converter);
