@@ -60,6 +60,7 @@ void EventRunner::AssignFrom(Source&& other) {
   autoStartList = std::forward<Source>(other).autoStartList;
   loopIndents = std::forward<Source>(other).loopIndents;
   loopCounts = std::forward<Source>(other).loopCounts;
+  loopEndless = std::forward<Source>(other).loopEndless;
   lastKeyboardKey = other.lastKeyboardKey;
   lastPadButton = other.lastPadButton;
   keyInputHandle = other.keyInputHandle;
@@ -104,6 +105,7 @@ void EventRunner::ResetEventRunner() {
   localArea.fill(0);
   loopIndents.clear();
   loopCounts.clear();
+  loopEndless.clear();
   lastKeyboardKey = 0;
   lastPadButton = 0;
 }
@@ -199,6 +201,7 @@ void EventRunner::EndEventRun() {
   commandList = nullptr;
   loopIndents.clear();
   loopCounts.clear();
+  loopEndless.clear();
   if (!StateReloadPending() && mainRunner && mapEventId >= 0) RestoreEventFacing(mapEventId);
 }
 

@@ -158,6 +158,10 @@ class EventRunner {
   std::vector<int> autoStartList;
   std::vector<int> loopIndents;
   std::vector<int> loopCounts;
+  // Set for a loop that started endless (170 or a jump into one): only those
+  // keep their count; a counted loop whose count reaches the endless mark
+  // still counts down.
+  std::vector<uint8_t> loopEndless;
   int lastKeyboardKey = 0;
   int lastPadButton = 0;
   int keyInputHandle = 0;
@@ -172,8 +176,9 @@ class EventRunner {
   // Sets the line so that the dispatch steps onto `target` next.
   void StepOntoNext(int64_t target);
   int FindLoopStartBackward(int fromLine, int indent) const;
-  void PushLoop(int indent, int count);
+  void PushLoop(int indent, int count, bool endless);
   void PopLoop();
+  void CountDownLoop();
   std::string ExpandLabelName(const std::string& name);
   void RunStringEntryStep();
   void ShowCommandLimitNotice();
