@@ -1,7 +1,13 @@
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,16 +28,301 @@ struct ResolvedCell {
 // Code of the last command of every command list: the runner stops there.
 inline constexpr int32_t kEndCommandCode = -1;
 
-// One command of an event script. ints[0] is the command code, the rest its
-// integer parameters; indent is the nesting depth inside its list.
-struct EventCommand {
-  std::vector<int32_t> ints{0};
-  uint8_t indent = 0;
+// The int parameters of a command, code first: a vector of int32 whose
+// first eight values sit inside the command (most commands have no more), so
+// reading a command's code and parameters touches only the command itself.
+// Longer lists live in one heap block. The values are contiguous either way.
+class CommandInts {
+ public:
+  static constexpr size_t kInline = 8;
+
+  using value_type = int32_t;
+  using size_type = size_t;
+  using difference_type = std::ptrdiff_t;
+  using reference = int32_t&;
+  using const_reference = const int32_t&;
+  using pointer = int32_t*;
+  using const_pointer = const int32_t*;
+  using iterator = int32_t*;
+  using const_iterator = const int32_t*;
+
+  CommandInts() = default;
+  CommandInts(std::initializer_list<int32_t> values) { assign(values.begin(), values.end()); }
+  CommandInts(const std::vector<int32_t>& values) { assign(values.begin(), values.end()); }
+  CommandInts(const CommandInts& other) { assign(other.begin(), other.end()); }
+  CommandInts(CommandInts&& other) noexcept { TakeFrom(other); }
+  CommandInts& operator=(const CommandInts& other) {
+    if (this != &other) assign(other.begin(), other.end());
+    return *this;
+  }
+  CommandInts& operator=(CommandInts&& other) noexcept {
+    if (this != &other) {
+      Release();
+      TakeFrom(other);
+    }
+    return *this;
+  }
+  CommandInts& operator=(std::initializer_list<int32_t> values) {
+    assign(values.begin(), values.end());
+    return *this;
+  }
+  CommandInts& operator=(const std::vector<int32_t>& values) {
+    assign(values.begin(), values.end());
+    return *this;
+  }
+  ~CommandInts() { Release(); }
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  int32_t* data() { return OnHeap() ? heap_ : inline_; }
+  const int32_t* data() const { return OnHeap() ? heap_ : inline_; }
+  int32_t& operator[](size_t k) { return data()[k]; }
+  const int32_t& operator[](size_t k) const { return data()[k]; }
+  int32_t& front() { return data()[0]; }
+  const int32_t& front() const { return data()[0]; }
+  int32_t& back() { return data()[size_ - 1]; }
+  const int32_t& back() const { return data()[size_ - 1]; }
+  iterator begin() { return data(); }
+  iterator end() { return data() + size_; }
+  const_iterator begin() const { return data(); }
+  const_iterator end() const { return data() + size_; }
+  const_iterator cbegin() const { return begin(); }
+  const_iterator cend() const { return end(); }
+
+  void clear() { Resize(0); }
+  void resize(size_t n, int32_t value = 0) {
+    const size_t old = size_;
+    Resize(n);
+    std::fill(data() + std::min(old, n), data() + n, value);
+  }
+  void assign(size_t n, int32_t value) {
+    Resize(n);
+    std::fill(begin(), end(), value);
+  }
+  template <typename It>
+  void assign(It first, It last) {
+    const std::vector<int32_t> values(first, last);  // the source may be this list
+    Resize(values.size());
+    std::copy(values.begin(), values.end(), begin());
+  }
+  void assign(std::initializer_list<int32_t> values) { assign(values.begin(), values.end()); }
+  void push_back(int32_t value) {
+    Resize(size_ + 1);
+    back() = value;
+  }
+  void pop_back() { Resize(size_ - 1); }
+  template <typename It>
+  iterator insert(const_iterator at, It first, It last) {
+    const size_t index = static_cast<size_t>(at - begin());
+    const std::vector<int32_t> values(first, last);
+    const size_t old = size_;
+    Resize(old + values.size());
+    int32_t* d = data();
+    std::move_backward(d + index, d + old, d + old + values.size());
+    std::copy(values.begin(), values.end(), d + index);
+    return d + index;
+  }
+  iterator insert(const_iterator at, int32_t value) { return insert(at, &value, &value + 1); }
+  iterator insert(const_iterator at, std::initializer_list<int32_t> values) {
+    return insert(at, values.begin(), values.end());
+  }
+  iterator erase(const_iterator first, const_iterator last) {
+    const size_t from = static_cast<size_t>(first - begin());
+    const size_t to = static_cast<size_t>(last - begin());
+    int32_t* d = data();
+    std::move(d + to, d + size_, d + from);
+    Resize(size_ - (to - from));
+    return data() + from;
+  }
+  iterator erase(const_iterator at) { return erase(at, at + 1); }
+
+  operator std::vector<int32_t>() const { return std::vector<int32_t>(begin(), end()); }
+
+  friend bool operator==(const CommandInts& a, const CommandInts& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+  friend bool operator==(const CommandInts& a, const std::vector<int32_t>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+
+ private:
+  // Room of a heap block for n values: the next power of two.
+  static size_t HeapRoom(size_t n) { return std::bit_ceil(n); }
+  bool OnHeap() const { return size_ > kInline; }
+  void Resize(size_t n);
+  void Release() {
+    if (OnHeap()) std::allocator<int32_t>().deallocate(heap_, HeapRoom(size_));
+    size_ = 0;
+  }
+  void TakeFrom(CommandInts& other) {
+    size_ = other.size_;
+    if (other.OnHeap()) {
+      heap_ = other.heap_;
+    } else {
+      std::memcpy(inline_, other.inline_, sizeof inline_);
+    }
+    other.size_ = 0;
+  }
+
+  union {
+    int32_t inline_[kInline] = {};
+    int32_t* heap_;
+  };
+  uint32_t size_ = 0;
+};
+
+// What few commands have: texts, a move route, and what the link pass
+// resolved. Held out of line, and only when present.
+struct EventCommandExtra {
   std::vector<std::string> strings;
   std::vector<MoveSettings> routes;
+  std::vector<int32_t> resolvedInts;
+  std::vector<ResolvedCell> resolvedCells;
+
+  bool Empty() const { return strings.empty() && routes.empty() && resolvedInts.empty() && resolvedCells.empty(); }
+  bool operator==(const EventCommandExtra&) const = default;
+};
+
+struct EventCommand;
+
+enum class CommandExtraSlot { Strings, Routes, ResolvedInts, ResolvedCells };
+
+// The list of a slot inside the block.
+template <CommandExtraSlot Slot>
+auto& ExtraField(EventCommandExtra& extra) {
+  if constexpr (Slot == CommandExtraSlot::Strings) return extra.strings;
+  else if constexpr (Slot == CommandExtraSlot::Routes) return extra.routes;
+  else if constexpr (Slot == CommandExtraSlot::ResolvedInts) return extra.resolvedInts;
+  else return extra.resolvedCells;
+}
+template <CommandExtraSlot Slot>
+const auto& ExtraField(const EventCommandExtra& extra) {
+  return ExtraField<Slot>(const_cast<EventCommandExtra&>(extra));
+}
+
+// A vector-like view of one of the command's out-of-line lists. It holds no
+// data: it finds its command from its own place inside it, reads an absent
+// block as an empty list and creates the block on the first write.
+template <CommandExtraSlot Slot, typename T>
+class CommandExtraList {
+ public:
+  using value_type = T;
+  using size_type = size_t;
+  using reference = T&;
+  using const_reference = const T&;
+  using iterator = typename std::vector<T>::iterator;
+  using const_iterator = typename std::vector<T>::const_iterator;
+
+  CommandExtraList() = default;
+  // The owning command copies the lists; the view itself has nothing to copy.
+  CommandExtraList(const CommandExtraList&) noexcept {}
+  CommandExtraList& operator=(const CommandExtraList& other) {
+    if (this != &other) Write() = other.Read();
+    return *this;
+  }
+  CommandExtraList& operator=(const std::vector<T>& values) {
+    if (values.empty() && !HasBlock()) return *this;
+    Write() = values;
+    return *this;
+  }
+  CommandExtraList& operator=(std::vector<T>&& values) {
+    if (values.empty() && !HasBlock()) return *this;
+    Write() = std::move(values);
+    return *this;
+  }
+  CommandExtraList& operator=(std::initializer_list<T> values) {
+    if (values.size() == 0 && !HasBlock()) return *this;
+    Write() = values;
+    return *this;
+  }
+
+  size_t size() const { return Read().size(); }
+  bool empty() const { return Read().empty(); }
+  const T& operator[](size_t k) const { return Read()[k]; }
+  T& operator[](size_t k) { return Write()[k]; }
+  const T& front() const { return Read().front(); }
+  T& front() { return Write().front(); }
+  const T& back() const { return Read().back(); }
+  T& back() { return Write().back(); }
+  const_iterator begin() const { return Read().begin(); }
+  const_iterator end() const { return Read().end(); }
+  // Writable iteration over an absent block is over nothing and creates none.
+  iterator begin() { return HasBlock() ? Write().begin() : EmptyList().begin(); }
+  iterator end() { return HasBlock() ? Write().end() : EmptyList().end(); }
+
+  void clear() {
+    if (HasBlock()) Write().clear();
+  }
+  void resize(size_t n) {
+    if (n == 0 && !HasBlock()) return;
+    Write().resize(n);
+  }
+  void assign(size_t n, const T& value) {
+    if (n == 0 && !HasBlock()) return;
+    Write().assign(n, value);
+  }
+  template <typename It>
+  void assign(It first, It last) {
+    if (first == last && !HasBlock()) return;
+    Write().assign(first, last);
+  }
+  void push_back(const T& value) { Write().push_back(value); }
+  void push_back(T&& value) { Write().push_back(std::move(value)); }
+  template <typename... Args>
+  T& emplace_back(Args&&... args) {
+    return Write().emplace_back(std::forward<Args>(args)...);
+  }
+
+  operator const std::vector<T>&() const { return Read(); }
+
+  friend bool operator==(const CommandExtraList& a, const CommandExtraList& b) { return a.Read() == b.Read(); }
+  friend bool operator==(const CommandExtraList& a, const std::vector<T>& b) { return a.Read() == b; }
+
+ private:
+  static std::vector<T>& EmptyList() {
+    static std::vector<T> empty;
+    return empty;
+  }
+  const EventCommand& Owner() const;
+  EventCommand& Owner();
+  bool HasBlock() const;
+  const std::vector<T>& Read() const;
+  std::vector<T>& Write();
+};
+
+// One command of an event script. ints[0] is the command code, the rest its
+// integer parameters; indent is the nesting depth inside its list. A command
+// without texts, route or links is one 48-byte record with no heap block, so
+// a list of them is one contiguous array.
+struct EventCommand {
+  [[no_unique_address]] CommandInts ints{0};
+  uint8_t indent = 0;
+  [[no_unique_address]] CommandExtraList<CommandExtraSlot::Strings, std::string> strings;
+  [[no_unique_address]] CommandExtraList<CommandExtraSlot::Routes, MoveSettings> routes;
   // Filled by the link pass; empty after construction and reading.
-  std::vector<int32_t> ResolvedInts;
-  std::vector<ResolvedCell> ResolvedCells;
+  [[no_unique_address]] CommandExtraList<CommandExtraSlot::ResolvedInts, int32_t> ResolvedInts;
+  [[no_unique_address]] CommandExtraList<CommandExtraSlot::ResolvedCells, ResolvedCell> ResolvedCells;
+  // The out-of-line lists above, null while all of them are empty.
+  std::unique_ptr<EventCommandExtra> extra;
+
+  EventCommand() = default;
+  EventCommand(const EventCommand& other)
+      : ints(other.ints), indent(other.indent), extra(other.CopyExtra()) {}
+  EventCommand(EventCommand&& other) noexcept = default;
+  EventCommand& operator=(const EventCommand& other) {
+    if (this != &other) {
+      ints = other.ints;
+      indent = other.indent;
+      extra = other.CopyExtra();
+    }
+    return *this;
+  }
+  EventCommand& operator=(EventCommand&& other) noexcept {
+    ints = std::move(other.ints);
+    indent = other.indent;
+    extra = std::move(other.extra);
+    return *this;
+  }
 
   int32_t Code() const { return ints.empty() ? 0 : ints[0]; }
   void SetCode(int32_t code) {
@@ -39,8 +330,60 @@ struct EventCommand {
     ints[0] = code;
   }
 
-  bool operator==(const EventCommand&) const = default;
+  bool operator==(const EventCommand& other) const {
+    static const EventCommandExtra none;
+    return ints == other.ints && indent == other.indent &&
+           (extra ? *extra : none) == (other.extra ? *other.extra : none);
+  }
+
+ private:
+  std::unique_ptr<EventCommandExtra> CopyExtra() const {
+    return extra && !extra->Empty() ? std::make_unique<EventCommandExtra>(*extra) : nullptr;
+  }
 };
+
+// The views' places inside a command. The command is not standard-layout (it
+// owns its block through a unique_ptr), but it has no virtual bases, so GCC
+// and Clang give fixed member offsets.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+template <CommandExtraSlot Slot>
+inline constexpr size_t kCommandViewOffset =
+    Slot == CommandExtraSlot::Strings        ? offsetof(EventCommand, strings)
+    : Slot == CommandExtraSlot::Routes       ? offsetof(EventCommand, routes)
+    : Slot == CommandExtraSlot::ResolvedInts ? offsetof(EventCommand, ResolvedInts)
+                                             : offsetof(EventCommand, ResolvedCells);
+#pragma GCC diagnostic pop
+
+template <CommandExtraSlot Slot, typename T>
+const EventCommand& CommandExtraList<Slot, T>::Owner() const {
+  return *reinterpret_cast<const EventCommand*>(reinterpret_cast<const char*>(this) - kCommandViewOffset<Slot>);
+}
+
+template <CommandExtraSlot Slot, typename T>
+EventCommand& CommandExtraList<Slot, T>::Owner() {
+  return const_cast<EventCommand&>(static_cast<const CommandExtraList*>(this)->Owner());
+}
+
+template <CommandExtraSlot Slot, typename T>
+bool CommandExtraList<Slot, T>::HasBlock() const {
+  return Owner().extra != nullptr;
+}
+
+template <CommandExtraSlot Slot, typename T>
+const std::vector<T>& CommandExtraList<Slot, T>::Read() const {
+  const EventCommand& owner = Owner();
+  return owner.extra ? ExtraField<Slot>(*owner.extra) : EmptyList();
+}
+
+template <CommandExtraSlot Slot, typename T>
+std::vector<T>& CommandExtraList<Slot, T>::Write() {
+  EventCommand& owner = Owner();
+  if (!owner.extra) owner.extra = std::make_unique<EventCommandExtra>();
+  return ExtraField<Slot>(*owner.extra);
+}
+
+static_assert(sizeof(EventCommand) <= 48, "a plain command stays one small record");
 
 using EventCommandList = std::vector<EventCommand>;
 

@@ -117,7 +117,6 @@ void EventRunner::SetupEventCall(const EventCommandList* list, int newMapEventId
   commonId = newCommonId;
   commandList = list;
   line = 0;
-  localArea.fill(0);
 }
 
 void EventRunner::SetupOwnEventCall(const EventCommandList& list, int newMapEventId, int newCommonId) {
@@ -163,13 +162,12 @@ int EventRunner::RebaseId(int id) const {
   return SaturateToInt(value);
 }
 
-int EventRunner::RunnerReadValue(int operand) {
-  if (operand < 1000000) return operand;
+int EventRunner::ReadValueThroughStore(int operand) {
   gVariableStore.ContextMapId = mapId;
   return gVariableStore.ReadVariable(RebaseId(operand));
 }
 
-void EventRunner::RunnerWriteVariable(int id, int value) {
+void EventRunner::WriteVariableThroughStore(int id, int value) {
   gVariableStore.ContextMapId = mapId;
   gVariableStore.WriteVariable(RebaseId(id), value);
 }

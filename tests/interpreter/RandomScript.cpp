@@ -36,7 +36,9 @@ class Generator {
     command.strings = std::move(strings);
     out_.push_back(std::move(command));
   }
-  int Variable() { return NormalVar(Pick(kVariables)); }
+  // Mostly normal variables, now and then a number cell of the running
+  // common event (cells 5-9 hold its texts).
+  int Variable() { return Chance(15) ? OwnSelf(Chance(50) ? Pick(5) : 10 + Pick(5)) : NormalVar(Pick(kVariables)); }
   int Literal() {
     static const int kEdges[] = {0, 1, -1, 2, 999999, -999999, 2000000000, -2000000000, 46341};
     return Chance(15) ? kEdges[Pick(9)] : Pick(41) - 20;
@@ -173,6 +175,17 @@ EventCommandList RandomScript(uint32_t seed, const RandomScriptOptions& options)
   return Generator(seed, options).Make();
 }
 
+EventCommandList WithSelfCells(const EventCommandList& list) {
+  EventCommandList moved = list;
+  for (EventCommand& command : moved) {
+    for (size_t k = 1; k < command.ints.size(); ++k) {
+      const int n = command.ints[k] - NormalVar(0);
+      if (n >= 0 && n < kMovedVariables) command.ints[k] = OwnSelf(kFirstMovedCell + n);
+    }
+  }
+  return moved;
+}
+
 ScriptOutcome RunScript(const EventCommandList& list, bool link) {
   ResetScriptWorld(1);
   gVariableStore.stringVariables.assign(kStrings, "");
@@ -185,6 +198,7 @@ ScriptOutcome RunScript(const EventCommandList& list, bool link) {
   outcome.frames = RunUntilIdle(runner, 4);
   outcome.busy = runner.IsEventRunnerBusy();
   outcome.variables = gVariableStore.variableSets[0];
+  outcome.selfCells = gVariableStore.commonSelfVariables[0];
   outcome.strings = gVariableStore.stringVariables;
   outcome.notices = RecordedNotices().size();
   return outcome;

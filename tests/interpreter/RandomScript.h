@@ -19,9 +19,17 @@ struct RandomScriptOptions {
 
 EventCommandList RandomScript(uint32_t seed, const RandomScriptOptions& options);
 
+// The same script with normal variables 0-79 moved to the running common
+// event's number cells 20-99: those go through the variable store where the
+// normal variables are read and written in place.
+EventCommandList WithSelfCells(const EventCommandList& list);
+inline constexpr int kMovedVariables = 80;
+inline constexpr int kFirstMovedCell = 20;
+
 // What a script leaves behind, compared between forms.
 struct ScriptOutcome {
   std::vector<int32_t> variables;
+  std::vector<int32_t> selfCells;
   std::vector<std::string> strings;
   int frames = 0;
   size_t notices = 0;
