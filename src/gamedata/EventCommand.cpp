@@ -4,34 +4,6 @@
 
 #include "gamedata/DataFileCursor.h"
 
-void CommandInts::Resize(size_t n) {
-  const size_t old = size_;
-  if (n == old) return;
-  const bool wasHeap = old > kInline;
-  const bool toHeap = n > kInline;
-  if (wasHeap && toHeap && HeapRoom(n) == HeapRoom(old)) {
-    if (n > old) std::fill(heap_ + old, heap_ + n, 0);
-    size_ = static_cast<uint32_t>(n);
-    return;
-  }
-  // Move the kept values to their new place: inline or a block of the new room.
-  const size_t kept = std::min(old, n);
-  int32_t* block = toHeap ? std::allocator<int32_t>().allocate(HeapRoom(n)) : nullptr;
-  const int32_t* from = data();
-  if (toHeap) {
-    std::copy(from, from + kept, block);
-    std::fill(block + kept, block + n, 0);
-  }
-  if (wasHeap) {
-    int32_t* oldBlock = heap_;
-    if (!toHeap) std::copy(oldBlock, oldBlock + kept, inline_);
-    std::allocator<int32_t>().deallocate(oldBlock, HeapRoom(old));
-  }
-  if (toHeap) heap_ = block;
-  if (!toHeap) std::fill(inline_ + kept, inline_ + kInline, 0);
-  size_ = static_cast<uint32_t>(n);
-}
-
 void InsertDefaultCommand(EventCommandList& list, size_t k) {
   list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(k, list.size())), EventCommand{});
 }

@@ -8,6 +8,8 @@
 #include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <type_traits>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -28,60 +30,59 @@ struct ResolvedCell {
 // Code of the last command of every command list: the runner stops there.
 inline constexpr int32_t kEndCommandCode = -1;
 
-// The int parameters of a command, code first: a vector of int32 whose
-// first eight values sit inside the command (most commands have no more), so
-// reading a command's code and parameters touches only the command itself.
-// Longer lists live in one heap block. The values are contiguous either way.
-class CommandInts {
+// A vector of plain values whose first N sit inside the owner; longer lists
+// live in one heap block. The values are contiguous either way.
+template <typename T, size_t N>
+class InlineList {
  public:
-  static constexpr size_t kInline = 8;
+  static constexpr size_t kInline = N;
 
-  using value_type = int32_t;
+  using value_type = T;
   using size_type = size_t;
   using difference_type = std::ptrdiff_t;
-  using reference = int32_t&;
-  using const_reference = const int32_t&;
-  using pointer = int32_t*;
-  using const_pointer = const int32_t*;
-  using iterator = int32_t*;
-  using const_iterator = const int32_t*;
+  using reference = T&;
+  using const_reference = const T&;
+  using pointer = T*;
+  using const_pointer = const T*;
+  using iterator = T*;
+  using const_iterator = const T*;
 
-  CommandInts() = default;
-  CommandInts(std::initializer_list<int32_t> values) { assign(values.begin(), values.end()); }
-  CommandInts(const std::vector<int32_t>& values) { assign(values.begin(), values.end()); }
-  CommandInts(const CommandInts& other) { assign(other.begin(), other.end()); }
-  CommandInts(CommandInts&& other) noexcept { TakeFrom(other); }
-  CommandInts& operator=(const CommandInts& other) {
+  InlineList() = default;
+  InlineList(std::initializer_list<T> values) { assign(values.begin(), values.end()); }
+  InlineList(const std::vector<T>& values) { assign(values.begin(), values.end()); }
+  InlineList(const InlineList& other) { assign(other.begin(), other.end()); }
+  InlineList(InlineList&& other) noexcept { TakeFrom(other); }
+  InlineList& operator=(const InlineList& other) {
     if (this != &other) assign(other.begin(), other.end());
     return *this;
   }
-  CommandInts& operator=(CommandInts&& other) noexcept {
+  InlineList& operator=(InlineList&& other) noexcept {
     if (this != &other) {
       Release();
       TakeFrom(other);
     }
     return *this;
   }
-  CommandInts& operator=(std::initializer_list<int32_t> values) {
+  InlineList& operator=(std::initializer_list<T> values) {
     assign(values.begin(), values.end());
     return *this;
   }
-  CommandInts& operator=(const std::vector<int32_t>& values) {
+  InlineList& operator=(const std::vector<T>& values) {
     assign(values.begin(), values.end());
     return *this;
   }
-  ~CommandInts() { Release(); }
+  ~InlineList() { Release(); }
 
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  int32_t* data() { return OnHeap() ? heap_ : inline_; }
-  const int32_t* data() const { return OnHeap() ? heap_ : inline_; }
-  int32_t& operator[](size_t k) { return data()[k]; }
-  const int32_t& operator[](size_t k) const { return data()[k]; }
-  int32_t& front() { return data()[0]; }
-  const int32_t& front() const { return data()[0]; }
-  int32_t& back() { return data()[size_ - 1]; }
-  const int32_t& back() const { return data()[size_ - 1]; }
+  T* data() { return OnHeap() ? heap_ : inline_; }
+  const T* data() const { return OnHeap() ? heap_ : inline_; }
+  T& operator[](size_t k) { return data()[k]; }
+  const T& operator[](size_t k) const { return data()[k]; }
+  T& front() { return data()[0]; }
+  const T& front() const { return data()[0]; }
+  T& back() { return data()[size_ - 1]; }
+  const T& back() const { return data()[size_ - 1]; }
   iterator begin() { return data(); }
   iterator end() { return data() + size_; }
   const_iterator begin() const { return data(); }
@@ -90,58 +91,63 @@ class CommandInts {
   const_iterator cend() const { return end(); }
 
   void clear() { Resize(0); }
-  void resize(size_t n, int32_t value = 0) {
+  void resize(size_t n, T value = T{}) {
     const size_t old = size_;
     Resize(n);
     std::fill(data() + std::min(old, n), data() + n, value);
   }
-  void assign(size_t n, int32_t value) {
+  void assign(size_t n, T value) {
     Resize(n);
     std::fill(begin(), end(), value);
   }
   template <typename It>
   void assign(It first, It last) {
-    const std::vector<int32_t> values(first, last);  // the source may be this list
+    const std::vector<T> values(first, last);  // the source may be this list
     Resize(values.size());
     std::copy(values.begin(), values.end(), begin());
   }
-  void assign(std::initializer_list<int32_t> values) { assign(values.begin(), values.end()); }
-  void push_back(int32_t value) {
+  void assign(std::initializer_list<T> values) { assign(values.begin(), values.end()); }
+  void push_back(T value) {
     Resize(size_ + 1);
     back() = value;
   }
   void pop_back() { Resize(size_ - 1); }
+  template <typename... Args>
+  T& emplace_back(Args&&... args) {
+    push_back(T{std::forward<Args>(args)...});
+    return back();
+  }
   template <typename It>
   iterator insert(const_iterator at, It first, It last) {
     const size_t index = static_cast<size_t>(at - begin());
-    const std::vector<int32_t> values(first, last);
+    const std::vector<T> values(first, last);
     const size_t old = size_;
     Resize(old + values.size());
-    int32_t* d = data();
+    T* d = data();
     std::move_backward(d + index, d + old, d + old + values.size());
     std::copy(values.begin(), values.end(), d + index);
     return d + index;
   }
-  iterator insert(const_iterator at, int32_t value) { return insert(at, &value, &value + 1); }
-  iterator insert(const_iterator at, std::initializer_list<int32_t> values) {
+  iterator insert(const_iterator at, T value) { return insert(at, &value, &value + 1); }
+  iterator insert(const_iterator at, std::initializer_list<T> values) {
     return insert(at, values.begin(), values.end());
   }
   iterator erase(const_iterator first, const_iterator last) {
     const size_t from = static_cast<size_t>(first - begin());
     const size_t to = static_cast<size_t>(last - begin());
-    int32_t* d = data();
+    T* d = data();
     std::move(d + to, d + size_, d + from);
     Resize(size_ - (to - from));
     return data() + from;
   }
   iterator erase(const_iterator at) { return erase(at, at + 1); }
 
-  operator std::vector<int32_t>() const { return std::vector<int32_t>(begin(), end()); }
+  operator std::vector<T>() const { return std::vector<T>(begin(), end()); }
 
-  friend bool operator==(const CommandInts& a, const CommandInts& b) {
+  friend bool operator==(const InlineList& a, const InlineList& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end());
   }
-  friend bool operator==(const CommandInts& a, const std::vector<int32_t>& b) {
+  friend bool operator==(const InlineList& a, const std::vector<T>& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end());
   }
 
@@ -149,12 +155,38 @@ class CommandInts {
   // Room of a heap block for n values: the next power of two.
   static size_t HeapRoom(size_t n) { return std::bit_ceil(n); }
   bool OnHeap() const { return size_ > kInline; }
-  void Resize(size_t n);
+  void Resize(size_t n) {
+    const size_t old = size_;
+    if (n == old) return;
+    const bool wasHeap = old > kInline;
+    const bool toHeap = n > kInline;
+    if (wasHeap && toHeap && HeapRoom(n) == HeapRoom(old)) {
+      if (n > old) std::fill(heap_ + old, heap_ + n, T{});
+      size_ = static_cast<uint32_t>(n);
+      return;
+    }
+    // Move the kept values to their new place: inline or a block of the new room.
+    const size_t kept = std::min(old, n);
+    T* block = toHeap ? std::allocator<T>().allocate(HeapRoom(n)) : nullptr;
+    const T* from = data();
+    if (toHeap) {
+      std::copy(from, from + kept, block);
+      std::fill(block + kept, block + n, T{});
+    }
+    if (wasHeap) {
+      T* oldBlock = heap_;
+      if (!toHeap) std::copy(oldBlock, oldBlock + kept, inline_);
+      std::allocator<T>().deallocate(oldBlock, HeapRoom(old));
+    }
+    if (toHeap) heap_ = block;
+    if (!toHeap) std::fill(inline_ + kept, inline_ + kInline, T{});
+    size_ = static_cast<uint32_t>(n);
+  }
   void Release() {
-    if (OnHeap()) std::allocator<int32_t>().deallocate(heap_, HeapRoom(size_));
+    if (OnHeap()) std::allocator<T>().deallocate(heap_, HeapRoom(size_));
     size_ = 0;
   }
-  void TakeFrom(CommandInts& other) {
+  void TakeFrom(InlineList& other) {
     size_ = other.size_;
     if (other.OnHeap()) {
       heap_ = other.heap_;
@@ -164,20 +196,28 @@ class CommandInts {
     other.size_ = 0;
   }
 
+  static_assert(std::is_trivially_copyable_v<T>);
   union {
-    int32_t inline_[kInline] = {};
-    int32_t* heap_;
+    T inline_[kInline] = {};
+    T* heap_;
   };
   uint32_t size_ = 0;
 };
 
+// The int parameters of a command, code first. Most commands have at most
+// eight, so reading a command's code and parameters touches only the command.
+using CommandInts = InlineList<int32_t, 8>;
+
 // What few commands have: texts, a move route, and what the link pass
 // resolved. Held out of line, and only when present.
+// The link lists sit inside the block (the linked forms read them on every
+// run), up to the sizes the link pass makes for branches, operations and
+// database transfers.
 struct EventCommandExtra {
   std::vector<std::string> strings;
   std::vector<MoveSettings> routes;
-  std::vector<int32_t> resolvedInts;
-  std::vector<ResolvedCell> resolvedCells;
+  InlineList<int32_t, 10> resolvedInts;
+  InlineList<ResolvedCell, 6> resolvedCells;
 
   bool Empty() const { return strings.empty() && routes.empty() && resolvedInts.empty() && resolvedCells.empty(); }
   bool operator==(const EventCommandExtra&) const = default;
@@ -210,8 +250,9 @@ class CommandExtraList {
   using size_type = size_t;
   using reference = T&;
   using const_reference = const T&;
-  using iterator = typename std::vector<T>::iterator;
-  using const_iterator = typename std::vector<T>::const_iterator;
+  using Storage = std::remove_cvref_t<decltype(ExtraField<Slot>(std::declval<EventCommandExtra&>()))>;
+  using iterator = typename Storage::iterator;
+  using const_iterator = typename Storage::const_iterator;
 
   CommandExtraList() = default;
   // The owning command copies the lists; the view itself has nothing to copy.
@@ -273,21 +314,23 @@ class CommandExtraList {
     return Write().emplace_back(std::forward<Args>(args)...);
   }
 
-  operator const std::vector<T>&() const { return Read(); }
+  operator const Storage&() const { return Read(); }
 
   friend bool operator==(const CommandExtraList& a, const CommandExtraList& b) { return a.Read() == b.Read(); }
-  friend bool operator==(const CommandExtraList& a, const std::vector<T>& b) { return a.Read() == b; }
+  friend bool operator==(const CommandExtraList& a, const std::vector<T>& b) {
+    return std::equal(a.Read().begin(), a.Read().end(), b.begin(), b.end());
+  }
 
  private:
-  static std::vector<T>& EmptyList() {
-    static std::vector<T> empty;
+  static Storage& EmptyList() {
+    static Storage empty;
     return empty;
   }
   const EventCommand& Owner() const;
   EventCommand& Owner();
   bool HasBlock() const;
-  const std::vector<T>& Read() const;
-  std::vector<T>& Write();
+  const Storage& Read() const;
+  Storage& Write();
 };
 
 // One command of an event script. ints[0] is the command code, the rest its
@@ -331,7 +374,7 @@ struct EventCommand {
   }
 
   bool operator==(const EventCommand& other) const {
-    static const EventCommandExtra none;
+    static const EventCommandExtra none{};
     return ints == other.ints && indent == other.indent &&
            (extra ? *extra : none) == (other.extra ? *other.extra : none);
   }
@@ -371,13 +414,13 @@ bool CommandExtraList<Slot, T>::HasBlock() const {
 }
 
 template <CommandExtraSlot Slot, typename T>
-const std::vector<T>& CommandExtraList<Slot, T>::Read() const {
+const typename CommandExtraList<Slot, T>::Storage& CommandExtraList<Slot, T>::Read() const {
   const EventCommand& owner = Owner();
   return owner.extra ? ExtraField<Slot>(*owner.extra) : EmptyList();
 }
 
 template <CommandExtraSlot Slot, typename T>
-std::vector<T>& CommandExtraList<Slot, T>::Write() {
+typename CommandExtraList<Slot, T>::Storage& CommandExtraList<Slot, T>::Write() {
   EventCommand& owner = Owner();
   if (!owner.extra) owner.extra = std::make_unique<EventCommandExtra>();
   return ExtraField<Slot>(*owner.extra);
