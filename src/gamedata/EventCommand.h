@@ -210,34 +210,74 @@ using CommandInts = InlineList<int32_t, 8>;
 
 // What few commands have: texts, a move route, and what the link pass
 // resolved. Held out of line, and only when present.
-// The link lists sit inside the block (the linked forms read them on every
-// run), up to the sizes the link pass makes for branches, operations and
-// database transfers.
-struct EventCommandExtra {
+struct CommandTexts {
   std::vector<std::string> strings;
   std::vector<MoveSettings> routes;
-  InlineList<int32_t, 10> resolvedInts;
-  InlineList<ResolvedCell, 6> resolvedCells;
 
-  bool Empty() const { return strings.empty() && routes.empty() && resolvedInts.empty() && resolvedCells.empty(); }
-  bool operator==(const EventCommandExtra&) const = default;
+  bool operator==(const CommandTexts&) const = default;
+};
+
+// The link lists sit inside the block (the linked forms read them on every
+// run, cells first so an operation's share the block's first line), up to
+// the sizes the link pass makes for operations, branches of two conditions
+// and database transfers; texts and routes in a block of their own.
+struct EventCommandExtra {
+  InlineList<ResolvedCell, 4> resolvedCells;
+  InlineList<int32_t, 10> resolvedInts;
+  std::unique_ptr<CommandTexts> texts;
+
+  EventCommandExtra() = default;
+  EventCommandExtra(const EventCommandExtra& other)
+      : resolvedCells(other.resolvedCells),
+        resolvedInts(other.resolvedInts),
+        texts(other.texts ? std::make_unique<CommandTexts>(*other.texts) : nullptr) {}
+  EventCommandExtra(EventCommandExtra&&) noexcept = default;
+  EventCommandExtra& operator=(const EventCommandExtra& other) {
+    if (this != &other) *this = EventCommandExtra(other);
+    return *this;
+  }
+  EventCommandExtra& operator=(EventCommandExtra&&) noexcept = default;
+
+  bool Empty() const {
+    return resolvedCells.empty() && resolvedInts.empty() &&
+           (!texts || (texts->strings.empty() && texts->routes.empty()));
+  }
+  bool operator==(const EventCommandExtra& other) const {
+    static const CommandTexts none{};
+    return resolvedCells == other.resolvedCells && resolvedInts == other.resolvedInts &&
+           (texts ? *texts : none) == (other.texts ? *other.texts : none);
+  }
 };
 
 struct EventCommand;
 
 enum class CommandExtraSlot { Strings, Routes, ResolvedInts, ResolvedCells };
 
-// The list of a slot inside the block.
+// The list of a slot: found (null when its texts block is absent) or made.
 template <CommandExtraSlot Slot>
-auto& ExtraField(EventCommandExtra& extra) {
-  if constexpr (Slot == CommandExtraSlot::Strings) return extra.strings;
-  else if constexpr (Slot == CommandExtraSlot::Routes) return extra.routes;
-  else if constexpr (Slot == CommandExtraSlot::ResolvedInts) return extra.resolvedInts;
-  else return extra.resolvedCells;
+auto& MakeExtraField(EventCommandExtra& extra) {
+  if constexpr (Slot == CommandExtraSlot::ResolvedInts) {
+    return extra.resolvedInts;
+  } else if constexpr (Slot == CommandExtraSlot::ResolvedCells) {
+    return extra.resolvedCells;
+  } else {
+    if (!extra.texts) extra.texts = std::make_unique<CommandTexts>();
+    if constexpr (Slot == CommandExtraSlot::Strings) return extra.texts->strings;
+    else return extra.texts->routes;
+  }
 }
 template <CommandExtraSlot Slot>
-const auto& ExtraField(const EventCommandExtra& extra) {
-  return ExtraField<Slot>(const_cast<EventCommandExtra&>(extra));
+auto* FindExtraField(const EventCommandExtra& extra) {
+  using Field = std::remove_cvref_t<decltype(MakeExtraField<Slot>(std::declval<EventCommandExtra&>()))>;
+  if constexpr (Slot == CommandExtraSlot::ResolvedInts) {
+    return static_cast<const Field*>(&extra.resolvedInts);
+  } else if constexpr (Slot == CommandExtraSlot::ResolvedCells) {
+    return static_cast<const Field*>(&extra.resolvedCells);
+  } else if constexpr (Slot == CommandExtraSlot::Strings) {
+    return extra.texts ? static_cast<const Field*>(&extra.texts->strings) : nullptr;
+  } else {
+    return extra.texts ? static_cast<const Field*>(&extra.texts->routes) : nullptr;
+  }
 }
 
 // A vector-like view of one of the command's out-of-line lists. It holds no
@@ -250,7 +290,7 @@ class CommandExtraList {
   using size_type = size_t;
   using reference = T&;
   using const_reference = const T&;
-  using Storage = std::remove_cvref_t<decltype(ExtraField<Slot>(std::declval<EventCommandExtra&>()))>;
+  using Storage = std::remove_cvref_t<decltype(MakeExtraField<Slot>(std::declval<EventCommandExtra&>()))>;
   using iterator = typename Storage::iterator;
   using const_iterator = typename Storage::const_iterator;
 
@@ -410,20 +450,22 @@ EventCommand& CommandExtraList<Slot, T>::Owner() {
 
 template <CommandExtraSlot Slot, typename T>
 bool CommandExtraList<Slot, T>::HasBlock() const {
-  return Owner().extra != nullptr;
+  const EventCommand& owner = Owner();
+  return owner.extra && FindExtraField<Slot>(*owner.extra);
 }
 
 template <CommandExtraSlot Slot, typename T>
 const typename CommandExtraList<Slot, T>::Storage& CommandExtraList<Slot, T>::Read() const {
   const EventCommand& owner = Owner();
-  return owner.extra ? ExtraField<Slot>(*owner.extra) : EmptyList();
+  const Storage* field = owner.extra ? FindExtraField<Slot>(*owner.extra) : nullptr;
+  return field ? *field : EmptyList();
 }
 
 template <CommandExtraSlot Slot, typename T>
 typename CommandExtraList<Slot, T>::Storage& CommandExtraList<Slot, T>::Write() {
   EventCommand& owner = Owner();
   if (!owner.extra) owner.extra = std::make_unique<EventCommandExtra>();
-  return ExtraField<Slot>(*owner.extra);
+  return MakeExtraField<Slot>(*owner.extra);
 }
 
 static_assert(sizeof(EventCommand) <= 48, "a plain command stays one small record");
