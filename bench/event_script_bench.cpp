@@ -172,12 +172,14 @@ class Bytes {
   std::vector<uint8_t> data_;
 };
 
-std::vector<uint8_t> LargeCommonFile() {
-  // A typical mix: operations, branches with case lines, loops, calls.
-  const std::vector<std::vector<int32_t>> shapes = {
+// A typical mix: operations, branches with case lines, loops, calls; with
+// `longCommands` also one in eleven with more than eight ints (a picture).
+std::vector<uint8_t> LargeCommonFile(bool longCommands) {
+  std::vector<std::vector<int32_t>> shapes = {
       {121, V + 1, V + 2, 3, 0x108}, {111, 1, V + 1, 5, 0x12}, {401, 1}, {121, V + 3, 1, 0, 0x10C},
       {499}, {179, 10}, {121, V + 4, V + 1, V + 2, 0x2000}, {498}, {210, 500001, 2, V + 1, V + 2},
-      {102, 3, 0}, {150, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}};
+      {102, 3, 0}};
+  if (longCommands) shapes.push_back({150, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
   Bytes out;
   out.U8(0x6C).U8(0x38).U8(0x0C).U8(0x03).I32(1);
   out.U8(0xA0).I32(0).U8(0).I32(0).I32(0).U8(0).U8(0).Text("large");
@@ -193,7 +195,7 @@ std::vector<uint8_t> LargeCommonFile() {
 }
 
 void BM_LoadLargeCommonFile(benchmark::State& state) {
-  const std::vector<uint8_t> file = LargeCommonFile();
+  const std::vector<uint8_t> file = LargeCommonFile(state.range(0) != 0);
   double bytesPerCommand = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -216,6 +218,6 @@ void BM_LoadLargeCommonFile(benchmark::State& state) {
   state.counters["bytes_per_command"] = bytesPerCommand;
   state.counters["sizeof_command"] = sizeof(EventCommand);
 }
-BENCHMARK(BM_LoadLargeCommonFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadLargeCommonFile)->ArgName("long_commands")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

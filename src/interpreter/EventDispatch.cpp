@@ -34,7 +34,7 @@ void EventRunner::RunFastForm(int code, const EventCommand& command) {
 }
 
 namespace {
-constexpr int kPrefetchDistance = 6;
+constexpr int kPrefetchDistance = 3;
 }  // namespace
 
 bool EventRunner::DispatchEventCommand() {
