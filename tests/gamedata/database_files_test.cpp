@@ -362,4 +362,34 @@ TEST_F(DatabaseFilesDeathTest, DamagedFilesEndWithTheMessageBoxAndCode1) {
   }
 }
 
+// A .project cut at any length short of its end, counts included, is damaged;
+// the whole file loads.
+TEST_F(DatabaseFilesDeathTest, ProjectCutAtEveryLengthIsDamaged) {
+  const std::string expected =
+      Literal("[MsgBox] データベースファイル\nBasicData\\DataBaseが\n破損しているか、バージョンが古い可能性があります。");
+  for (uint8_t format : {uint8_t{192}, uint8_t{193}}) {
+    DatabaseFileSpec spec;
+    spec.formatByte = format;
+    spec.types = {DatTypeRecord{}};
+    ProjectTypeRecord definition;
+    definition.typeName = "t";
+    definition.optionTextLists = {{"a"}};
+    definition.defaults = {7};
+    spec.definitions = {definition};
+    Write(spec);
+    const std::vector<uint8_t> project = WriteDatabaseProject(spec);
+    const auto path = folder.Root() / "Data/BasicData/DataBase.project";
+    for (size_t length = 0; length < project.size(); ++length) {
+      WriteFileBytes(path, std::vector<uint8_t>(project.begin(), project.begin() + static_cast<long>(length)));
+      EXPECT_EXIT(db.LoadDatabaseFiles("BasicData\\DataBase"), testing::ExitedWithCode(1), expected)
+          << "format " << int{format} << ", " << length << " of " << project.size() << " bytes";
+    }
+    WriteFileBytes(path, project);
+    Database whole;
+    ASSERT_TRUE(whole.LoadDatabaseFiles("BasicData\\DataBase"));
+    ASSERT_EQ(whole.definitions.size(), 1u);
+    EXPECT_EQ(whole.definitions[0].defaultValues, (std::vector<int32_t>{format == 193 ? 7 : 0}));
+  }
+}
+
 }  // namespace
