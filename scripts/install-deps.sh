@@ -9,6 +9,7 @@ PACKAGES=(
   zlib1g-dev libpng-dev libjpeg-dev libogg-dev libvorbis-dev libtheora-dev
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libpixman-1-dev xvfb xauth x11-utils xdotool
+  ccache
 )
 
 missing=()
