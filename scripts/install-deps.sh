@@ -10,6 +10,7 @@ PACKAGES=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libpixman-1-dev xvfb xauth x11-utils xdotool x11-apps
   libmpg123-dev libfluidsynth-dev timgm6mb-soundfont libmp3lame-dev libsndfile1-dev
+  ccache
 )
 
 missing=()
