@@ -361,16 +361,20 @@ int ReadTgaStream(MediaStream* stream, GraphImage* image) {
   const int sampleBytes = mapped ? 1 : bpp;  // bytes of one stored pixel
   const int64_t end = footer ? total - 26 : total;
 
+  // Sizes the data cannot hold are refused before allocating: plain data
+  // holds every pixel, a run-length packet at most 128.
+  const int64_t dataBytes = std::max<int64_t>(0, end - dataStart);
+  if ((type == 1 || type == 2) && total - dataStart < pixelCount * sampleBytes) return -1;
+  if ((type == 9 || type == 10) && pixelCount > dataBytes / (1 + sampleBytes) * 128 + 128) return -1;
   Block samples(pixelCount * sampleBytes, true);
   if (samples.get() == nullptr) return -1;
   if (type == 1 || type == 2) {
     if (MediaStreamRead(stream, samples.get(), static_cast<int>(pixelCount * sampleBytes)) != pixelCount * sampleBytes)
       return -1;
   } else {
-    const int64_t rleBytes = std::max<int64_t>(0, end - dataStart);
-    Block rle(rleBytes, false);
+    Block rle(dataBytes, false);
     if (rle.get() == nullptr) return -1;
-    const int64_t got = MediaStreamRead(stream, rle.get(), static_cast<int>(rleBytes));
+    const int64_t got = MediaStreamRead(stream, rle.get(), static_cast<int>(dataBytes));
     int64_t at = 0;
     int64_t written = 0;
     uint8_t* out = samples.get();
@@ -398,6 +402,10 @@ int ReadTgaStream(MediaStream* stream, GraphImage* image) {
   const bool rightToLeft = (descriptor & 0x10) != 0;
   for (int64_t row = 0; row < height; ++row) {
     const int64_t y = topDown ? row : height - 1 - row;
+    if (!mapped && !rightToLeft) {
+      std::memcpy(pixels.get() + y * width * bpp, samples.get() + row * width * bpp, static_cast<size_t>(width * bpp));
+      continue;
+    }
     for (int64_t col = 0; col < width; ++col) {
       const int64_t x = rightToLeft ? width - 1 - col : col;
       const uint8_t* in = samples.get() + (row * width + col) * sampleBytes;
