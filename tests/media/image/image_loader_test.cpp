@@ -10,6 +10,7 @@
 
 #include "media/image/ImageLoader.h"
 #include "media/image/ImageWriters.h"
+#include "platform/display/Dib.h"
 #include "support/ImageFileWriters.h"
 #include "support/ImageFixtures.h"
 #include "support/ScratchFolder.h"
@@ -165,6 +166,28 @@ TEST(BmpDecoder, BadHeadersAreRefusedAndShortDataIsZeroPadded) {
   EXPECT_EQ(Rgb(image.image, 0, 0), 0x778899u);
   EXPECT_EQ(Rgb(image.image, 1, 0), 0xAABBCCu);
   EXPECT_EQ(Rgb(image.image, 0, 1), 0u);
+}
+
+TEST(BmpDecoder, AFailedDibLeavesNothingBehind) {
+  fixtures::BmpOptions o;
+  o.bitCount = 1;
+  o.palette = {0x000000, 0xFFFFFF};
+  const std::string file = fixtures::BmpFile(o, 9, 3, std::vector<uint32_t>(27, 1));
+  const int live = platform::LiveDisplayObjects();
+  for (int fault : {1, 2}) {
+    platform::SetDibSectionFault(fault);
+    TestGraphImage image;
+    GraphImage probe{};
+    BufferStream* buffer = BufferStreamOpen(file.data(), static_cast<int>(file.size()));
+    MediaStream stream{gBufferStreamFunctions, buffer};
+    EXPECT_EQ(ReadBmpStream(&stream, &probe), -1) << fault;
+    BufferStreamClose(buffer);
+    EXPECT_EQ(platform::LiveDisplayObjects(), live) << fault;
+  }
+  TestGraphImage image;
+  ASSERT_EQ(Decode(file, &image.image), 0);
+  EXPECT_EQ(Rgb(image.image, 8, 2), 0xFFFFFFu);
+  EXPECT_EQ(platform::LiveDisplayObjects(), live);
 }
 
 TEST(BgraDecoder, ReadsEightAndSixteenBitChannels) {
