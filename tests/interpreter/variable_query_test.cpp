@@ -28,14 +28,17 @@ class VariableQuery : public ::testing::Test {
     event.id = 3;
     event.x = 5;  // half cells
     event.y = 3;
+    event.fineX = 2 * 32 * 5;
+    event.fineY = 2 * 32 * 3;
     event.pageIndex = 1;
-    event.pageStartType = 2;
+    event.StartType = 2;
     gCurrentMap.eventCharacters.push_back(event);
     MapEvent data(3);
     data.pages.resize(2);
     data.pages[1].pageOptions = {7, 8, 9};
     gCurrentMap.mapData.events.push_back(data);
     gHero.x = 7;
+    gHero.party.clear();
   }
   void Run(std::vector<EventCommand> commands) {
     EventRunner runner;
