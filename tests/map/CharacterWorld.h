@@ -21,7 +21,7 @@ inline constexpr int kCounterTile = 2;
 // movement, the three-pattern cycle, speed factors 4, frame step 1, and a
 // freshly built hero at half cell (0, 0).
 class CharacterWorld : public ::testing::Test {
- protected:
+ public:
   void SetUp() override { MakeWorld(10, 8); }
 
   void MakeWorld(int width, int height) {
