@@ -102,6 +102,17 @@ TEST_F(VariableQuery, EventUnderTheMouse) {
   gInput.mouseY = 3 * 16 + 20;
   Run({Query(V + 1, QueryFlags(3), 13, 0)});
   EXPECT_EQ(Var(1), 3);
+  // A tall event reaches half a tile higher: a point 4 pixels into its tile.
+  gInput.mouseY = 3 * 16 + 4;
+  Run({Query(V + 1, QueryFlags(3), 13, 0)});
+  EXPECT_EQ(Var(1), -1);
+  gCurrentMap.eventCharacters[0].tall = 1;
+  Run({Query(V + 1, QueryFlags(3), 13, 0)});
+  EXPECT_EQ(Var(1), 3);
+  // The fine position counts, not the cell: mid-step the event is elsewhere.
+  gCurrentMap.eventCharacters[0].fineX += 4 * 20;
+  Run({Query(V + 1, QueryFlags(3), 13, 0)});
+  EXPECT_EQ(Var(1), -1);
   // A map without cells answers -1 instead of dividing by zero.
   gCurrentMap.mapData.header.width = 0;
   Run({Query(V + 1, QueryFlags(3), 13, 0)});
