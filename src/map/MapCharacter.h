@@ -197,6 +197,28 @@ struct MapCharacter {
 // a save before anything is sized by it.
 inline constexpr size_t kMinCharacterStateBytes = 4 * 4 + 1 + 4 + 2 + 2 * 4 + 2 + 2 * kMinStoredMoveSettings + 2 * 6 + 3 + 4;
 
+// The parallel runner of a map event: empty, or one runner. A runner reads
+// its event's command list in place, so a copied or moved event gets a fresh
+// runner that starts the page from its first line rather than one that still
+// reads the list of the event it came from.
+struct ParallelRunnerList : std::vector<EventRunner> {
+  ParallelRunnerList() = default;
+  ParallelRunnerList(const ParallelRunnerList& other) : std::vector<EventRunner>() { StartFresh(other.size()); }
+  ParallelRunnerList(ParallelRunnerList&& other) noexcept : std::vector<EventRunner>() { StartFresh(other.size()); }
+  ParallelRunnerList& operator=(const ParallelRunnerList& other) {
+    if (this != &other) StartFresh(other.size());
+    return *this;
+  }
+  ParallelRunnerList& operator=(ParallelRunnerList&& other) noexcept {
+    if (this != &other) StartFresh(other.size());
+    return *this;
+  }
+  ~ParallelRunnerList() = default;
+
+ private:
+  void StartFresh(size_t count);
+};
+
 // A map event placed on the current map.
 struct MapEventCharacter : MapCharacter {
   MapEventCharacter() = default;
@@ -224,7 +246,7 @@ struct MapEventCharacter : MapCharacter {
   void EventStepForward();
 
   int32_t mapId = -1;
-  std::vector<EventRunner> parallelRunners;
+  ParallelRunnerList parallelRunners;
   int32_t pageIndex = -1;
   EventPage page;
   // 0 action key, 1 auto start, 2 parallel, 3 hero touch, 4 event touch.

@@ -9,6 +9,14 @@
 #include "map/MapMath.h"
 #include "shell/StartupGlobals.h"
 
+void ParallelRunnerList::StartFresh(size_t count) {
+  clear();
+  for (size_t i = 0; i < count; ++i) {
+    emplace_back();
+    back().StartEventRunner(0, 0);
+  }
+}
+
 MapEventCharacter::MapEventCharacter(int mapIdOfEvent, const MapEvent& eventRecord)
     : mapId(mapIdOfEvent), record(eventRecord) {
   ConstructMapCharacter();

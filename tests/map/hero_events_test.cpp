@@ -259,3 +259,24 @@ TEST_F(HeroAndEvents, StepTowardATargetThatIsNotThereTakesNoStep) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HeroAndEvents, CopiedParallelEventRunsItsOwnCommands) {
+  std::vector<EventCommand> commands{MakeCommand(121, {NormalVar(1), 1, 0, 0x100}), MakeCommand(180, {5}),
+                                     MakeCommand(121, {NormalVar(1), 10, 0, 0x100})};
+  std::vector<MapEventCharacter> events;
+  {
+    MapEventCharacter& original = AddEvent(1, 2, 2, 2, "", commands);
+    original.UpdateMapEvent();  // mid-run: waiting on its second line
+    EXPECT_EQ(Var(1), 1);
+    events.push_back(original);
+    gCurrentMap.eventCharacters.clear();  // the original is gone
+  }
+  events[0].UpdateMapEvent();
+  EXPECT_EQ(Var(1), 2);  // the copy starts its page from the first line
+  for (int i = 0; i < 8; ++i) events[0].UpdateMapEvent();
+  EXPECT_GE(Var(1), 12);
+}
+
+}  // namespace
