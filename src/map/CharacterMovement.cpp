@@ -207,21 +207,29 @@ bool MapCharacter::JumpBy(int jumpX, int jumpY) {
   return true;
 }
 
+namespace {
+
+// The next facing of a turn: the eight-direction ring on a sheet with
+// diagonal rows, else the four sides (a diagonal facing has no next one).
+int NextFacing(int facing, bool eightDirections, bool clockwise) {
+  static constexpr int kRightEight[10] = {0, 4, 1, 2, 7, 0, 3, 8, 9, 6};
+  static constexpr int kRightFour[10] = {0, 0, 4, 0, 8, 0, 2, 0, 6, 0};
+  static constexpr int kLeftEight[10] = {0, 2, 3, 6, 1, 0, 9, 4, 7, 8};
+  static constexpr int kLeftFour[10] = {0, 0, 6, 0, 2, 0, 8, 0, 4, 0};
+  if (facing < 0 || facing > 9) return 0;
+  if (clockwise) return eightDirections ? kRightEight[facing] : kRightFour[facing];
+  return eightDirections ? kLeftEight[facing] : kLeftFour[facing];
+}
+
+}  // namespace
+
 void MapCharacter::TurnRight() {
-  if (fixedDirection) return;
-  static constexpr int kEight[10] = {0, 4, 1, 2, 7, 0, 3, 8, 9, 6};
-  static constexpr int kFour[10] = {0, 0, 4, 0, 8, 0, 2, 0, 6, 0};
-  const int d = direction;
-  const int next = d >= 0 && d <= 9 ? (eightDirectionSheet ? kEight[d] : kFour[d]) : 0;
+  const int next = NextFacing(direction, eightDirectionSheet, true);
   if (next != 0) SetFacing(next);
 }
 
 void MapCharacter::TurnLeft() {
-  if (fixedDirection) return;
-  static constexpr int kEight[10] = {0, 2, 3, 6, 1, 0, 9, 4, 7, 8};
-  static constexpr int kFour[10] = {0, 0, 6, 0, 2, 0, 8, 0, 4, 0};
-  const int d = direction;
-  const int next = d >= 0 && d <= 9 ? (eightDirectionSheet ? kEight[d] : kFour[d]) : 0;
+  const int next = NextFacing(direction, eightDirectionSheet, false);
   if (next != 0) SetFacing(next);
 }
 
@@ -278,14 +286,16 @@ bool MapCharacter::RouteStep(int dir, int turnFirst, MapEventCharacter* contactE
   return contactEvent ? contactEvent->EventStepInDirection(dir, turnFirst) : StepInDirection(dir, turnFirst);
 }
 
-void MapCharacter::RandomStep() {
+void MapCharacter::RandomStep() { RandomStepBy(nullptr); }
+
+void MapCharacter::RandomStepBy(MapEventCharacter* contactEvent) {
   const int mode = MovementMode();
   if (mode == 8) {
     static constexpr int kSteps[8] = {2, 4, 6, 8, 1, 3, 7, 9};
-    StepInDirection(kSteps[Draw() & 7], 0);
+    RouteStep(kSteps[Draw() & 7], 0, contactEvent);
   } else if (mode == 4) {
     static constexpr int kSteps[4] = {2, 4, 6, 8};
-    StepInDirection(kSteps[Draw() & 3], 0);
+    RouteStep(kSteps[Draw() & 3], 0, contactEvent);
   }
 }
 
@@ -399,16 +409,7 @@ bool MapEventCharacter::EventStepInDirection(int dir, int turnFirst) {
   return StepInDirection(dir, turnFirst);
 }
 
-void MapEventCharacter::EventRandomStep() {
-  const int mode = MovementMode();
-  if (mode == 8) {
-    static constexpr int kSteps[8] = {2, 4, 6, 8, 1, 3, 7, 9};
-    EventStepInDirection(kSteps[Draw() & 7], 0);
-  } else if (mode == 4) {
-    static constexpr int kSteps[4] = {2, 4, 6, 8};
-    EventStepInDirection(kSteps[Draw() & 3], 0);
-  }
-}
+void MapEventCharacter::EventRandomStep() { RandomStepBy(this); }
 
 void MapEventCharacter::EventStepTowardHero() { StepToward(gHero.x, gHero.y, this); }
 

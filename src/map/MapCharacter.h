@@ -180,6 +180,7 @@ struct MapCharacter {
   // Steps toward the half cell (targetX, targetY); contactEvent as in
   // RunRoute.
   void StepToward(int64_t targetX, int64_t targetY, MapEventCharacter* contactEvent);
+  void RandomStepBy(MapEventCharacter* contactEvent);
 
  private:
   bool StepStraight(int dir, int turnFirst);

@@ -329,6 +329,15 @@ void BeginRead(std::vector<uint8_t> bytes) {
   gSaveBuffer.formatNumber = 111;
 }
 
+// Every cut of the block short of its end fails the read as short data.
+void ExpectEveryTruncationRefused(const std::vector<uint8_t>& bytes, const std::function<bool()>& load) {
+  for (size_t cut = 0; cut < bytes.size(); ++cut) {
+    BeginRead(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut)));
+    EXPECT_FALSE(load()) << cut;
+    EXPECT_TRUE(gSaveBuffer.shortData) << cut;
+  }
+}
+
 TEST_F(CharacterMotion, CharacterBlockRoundTripsAndRefusesEveryTruncation) {
   const MapCharacter written = SampleCharacter();
   gSaveBuffer.BeginWrite();
@@ -344,12 +353,7 @@ TEST_F(CharacterMotion, CharacterBlockRoundTripsAndRefusesEveryTruncation) {
   EXPECT_EQ(read.fineY, -3 * 64);
   EXPECT_EQ(gSaveBuffer.position, bytes.size());
 
-  for (size_t cut = 0; cut < bytes.size(); ++cut) {
-    BeginRead(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut)));
-    MapCharacter partial;
-    EXPECT_FALSE(partial.LoadCharacterState()) << cut;
-    EXPECT_TRUE(gSaveBuffer.shortData) << cut;
-  }
+  ExpectEveryTruncationRefused(bytes, [] { return MapCharacter().LoadCharacterState(); });
 }
 
 TEST_F(CharacterMotion, HeroBlockRoundTripsAndRefusesEveryTruncation) {
@@ -377,12 +381,7 @@ TEST_F(CharacterMotion, HeroBlockRoundTripsAndRefusesEveryTruncation) {
   EXPECT_EQ(read.trailStepped, 1);
   EXPECT_EQ(read.trail, written.trail);
 
-  for (size_t cut = 0; cut < bytes.size(); ++cut) {
-    BeginRead(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut)));
-    Hero partial;
-    EXPECT_FALSE(partial.LoadHeroState()) << cut;
-    EXPECT_TRUE(gSaveBuffer.shortData) << cut;
-  }
+  ExpectEveryTruncationRefused(bytes, [] { return Hero().LoadHeroState(); });
 }
 
 TEST_F(CharacterMotion, CountsBeyondTheBytesLeftAreRefusedBeforeSizing) {
