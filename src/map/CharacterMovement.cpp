@@ -318,8 +318,14 @@ void MapCharacter::StepToward(int64_t targetX, int64_t targetY, MapEventCharacte
     }
     return;
   }
+  FourWayStep(ex, ey, horizontal, vertical, contactEvent);
+}
+
+void MapCharacter::FourWayStep(int64_t ex, int64_t ey, int horizontal, int vertical,
+                               MapEventCharacter* contactEvent) {
   int64_t ax = std::llabs(ex);
   int64_t ay = std::llabs(ey);
+  // A tie is broken by one random draw.
   if (ax == ay) {
     const uint32_t r = Draw();
     ax += (r & 1) ^ 1;
@@ -362,22 +368,7 @@ void MapCharacter::StepAwayFromHero() {
   const int64_t ex = LoopAwareDifference(x, gHero.x, MapSpanX(), gCurrentMap.loopX);
   const int64_t ey = LoopAwareDifference(y, gHero.y, MapSpanY(), gCurrentMap.loopY);
   if (ex == 0 && ey == 0) return;
-  int64_t ax = std::llabs(ex);
-  int64_t ay = std::llabs(ey);
-  if (ax == ay) {
-    const uint32_t r = Draw();
-    ax += (r & 1) ^ 1;
-    ay += r & 1;
-  }
-  const int horizontal = ex <= 0 ? 4 : 6;
-  const int vertical = ey <= 0 ? 8 : 2;
-  if (ay < ax) {
-    StepInDirection(horizontal, 1);
-    if (!UpdateMovingFlag() && ey != 0) StepInDirection(vertical, 1);
-  } else {
-    StepInDirection(vertical, 1);
-    if (!UpdateMovingFlag() && ex != 0) StepInDirection(horizontal, 1);
-  }
+  FourWayStep(ex, ey, ex <= 0 ? 4 : 6, ey <= 0 ? 8 : 2, nullptr);
 }
 
 void MapCharacter::StepForward() { StepInDirection(direction, 0); }

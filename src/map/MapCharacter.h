@@ -181,6 +181,9 @@ struct MapCharacter {
   // RunRoute.
   void StepToward(int64_t targetX, int64_t targetY, MapEventCharacter* contactEvent);
   void RandomStepBy(MapEventCharacter* contactEvent);
+  // The four-way step along the longer axis first (differences ex, ey),
+  // falling back to the other.
+  void FourWayStep(int64_t ex, int64_t ey, int horizontal, int vertical, MapEventCharacter* contactEvent);
 
  private:
   bool StepStraight(int dir, int turnFirst);
