@@ -139,9 +139,9 @@ void VariableStore::WriteSystemVariable(int index, int value) {
     case 71:
     case 72: {
       if (index == 71) {
-        gInput.mouseX = gInput.mouseXCopy = value;
+        gInput.mouseX = gInput.lastMouseX = value;
       } else {
-        gInput.mouseY = gInput.mouseYCopy = value;
+        gInput.mouseY = gInput.lastMouseY = value;
       }
       if (gSystemValueMediaCalls.setMousePosition) {
         const double scale = gSystemValueMediaCalls.getWindowScale ? gSystemValueMediaCalls.getWindowScale() : 1.0;

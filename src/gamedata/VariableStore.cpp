@@ -51,7 +51,7 @@ int ReadPositionField(const MapCharacter& character, int field) {
     case 1: return character.y / 2;
     case 2: return character.x;
     case 3: return character.y;
-    case 4: return character.height;
+    case 4: return character.heightOffset;
     default: return 0;
   }
 }
@@ -62,7 +62,7 @@ void WritePositionField(MapCharacter& character, int field, int value) {
     case 1: character.y = static_cast<int>(static_cast<unsigned>(value) * 2u); break;
     case 2: character.x = value; break;
     case 3: character.y = value; break;
-    case 4: character.height = value; break;
+    case 4: character.heightOffset = value; break;
     default: break;
   }
 }

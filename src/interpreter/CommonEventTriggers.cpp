@@ -3,7 +3,6 @@
 #include "gamedata/GlobalObjects.h"
 #include "interpreter/InterpreterServices.h"
 #include "map/CurrentMap.h"
-#include "map/MapEventRunners.h"
 
 namespace {
 
@@ -78,7 +77,7 @@ void ForEachRootRunner(const std::function<void(EventRunner&)>& visit) {
   for (CommonEventRunEntry& entry : gCurrentMap.commonEventRunEntries) {
     for (EventRunner& runner : entry.runners) visit(runner);
   }
-  for (MapEventParallelRunner& parallel : gMapEventParallelRunners) {
-    for (EventRunner& runner : parallel.runners) visit(runner);
+  for (MapEventCharacter& event : gCurrentMap.eventCharacters) {
+    for (EventRunner& runner : event.parallelRunners) visit(runner);
   }
 }

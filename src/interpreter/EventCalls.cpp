@@ -175,7 +175,7 @@ bool EventRunner::CmdCallEvent() {
     return true;
   }
   const EventCommandList& list =
-      page < 0 ? event->pageCommands : data->pages[static_cast<size_t>(page)].commands;
+      page < 0 ? event->commands : data->pages[static_cast<size_t>(page)].commands;
   EventCommandList copy = list;
   children.clear();
   children.emplace_back();
@@ -220,6 +220,6 @@ bool EventRunner::CmdReserveEvent() {
   if (!event) return true;
   const MapEvent* data = FindCurrentMapEventData(operand);
   const int64_t pageCount = data ? static_cast<int64_t>(data->pages.size()) : 0;
-  if (RunnerReadValue(Param(2)) < pageCount) ReserveEventStart(*event, -1);
+  if (RunnerReadValue(Param(2)) < pageCount) event->ReserveEventStart();
   return true;
 }

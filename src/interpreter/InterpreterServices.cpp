@@ -39,11 +39,11 @@ MapCharacter* MapEventCharacterById(int eventId) { return gCurrentMap.FindMapEve
 int TakeRequestedMapEvent(const EventCommandList** list) {
   for (MapEventCharacter& event : gCurrentMap.eventCharacters) {
     if (!event.startRequest) continue;
-    if (event.pageStartType != 1) {
+    if (event.StartType != 1) {
       event.ClearEventStartRequest();
       event.TurnToHeroOnStart();
     }
-    *list = &event.pageCommands;
+    *list = &event.commands;
     return event.id;
   }
   return -1;

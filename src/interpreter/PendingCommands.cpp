@@ -10,7 +10,6 @@ bool EventRunner::CmdChoice() { return true; }
 bool EventRunner::CmdCloseChoice() { return true; }
 bool EventRunner::CmdCloseMessage() { return true; }
 bool EventRunner::CmdKeyInput() { return true; }
-bool EventRunner::CmdTransfer() { return true; }
 bool EventRunner::CmdSound() { return true; }
 bool EventRunner::CmdSpeech() { return true; }
 bool EventRunner::CmdPicture() { return true; }
@@ -20,15 +19,9 @@ bool EventRunner::CmdPrepareTransition() { return true; }
 bool EventRunner::CmdExecuteTransition() { return true; }
 bool EventRunner::CmdFreezeScreen() { return true; }
 bool EventRunner::CmdUnfreezeScreen() { return true; }
-bool EventRunner::CmdMoveRoute() { return true; }
 bool EventRunner::CmdSaveLoad() { return true; }
 bool EventRunner::CmdReadSaveValue() { return true; }
 bool EventRunner::CmdWriteSaveValue() { return true; }
-bool EventRunner::CmdAllowMoveDuringEvents() { return true; }
-bool EventRunner::CmdStopMoveDuringEvents() { return true; }
-bool EventRunner::CmdSetTileFlags() { return true; }
-bool EventRunner::CmdChangeTileset() { return true; }
-bool EventRunner::CmdEditMapTiles() { return true; }
 bool EventRunner::CmdInternet() { return true; }
 bool EventRunner::CmdPartyOperation() { return true; }
 bool EventRunner::CmdShakeScreen() { return true; }

@@ -31,21 +31,21 @@ int CharacterField(const MapCharacter& character, int field) {
     case 1: return character.y / 2;
     case 2: return character.x;
     case 3: return character.y;
-    case 4: return character.height;
+    case 4: return character.heightOffset;
     case 5: return character.direction;
-    case 6: return GetCharacterScreenX(character, 0);
-    case 7: return GetCharacterScreenBaseY(character, 0);
+    case 6: return character.GetCharacterScreenX(false);
+    case 7: return character.GetCharacterScreenBaseY(false);
     case 8: return event ? PageOptionByte(*event, 0, 1) : gEventSystem.heroOpacity & 0xFF;
-    case 9: return GetCharacterTileTag(character);
+    case 9: return character.GetCharacterTileTag();
     case 10: return character.id;
     case 11: {
       const int64_t tile = gTileSize;
-      const int64_t x = GetCharacterScreenX(character, 1);
-      const int64_t y = GetCharacterScreenY(character, 1);
+      const int64_t x = character.GetCharacterScreenX(true);
+      const int64_t y = character.GetCharacterScreenY(true);
       return -tile < x && x < 21 * tile && -tile < y && y < 17 * tile ? 1 : 0;
     }
     case 12: return event ? event->pageIndex + 1 : 0;
-    case 13: return event ? event->pageStartType : 0;
+    case 13: return event ? event->StartType : 0;
     case 14: return event ? PageOptionByte(*event, 1, 3) : 0;
     case 15: return event ? PageOptionByte(*event, 2, 3) : 0;
     default: return 0;
@@ -66,7 +66,7 @@ int MapPlaceValue(int x, int y, bool halfCells, int what) {
       }
       return -1;
     case 2: return TilePassable(px, py, 0, -1, 0) == 1 ? 0 : 1;
-    case 3: return CanCharacterMove(gHero, px, py, 0) ? 0 : 1;
+    case 3: return gHero.CanCharacterMove(px, py, 0) ? 0 : 1;
     case 4:
       for (int layer = 2; layer >= 0; --layer) {
         const int tile = GetMapTile(px, py, layer);
@@ -88,12 +88,10 @@ int EventUnderMouse() {
   const int64_t mouseY = ((gCurrentMap.scrollY / 4 + int64_t{gInput.mouseY} + height) % height);
   int found = -1;
   for (const MapEventCharacter& event : gCurrentMap.eventCharacters) {
-    // Fine positions are quarter pixels: half cells x tile / 2 x 4.
-    const int64_t fineX = int64_t{event.x} * tile * 2;
-    const int64_t fineY = int64_t{event.y} * tile * 2;
-    const int64_t dx = mouseX - fineX / 4;
-    const int64_t dy = mouseY - fineY / 4;
-    const int64_t rise = 0;  // half-cell events stand half a tile higher once the map tracks it
+    const int64_t dx = mouseX - event.fineX / 4;
+    const int64_t dy = mouseY - event.fineY / 4;
+    // A tall event reaches half a tile higher.
+    const int64_t rise = event.tall ? tile / 2 : 0;
     if (!(0 < dx && dx < tile)) continue;
     if (!(tile / 2 - rise <= dy && dy <= tile)) continue;
     if (found < 0 || event.id < found) found = event.id;

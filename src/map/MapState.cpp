@@ -3,6 +3,7 @@
 
 #include "gamedata/SaveBuffer.h"
 #include "map/CurrentMap.h"
+#include "map/MapMath.h"
 
 namespace {
 
@@ -11,18 +12,7 @@ namespace {
 constexpr int kVersionWithTiles = 105;
 constexpr int kVersionWithIntFlags = 100;
 
-size_t BytesLeft(const SaveBuffer& buffer) {
-  const size_t end = std::min(buffer.size, buffer.data.size());
-  return buffer.position < end ? end - buffer.position : 0;
-}
 
-// Whether count items of itemBytes each fit in what is left, tested before
-// anything is sized by the count; a negative count is short data too.
-bool FitsItems(SaveBuffer& buffer, int64_t count, size_t itemBytes) {
-  const bool fits = count >= 0 && (itemBytes == 0 || static_cast<uint64_t>(count) <= BytesLeft(buffer) / itemBytes);
-  if (!fits) buffer.shortData = true;
-  return fits;
-}
 
 void WriteName(SaveBuffer& buffer, const std::string& name) {
   buffer.WriteInt32(static_cast<int32_t>(name.size() + 1));
@@ -32,7 +22,7 @@ void WriteName(SaveBuffer& buffer, const std::string& name) {
 // A stored name: its byte count, then the bytes, taken up to the first zero.
 bool ReadName(SaveBuffer& buffer, std::string& name) {
   int32_t length = 0;
-  if (!buffer.ReadInt32(length) || !FitsItems(buffer, length, 1)) return false;
+  if (!buffer.ReadInt32(length) || !FitsCount(buffer, length, 1)) return false;
   std::string bytes(static_cast<size_t>(length), '\0');
   if (!buffer.ReadBytes(bytes.data(), bytes.size())) return false;
   name.assign(bytes.c_str());
@@ -84,7 +74,7 @@ bool CurrentMap::LoadMapState(bool reload) {
     int32_t height = 0;
     if (!buffer.ReadInt32(width) || !buffer.ReadInt32(height)) return false;
     if (width < 0 || height < 0 || width > kMaxMapSide || height > kMaxMapSide ||
-        !FitsItems(buffer, int64_t{width} * height, 12)) {
+        !FitsCount(buffer, int64_t{width} * height, 12)) {
       buffer.shortData = true;
       return false;
     }
@@ -105,7 +95,7 @@ bool CurrentMap::LoadMapState(bool reload) {
 
   const bool intFlags = version >= kVersionWithIntFlags;
   int32_t flagCount = 0;
-  if (!buffer.ReadInt32(flagCount) || !FitsItems(buffer, flagCount, intFlags ? 4 : 1)) return false;
+  if (!buffer.ReadInt32(flagCount) || !FitsCount(buffer, flagCount, intFlags ? 4 : 1)) return false;
   tileFlags.resize(static_cast<size_t>(flagCount), 0);
   for (int32_t& flags : tileFlags) {
     if (intFlags) {
@@ -119,7 +109,7 @@ bool CurrentMap::LoadMapState(bool reload) {
   }
 
   int32_t eventCount = 0;
-  if (!buffer.ReadInt32(eventCount) || !FitsItems(buffer, eventCount, kMinCharacterStateBytes)) return false;
+  if (!buffer.ReadInt32(eventCount) || !FitsCount(buffer, eventCount, kMinCharacterStateBytes)) return false;
   // Entries beyond the count keep their state.
   if (eventCharacters.size() < static_cast<size_t>(eventCount)) eventCharacters.resize(static_cast<size_t>(eventCount));
   for (int32_t i = 0; i < eventCount; ++i) {
@@ -127,7 +117,7 @@ bool CurrentMap::LoadMapState(bool reload) {
   }
 
   int32_t reservedCount = 0;
-  if (!buffer.ReadInt32(reservedCount) || !FitsItems(buffer, reservedCount, 4)) return false;
+  if (!buffer.ReadInt32(reservedCount) || !FitsCount(buffer, reservedCount, 4)) return false;
   reservedValues.assign(static_cast<size_t>(reservedCount), 0);
   for (int32_t& reserved : reservedValues) buffer.ReadInt32(reserved);
   return true;

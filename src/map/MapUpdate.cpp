@@ -4,22 +4,14 @@
 #include <limits>
 
 #include "map/CurrentMap.h"
+#include "map/MapMath.h"
 #include "shell/StartupGlobals.h"
 
 namespace {
 
 constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
-constexpr int64_t kIntMin = std::numeric_limits<int32_t>::min();
 constexpr int32_t kFrameCounterPeriod = 2400000;
 
-int32_t Saturate(int64_t value) { return static_cast<int32_t>(std::clamp(value, kIntMin, kIntMax)); }
-
-// a * b, saturated to the int64 range.
-int64_t SaturatedProduct(int64_t a, int64_t b) {
-  int64_t product = 0;
-  if (!__builtin_mul_overflow(a, b, &product)) return product;
-  return (a < 0) != (b < 0) ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
-}
 
 // 2 to the power e as an int: 0 below 2^0 and saturated above the int range.
 int32_t PowerOfTwo(int e) {
@@ -39,7 +31,7 @@ int32_t ScrollStep(int64_t distance, double factor, double length) {
 // target - (target - start) * remaining / total in 64 bits, saturated.
 int32_t Interpolate(int32_t target, int32_t start, int32_t remaining, int32_t total) {
   const int64_t span = int64_t{target} - start;
-  return Saturate(int64_t{target} - SaturatedProduct(span, remaining) / std::max(total, 1));
+  return SaturateInt(int64_t{target} - SaturatedProduct(span, remaining) / std::max(total, 1));
 }
 
 // A scroll position moved forward by amount: on a map that does not loop it
@@ -47,13 +39,13 @@ int32_t Interpolate(int32_t target, int32_t start, int32_t remaining, int32_t to
 // screen).
 int32_t ScrolledForward(int32_t position, int64_t amount, bool loop, int64_t limit) {
   const int64_t moved = int64_t{position} + amount;
-  return Saturate(loop || moved < limit ? moved : limit);
+  return SaturateInt(loop || moved < limit ? moved : limit);
 }
 
 // Moved back by amount: without looping it stops at 0.
 int32_t ScrolledBack(int32_t position, int64_t amount, bool loop) {
   const int64_t moved = int64_t{position} - amount;
-  return Saturate(loop || moved > 0 ? moved : 0);
+  return SaturateInt(loop || moved > 0 ? moved : 0);
 }
 
 }  // namespace
@@ -75,8 +67,8 @@ void CurrentMap::StartMapScroll(int64_t dx, int64_t dy, int speed) {
   scrollDirectionY = dy > 0 ? 2 : 8;
   const int64_t distanceX = dx < 0 ? -dx : dx;
   const int64_t distanceY = dy < 0 ? -dy : dy;
-  scrollRemainingX = Saturate(distanceX);
-  scrollRemainingY = Saturate(distanceY);
+  scrollRemainingX = SaturateInt(distanceX);
+  scrollRemainingY = SaturateInt(distanceY);
   // Nothing to go: no line to share out.
   if (distanceX == 0 && distanceY == 0) return;
   const double length = std::sqrt(static_cast<double>(distanceX) * static_cast<double>(distanceX) +
@@ -92,7 +84,7 @@ void CurrentMap::StartScreenShake(int amplitudeExp, int speedExp, int axis, int 
   if (shake == nullptr) return;
   shake->amplitude = PowerOfTwo(amplitudeExp);
   shake->speed = PowerOfTwo(speedExp);
-  shake->frames = Saturate(int64_t{frames} + 1);
+  shake->frames = SaturateInt(int64_t{frames} + 1);
   shake->sign = 1;
 }
 
@@ -109,7 +101,7 @@ void CurrentMap::UpdateScreenShake(ShakeAxis& axis) const {
   const int64_t value = axis.value;
   const int64_t moved = value + step;
   const bool sameSide = (moved > 0 && value > 0) || (moved < 0 && value < 0);
-  axis.value = axis.frames > 1 || sameSide ? Saturate(moved) : 0;
+  axis.value = axis.frames > 1 || sameSide ? SaturateInt(moved) : 0;
   const int64_t bound = int64_t{axis.amplitude} * 128;
   if (axis.value > bound) axis.sign = -1;
   if (axis.value < -bound) axis.sign = 1;

@@ -1,9 +1,11 @@
 #include "shell/Frame.h"
 
 #include "gamedata/GlobalObjects.h"
-#include "map/MapEventRunners.h"
+#include "map/CurrentMap.h"
+#include "map/Hero.h"
 
 void RunFrame() {
   UpdateCurrentMap();
   gEventSystem.RunEventRunner();
+  gHero.UpdateHeroFromInput();
 }

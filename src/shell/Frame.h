@@ -1,6 +1,6 @@
 #pragma once
 
 // One frame of game logic: the map update (parallel map events, then
-// parallel common events), then the main event runner. The shell adds the
-// transfer, the hero and the drawing around it.
+// parallel common events), the main event runner, then the hero. The shell
+// adds the transfer and the drawing around it.
 void RunFrame();

@@ -23,6 +23,10 @@ struct GameSystem {
   // 1 while the message or choice window is open.
   uint8_t windowOpen = 0;
   uint8_t transferPending = 0;
+  // Set by the tile commands for the next frame: the tile flags changed (the
+  // map view rebuilds its priorities), the tile set changed.
+  uint8_t tileFlagsChanged = 0;
+  uint8_t tilesetChanged = 0;
   int transferMapId = 0;
   int transferX = 0;  // half cells
   int transferY = 0;

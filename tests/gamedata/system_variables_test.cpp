@@ -157,6 +157,7 @@ TEST_F(SystemVariables, SystemStrings) {
   EXPECT_EQ(gGameSystem.panoramaByFile, 1);
   gVariableStore.WriteStringVariable(kSystemString + 10, "hero.png");
   EXPECT_EQ(gHero.graphicName, "hero.png");
+  gHero.party.clear();
   gVariableStore.WriteStringVariable(kSystemString + 11, "nobody.png");  // no party member
   EXPECT_EQ(gVariableStore.ReadStringVariable(kSystemString + 11), "");
   gHero.party.resize(1);
@@ -181,7 +182,7 @@ TEST_F(SystemVariables, MouseCursorAndPositionGoToTheWindow) {
   gTileSize = 16;
   Write(71, 10);
   EXPECT_EQ(gInput.mouseX, 10);
-  EXPECT_EQ(gInput.mouseXCopy, 10);
+  EXPECT_EQ(gInput.lastMouseX, 10);
   EXPECT_EQ(movedX, 40);
   EXPECT_EQ(movedY, 0);
   Write(74, 0);

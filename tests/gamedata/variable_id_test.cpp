@@ -33,11 +33,12 @@ class VariableIdTest : public testing::Test {
     event.id = 4;
     event.x = 7;
     event.y = 10;
-    event.height = 3;
+    event.heightOffset = 3;
     gCurrentMap.eventCharacters = {event};
     gHero = Hero();
     gHero.x = 20;
     gHero.y = 21;
+    gHero.party.clear();  // a hero whose save stored no members
     store = VariableStore(3);
     gErrorLocation = {1, 2, 3};
     ClearRecordedNotices();
@@ -125,7 +126,7 @@ TEST_F(VariableIdTest, PositionFields) {
   store.WriteVariable(9100043, 9);
   EXPECT_EQ(gCurrentMap.eventCharacters[0].y, 9);
   store.WriteVariable(9100044, -2);
-  EXPECT_EQ(gCurrentMap.eventCharacters[0].height, -2);
+  EXPECT_EQ(gCurrentMap.eventCharacters[0].heightOffset, -2);
   MapCharacter member;
   member.x = 4;
   gHero.party = {member};

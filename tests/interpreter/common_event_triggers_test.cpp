@@ -22,7 +22,6 @@ class CommonEventTriggers : public ::testing::Test {
   void SetUp() override {
     ResetScriptWorld(4);
     gCurrentMap.mapData = MapData();
-    gMapEventParallelRunners.clear();
     gCurrentMap.commonEventRunEntries.clear();
   }
   void SetCommon(int number, std::vector<EventCommand> commands, uint8_t flags, int conditionId = V,
@@ -77,10 +76,11 @@ TEST_F(CommonEventTriggers, FrameOrderIsMapEventsCommonEventsMainRunner) {
   MapEventCharacter event;
   event.id = 4;
   event.pageIndex = 0;
-  event.pageCommands = Terminated({Shift(), AddTo(V + 1, 1),
+  event.commands = Terminated({Shift(), AddTo(V + 1, 1),
                                    MakeCommand(180, {100})});
+  event.parallelRunners.emplace_back();
+  event.parallelRunners.back().StartEventRunner(0, 0);
   gCurrentMap.eventCharacters.push_back(event);
-  gMapEventParallelRunners.push_back({4, {}});
   BuildCommonEventRunEntries(gCurrentMap.commonEventRunEntries);
   gEventSystem.StartEventRunner(0, 1);
   RunFrame();

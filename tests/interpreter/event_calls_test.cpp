@@ -31,7 +31,6 @@ class EventCalls : public ::testing::Test {
   void SetUp() override {
     ResetScriptWorld(12);
     gCurrentMap.mapData = MapData();
-    gMapEventParallelRunners.clear();
   }
   void SetCommon(int number, std::vector<EventCommand> commands, uint8_t flags = 0) {
     gCommonEventList.events[static_cast<size_t>(number)].commands = Terminated(std::move(commands));
@@ -54,7 +53,7 @@ class EventCalls : public ::testing::Test {
     MapEventCharacter character;
     character.id = id;
     character.pageIndex = current;
-    character.pageCommands = gCurrentMap.mapData.events.back().pages[static_cast<size_t>(current)].commands;
+    character.commands = gCurrentMap.mapData.events.back().pages[static_cast<size_t>(current)].commands;
     gCurrentMap.eventCharacters.push_back(character);
     return gCurrentMap.eventCharacters.back();
   }
@@ -200,8 +199,8 @@ TEST_F(EventCalls, MapEventReservationsAndStartTypeOne) {
 
   // Start type 1 keeps its request and starts again whenever the runner is idle.
   MapEventCharacter& automatic = *gCurrentMap.FindMapEvent(6);
-  automatic.pageCommands = Terminated({AddTo(V + 2, 1), MakeCommand(180, {1})});
-  automatic.pageStartType = 1;
+  automatic.commands = Terminated({AddTo(V + 2, 1), MakeCommand(180, {1})});
+  automatic.StartType = 1;
   automatic.startRequest = 1;
   gEventSystem.StartEventRunner(0, 1);
   for (int frame = 0; frame < 6; ++frame) gEventSystem.RunEventRunner();

@@ -187,7 +187,7 @@ TEST_F(FlowControl, EraseOtherEventEndsTheFrame) {
   gCurrentMap.eventCharacters.push_back(event);
   Start({Command(173, {3, 12}), AddVar(2, 1)});
   runner_.RunEventRunner();
-  EXPECT_EQ(gCurrentMap.eventCharacters[0].eraseState, 12);
+  EXPECT_EQ(gCurrentMap.eventCharacters[0].eraseTotal, 12);
   EXPECT_EQ(Variable(2), 0);
   runner_.RunEventRunner();
   EXPECT_EQ(Variable(2), 1);
@@ -201,7 +201,7 @@ TEST_F(FlowControl, EraseRunningEventEndsTheRun) {
   runner_.mapEventId = 3;
   runner_.mapId = gCurrentMap.mapId;
   runner_.RunEventRunner();
-  EXPECT_EQ(gCurrentMap.eventCharacters[0].eraseState, 4);
+  EXPECT_EQ(gCurrentMap.eventCharacters[0].eraseTotal, 4);
   EXPECT_FALSE(runner_.IsEventRunnerBusy());
   EXPECT_EQ(Variable(2), 0);
 }

@@ -17,8 +17,15 @@ class StartCheck : public RunnerTest {
     MapEventCharacter event;
     event.id = id;
     commands.push_back(Command(-1));
-    event.pageCommands = commands;
-    event.pageStartType = startType;
+    event.commands = commands;
+    event.StartType = startType;
+    // Its record has that one page, chosen, so a page refresh keeps it.
+    event.record = MapEvent(id);
+    event.record.pages.assign(1, EventPage());
+    event.record.pages[0].commands = commands;
+    event.record.pages[0].conditions.conditionHeader = static_cast<uint8_t>(startType);
+    event.pageIndex = 0;
+    event.page = event.record.pages[0];
     event.startRequest = 1;
     gCurrentMap.eventCharacters.push_back(event);
     return gCurrentMap.eventCharacters.back();

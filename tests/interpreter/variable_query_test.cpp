@@ -28,14 +28,17 @@ class VariableQuery : public ::testing::Test {
     event.id = 3;
     event.x = 5;  // half cells
     event.y = 3;
+    event.fineX = 2 * 32 * 5;
+    event.fineY = 2 * 32 * 3;
     event.pageIndex = 1;
-    event.pageStartType = 2;
+    event.StartType = 2;
     gCurrentMap.eventCharacters.push_back(event);
     MapEvent data(3);
     data.pages.resize(2);
     data.pages[1].pageOptions = {7, 8, 9};
     gCurrentMap.mapData.events.push_back(data);
     gHero.x = 7;
+    gHero.party.clear();
   }
   void Run(std::vector<EventCommand> commands) {
     EventRunner runner;
@@ -99,6 +102,17 @@ TEST_F(VariableQuery, EventUnderTheMouse) {
   gInput.mouseY = 3 * 16 + 20;
   Run({Query(V + 1, QueryFlags(3), 13, 0)});
   EXPECT_EQ(Var(1), 3);
+  // A tall event reaches half a tile higher: a point 4 pixels into its tile.
+  gInput.mouseY = 3 * 16 + 4;
+  Run({Query(V + 1, QueryFlags(3), 13, 0)});
+  EXPECT_EQ(Var(1), -1);
+  gCurrentMap.eventCharacters[0].tall = 1;
+  Run({Query(V + 1, QueryFlags(3), 13, 0)});
+  EXPECT_EQ(Var(1), 3);
+  // The fine position counts, not the cell: mid-step the event is elsewhere.
+  gCurrentMap.eventCharacters[0].fineX += 4 * 20;
+  Run({Query(V + 1, QueryFlags(3), 13, 0)});
+  EXPECT_EQ(Var(1), -1);
   // A map without cells answers -1 instead of dividing by zero.
   gCurrentMap.mapData.header.width = 0;
   Run({Query(V + 1, QueryFlags(3), 13, 0)});

@@ -15,7 +15,7 @@ MapCharacter Character(int id, int x, int y, int height) {
   character.id = id;
   character.x = x;
   character.y = y;
-  character.height = height;
+  character.heightOffset = height;
   return character;
 }
 
@@ -49,7 +49,7 @@ TEST_P(MapStateTest, BlockRoundTripRestoresTilesButNotTags) {
   map.mapData.layers[1][20][15] = 12;  // changed during play
   map.tileFlags[9] = 0;
   map.eventCharacters[1].x = 30;
-  map.eventCharacters[1].height = 5;
+  map.eventCharacters[1].heightOffset = 5;
   gSaveBuffer.BeginWrite();
   ASSERT_TRUE(map.SaveMapState());
   const std::vector<uint8_t> bytes = gSaveBuffer.data;
@@ -70,7 +70,7 @@ TEST_P(MapStateTest, BlockRoundTripRestoresTilesButNotTags) {
   EXPECT_EQ(map.tilesetImageName, "Image0.png");
   ASSERT_EQ(map.eventCharacters.size(), 2u);
   EXPECT_EQ(map.eventCharacters[1].x, 30);
-  EXPECT_EQ(map.eventCharacters[1].height, 5);
+  EXPECT_EQ(map.eventCharacters[1].heightOffset, 5);
   EXPECT_EQ(map.eventCharacters[1].record.name, "event 7");  // rebuilt by the map change
   EXPECT_TRUE(map.reservedValues.empty());
 
@@ -115,7 +115,7 @@ TEST_P(MapStateTest, OlderVersionsKeepTheirTilesAndMayStoreFlagBytes) {
     }
     ASSERT_EQ(map.eventCharacters.size(), 2u);
     EXPECT_EQ(map.eventCharacters[1].y, 16);
-    EXPECT_EQ(map.eventCharacters[1].height, -3);
+    EXPECT_EQ(map.eventCharacters[1].heightOffset, -3);
   }
 }
 
