@@ -7,3 +7,4 @@
 #include "media/system/PublicFiles.h"
 #include "media/system/PublicInput.h"
 #include "media/graphics/PublicGraphics.h"
+#include "media/image/PublicFonts.h"

@@ -15,20 +15,7 @@ std::string gCallLog;
 int gCallLogOn = 0;
 int gCallDepth = 0;
 
-// Writes one call-log line for the outermost public entry, after its body.
-class CallScope {
- public:
-  CallScope() { ++gCallDepth; }
-  ~CallScope() { --gCallDepth; }
-  static bool Wanted() { return gCallLogOn != 0 && gCallDepth == 1; }
-  void Log(const char* entry, const char* arguments, int result) const {
-    if (!Wanted()) return;
-    char line[512];
-    FormatText(line, sizeof line, "%s(%s) = %d blend=%d,%d tint=%06X\n", entry, arguments, result,
-               gDrawState.blendMode, gDrawState.blendParameter, gDrawState.tint & 0xFFFFFF);
-    gCallLog += line;
-  }
-};
+using CallScope = DrawCallScope;
 
 bool SoftwareFront() {
   return gScreenState.softwareRendering != 0 && gScreenState.colorDepth != 8 && gDrawState.drawTarget == -4;
@@ -60,6 +47,19 @@ int GraphDraw(GraphRecord* g, RectOf rectOf, Draw draw) {
 }
 
 }  // namespace
+
+DrawCallScope::DrawCallScope() { ++gCallDepth; }
+DrawCallScope::~DrawCallScope() { --gCallDepth; }
+bool DrawCallScope::Wanted() { return gCallLogOn != 0 && gCallDepth == 1; }
+
+// Writes one call-log line for the outermost public entry, after its body.
+void DrawCallScope::Log(const char* entry, const char* arguments, int result) const {
+  if (!Wanted()) return;
+  char line[512];
+  FormatText(line, sizeof line, "%s(%s) = %d blend=%d,%d tint=%06X\n", entry, arguments, result, gDrawState.blendMode,
+             gDrawState.blendParameter, gDrawState.tint & 0xFFFFFF);
+  gCallLog += line;
+}
 
 void SetDrawCallLogEnabled(int on) { gCallLogOn = on; }
 int IsDrawCallLogEnabled() { return gCallLogOn; }

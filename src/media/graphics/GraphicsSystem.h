@@ -315,6 +315,10 @@ int FillBox2D(int x1, int y1, int x2, int y2, int color);
 int FrameBox2D(int x1, int y1, int x2, int y2, int color);
 int ClearDrawTarget2D();
 int CaptureScreenToGraph2D(int x1, int y1, int x2, int y2, GraphRecord* graph);
+// Strings of memory-cache fonts (the font layer lays out and draws the glyphs).
+int PutFontString2D(int x, int y, const char* text, int color, int font, int edgeColor, int vertical);
+int PutFontStringScaled2D(int x, int y, double xScale, double yScale, const char* text, int color, int font,
+                          int edgeColor, int vertical);
 
 // --- Mask layer ----------------------------------------------------------------------
 
@@ -357,3 +361,13 @@ int IsDrawCallLogEnabled();
 void DrawCallLogAppend(const char* line);
 const char* GetDrawCallLog();
 void ClearDrawCallLog();
+// Marks one public drawing entry; only the outermost of nested entries logs.
+class DrawCallScope {
+ public:
+  DrawCallScope();
+  ~DrawCallScope();
+  DrawCallScope(const DrawCallScope&) = delete;
+  DrawCallScope& operator=(const DrawCallScope&) = delete;
+  static bool Wanted();
+  void Log(const char* entry, const char* arguments, int result) const;
+};

@@ -127,6 +127,7 @@ int StartGraphManager() {
   m.direct3DUsable = 0;
   LogWrite(m.direct3DUsable != 0 ? kTxtUse3D : kTxtNo3D);
   ResetDrawState();
+  StartFontSystem();
   LogIndentOut();
   LogWrite(kTxtGraphManagerStartDone);
   return 0;
@@ -139,6 +140,7 @@ int StopGraphManager() {
   ReleaseAllMaskData();
   ReleaseAllGraphs(0);
   ReleaseAllLights();
+  EndFontSystem();
   m.started = 0;
   LogWrite(kTxtGraphManagerStopDone);
   return 0;
@@ -499,6 +501,7 @@ void RestoreScreenAfterDeviceLoss() {
   ClearDrawTarget();
   PresentFrame();
   MarkAllGraphsForRestore();
+  RecreateAllFonts();
   RebuildMaskLayer();
   SetWorldMatrix(&gDrawState.world);
   SetViewMatrix(&gDrawState.view);
