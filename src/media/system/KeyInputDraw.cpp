@@ -257,7 +257,9 @@ int DrawImeInput(int x, int y, int pageSize) {
   return 0;
 }
 
-int DrawTextEntry(int x, int y, int handle) {
+namespace {
+
+int DrawTextEntryBody(int x, int y, int handle) {
   TextEntrySystem& t = gTextEntry;
   TextEntryRecord* e = FindTextEntry(handle);
   if (e == nullptr || e->finished != 0) return -1;
@@ -315,4 +317,17 @@ int DrawTextEntry(int x, int y, int handle) {
                   selectionEnd);
   if (active) DrawImeInput(cursorX, y, 5);
   return 0;
+}
+
+}  // namespace
+
+int DrawTextEntry(int x, int y, int handle) {
+  DrawCallScope scope;
+  const int result = DrawTextEntryBody(x, y, handle);
+  if (DrawCallScope::Wanted()) {
+    char args[64];
+    FormatText(args, sizeof args, "%d,%d,%d", x, y, handle);
+    scope.Log("DrawTextEntry", args, result);
+  }
+  return result;
 }
