@@ -557,13 +557,6 @@ class TextDrawScope {
   TextDrawScope(const TextDrawScope&) = delete;
   TextDrawScope& operator=(const TextDrawScope&) = delete;
   const Rect& SavedArea() const { return area_; }
-  static void SetArea(const Rect& r) {
-    gDrawState.drawArea = r;
-    gDrawState.drawAreaF[0] = static_cast<float>(r.left);
-    gDrawState.drawAreaF[1] = static_cast<float>(r.top);
-    gDrawState.drawAreaF[2] = static_cast<float>(r.right);
-    gDrawState.drawAreaF[3] = static_cast<float>(r.bottom);
-  }
 
  private:
   Rect area_;
@@ -602,7 +595,7 @@ int DrawThroughTextSurface(int x, int y, bool scaled, double xScale, double ySca
   image->base->runTableValid = 0;
   image->base->premultipliedValid = 0;
   MemImgFillRaw(image, &fill, key);
-  TextDrawScope::SetArea(fill);
+  SetDrawAreaRect(fill);
   if (ProcessFontString(1, 0, 0, 0, 1.0, 1.0, text, color, image, &fill, 1, font, edgeColor, -1, vertical,
                         nullptr) < 0)
     return -1;
@@ -610,7 +603,7 @@ int DrawThroughTextSurface(int x, int y, bool scaled, double xScale, double ySca
   Rect shown = scaled ? Rect{x, y, x + static_cast<int>(width * xScale) + 3, y + static_cast<int>(height * yScale) + 3}
                       : Rect{x, y, x + width, y + height};
   ClipRectangle(&shown, &scope.SavedArea());
-  TextDrawScope::SetArea(shown);
+  SetDrawAreaRect(shown);
   if (scaled)
     PutGraphStretched2D(x, y, x + static_cast<int>(xScale * screenWidth) + 3,
                         y + static_cast<int>(yScale * screenHeight) + 3, nullptr, 1, f->textSurface);

@@ -61,6 +61,14 @@ void DrawCallScope::Log(const char* entry, const char* arguments, int result) co
   gCallLog += line;
 }
 
+void SetDrawAreaRect(const Rect& r) {
+  gDrawState.drawArea = r;
+  gDrawState.drawAreaF[0] = static_cast<float>(r.left);
+  gDrawState.drawAreaF[1] = static_cast<float>(r.top);
+  gDrawState.drawAreaF[2] = static_cast<float>(r.right);
+  gDrawState.drawAreaF[3] = static_cast<float>(r.bottom);
+}
+
 void SetDrawCallLogEnabled(int on) { gCallLogOn = on; }
 int IsDrawCallLogEnabled() { return gCallLogOn; }
 void DrawCallLogAppend(const char* line) {
@@ -166,7 +174,7 @@ class AreaCut {
     for (int i = 0; i < 4; ++i) savedF_[i] = gDrawState.drawAreaF[i];
     Rect cut = r;
     ClipRectangle(&cut, &saved_);
-    Set(cut);
+    SetDrawAreaRect(cut);
   }
   ~AreaCut() {
     gDrawState.drawArea = saved_;
@@ -174,13 +182,6 @@ class AreaCut {
   }
 
  private:
-  static void Set(const Rect& r) {
-    gDrawState.drawArea = r;
-    gDrawState.drawAreaF[0] = static_cast<float>(r.left);
-    gDrawState.drawAreaF[1] = static_cast<float>(r.top);
-    gDrawState.drawAreaF[2] = static_cast<float>(r.right);
-    gDrawState.drawAreaF[3] = static_cast<float>(r.bottom);
-  }
   Rect saved_;
   float savedF_[4];
 };

@@ -267,6 +267,8 @@ int SelectDrawTarget(int target);
 int GetDrawTarget();
 int SetClipArea(int x1, int y1, int x2, int y2);
 int GetClipArea(Rect* out);
+// Sets the draw area as it is, for one step of a draw that puts it back.
+void SetDrawAreaRect(const Rect& r);
 int SetBlendState(int mode, int parameter);
 int SelectBlendGraph(int graph, int border, int range);
 int SetDrawTint(int red, int green, int blue);
