@@ -46,7 +46,11 @@ bool EnsureLibraries() {
     gLibrary = nullptr;
     return false;
   }
-  if (!gFontconfigReady) gFontconfigReady = FcInit() == FcTrue;
+  if (!gFontconfigReady) {
+    gFontconfigReady = FcInit() == FcTrue;
+    // Fontconfig keeps part of its set-up unreachable until it is finalised.
+    if (gFontconfigReady) std::atexit([] { FcFini(); });
+  }
   return true;
 }
 
