@@ -298,3 +298,42 @@ TEST_F(FontTest, TheDrawCallLogCoversTheTextEntries) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FontTest, FaceNamesAreKeptWholeAndListingsStayInsideTheirBuffer) {
+  StartGraphicsAt(32);
+  const std::string longFace(300, 'F');
+  EXPECT_EQ(CreateFontToHandle(longFace.c_str(), 16, 6, 0, -1, -1, 0, -1, -1), -1);
+  const std::string face255(255, 'G');
+  const int kept = CreateFontToHandle(face255.c_str(), 16, 6, 0, -1, -1, 0, -1, -1);
+  ASSERT_GE(kept, 0);
+  EXPECT_EQ(std::string(GetFontRecord(kept)->face), face255);
+  // A default face that does not fit is not cut: the default face is used.
+  SetDefaultFontFace(std::string(200, 'H').c_str(), -1);
+  EXPECT_EQ(gDefaultFontSettings.face[0], '\0');
+  EXPECT_GE(gDefaultFontHandle, 0);
+  // Two names asked for: two written, the bytes after them untouched.
+  std::vector<char> names(64 * 3, '\x7E');
+  EXPECT_EQ(EnumFontFaceNames(names.data(), 2, 0), 2);
+  EXPECT_EQ(names[64 * 2], '\x7E');
+  EXPECT_NE(names[0], '\x7E');
+  // Mode 1: Japanese TrueType faces once each, none vertical.
+  const int all = EnumFontFaceNames(nullptr, 0, 0);
+  const int japanese = EnumFontFaceNames(nullptr, 0, 1);
+  EXPECT_GT(japanese, 0);
+  EXPECT_LE(japanese, all);
+  std::vector<char> list(static_cast<size_t>(japanese) * 64);
+  ASSERT_EQ(EnumFontFaceNames(list.data(), 0, 1), japanese);
+  std::vector<std::string> seen;
+  for (int i = 0; i < japanese; ++i) {
+    const std::string name = list.data() + i * 64;
+    EXPECT_NE(name[0], '@');
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), name), 0) << name;
+    seen.push_back(name);
+  }
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "IPAGothic"), seen.end());
+  EXPECT_EQ(EnumFontFaceNames(nullptr, 0, 2), 0);
+}
+
+}  // namespace
