@@ -473,7 +473,8 @@ int GetTextEntryString(char* buffer, int handle) {
 
 int UpdateTextEntries() {
   TextEntrySystem& t = gTextEntry;
-  // The IME refresh has nothing to restore while no IME reports a composition.
+  // The input method cannot take a composition back, so the refresh has
+  // nothing to restore.
   if (t.imeRefreshStep == 1) t.imeRefreshStep = 0;
   if (t.activeHandle == -1) return 0;
   TextEntryRecord* e = FindTextEntry(t.activeHandle);
