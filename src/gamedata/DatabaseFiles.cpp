@@ -58,8 +58,9 @@ int CountKind(const std::vector<int32_t>& codes, int kind) {
 
 template <typename T, typename ReadItem>
 bool ReadCountedInto(DataFileCursor& cursor, std::vector<T>& list, size_t minItemBytes, ReadItem readItem) {
+  // A count cut short by the file's end reads as 0 but is no empty list.
   const int32_t count = cursor.ReadInt32();
-  if (!cursor.FitsCount(count, minItemBytes)) return false;
+  if (cursor.Damaged() || !cursor.FitsCount(count, minItemBytes)) return false;
   for (int32_t i = 0; i < count; ++i) {
     T item = readItem();
     if (cursor.Damaged()) return false;
@@ -158,7 +159,7 @@ DatabaseDatResult ReadDatabaseDat(DataFileCursor& cursor, Database& database) {
 bool ReadDatabaseProject(DataFileCursor& cursor, Database& database) {
   const int32_t count = cursor.ReadInt32();
   // The smallest record: four empty fields (name, content names, data names, memo).
-  if (!cursor.FitsCount(count, 16)) return false;
+  if (cursor.Damaged() || !cursor.FitsCount(count, 16)) return false;
   database.definitions.assign(static_cast<size_t>(count), DatabaseTypeDefinition());
   for (DatabaseTypeDefinition& definition : database.definitions)
     if (!ReadDatabaseDefinitionRecord(cursor, definition, database.formatVersion)) return false;

@@ -9,8 +9,9 @@
 // read before the store, so the target may be one of them. A command without
 // its cells runs the general form from its parameters.
 void EventRunner::RunFastForm(int code, const EventCommand& command) {
-  const auto& cells = command.ResolvedCells;
-  if (cells.size() < 3 || !cells[0].cell || !cells[1].cell || !cells[2].cell) {
+  const EventCommandExtra* extra = command.extra.get();
+  const ResolvedCell* cells = extra ? extra->resolvedCells.data() : nullptr;
+  if (!cells || extra->resolvedCells.size() < 3 || !cells[0].cell || !cells[1].cell || !cells[2].cell) {
     CmdVariableOperation();
     return;
   }
@@ -32,6 +33,10 @@ void EventRunner::RunFastForm(int code, const EventCommand& command) {
   }
 }
 
+namespace {
+constexpr int kPrefetchDistance = 3;
+}  // namespace
+
 bool EventRunner::DispatchEventCommand() {
   --line;
   for (;;) {
@@ -44,7 +49,15 @@ bool EventRunner::DispatchEventCommand() {
       EndEventRun();
       return true;
     }
-    const int code = command->ints.empty() ? 0 : command->ints[0];
+    // Out-of-line blocks (links, texts) are separate heap blocks: ask for
+    // the one a few lines ahead, so a straight run does not wait on each.
+    if (const EventCommand* ahead = CommandAt(line + kPrefetchDistance)) {
+      if (const EventCommandExtra* extra = ahead->extra.get()) {
+        __builtin_prefetch(&extra->resolvedInts);
+        __builtin_prefetch(&extra->resolvedCells);
+      }
+    }
+    const int code = command->Code();
     switch (code) {
       // Return kind: the handler decides whether the frame goes on.
       case -1: EndEventRun(); return true;

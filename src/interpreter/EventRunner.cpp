@@ -60,6 +60,7 @@ void EventRunner::AssignFrom(Source&& other) {
   autoStartList = std::forward<Source>(other).autoStartList;
   loopIndents = std::forward<Source>(other).loopIndents;
   loopCounts = std::forward<Source>(other).loopCounts;
+  loopEndless = std::forward<Source>(other).loopEndless;
   lastKeyboardKey = other.lastKeyboardKey;
   lastPadButton = other.lastPadButton;
   keyInputHandle = other.keyInputHandle;
@@ -104,6 +105,7 @@ void EventRunner::ResetEventRunner() {
   localArea.fill(0);
   loopIndents.clear();
   loopCounts.clear();
+  loopEndless.clear();
   lastKeyboardKey = 0;
   lastPadButton = 0;
 }
@@ -115,7 +117,6 @@ void EventRunner::SetupEventCall(const EventCommandList* list, int newMapEventId
   commonId = newCommonId;
   commandList = list;
   line = 0;
-  localArea.fill(0);
 }
 
 void EventRunner::SetupOwnEventCall(const EventCommandList& list, int newMapEventId, int newCommonId) {
@@ -161,13 +162,12 @@ int EventRunner::RebaseId(int id) const {
   return SaturateToInt(value);
 }
 
-int EventRunner::RunnerReadValue(int operand) {
-  if (operand < 1000000) return operand;
+int EventRunner::ReadValueThroughStore(int operand) {
   gVariableStore.ContextMapId = mapId;
   return gVariableStore.ReadVariable(RebaseId(operand));
 }
 
-void EventRunner::RunnerWriteVariable(int id, int value) {
+void EventRunner::WriteVariableThroughStore(int id, int value) {
   gVariableStore.ContextMapId = mapId;
   gVariableStore.WriteVariable(RebaseId(id), value);
 }
@@ -199,6 +199,7 @@ void EventRunner::EndEventRun() {
   commandList = nullptr;
   loopIndents.clear();
   loopCounts.clear();
+  loopEndless.clear();
   if (!StateReloadPending() && mainRunner && mapEventId >= 0) RestoreEventFacing(mapEventId);
 }
 

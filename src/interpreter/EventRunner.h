@@ -6,12 +6,27 @@
 #include <vector>
 
 #include "gamedata/EventCommand.h"
+#include "gamedata/VariableId.h"
+#include "gamedata/VariableStore.h"
 
 struct MapCharacter;
 
 // Set when a save has been loaded in the middle of a frame: every runner
 // returns at its next check until the frame's reload handling clears it.
 extern uint8_t gEventAbortFlag;
+
+// The cell of a variable of the ten variable sets (2,000,000-2,999,999), or
+// null for any other id and for a cell the sets do not hold. Reading and
+// writing such a cell directly is what the variable store does for it.
+inline int32_t* VariableSetCell(int id) {
+  const uint32_t offset = static_cast<uint32_t>(id) - static_cast<uint32_t>(VariableIdRange::kVariableSets);
+  if (offset >= static_cast<uint32_t>(VariableIdRange::kStringVariables - VariableIdRange::kVariableSets)) return nullptr;
+  auto& sets = gVariableStore.variableSets;
+  const size_t set = offset / 100000;
+  const size_t index = offset % 100000;
+  if (set >= sets.size() || index >= sets[set].size()) return nullptr;
+  return &sets[set][index];
+}
 
 // Executes one command list line by line and keeps what its commands need
 // between frames. Every script of the game runs in one.
@@ -39,9 +54,25 @@ class EventRunner {
   void SetupOwnEventCall(const EventCommandList& list, int mapEventId, int commonId);
   bool IsEventRunnerBusy() const { return commandList != nullptr; }
 
-  // Operand access with the running event's relative ids rebased.
-  int RunnerReadValue(int operand);
-  void RunnerWriteVariable(int id, int value);
+  // Operand access with the running event's relative ids rebased. A
+  // variable-set cell is read and written in place (the store's map context
+  // is used up as the store would use it).
+  int RunnerReadValue(int operand) {
+    if (operand < 1000000) return operand;
+    if (int32_t* cell = VariableSetCell(operand)) {
+      gVariableStore.ContextMapId = -1;
+      return *cell;
+    }
+    return ReadValueThroughStore(operand);
+  }
+  void RunnerWriteVariable(int id, int value) {
+    if (int32_t* cell = VariableSetCell(id)) {
+      gVariableStore.ContextMapId = -1;
+      *cell = value;
+      return;
+    }
+    WriteVariableThroughStore(id, value);
+  }
   std::string RunnerReadString(int id);
   void RunnerWriteString(int id, const std::string& text);
   int RebaseId(int id) const;
@@ -158,6 +189,10 @@ class EventRunner {
   std::vector<int> autoStartList;
   std::vector<int> loopIndents;
   std::vector<int> loopCounts;
+  // Set for a loop that started endless (170 or a jump into one): only those
+  // keep their count; a counted loop whose count reaches the endless mark
+  // still counts down.
+  std::vector<uint8_t> loopEndless;
   int lastKeyboardKey = 0;
   int lastPadButton = 0;
   int keyInputHandle = 0;
@@ -167,13 +202,16 @@ class EventRunner {
   int keyCodeToTest = 0;
 
  private:
+  int ReadValueThroughStore(int operand);
+  void WriteVariableThroughStore(int id, int value);
   template <typename Source>
   void AssignFrom(Source&& other);
   // Sets the line so that the dispatch steps onto `target` next.
   void StepOntoNext(int64_t target);
   int FindLoopStartBackward(int fromLine, int indent) const;
-  void PushLoop(int indent, int count);
+  void PushLoop(int indent, int count, bool endless);
   void PopLoop();
+  void CountDownLoop();
   std::string ExpandLabelName(const std::string& name);
   void RunStringEntryStep();
   void ShowCommandLimitNotice();

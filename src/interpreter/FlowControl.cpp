@@ -14,14 +14,23 @@ bool IsLoopEndCode(int code) { return code == 498 || code / 1000 == 498; }
 
 }  // namespace
 
-void EventRunner::PushLoop(int indent, int count) {
+void EventRunner::PushLoop(int indent, int count, bool endless) {
   loopIndents.push_back(indent);
   loopCounts.push_back(count);
+  loopEndless.push_back(endless ? 1 : 0);
 }
 
 void EventRunner::PopLoop() {
   if (!loopIndents.empty()) loopIndents.pop_back();
   if (!loopCounts.empty()) loopCounts.pop_back();
+  if (!loopEndless.empty()) loopEndless.pop_back();
+}
+
+void EventRunner::CountDownLoop() {
+  if (loopCounts.empty()) return;
+  // An endless loop keeps its mark; only 171, a jump or the end leave it.
+  if (!loopEndless.empty() && loopEndless.back()) return;
+  --loopCounts.back();
 }
 
 int EventRunner::FindLoopStartBackward(int fromLine, int indent) const {
@@ -97,16 +106,20 @@ bool EventRunner::CmdBranchByString() {
 bool EventRunner::CmdBranchCase() {
   const EventCommand& command = CurrentCommand();
   const auto& resolved = command.ResolvedInts;
-  if (resolved.size() >= 2 && resolved[0] == 2) {
+  const int indent = command.indent;
+  // A case line of a linked branch reached after a case was taken goes
+  // straight to the block's end (the general form would skip case by case).
+  // Reached any other way (a label jump into a case body) it compares as the
+  // general form does.
+  if (resolved.size() >= 2 && resolved[0] == 2 && localArea[indent] == kCaseTaken) {
     StepOntoNext(resolved[1]);
     return true;
   }
-  const int indent = command.indent;
   if (localArea[indent] == Param(1)) {
     localArea[indent] = kCaseTaken;
     return true;
   }
-  if (resolved.size() >= 2) {
+  if (resolved.size() >= 2 && resolved[0] == 1) {
     StepOntoNext(resolved[1]);
   } else {
     SkipToBlockEnd();
@@ -133,12 +146,12 @@ bool EventRunner::CmdBranchEnd() {
 // Loops
 
 bool EventRunner::CmdLoopStart() {
-  PushLoop(CurrentCommand().indent, kEndlessLoopCount);
+  PushLoop(CurrentCommand().indent, kEndlessLoopCount, true);
   return true;
 }
 
 bool EventRunner::CmdCountedLoop() {
-  PushLoop(CurrentCommand().indent, SaturateToInt(int64_t{RunnerReadValue(Param(1))} - 1));
+  PushLoop(CurrentCommand().indent, SaturateToInt(int64_t{RunnerReadValue(Param(1))} - 1), false);
   // The count is read a second time (a random id draws again).
   if (RunnerReadValue(Param(1)) <= 0) LeaveLoop();
   return true;
@@ -161,8 +174,7 @@ bool EventRunner::CmdContinueLoop() {
 
 bool EventRunner::CmdLoopEnd() {
   if (loopIndents.empty() || loopCounts.empty()) return true;
-  int& count = loopCounts.back();
-  if (count <= 0) {
+  if (loopCounts.back() <= 0) {
     PopLoop();
     return true;
   }
@@ -172,8 +184,7 @@ bool EventRunner::CmdLoopEnd() {
     PopLoop();
     return true;
   }
-  // An endless loop keeps its mark; only 171, a jump or the end leave it.
-  if (count != kEndlessLoopCount) --count;
+  CountDownLoop();
   line = start;
   return true;
 }
@@ -197,8 +208,7 @@ void EventRunner::JumpToLoopStart() {
   if (loopIndents.empty() || loopCounts.empty()) return;
   const int start = FindLoopStartBackward(line, loopIndents.back());
   if (start < 0) return;
-  int& count = loopCounts.back();
-  if (count != kEndlessLoopCount) --count;
+  CountDownLoop();
   line = start;
 }
 
@@ -217,11 +227,11 @@ bool EventRunner::CmdJumpToLabel() {
     const int64_t pairs = resolved[2];
     for (int64_t p = 0; p < pairs && static_cast<size_t>(4 + 2 * p) < resolved.size(); ++p) {
       const int indent = resolved[static_cast<size_t>(3 + 2 * p)];
-      const int count = resolved[static_cast<size_t>(4 + 2 * p)];
-      if (indent == -1 && count == -1) {
+      const int endless = resolved[static_cast<size_t>(4 + 2 * p)];
+      if (indent == -1 && endless == -1) {
         PopLoop();
       } else {
-        PushLoop(indent, count);
+        PushLoop(indent, endless ? kEndlessLoopCount : 0, endless != 0);
       }
     }
     StepOntoNext(int64_t{resolved[1]} + 1);
@@ -238,7 +248,8 @@ bool EventRunner::CmdJumpToLabel() {
     if (entry == -1) {
       PopLoop();
     } else {
-      PushLoop(entry / 10, entry % 10 == 1 ? kEndlessLoopCount : 0);
+      const bool endless = entry % 10 == 1;
+      PushLoop(entry / 10, endless ? kEndlessLoopCount : 0, endless);
     }
   }
   StepOntoNext(int64_t{jump.target} + 1);

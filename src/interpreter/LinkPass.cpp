@@ -177,7 +177,7 @@ void LinkJump(EventCommandList& list, size_t j, bool labelsPlain) {
       ints.push_back(-1);
     } else {
       ints.push_back(entry / 10);
-      ints.push_back(entry % 10 == 1 ? EventRunner::kEndlessLoopCount : 0);
+      ints.push_back(entry % 10 == 1 ? 1 : 0);  // 1: the loop entered is endless
     }
   }
   command.ResolvedInts = std::move(ints);

@@ -7,33 +7,9 @@
 namespace {
 
 constexpr int64_t kTwoBillion = 2000000000;
-constexpr int64_t kIntMin = std::numeric_limits<int>::min();
-constexpr int64_t kIntMax = std::numeric_limits<int>::max();
-
-// Quotient and remainder in 64 bits: INT32_MIN / -1 cannot trap there.
-int64_t Quotient(int64_t a, int64_t b) { return a / b; }
-int64_t Remainder(int64_t a, int64_t b) { return a % b; }
+using variable_arithmetic::Remainder;
 
 }  // namespace
-
-int ClampToTwoBillion(int64_t value) {
-  if (value > kTwoBillion) return static_cast<int>(kTwoBillion);
-  if (value < -kTwoBillion) return static_cast<int>(-kTwoBillion);
-  return static_cast<int>(value);
-}
-
-int ClampToMillion(bool flag, int value) {
-  if (!flag) return value;
-  if (value > 999999) return 999999;
-  if (value < -999999) return -999999;
-  return value;
-}
-
-int SaturateToInt(int64_t value) {
-  if (value > kIntMax) return static_cast<int>(kIntMax);
-  if (value < kIntMin) return static_cast<int>(kIntMin);
-  return static_cast<int>(value);
-}
 
 int64_t TruncateRealToInt64(double value) {
   if (std::isnan(value)) return 0;
@@ -49,38 +25,6 @@ int RandomBetween(int a, int b, uint32_t r) {
   const int64_t low = a < b ? a : b;
   const int64_t span = (a < b ? static_cast<int64_t>(b) - a : static_cast<int64_t>(a) - b) + 1;
   return static_cast<int>(low + static_cast<int64_t>(r % static_cast<uint64_t>(span)));
-}
-
-int IntegerOperatorStage(int op, int left, int right, uint32_t (*random)()) {
-  const int64_t l = left;
-  const int64_t r = right;
-  switch (op) {
-    case 0: return ClampToTwoBillion(l + r);
-    case 1: return ClampToTwoBillion(l - r);
-    case 2: return ClampToTwoBillion(l * r);
-    case 3: return SaturateToInt(Quotient(l, r == 0 ? 1 : r));
-    case 4: return static_cast<int>(Remainder(l, r == 0 ? 1 : r));
-    case 5: return left & right;
-    case 6: return RandomBetween(left, right, random ? random() : 0u);
-    default: return 0;  // operators 7-15 define no value
-  }
-}
-
-bool IntegerAssignmentStage(int asg, int current, int value, int* stored) {
-  const int64_t c = current;
-  const int64_t v = value;
-  switch (asg) {
-    case 0: *stored = value; return true;
-    case 1: *stored = ClampToTwoBillion(c + v); return true;
-    case 2: *stored = ClampToTwoBillion(c - v); return true;
-    case 3: *stored = ClampToTwoBillion(c * v); return true;
-    case 4: *stored = SaturateToInt(Quotient(c, v == 0 ? 1 : v)); return true;
-    case 5: *stored = static_cast<int>(Remainder(c, v == 0 ? 1 : v)); return true;
-    case 6: *stored = current > value ? current : value; return true;
-    case 7: *stored = current < value ? current : value; return true;
-    case 8: *stored = SaturateToInt(v < 0 ? -v : v); return true;
-    default: return false;
-  }
 }
 
 double RealOperatorStage(int op, int left, int right) {

@@ -8,3 +8,4 @@
 #include "media/system/PublicInput.h"
 #include "media/graphics/PublicGraphics.h"
 #include "media/image/PublicFonts.h"
+#include "media/sound/PublicSound.h"

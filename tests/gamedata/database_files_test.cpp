@@ -345,6 +345,16 @@ TEST_F(DatabaseFilesDeathTest, DamagedFilesEndWithTheMessageBoxAndCode1) {
     cases.push_back({"row text beyond the file", WriteScrambledFile(DataFileKind::Database, body.Data()), project});
   }
   cases.push_back({"project cut short", dat, std::vector<uint8_t>(project.begin(), project.end() - 3)});
+  // Cut inside a count: the definition count, and the last count of format 193.
+  cases.push_back({"project cut inside its first count", dat, std::vector<uint8_t>(project.begin(), project.begin() + 2)});
+  {
+    DatabaseFileSpec spec = Sample();
+    spec.definitions.back().defaults = {};
+    spec.definitions.back().optionsAsGiven = true;
+    const std::vector<uint8_t> lastEmpty = WriteDatabaseProject(spec);
+    cases.push_back({"project cut inside its last count", dat,
+                     std::vector<uint8_t>(lastEmpty.begin(), lastEmpty.end() - 1)});
+  }
   {
     ByteBuilder p;
     p.Int32(1).Text("t").Int32(0x20000000);
@@ -359,6 +369,28 @@ TEST_F(DatabaseFilesDeathTest, DamagedFilesEndWithTheMessageBoxAndCode1) {
     WriteFileBytes(folder.Root() / "Data/BasicData/DataBase.dat", c.dat);
     WriteFileBytes(folder.Root() / "Data/BasicData/DataBase.project", c.project);
     EXPECT_EXIT(db.LoadDatabaseFiles("BasicData\\DataBase"), testing::ExitedWithCode(1), expected) << c.what;
+  }
+}
+
+// A .project cut at any length short of its end, counts included, is damaged;
+// the whole file reads.
+TEST(DatabaseProject, CutAtEveryLengthIsDamaged) {
+  for (uint8_t format : {uint8_t{192}, uint8_t{193}}) {
+    DatabaseFileSpec spec;
+    spec.formatByte = format;
+    ProjectTypeRecord definition;
+    definition.typeName = "t";
+    definition.optionTextLists = {{"a"}};
+    definition.defaults = {7};
+    spec.definitions = {definition};
+    const std::vector<uint8_t> project = WriteDatabaseProject(spec);
+    for (size_t length = 0; length <= project.size(); ++length) {
+      DataFileCursor cursor(std::vector<uint8_t>(project.begin(), project.begin() + static_cast<long>(length)));
+      Database database;
+      database.formatVersion = format;
+      EXPECT_EQ(ReadDatabaseProject(cursor, database), length == project.size())
+          << "format " << int{format} << ", " << length << " of " << project.size() << " bytes";
+    }
   }
 }
 

@@ -32,6 +32,30 @@ TEST_F(FlowControl, CountedLoopRunsItsCountAndZeroSkips) {
   }
 }
 
+// A count of 2,000,000,001 leaves the endless mark after the first pass: the
+// loop still counts down. Only a loop that started endless keeps its count.
+TEST_F(FlowControl, OnlyALoopThatStartsEndlessKeepsItsCount) {
+  struct Case {
+    EventCommand start;
+    bool endless;
+  } cases[] = {{Command(179, {Var(5)}), false}, {Command(170), true}};
+  for (const Case& c : cases) {
+    SetVariable(2, 0);
+    SetVariable(5, 2000000001);
+    Start({c.start, AddVar(2, 1, 1), Command(498)});
+    runner_.RunEventRunner();  // stops at the frame's command limit
+    ASSERT_EQ(runner_.loopCounts.size(), 1u);
+    ASSERT_GT(Variable(2), 2);
+    if (c.endless) {
+      EXPECT_EQ(runner_.loopCounts.back(), EventRunner::kEndlessLoopCount);
+    } else {
+      // One less per pass made (the frame may stop between body and end).
+      const int64_t passes = 2000000000 - int64_t{runner_.loopCounts.back()};
+      EXPECT_TRUE(passes == Variable(2) || passes == Variable(2) - 1) << passes;
+    }
+  }
+}
+
 TEST_F(FlowControl, CountedLoopCountReadFromVariable) {
   SetVariable(5, 4);
   Start({Command(179, {Var(5)}), AddVar(2, 1, 1), Command(498)});

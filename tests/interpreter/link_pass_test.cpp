@@ -5,6 +5,7 @@
 
 #include "gamedata/DatabaseFixture.h"
 #include "interpreter/LinkPass.h"
+#include "RandomScript.h"
 #include "support/CommandListBuilder.h"
 #include "support/ScriptWorld.h"
 
@@ -172,6 +173,33 @@ TEST(LinkPass, LinkedAndGeneralFormsGiveTheSameVariables) {
   EXPECT_EQ(v[31], 302);   // the write went to the Variable database
   EXPECT_EQ(v[32], 0);     // %= 0 in a cell is the remainder by 1
   EXPECT_EQ(general.userDatabase, (std::vector<int32_t>{1, 2, 300, 4}));
+}
+
+// A jump into a case body meets the next case line with no case taken: the
+// linked line compares its number as the general form does.
+TEST(LinkPass, CaseLineAfterAJumpIntoItsBodyComparesItsNumber) {
+  const EventCommandList list = CommandListBuilder()
+                                    .Add(213, {}, {"in"})
+                                    .Add(111, {1, V + 1, 1, 0x12})
+                                    .Add(401, {1})
+                                    .In().Add(212, {}, {"in"}).Out()
+                                    .Add(420, {0})
+                                    .Add(Set(V + 2, 1)).WithIndent(1)
+                                    .Add(499)
+                                    .Build();
+  const ScriptOutcome general = RunScript(list, false);
+  EXPECT_EQ(general.variables[2], 1);
+  EXPECT_EQ(RunScript(list, true), general);
+}
+
+// Random scripts of nested branches, cases, loops and label jumps.
+TEST(LinkPass, RandomScriptsGiveTheSameResultsLinkedAndGeneral) {
+  for (uint32_t seed = 1; seed <= 1000; ++seed) {
+    const EventCommandList list = RandomScript(seed, RandomScriptOptions{});
+    const ScriptOutcome general = RunScript(list, false);
+    ASSERT_FALSE(general.busy) << "seed " << seed;
+    ASSERT_EQ(RunScript(list, true), general) << "seed " << seed;
+  }
 }
 
 TEST(LinkPass, LinksTheFormsItPromises) {

@@ -50,6 +50,25 @@ TestImage::TestImage(int width, int height, int format, Kind kind, uint32_t tran
   view_.base = &base_;
 }
 
+MEMIMG TestImage::Part(int x, int y, int width, int height) {
+  MEMIMG part = view_;
+  part.width = width;
+  part.height = height;
+  part.pixels = At(x, y);
+  return part;
+}
+
+int TestImage::ChangedOutside(int x, int y, int width, int height, uint32_t value) const {
+  int changed = 0;
+  for (int py = 0; py < view_.height; ++py) {
+    for (int px = 0; px < view_.width; ++px) {
+      const bool inside = px >= x && px < x + width && py >= y && py < y + height;
+      if (!inside && Get(px, py) != value) ++changed;
+    }
+  }
+  return changed;
+}
+
 uint32_t TestImage::Get(int x, int y) const {
   const uint8_t* p = At(x, y);
   if (unit_ == 1) return *p;

@@ -36,6 +36,11 @@ class TestImage {
   // Alpha byte of a 16-bit alpha source.
   void SetAlpha16(int x, int y, uint8_t alpha);
   void Fill(uint32_t value);
+  // A view of the rectangle (x, y, width, height) sharing this image's
+  // pixels and pitch: a draw into it must leave the rest of the image alone.
+  MEMIMG Part(int x, int y, int width, int height);
+  // Pixels outside that rectangle that no longer hold value.
+  int ChangedOutside(int x, int y, int width, int height, uint32_t value) const;
   uint32_t* palette32() { return palette32_.data(); }
   uint16_t* palette16() { return palette16_.data(); }
 

@@ -241,6 +241,10 @@ int HasGraphRestoreCallback();
 void ReloadAllGraphsFromFiles();
 int ReloadGraphsNow();
 int RestoreGraphIfLost(int graph);
+int ReadImageFileToGraph(const char* name, int use3DRequest, int mirror, int extra);
+int ReadImageFileToAlphaGraph(const char* name);
+int CreateGraphFromMemoryImage(const void* data, int size, const void* alphaData, int alphaSize, int use3DRequest,
+                               int mirror);
 
 // Pixel stores and views.
 int AllocSurfaceData(int references, int width, int height, int transparentColor, const GraphFormatRequest& request);

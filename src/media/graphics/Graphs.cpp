@@ -10,6 +10,8 @@
 #include "media/graphics/GraphicsText.h"
 #include "media/image/ColorConvert.h"
 #include "media/image/FontSystem.h"
+#include "media/image/ImageLoader.h"
+#include "media/image/MovieSystem.h"
 #include "media/system/InputDevices.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/MessageLoop.h"
@@ -436,17 +438,53 @@ int SetGraphRestoreCallback(void (*callback)()) {
 
 int HasGraphRestoreCallback() { return gDrawState.restoreCallback != nullptr ? 1 : 0; }
 
-// Walks the graphs that need their pixels again. Decoding files belongs to
-// the image loader, which is not built yet: until then every file-backed graph
-// is passed over as a graph whose file does not decode.
+// Reloads every graph that needs its pixels again from its file. Cells cut
+// from one picture lie in consecutive slots and share one decode.
 void ReloadAllGraphsFromFiles() {
   GraphManager& m = gGraphManager;
   LogWrite(kTxtRestoreGraphs);
+  char saved[1024] = {};
+  FileLayerGetDirectory(saved);
+  GraphImage image{}, alphaImage{};
+  int held = -1;  // ReadImageWithAlphaFile's result for the held images
+  std::string heldName, heldDirectory;
+  int heldExtra = 0;
+  const GraphRecord* previous = nullptr;
   for (int slot = 0; slot < m.nextIndex; ++slot) {
     GraphRecord* g = m.graphs[slot];
     if (g == nullptr || g->restoreNeeded != 1) continue;
+    const char* name = TextOf(g->fileName);
+    const char* directory = TextOf(g->directory);
+    if (name[0] != '\0') {
+      const bool reuse = previous != nullptr && held >= 0 && heldName == name && heldDirectory == directory &&
+                         heldExtra == g->extraValue;
+      if (!reuse) {
+        if (held >= 0) {
+          FreeGraphImage(&image);
+          FreeGraphImage(&alphaImage);
+        }
+        FileLayerSetDirectory(directory);
+        held = ReadImageWithAlphaFile(name, nullptr, 0, 0, nullptr, 0, 0, &image, &alphaImage, g->extraValue);
+        heldName = name;
+        heldDirectory = directory;
+        heldExtra = g->extraValue;
+      }
+      if (held >= 0) {
+        // The transfer renames the graph; keep the name apart from the record it frees.
+        const std::string keep = name;
+        TransferImagePartToGraph(keep.c_str(), &image, held == 0 ? &alphaImage : nullptr, g->sourceX, g->sourceY,
+                                 g->handle, g->extraValue);
+        SetText(&g->directory, heldDirectory.c_str());
+      }
+    }
     g->restoreNeeded = 0;
+    previous = g;
   }
+  if (held >= 0) {
+    FreeGraphImage(&image);
+    FreeGraphImage(&alphaImage);
+  }
+  FileLayerSetDirectory(saved);
 }
 
 int ReloadGraphsNow() {
@@ -801,4 +839,77 @@ int RecreateSurface2DStores() {
       ApplySurfaceDataColorKey(gSurfaces2D.views[slot]->store);
     }
   return 0;
+}
+
+// --- Loading from files and memory ---------------------------------------------------
+
+int ReadImageFileToGraph(const char* name, int use3DRequest, int mirror, int extra) {
+  if (gGraphManager.started == 0 || name == nullptr) return -1;
+  WaitWhileInactive();
+  GraphImage image{}, alphaImage{};
+  const int read = ReadImageWithAlphaFile(name, nullptr, 0, 0, nullptr, 0, 0, &image, &alphaImage, 0);
+  if (read >= 0) {
+    if (mirror == 1) {
+      MirrorGraphImage(&image);
+      if (read == 0) MirrorGraphImage(&alphaImage);
+    }
+    const int handle = CreateGraphFromImage(&image, read == 0 ? &alphaImage : nullptr, use3DRequest, mirror, 0);
+    if (handle != -1) SetGraphFileName(handle, name, -1);
+    FreeGraphImage(&image);
+    FreeGraphImage(&alphaImage);
+    return handle;
+  }
+  const FileHandle file = FileLayerOpen(name, 0, 0, 0);
+  if (file == 0) {
+    LogWriteFormat(kTxtGraphFileMissing, name);
+    return -1;
+  }
+  FileLayerClose(file);
+  // Not an image: perhaps a movie, whose graph shows its frames.
+  DrawState& d = gDrawState;
+  const int depth = d.newGraphColorDepth, systemMemory = d.newGraphSystemMemory, use3D = d.newGraphUse3D,
+            unmanaged = d.newGraphUnmanagedTexture;
+  int width = 0, height = 0;
+  const int movie = OpenMovie(name, &width, &height, extra);
+  if (movie < 0) {
+    LogWriteFormat(kTxtGraphFileLoadFailed, name);
+    return -1;
+  }
+  d.newGraphColorDepth = gScreenState.requestedDepth != 0 ? gScreenState.requestedDepth : 16;
+  d.newGraphSystemMemory = 1;
+  d.newGraphUnmanagedTexture = 1;
+  const int handle = CreateGraphSized(width, height, use3DRequest, 0, 0);
+  d.newGraphColorDepth = depth;
+  d.newGraphSystemMemory = systemMemory;
+  d.newGraphUse3D = use3D;
+  d.newGraphUnmanagedTexture = unmanaged;
+  if (handle == -1) {
+    LogWriteFormat(kTxtMovieGraphCreateFailed, name);
+    return -1;
+  }
+  GetGraphRecord(handle)->movie = movie;
+  return handle;
+}
+
+int ReadImageFileToAlphaGraph(const char* name) {
+  const int saved = gDrawState.newGraphLoadAsAlpha;
+  gDrawState.newGraphLoadAsAlpha = 1;
+  const int handle = ReadImageFileToGraph(name, 1, 0, 0);
+  gDrawState.newGraphLoadAsAlpha = saved;
+  return handle;
+}
+
+int CreateGraphFromMemoryImage(const void* data, int size, const void* alphaData, int alphaSize, int use3DRequest,
+                               int mirror) {
+  GraphImage image{}, alphaImage{};
+  const int read = ReadImageWithAlphaFile(nullptr, data, size, 1, alphaData, alphaSize, 1, &image, &alphaImage, 0);
+  if (read < 0) return -1;
+  if (mirror == 1) {
+    MirrorGraphImage(&image);
+    if (read == 0) MirrorGraphImage(&alphaImage);
+  }
+  const int handle = CreateGraphFromImage(&image, read == 0 ? &alphaImage : nullptr, use3DRequest, mirror, 0);
+  FreeGraphImage(&image);
+  FreeGraphImage(&alphaImage);
+  return handle;
 }

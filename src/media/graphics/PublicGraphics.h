@@ -40,6 +40,9 @@ int CaptureScreenToGraph(int x1, int y1, int x2, int y2, int graph, int flag);
 int QueryGraphSize(int graph, int* width, int* height);
 int IsHardware3DActive();
 int CreateSubGraph(int x, int y, int width, int height, int parent);
+int ReadImageFileToAlphaGraph(const char* name);
+int CreateGraphFromMemoryImage(const void* data, int size, const void* alphaData, int alphaSize, int use3DRequest,
+                               int mirror);
 int SetTransparentColorKey(int red, int green, int blue);
 int MakePixelFormatRecord(platform::PixelFormat* record, int bitCount, uint32_t redMask, uint32_t greenMask,
                           uint32_t blueMask, uint32_t alphaMask);

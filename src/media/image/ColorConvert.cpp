@@ -189,8 +189,10 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
     return 0;
   }
 
-  // 2. Into an 8-bit destination.
-  if (df.bitDepth == 8) {
+  // 2. Into an 8-bit palette destination. A single 8-bit channel filled from
+  // red has channel masks, not a palette to search: it takes the general rule.
+  const bool channelFromRed = alphaFromRed && db == 1 && df.alphaMask != 0;
+  if (df.bitDepth == 8 && !channelFromRed) {
     if (sf.bitDepth == 16 || sf.bitDepth == 24 || sf.bitDepth == 32) {
       // Channels are widened to 0..255 before the nearest-colour search.
       b.Each([&](const uint8_t* sp, uint8_t* dp) {

@@ -10,8 +10,6 @@ SoftImageTable gSoftImages;
 
 namespace {
 
-DxtDecompressor gDxtDecompressor = nullptr;
-
 // Lowest set bit and the run of set bits from there.
 void MaskShiftWidth(uint32_t mask, uint8_t* shift, uint8_t* width) {
   if (mask == 0) {
@@ -257,13 +255,6 @@ uint32_t ReadPixelAsARGB(const GraphImage* image, int x, int y) {
   return result;
 }
 
-int DecompressDxtGraphImage(GraphImage* image) {
-  if (gDxtDecompressor == nullptr) return -1;
-  return gDxtDecompressor(image);
-}
-
-void SetDxtDecompressor(DxtDecompressor decompressor) { gDxtDecompressor = decompressor; }
-
 int ReadGraphImagePixel(GraphImage* image, int x, int y, int* red, int* green, int* blue, int* alpha) {
   if (image->format.compressionKind != 0 && DecompressDxtGraphImage(image) != 0) return -1;
   if (!Inside(image, x, y) || image->pixels == nullptr) return -1;
@@ -293,6 +284,7 @@ int WriteGraphImagePixel(GraphImage* image, int x, int y, int red, int green, in
 }
 
 int FillGraphImage(GraphImage* image, int red, int green, int blue, int alpha) {
+  if (image->format.compressionKind != 0 && DecompressDxtGraphImage(image) != 0) return -1;
   int bytes = image->format.bytesPerPixel;
   if (bytes < 2 || bytes > 4 || image->pixels == nullptr) return 0;
   uint32_t v = EncodePixel(&image->format, red, green, blue, alpha);
@@ -304,6 +296,7 @@ int FillGraphImage(GraphImage* image, int red, int green, int blue, int alpha) {
 }
 
 int MirrorGraphImage(GraphImage* image) {
+  if (image->format.compressionKind != 0 && DecompressDxtGraphImage(image) != 0) return -1;
   if (image->width == 0 || image->height == 0) return -1;
   int bytes = image->format.bytesPerPixel;
   if (bytes < 1 || bytes > 4 || image->pixels == nullptr || image->width < 0 || image->height < 0) return 0;

@@ -80,9 +80,6 @@ int FreeAllSoftImageHandles();
 
 int GetImageConvertFlag();
 
-// Decompresses a block-compressed image in place; the DDS reader provides the
-// decoder through this hook (until then compressed images count as
-// undecodable). 0 on success, -1 on failure.
-using DxtDecompressor = int (*)(GraphImage* image);
-void SetDxtDecompressor(DxtDecompressor decompressor);
+// Decompresses a block-compressed image in place into A8R8G8B8: 0 when the
+// image is plain or has been decompressed, -1 when it stays compressed.
 int DecompressDxtGraphImage(GraphImage* image);

@@ -5,3 +5,4 @@ void PauseAllMovies() {}
 void ResumeAllMovies() {}
 void ReleaseAllDirectShowMovies() {}
 void DrawWindowMovies() {}
+int OpenMovie(const char*, int*, int*, int) { return -1; }

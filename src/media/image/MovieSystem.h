@@ -9,3 +9,7 @@ void PauseAllMovies();
 void ResumeAllMovies();
 void ReleaseAllDirectShowMovies();
 void DrawWindowMovies();
+
+// Opens a movie file for a graph: its handle and frame size, or -1. No
+// movie is opened until movies are built.
+int OpenMovie(const char* name, int* width, int* height, int extra);

@@ -73,6 +73,8 @@ struct Reader {
     int row = topDown ? y : rows - 1 - y;
     const uint8_t* p = bits + static_cast<size_t>(row) * pitch;
     switch (bitCount) {
+      case 1: return palette[(p[x >> 3] >> (7 - (x & 7))) & 1] & 0xFFFFFF;
+      case 4: return palette[(x & 1) ? (p[x >> 1] & 0xF) : (p[x >> 1] >> 4)] & 0xFFFFFF;
       case 8: return palette[p[x]] & 0xFFFFFF;
       case 24: return static_cast<uint32_t>(p[x * 3] | (p[x * 3 + 1] << 8) | (p[x * 3 + 2] << 16));
       case 16:
@@ -98,7 +100,7 @@ Reader MakeReader(const void* bits, const BitmapInfo* info) {
   Reader r{};
   r.bits = static_cast<const uint8_t*>(bits);
   r.bitCount = info->header.bitCount;
-  r.pitch = (std::abs(info->header.width) * r.bitCount / 8 + 3) / 4 * 4;
+  r.pitch = static_cast<int>((static_cast<int64_t>(std::abs(info->header.width)) * r.bitCount + 31) / 32 * 4);
   r.topDown = info->header.height < 0;
   r.rows = std::abs(info->header.height);
   r.palette = info->colors;

@@ -11,7 +11,7 @@ struct BitmapInfoHeader {
   int32_t width;
   int32_t height;         // negative: rows run top-down
   uint16_t planes;
-  uint16_t bitCount;      // 8, 16, 24 or 32
+  uint16_t bitCount;      // sections 8, 16, 24 or 32; sources also 1 and 4
   uint32_t compression;   // 0 plain, 3 bit fields (masks in colors[0..2])
   uint32_t sizeImage;
   int32_t xPelsPerMeter;

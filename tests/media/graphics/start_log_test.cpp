@@ -17,7 +17,7 @@ std::vector<std::string> Utf8(const std::vector<std::string>& lines) {
 
 // The lines from the graphics start up to the end of its software start.
 std::vector<std::string> GraphicsPart(const std::vector<std::string>& lines) {
-  auto first = std::find(lines.begin(), lines.end(), "StartSoundSystem");
+  auto first = std::find(lines.begin(), lines.end(), "DirectSound の初期化は正常に終了しました");
   auto last = std::find(lines.begin(), lines.end(), "DirectDraw 関連の初期化は正常に終了しました");
   if (first == lines.end() || last == lines.end()) return {};
   return std::vector<std::string>(first + 1, last + 1);

@@ -120,12 +120,15 @@ TEST(GraphImage, FreeClearsRecord) {
   EXPECT_EQ(img.format.bitDepth, 0);
 }
 
-TEST(GraphImage, CompressedWithoutDecoderIsRefused) {
+TEST(GraphImage, CompressedImageIsDecodedBeforeAPixelRead) {
   TestGraphImage img;
   ASSERT_EQ(AllocARGB8GraphImage(2, 2, &img.image), 0);
+  std::memset(img.image.pixels, 0, 16);
   img.image.format.compressionKind = 1;
-  int r;
-  EXPECT_EQ(ReadGraphImagePixel(&img.image, 0, 0, &r, nullptr, nullptr, nullptr), -1);
+  int r = -1;
+  EXPECT_EQ(ReadGraphImagePixel(&img.image, 0, 0, &r, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(img.image.format.compressionKind, 0u);
+  EXPECT_EQ(r, 0);
 }
 
 int AddSoftImage(int slot, int check) {

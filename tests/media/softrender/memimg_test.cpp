@@ -235,4 +235,50 @@ TEST(Transfer, RoundTripAnd565Palette) {
   EXPECT_EQ(static_cast<uint16_t*>(p16.base()->palette)[1], (0x08 << 8) | (0x80 << 3) | (0xFF >> 3));
 }
 
+// A single-channel image (blend image) receives the source's red channel,
+// scaled to its width, whatever the source's layout.
+TEST(Transfer, SingleChannelTakesRed) {
+  struct Source {
+    const char* name;
+    int depth;
+    uint32_t red, green, blue, alpha;  // all 0: an 8-bit palette image
+    uint32_t pixel;                    // the pixel, or palette entry 1 as 0x00RRGGBB (pixel index 1)
+    uint32_t channel8, channel16;
+  };
+  const Source sources[] = {
+      {"xrgb8", 32, 0xFF0000, 0xFF00, 0xFF, 0, 0x00C01020, 0xC0, 0xC0C0},
+      {"argb8", 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u, 0x40801020, 0x80, 0x8080},
+      {"rgb24", 24, 0xFF0000, 0xFF00, 0xFF, 0, 0x00FF0000, 0xFF, 0xFFFF},
+      {"rgb565", 16, 0xF800, 0x07E0, 0x001F, 0, 0x87FF, 0x83, 0x8420},
+      {"palette", 8, 0, 0, 0, 0, 0x00331122, 0x33, 0x3333},
+  };
+  for (const Source& s : sources) {
+    SCOPED_TRACE(s.name);
+    TestGraphImage base;
+    if (s.depth == 8) {
+      SetPaletteColorFormat(&base.image.format);
+      base.image.format.palette[1] = PaletteEntry{static_cast<uint8_t>(s.pixel), static_cast<uint8_t>(s.pixel >> 8),
+                                                  static_cast<uint8_t>(s.pixel >> 16), 0};
+    } else {
+      base.image.format = FormatFromMasks(s.depth, s.red, s.green, s.blue, s.alpha);
+    }
+    const int unit = s.depth / 8;
+    base.image.width = 3;
+    base.image.height = 2;
+    base.image.pitch = 3 * unit + 1;
+    base.image.pixels = static_cast<uint8_t*>(TrackedAllocZeroed(static_cast<size_t>(base.image.pitch) * 2,
+                                                                 __FILE__, __LINE__));
+    const uint32_t value = s.depth == 8 ? 1 : s.pixel;
+    std::memcpy(base.image.pixels + base.image.pitch + unit, &value, static_cast<size_t>(unit));
+    for (int format : {kMemImgChannel8, kMemImgChannel16}) {
+      TestImage img(3, 2, format);
+      if (format == kMemImgChannel8) img.Fill8(0x5A);
+      else img.Fill16(0x5A5A);
+      MemImgTransferFromBase(&base.image, nullptr, img.get(), 0, 0, 3, 2, 0, 0, 0);
+      const uint32_t expected = format == kMemImgChannel8 ? s.channel8 : s.channel16;
+      EXPECT_EQ(Pixels(img.get()), (std::vector<uint32_t>{0, 0, 0, 0, expected, 0})) << "format " << format;
+    }
+  }
+}
+
 }  // namespace

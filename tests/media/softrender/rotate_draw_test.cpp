@@ -204,12 +204,24 @@ TEST_F(RotateDraw, DrawsNothingWhenItCannot) {
 TEST_F(RotateDraw, HugeScaleAndWideDrawAreaStayInsideTheDestination) {
   TestImage source(4, 4, 1);
   FillSource(source);
-  TestImage dest(16, 16, 1);
+  // The destination is the middle of a larger image whose guard band must
+  // keep its value.
+  constexpr uint32_t kGuard = 0x5A5A5A5A;
+  TestImage guarded(48, 48, 1);
+  guarded.Fill(kGuard);
+  MEMIMG dest = guarded.Part(16, 16, 16, 16);
   gDrawState.drawArea = Rect{-50, -50, 5000, 5000};
-  MemImgDrawRotated(dest.view(), source.view(), 8, 8, 0.7f, 100000.0f, 0, 0, nullptr);
-  MemImgDrawRotated(dest.view(), source.view(), 8, 8, 0.7f, 100000.0f, 0, 1, nullptr);
-  MemImgDrawRotated(dest.view(), source.view(), 8, 8, 0.7f, 1e-20f, 0, 0, nullptr);
-  SUCCEED();  // the sanitizer build checks that no access left the images
+  MemImgDrawRotated(&dest, source.view(), 8, 8, 0.7f, 100000.0f, 0, 0, nullptr);
+  MemImgDrawRotated(&dest, source.view(), 8, 8, 0.7f, 100000.0f, 0, 1, nullptr);
+  MemImgDrawRotated(&dest, source.view(), 8, 8, 0.7f, 1e-20f, 0, 0, nullptr);
+  EXPECT_EQ(guarded.ChangedOutside(16, 16, 16, 16, kGuard), 0);
+  // Scale 20 covers the whole destination and more, plain and turned.
+  for (int turn : {0, 1}) {
+    guarded.Fill(kGuard);
+    MemImgDrawRotated(&dest, source.view(), 8, 8, 0.7f, 20.0f, 0, turn, nullptr);
+    EXPECT_EQ(guarded.ChangedOutside(16, 16, 16, 16, kGuard), 0) << turn;
+    EXPECT_EQ(guarded.ChangedOutside(0, 0, 0, 0, kGuard), 16 * 16) << turn;
+  }
 }
 
 TEST_F(RotateDraw, SourcesTallerThan4096RowsDraw) {

@@ -183,7 +183,12 @@ TEST_F(TriangleRaster, UnsupportedCombinationsDrawNothing) {
 TEST_F(TriangleRaster, CoordinatesFarOutsideStayInsideTheDestination) {
   TestImage source(8, 8, 1);
   FillSource(source);
-  TestImage dest(16, 16, 1);
+  // The destination is the middle of a larger image whose guard band must
+  // keep its value.
+  constexpr uint32_t kGuard = 0x5A5A5A5A;
+  TestImage guarded(48, 48, 1);
+  guarded.Fill(kGuard);
+  MEMIMG dest = guarded.Part(16, 16, 16, 16);
   gDrawState.drawArea = Rect{-100, -100, 5000, 5000};  // wider than the destination
   const std::array<std::array<MemImgVertex, 3>, 3> cases = {{
       {{{-2000000000, 3, 0, 0}, {2000000000, 5, 8, 0}, {7, 2000000000, 0, 8}}},
@@ -191,10 +196,11 @@ TEST_F(TriangleRaster, CoordinatesFarOutsideStayInsideTheDestination) {
       {{{-9000, -9000, 0, 0}, {9000, -8000, 8, 0}, {100, 9000, 0, 8}}},
   }};
   for (const auto& v : cases) {
-    MemImgDrawTriangle(dest.view(), source.view(), v.data(), 0, nullptr, 0);
-    MemImgDrawTriangle(dest.view(), nullptr, v.data(), 0, nullptr, kMark);
+    MemImgDrawTriangle(&dest, source.view(), v.data(), 0, nullptr, 0);
+    MemImgDrawTriangle(&dest, nullptr, v.data(), 0, nullptr, kMark);
   }
-  SUCCEED();  // the sanitizer build checks that no write left the image
+  EXPECT_EQ(guarded.Get(16 + 8, 16 + 8), kMark);  // the large triangles cover the middle
+  EXPECT_EQ(guarded.ChangedOutside(16, 16, 16, 16, kGuard), 0);
 }
 
 }  // namespace

@@ -45,11 +45,11 @@ TEST_F(InputTest, InputStartLogsEachLineOnce) {
         "\t\tデバイスの製品登録名:", "\tジョイパッドの追加は正常に終了しました",
         "\tジョイパッドの初期化は正常に終了しました", "\tマウスデバイスの初期化... 初期化成功",
         "\tキーボードデバイスの初期化... 初期化成功", "DirectInput 関連の初期化は正常に終了しました",
-        "StartSoundSystem"}},
+        "DirectSound の初期化を行います"}},
       {true,
        {"DirectInput関係初期化処理", "\tDirectInput7 の取得中... 取得に失敗。", "\tエラーコード 0x80040154",
         "\tDirectInput8 の取得を試みます...取得に失敗。DirectInput を使用しません。", "\tパッドの数は 1 個です",
-        "入力関連の初期化をしました", "StartSoundSystem"}},
+        "入力関連の初期化をしました", "DirectSound の初期化を行います"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.startFails);

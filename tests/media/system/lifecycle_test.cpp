@@ -54,7 +54,20 @@ const std::vector<std::string> kStartLog = Joined({
     "\tマウスデバイスの初期化... 初期化成功",
     "\tキーボードデバイスの初期化... 初期化成功",
     "DirectInput 関連の初期化は正常に終了しました",
-    "StartSoundSystem"}, GraphicsStartLogLines(16), {
+    "DirectSound の初期化を行います",
+    "DirectSound インターフェースの取得を行います....  成功",
+    "引き続きインターフェースの初期化処理...  成功",
+    "\tDirectSound デバイスを列挙します",
+    "\t\tモジュール名:       headless  ドライバ記述:Headless mixer ",
+    "\t最大サンプリングレート:200.00KHz 最小サンプリングレート:0.10KHz ",
+    "\t総サウンドメモリ領域:0.00KB 空きサウンドメモリ領域:0.00KB ",
+    "\t利用可能サンプリング精度",
+    "\t プライマリ １６bit = OK  ８bit = OK ",
+    "\t セカンダリ １６bit = OK  ８bit = OK ",
+    "\t利用可能チャンネル",
+    "\t プライマリ MONO = OK  STEREO = OK ",
+    "\t セカンダリ MONO = OK  STEREO = OK ",
+    "DirectSound の初期化は正常に終了しました"}, GraphicsStartLogLines(16), {
     "文字コードバッファの初期化を行います... 完了しました",
     // The warm-up draws release their graphs with the log flag.
     "グラフィック  の削除",
@@ -64,7 +77,7 @@ const std::vector<std::string> kStartLog = Joined({
 
 const std::vector<std::string> kEndLog = Joined({}, GraphicsEndLogLines(), {
     "DirectInput 関連の終了処理... 完了",
-    "EndSoundSystem",
+    "DirectSound の終了処理は正常に終了しました",
     "ウインドウを閉じようとしています",
     "ウインドウが破棄されようとしています",
     "ソフトを終了する準備が整いました",

@@ -101,20 +101,21 @@ TEST_F(SystemTest, ReadersBeforeTheStartDoNotWaitForAWindow) {
   EXPECT_NE(WaitWhileInactive(), 0);
 }
 
-// Disabled: under heavy parallel load the wait sometimes returns the held key
-// at once, and the helper thread then waits forever for a clock nobody moves.
-// Kept here until the race between the scripted keys and the poll is found.
-TEST_F(MessageLoopTest, DISABLED_WaitForKeyPressWaitsForAHeldKeyToBeReleasedAndAKeyPressed) {
+TEST_F(MessageLoopTest, WaitForKeyPressWaitsForAHeldKeyToBeReleasedAndAKeyPressed) {
   platform::ClearScriptedInput();
   ASSERT_TRUE(platform::SetScriptedKey(platform::kDikZ, true));
   const uint64_t before = platform::VirtualClock();
   // Each turn of the wait sleeps a millisecond: the held key is let go once
-  // 20 turns have gone by, another key is pressed 20 turns after that.
+  // 20 turns have gone by, another key is pressed 20 turns after that. The
+  // release time is read after the release: read before it, a wait that ran
+  // on while this thread was descheduled would already count as 20 turns
+  // with the key up, and the new key would come down before any poll saw
+  // the keyboard empty.
   std::atomic<uint64_t> releasedAt{0};
   std::thread player([before, &releasedAt] {
     while (platform::VirtualClock() < before + 20) platform::ThreadYield();
-    releasedAt = platform::VirtualClock();
     platform::SetScriptedKey(platform::kDikZ, false);
+    releasedAt = platform::VirtualClock();
     while (platform::VirtualClock() < releasedAt + 20) platform::ThreadYield();
     platform::SetScriptedKey(platform::kDikX, true);
   });

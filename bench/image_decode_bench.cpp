@@ -1,0 +1,139 @@
+// A 640 x 480 PNG and JPEG, made here, decoded from memory through the image
+// loader chain (ReadImageWithAlphaFile) beside libpng's simplified read and
+// libjpeg's plain scanline read of the same bytes.
+
+#include <benchmark/benchmark.h>
+
+#include <jpeglib.h>
+#include <png.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "media/image/ImageLoader.h"
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+// Gradients with some texture, as a game's picture might be.
+std::vector<uint8_t> PictureRgb() {
+  std::vector<uint8_t> rgb(static_cast<size_t>(kWidth) * kHeight * 3);
+  uint32_t noise = 12345;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      noise = noise * 1103515245u + 12345u;
+      uint8_t* p = &rgb[(static_cast<size_t>(y) * kWidth + x) * 3];
+      p[0] = static_cast<uint8_t>(x * 255 / kWidth + ((noise >> 16) & 7));
+      p[1] = static_cast<uint8_t>(y * 255 / kHeight + ((noise >> 20) & 7));
+      p[2] = static_cast<uint8_t>(((x / 40 + y / 40) & 1) * 120 + ((noise >> 24) & 15));
+    }
+  return rgb;
+}
+
+const std::string& PngFile() {
+  static const std::string file = [] {
+    const std::vector<uint8_t> rgb = PictureRgb();
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = kWidth;
+    image.height = kHeight;
+    image.format = PNG_FORMAT_RGB;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr);
+    std::string out(size, '\0');
+    png_image_write_to_memory(&image, out.data(), &size, 0, rgb.data(), 0, nullptr);
+    out.resize(size);
+    return out;
+  }();
+  return file;
+}
+
+const std::string& JpegFile() {
+  static const std::string file = [] {
+    const std::vector<uint8_t> rgb = PictureRgb();
+    jpeg_compress_struct c{};
+    jpeg_error_mgr error{};
+    c.err = jpeg_std_error(&error);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = kWidth;
+    c.image_height = kHeight;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 90, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+      JSAMPROW row = const_cast<uint8_t*>(&rgb[static_cast<size_t>(c.next_scanline) * kWidth * 3]);
+      jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    std::string bytes(reinterpret_cast<char*>(out), size);
+    jpeg_destroy_compress(&c);
+    std::free(out);
+    return bytes;
+  }();
+  return file;
+}
+
+void DecodeThroughLoader(benchmark::State& state, const std::string& file) {
+  for (auto _ : state) {
+    GraphImage image{}, alpha{};
+    const int result = ReadImageWithAlphaFile(nullptr, file.data(), static_cast<int>(file.size()), 1, nullptr, 0, 1,
+                                              &image, &alpha, 0);
+    if (result < 0) state.SkipWithError("not decoded");
+    benchmark::DoNotOptimize(image.pixels);
+    FreeGraphImage(&image);
+  }
+}
+
+void BM_PngThroughLoader(benchmark::State& state) { DecodeThroughLoader(state, PngFile()); }
+
+void BM_PngSimplifiedRead(benchmark::State& state) {
+  const std::string& file = PngFile();
+  std::vector<uint8_t> out(static_cast<size_t>(kWidth) * kHeight * 3);
+  for (auto _ : state) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    png_image_begin_read_from_memory(&image, file.data(), file.size());
+    image.format = PNG_FORMAT_BGR;
+    if (png_image_finish_read(&image, nullptr, out.data(), 0, nullptr) == 0) state.SkipWithError("not decoded");
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+void BM_JpegThroughLoader(benchmark::State& state) { DecodeThroughLoader(state, JpegFile()); }
+
+void BM_JpegScanlineRead(benchmark::State& state) {
+  const std::string& file = JpegFile();
+  std::vector<uint8_t> out(static_cast<size_t>(kWidth) * kHeight * 3);
+  for (auto _ : state) {
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr error{};
+    d.err = jpeg_std_error(&error);
+    jpeg_create_decompress(&d);
+    jpeg_mem_src(&d, reinterpret_cast<const unsigned char*>(file.data()), file.size());
+    jpeg_read_header(&d, TRUE);
+    jpeg_start_decompress(&d);
+    while (d.output_scanline < d.output_height) {
+      JSAMPROW row = &out[static_cast<size_t>(d.output_scanline) * kWidth * 3];
+      jpeg_read_scanlines(&d, &row, 1);
+    }
+    jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+BENCHMARK(BM_PngThroughLoader)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PngSimplifiedRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JpegThroughLoader)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JpegScanlineRead)->Unit(benchmark::kMillisecond);
+
+}  // namespace

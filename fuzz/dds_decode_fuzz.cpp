@@ -1,0 +1,6 @@
+// The DDS decoder over arbitrary bytes on a memory stream.
+#include "ImageFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return fuzz::DecodeImage(ReadDdsStream, data, size);
+}

@@ -1,0 +1,249 @@
+// PNG and JPEG decoding through libpng and libjpeg. Both libraries return to
+// a recovery point by longjmp, so nothing with a destructor lives in these
+// functions across it.
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jpeglib.h>
+#include <jerror.h>
+#include <png.h>
+
+#include "foundation/TrackedHeap.h"
+#include "media/image/ImageLoader.h"
+
+namespace {
+
+// --- PNG -------------------------------------------------------------------------
+
+struct PngSource {
+  MediaStream* stream;
+  int64_t remaining;
+};
+
+void PngStreamReadCallback(png_structp png, png_bytep data, png_size_t length) {
+  auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+  if (static_cast<int64_t>(length) > source->remaining ||
+      MediaStreamRead(source->stream, data, static_cast<int>(length)) != static_cast<int>(length))
+    png_error(png, "Read Error");
+  source->remaining -= static_cast<int64_t>(length);
+}
+
+void SetupPngStreamRead(png_structp png, PngSource* source) {
+  source->remaining = MediaStreamRemaining(source->stream);
+  png_set_read_fn(png, source, PngStreamReadCallback);
+}
+
+void PngQuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngQuietWarning(png_structp, png_const_charp) {}
+
+// --- JPEG ------------------------------------------------------------------------
+
+constexpr int kJpegBufferBytes = 4096;
+// Progressive files with more scans than any encoder writes are refused
+// rather than decoded for minutes.
+constexpr int kJpegMaxScans = 1000;
+
+struct JpegError {
+  jpeg_error_mgr manager;
+  jmp_buf recovery;
+};
+
+struct JpegSource {
+  jpeg_source_mgr manager;
+  MediaStream* stream;
+  int64_t remaining;
+  bool startOfFile;
+  JOCTET buffer[kJpegBufferBytes];
+};
+
+// The library's messages would only clutter the console: every file the
+// chain offers before its own decoder is "not a JPEG file".
+void JpegQuietOutput(j_common_ptr) {}
+
+void JpegErrorExit(j_common_ptr info) {
+  (*info->err->output_message)(info);
+  longjmp(reinterpret_cast<JpegError*>(info->err)->recovery, 1);
+}
+
+void JpegStartSource(j_decompress_ptr info) { reinterpret_cast<JpegSource*>(info->src)->startOfFile = true; }
+
+boolean JpegFillStreamBuffer(j_decompress_ptr info) {
+  auto* source = reinterpret_cast<JpegSource*>(info->src);
+  const int64_t want = source->remaining < kJpegBufferBytes ? source->remaining : kJpegBufferBytes;
+  const int got = want > 0 ? MediaStreamRead(source->stream, source->buffer, static_cast<int>(want)) : 0;
+  source->remaining -= got;
+  if (got <= 0) {
+    if (source->startOfFile) ERREXIT(info, JERR_INPUT_EMPTY);
+    WARNMS(info, JWRN_JPEG_EOF);
+    source->buffer[0] = 0xFF;
+    source->buffer[1] = JPEG_EOI;
+    source->manager.next_input_byte = source->buffer;
+    source->manager.bytes_in_buffer = 2;
+  } else {
+    source->manager.next_input_byte = source->buffer;
+    source->manager.bytes_in_buffer = static_cast<size_t>(got);
+  }
+  source->startOfFile = false;
+  return TRUE;
+}
+
+void JpegSkipStreamData(j_decompress_ptr info, long count) {
+  if (count <= 0) return;
+  jpeg_source_mgr* source = info->src;
+  while (count > static_cast<long>(source->bytes_in_buffer)) {
+    count -= static_cast<long>(source->bytes_in_buffer);
+    JpegFillStreamBuffer(info);
+  }
+  source->next_input_byte += count;
+  source->bytes_in_buffer -= static_cast<size_t>(count);
+}
+
+void JpegTermSource(j_decompress_ptr) {}
+
+void SetupJpegStreamSource(j_decompress_ptr info, MediaStream* stream) {
+  if (info->src == nullptr) {
+    info->src = static_cast<jpeg_source_mgr*>(
+        (*info->mem->alloc_small)(reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT, sizeof(JpegSource)));
+  }
+  auto* source = reinterpret_cast<JpegSource*>(info->src);
+  source->manager.init_source = JpegStartSource;
+  source->manager.fill_input_buffer = JpegFillStreamBuffer;
+  source->manager.skip_input_data = JpegSkipStreamData;
+  source->manager.resync_to_restart = jpeg_resync_to_restart;
+  source->manager.term_source = JpegTermSource;
+  source->stream = stream;
+  source->remaining = MediaStreamRemaining(stream);
+  source->manager.bytes_in_buffer = 0;
+  source->manager.next_input_byte = nullptr;
+}
+
+void JpegScanLimit(j_common_ptr info) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(info);
+  if (d->input_scan_number > kJpegMaxScans) ERREXIT(info, JERR_NOTIMPL);
+}
+
+}  // namespace
+
+int ReadPngStream(MediaStream* stream, GraphImage* image) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngQuietError, PngQuietWarning);
+  if (png == nullptr) return -1;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return -1;
+  }
+  PngSource source{stream, 0};
+  uint8_t* volatile pixels = nullptr;
+  png_bytep* volatile rows = nullptr;
+  if (setjmp(png_jmpbuf(png)) != 0) {
+    if (rows != nullptr) png_free(png, rows);
+    if (pixels != nullptr) TrackedFree(pixels);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return -1;
+  }
+  png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+  SetupPngStreamRead(png, &source);
+  png_read_info(png, info);
+  const png_uint_32 width = png_get_image_width(png, info);
+  const png_uint_32 height = png_get_image_height(png, info);
+  const int colorType = png_get_color_type(png, info);
+  const int bitDepth = png_get_bit_depth(png, info);
+  if (!ImageSizeAllowed(width, height)) png_error(png, "Image too large");
+  png_set_strip_16(png);
+  png_set_packing(png);
+  const bool grey = colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
+  const bool expand = (grey && bitDepth <= 8) || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  if (expand) png_set_expand(png);
+  png_set_bgr(png);
+  png_read_update_info(png, info);
+  const png_size_t rowBytes = png_get_rowbytes(png, info);
+  const int channels = png_get_channels(png, info);
+  pixels = static_cast<uint8_t*>(TrackedAlloc(rowBytes * height, __FILE__, __LINE__));
+  if (pixels == nullptr) png_error(png, "Out of memory");
+  rows = static_cast<png_bytep*>(png_malloc(png, sizeof(png_bytep) * height));
+  for (png_uint_32 y = 0; y < height; ++y) rows[y] = pixels + rowBytes * y;
+  png_read_image(png, rows);
+  png_read_end(png, nullptr);
+
+  ColorFormat& f = image->format;
+  if (colorType == PNG_COLOR_TYPE_PALETTE && !expand) {
+    SetPaletteColorFormat(&f);
+    png_colorp palette = nullptr;
+    int count = 0;
+    if (png_get_PLTE(png, info, &palette, &count) == 0) count = 0;
+    for (int i = 0; i < 256; ++i)
+      f.palette[i] = i < count ? PaletteEntry{palette[i].blue, palette[i].green, palette[i].red, 0} : PaletteEntry{};
+  } else if (grey) {
+    if (rowBytes < static_cast<png_size_t>(width) * 2) {
+      SetGray8ColorFormat(&f);
+    } else {
+      // Grey and alpha pairs: the grey byte in every channel, the alpha unused.
+      SetColorFormatFromMasks(&f, 16, 0xFF, 0xFF, 0xFF, 0);
+    }
+  } else if (channels == 4) {
+    SetARGB8ColorFormat(&f);
+  } else {
+    SetFullColorFormat(&f);
+  }
+  image->width = static_cast<int>(width);
+  image->height = static_cast<int>(height);
+  image->pitch = static_cast<int>(rowBytes);
+  image->pixels = pixels;
+  png_free(png, rows);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return 0;
+}
+
+int ReadJpegStream(MediaStream* stream, GraphImage* image) {
+  jpeg_decompress_struct info;
+  JpegError error;
+  jpeg_progress_mgr progress;
+  std::memset(&progress, 0, sizeof progress);
+  progress.progress_monitor = JpegScanLimit;
+  info.err = jpeg_std_error(&error.manager);
+  error.manager.error_exit = JpegErrorExit;
+  error.manager.output_message = JpegQuietOutput;
+  uint8_t* volatile pixels = nullptr;
+  if (setjmp(error.recovery) != 0) {
+    if (pixels != nullptr) TrackedFree(pixels);
+    jpeg_destroy_decompress(&info);
+    return -1;
+  }
+  jpeg_create_decompress(&info);
+  info.progress = &progress;
+  info.mem->max_memory_to_use = 512L * 1024 * 1024;
+  SetupJpegStreamSource(&info, stream);
+  jpeg_read_header(&info, TRUE);
+  if (!ImageSizeAllowed(info.image_width, info.image_height)) ERREXIT(&info, JERR_IMAGE_TOO_BIG);
+  // Four-component (CMYK, YCCK) files are refused: no conversion to RGB is
+  // given by the library.
+  if (info.num_components == 1) {
+    info.out_color_space = JCS_GRAYSCALE;
+  } else if (info.num_components == 3) {
+    info.out_color_space = JCS_EXT_BGR;
+  } else {
+    ERREXIT(&info, JERR_CONVERSION_NOTIMPL);
+  }
+  jpeg_start_decompress(&info);
+  const int components = info.output_components;
+  const size_t rowBytes = static_cast<size_t>(components) * info.output_width;
+  pixels = static_cast<uint8_t*>(TrackedAlloc(rowBytes * info.output_height, __FILE__, __LINE__));
+  if (pixels == nullptr) ERREXIT1(&info, JERR_OUT_OF_MEMORY, 0);
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = pixels + rowBytes * info.output_scanline;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  if (components == 1) {
+    SetGray8ColorFormat(&image->format);
+  } else {
+    SetFullColorFormat(&image->format);
+  }
+  image->width = static_cast<int>(info.output_width);
+  image->height = static_cast<int>(info.output_height);
+  image->pitch = static_cast<int>(rowBytes);
+  image->pixels = pixels;
+  jpeg_destroy_decompress(&info);
+  return 0;
+}

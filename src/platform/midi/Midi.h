@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// MIDI files rendered by a software synthesiser with the system's General
+// MIDI SoundFont, straight into the audio mixer (platform/audio).
+constexpr const char* kGeneralMidiSoundFont = "/usr/share/sounds/sf2/default-GM.sf2";
+
+// Loads the synthesiser and the SoundFont (once) and joins the mixer. False
+// without a SoundFont or when the mixer is not started.
+bool StartMidi();
+void EndMidi();
+
+// Songs are indices; -1 when the data is not a MIDI file.
+int OpenMidiSong(const uint8_t* data, size_t size);
+void CloseMidiSong(int song);
+bool PlayMidiSong(int song, bool looping);  // from the start
+void StopMidiSong(int song);                // stops at once, every note silenced
+bool IsMidiSongPlaying(int song);
+
+}  // namespace platform
