@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libpng-dev libjpeg-dev libogg-dev libvorbis-dev libtheora-dev
-  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
+  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libpixman-1-dev xvfb xauth x11-utils xdotool x11-apps
   libmpg123-dev libfluidsynth-dev timgm6mb-soundfont libmp3lame-dev libsndfile1-dev
   ccache

@@ -194,9 +194,7 @@ bool EventRunner::CmdStringOperation() {
       if (gGameSystem.textEntryBusy) return false;  // one entry at a time: try again next frame
       gGameSystem.textEntryBusy = 1;
       gEventSystem.keyInputState = 1;
-      if (gTextEntryStartFunctions.setDefaultFontSize) {
-        gTextEntryStartFunctions.setDefaultFontSize(gEventSystem.fontSize * gScreenScale);
-      }
+      SetDefaultFontSize(gEventSystem.fontSize * gScreenScale);
       const int maxLength = RunnerReadValue(Param(3));
       int handle = -1;
       if (maxLength > 0 && gTextEntryStartFunctions.create) {

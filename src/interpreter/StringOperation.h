@@ -10,7 +10,6 @@ struct TextEntryStartFunctions {
   int (*create)(int maxLength, int cancelAllowed, int option1, int option2) = nullptr;
   int (*activate)(int handle) = nullptr;
   int (*setString)(const std::string& text, int handle) = nullptr;
-  int (*setDefaultFontSize)(int size) = nullptr;
 };
 extern TextEntryStartFunctions gTextEntryStartFunctions;
 

@@ -7,4 +7,5 @@
 #include "media/system/PublicFiles.h"
 #include "media/system/PublicInput.h"
 #include "media/graphics/PublicGraphics.h"
+#include "media/image/PublicFonts.h"
 #include "media/sound/PublicSound.h"

@@ -45,6 +45,8 @@ std::vector<std::string> GraphicsStartLogLines(int bits) {
       "の作成は正常に終了しました",
       "\t\tグラフィック管理系の初期化を行います",
       "\t\t\t３Ｄグラフィック描画機能は使用しません",
+      "\t\t\tフォントの初期化を行います",
+      "\t\t\tフォントの初期化は正常に終了しました",
       "\t\tグラフィック管理系の初期化は正常に終了しました",
       "\t画面モード変更処理は正常に終了しました",
       "\tオーバーレイサーフェスは使用しません",
@@ -55,6 +57,8 @@ std::vector<std::string> GraphicsStartLogLines(int bits) {
 std::vector<std::string> GraphicsEndLogLines() {
   return {
       "DirectDraw 関連の終了処理をおこないます",
+      "\tフォントの初期化を行います",
+      "\tフォントの初期化は正常に終了しました",
       "\tグラフィック管理系の終了処理は正常に終了しました",
       "\tＤｉｒｅｃｔＤｒａｗオブジェクトを解放します",
       "\tＤｉｒｅｃｔＤｒａｗオブジェクトを解放しました",

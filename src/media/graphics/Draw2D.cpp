@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "media/graphics/GraphicsSystem.h"
+#include "media/image/FontSystem.h"
 #include "media/softrender/MemImgDraw.h"
 #include "media/softrender/RotateDraw.h"
 #include "media/softrender/TriangleDraw.h"
@@ -534,4 +535,121 @@ int CaptureScreenToGraph2D(int x1, int y1, int x2, int y2, GraphRecord* graph) {
     return 0;
   }
   return -1;
+}
+
+// --- Strings of memory-cache fonts ----------------------------------------------------------
+
+namespace {
+
+// The draw area for one step of a string draw; put back with the tint when
+// the scope ends.
+class TextDrawScope {
+ public:
+  TextDrawScope() : area_(gDrawState.drawArea), empty_(gDrawState.emptyDrawArea), tint_(gDrawState.tint) {
+    for (int i = 0; i < 4; ++i) areaF_[i] = gDrawState.drawAreaF[i];
+  }
+  ~TextDrawScope() {
+    gDrawState.drawArea = area_;
+    for (int i = 0; i < 4; ++i) gDrawState.drawAreaF[i] = areaF_[i];
+    gDrawState.emptyDrawArea = empty_;
+    gDrawState.tint = tint_;
+  }
+  TextDrawScope(const TextDrawScope&) = delete;
+  TextDrawScope& operator=(const TextDrawScope&) = delete;
+  const Rect& SavedArea() const { return area_; }
+
+ private:
+  Rect area_;
+  float areaF_[4];
+  int empty_;
+  uint32_t tint_;
+};
+
+bool PlainBlend() {
+  return gDrawState.blendMode == kBlendNone || (gDrawState.blendMode == kBlendAlpha && gDrawState.blendParameter == 255);
+}
+
+// Draws the string into the font's screen-sized text image, then that image
+// onto the target (stretched for the scaled form).
+int DrawThroughTextSurface(int x, int y, bool scaled, double xScale, double yScale, const char* text, int color,
+                           int font, int edgeColor, int vertical, int width, int height) {
+  if (RestoreFontCacheImages(font) < 0) return -1;
+  FontRecord* f = GetFontRecord(font);
+  Surface2DRecord* v = f != nullptr ? GetSurface2DRecord(f->textSurface) : nullptr;
+  SurfaceDataRecord* st = v != nullptr ? GetSurfaceDataRecord(v->store) : nullptr;
+  if (st == nullptr || MemImgIsValid(&st->colorImage) == 0) return -1;
+  MEMIMG* image = &st->colorImage;
+  TextDrawScope scope;
+  int screenWidth = 0, screenHeight = 0;
+  QueryScreenSize(&screenWidth, &screenHeight);
+  Rect fill = scaled ? Rect{0, 0, width + 4, height + 4} : Rect{0, 0, width, height};
+  const Rect screen{0, 0, std::min(screenWidth, image->width), std::min(screenHeight, image->height)};
+  ClipRectangle(&fill, &screen);
+  uint32_t key = 0;
+  if (image->base->alphaFlag == 0) {
+    const auto drawn = static_cast<uint32_t>(TintTextColor(color));
+    const auto drawnEdge = static_cast<uint32_t>(TintTextColor(edgeColor));
+    while (key == drawn || key == drawnEdge) ++key;
+  }
+  image->base->transparentColor = key;
+  image->base->runTableValid = 0;
+  image->base->premultipliedValid = 0;
+  MemImgFillRaw(image, &fill, key);
+  SetDrawAreaRect(fill);
+  if (ProcessFontString(1, 0, 0, 0, 1.0, 1.0, text, color, image, &fill, 1, font, edgeColor, -1, vertical,
+                        nullptr) < 0)
+    return -1;
+  gDrawState.tint = 0xFFFFFF;
+  Rect shown = scaled ? Rect{x, y, x + static_cast<int>(width * xScale) + 3, y + static_cast<int>(height * yScale) + 3}
+                      : Rect{x, y, x + width, y + height};
+  ClipRectangle(&shown, &scope.SavedArea());
+  SetDrawAreaRect(shown);
+  if (scaled)
+    PutGraphStretched2D(x, y, x + static_cast<int>(xScale * screenWidth) + 3,
+                        y + static_cast<int>(yScale * screenHeight) + 3, nullptr, 1, f->textSurface);
+  else
+    DrawSurface2D(x, y, f->textSurface, 1);
+  return 0;
+}
+
+}  // namespace
+
+int PutFontString2D(int x, int y, const char* text, int color, int font, int edgeColor, int vertical) {
+  const FontRecord* f = GetFontRecord(font);
+  if (f == nullptr || NoDisplay()) return -1;
+  int size[2] = {0, 0};
+  if (ProcessFontString(0, 0, 0, 0, 1.0, 1.0, text, color, nullptr, nullptr, 0, font, edgeColor, -1, vertical,
+                        size) < 0)
+    return -1;
+  if (GetScreenColorDepth() != 8 && ((f->type & 2) != 0 || !PlainBlend()))
+    return DrawThroughTextSurface(x, y, false, 1.0, 1.0, text, color, font, edgeColor, vertical, size[0], size[1]);
+  if (SoftwareScreens()) {
+    TargetImage target;
+    if (target.image == nullptr) return 0;
+    const Rect clip = MemImgDrawableArea(target.image);
+    return ProcessFontString(1, x, y, 0, 1.0, 1.0, text, color, target.image, &clip, 1, font, edgeColor, -1, vertical,
+                             nullptr) < 0
+               ? -1
+               : 0;
+  }
+  const Rect box{x, y, x + size[0], y + size[1]};
+  uint32_t value = static_cast<uint32_t>(color);
+  if (PrepareDraw2D(nullptr, 0, nullptr, &box, 1, &value) < 0) return -1;
+  if (PreparedDest() != nullptr) {
+    const Rect clip = MemImgDrawableArea(PreparedDest());
+    ProcessFontString(1, x, y, 0, 1.0, 1.0, text, color, PreparedDest(), &clip, 1, font, edgeColor, -1, vertical,
+                      nullptr);
+  }
+  FinishDraw2D();
+  return 0;
+}
+
+int PutFontStringScaled2D(int x, int y, double xScale, double yScale, const char* text, int color, int font,
+                          int edgeColor, int vertical) {
+  if (GetFontRecord(font) == nullptr || NoDisplay()) return -1;
+  int size[2] = {0, 0};
+  if (ProcessFontString(0, 0, 0, 0, 1.0, 1.0, text, color, nullptr, nullptr, 0, font, edgeColor, -1, vertical,
+                        size) < 0)
+    return -1;
+  return DrawThroughTextSurface(x, y, true, xScale, yScale, text, color, font, edgeColor, vertical, size[0], size[1]);
 }

@@ -15,20 +15,7 @@ std::string gCallLog;
 int gCallLogOn = 0;
 int gCallDepth = 0;
 
-// Writes one call-log line for the outermost public entry, after its body.
-class CallScope {
- public:
-  CallScope() { ++gCallDepth; }
-  ~CallScope() { --gCallDepth; }
-  static bool Wanted() { return gCallLogOn != 0 && gCallDepth == 1; }
-  void Log(const char* entry, const char* arguments, int result) const {
-    if (!Wanted()) return;
-    char line[512];
-    FormatText(line, sizeof line, "%s(%s) = %d blend=%d,%d tint=%06X\n", entry, arguments, result,
-               gDrawState.blendMode, gDrawState.blendParameter, gDrawState.tint & 0xFFFFFF);
-    gCallLog += line;
-  }
-};
+using CallScope = DrawCallScope;
 
 bool SoftwareFront() {
   return gScreenState.softwareRendering != 0 && gScreenState.colorDepth != 8 && gDrawState.drawTarget == -4;
@@ -60,6 +47,27 @@ int GraphDraw(GraphRecord* g, RectOf rectOf, Draw draw) {
 }
 
 }  // namespace
+
+DrawCallScope::DrawCallScope() { ++gCallDepth; }
+DrawCallScope::~DrawCallScope() { --gCallDepth; }
+bool DrawCallScope::Wanted() { return gCallLogOn != 0 && gCallDepth == 1; }
+
+// Writes one call-log line for the outermost public entry, after its body.
+void DrawCallScope::Log(const char* entry, const char* arguments, int result) const {
+  if (!Wanted()) return;
+  char line[512];
+  FormatText(line, sizeof line, "%s(%s) = %d blend=%d,%d tint=%06X\n", entry, arguments, result, gDrawState.blendMode,
+             gDrawState.blendParameter, gDrawState.tint & 0xFFFFFF);
+  gCallLog += line;
+}
+
+void SetDrawAreaRect(const Rect& r) {
+  gDrawState.drawArea = r;
+  gDrawState.drawAreaF[0] = static_cast<float>(r.left);
+  gDrawState.drawAreaF[1] = static_cast<float>(r.top);
+  gDrawState.drawAreaF[2] = static_cast<float>(r.right);
+  gDrawState.drawAreaF[3] = static_cast<float>(r.bottom);
+}
 
 void SetDrawCallLogEnabled(int on) { gCallLogOn = on; }
 int IsDrawCallLogEnabled() { return gCallLogOn; }
@@ -166,7 +174,7 @@ class AreaCut {
     for (int i = 0; i < 4; ++i) savedF_[i] = gDrawState.drawAreaF[i];
     Rect cut = r;
     ClipRectangle(&cut, &saved_);
-    Set(cut);
+    SetDrawAreaRect(cut);
   }
   ~AreaCut() {
     gDrawState.drawArea = saved_;
@@ -174,13 +182,6 @@ class AreaCut {
   }
 
  private:
-  static void Set(const Rect& r) {
-    gDrawState.drawArea = r;
-    gDrawState.drawAreaF[0] = static_cast<float>(r.left);
-    gDrawState.drawAreaF[1] = static_cast<float>(r.top);
-    gDrawState.drawAreaF[2] = static_cast<float>(r.right);
-    gDrawState.drawAreaF[3] = static_cast<float>(r.bottom);
-  }
   Rect saved_;
   float savedF_[4];
 };

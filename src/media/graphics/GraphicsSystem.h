@@ -271,6 +271,8 @@ int SelectDrawTarget(int target);
 int GetDrawTarget();
 int SetClipArea(int x1, int y1, int x2, int y2);
 int GetClipArea(Rect* out);
+// Sets the draw area as it is, for one step of a draw that puts it back.
+void SetDrawAreaRect(const Rect& r);
 int SetBlendState(int mode, int parameter);
 int SelectBlendGraph(int graph, int border, int range);
 int SetDrawTint(int red, int green, int blue);
@@ -319,6 +321,10 @@ int FillBox2D(int x1, int y1, int x2, int y2, int color);
 int FrameBox2D(int x1, int y1, int x2, int y2, int color);
 int ClearDrawTarget2D();
 int CaptureScreenToGraph2D(int x1, int y1, int x2, int y2, GraphRecord* graph);
+// Strings of memory-cache fonts (the font layer lays out and draws the glyphs).
+int PutFontString2D(int x, int y, const char* text, int color, int font, int edgeColor, int vertical);
+int PutFontStringScaled2D(int x, int y, double xScale, double yScale, const char* text, int color, int font,
+                          int edgeColor, int vertical);
 
 // --- Mask layer ----------------------------------------------------------------------
 
@@ -361,3 +367,13 @@ int IsDrawCallLogEnabled();
 void DrawCallLogAppend(const char* line);
 const char* GetDrawCallLog();
 void ClearDrawCallLog();
+// Marks one public drawing entry; only the outermost of nested entries logs.
+class DrawCallScope {
+ public:
+  DrawCallScope();
+  ~DrawCallScope();
+  DrawCallScope(const DrawCallScope&) = delete;
+  DrawCallScope& operator=(const DrawCallScope&) = delete;
+  static bool Wanted();
+  void Log(const char* entry, const char* arguments, int result) const;
+};

@@ -129,6 +129,7 @@ int StartGraphManager() {
   m.direct3DUsable = 0;
   LogWrite(m.direct3DUsable != 0 ? kTxtUse3D : kTxtNo3D);
   ResetDrawState();
+  StartFontSystem();
   LogIndentOut();
   LogWrite(kTxtGraphManagerStartDone);
   return 0;
@@ -141,6 +142,7 @@ int StopGraphManager() {
   ReleaseAllMaskData();
   ReleaseAllGraphs(0);
   ReleaseAllLights();
+  EndFontSystem();
   m.started = 0;
   LogWrite(kTxtGraphManagerStopDone);
   return 0;
@@ -537,6 +539,7 @@ void RestoreScreenAfterDeviceLoss() {
   ClearDrawTarget();
   PresentFrame();
   MarkAllGraphsForRestore();
+  RecreateAllFonts();
   RebuildMaskLayer();
   SetWorldMatrix(&gDrawState.world);
   SetViewMatrix(&gDrawState.view);

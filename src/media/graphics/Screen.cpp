@@ -356,6 +356,10 @@ int ApplyScreenMode(int width, int height, int bits, int force, int refreshRate)
     return 0;
   LogWrite(kTxtApplyModeStart);
   LogIndentIn();
+  // The default font is made again after the change with the same metrics.
+  const int fontSize = QueryFontHandleSize(gDefaultFontHandle);
+  int fontThickness = 6;
+  GetFontHandleInfo(nullptr, nullptr, &fontThickness, gDefaultFontHandle);
   const int oldWidth = ss.width, oldHeight = ss.height, oldDepth = ss.colorDepth, oldRefresh = ss.refreshRequest;
   ss.width = width;
   ss.height = height;
@@ -478,6 +482,7 @@ int ApplyScreenMode(int width, int height, int bits, int force, int refreshRate)
     }
   }
   StartGraphManager();
+  if (fontSize != -1) SetDefaultFontMetrics(fontSize, fontThickness);
   DebugPrintStart();
   CreateScreenPalette();
   if (ss.softwareRendering == 0 || ss.colorDepth == 8) {

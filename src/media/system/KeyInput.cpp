@@ -10,6 +10,7 @@
 #include "media/system/LibrarySystem.h"
 #include "media/system/MessageLoop.h"
 #include "platform/clipboard/Clipboard.h"
+#include "platform/ime/Ime.h"
 #include "platform/window/Window.h"
 
 TextEntrySystem gTextEntry;
@@ -17,6 +18,10 @@ TextEntrySystem gTextEntry;
 namespace {
 
 constexpr int kHandleType = 10;
+// 漢字変換候補のデータサイズが０でした  DefHWND:%x IMC:%x\n
+constexpr char kTxtCandidateSizeZero[] = "\x8a\xbf\x8e\x9a\x95\xcf\x8a\xb7\x8c\xf3\x95\xe2\x82\xcc\x83" "f\x81[\x83^\x83T\x83" "C\x83Y\x82\xaa\x82O\x82\xc5\x82\xb5\x82\xbd  DefHWND:%x IMC:%x\n";
+// 漢字変換候補を保存するメモリの確保に失敗しました( 確保しようとしたサイズ %d バイト )
+constexpr char kTxtCandidateMemory[] = "\x8a\xbf\x8e\x9a\x95\xcf\x8a\xb7\x8c\xf3\x95\xe2\x82\xf0\x95\xdb\x91\xb6\x82\xb7\x82\xe9\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd( \x8am\x95\xdb\x82\xb5\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xbd\x83T\x83" "C\x83Y %d \x83o\x83" "C\x83g )";
 constexpr int kCheckLimit = 2048;
 
 // The codes the window procedure pushes for editing keys (Delete, arrows,
@@ -341,6 +346,8 @@ int StartTextEntrySystem() {
   gTextEntry.blinkTime = 0;
   gTextEntry.blinkPeriod = 500;
   gTextEntry.cursorVisible = 1;
+  gTextEntry.imeOpen = platform::GetImeOpenStatus() ? 1 : 0;
+  SetDefaultTextEntryColors();
   LogWrite("\x8a\xae\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* 完了しました\n */);
   return 0;
 }
@@ -394,6 +401,8 @@ int SetImeEnabled(int on) {
   on = on != 0 ? 1 : 0;
   if (t.imeEnabled == on) return 0;
   t.imeEnabled = on;
+  // Compositions stop being reported; typing goes on.
+  platform::SetImeEnabled(on != 0);
   if (on == 0) {
     FreeCandidateList();
     t.composition[0] = '\0';
@@ -464,7 +473,8 @@ int GetTextEntryString(char* buffer, int handle) {
 
 int UpdateTextEntries() {
   TextEntrySystem& t = gTextEntry;
-  // The IME refresh has nothing to restore while no IME reports a composition.
+  // The input method cannot take a composition back, so the refresh has
+  // nothing to restore.
   if (t.imeRefreshStep == 1) t.imeRefreshStep = 0;
   if (t.activeHandle == -1) return 0;
   TextEntryRecord* e = FindTextEntry(t.activeHandle);
@@ -490,18 +500,93 @@ int RequestImeRefresh() {
   return 0;
 }
 
+namespace {
+
+// The composition keeps at most kCompositionBytes - 1 bytes, cut on a
+// character boundary.
+void CopyComposition(const std::string& text) {
+  int n = 0;
+  const int size = static_cast<int>(text.size());
+  while (n < size) {
+    const int step = IsLead(static_cast<unsigned char>(text[n])) && n + 1 < size ? 2 : 1;
+    if (n + step > kCompositionBytes - 1) break;
+    n += step;
+  }
+  std::memcpy(gTextEntry.composition, text.data(), static_cast<size_t>(n));
+  gTextEntry.composition[n] = '\0';
+}
+
+// The candidate list as one block: six words (size, style, count, selection,
+// page start, page size), the strings' offsets, then the strings.
+void ReadCandidateList() {
+  platform::ImeCandidateList list;
+  if (!platform::GetImeCandidateList(&list) || list.items.empty()) {
+    LogWriteFormat(kTxtCandidateSizeZero, 0u, 0u);
+    return;
+  }
+  size_t size = sizeof(uint32_t) * (6 + list.items.size());
+  for (const std::string& item : list.items) size += item.size() + 1;
+  FreeCandidateList();
+  auto* block = static_cast<uint8_t*>(TrackedAllocZeroed(size, __FILE__, __LINE__));
+  if (block == nullptr) FatalLibraryErrorFormat(kTxtCandidateMemory, static_cast<int>(size));
+  uint32_t header[6] = {static_cast<uint32_t>(size), 0, static_cast<uint32_t>(list.items.size()),
+                        static_cast<uint32_t>(list.selection), static_cast<uint32_t>(list.pageStart),
+                        static_cast<uint32_t>(list.pageSize)};
+  std::memcpy(block, header, sizeof header);
+  size_t at = sizeof(uint32_t) * (6 + list.items.size());
+  for (size_t i = 0; i < list.items.size(); ++i) {
+    const auto offset = static_cast<uint32_t>(at);
+    std::memcpy(block + sizeof header + i * sizeof(uint32_t), &offset, sizeof offset);
+    std::memcpy(block + at, list.items[i].c_str(), list.items[i].size() + 1);
+    at += list.items[i].size() + 1;
+  }
+  gTextEntry.candidateList = block;
+  gTextEntry.candidateListSize = static_cast<int>(size);
+}
+
+bool gInOpenStatus = false;
+
+}  // namespace
+
 intptr_t HandleImeMessage(uintptr_t wParam, uint32_t message, int window, intptr_t lParam) {
-  (void)lParam;
+  TextEntrySystem& t = gTextEntry;
   ResetCursorBlink();
   switch (message) {
     case platform::kWmImeStartComposition:
-      gTextEntry.imeCursor = 0;
+      t.imeCursor = 0;
       return 0;
     case platform::kWmImeEndComposition:
-      gTextEntry.composition[0] = '\0';
+      t.composition[0] = '\0';
+      return 0;
+    case platform::kWmImeComposition:
+      if ((lParam & platform::kGcsCompStr) != 0) CopyComposition(platform::GetImeComposition());
+      if ((lParam & platform::kGcsCursorPos) != 0) t.imeCursor = BytesToChars(t.composition, platform::GetImeCursorBytes());
+      // This input method reports no clauses.
+      if ((lParam & platform::kGcsCompClause) != 0) t.clauseCount = 0;
       return 0;
     case platform::kWmImeSetContext:
       return platform::DefWindowProc(window, message, wParam, 0);
+    case platform::kWmImeNotify:
+      switch (wParam) {
+        case platform::kImnChangeCandidate:
+        case platform::kImnOpenCandidate:
+        case platform::kImnSetCandidatePos:
+          ReadCandidateList();
+          return 0;
+        case platform::kImnCloseCandidate:
+          FreeCandidateList();
+          return 0;
+        case platform::kImnSetOpenStatus:
+          if (!gInOpenStatus) {
+            gInOpenStatus = true;
+            platform::DefWindowProc(window, message, wParam, lParam);
+            t.imeOpen = platform::GetImeOpenStatus() ? 1 : 0;
+            gInOpenStatus = false;
+          }
+          return 0;
+        default:
+          return platform::DefWindowProc(window, message, wParam, lParam);
+      }
     default:
       return 0;
   }

@@ -86,3 +86,12 @@ int IsTextEntryImeEnabled();
 int IsTextEntryImeOpen();
 int RequestImeRefresh();
 intptr_t HandleImeMessage(uintptr_t wParam, uint32_t message, int window, intptr_t lParam);
+
+// Key-input drawing (the entries DrawTextEntry and SetTextEntryColors are
+// public). Boxes and text wrap inside the draw area.
+int SetDefaultTextEntryColors();
+int DrawWrappedBox(int x1, int y1, int x2, int y2, int lineHeight, int color, int fill);
+int DrawWrappedText(int x, int y, int lineHeight, const char* text, int color, int edgeColor, int font,
+                    int selectionBackground, int selectionText, int selectionEdge, int selectionStart,
+                    int selectionEnd);
+int DrawImeInput(int x, int y, int pageSize);

@@ -165,12 +165,7 @@ int EndMediaLibraryBody() {
   LibrarySystemState& s = gLibrarySystem;
   if (s.started == 0) return 0;
   s.ending = 1;
-  if (s.defaultFontCreated != 0) {
-    if (s.defaultFontDeleted == 0) DeleteFontHandle(s.defaultFontHandle);
-    s.defaultFontDeleted = 1;
-    s.defaultFontHandle = -1;
-    s.defaultFontCreated = 0;
-  }
+  if (DeleteFontHandle(gDefaultFontHandle) == 0) gDefaultFontHandle = -1;
   CloseAllHttpHandles();
   EndNetwork();
   ReleaseDirectPlayHandle();

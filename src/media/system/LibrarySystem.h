@@ -37,7 +37,6 @@ struct LibrarySystemState {
   char initialDirectory[260];            // kept; the log's base folder
   char windowTitle[256];                 // kept
   char windowClassName[256];             // kept
-  int defaultFontCreated, defaultFontHandle, defaultFontDeleted;
   int runWhileInactive;                  // kept
   int iconId;                            // kept
   double windowScale;                    // kept

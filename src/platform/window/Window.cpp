@@ -667,6 +667,7 @@ void InjectActivation(bool active) {
 }
 
 void InjectCloseRequest() { PostToMain(kWmClose, 0, 0); }
+void PostToMainWindow(uint32_t message, uintptr_t wParam, intptr_t lParam) { PostToMain(message, wParam, lParam); }
 
 void InjectPaint() {
   WindowHandle main;

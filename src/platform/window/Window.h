@@ -236,6 +236,8 @@ void InjectDroppedFiles(const std::vector<std::string>& utf8Names);
 void InjectActivation(bool active);
 void InjectCloseRequest();
 void InjectPaint();
+// Posts a message to the main window (the input method reports this way).
+void PostToMainWindow(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // Headless backend: the desktop reported (default 1920 x 1080 x 32).
 void SetHeadlessDesktop(int width, int height, int bits);

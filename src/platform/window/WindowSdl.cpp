@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ime/Ime.h"
 #include "platform/input/Input.h"
 #include "platform/window/Window.h"
 
@@ -136,6 +137,7 @@ void PumpEvents() {
       case SDL_KEYDOWN: InjectKeyDown(KeyOf(e.key)); break;
       case SDL_KEYUP: InjectKeyUp(KeyOf(e.key)); break;
       case SDL_TEXTINPUT: InjectText(e.text.text); break;
+      case SDL_TEXTEDITING: OnTextEditing(e.edit.text, e.edit.start); break;
       case SDL_MOUSEMOTION: InjectMouseMove(e.motion.x, e.motion.y); break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {

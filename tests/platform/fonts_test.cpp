@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "platform/fonts/Fonts.h"
+#include "platform/ime/Ime.h"
+#include "platform/text/Text.h"
+#include "platform/window/Window.h"
+#include "support/FontFileWriter.h"
+
+namespace {
+
+std::string Sjis(const char* utf8) { return platform::Utf8ToCp932(utf8); }
+
+class FontsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() / ("player-fonts-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override {
+    platform::RemoveAllApplicationFonts();
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+  }
+  std::filesystem::path folder_;
+};
+
+TEST_F(FontsTest, JapaneseFacesMapToTheIpaFacesAndUnknownFacesFallBack) {
+  const struct {
+    const char* face;
+    const char* file;
+  } cases[] = {
+      {"ＭＳ ゴシック", "ipag.ttf"},   {"ＭＳ Ｐゴシック", "ipagp.ttf"}, {"MS Gothic", "ipag.ttf"},
+      {"ＭＳ 明朝", "ipam.ttf"},       {"ＭＳ Ｐ明朝", "ipamp.ttf"},     {"IPAMincho", "ipam.ttf"},
+      {"No Such Face 123", "ipag.ttf"}, {"", "ipag.ttf"},
+  };
+  for (const auto& c : cases) {
+    const platform::FontHandle font = platform::CreateFontCp932(Sjis(c.face), 16, 400, false, 128);
+    ASSERT_NE(font, 0) << c.face;
+    const std::string path = platform::GetFontFilePath(font);
+    // Debian installs the faces under their own names and under alternatives.
+    const std::string name = std::filesystem::canonical(path).filename().string();
+    EXPECT_EQ(name, c.file) << c.face << " -> " << path;
+    platform::FontTextMetrics tm;
+    ASSERT_TRUE(platform::GetFontTextMetrics(font, &tm));
+    EXPECT_EQ(tm.height, 16);
+    EXPECT_EQ(tm.ascent + tm.descent, 16);
+    EXPECT_GT(tm.maxCharWidth, 0);
+    platform::DeleteFont(font);
+  }
+}
+
+TEST_F(FontsTest, GlyphRowsArePaddedAndUnmappedCodesAreEmpty) {
+  const platform::FontHandle font = platform::CreateFontCp932(Sjis("ＭＳ ゴシック"), 16, 400, false, 128);
+  ASSERT_NE(font, 0);
+  const unsigned kanji = 0x8ABF;  // 漢
+  for (int format : {platform::kGlyphBitmap, platform::kGlyphGray4}) {
+    platform::GlyphMetrics gm;
+    const int size = platform::GetGlyphOutline(font, kanji, format, &gm, nullptr, 0);
+    ASSERT_GT(gm.blackBoxX, 0);
+    ASSERT_GT(gm.blackBoxY, 0);
+    const int pitch = platform::GlyphRowPitch(format, gm.blackBoxX);
+    EXPECT_EQ(pitch % 4, 0);
+    EXPECT_EQ(size, pitch * gm.blackBoxY);
+    std::vector<uint8_t> rows(static_cast<size_t>(size));
+    ASSERT_EQ(platform::GetGlyphOutline(font, kanji, format, &gm, rows.data(), size), size);
+    int inked = 0, maxLevel = 0;
+    for (int y = 0; y < gm.blackBoxY; ++y)
+      for (int x = 0; x < gm.blackBoxX; ++x) {
+        const uint8_t* row = rows.data() + y * pitch;
+        const int v = format == platform::kGlyphBitmap ? (row[x >> 3] >> (7 - (x & 7))) & 1 : row[x];
+        inked += v != 0;
+        maxLevel = std::max(maxLevel, v);
+      }
+    EXPECT_GT(inked, 20);
+    EXPECT_EQ(maxLevel, format == platform::kGlyphBitmap ? 1 : 16);
+    // A buffer too small is refused.
+    EXPECT_EQ(platform::GetGlyphOutline(font, kanji, format, &gm, rows.data(), size - 1), -1);
+  }
+  // 0x8540 is an unassigned CP932 code.
+  platform::GlyphMetrics gm{1, 1, 1, 1, 1};
+  EXPECT_EQ(platform::GetGlyphOutline(font, 0x8540, platform::kGlyphGray4, &gm, nullptr, 0), 0);
+  EXPECT_EQ(gm.blackBoxX, 0);
+  EXPECT_EQ(gm.cellIncX, 0);
+  EXPECT_EQ(platform::GetGlyphOutline(0, 'A', platform::kGlyphGray4, &gm, nullptr, 0), -1);
+  platform::DeleteFont(font);
+}
+
+TEST_F(FontsTest, WeightSixHundredEmboldensByOnePixel) {
+  const platform::FontHandle regular = platform::CreateFontCp932("IPAGothic", 16, 400, false, 128);
+  const platform::FontHandle bold = platform::CreateFontCp932("IPAGothic", 16, 600, false, 128);
+  platform::GlyphMetrics a, b;
+  platform::GetGlyphOutline(regular, 'H', platform::kGlyphGray4, &a, nullptr, 0);
+  platform::GetGlyphOutline(bold, 'H', platform::kGlyphGray4, &b, nullptr, 0);
+  EXPECT_EQ(b.cellIncX, a.cellIncX + 1);
+  EXPECT_EQ(b.blackBoxX, a.blackBoxX + 1);
+  platform::DeleteFont(regular);
+  platform::DeleteFont(bold);
+}
+
+TEST_F(FontsTest, AGameFontWinsOverTheInstalledFaceAndADamagedOneIsSkipped) {
+  const std::string good = (folder_ / "square.bdf").string();
+  const std::string damaged = (folder_ / "broken.ttf").string();
+  ASSERT_TRUE(WriteSquareFont(good, {"IPAGothic", 16, 14, 12, 16, {'A', 0x3042 /* あ */}}));
+  std::ofstream(damaged, std::ios::binary) << "\0\1\0\0garbage that is no font";
+  EXPECT_FALSE(platform::AddApplicationFont(damaged));
+  const platform::FontHandle before = platform::CreateFontCp932(Sjis("ＭＳ ゴシック"), 16, 400, false, 128);
+  EXPECT_NE(platform::GetFontFilePath(before), good);
+  ASSERT_TRUE(platform::AddApplicationFont(good));
+  const platform::FontHandle font = platform::CreateFontCp932(Sjis("ＭＳ ゴシック"), 16, 400, false, 128);
+  EXPECT_EQ(platform::GetFontFilePath(font), good);
+  platform::GlyphMetrics gm;
+  std::vector<uint8_t> rows(12 * 4);
+  ASSERT_EQ(platform::GetGlyphOutline(font, 0x82A0 /* あ */, platform::kGlyphBitmap, &gm, rows.data(), 48), 48);
+  EXPECT_EQ(gm.blackBoxX, 12);
+  EXPECT_EQ(gm.blackBoxY, 12);
+  EXPECT_EQ(gm.originX, 1);
+  EXPECT_EQ(gm.originY, 12);
+  EXPECT_EQ(gm.cellIncX, 16);
+  for (int y = 0; y < 12; ++y) {
+    EXPECT_EQ(rows[y * 4], 0xFF);
+    EXPECT_EQ(rows[y * 4 + 1], 0xF0);
+  }
+  // The game's face is listed with the installed ones.
+  bool listed = false;
+  for (const platform::FontFaceInfo& f : platform::EnumerateFontFaces())
+    listed |= f.fullName == "IPAGothic Regular" && !f.trueType;
+  EXPECT_TRUE(listed);
+  EXPECT_TRUE(platform::RemoveApplicationFont(good));
+  const platform::FontHandle after = platform::CreateFontCp932(Sjis("ＭＳ ゴシック"), 16, 400, false, 128);
+  EXPECT_NE(platform::GetFontFilePath(after), good);
+  for (platform::FontHandle f : {before, font, after}) platform::DeleteFont(f);
+}
+
+TEST_F(FontsTest, InstalledFacesAreListedWithScriptAndTrueTypeFlag) {
+  bool gothic = false;
+  for (const platform::FontFaceInfo& f : platform::EnumerateFontFaces())
+    if (f.fullName == "IPAGothic" || f.fullName == Sjis("IPAゴシック"))
+      gothic = f.trueType && f.script == Sjis("日本語");
+  EXPECT_TRUE(gothic);
+}
+
+// Compositions reach the main window as start, update and end messages; the
+// committed text arrives as characters.
+TEST(ImeTest, ScriptedCompositionPostsStartUpdateEndAndCommitsCharacters) {
+  platform::ResetHeadlessWindowing();
+  platform::ResetHeadlessIme();
+  const auto folder = std::filesystem::temp_directory_path() / ("player-ime-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  platform::SetInstanceLockFolder(folder.string());
+  ASSERT_EQ(platform::RegisterWindowClass(
+                "ime", [](platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+                  return platform::DefWindowProc(w, m, wp, lp);
+                },
+                0),
+            0);
+  const platform::WindowHandle window = platform::CreateMainWindow("ime", "ime", 0, 0, 0, 0, 100, 100);
+  ASSERT_NE(window, 0);
+  platform::ScriptImeComposition("かん", 1);
+  EXPECT_EQ(platform::GetImeComposition(), Sjis("かん"));
+  EXPECT_EQ(platform::GetImeCursorBytes(), 2);
+  platform::ScriptImeCandidates({"漢", "缶"}, 1);
+  platform::ImeCandidateList list;
+  ASSERT_TRUE(platform::GetImeCandidateList(&list));
+  EXPECT_EQ(list.items, (std::vector<std::string>{Sjis("漢"), Sjis("缶")}));
+  EXPECT_EQ(list.selection, 1);
+  platform::ScriptImeComposition("缶", 1);
+  platform::ScriptImeEndComposition(true);
+  EXPECT_FALSE(platform::GetImeCandidateList(&list));
+  std::vector<uint32_t> messages;
+  std::string chars;
+  platform::WindowMessage m;
+  while (platform::PeekMessage(&m, 0, true)) {
+    if (m.message == platform::kWmChar) chars += static_cast<char>(m.wParam);
+    else messages.push_back(m.message);
+  }
+  const std::vector<uint32_t> expected = {platform::kWmImeStartComposition, platform::kWmImeComposition,
+                                          platform::kWmImeNotify,           platform::kWmImeComposition,
+                                          platform::kWmImeNotify,           platform::kWmImeComposition,
+                                          platform::kWmImeEndComposition};
+  EXPECT_EQ(messages, expected);
+  EXPECT_EQ(chars, Sjis("缶"));
+  // Disabled, compositions are not reported; typing goes on.
+  platform::SetImeEnabled(false);
+  platform::ScriptImeComposition("あ", 1);
+  EXPECT_EQ(platform::GetImeComposition(), "");
+  platform::InjectText("a");
+  ASSERT_TRUE(platform::PeekMessage(&m, 0, true));
+  EXPECT_EQ(m.message, platform::kWmChar);
+  platform::ResetHeadlessIme();
+  platform::ResetHeadlessWindowing();
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
