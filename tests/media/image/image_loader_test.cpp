@@ -621,19 +621,27 @@ TEST(ImageChain, AnImageThatStaysCompressedRefusesPixelCalls) {
 
 TEST(ImageChain, TheWritersRoundTripThroughTheFilesAndTheAlphaCompanion) {
   ScratchFolder folder(true);
+  // 32-bit and 24-bit sources; 9 pixels wide so the 24-bit BMP rows need padding.
+  GraphImage full{};
+  AllocRGB24GraphImage(9, 6, &full);
   GraphImage source{};
-  AllocXRGB8GraphImage(9, 6, &source);  // the BMP writer takes 8, 16 and 32-bit images
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 9; ++x) WriteGraphImagePixel(&source, x, y, x * 28, y * 40, (x ^ y) * 15, 255);
-  const std::string bmp = "pic.bmp", png = "pic.png", alpha = "pic_a.png";
-  ASSERT_EQ(WriteGraphImageBmp(bmp.c_str(), &source), 0);
-  ASSERT_EQ(WritePngFile(png.c_str(), &source, 6), 0);
-  for (const std::string& name : {bmp, png}) {
-    TestGraphImage image, companion;
-    ASSERT_EQ(ReadImageWithAlphaFile(name.c_str(), nullptr, 0, 0, nullptr, 0, 0, &image.image, &companion.image, 1), 1);
+  AllocXRGB8GraphImage(9, 6, &source);
+  for (GraphImage* from : {&source, &full})
     for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 9; ++x) ASSERT_EQ(Rgb(image.image, 8 - x, y), Rgb(source, x, y)) << name;
+      for (int x = 0; x < 9; ++x) WriteGraphImagePixel(from, x, y, x * 28, y * 40, (x ^ y) * 15, 255);
+  const std::string bmp = "pic.bmp", png = "pic.png", alpha = "pic_a.png";
+  for (GraphImage* from : {&source, &full}) {
+    const int depth = from->format.bitDepth;
+    ASSERT_EQ(WriteGraphImageBmp(bmp.c_str(), from), 0) << depth;
+    ASSERT_EQ(WritePngFile(png.c_str(), from, 6), 0) << depth;
+    for (const std::string& name : {bmp, png}) {
+      TestGraphImage image, companion;
+      ASSERT_EQ(ReadImageWithAlphaFile(name.c_str(), nullptr, 0, 0, nullptr, 0, 0, &image.image, &companion.image, 1), 1);
+      for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 9; ++x) ASSERT_EQ(Rgb(image.image, 8 - x, y), Rgb(source, x, y)) << name << " " << depth;
+    }
   }
+  FreeGraphImage(&full);
   ASSERT_EQ(WritePngFile(alpha.c_str(), &source, 6), 0);
   TestGraphImage image, companion;
   EXPECT_EQ(ReadImageWithAlphaFile(png.c_str(), nullptr, 0, 0, nullptr, 0, 0, &image.image, &companion.image, 0), 0);
