@@ -403,31 +403,11 @@ TEST(PngDecoder, EightBitPngsEqualTheLibrarysSimplifiedRead) {
 }
 
 std::string JpegBytes(int width, int height, int components) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr error{};
-  c.err = jpeg_std_error(&error);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = static_cast<JDIMENSION>(width);
-  c.image_height = static_cast<JDIMENSION>(height);
-  c.input_components = components;
-  c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 85, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(width) * components);
-  while (c.next_scanline < c.image_height) {
-    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>((i * 3 + c.next_scanline * 5) ^ (i / 7));
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::string bytes(reinterpret_cast<char*>(out), size);
-  jpeg_destroy_compress(&c);
-  free(out);
-  return bytes;
+  const size_t rowSize = static_cast<size_t>(width) * components;
+  std::vector<uint8_t> samples(rowSize * height);
+  for (int y = 0; y < height; ++y)
+    for (size_t i = 0; i < rowSize; ++i) samples[y * rowSize + i] = static_cast<uint8_t>((i * 3 + y * 5) ^ (i / 7));
+  return fixtures::JpegFile(width, height, components, samples, 85);
 }
 
 // libjpeg's own decode: rows of RGB or grey.
