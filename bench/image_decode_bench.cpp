@@ -1,6 +1,7 @@
-// A 640 x 480 PNG and JPEG, made here, decoded from memory through the image
-// loader chain (ReadImageWithAlphaFile) beside libpng's simplified read and
-// libjpeg's plain scanline read of the same bytes.
+// A 640 x 480 PNG and JPEG (the JPEG from the test fixtures' encoder),
+// decoded from memory through the image loader chain (ReadImageWithAlphaFile)
+// beside libpng's simplified read and libjpeg's plain scanline read of the
+// same bytes.
 
 #include <benchmark/benchmark.h>
 
@@ -8,11 +9,11 @@
 #include <png.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "media/image/ImageLoader.h"
+#include "support/ImageFileWriters.h"
 
 namespace {
 
@@ -53,32 +54,7 @@ const std::string& PngFile() {
 }
 
 const std::string& JpegFile() {
-  static const std::string file = [] {
-    const std::vector<uint8_t> rgb = PictureRgb();
-    jpeg_compress_struct c{};
-    jpeg_error_mgr error{};
-    c.err = jpeg_std_error(&error);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = kWidth;
-    c.image_height = kHeight;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-      JSAMPROW row = const_cast<uint8_t*>(&rgb[static_cast<size_t>(c.next_scanline) * kWidth * 3]);
-      jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::string bytes(reinterpret_cast<char*>(out), size);
-    jpeg_destroy_compress(&c);
-    std::free(out);
-    return bytes;
-  }();
+  static const std::string file = fixtures::JpegFile(kWidth, kHeight, 3, PictureRgb(), 90);
   return file;
 }
 

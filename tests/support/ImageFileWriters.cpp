@@ -1,6 +1,10 @@
 #include "ImageFileWriters.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
 
 using namespace std::string_literals;
 
@@ -187,6 +191,33 @@ std::string DdsFile(const DdsOptions& o, int width, int height, const std::strin
        Le32(o.masks[2]) + Le32(o.masks[3]);
   h += Le32(o.caps) + Le32(0) + Le32(0) + Le32(0) + Le32(0);
   return "DDS " + h + data;
+}
+
+std::string JpegFile(int width, int height, int components, const std::vector<uint8_t>& samples, int quality) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr error{};
+  c.err = jpeg_std_error(&error);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = static_cast<JDIMENSION>(width);
+  c.image_height = static_cast<JDIMENSION>(height);
+  c.input_components = components;
+  c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, quality, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  const size_t rowSize = static_cast<size_t>(width) * components;
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<uint8_t*>(&samples[c.next_scanline * rowSize]);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  std::string bytes(reinterpret_cast<char*>(out), size);
+  jpeg_destroy_compress(&c);
+  std::free(out);
+  return bytes;
 }
 
 }  // namespace fixtures

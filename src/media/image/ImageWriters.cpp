@@ -47,7 +47,7 @@ bool RgbRows(GraphImage* image, std::vector<uint8_t>* rows) {
   for (int y = 0; y < image->height; ++y)
     for (int x = 0; x < image->width; ++x) {
       int r = 0, g = 0, b = 0, a = 0;
-      ReadGraphImagePixel(image, x, y, &r, &g, &b, &a);
+      if (ReadGraphImagePixel(image, x, y, &r, &g, &b, &a) < 0) return false;
       uint8_t* p = rows->data() + (static_cast<size_t>(y) * image->width + x) * 3;
       p[0] = static_cast<uint8_t>(r);
       p[1] = static_cast<uint8_t>(g);
@@ -71,8 +71,11 @@ void JpegErrorExit(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegError*
 }  // namespace
 
 int WriteGraphImageBmp(const char* fileName, GraphImage* image) {
+  // Block-compressed data is unpacked first, as every pixel operation does;
+  // depths with no BMP layout are refused before any file is touched.
+  if (image->format.compressionKind != 0 && DecompressDxtGraphImage(image) != 0) return -1;
   const int depth = image->format.bitDepth;
-  if (depth != 8 && depth != 16 && depth != 32) return 0;
+  if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return -1;
   const int w = image->width, h = image->height;
   const bool palette = depth == 8;
   const uint32_t rowSize = palette ? (static_cast<uint32_t>(w) + 3) / 4 * 4 : (static_cast<uint32_t>(w) * 3 + 3) / 4 * 4;
@@ -112,10 +115,13 @@ int WriteGraphImageBmp(const char* fileName, GraphImage* image) {
           out.push_back(row[x * 4 + 1]);
           out.push_back(row[x * 4 + 2]);
         } else {
-          uint16_t v;
-          std::memcpy(&v, row + x * 2, 2);
+          // 16 and 24-bit pixels go through their masks, so any channel order comes out blue, green, red.
+          const int bytes = depth / 8;
+          uint32_t v = 0;
+          for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(row[x * bytes + i]) << (8 * i);
           auto channel = [&](uint32_t mask, int shift, int width) {
-            return static_cast<uint8_t>(((v & mask) >> shift) << (8 - width));
+            const uint32_t value = (v & mask) >> shift;
+            return static_cast<uint8_t>(width > 8 ? value >> (width - 8) : value << (8 - width));
           };
           out.push_back(channel(f.blueMask, f.blueShift, f.blueWidth));
           out.push_back(channel(f.greenMask, f.greenShift, f.greenWidth));

@@ -102,12 +102,24 @@ TEST_F(GraphicsTest, BmpWriterLayouts) {
   EXPECT_EQ(bytes[54], 0xF8);
   EXPECT_EQ(bytes[55], 0xFC);
   EXPECT_EQ(bytes[56], 0xF8);
-  // 24-bit images are not written; saving over a file replaces it.
+  // 24-bit images get the same 24-bit rows; a depth with no layout is refused
+  // and leaves no file; saving over a file replaces it.
   GraphImage full{};
   SetFullColorFormat(&full.format);
+  uint8_t rgb[3] = {0x33, 0x22, 0x11};
   full.width = full.height = 1;
-  EXPECT_EQ(WriteGraphImageBmp("f.bmp", &full), 0);
-  EXPECT_FALSE(std::filesystem::exists(folder_ / "f.bmp"));
+  full.pitch = 3;
+  full.pixels = rgb;
+  ASSERT_EQ(WriteGraphImageBmp("f.bmp", &full), 0);
+  bytes = ReadFile(folder_ / "f.bmp");
+  ASSERT_EQ(bytes.size(), 58u);
+  EXPECT_EQ(bytes[28], 24);
+  EXPECT_EQ(bytes[54], 0x33);
+  EXPECT_EQ(bytes[56], 0x11);
+  GraphImage odd = full;
+  odd.format.bitDepth = 12;
+  EXPECT_EQ(WriteGraphImageBmp("o.bmp", &odd), -1);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "o.bmp"));
   ASSERT_EQ(WriteGraphImageBmp("p.bmp", &high), 0);
   EXPECT_EQ(ReadFile(folder_ / "p.bmp").size(), 58u);
   // A file that cannot be made: -1 from every writer and nothing left behind.

@@ -74,7 +74,9 @@ TEST_F(GraphFilesTest, MissingAndNonImageFilesLogTheirLines) {
 TEST_F(GraphFilesTest, AnAlphaGraphHasAnAlphaChannelAndTheSettingIsReset) {
   StartGraphicsAt(32);
   std::vector<uint32_t> argb;
-  for (int i = 0; i < 4 * 2; ++i) argb.push_back(static_cast<uint32_t>(i * 30 + 10) << 24 | 0x204060);
+  // Red varies per pixel (it becomes the alpha); alpha, green and blue do not matter.
+  auto red = [](int i) { return static_cast<uint8_t>(i * 30 + 10); };
+  for (int i = 0; i < 4 * 2; ++i) argb.push_back(0x80000000u | static_cast<uint32_t>(red(i)) << 16 | 0x4060);
   WriteFile("fade.bgra", fixtures::BgraFile(4, 2, argb, false));
   const int graph = ReadImageFileToAlphaGraph("fade.bgra");
   ASSERT_GE(graph, 0);
@@ -83,9 +85,18 @@ TEST_F(GraphFilesTest, AnAlphaGraphHasAnAlphaChannelAndTheSettingIsReset) {
   EXPECT_EQ(g->request.loadAsAlpha, 1);
   EXPECT_EQ(g->request.alphaChannel, 1);
   // A store with an alpha channel and no alpha test.
-  SurfaceDataRecord* store = GetSurfaceDataRecord(GetSurface2DRecord(g->storage[0])->store);
+  Surface2DRecord* view = GetSurface2DRecord(g->storage[0]);
+  SurfaceDataRecord* store = GetSurfaceDataRecord(view->store);
   ASSERT_NE(store, nullptr);
   EXPECT_EQ(store->request.alphaTest, 0);
+  // The picture's red channel lands in the single-channel store, pixel by pixel.
+  ASSERT_EQ(store->softwareImage, 1);
+  ASSERT_EQ(store->colorImage.base->pixelFormat, kMemImgChannel8);
+  const int pitch = store->colorImage.base->pitch;
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(store->colorImage.pixels[(view->storeY + y) * pitch + view->storeX + x], red(y * 4 + x))
+          << x << "," << y;
 }
 
 TEST_F(GraphFilesTest, GraphsFromMemoryDecodeBothBlocksAndMirror) {

@@ -403,31 +403,11 @@ TEST(PngDecoder, EightBitPngsEqualTheLibrarysSimplifiedRead) {
 }
 
 std::string JpegBytes(int width, int height, int components) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr error{};
-  c.err = jpeg_std_error(&error);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = static_cast<JDIMENSION>(width);
-  c.image_height = static_cast<JDIMENSION>(height);
-  c.input_components = components;
-  c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 85, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(width) * components);
-  while (c.next_scanline < c.image_height) {
-    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>((i * 3 + c.next_scanline * 5) ^ (i / 7));
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::string bytes(reinterpret_cast<char*>(out), size);
-  jpeg_destroy_compress(&c);
-  free(out);
-  return bytes;
+  const size_t rowSize = static_cast<size_t>(width) * components;
+  std::vector<uint8_t> samples(rowSize * height);
+  for (int y = 0; y < height; ++y)
+    for (size_t i = 0; i < rowSize; ++i) samples[y * rowSize + i] = static_cast<uint8_t>((i * 3 + y * 5) ^ (i / 7));
+  return fixtures::JpegFile(width, height, components, samples, 85);
 }
 
 // libjpeg's own decode: rows of RGB or grey.
@@ -621,19 +601,27 @@ TEST(ImageChain, AnImageThatStaysCompressedRefusesPixelCalls) {
 
 TEST(ImageChain, TheWritersRoundTripThroughTheFilesAndTheAlphaCompanion) {
   ScratchFolder folder(true);
+  // 32-bit and 24-bit sources; 9 pixels wide so the 24-bit BMP rows need padding.
+  GraphImage full{};
+  AllocRGB24GraphImage(9, 6, &full);
   GraphImage source{};
-  AllocXRGB8GraphImage(9, 6, &source);  // the BMP writer takes 8, 16 and 32-bit images
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 9; ++x) WriteGraphImagePixel(&source, x, y, x * 28, y * 40, (x ^ y) * 15, 255);
-  const std::string bmp = "pic.bmp", png = "pic.png", alpha = "pic_a.png";
-  ASSERT_EQ(WriteGraphImageBmp(bmp.c_str(), &source), 0);
-  ASSERT_EQ(WritePngFile(png.c_str(), &source, 6), 0);
-  for (const std::string& name : {bmp, png}) {
-    TestGraphImage image, companion;
-    ASSERT_EQ(ReadImageWithAlphaFile(name.c_str(), nullptr, 0, 0, nullptr, 0, 0, &image.image, &companion.image, 1), 1);
+  AllocXRGB8GraphImage(9, 6, &source);
+  for (GraphImage* from : {&source, &full})
     for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 9; ++x) ASSERT_EQ(Rgb(image.image, 8 - x, y), Rgb(source, x, y)) << name;
+      for (int x = 0; x < 9; ++x) WriteGraphImagePixel(from, x, y, x * 28, y * 40, (x ^ y) * 15, 255);
+  const std::string bmp = "pic.bmp", png = "pic.png", alpha = "pic_a.png";
+  for (GraphImage* from : {&source, &full}) {
+    const int depth = from->format.bitDepth;
+    ASSERT_EQ(WriteGraphImageBmp(bmp.c_str(), from), 0) << depth;
+    ASSERT_EQ(WritePngFile(png.c_str(), from, 6), 0) << depth;
+    for (const std::string& name : {bmp, png}) {
+      TestGraphImage image, companion;
+      ASSERT_EQ(ReadImageWithAlphaFile(name.c_str(), nullptr, 0, 0, nullptr, 0, 0, &image.image, &companion.image, 1), 1);
+      for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 9; ++x) ASSERT_EQ(Rgb(image.image, 8 - x, y), Rgb(source, x, y)) << name << " " << depth;
+    }
   }
+  FreeGraphImage(&full);
   ASSERT_EQ(WritePngFile(alpha.c_str(), &source, 6), 0);
   TestGraphImage image, companion;
   EXPECT_EQ(ReadImageWithAlphaFile(png.c_str(), nullptr, 0, 0, nullptr, 0, 0, &image.image, &companion.image, 0), 0);
