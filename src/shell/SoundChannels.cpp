@@ -299,6 +299,8 @@ void UpdateEffects() {
 }  // namespace
 
 void PlaySoundChannel(int kind, int entry, int fade, int position) {
+  // 65535 is a stop also while music is off, so it is never recorded as an entry.
+  if (entry == 65535) entry = -1;
   if (kind == 0 || kind == 1) {
     if (gSoundSetting != 2 && gSoundSetting != 3) {
       if (entry >= -1) (kind == 0 ? gCurrentBgm : gCurrentBgs) = entry;
@@ -309,7 +311,6 @@ void PlaySoundChannel(int kind, int entry, int fade, int position) {
   } else {
     return;
   }
-  if (entry == 65535) entry = -1;
   if (!gSoundManager.preloadDone) PreloadSounds();
   if (kind == 0) PlayBgm(entry, fade, position);
   if (kind == 1) PlayBgs(entry, fade, position);
