@@ -16,10 +16,11 @@
 #include "shell/NoticeBox.h"
 #include "shell/StartupGlobals.h"
 
+// The index first: the manager's constructor empties it.
+std::map<std::string, int> gSoundNameIndex;
 SoundManager gSoundManager;
 int gSoundSetting = 3;
 int gMidiAvailable = 1;
-std::map<std::string, int> gSoundNameIndex;
 
 SoundManager::SoundManager() { gSoundNameIndex.clear(); }
 
