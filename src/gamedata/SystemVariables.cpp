@@ -14,6 +14,7 @@
 #include "map/Hero.h"
 #include "platform/time/Time.h"
 #include "shell/GameSystem.h"
+#include "shell/MidiLibrary.h"
 #include "shell/ShellServices.h"
 #include "shell/StartupGlobals.h"
 
@@ -116,9 +117,9 @@ int VariableStore::ReadSystemVariable(int index) {
       return member < es->partyOpacities.size() ? es->partyOpacities[member] : -1;
     }
     case 95: return gSoundManager.channels[0].volume;
-    case 96: return gSoundManager.channels[0].frequencyPercent;
+    case 96: return gSoundManager.channels[0].frequency;
     case 97: return gSoundManager.channels[1].volume;
-    case 98: return gSoundManager.channels[1].frequencyPercent;
+    case 98: return gSoundManager.channels[1].frequency;
     case 100: return es->bgmMasterVolume;
     case 101: return es->bgsMasterVolume;
     case 102: return es->seVolume;
@@ -153,23 +154,23 @@ void VariableStore::WriteSystemVariable(int index, int value) {
     }
     case 95:
     case 97: {
-      SoundChannel& channel = gSoundManager.channels[index == 95 ? 0 : 1];
+      SoundFade& channel = gSoundManager.channels[index == 95 ? 0 : 1];
       const int master = es ? (index == 95 ? es->bgmMasterVolume : es->bgsMasterVolume) : 100;
-      channel.fadeState = 2;
-      channel.fadeFrom = {channel.volume, channel.volume};
+      channel.fadeLeft = channel.fadeTotal = 2;
+      channel.fadeOutVolume = channel.fadeInStart = channel.volume;
       channel.volume = static_cast<int>(int64_t{value} * master / 100);
       return;
     }
     case 96:
     case 98: {
-      SoundChannel& channel = gSoundManager.channels[index == 96 ? 0 : 1];
-      channel.frequencyPercent = value;
+      SoundFade& channel = gSoundManager.channels[index == 96 ? 0 : 1];
+      channel.frequency = value;
       if (index == 96 && gSoundManager.bgmIsMidi) {
-        gSoundManager.midiTempo = -1;
-        GGSTempoDepth(value >= 100 ? (value - 100) / 2 : static_cast<int>(2 * int64_t{value} - 200));
-      } else if (gSystemValueMediaCalls.setSoundHandleFrequency && gSystemValueMediaCalls.getSoundHandleSampleRate) {
-        const int64_t rate = gSystemValueMediaCalls.getSoundHandleSampleRate(channel.handle);
-        gSystemValueMediaCalls.setSoundHandleFrequency(static_cast<int>(rate * value / 100), channel.handle);
+        gSoundManager.tempoCountdown = -1;
+        GGSTempoDepth(MidiTempoOfFrequency(value));
+      } else {
+        const int64_t rate = GetSoundHandleSampleRate(channel.handle);
+        SetSoundHandleFrequency(static_cast<int>(rate * value / 100), channel.handle);
       }
       return;
     }
@@ -244,10 +245,11 @@ void VariableStore::WriteSystemVariable(int index, int value) {
     }
     case 100:
     case 101: {
-      SoundChannel& channel = gSoundManager.channels[index == 100 ? 0 : 1];
+      SoundFade& channel = gSoundManager.channels[index == 100 ? 0 : 1];
       if (live) {
-        channel.fadeState = 2;
-        const int64_t v = channel.volumePercent;
+        channel.fadeLeft = channel.fadeTotal = 2;
+        const int32_t content = (index == 100 ? gEventSystem.bgmFileValues : gEventSystem.bgsFileValues)[0];
+        const int64_t v = content == 0 ? 100 : content;  // a volume content of 0 means full volume
         channel.volume = static_cast<int>(int64_t{value} * v / std::max<int64_t>(v, 1));
       }
       (index == 100 ? es->bgmMasterVolume : es->bgsMasterVolume) = std::max(value, 0);

@@ -10,8 +10,6 @@ bool EventRunner::CmdChoice() { return true; }
 bool EventRunner::CmdCloseChoice() { return true; }
 bool EventRunner::CmdCloseMessage() { return true; }
 bool EventRunner::CmdKeyInput() { return true; }
-bool EventRunner::CmdSound() { return true; }
-bool EventRunner::CmdSpeech() { return true; }
 bool EventRunner::CmdPicture() { return true; }
 bool EventRunner::CmdScreenColor() { return true; }
 bool EventRunner::CmdTransitionType() { return true; }

@@ -5,7 +5,6 @@
 #include "gamedata/GlobalObjects.h"
 
 InputState gInput;
-SoundManager gSoundManager;
 InternetConnection gInternetConnection;
 std::string gProxy;
 std::string gProxyPort;
@@ -56,5 +55,3 @@ int SetFrameSkipMode(int mode) {
   gFrameSkipFactor = mode == 0 ? 1.0 : mode == 1 ? 0.5 : 0.25;
   return mode;
 }
-
-void GGSTempoDepth(int /*value*/) {}

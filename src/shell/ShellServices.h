@@ -7,7 +7,7 @@
 class EventSystem;
 
 // What the system values read and write of the game shell: the mouse of the
-// input state, the key configuration, the sound manager's channels, the
+// input state, the key configuration, the sound manager's channels (shell/SoundManager.h), the
 // internet-connection record and the proxy settings of Game.ini.
 
 // One frame of player input, filled once per frame ("pressed": held now and
@@ -53,23 +53,7 @@ struct InputState {
 };
 extern InputState gInput;
 
-// One of the BGM and BGS channels of the sound manager.
-struct SoundChannel {
-  int entry = -1;         // the entry now playing, -1 none
-  int handle = -1;        // its sound handle
-  int volume = 0;         // current volume
-  int fadeState = 0;
-  std::array<int, 2> fadeFrom{};  // the volume the fade starts from, two copies
-  int frequencyPercent = 100;
-  int volumePercent = 100;  // volume percent of the entry now playing
-};
-
-struct SoundManager {
-  std::array<SoundChannel, 2> channels;  // 0 BGM, 1 BGS
-  uint8_t bgmIsMidi = 0;
-  int midiTempo = 0;
-};
-extern SoundManager gSoundManager;
+#include "shell/SoundManager.h"
 
 struct InternetConnection {
   int status = -1;  // -1 idle
@@ -91,6 +75,3 @@ std::string GetActionKeyName(int slot, bool keyboard);
 // Clamps the mode to 0-2, stores it in the event system and returns it.
 int SetFrameSkipMode(int mode);
 extern double gFrameSkipFactor;
-
-// The MIDI library's tempo entry point; nothing while the library is not loaded.
-void GGSTempoDepth(int value);

@@ -102,11 +102,11 @@ TEST_F(SystemVariables, MapScrollIsClampedToTheMap) {
 }
 
 TEST_F(SystemVariables, MasterVolumeSetsTheCurrentVolume) {
-  gSoundManager.channels[0].volumePercent = 80;
+  gEventSystem.bgmFileValues[0] = 80;
   gSoundManager.channels[0].volume = 10;
   Write(100, 60);
   EXPECT_EQ(gSoundManager.channels[0].volume, 60);
-  EXPECT_EQ(gSoundManager.channels[0].fadeState, 2);
+  EXPECT_EQ(gSoundManager.channels[0].fadeLeft, 2);
   EXPECT_EQ(Read(100), 60);
   Write(95, 50);
   EXPECT_EQ(Read(95), 30);  // 50 x 60 / 100

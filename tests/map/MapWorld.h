@@ -109,5 +109,14 @@ class MapWorldTest : public PlainOrPackedGameTest {
     gCurrentBgm = -1;
     gCurrentBgs = -1;
     gGameSystem.soundListSizes = {20, 30, 40, 0, 0, 0};
+    // The map names what plays; with sound off the channels only record it.
+    gSoundSetting = 0;
+    gSystemDatabase.types.resize(4);
+    for (size_t kind = 0; kind < 3; ++kind)
+      gSystemDatabase.types[kind + 1].rows.resize(static_cast<size_t>(gGameSystem.soundListSizes[kind] + 10));
+  }
+  void TearDown() override {
+    gSoundSetting = 3;
+    PlainOrPackedGameTest::TearDown();
   }
 };

@@ -32,6 +32,7 @@ struct Synth {
   int renderer = -1;
   std::vector<std::unique_ptr<Song>> songs;
   std::vector<float> left, right;
+  double tempo = 1.0;
 };
 
 Synth gSynth;
@@ -119,12 +120,15 @@ void CloseMidiSong(int song) {
   if (Find(song)) gSynth.songs[song].reset();
 }
 
-bool PlayMidiSong(int song, bool looping) {
+bool PlayMidiSong(int song, bool looping) { return PlayMidiSongFrom(song, looping, 0); }
+
+bool PlayMidiSongFrom(int song, bool looping, int startTick) {
   std::lock_guard lock(gSynth.lock);
   Song* s = Find(song);
   if (!s) return false;
   fluid_player_set_loop(s->player, looping ? -1 : 1);
-  fluid_player_seek(s->player, 0);
+  fluid_player_set_tempo(s->player, FLUID_PLAYER_TEMPO_INTERNAL, gSynth.tempo);
+  fluid_player_seek(s->player, std::max(startTick, 0));
   return fluid_player_play(s->player) == FLUID_OK;
 }
 
@@ -140,6 +144,18 @@ bool IsMidiSongPlaying(int song) {
   std::lock_guard lock(gSynth.lock);
   Song* s = Find(song);
   return s && fluid_player_get_status(s->player) == FLUID_PLAYER_PLAYING;
+}
+
+void SetMidiGain(double gain) {
+  std::lock_guard lock(gSynth.lock);
+  if (gSynth.synth) fluid_synth_set_gain(gSynth.synth, static_cast<float>(std::clamp(gain, 0.0, 10.0)));
+}
+
+void SetMidiTempo(double multiplier) {
+  std::lock_guard lock(gSynth.lock);
+  gSynth.tempo = std::clamp(multiplier, 0.001, 1000.0);
+  for (auto& s : gSynth.songs)
+    if (s) fluid_player_set_tempo(s->player, FLUID_PLAYER_TEMPO_INTERNAL, gSynth.tempo);
 }
 
 }  // namespace platform

@@ -18,7 +18,18 @@ void EndMidi();
 int OpenMidiSong(const uint8_t* data, size_t size);
 void CloseMidiSong(int song);
 bool PlayMidiSong(int song, bool looping);  // from the start
+// From `startTick` (a position MidiTickAtMs found).
+bool PlayMidiSongFrom(int song, bool looping, int startTick);
 void StopMidiSong(int song);                // stops at once, every note silenced
 bool IsMidiSongPlaying(int song);
+// Gain of the synthesiser (1.0 the SoundFont's own level) and tempo of every
+// song as a multiple of its own.
+void SetMidiGain(double gain);
+void SetMidiTempo(double multiplier);
+
+// The tick a standard MIDI file reaches after `ms` milliseconds at its own
+// tempo map; 0 for data that is not a MIDI file, the last event's tick past
+// the end. Reads the untrusted file defensively.
+int MidiTickAtMs(const uint8_t* data, size_t size, int64_t ms);
 
 }  // namespace platform

@@ -1,0 +1,353 @@
+#include "shell/SoundManager.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+#include "gamedata/Database.h"
+#include "gamedata/GlobalObjects.h"
+#include "gamedata/VariableId.h"
+#include "media/PublicFunctions.h"
+#include "shell/GamePaths.h"
+#include "shell/GameSystem.h"
+#include "shell/MidiLibrary.h"
+#include "shell/NoticeBox.h"
+#include "shell/StartupGlobals.h"
+
+// The index first: the manager's constructor empties it.
+std::map<std::string, int> gSoundNameIndex;
+SoundManager gSoundManager;
+int gSoundSetting = 3;
+int gMidiAvailable = 1;
+
+SoundManager::SoundManager() { gSoundNameIndex.clear(); }
+
+namespace {
+
+constexpr int kSpareEntries = 10;
+
+bool MusicOn() { return gSoundSetting == 2 || gSoundSetting == 3; }
+bool EffectsOn() { return gSoundSetting == 1 || gSoundSetting == 3; }
+
+int DataCount(int kind) { return std::max(gSystemDatabase.GetDatabaseDataCount(kind + 1), 0); }
+int DesignedCount(int kind) { return gGameSystem.soundListSizes[static_cast<size_t>(kind)]; }
+int& SpareSlot(int kind) { return gGameSystem.soundListSizes[static_cast<size_t>(3 + kind)]; }
+
+bool HasRow(int kind, int entry) { return entry >= 0 && entry < DataCount(kind); }
+std::string EntryName(int kind, int entry) {
+  return HasRow(kind, entry) ? gSystemDatabase.ReadDatabaseString(kind + 1, entry, 0) : std::string();
+}
+
+// Reads or writes list[index] only inside the list.
+int32_t FlagAt(const std::vector<int32_t>& list, int index) {
+  return index >= 0 && index < static_cast<int>(list.size()) ? list[static_cast<size_t>(index)] : 0;
+}
+void SetFlag(std::vector<int32_t>& list, int index, int32_t value) {
+  if (index >= 0 && index < static_cast<int>(list.size())) list[static_cast<size_t>(index)] = value;
+}
+
+// ".mid"/".MID" (or another pair) at or after the fifth-last character.
+bool HasExtension(const std::string& path, const char* lower, const char* upper) {
+  const size_t from = path.size() > 5 ? path.size() - 5 : 0;
+  return path.find(lower, from) != std::string::npos || path.find(upper, from) != std::string::npos;
+}
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
+  const FileHandle file = OpenFileForRead(path.c_str(), 0);
+  if (!file) return std::nullopt;
+  const int size = GetFileSizeByName(path.c_str());
+  std::vector<uint8_t> image(static_cast<size_t>(std::max(size, 0)));
+  if (size > 0 && !ReadFileBlock(image.data(), size, file)) image.clear();
+  FileLayerClose(file);
+  return image;
+}
+
+int ImageSize(const std::vector<uint8_t>& image) { return static_cast<int>(image.size()); }
+
+// A failed load leaves no handle: -1 in a slot would stop every sound effect.
+int HandleOrZero(int handle) { return handle > 0 ? handle : 0; }
+
+int& Slot(int kind, int entry) { return gSoundManager.handles[static_cast<size_t>(kind)][entry]; }
+
+bool IsChannelHandle(int handle) {
+  return handle != 0 && (handle == gSoundManager.channels[0].handle || handle == gSoundManager.channels[1].handle);
+}
+
+int MasterVolume(int kind) {
+  return kind == 0 ? gEventSystem.bgmMasterVolume : kind == 1 ? gEventSystem.bgsMasterVolume : gEventSystem.seVolume;
+}
+
+
+// A fade length that cannot overflow or divide by zero.
+int FadeFrames(int fade) { return fade < 0 || fade == INT_MAX ? 1 : fade + 1; }
+
+void SetRateOf(int handle, int percent) {
+  SetSoundHandleFrequency(static_cast<int>(int64_t{GetSoundHandleSampleRate(handle)} * percent / 100), handle);
+}
+
+std::array<int32_t, 3>& ReportValues(int kind) {
+  return kind == 0 ? gEventSystem.bgmFileValues : gEventSystem.bgsFileValues;
+}
+
+void ShowMissingSound(const std::string& path) {
+  // "音声ファイル読み込みエラー", "ｻｳﾝﾄﾞ:ﾌｧｲﾙ「%s」が見つかりません\n"
+  char text[1200];
+  std::snprintf(text, sizeof text, "\xBB\xB3\xDD\xC4\xDE:\xCC\xA7\xB2\xD9\x81u%.1000s\x81v\x82\xAA\x8C\xA9\x82\xC2"
+                "\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n", path.c_str());
+  ShowNoticeBox("\x89\xB9\x90\xBA\x83t\x83@\x83" "C\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[",
+                text, "");
+}
+
+}  // namespace
+
+void ConstructSoundManager() { gSoundManager = SoundManager(); }
+
+void DestroySoundManager() {
+  DeleteAllSoundHandles();
+  gSoundNameIndex.clear();
+}
+
+void ResetSoundManager() {
+  gSoundManager = SoundManager();
+  DestroySoundManager();
+}
+
+int SoundEntryHandle(int kind, int entry) {
+  if (kind < 0 || kind > 2) return 0;
+  const auto& table = gSoundManager.handles[static_cast<size_t>(kind)];
+  const auto found = table.find(entry);
+  return found == table.end() ? 0 : found->second;
+}
+
+void SizeSoundTables() {
+  SoundManager& m = gSoundManager;
+  m.midiFlags.assign(static_cast<size_t>(DataCount(0) + 20), 0);
+  m.oggFlags[0].assign(static_cast<size_t>(DataCount(0) + 20), 0);
+  m.oggFlags[1].assign(static_cast<size_t>(DataCount(1) + 20), 0);
+}
+
+void PreloadSounds() {
+  SoundManager& m = gSoundManager;
+  if (m.midiFlags.empty()) SizeSoundTables();
+  for (int kind = 0; kind < 2; ++kind)
+    for (int entry = 0; entry < DataCount(kind); ++entry)
+      SetFlag(m.oggFlags[static_cast<size_t>(kind)], entry, HasExtension(EntryName(kind, entry), ".ogg", ".OGG"));
+  if (gMidiAvailable == 1) {
+    for (int entry = 0; entry < DesignedCount(0); ++entry) {
+      const std::string name = EntryName(0, entry);
+      const std::string path = "Data\\" + name;
+      if (!HasExtension(path, ".mid", ".MID")) continue;
+      if (const auto image = ReadWholeFile(path)) {
+        GGSReadList(image->data(), ImageSize(*image), 1, entry + 1);
+        SetFlag(m.midiFlags, entry, 1);
+      } else {
+        // "MIDI読み込みエラー", "[初期化]MIDIファイル Type%d-%d:%s が見つかりません\n"
+        char text[1200];
+        std::snprintf(text, sizeof text,
+                      "[\x8F\x89\x8A\xFA\x89\xBB]MIDI\x83t\x83@\x83" "C\x83\x8B Type%d-%d:%.1000s "
+                      "\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n",
+                      1, entry, name.c_str());
+        ShowNoticeBox("MIDI\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[", text, "");
+        SetFlag(m.midiFlags, entry, -1);
+      }
+    }
+  }
+  m.preloadDone = 1;
+}
+
+bool LoadSoundEntry(int kind, int entry) {
+  if (entry == -1) return true;
+  if (kind < 0 || kind > 2 || entry < 0) return true;
+  if (kind < 2 ? !MusicOn() : !EffectsOn()) return true;
+  if (kind == 0 && FlagAt(gSoundManager.midiFlags, entry) == 1) return true;
+  if (entry >= DesignedCount(kind)) return true;
+  SetSoundLoadKind(kind == 2 ? 0 : 2);
+  if (SoundEntryHandle(kind, entry)) return true;
+  const std::string name = EntryName(kind, entry);
+  const std::string path = gDataFolderPath + name;
+  if (const auto image = ReadWholeFile(path)) {
+    Slot(kind, entry) = HandleOrZero(kind == 2 ? LoadSoundFromImage(image->data(), ImageSize(*image), 5, -1)
+                                               : LoadSoundFromImageSingle(image->data(), ImageSize(*image), -1));
+  } else if (!name.empty()) {
+    // "音声ファイル読み込みエラー", "ｼｽﾃﾑDBﾀｲﾌﾟ%d-%d:%s が見つかりません\n"
+    char text[1200];
+    std::snprintf(text, sizeof text,
+                  "\xBC\xBD\xC3\xD1" "DB\xC0\xB2\xCC\xDF%d-%d:%.1000s \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82"
+                  "\xDC\x82\xB9\x82\xF1\n",
+                  kind + 1, entry, path.c_str());
+    ShowNoticeBox("\x89\xB9\x90\xBA\x83t\x83@\x83" "C\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[",
+                  text, ErrorLocationText());
+  }
+  return true;
+}
+
+void LoadSoundFileEntry(const std::string& path, int kind, int entry) {
+  SoundManager& m = gSoundManager;
+  const bool midi = kind == 0 && HasExtension(path, ".mid", ".MID");
+  if (kind < 2) {
+    if (kind == 0) SetFlag(m.midiFlags, entry, midi ? 1 : 0);
+    if (!midi) SetFlag(m.oggFlags[static_cast<size_t>(kind)], entry, HasExtension(path, ".ogg", ".OGG"));
+  }
+  if (!midi && gSoundNameIndex.count(path)) return;
+  const auto image = ReadWholeFile(path);
+  if (!image) {
+    if (!path.empty()) ShowMissingSound(path);
+    return;
+  }
+  if (kind == 2) {
+    SetSoundLoadKind(0);
+    gSoundNameIndex[path] = HandleOrZero(LoadSoundFromImage(image->data(), ImageSize(*image), 3, -1));
+    return;
+  }
+  SetSoundLoadKind(2);
+  if (midi) {
+    GGSReadList(image->data(), ImageSize(*image), 1, entry + 1);
+    return;
+  }
+  if (kind == 0) GGSDeleteList(entry + 1);
+  gSoundNameIndex[path] = HandleOrZero(LoadSoundFromImageSingle(image->data(), ImageSize(*image), -1));
+}
+
+namespace {
+
+// The leading signed decimal number of a line, 0 when it has none.
+int LeadingNumber(const std::string& line) {
+  size_t at = 0;
+  bool negative = false;
+  if (at < line.size() && (line[at] == '-' || line[at] == '+')) negative = line[at++] == '-';
+  int64_t value = 0;
+  while (at < line.size() && line[at] >= '0' && line[at] <= '9') {
+    value = std::min<int64_t>(value * 10 + (line[at++] - '0'), INT_MAX);
+  }
+  return static_cast<int>(negative ? -value : value);
+}
+
+}  // namespace
+
+int RegisterSoundFile(const std::string& rawText, int kind, int fade, int loopStart, int volume, int frequency) {
+  if (kind < 0 || kind > 2) return -1;
+  SoundManager& m = gSoundManager;
+  int& slot = SpareSlot(kind);
+  slot = ((slot % kSpareEntries) + kSpareEntries) % kSpareEntries;
+  const int n = DesignedCount(kind) + slot;
+  std::string text;
+  for (char c : rawText)
+    if (c != '\r') text += c;
+  const size_t firstFeed = text.find('\n');
+  if (text.empty() || firstFeed == 0 || firstFeed == 1) return -1;
+  // A type without its ten spare rows has nowhere to put the sound.
+  if (n < 0 || n >= DataCount(kind)) return -10;
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (lines.size() < 3) {
+    const size_t feed = text.find('\n', at);
+    lines.push_back(text.substr(at, feed == std::string::npos ? std::string::npos : feed - at));
+    if (feed == std::string::npos) {
+      at = text.size();
+      break;
+    }
+    at = feed + 1;
+  }
+  if (lines.size() == 3 && at < text.size()) lines.push_back(text.substr(at));
+  const std::string path = "Data\\" + lines[0];
+  if (lines.size() > 1) volume = LeadingNumber(lines[1]);
+  if (lines.size() > 2) frequency = LeadingNumber(lines[2]);
+  if (lines.size() > 3) loopStart = LeadingNumber(lines[3]);
+
+  LoadSoundFileEntry(path, kind, n);
+  const auto indexed = gSoundNameIndex.find(path);
+  const int h = indexed == gSoundNameIndex.end() ? 0 : indexed->second;
+
+  const bool samePlaying =
+      kind == 0 ? (m.bgmIsMidi ? path == gEventSystem.bgmFileText : h != 0 && h == m.channels[0].handle)
+                : kind == 1 && h != 0 && h == m.channels[1].handle;
+  if (samePlaying) {
+    SoundFade& c = m.channels[static_cast<size_t>(kind)];
+    c.fadeLeft = c.fadeTotal = FadeFrames(fade);
+    c.fadeInStart = c.fadeOutVolume = c.volume;
+    c.volume = static_cast<int>(int64_t{volume} * MasterVolume(kind) / 100);
+    c.frequency = frequency;
+    if (kind == 0 && m.bgmIsMidi) {
+      m.tempoCountdown = -1;
+      GGSTempoDepth(MidiTempoOfFrequency(frequency));
+    } else {
+      SetRateOf(c.handle, frequency);
+    }
+    ReportValues(kind)[0] = volume;
+    ReportValues(kind)[1] = frequency;
+    return -10;
+  }
+  if (kind == 2 && FlagAt(m.speechMarks, n) == 1 && SoundEntryHandle(2, n)) {
+    ReleaseSoundEntry(2, n);
+    SetFlag(m.speechMarks, n, 0);
+  }
+  Slot(kind, n) = h;
+  gSystemDatabase.WriteDatabaseString(kind + 1, n, 0, path);
+  gSystemDatabase.WriteDatabaseInt(kind + 1, n, 1, volume);
+  gSystemDatabase.WriteDatabaseInt(kind + 1, n, 2, frequency);
+  if (kind < 2) gSystemDatabase.WriteDatabaseInt(kind + 1, n, 3, loopStart);
+  const int previous = DesignedCount(kind) + (slot + 9) % kSpareEntries;
+  if (HasRow(kind, previous)) gSystemDatabase.WriteDatabaseString(kind + 1, previous, 0, std::string());
+  slot = (slot + 1) % kSpareEntries;
+  return n;
+}
+
+void UnloadSoundHandle(int kind, int handle) {
+  if (handle == 0 || kind < 0 || kind > 2 || IsChannelHandle(handle)) return;
+  auto& table = gSoundManager.handles[static_cast<size_t>(kind)];
+  for (auto& [entry, slot] : table) {
+    if (entry < 0 || entry >= DataCount(kind) || slot != handle) continue;
+    slot = 0;
+    StopSoundHandle(handle);
+    DeleteSoundHandle(handle);
+    return;
+  }
+}
+
+bool ReleaseSoundEntry(int kind, int entry) {
+  if (kind < 0 || kind > 2 || entry < 0) return false;
+  const int handle = SoundEntryHandle(kind, entry);
+  if (!handle || IsChannelHandle(handle)) return false;
+  StopSoundHandle(handle);
+  DeleteSoundHandle(handle);
+  Slot(kind, entry) = 0;
+  if (entry >= DesignedCount(kind)) gSoundNameIndex.erase(EntryName(kind, entry));
+  return true;
+}
+
+bool ReleaseUnusedSounds(bool all) {
+  SoundManager& m = gSoundManager;
+  for (int kind = 0; kind < 3; ++kind) {
+    for (auto& [entry, handle] : m.handles[static_cast<size_t>(kind)]) {
+      if (!handle || entry < 0 || entry >= DataCount(kind)) continue;
+      if (!all) {
+        if (IsSoundHandlePlaying(handle) > 0) continue;
+        if (kind == 2 && std::find(m.seHandles.begin(), m.seHandles.end(), handle) != m.seHandles.end()) continue;
+      }
+      DeleteSoundHandle(handle);
+      handle = 0;
+    }
+  }
+  gSoundNameIndex.clear();
+  if (all) {
+    DeleteAllSoundHandles();
+    gSoundNameIndex.clear();
+  }
+  return true;
+}
+
+int CountLoadedSounds() {
+  int count = 0;
+  for (int kind = 0; kind < 3; ++kind)
+    for (const auto& [entry, handle] : gSoundManager.handles[static_cast<size_t>(kind)])
+      if (handle && entry >= 0 && entry < DataCount(kind)) ++count;
+  return count;
+}
+
+int GetSoundChannelValue(int kind) {
+  if (kind != 0 && kind != 1) return 0;
+  const int entry = kind == 0 ? gEventSystem.currentBgm : gEventSystem.currentBgs;
+  return -1000 * FlagAt(gSoundManager.oggFlags[static_cast<size_t>(kind)], entry);
+}

@@ -1,0 +1,89 @@
+#include "shell/SpeechLibrary.h"
+
+#include <algorithm>
+
+#include "gamedata/Database.h"
+#include "gamedata/DataFileScramble.h"
+#include "media/PublicFunctions.h"
+#include "platform/dialogs/MessageBox.h"
+#include "platform/files/Files.h"
+#include "platform/modules/Modules.h"
+#include "shell/GameSystem.h"
+#include "shell/SoundManager.h"
+
+namespace {
+
+constexpr const char* kSpeechLibraryName = "AquesTalk.dll";
+
+using SyntheFunction = unsigned char* (*)(const char* text, int speed, int* size);
+using FreeWaveFunction = void (*)(unsigned char* image);
+
+int gLibrary = 0;
+SyntheFunction gSynthe = nullptr;
+FreeWaveFunction gFreeWave = nullptr;
+
+}  // namespace
+
+bool SpeechLibraryPresent() {
+  const int file = platform::FileOpen(GetExecutableFolder() + kSpeechLibraryName, platform::FileAccess::Read);
+  if (!file) return false;
+  platform::FileClose(file);
+  return true;
+}
+
+bool LoadSpeechLibrary() {
+  if (gLibrary) return true;
+  gLibrary = platform::LoadModule(GetExecutableFolder() + kSpeechLibraryName);
+  if (!gLibrary) return false;
+  gSynthe = reinterpret_cast<SyntheFunction>(platform::GetModuleProc(gLibrary, "AquesTalk_Synthe"));
+  gFreeWave = reinterpret_cast<FreeWaveFunction>(platform::GetModuleProc(gLibrary, "AquesTalk_FreeWave"));
+  if (!gSynthe) {
+    // "AquesTalk.dllは存在しましたが、関数が読み込めませんでした。", "DLL読み込みエラー"
+    platform::ShowMessageBox("AquesTalk.dll\x82\xCD\x91\xB6\x8D\xDD\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x82\xAA\x81"
+                             "A\x8A\xD6\x90\x94\x82\xAA\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82"
+                             "\xC5\x82\xB5\x82\xBD\x81" "B",
+                             "DLL\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[", platform::kMbOk);
+    return false;
+  }
+  return true;
+}
+
+bool FreeSpeechLibrary() {
+  if (gLibrary) platform::FreeModule(gLibrary);
+  gLibrary = 0;
+  gSynthe = nullptr;
+  gFreeWave = nullptr;
+  return true;
+}
+
+bool IsSpeechSynthAvailable() { return gSynthe != nullptr; }
+
+int PlaySpeech(const std::string& text, int speed, int volume, int pitch) {
+  SoundManager& m = gSoundManager;
+  const int designed = gGameSystem.soundListSizes[2];
+  int& slot = gGameSystem.soundListSizes[5];
+  if (!m.speechSized) {
+    m.speechMarks.assign(static_cast<size_t>(std::max(designed + 10, 0)), 0);
+    m.speechSized = 1;
+  }
+  slot = ((slot % 10) + 10) % 10;
+  const int n = designed + slot;
+  // A sound-effect type without its spare rows has nowhere to keep the speech.
+  if (n < 0 || n >= gSystemDatabase.GetDatabaseDataCount(3) || !gSynthe) return -10;
+  pitch = std::max(pitch, 20);
+  int size = 0;
+  unsigned char* image = gSynthe(text.c_str(), static_cast<int>(int64_t{speed} * 100 / pitch), &size);
+  if (!image) return -10;
+  gSystemDatabase.WriteDatabaseString(3, n, 0, "\x8D\x87\x90\xAC\x89\xB9\x90\xBA");  // "合成音声"
+  gSystemDatabase.WriteDatabaseInt(3, n, 1, volume);
+  gSystemDatabase.WriteDatabaseInt(3, n, 2, pitch);
+  gSystemDatabase.WriteDatabaseInt(3, n, 3, 1);
+  SetSoundLoadKind(0);
+  if (SoundEntryHandle(2, n)) ReleaseSoundEntry(2, n);
+  const int handle = LoadSoundFromImage(image, size, 1, -1);
+  gSoundManager.handles[2][n] = handle > 0 ? handle : 0;
+  if (n < static_cast<int>(m.speechMarks.size())) m.speechMarks[static_cast<size_t>(n)] = 1;
+  if (gFreeWave) gFreeWave(image);
+  slot = (slot + 1) % 10;
+  return n;
+}

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/Backend.h"
+#include "platform/audio/Audio.h"
+#include "platform/midi/Midi.h"
+#include "platform/modules/Modules.h"
+#include "platform/time/Time.h"
+#include "shell/MidiLibrary.h"
+#include "support/SoundFixtures.h"
+
+namespace {
+
+class MidiModuleTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetBackend(platform::Backend::Headless);
+    platform::SetVirtualClock(1000);
+    platform::ResetHeadlessAudio();
+    platform::ResetModules();
+    ASSERT_TRUE(platform::StartAudio());
+    platform::SetHeadlessAudioCapture(true);
+  }
+  void TearDown() override {
+    GGSFree();
+    platform::EndAudio();
+    platform::ResetHeadlessAudio();
+  }
+  static int Peak(uint32_t ms) {
+    platform::AdvanceVirtualClock(ms);
+    const std::vector<int16_t> out = platform::TakeHeadlessAudio();
+    int peak = 0;
+    for (int16_t s : out) peak = std::max(peak, std::abs(static_cast<int>(s)));
+    return peak;
+  }
+};
+
+TEST_F(MidiModuleTest, AMidiBgmSoundsThroughTheBuiltInModuleAndIsSilentAfterStop) {
+  if (GGSSetDevice(-1, 0) != 0) GTEST_SKIP() << "no General MIDI SoundFont";
+  // Silent for the first second: a start at 500 ms hears the notes after 500 ms.
+  const soundtest::Bytes midi = soundtest::MidiFile({{60, 960, 3840}, {64, 960, 3840}});
+  ASSERT_EQ(GGSReadList(midi.data(), static_cast<int>(midi.size()), 1, 3), 0);
+  // A damaged file is refused and plays nothing.
+  EXPECT_EQ(GGSReadList(midi.data() + 4, static_cast<int>(midi.size()) - 4, 1, 4), -1);
+  EXPECT_EQ(GGSPlay(1, 4, 0), -1);
+  GGSMasterVolume(0);
+  GGSTempoDepth(0);
+  ASSERT_EQ(GGSPlay(1, 3, 500), 0);
+  EXPECT_EQ(Peak(400), 0);
+  EXPECT_GT(Peak(300), 500);
+  GGSMasterVolume(-2500);  // volume 0
+  Peak(50);
+  EXPECT_EQ(Peak(200), 0);
+  GGSMasterVolume(0);
+  GGSStop();
+  Peak(20);
+  EXPECT_EQ(Peak(300), 0);
+}
+
+TEST(MidiTempoMap, StartTicksFollowTheTempoChanges) {
+  // 480 ticks per quarter at 120 bpm: 960 ticks per second until the song ends.
+  const soundtest::Bytes midi = soundtest::MidiFile({{60, 0, 3840}});
+  struct Case {
+    int64_t ms;
+    int tick;
+  } cases[] = {{0, 0}, {-5, 0}, {500, 480}, {1000, 960}, {100000, 3840}};
+  for (const Case& c : cases) EXPECT_EQ(platform::MidiTickAtMs(midi.data(), midi.size(), c.ms), c.tick) << c.ms;
+  EXPECT_EQ(platform::MidiTickAtMs(midi.data() + 1, midi.size() - 1, 500), 0);
+  EXPECT_EQ(platform::MidiTickAtMs(midi.data(), 20, 500), 0);  // cut inside the track
+}
+
+}  // namespace
