@@ -37,7 +37,7 @@ int OpenDirectShowMovie(void*, MovieRecord* movie, const char*, int*, int*, int)
   // There is no filter graph on this platform: the first step fails.
   movie->frame = &movie->ownFrame;
   movie->newFrame = 0;
-  LogWrite(kTxtFilterGraphFailed);
+  LogWriteFormat(kTxtFilterGraphFailed);
   return -1;
 }
 
@@ -75,7 +75,7 @@ int OpenMovie(const char* name, int* width, int* height, int surfaceKind) {
     m->temporaryFile = 0;
     if (OpenDirectShowMovie(nullptr, m, name, width, height, surfaceKind) < 0) {
       TrackedFree(m);
-      return LogWrite(kTxtMovieOpenFailed);
+      return LogWriteFormat(kTxtMovieOpenFailed);
     }
   }
   m->paused = 1;
