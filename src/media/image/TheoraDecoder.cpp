@@ -168,11 +168,11 @@ void ConvertYuvToXrgb(const uint8_t* const planes[3], int yWidth, int yHeight, i
   const YuvTables& t = gTables;
   const bool half = uvWidth == (yWidth + 1) / 2 && uvHeight == (yHeight + 1) / 2;
   for (int y = 0; y < height; ++y) {
-    const uint8_t* ys = planes[0] + static_cast<size_t>(y) * yStride;
+    const uint8_t* ys = planes[0] + static_cast<ptrdiff_t>(y) * yStride;
     uint8_t* out = image->pixels + static_cast<size_t>(y) * image->pitch;
     if (half) {
-      const uint8_t* us = planes[1] + static_cast<size_t>(y / 2) * uvStride;
-      const uint8_t* vs = planes[2] + static_cast<size_t>(y / 2) * uvStride;
+      const uint8_t* us = planes[1] + static_cast<ptrdiff_t>(y / 2) * uvStride;
+      const uint8_t* vs = planes[2] + static_cast<ptrdiff_t>(y / 2) * uvStride;
       for (int x = 0; x < width; ++x) {
         const int yt = t.yTerm[ys[x]], u = us[x / 2], v = vs[x / 2];
         out[x * 4 + 0] = t.clamp[std::clamp((yt + t.uToBlue[u]) / 16384, -512, 767) + 512];
@@ -183,8 +183,8 @@ void ConvertYuvToXrgb(const uint8_t* const planes[3], int yWidth, int yHeight, i
     } else {
       // Other layouts take chroma at the chroma-to-luma size ratio.
       const int cy = static_cast<int>(static_cast<int64_t>(y) * uvHeight / yHeight);
-      const uint8_t* us = planes[1] + static_cast<size_t>(cy) * uvStride;
-      const uint8_t* vs = planes[2] + static_cast<size_t>(cy) * uvStride;
+      const uint8_t* us = planes[1] + static_cast<ptrdiff_t>(cy) * uvStride;
+      const uint8_t* vs = planes[2] + static_cast<ptrdiff_t>(cy) * uvStride;
       for (int x = 0; x < width; ++x) {
         const int cx = static_cast<int>(static_cast<int64_t>(x) * uvWidth / yWidth);
         const double l = (ys[x] - 16) * 1.164, u = us[cx] - 128.0, v = vs[cx] - 128.0;
