@@ -43,6 +43,7 @@ template <class RectOf, class Draw>
 int GraphDraw(GraphRecord* g, RectOf rectOf, Draw draw) {
   if (gDrawState.emptyDrawArea != 0) return 0;
   if (g == nullptr || BlendGraphRefused(g)) return -1;
+  if (g->movie >= 0) AdvanceGraphMovie(g->handle, 0);
   return RunDraw(rectOf(), draw);
 }
 

@@ -220,6 +220,8 @@ int TransferImagePartToGraph(const char* name, const GraphImage* image, const Gr
                              int graph, int extra);
 int SetGraphFileName(int graph, const char* name, int other);
 int CreateSubGraph(int x, int y, int width, int height, int parent);
+// Hands a movie graph its movie's current frame before it is drawn.
+int AdvanceGraphMovie(int graph, int flag);
 int ReleaseGraph(int graph, int logFlag);
 int ReleaseAllGraphs(int logFlag);
 int SetGraphLostFlag(int graph, int* flag);

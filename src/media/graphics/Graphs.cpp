@@ -12,6 +12,7 @@
 #include "media/image/FontSystem.h"
 #include "media/image/ImageLoader.h"
 #include "media/image/MovieSystem.h"
+#include "media/image/TheoraDecoder.h"
 #include "media/system/InputDevices.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/MessageLoop.h"
@@ -300,6 +301,30 @@ int TransferImagePartToGraph(const char* name, const GraphImage* image, const Gr
   return result;
 }
 
+// The frame copier of movie graphs: the movie's current frame into every view.
+static int TransferMovieFrameToSurface2D(MovieRecord* movie, void* user) {
+  auto* g = static_cast<GraphRecord*>(user);
+  if (movie->theora != 0) {
+    TheoraDecoder* decoder = movie->decoder;
+    FetchTheoraFrame(decoder, 1, 0);
+    // A paused movie keeps its fetched frame: the graph receives it on every draw.
+    if (decoder->imageDone == 0) return 0;
+  }
+  if (movie->frame == nullptr || movie->frame->pixels == nullptr) return 0;
+  for (int i = 0; i < g->storageCount; ++i) {
+    Surface2DRecord* v = GetSurface2DRecord(g->storage[i]);
+    if (v == nullptr) continue;
+    TransferImagePartToSurface2D(movie->frame, nullptr, v->graphX, v->graphY, g->storage[i], 0);
+  }
+  return 0;
+}
+
+int AdvanceGraphMovie(int graph, int flag) {
+  GraphRecord* g = GetGraphRecord(graph);
+  if (g == nullptr || g->movie < 0) return 0;
+  return AdvanceMovieFrame(g->movie, flag);
+}
+
 int CreateSubGraph(int x, int y, int width, int height, int parent) {
   GraphRecord* p = GetGraphRecord(parent);
   if (p == nullptr) return -1;
@@ -339,6 +364,7 @@ int ReleaseGraph(int graph, int logFlag) {
   GraphManager& m = gGraphManager;
   GraphRecord* g = GetGraphRecord(graph);
   if (g == nullptr) return -1;
+  DeleteMovieHandle(g->movie);
   for (int i = 0; i < g->storageCount; ++i) RemoveSurface2D(g->storage[i]);
   if (logFlag != 0) LogWriteFormat(kTxtGraphRelease, TextOf(g->fileName));
   if (g->ownedMemory != nullptr) TrackedFree(g->ownedMemory);
@@ -887,7 +913,9 @@ int ReadImageFileToGraph(const char* name, int use3DRequest, int mirror, int ext
     LogWriteFormat(kTxtMovieGraphCreateFailed, name);
     return -1;
   }
-  GetGraphRecord(handle)->movie = movie;
+  GraphRecord* g = GetGraphRecord(handle);
+  g->movie = movie;
+  SetMovieFrameCallback(movie, TransferMovieFrameToSurface2D, g);
   return handle;
 }
 

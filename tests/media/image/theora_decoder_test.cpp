@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "foundation/FileLayer.h"
+#include "foundation/TrackedHeap.h"
+#include "media/image/MovieSystem.h"
+#include "media/image/TheoraDecoder.h"
+#include "support/MovieFixtures.h"
+#include "support/ScratchFolder.h"
+#include "support/SoundFixtures.h"
+
+namespace {
+
+using movietest::Rgb;
+
+const std::vector<Rgb> kColours = {{200, 40, 40},  {40, 200, 40},  {40, 40, 200},   {200, 200, 40},
+                                   {40, 200, 200}, {200, 40, 200}, {120, 120, 120}, {230, 140, 60},
+                                   {60, 140, 230}, {140, 230, 60}, {90, 30, 160},   {30, 160, 90}};
+
+std::string AsString(const movietest::Bytes& b) { return std::string(b.begin(), b.end()); }
+
+class TheoraDecoderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { BuildYuvTables(); }
+  void TearDown() override {
+    CloseTheoraDecoder(decoder_);
+    if (file_ != 0) FileLayerClose(file_);
+  }
+  TheoraDecoder* Open(const movietest::Bytes& clip) {
+    folder_.Write("clip.ogv", AsString(clip));
+    file_ = FileLayerOpen("clip.ogv", 0, 0, 0);
+    decoder_ = OpenTheoraDecoder(&gFileLayer, file_, 10);
+    return decoder_;
+  }
+  void ExpectShows(const Rgb& c) {
+    GraphImage* image = GetTheoraFrameImage(decoder_);
+    const uint8_t* p = image->pixels + static_cast<size_t>(image->height / 2) * image->pitch + image->width / 2 * 4;
+    EXPECT_NEAR(p[2], c.red, 2);
+    EXPECT_NEAR(p[1], c.green, 2);
+    EXPECT_NEAR(p[0], c.blue, 2);
+  }
+
+  ScratchFolder folder_{true};
+  FileHandle file_ = 0;
+  TheoraDecoder* decoder_ = nullptr;
+};
+
+movietest::Bytes Clip(const std::vector<Rgb>& colours, int keyframeInterval = 4) {
+  movietest::ClipSpec spec;
+  spec.frames = colours;
+  spec.keyframeInterval = keyframeInterval;
+  return movietest::EncodeTheoraClip(spec);
+}
+
+TEST(YuvTables, EndsAndClamp) {
+  BuildYuvTables();
+  EXPECT_EQ(gYuvTables.yTerm[16], 0);
+  EXPECT_EQ(gYuvTables.yTerm[235], 19070 * 219);
+  EXPECT_EQ(gYuvTables.clamp[-1 + 512], 0);
+  EXPECT_EQ(gYuvTables.clamp[300 + 512], 255);
+  EXPECT_EQ(gYuvTables.clamp[0], 0);
+  EXPECT_EQ(gYuvTables.clamp[1279], 255);
+}
+
+TEST(YuvTables, ConversionOfEachLayout) {
+  BuildYuvTables();
+  // 4:2:0 white: 4176330 / 16384 truncates to 254.
+  {
+    const uint8_t y[4] = {235, 235, 235, 235}, u[1] = {128}, v[1] = {128};
+    const uint8_t* const planes[3] = {y, u, v};
+    GraphImage image{};
+    AllocXRGB8GraphImage(2, 2, &image);
+    ConvertYuvToXrgb(planes, 2, 2, 2, 1, 1, 1, &image);
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(image.pixels[i * 4 + 0], 254);
+      EXPECT_EQ(image.pixels[i * 4 + 1], 254);
+      EXPECT_EQ(image.pixels[i * 4 + 2], 254);
+      EXPECT_EQ(image.pixels[i * 4 + 3], 255);
+    }
+    FreeGraphImage(&image);
+  }
+  // 4:4:4 and 4:2:2 take each pixel's own chroma column: full red in the
+  // last column only.
+  struct Case {
+    const char* name;
+    int uvWidth;
+  };
+  for (const Case& c : {Case{"4:4:4", 4}, Case{"4:2:2", 2}}) {
+    SCOPED_TRACE(c.name);
+    const uint8_t y[4] = {81, 81, 81, 81};
+    uint8_t u[4] = {128, 128, 128, 128}, v[4] = {128, 128, 128, 128};
+    u[c.uvWidth - 1] = 90;
+    v[c.uvWidth - 1] = 240;
+    const uint8_t* const planes[3] = {y, u, v};
+    GraphImage image{};
+    AllocXRGB8GraphImage(4, 1, &image);
+    ConvertYuvToXrgb(planes, 4, 1, 4, c.uvWidth, 1, c.uvWidth, &image);
+    EXPECT_EQ(image.pixels[0 * 4 + 2], image.pixels[0 * 4 + 1]);  // grey at the left
+    EXPECT_GT(image.pixels[3 * 4 + 2], 200);                       // red at the right
+    EXPECT_LT(image.pixels[3 * 4 + 1], 60);
+    FreeGraphImage(&image);
+  }
+}
+
+TEST_F(TheoraDecoderTest, FramesFollowOpenAdvanceAndWrap) {
+  ASSERT_NE(Open(Clip(kColours)), nullptr);
+  TheoraInfo info{};
+  QueryTheoraInfo(decoder_, &info);
+  EXPECT_NEAR(info.frameRate, 29.97, 0.005);
+  EXPECT_EQ(info.frameCount, 12);
+  EXPECT_EQ(info.width, 64);
+  EXPECT_EQ(info.height, 48);
+  EXPECT_EQ(GetTheoraCurrentFrame(decoder_), 0);
+  ExpectShows(kColours[0]);
+  // Nothing new to deliver until the frame changes.
+  EXPECT_EQ(FetchTheoraFrame(decoder_, 1, 1), 0);
+  struct Step {
+    int advance, frame;
+  };
+  for (const Step& s : {Step{1, 1}, Step{5, 6}, Step{3, 9}, Step{7, 4}, Step{20, 0}, Step{11, 11}, Step{1, 0}}) {
+    SCOPED_TRACE(s.frame);
+    AdvanceTheoraFrames(decoder_, s.advance);
+    EXPECT_EQ(GetTheoraCurrentFrame(decoder_), s.frame);
+    EXPECT_EQ(FetchTheoraFrame(decoder_, 1, 0), 1);
+    ExpectShows(kColours[s.frame]);
+  }
+}
+
+TEST_F(TheoraDecoderTest, AdvanceWrapsAndSeeksStayInside) {
+  std::vector<Rgb> colours;
+  for (int i = 0; i < 100; ++i) colours.push_back({(i * 37) % 160 + 50, (i * 71) % 160 + 50, (i * 13) % 160 + 50});
+  ASSERT_NE(Open(Clip(colours, 16)), nullptr);
+  SeekTheoraFrame(decoder_, 98);
+  EXPECT_EQ(FetchTheoraFrame(decoder_, 1, 0), 1);
+  ExpectShows(colours[98]);
+  AdvanceTheoraFrames(decoder_, 3);
+  EXPECT_EQ(GetTheoraCurrentFrame(decoder_), 1);
+  EXPECT_EQ(FetchTheoraFrame(decoder_, 1, 0), 1);
+  ExpectShows(colours[1]);
+  SeekTheoraFrame(decoder_, -5);
+  EXPECT_EQ(GetTheoraCurrentFrame(decoder_), 0);
+  EXPECT_EQ(FetchTheoraFrame(decoder_, 1, 0), 1);
+  ExpectShows(colours[0]);
+  // Seeking to the current frame changes nothing: the image stays done.
+  SeekTheoraFrame(decoder_, 0);
+  EXPECT_EQ(FetchTheoraFrame(decoder_, 1, 0), 0);
+  SeekTheoraFrame(decoder_, 5000);
+  EXPECT_EQ(GetTheoraCurrentFrame(decoder_), 99);
+  EXPECT_EQ(FetchTheoraFrame(decoder_, 1, 0), 1);
+  ExpectShows(colours[99]);
+  AdvanceTheoraFrames(decoder_, 0);
+  AdvanceTheoraFrames(decoder_, -4);
+  EXPECT_EQ(GetTheoraCurrentFrame(decoder_), 99);
+}
+
+TEST_F(TheoraDecoderTest, NonTheoraFilesOpenNothingAndLeaveNoThread) {
+  const int threads = GetTheoraThreadCount(), blocks = TrackedBlockCount();
+  const auto tone = soundtest::Tone(4410, 2, 44100, 440);
+  struct Case {
+    const char* name;
+    movietest::Bytes bytes;
+  };
+  movietest::Bytes truncated = Clip(kColours);
+  truncated.resize(200);
+  for (const Case& c : {Case{"vorbis only", soundtest::EncodeOgg(tone, 2, 44100)}, Case{"not ogg", {'R', 'I', 'F', 'F', 0, 0}},
+                        Case{"headers cut", truncated}, Case{"empty", {}}}) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Open(c.bytes), nullptr);
+    EXPECT_EQ(GetTheoraThreadCount(), threads);
+    FileLayerClose(file_);
+    file_ = 0;
+  }
+  EXPECT_EQ(OpenTheoraDecoder(&gFileLayer, 0, 10), nullptr);
+  EXPECT_EQ(TrackedBlockCount(), blocks);
+}
+
+TEST_F(TheoraDecoderTest, CloseJoinsTheThreadAndFreesEverything) {
+  const int threads = GetTheoraThreadCount(), blocks = TrackedBlockCount();
+  ASSERT_NE(Open(Clip(kColours)), nullptr);
+  EXPECT_EQ(GetTheoraThreadCount(), threads + 1);
+  AdvanceTheoraFrames(decoder_, 2);
+  CloseTheoraDecoder(decoder_);
+  decoder_ = nullptr;
+  EXPECT_EQ(GetTheoraThreadCount(), threads);
+  FileLayerClose(file_);
+  file_ = 0;
+  EXPECT_EQ(TrackedBlockCount(), blocks);
+}
+
+}  // namespace
