@@ -68,7 +68,8 @@ class Generator {
   }
 
   void VariableOperation(int indent) {
-    int flags = (Pick(9) << 8) | (Pick(6) << 12);
+    const int op = Pick(9);
+    int flags = (op << 8) | (Pick(6) << 12);
     int left = Variable();
     int right = Variable();
     if (Chance(50)) { left = Literal(); flags |= 0x4; }
@@ -82,9 +83,14 @@ class Generator {
   void StringOperation(int indent) {
     static const int kOps[] = {0, 1, 8, 9};
     const int op = kOps[Pick(4)];
-    const int source = Chance(50) ? 1 : 0;
+    // Appending a variable to itself in a loop doubles it on every pass (a
+    // string of gigabytes within one frame): appends take literal texts.
+    const int source = op != 1 && Chance(50) ? 1 : 0;
     const int target = Chance(10) ? Variable() : kString0 + Pick(kStrings);
-    Emit(122, {target, source | (op << 8), kString0 + Pick(kStrings)}, indent, {Text(), Text()});
+    const int other = kString0 + Pick(kStrings);
+    std::string first = Text();
+    std::string second = Text();
+    Emit(122, {target, source | (op << 8), other}, indent, {std::move(first), std::move(second)});
   }
 
   void Label(int indent) { Emit(212, {}, indent, {"L" + std::to_string(Pick(kLabelNames))}); }
@@ -104,7 +110,11 @@ class Generator {
     const bool odd = Chance(15);
     for (int k = 1; k <= n; ++k) {
       if (odd && Chance(30)) continue;
-      Emit(Chance(odd ? 30 : 0) ? 420 : 401, {odd && Chance(30) ? Pick(n + 2) : k}, indent);
+      // Draws are sequenced one by one: the order in which a call's arguments
+      // are evaluated differs between compilers, and so would the scripts.
+      const int code = Chance(odd ? 30 : 0) ? 420 : 401;
+      const int number = odd && Chance(30) ? Pick(n + 2) : k;
+      Emit(code, {number}, indent);
       Block(indent + 1, depth + 1, Pick(3));
     }
     if (Chance(40)) {
@@ -134,7 +144,8 @@ class Generator {
     std::vector<std::string> texts;
     for (int k = 0; k < n; ++k) {
       const bool variable = Chance(40);
-      params.push_back(static_cast<int32_t>((static_cast<uint32_t>(Pick(4)) << 28) | (variable ? 1u << 24 : 0u) |
+      const uint32_t comparison = static_cast<uint32_t>(Pick(4)) << 28;
+      params.push_back(static_cast<int32_t>(comparison | (variable ? 1u << 24 : 0u) |
                                             static_cast<uint32_t>(kString0 + Pick(kStrings))));
       rights.push_back(kString0 + Pick(kStrings));
       texts.push_back(Text());
