@@ -18,6 +18,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Paths below the checkout are hashed relative to it, so two clones in
+# different folders share ccache's results.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 status=0
