@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchLibrary.h"
 #include "media/PublicFunctions.h"
 #include "platform/Backend.h"
 #include "platform/fonts/Fonts.h"
@@ -39,17 +40,7 @@ struct Library {
   int plain = -1, smooth = -1;
   std::vector<std::string> lines = Lines();
   Library() {
-    platform::SetBackend(platform::Backend::Headless);
-    const auto folder = std::filesystem::temp_directory_path() / ("player-fontbench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
-    std::filesystem::current_path(folder);
-    platform::SetInstanceLockFolder(folder.string());
-    EnableLibraryLog(0);
-    SetRunWhileInactive(1);
-    ChangeWindowMode(1);
-    SetScreenResolution(640, 480, 32, 60);
-    StartMediaLibrary();
-    SelectDrawTarget(-2);
+    StartHeadlessBenchLibrary("player-fontbench-");
     plain = CreateFontToHandle(nullptr, 16, 6, 0, -1, -1, 0, -1, -1);
     smooth = CreateFontToHandle(nullptr, 16, 6, 2, -1, -1, 0, -1, -1);
   }

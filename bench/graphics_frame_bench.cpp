@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "BenchLibrary.h"
 #include "media/PublicFunctions.h"
 #include "media/graphics/GraphicsSystem.h"  // graphs from pictures in memory
 #include "media/image/GraphImage.h"
@@ -34,17 +35,7 @@ struct Library {
   int background = -1;
   int sprite = -1;
   Library() {
-    platform::SetBackend(platform::Backend::Headless);
-    const auto folder = std::filesystem::temp_directory_path() / ("player-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
-    std::filesystem::current_path(folder);
-    platform::SetInstanceLockFolder(folder.string());
-    EnableLibraryLog(0);
-    SetRunWhileInactive(1);
-    ChangeWindowMode(1);
-    SetScreenResolution(640, 480, 32, 60);
-    StartMediaLibrary();
-    SelectDrawTarget(-2);
+    StartHeadlessBenchLibrary("player-bench-");
     background = Make(320, 240, false, BackgroundColour);
     sprite = Make(64, 64, true, SpriteColour);
   }

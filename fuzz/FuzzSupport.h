@@ -12,6 +12,7 @@
 
 #include "foundation/Archive.h"
 #include "foundation/FileLayer.h"
+#include "gamedata/SaveBuffer.h"
 #include "platform/Backend.h"
 
 namespace fuzz {
@@ -50,6 +51,18 @@ inline void EnterScratchFolderWithArchives() {
   ArchiveTableReset();
   FileLayerInstall(nullptr);
   ArchiveExtensionSet("vorn");
+}
+
+// Puts the bytes after the first into the save buffer for reading, as a block
+// of the save version the first byte picks (99, 104 or 111). Returns the
+// first byte; an empty input gives false and nothing to read.
+inline bool BeginSaveBlockRead(const uint8_t* data, size_t size, uint8_t& first) {
+  if (size == 0) return false;
+  static constexpr int kVersions[3] = {99, 104, 111};
+  first = data[0];
+  gSaveBuffer.BeginRead(std::vector<uint8_t>(data + 1, data + size));
+  gSaveBuffer.formatNumber = kVersions[first % 3];
+  return true;
 }
 
 }  // namespace fuzz

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gamedata/SaveBuffer.h"
+#include "FuzzSupport.h"
 #include "map/Hero.h"
 #include "map/MapCharacter.h"
 #include "platform/Backend.h"
@@ -16,11 +16,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0) return 0;
-  static constexpr int kVersions[3] = {99, 104, 111};
-  gSaveBuffer.BeginRead(std::vector<uint8_t>(data + 1, data + size));
-  gSaveBuffer.formatNumber = kVersions[data[0] % 3];
-  if (data[0] & 0x80) {
+  uint8_t first = 0;
+  if (!fuzz::BeginSaveBlockRead(data, size, first)) return 0;
+  if (first & 0x80) {
     Hero hero;
     hero.LoadHeroState();
   } else {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gamedata/SaveBuffer.h"
+#include "FuzzSupport.h"
 #include "map/CurrentMap.h"
 #include "platform/Backend.h"
 
@@ -15,10 +15,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0) return 0;
-  static constexpr int kVersions[3] = {99, 104, 111};
-  gSaveBuffer.BeginRead(std::vector<uint8_t>(data + 1, data + size));
-  gSaveBuffer.formatNumber = kVersions[data[0] % 3];
+  uint8_t first = 0;
+  if (!fuzz::BeginSaveBlockRead(data, size, first)) return 0;
   CurrentMap map;
   map.LoadMapState(false);
   return 0;
