@@ -8,6 +8,10 @@
 #include "platform/text/Text.h"
 #include "support/FontFileWriter.h"
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
 std::string Sjis(const std::string& utf8) { return platform::Utf8ToCp932(utf8); }
 
 namespace {
@@ -36,43 +40,68 @@ class FontTest : public GraphicsTest {
   }
 };
 
-// Where the glyphs of a string land, placed from the platform's glyphs the
-// way the text is laid out: level 0-16 per pixel.
+// Where the glyphs of a string land, placed the way the text is laid out:
+// level 0-16 per pixel. The glyphs come straight from FreeType on the face
+// file the font resolved to, by the rules the fonts promise: the face sized
+// to the cell height, grey level (coverage x 16 + 127) / 255, synthetic bold
+// one pixel wider with an advance one wider.
 std::vector<int> Reference(const std::string& text, int size, int weight, int format, bool vertical, int x, int y,
                            int lineHeight) {
   std::vector<int> levels(640 * 480, 0);
   const platform::FontHandle font = platform::CreateFontCp932(Sjis("ＭＳ ゴシック"), size, weight, false, 128);
   platform::FontTextMetrics tm;
   platform::GetFontTextMetrics(font, &tm);
+  const std::string path = platform::GetFontFilePath(font);
+  platform::DeleteFont(font);
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  if (FT_Init_FreeType(&library) != 0) ADD_FAILURE() << "FreeType";
+  if (library == nullptr || FT_New_Face(library, path.c_str(), 0, &face) != 0) {
+    ADD_FAILURE() << "cannot open " << path;
+    if (library != nullptr) FT_Done_FreeType(library);
+    return levels;
+  }
+  FT_Size_RequestRec request{FT_SIZE_REQUEST_TYPE_CELL, 0, static_cast<FT_Long>(size) * 64, 0, 0};
+  EXPECT_EQ(FT_Request_Size(face, &request), 0);
+  const bool bold = weight >= 600 && (face->style_flags & FT_STYLE_FLAG_BOLD) == 0;
+  const bool mono = format == platform::kGlyphBitmap;
+  const std::string utf8 = platform::Cp932ToUtf8(text);
   int pen = 0;
-  for (size_t at = 0; at < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const bool two = platform::IsCp932Lead(lead);
-    const unsigned code = two ? lead << 8 | static_cast<unsigned char>(text[at + 1]) : lead;
-    at += two ? 2 : 1;
-    platform::GlyphMetrics gm;
-    const int bytes = platform::GetGlyphOutline(font, code, format, &gm, nullptr, 0);
-    std::vector<uint8_t> rows(static_cast<size_t>(std::max(bytes, 1)));
-    platform::GetGlyphOutline(font, code, format, &gm, rows.data(), bytes);
-    const int pitch = platform::GlyphRowPitch(format, gm.blackBoxX);
-    for (int r = 0; r < gm.blackBoxY; ++r)
-      for (int k = 0; k < gm.blackBoxX; ++k) {
-        const uint8_t* row = rows.data() + r * pitch;
-        const int v = format == platform::kGlyphBitmap ? ((row[k >> 3] >> (7 - (k & 7))) & 1) * 16 : row[k];
-        const int offY = tm.ascent - gm.originY;
+  for (size_t at = 0; at < utf8.size();) {
+    // One UTF-8 sequence (the text holds no more than three bytes a character).
+    const auto b = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(utf8[at + i])); };
+    const int n = b(0) < 0x80 ? 1 : b(0) < 0xE0 ? 2 : 3;
+    const uint32_t c = n == 1 ? b(0) : n == 2 ? (b(0) & 0x1F) << 6 | (b(1) & 0x3F)
+                                              : (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+    at += static_cast<size_t>(n);
+    if (FT_Load_Char(face, c, mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL) != 0) {
+      ADD_FAILURE() << "no glyph for U+" << std::hex << c;
+      continue;
+    }
+    FT_GlyphSlot g = face->glyph;
+    if (bold && g->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_EmboldenXY(&g->outline, 64, 0);
+    EXPECT_EQ(FT_Render_Glyph(g, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL), 0);
+    const FT_Bitmap& bm = g->bitmap;
+    for (int r = 0; r < static_cast<int>(bm.rows); ++r)
+      for (int k = 0; k < static_cast<int>(bm.width); ++k) {
+        const uint8_t* row = bm.buffer + static_cast<ptrdiff_t>(r) * bm.pitch;
+        const int v = bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[k >> 3] >> (7 - (k & 7))) & 1) * 16
+                                                          : (row[k] * 16 + 127) / 255;
+        const int offY = tm.ascent - g->bitmap_top;
         int px, py;
         if (vertical) {
           px = x + lineHeight - offY - 1 - r;
-          py = y + pen + gm.originX + k;
+          py = y + pen + g->bitmap_left + k;
         } else {
-          px = x + pen + gm.originX + k;
+          px = x + pen + g->bitmap_left + k;
           py = y + offY + r;
         }
-        if (px >= 0 && py >= 0 && px < 640 && py < 480) levels[py * 640 + px] = v;
+        if (px >= 0 && py >= 0 && px < 640 && py < 480) levels[py * 640 + px] = mono ? (v >= 8 ? 16 : 0) : v;
       }
-    pen += gm.cellIncX;
+    pen += static_cast<int>((g->advance.x + 32) >> 6) + (bold ? 1 : 0);
   }
-  platform::DeleteFont(font);
+  FT_Done_Face(face);
+  FT_Done_FreeType(library);
   return levels;
 }
 
