@@ -5,9 +5,9 @@
 
 #include "presentation/Picture.h"
 #include "presentation/PictureValues.h"
-#include "presentation/PresentationFixture.h"
+#include "presentation/PictureFixture.h"
 
-namespace presentation_test {
+
 namespace {
 
 constexpr int kKeep = -1000000;
@@ -37,10 +37,10 @@ std::vector<int> Numbers() {
   return numbers;
 }
 
-class PictureCommands : public PresentationTest {
+class PictureCommands : public PictureTest {
  protected:
   void SetUp() override {
-    PresentationTest::SetUp();
+    PictureTest::SetUp();
     WriteImage("pic.bmp", 64, 48);
     WriteImage("sheet.bmp", 64, 32);
   }
@@ -232,4 +232,4 @@ TEST_F(PictureCommands, MapBindingAddsTheScroll) {
 }
 
 }  // namespace
-}  // namespace presentation_test
+

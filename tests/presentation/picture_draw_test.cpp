@@ -6,9 +6,9 @@
 
 #include "presentation/Picture.h"
 #include "presentation/PictureValues.h"
-#include "presentation/PresentationFixture.h"
+#include "presentation/PictureFixture.h"
 
-namespace presentation_test {
+
 namespace {
 
 constexpr int kKeep = -1000000;
@@ -26,10 +26,10 @@ std::vector<std::string> Named(std::vector<std::string> lines, const Picture& p)
   return lines;
 }
 
-class PictureDraw : public PresentationTest {
+class PictureDraw : public PictureTest {
  protected:
   void SetUp() override {
-    PresentationTest::SetUp();
+    PictureTest::SetUp();
     WriteImage("pic.bmp", 64, 48);
     WriteImage("skin.bmp", 48, 48);
   }
@@ -178,4 +178,4 @@ TEST_F(PictureDraw, LayersTakeTheirNumberRanges) {
 }
 
 }  // namespace
-}  // namespace presentation_test
+
