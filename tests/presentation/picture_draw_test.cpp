@@ -6,6 +6,7 @@
 
 #include "presentation/Picture.h"
 #include "presentation/PictureValues.h"
+#include "presentation/TextResources.h"
 #include "presentation/PictureFixture.h"
 
 
@@ -179,3 +180,24 @@ TEST_F(PictureDraw, LayersTakeTheirNumberRanges) {
 
 }  // namespace
 
+
+TEST_F(PictureDraw, TextPictureIsMeasuredAndPlaced) {
+  gTextResources.SetUpFonts();
+  gPictureList.ShowStringPictures(3, 3, "ab", 100, 50, 1, 255, 0, 10, 100, 0, 0, 1, 0x646464, 0, false);
+  Picture& p = gPictureList.pictures[0];
+  EXPECT_EQ(p.isTextPicture, 1);
+  EXPECT_EQ(p.fileName, "");
+  EXPECT_GT(p.cellWidth, 0);
+  EXPECT_GT(p.cellHeight, 0);
+  // A text picture always fades in at its place.
+  EXPECT_EQ(p.fromOpacity, 0);
+  EXPECT_EQ(p.fromX, 100);
+  for (int i = 0; i < 12; ++i) gPictureList.UpdatePictures();
+  const auto log = LogOf([] { gPictureList.DrawPictureLayer(0); });
+  EXPECT_FALSE(log.empty());
+  // Anchor 1: the origin is the centre less half the measured size.
+  EXPECT_EQ(p.textBlock.x, 100 - p.cellWidth / 2);
+  EXPECT_EQ(p.hitLeft, p.textBlock.x);
+  EXPECT_EQ(p.hitRight, p.textBlock.x + p.cellWidth);
+  EXPECT_EQ(GetPictureValue(3, 2), p.cellWidth);
+}

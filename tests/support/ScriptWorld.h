@@ -63,3 +63,12 @@ inline int RunUntilIdle(EventRunner& runner, int frames = 50) {
   }
   return frames;
 }
+
+// Runs the commands as common event 0 in a fresh runner until it is idle.
+inline void RunAsCommonEvent(std::vector<EventCommand> commands) {
+  gCommonEventList.events[0].commands = Terminated(std::move(commands));
+  EventRunner runner;
+  runner.StartEventRunner(0, 0);
+  runner.SetupEventCall(&gCommonEventList.events[0].commands, -1, 0);
+  RunUntilIdle(runner);
+}
