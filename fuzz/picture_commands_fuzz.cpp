@@ -9,7 +9,9 @@
 #include "gamedata/GlobalObjects.h"
 #include "map/CurrentMap.h"
 #include "media/PublicFunctions.h"
+#include "platform/dialogs/MessageBox.h"
 #include "platform/window/Window.h"
+#include "shell/NoticeBox.h"
 #include "shell/GamePaths.h"
 #include "shell/StartupGlobals.h"
 
@@ -66,6 +68,12 @@ void StartOnce() {
   std::filesystem::create_directories(fuzz::ScratchFolder() / "Data");
   gDataFolderPath = (fuzz::ScratchFolder() / "Data").string() + "/";
   std::ofstream(fuzz::ScratchFolder() / "Data" / "p.bmp", std::ios::binary) << SmallBmp();
+  // Libraries that set themselves up on first use (fonts) do it here, not
+  // inside a run where their lasting allocations would read as leaks.
+  gPictureList.ShowPictures(0, 1, "p.bmp", 2, 2, 0, 0, 1, 255, 0, 0, 100, 0, 0, 0, 0x646464, 0, false, false);
+  gPictureList.ShowPictures(2, 2, "p.bmp", 30, 30, 0, 0, 1, 255, 0, 0, 100, 0, 0, 0, 0x646464, 0, false, true);
+  gPictureList.UpdatePictures();
+  for (int layer = -2; layer <= 1; ++layer) gPictureList.DrawPictureLayer(layer);
 }
 
 // A range of at most a few thousand numbers: a long range creates that many pictures.
@@ -78,6 +86,8 @@ void Range(Reader& in, int& first, int& last) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   StartOnce();
+  ClearRecordedNotices();
+  platform::ClearRecordedMessageBoxes();
   gPictureList = PictureList();
   gCurrentMap = CurrentMap();
   Reader in{data, size};
