@@ -312,7 +312,9 @@ void TextBlock::RenderTextBlock(bool draw, double scaleX, double scaleY) {
       continue;
     }
     if (position >= length) break;
-    const int code = static_cast<unsigned char>(text[static_cast<size_t>(position++)]);
+    // The wait codes mark the place of their code byte.
+    const int codeAt = position++;
+    const int code = static_cast<unsigned char>(text[static_cast<size_t>(codeAt)]);
     controlBytes += 2;
     switch (code) {
       case 1:
@@ -356,14 +358,14 @@ void TextBlock::RenderTextBlock(bool draw, double scaleX, double scaleY) {
         break;
       }
       case 14:
-        if (draw && position > pauseEnd) {
-          pauseEnd = position + 1;
+        if (draw && codeAt > pauseEnd) {
+          pauseEnd = codeAt + 1;
           pauseFrames = 16;
         }
         break;
       case 15:
-        if (draw && position > keyWaitPosition && !choiceMode) {
-          keyWaitPosition = position + 1;
+        if (draw && codeAt > keyWaitPosition && !choiceMode) {
+          keyWaitPosition = codeAt + 1;
           keyWait = 1;
         }
         break;
