@@ -3,19 +3,16 @@
 //
 // Input: byte 0 the flags (bit 0 values only, bit 1 the choice block, bit 2
 // 16-pixel tiles, bit 3 a scaled draw), the rest the script text.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
+#include "../bench/BenchLibrary.h"
 #include "gamedata/GlobalObjects.h"
 #include "gamedata/VariableStore.h"
 #include "media/PublicFunctions.h"
-#include "platform/Backend.h"
 #include "platform/dialogs/MessageBox.h"
-#include "platform/window/Window.h"
 #include "presentation/MessageEscapes.h"
 #include "presentation/TextBlock.h"
 #include "presentation/TextResources.h"
@@ -29,18 +26,8 @@ void StartOnce() {
   static bool started = false;
   if (started) return;
   started = true;
-  platform::SetBackend(platform::Backend::Headless);
-  const auto folder = std::filesystem::temp_directory_path() / ("message-text-fuzz-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  std::filesystem::current_path(folder);
-  platform::SetInstanceLockFolder(folder.string());
-  EnableLibraryLog(0);
-  SetRunWhileInactive(1);
-  ChangeWindowMode(1);
-  SetScreenResolution(640, 480, 32, 60);
-  StartMediaLibrary();
-  SelectDrawTarget(-2);
-  gExeFolderPath = folder.string() + "/";
+  StartHeadlessBenchLibrary("message-text-fuzz-");
+  gExeFolderPath = std::filesystem::current_path().string() + "/";
   gDataFolderPath = gExeFolderPath + "Data/";
   gVariableStore = VariableStore(1);
   gVariableStore.variableSets[0].assign(100, 3);

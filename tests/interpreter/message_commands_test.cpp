@@ -19,11 +19,7 @@ class MessageCommands : public ::testing::Test {
   }
   void TearDown() override { gInput = InputState(); }
 
-  void Start(std::vector<EventCommand> commands) {
-    runner_ = EventRunner();
-    runner_.StartEventRunner(0, 0);
-    runner_.SetupOwnEventCall(Terminated(std::move(commands)), -1, 0);
-  }
+  void Start(std::vector<EventCommand> commands) { StartScript(runner_, std::move(commands)); }
   int Target() { return gVariableStore.ReadVariable(kTarget); }
 
   EventRunner runner_;

@@ -47,11 +47,7 @@ class TextWindows : public PresentationTest {
     PresentationTest::TearDown();
   }
 
-  void Start(std::vector<EventCommand> commands) {
-    runner_ = EventRunner();
-    runner_.StartEventRunner(0, 0);
-    runner_.SetupOwnEventCall(Terminated(std::move(commands)), -1, 0);
-  }
+  void Start(std::vector<EventCommand> commands) { StartScript(runner_, std::move(commands)); }
 
   // One frame in the frame's order (runner, choice window, message window),
   // then a drawn frame; the texts and the call log of the draw.
