@@ -154,6 +154,43 @@ TEST_F(TextWindows, AMessageWithAChoiceClosesWithTheChoice) {
   EXPECT_FALSE(runner_.windowWait);
 }
 
+TEST_F(TextWindows, DelayNoWaitCodeAndARepeatedText) {
+  SetSystemValue(10, 5);
+  Start({MakeCommand(101, {}, {"ab\\^"}), MakeCommand(101, {}, {"ab\\^"})});
+  Frame();
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(Frame(), Texts{}) << i;
+    EXPECT_EQ(message_->revealed, 0.0);
+  }
+  EXPECT_EQ(message_->y, 304);
+  EXPECT_EQ(Frame(), Texts({"a"}));
+  EXPECT_EQ(Frame(), Texts({"a", "b"}));
+  // The no-wait code closes the window in the update that finds it all revealed.
+  Frame();
+  EXPECT_TRUE(message_->autoClose);
+  EXPECT_TRUE(message_->open);
+  Frame();
+  EXPECT_FALSE(message_->open);
+  // The same text again starts from its beginning.
+  SetSystemValue(10, 0);
+  EXPECT_EQ(Frame(), Texts{});
+  EXPECT_TRUE(message_->open);
+  EXPECT_EQ(Frame(), Texts({"a"}));
+}
+
+TEST_F(TextWindows, TheCursorStartsAtTheSetLineAndPassesEmptyLines) {
+  SetSystemValue(7, 5);
+  Start({MakeCommand(102, {3}, {"a", "", "c"})});
+  Frame();
+  EXPECT_EQ(choice_->cursor, 2);
+  EXPECT_EQ(gVariableStore.ReadVariable(9000007), 0);
+  for (int i = 0; i < 4; ++i) Frame();
+  Frame(false, false, 8);
+  EXPECT_EQ(choice_->cursor, 0);
+  Frame(false, false, 2);
+  EXPECT_EQ(choice_->cursor, 2);
+}
+
 TEST_F(TextWindows, ADiscardedRunnerIsUnboundFirst) {
   Start({MakeCommand(102, {2}, {"y", "n"})});
   Frame();
