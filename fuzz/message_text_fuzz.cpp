@@ -23,11 +23,14 @@
 namespace {
 
 void StartOnce() {
-  static bool started = false;
-  if (started) return;
-  started = true;
+  static bool once = false;
+  if (once) return;
+  once = true;
+  // libFuzzer writes its corpus relative to the directory it started in.
+  const auto started = std::filesystem::current_path();
   StartHeadlessBenchLibrary("message-text-fuzz-");
   gExeFolderPath = std::filesystem::current_path().string() + "/";
+  std::filesystem::current_path(started);
   gDataFolderPath = gExeFolderPath + "Data/";
   gVariableStore = VariableStore(1);
   gVariableStore.variableSets[0].assign(100, 3);
