@@ -39,7 +39,11 @@ class PictureCommand : public testing::Test {
     platform::ClearRecordedMessageBoxes();
   }
   void TearDown() override { gPictureList = PictureList(); }
-  void Run(std::vector<EventCommand> commands) { RunAsCommonEvent(std::move(commands)); }
+  void Run(std::vector<EventCommand> commands) {
+    EventRunner runner;
+    StartScript(runner, std::move(commands));
+    RunUntilIdle(runner);
+  }
 };
 
 TEST_F(PictureCommand, MoveDecodesItsOperandsAndRange) {

@@ -17,7 +17,13 @@ class SoundCommand : public testing::Test {
     gSoundSetting = 0;  // the channels only record what they are asked to play
   }
   void TearDown() override { gSoundSetting = 3; }
-  void Run(std::vector<EventCommand> commands) { RunAsCommonEvent(std::move(commands)); }
+  void Run(std::vector<EventCommand> commands) {
+    gCommonEventList.events[0].commands = Terminated(std::move(commands));
+    EventRunner runner;
+    runner.StartEventRunner(0, 0);
+    runner.SetupEventCall(&gCommonEventList.events[0].commands, -1, 0);
+    RunUntilIdle(runner);
+  }
 };
 
 TEST_F(SoundCommand, EntryNumbersComeFromTheSoundWordOrAnOperand) {
