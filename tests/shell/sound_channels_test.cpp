@@ -177,6 +177,38 @@ TEST_F(SoundPlayTest, AFileSoundTakesItsVolumeFromTheTextAndChangesInPlaceWhenIt
   }
 }
 
+TEST_F(SoundPlayTest, TheSoundSettingGatesMusicAndEffectsAndABgmStartsAtItsPosition) {
+  struct Case {
+    int setting;
+    bool music, effects;
+  } cases[] = {{0, false, false}, {1, false, true}, {2, true, false}, {3, true, true}};
+  for (const Case& c : cases) {
+    TearDown();
+    SetUp();
+    WriteTone("a.wav", 3000);
+    Entry(0, 0, "a.wav");
+    Entry(2, 0, "a.wav");
+    gSoundSetting = c.setting;
+    PlaySoundChannel(0, 0, 0, 0);
+    PlaySoundChannel(2, 0, 0, 0);
+    UpdateSounds();
+    EXPECT_EQ(gCurrentBgm, 0) << c.setting;  // recorded either way
+    EXPECT_EQ(IsSoundHandlePlaying(SoundEntryHandle(0, 0)) == 1, c.music) << c.setting;
+    EXPECT_EQ(IsSoundHandlePlaying(SoundEntryHandle(2, 0)) == 1, c.effects) << c.setting;
+  }
+  // Positions below 1 start from the beginning.
+  struct Start {
+    int position, atLeast, below;
+  } starts[] = {{0, 0, 100}, {-30, 0, 100}, {1500, 1500, 1600}};
+  for (const Start& start : starts) {
+    PlaySoundChannel(0, -1, 0, 0);
+    PlaySoundChannel(0, 0, 0, start.position);
+    const int played = GetSoundHandlePlayTimeMs(SoundEntryHandle(0, 0));
+    EXPECT_GE(played, start.atLeast) << start.position;
+    EXPECT_LT(played, start.below) << start.position;
+  }
+}
+
 class SoundEffects : public SoundPlayTest {
  protected:
   void SetUp() override {

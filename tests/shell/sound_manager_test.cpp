@@ -177,6 +177,10 @@ TEST_F(SoundManagerTest, PlaySpeechScalesTheSpeedByPitchAndRotatesTheSpareEntrie
   gSynthFails = true;
   EXPECT_EQ(PlaySpeech("a", 100, 100, 100), -10);
   gSynthFails = false;
+  // Without the spare row of the slot there is nowhere to keep the speech.
+  gSystemDatabase.types[3].rows.resize(kDesigned + 3);
+  gGameSystem.soundListSizes[5] = 3;
+  EXPECT_EQ(PlaySpeech("a", 100, 100, 100), -10);
 }
 
 }  // namespace
