@@ -67,7 +67,7 @@ int PlaySpeech(const std::string& text, int speed, int volume, int pitch) {
   slot = ((slot % 10) + 10) % 10;
   const int n = designed + slot;
   // A sound-effect type without its spare rows has nowhere to keep the speech.
-  if (n < 0 || n >= gSystemDatabase.GetDatabaseDataCount(3) || !gSynthe) return -10;
+  if (n < 0 || n >= SoundTypeDataCount(2) || !gSynthe) return -10;
   pitch = std::max(pitch, 20);
   int size = 0;
   unsigned char* image = gSynthe(text.c_str(), static_cast<int>(int64_t{speed} * 100 / pitch), &size);
