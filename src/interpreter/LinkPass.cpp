@@ -126,6 +126,20 @@ void LinkCaseLine(EventCommandList& list, size_t j) {
   }
 }
 
+// Loop end: the line its repeat goes back to, the nearest line above at its
+// indent (-1: none), as the run-time search would find it.
+void LinkLoopEnd(EventCommandList& list, size_t j) {
+  EventCommand& command = list[j];
+  int32_t start = -1;
+  for (size_t i = j; i-- > 0;) {
+    if (list[i].indent == command.indent) {
+      start = static_cast<int32_t>(i);
+      break;
+    }
+  }
+  command.ResolvedInts = {1, start};
+}
+
 // A target the general form writes to: a database cell only when it is in
 // the Variable database (the others refuse the write, and a bound cell
 // would not).
@@ -200,6 +214,7 @@ void LinkCommandListImpl(EventCommandList& list, int commonEvent) {
       case 420: LinkCaseLine(list, j); break;
       case 121: LinkVariableOperation(list[j], commonEvent); break;
       case 213: LinkJump(list, j, labelsPlain); break;
+      case 498: LinkLoopEnd(list, j); break;
       case 250: LinkDatabaseCommand(list[j], commonEvent); break;
       default: break;
     }
