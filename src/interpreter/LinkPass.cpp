@@ -145,17 +145,28 @@ void LinkLoopEnd(EventCommandList& list, size_t j) {
 // would not).
 bool WritableTarget(int id) { return id < kUserDatabaseForm || (id > kVariableDatabaseForm && id < kVariableDatabaseEnd); }
 
+// An operand flagged plain is its parameter whatever its value; any other is
+// linked only when it is a number the general form reads from a cell or as
+// a literal.
+bool LinkableOperand(int operand, bool plain) {
+  return plain || (IsNumericId(operand) && operand < 1000000000);
+}
+
 void LinkVariableOperation(EventCommand& command, int commonEvent) {
   Unlink(command);
+  constexpr int kLeftPlain = 0x4, kRightPlain = 0x8;
   const int p1 = ParamOf(command, 1);
   const int p2 = ParamOf(command, 2);
   const int p3 = ParamOf(command, 3);
   const int p4 = ParamOf(command, 4);
-  if (!WritableTarget(p1) || (p4 & 0xFF) != 0 || (p4 & 0x10000) != 0) return;
-  if (!IsNumericId(p2) || !IsNumericId(p3) || p2 >= 1000000000 || p3 >= 1000000000) return;
+  // Clamp, real mode and indirections keep the general form.
+  if (!WritableTarget(p1) || (p4 & 0xFF & ~(kLeftPlain | kRightPlain)) != 0 || (p4 & 0x10000) != 0) return;
+  const bool leftPlain = (p4 & kLeftPlain) != 0;
+  const bool rightPlain = (p4 & kRightPlain) != 0;
+  if (!LinkableOperand(p2, leftPlain) || !LinkableOperand(p3, rightPlain)) return;
   int32_t* target = Cell(p1, commonEvent);
-  int32_t* left = OperandCell(command, 2, commonEvent);
-  int32_t* right = OperandCell(command, 3, commonEvent);
+  int32_t* left = leftPlain ? OwnParam(command, 2) : OperandCell(command, 2, commonEvent);
+  int32_t* right = rightPlain ? OwnParam(command, 3) : OperandCell(command, 3, commonEvent);
   if (!target || !left || !right) return;
   const int asg = (p4 >> 8) & 0x0F;
   const int op = (p4 >> 12) & 0x0F;
