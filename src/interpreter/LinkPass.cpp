@@ -154,13 +154,14 @@ bool LinkableOperand(int operand, bool plain) {
 
 void LinkVariableOperation(EventCommand& command, int commonEvent) {
   Unlink(command);
-  constexpr int kLeftPlain = 0x4, kRightPlain = 0x8;
+  constexpr int kReal = 0x2, kLeftPlain = 0x4, kRightPlain = 0x8;
   const int p1 = ParamOf(command, 1);
   const int p2 = ParamOf(command, 2);
   const int p3 = ParamOf(command, 3);
   const int p4 = ParamOf(command, 4);
-  // Clamp, real mode and indirections keep the general form.
-  if (!WritableTarget(p1) || (p4 & 0xFF & ~(kLeftPlain | kRightPlain)) != 0 || (p4 & 0x10000) != 0) return;
+  // The million clamp, indirections and runs keep the general form.
+  if (!WritableTarget(p1) || (p4 & 0xFF & ~(kReal | kLeftPlain | kRightPlain)) != 0 || (p4 & 0x10000) != 0) return;
+  const bool real = (p4 & kReal) != 0;
   const bool leftPlain = (p4 & kLeftPlain) != 0;
   const bool rightPlain = (p4 & kRightPlain) != 0;
   if (!LinkableOperand(p2, leftPlain) || !LinkableOperand(p3, rightPlain)) return;
@@ -170,9 +171,9 @@ void LinkVariableOperation(EventCommand& command, int commonEvent) {
   if (!target || !left || !right) return;
   const int asg = (p4 >> 8) & 0x0F;
   const int op = (p4 >> 12) & 0x0F;
-  command.ResolvedInts = {(op == 0 || op == 1) && p3 == 0 ? 2 : 1, asg, op, 0, 0, 0, 0, 0};
+  command.ResolvedInts = {(op == 0 || op == 1) && p3 == 0 ? 2 : 1, asg, op, real ? 1 : 0, 0, 0, 0, 0};
   command.ResolvedCells = {{target, nullptr}, {left, nullptr}, {right, nullptr}};
-  if (asg < 4 && op < 3) command.SetCode(kFastFormBase + 10 * asg + op);
+  if (!real && asg < 4 && op < 3) command.SetCode(kFastFormBase + 10 * asg + op);
 }
 
 // A name is compared as stored only when escape expansion leaves it alone:

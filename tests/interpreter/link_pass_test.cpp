@@ -254,7 +254,7 @@ TEST(LinkPass, LeavesCommandsItCannotReproduce) {
 }
 
 // Operands flagged plain are their own parameters, whatever their value:
-// such an operation links to the fast form; real mode stays general.
+// such an operation links to the fast form; real mode runs from its cells.
 TEST(LinkPass, PlainOperandsLinkToTheirOwnParameters) {
   const EventCommandList list = CommandListBuilder()
                                     .Add(MakeCommand(121, {V + 1, 5, 7, 0x4 | 0x8 | (1 << 8)}))
@@ -271,7 +271,8 @@ TEST(LinkPass, PlainOperandsLinkToTheirOwnParameters) {
   EXPECT_EQ(linked[1].Code(), 210002);
   EXPECT_EQ(linked[1].ResolvedCells[1].cell, &linked[1].ints[2]);
   EXPECT_EQ(linked[2].Code(), 121);
-  EXPECT_TRUE(linked[2].ResolvedCells.empty());
+  EXPECT_EQ(linked[2].ResolvedInts[3], 1);
+  EXPECT_EQ(linked[2].ResolvedCells[2].cell, &linked[2].ints[3]);
   EXPECT_EQ(RunScript(list, true), RunScript(list, false));
 }
 
