@@ -135,8 +135,9 @@ void CallCommonEvent(EventRunner& caller, const EventCommand& command, int numbe
   caller.children.clear();
   caller.children.emplace_back();
   EventRunner& child = caller.children.back();
-  child.StartEventRunner(caller.depth + 1, 0);  // beyond the depth limit the program ends here
-  child.SetupEventCall(&gCommonEventList.events[static_cast<size_t>(number)].commands, caller.mapEventId, number);
+  // Beyond the depth limit the program ends here.
+  child.StartCalledList(caller.depth + 1, &gCommonEventList.events[static_cast<size_t>(number)].commands,
+                        caller.mapEventId, number);
 }
 
 void MissingCommonEventNotice(int number) {

@@ -6,58 +6,85 @@
 // Inline fast form kFastFormBase + 10 x assignment + operator (=, +=, -=,
 // *= over +, -, x) on the three cells the link pass bound: the general
 // form's arithmetic, clamped to two billion at both stages. The operands are
-// read before the store, so the target may be one of them. A command without
-// its cells runs the general form from its parameters.
-void EventRunner::RunFastForm(int code, const EventCommand& command) {
+// read before the store, so the target may be one of them. False for a
+// command without its cells: the caller runs the general form from its
+// parameters.
+bool EventRunner::RunFastForm(int code, const EventCommand& command) {
+  const int form = code - kFastFormBase;
+  const int asg = form / 10;
+  const int op = form - 10 * asg;
+  if (op > 2) return false;
   const EventCommandExtra* extra = command.extra.get();
-  const ResolvedCell* cells = extra ? extra->resolvedCells.data() : nullptr;
-  if (!cells || extra->resolvedCells.size() < 3 || !cells[0].cell || !cells[1].cell || !cells[2].cell) {
-    CmdVariableOperation();
-    return;
-  }
-  const int64_t left = *cells[1].cell;
-  const int64_t right = *cells[2].cell;
+  if (!extra) return false;
+  const auto& list = extra->resolvedCells;
+  if (list.size() < 3) return false;
+  const ResolvedCell* cells = list.data();
+  int32_t* const targetCell = cells[0].cell;
+  const int32_t* const leftCell = cells[1].cell;
+  const int32_t* const rightCell = cells[2].cell;
+  if (!targetCell || !leftCell || !rightCell) return false;
+  const int64_t left = *leftCell;
+  const int64_t right = *rightCell;
   int64_t value;
-  switch ((code - kFastFormBase) % 10) {
+  switch (op) {
     case 0: value = left + right; break;
     case 1: value = left - right; break;
     default: value = left * right; break;
   }
   value = ClampToTwoBillion(value);
-  int& target = *cells[0].cell;
-  switch ((code - kFastFormBase) / 10) {
-    case 0: target = static_cast<int>(value); break;
+  int32_t& target = *targetCell;
+  switch (asg) {
+    case 0: target = static_cast<int32_t>(value); break;
     case 1: target = ClampToTwoBillion(target + value); break;
     case 2: target = ClampToTwoBillion(target - value); break;
     default: target = ClampToTwoBillion(target * value); break;
   }
+  return true;
 }
 
 namespace {
+// Out-of-line blocks (links, texts) are separate heap blocks: the one a few
+// lines ahead is asked for, so a straight run does not wait on each.
 constexpr int kPrefetchDistance = 3;
 }  // namespace
 
 bool EventRunner::DispatchEventCommand() {
-  --line;
+  // The line and the frame's count live in registers while the loop runs
+  // commands inline (a store through a bound cell could alias them); they
+  // are written back before any handler that reads them runs.
+  int at = line - 1;
+  int count = commandsThisFrame;
+  const EventCommand* commands = commandList ? commandList->data() : nullptr;
+  int size = CommandCount();
   for (;;) {
-    if (commandsThisFrame >= kCommandLimit) return true;
-    ++line;
-    SetErrorLocationLine(line);
-    const EventCommand* command = CommandAt(line);
+    if (count >= kCommandLimit) {
+      line = at;
+      commandsThisFrame = count;
+      return true;
+    }
+    ++at;
+    SetErrorLocationLine(at);
     // A line outside the list acts as the end command.
-    if (!command) {
+    if (static_cast<unsigned>(at) >= static_cast<unsigned>(size)) {
+      line = at;
+      commandsThisFrame = count;
       EndEventRun();
       return true;
     }
-    // Out-of-line blocks (links, texts) are separate heap blocks: ask for
-    // the one a few lines ahead, so a straight run does not wait on each.
-    if (const EventCommand* ahead = CommandAt(line + kPrefetchDistance)) {
-      if (const EventCommandExtra* extra = ahead->extra.get()) {
-        __builtin_prefetch(&extra->resolvedInts);
+    const EventCommand* command = commands + at;
+    if (at + kPrefetchDistance < size) {
+      if (const EventCommandExtra* extra = command[kPrefetchDistance].extra.get()) {
         __builtin_prefetch(&extra->resolvedCells);
+        __builtin_prefetch(&extra->resolvedInts);
       }
     }
     const int code = command->Code();
+    if (static_cast<unsigned>(code - kFastFormBase) <= 32u && RunFastForm(code, *command)) {
+      ++count;
+      continue;
+    }
+    line = at;
+    commandsThisFrame = count;
     switch (code) {
       // Return kind: the handler decides whether the frame goes on.
       case -1: EndEventRun(); return true;
@@ -119,18 +146,21 @@ bool EventRunner::DispatchEventCommand() {
       case 498: CmdLoopEnd(); break;
       case 499: CmdBranchEnd(); break;
 
-      // Inline fast forms.
+      // A fast form without its cells: the general form.
       case 210000: case 210001: case 210002:
       case 210010: case 210011: case 210012:
       case 210020: case 210021: case 210022:
       case 210030: case 210031: case 210032:
-        RunFastForm(code, *command);
+        CmdVariableOperation();
         break;
 
       default: break;  // 0, 103, 212 and unknown codes: no effect
     }
     // A continue-kind handler never ends the run, but stay safe if one does.
     if (!commandList) return true;
-    ++commandsThisFrame;
+    at = line;
+    count = ++commandsThisFrame;
+    commands = commandList->data();
+    size = CommandCount();
   }
 }

@@ -125,6 +125,17 @@ void EventRunner::SetupEventCall(const EventCommandList* list, int newMapEventId
   line = 0;
 }
 
+void EventRunner::StartCalledList(int newDepth, const EventCommandList* list, int newMapEventId, int newCommonId) {
+  if (newDepth > kMaxDepth) platform::ExitProcess(1);
+  depth = newDepth;
+  mainRunner = 0;
+  mapId = CurrentMapId();
+  mapEventId = newMapEventId;
+  commonId = newCommonId;
+  commandList = list;
+  line = 0;
+}
+
 void EventRunner::SetupOwnEventCall(const EventCommandList& list, int newMapEventId, int newCommonId) {
   // The source may be our own list (a caller handing it back): copy first.
   EventCommandList copy = list;

@@ -52,6 +52,10 @@ class EventRunner {
   void SetupEventCall(const EventCommandList* list, int mapEventId, int commonId);
   // Copies the list into the runner's own list and runs that copy.
   void SetupOwnEventCall(const EventCommandList& list, int mapEventId, int commonId);
+  // A freshly constructed runner starting a called list one level deeper:
+  // StartEventRunner(depth, 0) and SetupEventCall, without clearing again
+  // what construction has just cleared.
+  void StartCalledList(int depth, const EventCommandList* list, int mapEventId, int commonId);
   bool IsEventRunnerBusy() const { return commandList != nullptr; }
 
   // Operand access with the running event's relative ids rebased. A
@@ -218,7 +222,7 @@ class EventRunner {
   std::string ExpandLabelName(const std::string& name);
   void RunStringEntryStep();
   void ShowCommandLimitNotice();
-  void RunFastForm(int code, const EventCommand& command);
+  bool RunFastForm(int code, const EventCommand& command);
 };
 
 // Outcome of a text entry, as the string entry step of the run loop reads it.

@@ -178,7 +178,10 @@ bool EventRunner::CmdLoopEnd() {
     PopLoop();
     return true;
   }
-  const int start = FindLoopStartBackward(line, CurrentCommand().indent);
+  const EventCommand& command = CurrentCommand();
+  const auto& resolved = command.ResolvedInts;
+  const int start =
+      resolved.size() >= 2 && resolved[0] == 1 ? resolved[1] : FindLoopStartBackward(line, command.indent);
   if (start < 0) {
     // No loop start above this end: the loop cannot repeat.
     PopLoop();

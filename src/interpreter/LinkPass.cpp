@@ -126,28 +126,54 @@ void LinkCaseLine(EventCommandList& list, size_t j) {
   }
 }
 
+// Loop end: the line its repeat goes back to, the nearest line above at its
+// indent (-1: none), as the run-time search would find it.
+void LinkLoopEnd(EventCommandList& list, size_t j) {
+  EventCommand& command = list[j];
+  int32_t start = -1;
+  for (size_t i = j; i-- > 0;) {
+    if (list[i].indent == command.indent) {
+      start = static_cast<int32_t>(i);
+      break;
+    }
+  }
+  command.ResolvedInts = {1, start};
+}
+
 // A target the general form writes to: a database cell only when it is in
 // the Variable database (the others refuse the write, and a bound cell
 // would not).
 bool WritableTarget(int id) { return id < kUserDatabaseForm || (id > kVariableDatabaseForm && id < kVariableDatabaseEnd); }
 
+// An operand flagged plain is its parameter whatever its value; any other is
+// linked only when it is a number the general form reads from a cell or as
+// a literal.
+bool LinkableOperand(int operand, bool plain) {
+  return plain || (IsNumericId(operand) && operand < 1000000000);
+}
+
 void LinkVariableOperation(EventCommand& command, int commonEvent) {
   Unlink(command);
+  constexpr int kReal = 0x2, kLeftPlain = 0x4, kRightPlain = 0x8;
   const int p1 = ParamOf(command, 1);
   const int p2 = ParamOf(command, 2);
   const int p3 = ParamOf(command, 3);
   const int p4 = ParamOf(command, 4);
-  if (!WritableTarget(p1) || (p4 & 0xFF) != 0 || (p4 & 0x10000) != 0) return;
-  if (!IsNumericId(p2) || !IsNumericId(p3) || p2 >= 1000000000 || p3 >= 1000000000) return;
+  // The million clamp, indirections and runs keep the general form.
+  if (!WritableTarget(p1) || (p4 & 0xFF & ~(kReal | kLeftPlain | kRightPlain)) != 0 || (p4 & 0x10000) != 0) return;
+  const bool real = (p4 & kReal) != 0;
+  const bool leftPlain = (p4 & kLeftPlain) != 0;
+  const bool rightPlain = (p4 & kRightPlain) != 0;
+  if (!LinkableOperand(p2, leftPlain) || !LinkableOperand(p3, rightPlain)) return;
   int32_t* target = Cell(p1, commonEvent);
-  int32_t* left = OperandCell(command, 2, commonEvent);
-  int32_t* right = OperandCell(command, 3, commonEvent);
+  int32_t* left = leftPlain ? OwnParam(command, 2) : OperandCell(command, 2, commonEvent);
+  int32_t* right = rightPlain ? OwnParam(command, 3) : OperandCell(command, 3, commonEvent);
   if (!target || !left || !right) return;
   const int asg = (p4 >> 8) & 0x0F;
   const int op = (p4 >> 12) & 0x0F;
-  command.ResolvedInts = {(op == 0 || op == 1) && p3 == 0 ? 2 : 1, asg, op, 0, 0, 0, 0, 0};
+  command.ResolvedInts = {(op == 0 || op == 1) && p3 == 0 ? 2 : 1, asg, op, real ? 1 : 0, 0, 0, 0, 0};
   command.ResolvedCells = {{target, nullptr}, {left, nullptr}, {right, nullptr}};
-  if (asg < 4 && op < 3) command.SetCode(kFastFormBase + 10 * asg + op);
+  if (!real && asg < 4 && op < 3) command.SetCode(kFastFormBase + 10 * asg + op);
 }
 
 // A name is compared as stored only when escape expansion leaves it alone:
@@ -200,6 +226,7 @@ void LinkCommandListImpl(EventCommandList& list, int commonEvent) {
       case 420: LinkCaseLine(list, j); break;
       case 121: LinkVariableOperation(list[j], commonEvent); break;
       case 213: LinkJump(list, j, labelsPlain); break;
+      case 498: LinkLoopEnd(list, j); break;
       case 250: LinkDatabaseCommand(list[j], commonEvent); break;
       default: break;
     }

@@ -49,16 +49,24 @@ bool EventRunner::CmdVariableOperation() {
 
   // Pre-resolved path: the three cells the link pass bound, read in the
   // general form's order and computed with its arithmetic (clamps, divisors
-  // of 0 counting as 1), so a linked command stores what an unlinked one
-  // would. The run loop has already asked for the page refresh.
+  // of 0 counting as 1) in integer or real mode (ResolvedInts 3), so a
+  // linked command stores what an unlinked one would. The run loop has
+  // already asked for the page refresh.
   const auto& resolved = command.ResolvedInts;
   const auto& cells = command.ResolvedCells;
   if (resolved.size() >= 3 && (resolved[0] == 1 || resolved[0] == 2) && cells.size() >= 3 && cells[0].cell &&
       cells[1].cell && cells[2].cell) {
     const int current = *cells[0].cell;
-    const int value = IntegerOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell, &DrawRandom);
     int stored = 0;
-    if (IntegerAssignmentStage(resolved[1], current, value, &stored)) *cells[0].cell = stored;
+    bool stores;
+    if (resolved.size() >= 4 && resolved[3] == 1) {
+      stores = RealAssignmentStage(resolved[1], current, RealOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell),
+                                   &stored);
+    } else {
+      const int value = IntegerOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell, &DrawRandom);
+      stores = IntegerAssignmentStage(resolved[1], current, value, &stored);
+    }
+    if (stores) *cells[0].cell = stored;
     return true;
   }
 

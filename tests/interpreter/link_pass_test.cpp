@@ -230,7 +230,7 @@ TEST(LinkPass, LeavesCommandsItCannotReproduce) {
   AddDatabases();
   gCommonEventList.events[0].commands = CommandListBuilder()
       .Add(Op(3000000, 1, 0, 0, 0))                        // 0: string target
-      .Add(MakeCommand(121, {V + 1, 1, 0, 0x4}))            // 1: flag bits 0-7
+      .Add(MakeCommand(121, {V + 1, 1, 0, 0x4 | 0x1}))      // 1: the million clamp
       .Add(111, {1, 1100000000, 0, 0x12})                   // 2: Variable database operand
       .Add(401, {1}).Add(499)
       .Add(111, {1, V + 1, 0, 0x12})                        // 5: two case lines for one condition
@@ -251,6 +251,29 @@ TEST(LinkPass, LeavesCommandsItCannotReproduce) {
   EXPECT_TRUE(list[10].ResolvedInts.empty());
   EXPECT_TRUE(list[11].ResolvedInts.empty());
   EXPECT_EQ(list[12].Code(), 121);
+}
+
+// Operands flagged plain are their own parameters, whatever their value:
+// such an operation links to the fast form; real mode runs from its cells.
+TEST(LinkPass, PlainOperandsLinkToTheirOwnParameters) {
+  const EventCommandList list = CommandListBuilder()
+                                    .Add(MakeCommand(121, {V + 1, 5, 7, 0x4 | 0x8 | (1 << 8)}))
+                                    .Add(MakeCommand(121, {V + 2, 2500000, V + 1, 0x4 | (2 << 12)}))
+                                    .Add(MakeCommand(121, {V + 3, V + 1, 3, 0x8 | 0x2 | (3 << 12)}))
+                                    .Build();
+  ResetScriptWorld(1);
+  gCommonEventList.events[0].commands = list;
+  LinkCommonEventCommands();
+  const auto& linked = gCommonEventList.events[0].commands;
+  EXPECT_EQ(linked[0].Code(), 210010);
+  EXPECT_EQ(linked[0].ResolvedCells[1].cell, &linked[0].ints[2]);
+  EXPECT_EQ(linked[0].ResolvedCells[2].cell, &linked[0].ints[3]);
+  EXPECT_EQ(linked[1].Code(), 210002);
+  EXPECT_EQ(linked[1].ResolvedCells[1].cell, &linked[1].ints[2]);
+  EXPECT_EQ(linked[2].Code(), 121);
+  EXPECT_EQ(linked[2].ResolvedInts[3], 1);
+  EXPECT_EQ(linked[2].ResolvedCells[2].cell, &linked[2].ints[3]);
+  EXPECT_EQ(RunScript(list, true), RunScript(list, false));
 }
 
 TEST(LinkPass, AnEscapedLabelKeepsEveryJumpOfItsListGeneral) {

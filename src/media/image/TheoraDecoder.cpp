@@ -365,8 +365,15 @@ int FetchTheoraFrame(TheoraDecoder* d, int updateImage, int updateSurface) {
   const bool image = updateImage && !d->imageDone;
   if (!surface && !image) return 0;
   const int current = d->currentFrame.load(std::memory_order_acquire);
-  TheoraStockEntry* e = nullptr;
-  {
+  // A stocked frame is taken without the lock: only this thread moves the
+  // current frame or asks for a seek, so the decode thread leaves the
+  // current frame's entry alone, and a decode thread preempted while it
+  // holds the lock cannot hold up a frame that is ready.
+  TheoraStockEntry* e = d->seekRequest.load(std::memory_order_acquire) == 0 &&
+                                d->state.load(std::memory_order_acquire) != kTheoraEnded
+                            ? EntryOf(d, current)
+                            : nullptr;
+  if (e == nullptr) {
     std::unique_lock<std::mutex> guard(d->lock);
     d->changed.wait_for(guard, kLongestWait, [&] {
       if (d->state.load() == kTheoraEnded) return true;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "foundation/FileLayer.h"
 #include "foundation/TrackedHeap.h"
@@ -125,6 +128,39 @@ TEST_F(TheoraDecoderTest, FramesFollowOpenAdvanceAndWrap) {
     EXPECT_EQ(FetchTheoraFrame(decoder_, 1, 0), 1);
     ExpectShows(kColours[s.frame]);
   }
+}
+
+// A frame the decode thread has stocked is fetched even while the decoder's
+// lock is held elsewhere (a decode thread preempted inside it must not hold
+// up a player's frame).
+TEST_F(TheoraDecoderTest, AStockedFrameIsFetchedWithoutTheLock) {
+  ASSERT_NE(Open(Clip(kColours)), nullptr);
+  AdvanceTheoraFrames(decoder_, 1);
+  auto stocked = [this](int frame) {
+    for (int i = 0; i < decoder_->stockCount; ++i) {
+      const TheoraStockEntry& e = decoder_->stock[i];
+      if (e.valid.load() && e.frame.load() == frame) return true;
+    }
+    return false;
+  };
+  for (int i = 0; i < 10000 && !stocked(1); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(stocked(1));
+
+  std::atomic<bool> locked{false}, fetched{false}, gaveUp{false};
+  std::thread holder([&] {
+    std::lock_guard<std::mutex> guard(decoder_->lock);
+    locked = true;
+    // Bounded, so a fetch that does wait for the lock fails instead of hanging.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!fetched && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    gaveUp = !fetched;
+  });
+  while (!locked) std::this_thread::yield();
+  EXPECT_EQ(FetchTheoraFrame(decoder_, 1, 0), 1);
+  fetched = true;
+  holder.join();
+  EXPECT_FALSE(gaveUp);
+  ExpectShows(kColours[1]);
 }
 
 TEST_F(TheoraDecoderTest, AdvanceWrapsAndSeeksStayInside) {
