@@ -162,24 +162,18 @@ void Picture::DrawPicture() {
     if (isTextPicture) {
       textX -= static_cast<int64_t>(gCurrentMap.scrollX) * S / 4;
       textY -= static_cast<int64_t>(gCurrentMap.scrollY) * S / 4;
-      if (gCurrentMap.loopX) {
-        if (textX < 0) {
-          textX += 640;
-          offsetX += 320 * S;
-        } else if (textX > 640) {
-          textX -= 640;
-          offsetX -= 320 * S;
+      // A text origin off a looping screen comes back one screen over.
+      const auto wrapText = [&](int64_t& origin, int32_t& offset, int64_t span) {
+        if (origin < 0) {
+          origin += span;
+          offset = static_cast<int32_t>(offset + span / 2 * S);
+        } else if (origin > span) {
+          origin -= span;
+          offset = static_cast<int32_t>(offset - span / 2 * S);
         }
-      }
-      if (gCurrentMap.loopY) {
-        if (textY < 0) {
-          textY += 480;
-          offsetY += 240 * S;
-        } else if (textY > 480) {
-          textY -= 480;
-          offsetY -= 240 * S;
-        }
-      }
+      };
+      if (gCurrentMap.loopX) wrapText(textX, offsetX, 640);
+      if (gCurrentMap.loopY) wrapText(textY, offsetY, 480);
     } else {
       box.left -= scrollX;
       box.right -= scrollX;
