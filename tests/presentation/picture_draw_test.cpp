@@ -201,3 +201,17 @@ TEST_F(PictureDraw, TextPictureIsMeasuredAndPlaced) {
   EXPECT_EQ(p.hitRight, p.textBlock.x + p.cellWidth);
   EXPECT_EQ(GetPictureValue(3, 2), p.cellWidth);
 }
+
+TEST_F(PictureDraw, MapBoundTextWrapsOneScreenOver) {
+  gTextResources.SetUpFonts();
+  gCurrentMap.mapData.header.width = 25;
+  gCurrentMap.mapData.header.height = 15;
+  gCurrentMap.loopX = 1;
+  gPictureList.ShowStringPictures(1, 1, "ab", 10, 0, 1, 255, 0x100, 0, 100, 0, 0, 0, 0x646464, 0, false);
+  gPictureList.UpdatePictures();
+  Picture& p = gPictureList.pictures[0];
+  gCurrentMap.scrollX = 4 * 100;
+  p.DrawPicture();
+  EXPECT_EQ(p.textBlock.x, 10 - 100 + 640);
+  EXPECT_EQ(p.offsetX, 320);
+}
