@@ -10,6 +10,7 @@
 #include "platform/HandleTable.h"
 
 #include "platform/Backend.h"
+#include "platform/gpu/Gpu.h"
 #include "platform/time/Time.h"
 
 namespace platform {
@@ -182,7 +183,13 @@ int32_t GetDisplayMode(DirectDrawHandle dd, int* width, int* height, PixelFormat
   return kDdOk;
 }
 
-int32_t QueryDirect3D(DirectDrawHandle) { return kDdErrNoInterface; }
+int32_t QueryDirect3D(DirectDrawHandle dd) {
+  {
+    std::lock_guard lock(gMutex);
+    if (FindObject(dd) == nullptr) return kDdErrInvalidParams;
+  }
+  return gpu::HasDirect3D() ? kDdOk : kDdErrNoInterface;
+}
 
 int32_t GetVerticalBlankStatus(DirectDrawHandle dd, int* inBlank) {
   std::lock_guard lock(gMutex);
