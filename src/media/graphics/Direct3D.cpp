@@ -469,3 +469,9 @@ const ColorFormat* GetTextureColorFormat(int slot) {
   return slot >= 0 && slot < 14 ? &gDirect3DState.formats[slot].colorFormat : nullptr;
 }
 const platform::PixelFormat* GetZBufferPixelFormat() { return &gDirect3DState.zBufferFormat; }
+
+int ForceHardwareRendering(int flag) {
+  platform::gpu::SetForceHardwareDevice(flag != 0);
+  platform::gpu::SetGpuBackend(flag != 0 ? platform::gpu::BackendKind::OpenGL : platform::gpu::BackendKind::None);
+  return 0;
+}

@@ -1,5 +1,7 @@
 #include "platform/gpu/Gpu.h"
 
+#include "platform/gpu/GpuOpenGL.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +22,7 @@ struct State {
   RecordingSetup setup = DefaultRecordingSetup();
   std::vector<RecordedCall> calls;
   std::vector<Device> devices = std::vector<Device>(1);
+  bool forceHardware = false;
 };
 State& S() {
   static State state;
@@ -57,14 +60,17 @@ void Record(const char* format, ...) {
   S().calls.push_back(std::move(call));
 }
 
-// Checks the device and records one call; the result every setter returns.
-template <class... A>
-int32_t Call(DeviceHandle device, const char* format, A... args) {
+bool OpenGL() { return S().kind == BackendKind::OpenGL; }
+
+// Checks the device, records the call or hands it to OpenGL.
+template <class Gl, class... A>
+int32_t Call(DeviceHandle device, Gl gl, const char* format, A... args) {
   std::lock_guard lock(gMutex);
   Device* d = Find(device);
   if (d == nullptr) return kDdErrInvalidParams;
   if (d->lost) return kErrDeviceLost;
   if (S().kind == BackendKind::Recording) Record(format, args...);
+  else if (OpenGL()) gl();
   return kDdOk;
 }
 
@@ -118,35 +124,47 @@ void LoseDevice() {
     if (d.live) d.lost = true;
 }
 
+void SetForceHardwareDevice(bool force) {
+  std::lock_guard lock(gMutex);
+  S().forceHardware = force;
+}
+
 bool HasDirect3D() {
   std::lock_guard lock(gMutex);
-  return S().kind == BackendKind::Recording;
+  if (S().kind == BackendKind::Recording) return true;
+  return OpenGL() && opengl::Available();
 }
 
 std::vector<DeviceInfo> EnumerateDevices() {
   std::lock_guard lock(gMutex);
+  if (OpenGL()) return opengl::Available() ? std::vector<DeviceInfo>{opengl::Describe(S().forceHardware)}
+                                           : std::vector<DeviceInfo>{};
   return S().kind == BackendKind::Recording ? S().setup.devices : std::vector<DeviceInfo>{};
 }
+// OpenGL textures hold any of the usual formats: the upload converts them.
 std::vector<PixelFormat> EnumerateTextureFormats() {
   std::lock_guard lock(gMutex);
+  if (OpenGL()) return DefaultRecordingSetup().textureFormats;
   return S().kind == BackendKind::Recording ? S().setup.textureFormats : std::vector<PixelFormat>{};
 }
 std::vector<PixelFormat> EnumerateZBufferFormats() {
   std::lock_guard lock(gMutex);
+  if (OpenGL()) return DefaultRecordingSetup().zBufferFormats;
   return S().kind == BackendKind::Recording ? S().setup.zBufferFormats : std::vector<PixelFormat>{};
 }
 
 int32_t CreateDevice(DeviceType type, SurfaceHandle target, DeviceHandle* out) {
   std::lock_guard lock(gMutex);
   *out = 0;
-  if (S().kind != BackendKind::Recording) return kDdErrNoInterface;
+  if (S().kind == BackendKind::None || (OpenGL() && !opengl::Available())) return kDdErrNoInterface;
   auto& t = S().devices;
   size_t i = 1;
   while (i < t.size() && t[i].live) ++i;
   if (i == t.size()) t.emplace_back();
   t[i] = Device{true, false, type, target};
   *out = static_cast<DeviceHandle>(i);
-  Record("CreateDevice %d %d", static_cast<int>(type), target);
+  if (OpenGL()) opengl::CreateDevice(target);
+  else Record("CreateDevice %d %d", static_cast<int>(type), target);
   return kDdOk;
 }
 
@@ -154,27 +172,35 @@ int ReleaseDevice(DeviceHandle device) {
   std::lock_guard lock(gMutex);
   Device* d = Find(device);
   if (d == nullptr) return 0;
+  const bool lost = d->lost;
   *d = Device{};
   if (S().kind == BackendKind::Recording) Record("ReleaseDevice");
+  else if (OpenGL() && !lost) opengl::ReleaseDevice();
   return 1;
 }
 
-int32_t BeginScene(DeviceHandle device) { return Call(device, "BeginScene"); }
-int32_t EndScene(DeviceHandle device) { return Call(device, "EndScene"); }
+int32_t BeginScene(DeviceHandle device) {
+  return Call(device, [] {}, "BeginScene");
+}
+int32_t EndScene(DeviceHandle device) {
+  return Call(device, [] { opengl::EndScene(); }, "EndScene");
+}
 int32_t SetRenderTarget(DeviceHandle device, SurfaceHandle target) {
-  return Call(device, "SetRenderTarget %d", target);
+  return Call(device, [&] { opengl::SetRenderTarget(target); }, "SetRenderTarget %d", target);
 }
 int32_t SetViewport(DeviceHandle device, const Viewport& v) {
-  return Call(device, "SetViewport %u %u %u %u", v.x, v.y, v.width, v.height);
+  return Call(device, [&] { opengl::SetViewport(v); }, "SetViewport %u %u %u %u", v.x, v.y, v.width, v.height);
 }
 int32_t SetRenderState(DeviceHandle device, RenderState state, uint32_t value) {
-  return Call(device, "SetRenderState %u %u", static_cast<unsigned>(state), value);
+  return Call(device, [&] { opengl::SetRenderState(state, value); }, "SetRenderState %u %u",
+              static_cast<unsigned>(state), value);
 }
 int32_t SetTextureStageState(DeviceHandle device, int stage, StageState state, uint32_t value) {
-  return Call(device, "SetTextureStageState %d %u %u", stage, static_cast<unsigned>(state), value);
+  return Call(device, [&] { opengl::SetTextureStageState(stage, state, value); }, "SetTextureStageState %d %u %u",
+              stage, static_cast<unsigned>(state), value);
 }
 int32_t SetTexture(DeviceHandle device, int stage, SurfaceHandle texture) {
-  return Call(device, "SetTexture %d %d", stage, texture);
+  return Call(device, [&] { opengl::SetTexture(stage, texture); }, "SetTexture %d %d", stage, texture);
 }
 
 int32_t DrawPrimitive(DeviceHandle device, PrimitiveType type, uint32_t fvf, const void* vertices, int count) {
@@ -185,10 +211,11 @@ int32_t DrawIndexedPrimitive(DeviceHandle device, PrimitiveType type, uint32_t f
                              int vertexCount, const uint16_t* indices, int indexCount) {
   const int stride = VertexStride(fvf);
   if (stride == 0 || vertexCount <= 0) return kDdErrInvalidParams;
+  auto gl = [&] { opengl::Draw(type, fvf, vertices, vertexCount, indices, indexCount); };
   const int32_t result = indices != nullptr
-                             ? Call(device, "DrawIndexedPrimitive %u 0x%X %d %d", static_cast<unsigned>(type), fvf,
+                             ? Call(device, gl, "DrawIndexedPrimitive %u 0x%X %d %d", static_cast<unsigned>(type), fvf,
                                     vertexCount, indexCount)
-                             : Call(device, "DrawPrimitive %u 0x%X %d", static_cast<unsigned>(type), fvf, vertexCount);
+                             : Call(device, gl, "DrawPrimitive %u 0x%X %d", static_cast<unsigned>(type), fvf, vertexCount);
   if (result != kDdOk) return result;
   std::lock_guard lock(gMutex);
   if (S().kind == BackendKind::Recording) {
@@ -204,7 +231,7 @@ int32_t DrawIndexedPrimitive(DeviceHandle device, PrimitiveType type, uint32_t f
 
 int32_t LoadTexture(DeviceHandle device, SurfaceHandle dest, int x, int y, SurfaceHandle source,
                     const SurfaceRect& rect) {
-  const int32_t result = Call(device, "LoadTexture %d %d %d %d", dest, x, y, source);
+  const int32_t result = Call(device, [] {}, "LoadTexture %d %d %d %d", dest, x, y, source);
   if (result != kDdOk) return result;
   return BltFastSurface(dest, x, y, source, &rect, false);
 }

@@ -34,6 +34,7 @@ struct Surface {
   bool lost = false;
   int locks = 0;
   SurfaceHandle backBuffer = 0;
+  uint64_t generation = 0;  // rises with every change of the pixels
 };
 
 struct State {
@@ -320,6 +321,7 @@ int32_t UnlockSurface(SurfaceHandle surface) {
   Surface* s = FindSurface(surface);
   if (s == nullptr || s->locks == 0) return kDdErrInvalidParams;
   --s->locks;
+  ++s->generation;
   return kDdOk;
 }
 
@@ -333,6 +335,7 @@ int32_t FillSurface(SurfaceHandle surface, const SurfaceRect* rect, uint32_t val
   r.top = std::max(r.top, 0);
   r.right = std::min(r.right, s->width);
   r.bottom = std::min(r.bottom, s->height);
+  ++s->generation;
   for (int y = r.top; y < r.bottom; ++y)
     for (int x = r.left; x < r.right; ++x) WritePixel(*s, x, y, value);
   return kDdOk;
@@ -352,6 +355,7 @@ int32_t BltSurface(SurfaceHandle dest, const SurfaceRect* destRect, SurfaceHandl
   const int sw = sr.right - sr.left, sh = sr.bottom - sr.top;
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return kDdErrInvalidParams;
   // A copy onto itself reads a snapshot, as the hardware does.
+  ++d->generation;
   const Surface snapshot = (d == s) ? *s : Surface{};
   const Surface& from = (d == s) ? snapshot : *s;
   for (int j = 0; j < dh; ++j) {
@@ -398,6 +402,8 @@ int32_t FlipSurface(SurfaceHandle primary) {
   if (b == nullptr) return kDdErrInvalidParams;
   if (p->lost || b->lost) return kDdErrSurfaceLost;
   std::swap(p->pixels, b->pixels);
+  ++p->generation;
+  ++b->generation;
   return kDdOk;
 }
 
@@ -408,7 +414,17 @@ int32_t SetSurfaceColorKey(SurfaceHandle surface, uint32_t low, uint32_t high) {
   s->keyed = true;
   s->keyLow = low;
   s->keyHigh = high;
+  ++s->generation;
   return kDdOk;
+}
+
+bool GetSurfaceColorKey(SurfaceHandle surface, uint32_t* low, uint32_t* high) {
+  std::lock_guard lock(gMutex);
+  Surface* s = FindSurface(surface);
+  if (s == nullptr || !s->keyed) return false;
+  *low = s->keyLow;
+  *high = s->keyHigh;
+  return true;
 }
 
 int32_t IsSurfaceLost(SurfaceHandle surface) {
@@ -418,10 +434,17 @@ int32_t IsSurfaceLost(SurfaceHandle surface) {
   return s->lost ? kDdErrSurfaceLost : kDdOk;
 }
 
+uint64_t GetSurfaceGeneration(SurfaceHandle surface) {
+  std::lock_guard lock(gMutex);
+  Surface* s = FindSurface(surface);
+  return s != nullptr ? s->generation : 0;
+}
+
 int32_t RestoreSurface(SurfaceHandle surface) {
   std::lock_guard lock(gMutex);
   Surface* s = FindSurface(surface);
   if (s == nullptr) return kDdErrInvalidParams;
+  ++s->generation;
   s->lost = false;
   return kDdOk;
 }

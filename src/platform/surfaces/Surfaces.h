@@ -116,6 +116,12 @@ int32_t FlipSurface(SurfaceHandle primary);
 int32_t SetSurfaceColorKey(SurfaceHandle surface, uint32_t low, uint32_t high);
 int32_t IsSurfaceLost(SurfaceHandle surface);   // kDdOk or kDdErrSurfaceLost
 int32_t RestoreSurface(SurfaceHandle surface);
+// A count that rises whenever the surface's pixels may have changed (unlock,
+// fill, blit into it, flip, restore); the gpu facility compares it to know
+// when its copy of the pixels is stale.
+uint64_t GetSurfaceGeneration(SurfaceHandle surface);
+// The source colour key, false when none is set.
+bool GetSurfaceColorKey(SurfaceHandle surface, uint32_t* low, uint32_t* high);
 
 // --- Test seams -------------------------------------------------------------------
 void SetDirectDrawRefused(bool refused);
