@@ -142,6 +142,13 @@ TEST_F(Direct3DOpenGLTest, FramesOnTheOpenGLPathMatchTheSoftwarePath) {
          PutBox(30, 40, 200, 120, PackColor(200, 60, 20), 1);
          PutBox(250, 250, 400, 330, PackColor(20, 200, 220), 0);
        }, 0},
+      {"text", [](int sprite, int, int) {
+         // Text on the 3D path goes through the 2D surface between 3D draws.
+         PutGraph(40, 40, sprite, 1);
+         const int font = CreateFontToHandle(nullptr, 16, 6, 0, -1, -1, 0, -1, -1);
+         DrawTextWithFont(50, 50, "Text \x82\xa0\x82\xa2", PackColor(255, 255, 160), font, 0, 0);
+         PutGraph(60, 60, sprite, 1);
+       }, 0},
       {"blendgraph", [](int sprite, int, int blend) { DrawBlendGraph(120, 140, sprite, 1, blend, 128, 64); }, 0},
   };
   const int modes[] = {0, 1, 2, 3, 4, 10, 11};

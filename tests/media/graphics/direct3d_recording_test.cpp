@@ -55,6 +55,17 @@ class Direct3DRecordingTest : public GraphicsTest {
     return MakeGraph(width, height, alpha, [](int x, int y) { return 0xFF000000u | (x * 3) << 16 | (y * 5) << 8 | 77; });
   }
   static DeviceStateCache& Cache() { return *CurrentDeviceCache(); }
+  // The 32-bit pixel (x, y) of a texture piece's store.
+  static uint32_t TexturePixel(int piece, int x, int y) {
+    const SurfaceDataRecord* st = GetSurfaceDataRecord(GetTextureSetRecord(piece)->store);
+    uint8_t* bits = nullptr;
+    int pitch = 0;
+    if (st == nullptr || platform::LockSurface(st->surface, nullptr, &bits, &pitch) != platform::kDdOk) return 0xDEAD;
+    uint32_t pixel;
+    std::memcpy(&pixel, bits + pitch * y + 4 * x, 4);
+    platform::UnlockSurface(st->surface);
+    return pixel;
+  }
 };
 
 gpu::DeviceInfo Device(gpu::DeviceType type, const char* name) {
@@ -369,15 +380,7 @@ TEST_F(Direct3DRecordingTest, TheCaptureSearchRemembersItsVariantPerKindAndSearc
   EXPECT_EQ(CaptureScreenToGraph(0, 0, 32, 32, plain, 0), 0);
   EXPECT_EQ(gDirect3DState.captureChoice[0], 0);
   EXPECT_EQ(gDirect3DState.captureChoice[1], -1);
-  const TextureSetRecord* p = GetTextureSetRecord(GetGraphRecord(plain)->storage[0]);
-  const SurfaceDataRecord* st = GetSurfaceDataRecord(p->store);
-  uint8_t* bits = nullptr;
-  int pitch = 0;
-  ASSERT_EQ(platform::LockSurface(st->surface, nullptr, &bits, &pitch), platform::kDdOk);
-  uint32_t pixel;
-  std::memcpy(&pixel, bits + pitch * 5 + 4 * 7, 4);
-  platform::UnlockSurface(st->surface);
-  EXPECT_EQ(pixel & 0xFFFFFF, 0x336699u);
+  EXPECT_EQ(TexturePixel(GetGraphRecord(plain)->storage[0], 7, 5) & 0xFFFFFF, 0x336699u);
 
   // The front screen in window mode with flag 0 is refused by the work-surface copy.
   SelectDrawTarget(-4);
@@ -409,26 +412,7 @@ TEST_F(Direct3DRecordingTest, MovieFramesGoIntoEveryPieceWithTheirAlphaFromTheLo
   ASSERT_EQ(TransferFrameImageToTextureSets(&frame, 1, g), 0);
   FreeGraphImage(&frame);
   // Piece 2 starts at x 640 of the frame.
-  const TextureSetRecord* p = GetTextureSetRecord(g->storage[2]);
-  const SurfaceDataRecord* st = GetSurfaceDataRecord(p->store);
-  uint8_t* bits = nullptr;
-  int pitch = 0;
-  ASSERT_EQ(platform::LockSurface(st->surface, nullptr, &bits, &pitch), platform::kDdOk);
-  uint32_t pixel;
-  std::memcpy(&pixel, bits + pitch * 7 + 4 * 3, 4);
-  platform::UnlockSurface(st->surface);
-  EXPECT_EQ(pixel, 200u << 24 | ((640 + 3) & 0xFF) << 16 | 7u << 8 | 9u);
-}
-
-struct Refill {
-  GraphImage image{};
-  int graph = -1;
-  int calls = 0;
-};
-Refill gRefill;
-void RefillGraph() {
-  ++gRefill.calls;
-  TransferImagePartToGraph("", &gRefill.image, nullptr, 0, 0, gRefill.graph, 0);
+  EXPECT_EQ(TexturePixel(g->storage[2], 3, 7), 200u << 24 | ((640 + 3) & 0xFF) << 16 | 7u << 8 | 9u);
 }
 
 TEST_F(Direct3DRecordingTest, AfterADeviceLossTexturesAndDeviceAreMadeAgainAndTheGraphsRefilled) {
@@ -438,9 +422,9 @@ TEST_F(Direct3DRecordingTest, AfterADeviceLossTexturesAndDeviceAreMadeAgainAndTh
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x) WriteGraphImagePixel(&gRefill.image, x, y, x * 6, y * 8, 50, 255);
   gRefill.graph = CreateGraphFromImageDefault(&gRefill.image);
-  SetGraphRestoreCallback(RefillGraph);
-  const TextureSetRecord* p = GetTextureSetRecord(GetGraphRecord(gRefill.graph)->storage[0]);
-  const int store = p->store;
+  SetGraphRestoreCallback(RefillGraphs);
+  const int piece = GetGraphRecord(gRefill.graph)->storage[0];
+  const int store = GetTextureSetRecord(piece)->store;
 
   gpu::LoseDevice();
   EXPECT_NE(gpu::SetRenderState(Cache().device, gpu::kRsLighting, 0), platform::kDdOk);
@@ -451,13 +435,7 @@ TEST_F(Direct3DRecordingTest, AfterADeviceLossTexturesAndDeviceAreMadeAgainAndTh
   const SurfaceDataRecord* st = GetSurfaceDataRecord(store);
   ASSERT_NE(st, nullptr);
   ASSERT_NE(st->surface, 0);
-  uint8_t* bits = nullptr;
-  int pitch = 0;
-  ASSERT_EQ(platform::LockSurface(st->surface, nullptr, &bits, &pitch), platform::kDdOk);
-  uint32_t pixel;
-  std::memcpy(&pixel, bits + pitch * 29 + 4 * 39, 4);
-  platform::UnlockSurface(st->surface);
-  EXPECT_EQ(pixel & 0xFFFFFF, static_cast<uint32_t>(39 * 6) << 16 | (29 * 8) << 8 | 50);
+  EXPECT_EQ(TexturePixel(piece, 39, 29) & 0xFFFFFF, static_cast<uint32_t>(39 * 6) << 16 | (29 * 8) << 8 | 50);
   // Drawing works on the new device.
   gpu::ClearRecordedCalls();
   PutGraph(0, 0, gRefill.graph, 1);
