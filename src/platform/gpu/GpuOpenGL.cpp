@@ -462,8 +462,23 @@ DeviceInfo Describe(bool forceHardware) {
   return d;
 }
 
+namespace {
+
+void ForgetSurfaces() {
+  State& s = S();
+  for (auto& [surface, e] : s.surfaces) {
+    if (e.framebuffer != 0) glDeleteFramebuffers(1, &e.framebuffer);
+    if (e.texture != 0) glDeleteTextures(1, &e.texture);
+  }
+  s.surfaces.clear();
+}
+
+}  // namespace
+
 void CreateDevice(SurfaceHandle target) {
   ResetStates();
+  // A lost device left its copies behind; the surfaces are the truth.
+  ForgetSurfaces();
   State& s = S();
   s.target = target;
   s.targetDrawn = false;
@@ -475,11 +490,7 @@ void CreateDevice(SurfaceHandle target) {
 void ReleaseDevice() {
   State& s = S();
   ReadBackTarget();
-  for (auto& [surface, e] : s.surfaces) {
-    if (e.framebuffer != 0) glDeleteFramebuffers(1, &e.framebuffer);
-    if (e.texture != 0) glDeleteTextures(1, &e.texture);
-  }
-  s.surfaces.clear();
+  ForgetSurfaces();
   s.target = 0;
 }
 

@@ -149,12 +149,24 @@ TEST_F(Direct3DOpenGLTest, FramesOnTheOpenGLPathMatchTheSoftwarePath) {
          DrawTextWithFont(50, 50, "Text \x82\xa0\x82\xa2", PackColor(255, 255, 160), font, 0, 0);
          PutGraph(60, 60, sprite, 1);
        }, 0},
+      {"drawtarget", [](int sprite, int keyed, int) {
+         // A draw-valid graph as the draw target (a framebuffer on OpenGL), then drawn to the screen.
+         SetNewGraphDrawValid(1);
+         const int target = CreateGraphSized(96, 80, 1, 0, 0);
+         SetNewGraphDrawValid(0);
+         SelectDrawTarget(target);
+         ClearDrawTarget();
+         PutGraph(10, 10, sprite, 1);
+         PutGraph(50, 40, keyed, 1);
+         SelectDrawTarget(-2);
+         PutGraph(300, 300, target, 0);
+       }, 0},
       {"blendgraph", [](int sprite, int, int blend) { DrawBlendGraph(120, 140, sprite, 1, blend, 128, 64); }, 0},
   };
   const int modes[] = {0, 1, 2, 3, 4, 10, 11};
   for (const Scene& scene : scenes) {
     for (int mode : modes) {
-      if (scene.name == "blendgraph" && mode != 0 && mode != 1) continue;
+      if ((scene.name == "blendgraph" || scene.name == "drawtarget") && mode != 0 && mode != 1) continue;
       const Frame hardware = Draw(true, scene, mode);
       const Frame software = Draw(false, scene, mode);
       const std::string name = scene.name + "-" + std::to_string(mode);
