@@ -15,20 +15,6 @@ namespace {
 
 enum class Path { Recording, OpenGL, Software };
 
-int Make(int width, int height, bool alpha, uint32_t (*colour)(int, int)) {
-  GraphImage image{};
-  if (alpha) AllocARGB8GraphImage(width, height, &image);
-  else AllocXRGB8GraphImage(width, height, &image);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const uint32_t c = colour(x, y);
-      WriteGraphImagePixel(&image, x, y, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, alpha ? c >> 24 : 255);
-    }
-  const int graph = CreateGraphFromImageDefault(&image);
-  FreeGraphImage(&image);
-  return graph;
-}
-
 uint32_t Background(int x, int y) { return 0xFF000000u | ((x * 3) & 0xFF) << 16 | ((y * 5) & 0xFF) << 8 | 0x40; }
 uint32_t Sprite(int x, int y) {
   const int dx = x - 16, dy = y - 16;
@@ -49,7 +35,7 @@ Graphs StartOn(Path path) {
   ForceHardwareRendering(path == Path::OpenGL ? 1 : 0);
   if (path == Path::Recording) platform::gpu::SetGpuBackend(platform::gpu::BackendKind::Recording);
   StartHeadlessBenchLibrary("player-bench3d-");
-  return Graphs{Make(320, 240, false, Background), Make(32, 32, true, Sprite)};
+  return Graphs{MakeBenchGraph(320, 240, false, Background), MakeBenchGraph(32, 32, true, Sprite)};
 }
 
 void TwoThousandSprites(benchmark::State& state) {
