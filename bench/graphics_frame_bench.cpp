@@ -36,22 +36,8 @@ struct Library {
   int sprite = -1;
   Library() {
     StartHeadlessBenchLibrary("player-bench-");
-    background = Make(320, 240, false, BackgroundColour);
-    sprite = Make(64, 64, true, SpriteColour);
-  }
-  template <class Colour>
-  static int Make(int w, int h, bool alpha, Colour colour) {
-    GraphImage image{};
-    if (alpha) AllocARGB8GraphImage(w, h, &image);
-    else AllocXRGB8GraphImage(w, h, &image);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const uint32_t c = colour(x, y);
-        WriteGraphImagePixel(&image, x, y, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, c >> 24);
-      }
-    const int graph = CreateGraphFromImageDefault(&image);
-    FreeGraphImage(&image);
-    return graph;
+    background = MakeBenchGraph(320, 240, false, BackgroundColour);
+    sprite = MakeBenchGraph(64, 64, true, SpriteColour);
   }
 };
 

@@ -12,6 +12,7 @@ PACKAGES=(
   libmpg123-dev libfluidsynth-dev timgm6mb-soundfont libmp3lame-dev libsndfile1-dev
   ccache
   libespeak-ng-dev espeak-ng-data
+  libgl-dev libegl-dev libgl1-mesa-dri
 )
 
 missing=()

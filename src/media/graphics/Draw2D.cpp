@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "media/graphics/Direct3D.h"
 #include "media/graphics/GraphicsSystem.h"
 #include "media/image/FontSystem.h"
 #include "media/softrender/MemImgDraw.h"
@@ -70,6 +71,8 @@ int PrepareDraw2D(const Surface2DRecord* source, int plainDraw, const Rect* sour
   (void)color;
   gWork = Work2D{};
   if (SoftwareScreens()) return 0;
+  // Pending 3D drawing reaches the surface before 2D drawing changes it.
+  EndCurrentDeviceScene();
   ScreenState& ss = gScreenState;
   SurfaceDataRecord* store = source != nullptr ? GetSurfaceDataRecord(source->store) : nullptr;
   const bool blending = !(gDrawState.blendMode == kBlendNone ||

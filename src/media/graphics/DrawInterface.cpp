@@ -5,6 +5,7 @@
 #include <string>
 
 #include "foundation/Format.h"
+#include "media/graphics/Direct3D.h"
 #include "media/graphics/GraphicsSystem.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/MessageLoop.h"
@@ -36,15 +37,34 @@ int RunDraw(const Rect& rect, Draw draw) {
 
 bool BlendGraphRefused(const GraphRecord* g) { return gDrawState.blendGraph != -1 && CheckBlendGraphSize(g) < 0; }
 
+// The 3D half in subtract mode runs between two inversions of its rectangle.
+template <class Draw>
+int SubtractWrapped(const Rect& rect, Draw draw) {
+  if (gDrawState.blendMode != kBlendSubtract) return draw();
+  BeginSubtractBlend3D(rect);
+  const int result = draw();
+  EndSubtractBlend3D(rect);
+  return result;
+}
+
 // The checks every graph draw makes first: 0 while the draw area is empty,
-// -1 for an invalid graph or a blend graph smaller than it, else the draw's
-// result over its rectangle.
-template <class RectOf, class Draw>
-int GraphDraw(GraphRecord* g, RectOf rectOf, Draw draw) {
+// -1 for an invalid graph or a blend graph smaller than it, else the result
+// of the graph's half over its rectangle.
+template <class RectOf, class Draw2D, class Draw3D>
+int GraphDraw(GraphRecord* g, RectOf rectOf, Draw2D draw2D, Draw3D draw3D) {
   if (gDrawState.emptyDrawArea != 0) return 0;
   if (g == nullptr || BlendGraphRefused(g)) return -1;
   if (g->movie >= 0) AdvanceGraphMovie(g->handle, 0);
-  return RunDraw(rectOf(), draw);
+  const Rect rect = rectOf();
+  if (g->request.use3D == 0) return RunDraw(rect, draw2D);
+  return RunDraw(rect, [&] { return SubtractWrapped(rect, draw3D); });
+}
+
+// Boxes take the 3D half while new graphs are texture graphs.
+template <class Draw2D, class Draw3D>
+int BoxDraw(const Rect& rect, Draw2D draw2D, Draw3D draw3D) {
+  if (IsHardware3DActive() == 0) return RunDraw(rect, draw2D);
+  return RunDraw(rect, [&] { return SubtractWrapped(rect, draw3D); });
 }
 
 }  // namespace
@@ -82,7 +102,8 @@ int PutGraph(int x, int y, int graph, int transparent) {
   CallScope scope;
   GraphRecord* g = GetGraphRecord(graph);
   const int result = GraphDraw(
-      g, [&] { return Rect{x, y, x + g->width, y + g->height}; }, [&] { return PutGraph2D(x, y, g, transparent); });
+      g, [&] { return Rect{x, y, x + g->width, y + g->height}; }, [&] { return PutGraph2D(x, y, g, transparent); },
+      [&] { return PutGraph3D(x, y, static_cast<float>(x), static_cast<float>(y), g, transparent, 1); });
   if (CallScope::Wanted()) {
     char args[128];
     FormatText(args, sizeof args, "%d,%d,%d,%d", x, y, graph, transparent);
@@ -96,7 +117,11 @@ int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent
   GraphRecord* g = GetGraphRecord(graph);
   const int result = GraphDraw(
       g, [&] { return Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)}; },
-      [&] { return PutGraphStretched2D(x1, y1, x2, y2, g, transparent, -1); });
+      [&] { return PutGraphStretched2D(x1, y1, x2, y2, g, transparent, -1); },
+      [&] {
+        return PutGraphStretched3D(x1, y1, x2, y2, static_cast<float>(x1), static_cast<float>(y1),
+                                   static_cast<float>(x2), static_cast<float>(y2), g, transparent, 1);
+      });
   if (CallScope::Wanted()) {
     char args[160];
     FormatText(args, sizeof args, "%d,%d,%d,%d,%d,%d", x1, y1, x2, y2, graph, transparent);
@@ -127,7 +152,9 @@ int PutGraphRotatedF(float x, float y, double scale, double angle, int graph, in
     return Rect{ix + static_cast<int>(minX) - 5, iy + static_cast<int>(minY) - 5, ix + static_cast<int>(maxX) + 5,
                 iy + static_cast<int>(maxY) + 5};
   };
-  const int result = GraphDraw(g, box, [&] { return PutGraphRotated2D(x, y, scale, angle, g, transparent, turn); });
+  const int result = GraphDraw(
+      g, box, [&] { return PutGraphRotated2D(x, y, scale, angle, g, transparent, turn); },
+      [&] { return PutGraphRotated3D(x, y, scale, angle, g, transparent, turn); });
   if (CallScope::Wanted()) {
     char args[192];
     FormatText(args, sizeof args, "%g,%g,%g,%g,%d,%d,%d", x, y, scale, angle, graph, transparent, turn);
@@ -156,7 +183,9 @@ int PutGraphFourCorners(float x1, float y1, float x2, float y2, float x3, float 
   };
   // The halves take top-left, top-right, bottom-left, bottom-right.
   const float corners[8] = {x1, y1, x2, y2, x4, y4, x3, y3};
-  return GraphDraw(g, box, [&] { return PutGraphFourCorners2D(corners, g, transparent); });
+  return GraphDraw(
+      g, box, [&] { return PutGraphFourCorners2D(corners, g, transparent); },
+      [&] { return PutGraphFourCorners3D(corners, g, transparent); });
 }
 
 int PutGraphTurned(int x, int y, int graph, int transparent) {
@@ -252,12 +281,16 @@ int DrawBlendGraph(int x, int y, int graph, int transparent, int blendGraph, int
 
 int FillBox(int x1, int y1, int x2, int y2, int color) {
   if (gDrawState.emptyDrawArea != 0) return 0;
-  return RunDraw(Rect{x1, y1, x2, y2}, [&] { return FillBox2D(x1, y1, x2, y2, color); });
+  return BoxDraw(
+      Rect{x1, y1, x2, y2}, [&] { return FillBox2D(x1, y1, x2, y2, color); },
+      [&] { return FillBox3D(x1, y1, x2, y2, color); });
 }
 
 int FrameBox(int x1, int y1, int x2, int y2, int color) {
   if (gDrawState.emptyDrawArea != 0) return 0;
-  return RunDraw(Rect{x1, y1, x2, y2}, [&] { return FrameBox2D(x1, y1, x2, y2, color); });
+  return BoxDraw(
+      Rect{x1, y1, x2, y2}, [&] { return FrameBox2D(x1, y1, x2, y2, color); },
+      [&] { return FrameBox3D(x1, y1, x2, y2, color); });
 }
 
 int PutBox(int x1, int y1, int x2, int y2, int color, int fill) {
@@ -276,6 +309,7 @@ int ClearDrawTarget() {
   int result = 0;
   if (gDrawState.suspended == 0) {
     WaitWhileInactive();
+    if (gGraphManager.direct3DUsable != 0) ClearDrawTarget3D();
     result = ClearDrawTarget2D();
     if (SoftwareFront()) {
       Rect whole{0, 0, 0, 0};
@@ -296,7 +330,9 @@ int CaptureScreenToGraph(int x1, int y1, int x2, int y2, int graph, int flag) {
       result = -1;
     } else {
       WaitWhileInactive();
-      result = CaptureScreenToGraph2D(x1, y1, x2, y2, g);
+      FlushCurrentDevicePrimitives();
+      result = g->request.use3D != 0 ? CaptureScreenToGraph3D(x1, y1, x2, y2, g, flag)
+                                     : CaptureScreenToGraph2D(x1, y1, x2, y2, g);
     }
   }
   if (CallScope::Wanted()) {

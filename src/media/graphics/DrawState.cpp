@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "media/graphics/Direct3D.h"
 #include "media/graphics/GraphicsSystem.h"
 #include "media/graphics/GraphicsText.h"
 #include "foundation/Log.h"
@@ -118,9 +119,12 @@ int SelectDrawTarget(int target) {
     GetClientScreenRect(&client);
     d.frontWindowRect = Rect{client.left, client.top, client.right, client.bottom};
   }
-  if (SelectDrawTarget2D(target, previous) < 0) {
+  const bool use3D = gGraphManager.direct3DUsable != 0;
+  const int result3D = use3D ? SelectDrawTarget3D(target) : 0;
+  if (SelectDrawTarget2D(target, previous) < 0 && (!use3D || result3D < 0)) {
     d.drawTarget = previous;
     SelectDrawTarget2D(previous, target);
+    if (use3D) SelectDrawTarget3D(previous);
     d.maskUseSetting = maskUse;
     return -1;
   }
@@ -175,6 +179,9 @@ int SetClipArea(int x1, int y1, int x2, int y2) {
     return 0;
   }
   d.emptyDrawArea = 0;
+  if (gGraphManager.direct3DUsable != 0 && SetViewportFromClipArea(d.drawArea) < 0)
+    LogWriteFormat(kTxtViewportFailed,
+                   d.drawTarget == -4 ? "Front Buffer" : d.drawTarget == -2 ? "Back Buffer" : "Image Buffer");
   const float w = static_cast<float>(x2 - x1), h = static_cast<float>(y2 - y1);
   Matrix4Viewport(&d.drawAreaViewport, x1 + w / 2.0f, y1 + h / 2.0f, w, h);
   Matrix4Inverse(&d.drawAreaViewportInverse, &d.drawAreaViewport);
@@ -192,6 +199,7 @@ int SetBlendState(int mode, int parameter) {
   WaitWhileInactive();
   d.blendMode = mode;
   d.blendParameter = Clamp255(parameter);
+  UpdatePackedDiffuseColor();
   return 0;
 }
 
@@ -203,6 +211,10 @@ int SelectBlendGraph(int graph, int border, int range) {
   WaitWhileInactive();
   d.borderParameter = Clamp255(border);
   d.borderRange = Clamp255(range);
+  if (gGraphManager.direct3DUsable != 0) {
+    GraphRecord* g = GetGraphRecord(graph);
+    SetBlendGraph3D(g != nullptr && g->request.use3D != 0 ? g : nullptr, d.borderParameter, d.borderRange);
+  }
   MemImgBorderTableBuild(d.borderParameter, d.borderRange);
   return 0;
 }
@@ -215,17 +227,23 @@ int SetDrawTint(int red, int green, int blue) {
     return 0;
   d.tint = (static_cast<uint32_t>(Clamp255(red)) << 16) | (static_cast<uint32_t>(Clamp255(green)) << 8) |
            static_cast<uint32_t>(Clamp255(blue));
+  UpdatePackedDiffuseColor();
   return 0;
 }
 
 int SetDrawTintPacked(int rgb) {
   const uint32_t low = static_cast<uint32_t>(rgb) & 0xFFFFFF;
-  if (low != gDrawState.tint) gDrawState.tint = low;
+  if (low != gDrawState.tint) {
+    gDrawState.tint = low;
+    UpdatePackedDiffuseColor();
+  }
   return 0;
 }
 
 int SetDrawSampling(int mode) {
+  if (mode == gDrawState.samplingMode) return 0;
   gDrawState.samplingMode = mode;
+  if (gGraphManager.direct3DUsable != 0) SetSampling3D(mode);
   return 0;
 }
 

@@ -6,6 +6,7 @@
 #include "foundation/FileLayer.h"
 #include "foundation/Log.h"
 #include "foundation/TrackedHeap.h"
+#include "media/graphics/Direct3D.h"
 #include "media/graphics/GraphicsSystem.h"
 #include "media/graphics/GraphicsText.h"
 #include "media/image/ColorConvert.h"
@@ -127,7 +128,8 @@ int StartGraphManager() {
   std::memset(&m, 0, sizeof m);
   m.started = 1;
   RemoveAllSurfaces2D();
-  m.direct3DUsable = 0;
+  // Whether the 3D path is usable follows from the device start.
+  m.direct3DUsable = ReleaseAllTextureSets() == 0 ? 1 : 0;
   LogWrite(m.direct3DUsable != 0 ? kTxtUse3D : kTxtNo3D);
   ResetDrawState();
   StartFontSystem();
@@ -167,6 +169,14 @@ int CreateGraphSized(int width, int height, int use3D, int alpha, int palette) {
   }
   GraphRecord* g = nullptr;
   const int handle = AllocGraphRecord(width, height, use3D, &g, alpha, palette);
+  if (g->request.use3D != 0) {
+    if (BuildTextureSetPieces(g) < 0) {
+      ReleaseGraph(handle, 0);
+      LogWrite(kTxtGraphCreateFailed);
+      return -1;
+    }
+    return handle;
+  }
   g->storageCount = 1;
   g->storage[0] = AddSurface2D(width, height, 0, 0, handle, -1, 0, 0, g->request);
   if (g->storage[0] < 0) {
@@ -290,6 +300,7 @@ int TransferImagePartToGraph(const char* name, const GraphImage* image, const Gr
   g->extraValue = extra;
   g->sourceX = x;
   g->sourceY = y;
+  if (g->request.use3D != 0) return TransferImagePartToGraph3D(image, alphaImage, x, y, g);
   int result = 0;
   for (int i = 0; i < g->storageCount; ++i) {
     Surface2DRecord* v = GetSurface2DRecord(g->storage[i]);
@@ -311,6 +322,7 @@ static int TransferMovieFrameToSurface2D(MovieRecord* movie, void* user) {
     if (decoder->imageDone == 0) return 0;
   }
   if (movie->frame == nullptr || movie->frame->pixels == nullptr) return 0;
+  if (g->request.use3D != 0) return TransferFrameImageToTextureSets(movie->frame, 0, g);
   for (int i = 0; i < g->storageCount; ++i) {
     Surface2DRecord* v = GetSurface2DRecord(g->storage[i]);
     if (v == nullptr) continue;
@@ -345,6 +357,14 @@ int CreateSubGraph(int x, int y, int width, int height, int parent) {
   g->sourceY = p->sourceY + y;
   g->request = p->request;
   g->extraValue = p->extraValue;
+  if (g->request.use3D != 0) {
+    if (DeriveGraphTextureSets(g, x, y, width, height, p) < 0) {
+      ReleaseGraph(handle, 0);
+      LogWrite(kTxtSubGraphFailed);
+      return -1;
+    }
+    return handle;
+  }
   Surface2DRecord* parentView = GetSurface2DRecord(p->storage[0]);
   int view = -1;
   if (parentView != nullptr)
@@ -365,7 +385,9 @@ int ReleaseGraph(int graph, int logFlag) {
   GraphRecord* g = GetGraphRecord(graph);
   if (g == nullptr) return -1;
   DeleteMovieHandle(g->movie);
-  for (int i = 0; i < g->storageCount; ++i) RemoveSurface2D(g->storage[i]);
+  if (g->request.use3D != 0) ReleaseGraphTextureSets(g);
+  else
+    for (int i = 0; i < g->storageCount; ++i) RemoveSurface2D(g->storage[i]);
   if (logFlag != 0) LogWriteFormat(kTxtGraphRelease, TextOf(g->fileName));
   if (g->ownedMemory != nullptr) TrackedFree(g->ownedMemory);
   --m.count;
@@ -400,6 +422,7 @@ int SetGraphLostFlag(int graph, int* flag) {
 int PaintGraph(int graph, int red, int green, int blue, int alpha) {
   GraphRecord* g = GetGraphRecord(graph);
   if (g == nullptr) return -1;
+  if (g->request.use3D != 0) return FillGraphTextureSets(g, red, green, blue, alpha);
   for (int i = 0; i < g->storageCount; ++i) {
     Surface2DRecord* v = GetSurface2DRecord(g->storage[i]);
     if (v != nullptr && FillSurfaceData(v->store, red, green, blue, alpha) < 0) return -1;
@@ -521,6 +544,7 @@ int ReloadGraphsNow() {
 int RestoreGraphIfLost(int graph) {
   GraphRecord* g = GetGraphRecord(graph);
   if (g == nullptr) return -1;
+  if (g->request.use3D != 0) return RestoreGraphTextureSets(g) != 0 ? 1 : 0;
   int lost = 0;
   for (int i = 0; i < g->storageCount; ++i) {
     Surface2DRecord* v = GetSurface2DRecord(g->storage[i]);
@@ -560,6 +584,7 @@ void RestoreScreenAfterDeviceLoss() {
     EnsureDirectDrawObjects();
   }
   CreateMainSurfaces();
+  ReacquireDirect3D();
   RestoreScreenPalette();
   SelectDrawTarget2D(gDrawState.drawTarget, gDrawState.drawTarget);
   ClearDrawTarget();
@@ -629,6 +654,7 @@ int CreateSurfaceDataSurface(int store) {
   if (r == nullptr) return -1;
   if (r->softwareImage == 0 && gScreenState.directDraw == 0) return -1;
   if (r->surface != 0 || MemImgIsValid(&r->colorImage) != 0) return 0;
+  if (r->request.use3D != 0) return CreateTextureStoreSurface(r);
   if (r->softwareImage != 0) {
     std::memset(&r->colorImage, 0, sizeof r->colorImage);
     int result;
@@ -702,6 +728,7 @@ int FreeSurfaceData(int store) {
 int ApplySurfaceDataColorKey(int store) {
   SurfaceDataRecord* r = GetSurfaceDataRecord(store);
   if (r == nullptr || r->surface == 0) return 0;
+  if (r->request.use3D != 0) return ApplyTextureStoreColorKey(r);
   const int key = r->transparentColor;
   const uint32_t value =
       r->request.colorDepth == 8 ? 0 : static_cast<uint32_t>(PackColor((key >> 16) & 0xFF, (key >> 8) & 0xFF, key & 0xFF));
@@ -717,7 +744,9 @@ int LockSurfaceData(int store, int* pitch, uint8_t** pixels, int writeOnly, cons
   (void)writeOnly;
   SurfaceDataRecord* r = GetSurfaceDataRecord(store);
   if (r == nullptr) return -1;
-  const ColorFormat* f = r->softwareImage != 0 ? r->colorImage.base->descriptor : GetScreenColorFormat();
+  const ColorFormat* f = r->softwareImage != 0       ? r->colorImage.base->descriptor
+                         : r->request.use3D != 0 ? GetTextureColorFormat(r->surfaceFormat)
+                                                 : GetScreenColorFormat();
   if (format != nullptr) *format = f;
   const int left = rect != nullptr ? rect->left : 0, top = rect != nullptr ? rect->top : 0;
   if (r->lockCount > 0) {
@@ -759,7 +788,8 @@ int FillSurfaceData(int store, int red, int green, int blue, int alpha) {
     return 0;
   }
   if (gScreenState.directDraw == 0) return -1;
-  platform::FillSurface(r->surface, nullptr, EncodePixel(GetScreenColorFormat(), red, green, blue, alpha));
+  const ColorFormat* f = r->request.use3D != 0 ? GetTextureColorFormat(r->surfaceFormat) : GetScreenColorFormat();
+  platform::FillSurface(r->surface, nullptr, EncodePixel(f, red, green, blue, alpha));
   return 0;
 }
 

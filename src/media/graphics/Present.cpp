@@ -4,6 +4,7 @@
 
 #include "foundation/Log.h"
 #include "foundation/TrackedHeap.h"
+#include "media/graphics/Direct3D.h"
 #include "media/graphics/GraphicsSystem.h"
 #include "media/graphics/GraphicsText.h"
 #include "media/image/ColorConvert.h"
@@ -122,6 +123,7 @@ int WaitFrameInterval() {
 int PresentFrame() {
   ScreenState& ss = gScreenState;
   if (NoDisplay()) return -1;
+  EndCurrentDeviceScene();
   WaitWhileInactive();
   if (ss.softwareRendering != 0 || ss.showGdiSurface != 0 || ss.gdiPresentation != 0 || IsWindowModeOn() != 0 ||
       IsMenuInUse() != 0)
@@ -139,6 +141,7 @@ int PresentFrame() {
 int PresentBackScreen(const GraphicsRect* target) {
   ScreenState& ss = gScreenState;
   if (NoDisplay()) return -1;
+  EndCurrentDeviceScene();
   if (gDrawState.drawTarget == -4) {
     CountPresentation();
     return WaitVerticalBlanks(1);

@@ -9,6 +9,9 @@ struct PixelFormat;
 }
 
 int SetHardwareRendering(int flag);
+// 1: the 3D path runs on OpenGL even when the only device is a software
+// rasteriser (called before the library starts); 0: no 3D device is offered.
+int ForceHardwareRendering(int flag);
 int EnableDirectDraw(int flag);
 const platform::PixelFormat* GetDisplayPixelFormat();
 int GetDisplayRefreshRate();

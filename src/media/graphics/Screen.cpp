@@ -755,22 +755,6 @@ int RecreateWindowClipper() {
 
 int RestoreScreenPalette() { return 0; }
 
-// The stand-in display object has no 3D interface, so the start ends at the query.
-int StartDirect3D() {
-  LogWrite(kTxtD3DStart);
-  LogWrite(kTxtD3DGetObject);
-  if (platform::QueryDirect3D(gScreenState.directDraw) != platform::kDdOk) {
-    LogWrite(kTxtD3DObjectFailed);
-    return -1;
-  }
-  return -1;
-}
-
-int StopDirect3D() { return -1; }
-
-void ReleaseDirect3DObject() { LogWrite(kTxtD3DAlreadyReleased); }
-
-void RestoreLostTextureSets() {}
 
 // --- Start and end of graphics -------------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include "platform/HandleTable.h"
 
 #include "platform/Backend.h"
+#include "platform/gpu/Gpu.h"
 #include "platform/time/Time.h"
 
 namespace platform {
@@ -33,6 +34,9 @@ struct Surface {
   bool lost = false;
   int locks = 0;
   SurfaceHandle backBuffer = 0;
+  // Rises with every change of the pixels; drawn from one counter for all
+  // surfaces, so a surface made on a reused handle never repeats a value.
+  uint64_t generation = 0;
 };
 
 struct State {
@@ -50,6 +54,11 @@ State& S() {
 constexpr uint64_t kFrameMicroseconds = 16667;
 constexpr uint64_t kBlankMicroseconds = 1000;  // the blank opens each frame
 constexpr uint64_t kPollStep = 100;
+
+uint64_t NextGeneration() {
+  static uint64_t counter = 0;
+  return ++counter;
+}
 
 PixelFormat FormatOfBits(int bits) {
   PixelFormat f{};
@@ -182,7 +191,13 @@ int32_t GetDisplayMode(DirectDrawHandle dd, int* width, int* height, PixelFormat
   return kDdOk;
 }
 
-int32_t QueryDirect3D(DirectDrawHandle) { return kDdErrNoInterface; }
+int32_t QueryDirect3D(DirectDrawHandle dd) {
+  {
+    std::lock_guard lock(gMutex);
+    if (FindObject(dd) == nullptr) return kDdErrInvalidParams;
+  }
+  return gpu::HasDirect3D() ? kDdOk : kDdErrNoInterface;
+}
 
 int32_t GetVerticalBlankStatus(DirectDrawHandle dd, int* inBlank) {
   std::lock_guard lock(gMutex);
@@ -251,6 +266,7 @@ int32_t CreateSurface(DirectDrawHandle dd, const SurfaceDescription& d, SurfaceH
     s.caps = (caps & ~kCapsVideoMemory) | kCapsSystemMemory;
     s.pitch = (w * static_cast<int>(format.bitCount / 8) + 3) / 4 * 4;
     s.pixels.assign(static_cast<size_t>(s.pitch) * h, 0);
+    s.generation = NextGeneration();
     return handle;
   };
   const SurfaceHandle primary = make(d.caps);
@@ -313,6 +329,7 @@ int32_t UnlockSurface(SurfaceHandle surface) {
   Surface* s = FindSurface(surface);
   if (s == nullptr || s->locks == 0) return kDdErrInvalidParams;
   --s->locks;
+  s->generation = NextGeneration();
   return kDdOk;
 }
 
@@ -326,6 +343,7 @@ int32_t FillSurface(SurfaceHandle surface, const SurfaceRect* rect, uint32_t val
   r.top = std::max(r.top, 0);
   r.right = std::min(r.right, s->width);
   r.bottom = std::min(r.bottom, s->height);
+  s->generation = NextGeneration();
   for (int y = r.top; y < r.bottom; ++y)
     for (int x = r.left; x < r.right; ++x) WritePixel(*s, x, y, value);
   return kDdOk;
@@ -345,6 +363,7 @@ int32_t BltSurface(SurfaceHandle dest, const SurfaceRect* destRect, SurfaceHandl
   const int sw = sr.right - sr.left, sh = sr.bottom - sr.top;
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return kDdErrInvalidParams;
   // A copy onto itself reads a snapshot, as the hardware does.
+  d->generation = NextGeneration();
   const Surface snapshot = (d == s) ? *s : Surface{};
   const Surface& from = (d == s) ? snapshot : *s;
   for (int j = 0; j < dh; ++j) {
@@ -391,6 +410,8 @@ int32_t FlipSurface(SurfaceHandle primary) {
   if (b == nullptr) return kDdErrInvalidParams;
   if (p->lost || b->lost) return kDdErrSurfaceLost;
   std::swap(p->pixels, b->pixels);
+  p->generation = NextGeneration();
+  b->generation = NextGeneration();
   return kDdOk;
 }
 
@@ -401,7 +422,17 @@ int32_t SetSurfaceColorKey(SurfaceHandle surface, uint32_t low, uint32_t high) {
   s->keyed = true;
   s->keyLow = low;
   s->keyHigh = high;
+  s->generation = NextGeneration();
   return kDdOk;
+}
+
+bool GetSurfaceColorKey(SurfaceHandle surface, uint32_t* low, uint32_t* high) {
+  std::lock_guard lock(gMutex);
+  Surface* s = FindSurface(surface);
+  if (s == nullptr || !s->keyed) return false;
+  *low = s->keyLow;
+  *high = s->keyHigh;
+  return true;
 }
 
 int32_t IsSurfaceLost(SurfaceHandle surface) {
@@ -411,10 +442,17 @@ int32_t IsSurfaceLost(SurfaceHandle surface) {
   return s->lost ? kDdErrSurfaceLost : kDdOk;
 }
 
+uint64_t GetSurfaceGeneration(SurfaceHandle surface) {
+  std::lock_guard lock(gMutex);
+  Surface* s = FindSurface(surface);
+  return s != nullptr ? s->generation : 0;
+}
+
 int32_t RestoreSurface(SurfaceHandle surface) {
   std::lock_guard lock(gMutex);
   Surface* s = FindSurface(surface);
   if (s == nullptr) return kDdErrInvalidParams;
+  s->generation = NextGeneration();
   s->lost = false;
   return kDdOk;
 }

@@ -6,7 +6,8 @@
 
 // The stand-in for DirectDraw: one display object and memory-backed surfaces.
 // Surfaces always live in system memory; there are no overlay or FourCC
-// surfaces, and asking the object for Direct3D fails. The vertical blank is a
+// surfaces; asking the object for Direct3D succeeds only while the gpu
+// facility has a backend with a device. The vertical blank is a
 // virtual 60 Hz signal with a scan line running 0-479 across each frame, from
 // the same clock; on the headless backend every blank or scan-line query moves
 // the virtual clock on by 100 microseconds, so polling loops end.
@@ -78,7 +79,7 @@ int32_t SetDisplayMode(DirectDrawHandle dd, int width, int height, int bits, int
 int32_t RestoreDisplayMode(DirectDrawHandle dd);
 // The display's size and pixel format: the mode set, else the desktop's.
 int32_t GetDisplayMode(DirectDrawHandle dd, int* width, int* height, PixelFormat* format);
-// There is no 3D device behind the object: always kDdErrNoInterface.
+// kDdOk while the gpu facility offers devices, else kDdErrNoInterface.
 int32_t QueryDirect3D(DirectDrawHandle dd);
 
 // --- The vertical blank --------------------------------------------------------
@@ -115,6 +116,12 @@ int32_t FlipSurface(SurfaceHandle primary);
 int32_t SetSurfaceColorKey(SurfaceHandle surface, uint32_t low, uint32_t high);
 int32_t IsSurfaceLost(SurfaceHandle surface);   // kDdOk or kDdErrSurfaceLost
 int32_t RestoreSurface(SurfaceHandle surface);
+// A count that rises whenever the surface's pixels may have changed (unlock,
+// fill, blit into it, flip, restore); the gpu facility compares it to know
+// when its copy of the pixels is stale.
+uint64_t GetSurfaceGeneration(SurfaceHandle surface);
+// The source colour key, false when none is set.
+bool GetSurfaceColorKey(SurfaceHandle surface, uint32_t* low, uint32_t* high);
 
 // --- Test seams -------------------------------------------------------------------
 void SetDirectDrawRefused(bool refused);

@@ -77,3 +77,16 @@ class GraphicsTest : public SystemTest {
     return out;
   }
 };
+
+// A graph that the restore callback refills from its picture after a device
+// loss or display change, with a count of the callback's calls.
+struct Refill {
+  GraphImage image{};
+  int graph = -1;
+  int calls = 0;
+};
+inline Refill gRefill;
+inline void RefillGraphs() {
+  ++gRefill.calls;
+  TransferImagePartToGraph("", &gRefill.image, nullptr, 0, 0, gRefill.graph, 0);
+}

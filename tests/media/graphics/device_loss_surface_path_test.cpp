@@ -4,18 +4,6 @@ namespace {
 
 uint32_t Pattern(int x, int y) { return 0xFF000000u | (20 + x * 5) << 16 | (200 - y * 3) << 8 | (x ^ y); }
 
-struct Refill {
-  GraphImage image{};
-  int graph = -1;
-  int calls = 0;
-};
-Refill gRefill;
-
-void RefillGraphs() {
-  ++gRefill.calls;
-  TransferImagePartToGraph("", &gRefill.image, nullptr, 0, 0, gRefill.graph, 0);
-}
-
 TEST_F(GraphicsTest, AnAcceptedDisplayChangeRebuildsTheScreenAndTheCallbackRefillsTheGraphs) {
   StartGraphicsAt(32);
   gRefill = Refill{};

@@ -1,0 +1,239 @@
+#include "platform/gpu/Gpu.h"
+
+#include "platform/gpu/GpuOpenGL.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace platform::gpu {
+namespace {
+
+struct Device {
+  bool live = false;
+  bool lost = false;
+  DeviceType type = DeviceType::Hal;
+  SurfaceHandle target = 0;
+};
+
+struct State {
+  BackendKind kind = BackendKind::None;
+  RecordingSetup setup = DefaultRecordingSetup();
+  std::vector<RecordedCall> calls;
+  std::vector<Device> devices = std::vector<Device>(1);
+  bool forceHardware = false;
+};
+State& S() {
+  static State state;
+  return state;
+}
+std::mutex gMutex;
+
+PixelFormat Rgb(uint32_t bits, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+  PixelFormat f{};
+  f.size = 32;
+  f.flags = kPixelFormatRgb | (a != 0 ? 0x1u : 0u);  // DDPF_ALPHAPIXELS
+  f.bitCount = bits;
+  f.redMask = r;
+  f.greenMask = g;
+  f.blueMask = b;
+  f.alphaMask = a;
+  return f;
+}
+
+Device* Find(DeviceHandle d) {
+  auto& t = S().devices;
+  if (d <= 0 || static_cast<size_t>(d) >= t.size() || !t[d].live) return nullptr;
+  return &t[d];
+}
+
+void Record(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Record(const char* format, ...) {
+  char text[160];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  RecordedCall call;
+  call.text = text;
+  S().calls.push_back(std::move(call));
+}
+
+bool OpenGL() { return S().kind == BackendKind::OpenGL; }
+
+// Checks the device, records the call or hands it to OpenGL.
+template <class Gl, class... A>
+int32_t Call(DeviceHandle device, Gl gl, const char* format, A... args) {
+  std::lock_guard lock(gMutex);
+  Device* d = Find(device);
+  if (d == nullptr) return kDdErrInvalidParams;
+  if (d->lost) return kErrDeviceLost;
+  if (S().kind == BackendKind::Recording) Record(format, args...);
+  else if (OpenGL()) gl();
+  return kDdOk;
+}
+
+}  // namespace
+
+int VertexStride(uint32_t fvf) {
+  switch (fvf) {
+    case kFvfUntextured: return 20;
+    case kFvfOneTexture: return 28;
+    case kFvfTwoTextures: return 40;
+    default: return 0;
+  }
+}
+
+RecordingSetup DefaultRecordingSetup() {
+  RecordingSetup s;
+  DeviceInfo hal;
+  hal.type = DeviceType::Hal;
+  hal.name = "recording HAL";
+  s.devices.push_back(hal);
+  s.textureFormats = {Rgb(16, 0xF800, 0x7E0, 0x1F, 0),         Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0),
+                      Rgb(16, 0xF00, 0xF0, 0xF, 0xF000),       Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000),
+                      Rgb(16, 0x7C00, 0x3E0, 0x1F, 0x8000)};
+  s.zBufferFormats = {PixelFormat{32, kPixelFormatZBuffer, 0, 16, 0xFFFF, 0, 0, 0}};
+  return s;
+}
+
+void SetGpuBackend(BackendKind kind) {
+  std::lock_guard lock(gMutex);
+  S().kind = kind;
+}
+BackendKind GetGpuBackend() {
+  std::lock_guard lock(gMutex);
+  return S().kind;
+}
+
+void SetRecordingSetup(const RecordingSetup& setup) {
+  std::lock_guard lock(gMutex);
+  S().setup = setup;
+}
+
+const std::vector<RecordedCall>& RecordedCalls() { return S().calls; }
+void ClearRecordedCalls() {
+  std::lock_guard lock(gMutex);
+  S().calls.clear();
+}
+
+void LoseDevice() {
+  std::lock_guard lock(gMutex);
+  for (Device& d : S().devices)
+    if (d.live) d.lost = true;
+}
+
+void SetForceHardwareDevice(bool force) {
+  std::lock_guard lock(gMutex);
+  S().forceHardware = force;
+}
+
+bool HasDirect3D() {
+  std::lock_guard lock(gMutex);
+  if (S().kind == BackendKind::Recording) return true;
+  return OpenGL() && opengl::Available();
+}
+
+std::vector<DeviceInfo> EnumerateDevices() {
+  std::lock_guard lock(gMutex);
+  if (OpenGL()) return opengl::Available() ? std::vector<DeviceInfo>{opengl::Describe(S().forceHardware)}
+                                           : std::vector<DeviceInfo>{};
+  return S().kind == BackendKind::Recording ? S().setup.devices : std::vector<DeviceInfo>{};
+}
+// OpenGL textures hold any of the usual formats: the upload converts them.
+std::vector<PixelFormat> EnumerateTextureFormats() {
+  std::lock_guard lock(gMutex);
+  if (OpenGL()) return DefaultRecordingSetup().textureFormats;
+  return S().kind == BackendKind::Recording ? S().setup.textureFormats : std::vector<PixelFormat>{};
+}
+std::vector<PixelFormat> EnumerateZBufferFormats() {
+  std::lock_guard lock(gMutex);
+  if (OpenGL()) return DefaultRecordingSetup().zBufferFormats;
+  return S().kind == BackendKind::Recording ? S().setup.zBufferFormats : std::vector<PixelFormat>{};
+}
+
+int32_t CreateDevice(DeviceType type, SurfaceHandle target, DeviceHandle* out) {
+  std::lock_guard lock(gMutex);
+  *out = 0;
+  if (S().kind == BackendKind::None || (OpenGL() && !opengl::Available())) return kDdErrNoInterface;
+  auto& t = S().devices;
+  size_t i = 1;
+  while (i < t.size() && t[i].live) ++i;
+  if (i == t.size()) t.emplace_back();
+  t[i] = Device{true, false, type, target};
+  *out = static_cast<DeviceHandle>(i);
+  if (OpenGL()) opengl::CreateDevice(target);
+  else Record("CreateDevice %d %d", static_cast<int>(type), target);
+  return kDdOk;
+}
+
+int ReleaseDevice(DeviceHandle device) {
+  std::lock_guard lock(gMutex);
+  Device* d = Find(device);
+  if (d == nullptr) return 0;
+  const bool lost = d->lost;
+  *d = Device{};
+  if (S().kind == BackendKind::Recording) Record("ReleaseDevice");
+  else if (OpenGL() && !lost) opengl::ReleaseDevice();
+  return 1;
+}
+
+int32_t BeginScene(DeviceHandle device) {
+  return Call(device, [] {}, "BeginScene");
+}
+int32_t EndScene(DeviceHandle device) {
+  return Call(device, [] { opengl::EndScene(); }, "EndScene");
+}
+int32_t SetRenderTarget(DeviceHandle device, SurfaceHandle target) {
+  return Call(device, [&] { opengl::SetRenderTarget(target); }, "SetRenderTarget %d", target);
+}
+int32_t SetViewport(DeviceHandle device, const Viewport& v) {
+  return Call(device, [&] { opengl::SetViewport(v); }, "SetViewport %u %u %u %u", v.x, v.y, v.width, v.height);
+}
+int32_t SetRenderState(DeviceHandle device, RenderState state, uint32_t value) {
+  return Call(device, [&] { opengl::SetRenderState(state, value); }, "SetRenderState %u %u",
+              static_cast<unsigned>(state), value);
+}
+int32_t SetTextureStageState(DeviceHandle device, int stage, StageState state, uint32_t value) {
+  return Call(device, [&] { opengl::SetTextureStageState(stage, state, value); }, "SetTextureStageState %d %u %u",
+              stage, static_cast<unsigned>(state), value);
+}
+int32_t SetTexture(DeviceHandle device, int stage, SurfaceHandle texture) {
+  return Call(device, [&] { opengl::SetTexture(stage, texture); }, "SetTexture %d %d", stage, texture);
+}
+
+int32_t DrawPrimitive(DeviceHandle device, PrimitiveType type, uint32_t fvf, const void* vertices, int count) {
+  return DrawIndexedPrimitive(device, type, fvf, vertices, count, nullptr, 0);
+}
+
+int32_t DrawIndexedPrimitive(DeviceHandle device, PrimitiveType type, uint32_t fvf, const void* vertices,
+                             int vertexCount, const uint16_t* indices, int indexCount) {
+  const int stride = VertexStride(fvf);
+  if (stride == 0 || vertexCount <= 0) return kDdErrInvalidParams;
+  auto gl = [&] { opengl::Draw(type, fvf, vertices, vertexCount, indices, indexCount); };
+  const int32_t result = indices != nullptr
+                             ? Call(device, gl, "DrawIndexedPrimitive %u 0x%X %d %d", static_cast<unsigned>(type), fvf,
+                                    vertexCount, indexCount)
+                             : Call(device, gl, "DrawPrimitive %u 0x%X %d", static_cast<unsigned>(type), fvf, vertexCount);
+  if (result != kDdOk) return result;
+  std::lock_guard lock(gMutex);
+  if (S().kind == BackendKind::Recording) {
+    RecordedCall& c = S().calls.back();
+    c.fvf = fvf;
+    c.vertexCount = vertexCount;
+    const auto* p = static_cast<const uint8_t*>(vertices);
+    c.vertices.assign(p, p + static_cast<size_t>(stride) * vertexCount);
+    if (indices != nullptr) c.indices.assign(indices, indices + indexCount);
+  }
+  return kDdOk;
+}
+
+int32_t LoadTexture(DeviceHandle device, SurfaceHandle dest, int x, int y, SurfaceHandle source,
+                    const SurfaceRect& rect) {
+  const int32_t result = Call(device, [] {}, "LoadTexture %d %d %d %d", dest, x, y, source);
+  if (result != kDdOk) return result;
+  return BltFastSurface(dest, x, y, source, &rect, false);
+}
+
+}  // namespace platform::gpu

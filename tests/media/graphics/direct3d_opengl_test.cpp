@@ -1,0 +1,178 @@
+// The same frames drawn on the 3D path (OpenGL on Mesa, no GPU needed) and
+// on the software path must agree within a small per-channel tolerance;
+// rotated and four-corner draws may differ on a bounded number of edge
+// pixels. A mismatch writes both frames and their difference as PNG files.
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "GraphicsFixture.h"
+#include "media/graphics/Direct3D.h"
+#include "platform/gpu/Gpu.h"
+
+namespace gpu = platform::gpu;
+
+namespace {
+
+using Frame = std::vector<uint32_t>;
+
+struct Scene {
+  std::string name;
+  std::function<void(int sprite, int keyed, int blend)> draw;
+  int edgePixels;  // pixels allowed beyond the tolerance
+};
+
+uint32_t SpritePixel(int x, int y) {
+  const int dx = x - 24, dy = y - 20;
+  const int a = std::max(0, 255 - (dx * dx + dy * dy) / 3);
+  // Smooth in every channel: rasterisers may pick neighbouring texels inside turned draws.
+  return static_cast<uint32_t>(a) << 24 | (40 + x * 4) << 16 | (250 - y * 5) << 8 | (60 + x * 2 + y * 2);
+}
+
+class Direct3DOpenGLTest : public GraphicsTest {
+ protected:
+  void TearDown() override {
+    GraphicsTest::TearDown();
+    ForceHardwareRendering(0);
+  }
+
+  // Starts one path, draws the background and the scene with each blend mode, returns the window's frame.
+  Frame Draw(bool hardware, const Scene& scene, int mode) {
+    ForceHardwareRendering(hardware ? 1 : 0);
+    gScreenState = ScreenState{};  // the software switch of the last start stays otherwise
+    StartGraphicsAt(32);
+    EXPECT_EQ(IsSoftwareRendering(), hardware ? 0 : 1) << ReadLog();
+    const int background = MakeGraph(640, 480, false, [](int x, int y) {
+      return 0xFF000000u | ((x / 8) * 37 % 256) << 16 | ((y / 6) * 53 % 256) << 8 | ((x + y) % 256);
+    });
+    const int sprite = MakeGraph(48, 40, true, SpritePixel);
+    const int keyed = MakeGraph(30, 20, false, [](int x, int y) {
+      return (x - 15) * (x - 15) + (y - 10) * (y - 10) < 70 ? 0xFFFE00FEu : 0xFF20A040u + x * 3;
+    });
+    // A blend graph is read as alpha: its red becomes the alpha that the border is compared with.
+    gDrawState.newGraphLoadAsAlpha = 1;
+    const int blend = MakeGraph(48, 40, true, [](int x, int y) {
+      const uint32_t v = static_cast<uint32_t>((x * 5 + y * 3) % 256);
+      return 0xFF000000u | v << 16 | v << 8 | v;
+    });
+    gDrawState.newGraphLoadAsAlpha = 0;
+    ClearDrawTarget();
+    PutGraph(0, 0, background, 0);
+    SetBlendState(mode, 160);
+    // Multiply ignores the source's alpha on the 3D path (its factors read no
+    // alpha), so it is compared with a graph without an alpha channel.
+    scene.draw(mode == kBlendMultiply ? keyed : sprite, keyed, blend);
+    SetBlendState(0, 0);
+    PresentFrame();
+    Frame frame(640 * 480);
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) frame[y * 640 + x] = WindowPixel(x, y);
+    EndMediaLibrary();
+    return frame;
+  }
+
+  static void WritePng(const std::string& path, const Frame& frame) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = 640;
+    image.height = 480;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(640 * 480 * 3);
+    for (size_t i = 0; i < frame.size(); ++i) {
+      rgb[i * 3] = (frame[i] >> 16) & 0xFF;
+      rgb[i * 3 + 1] = (frame[i] >> 8) & 0xFF;
+      rgb[i * 3 + 2] = frame[i] & 0xFF;
+    }
+    png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr);
+  }
+
+  // Pixels differing by more than tolerance in a channel; on a mismatch
+  // beyond the allowance the frames and their difference go to files.
+  static int Compare(const Frame& hardware, const Frame& software, const std::string& name, int tolerance,
+                     int allowance) {
+    int differing = 0;
+    Frame difference(hardware.size());
+    for (size_t i = 0; i < hardware.size(); ++i) {
+      uint32_t d = 0;
+      int worst = 0;
+      for (int shift : {16, 8, 0}) {
+        const int delta = std::abs(static_cast<int>((hardware[i] >> shift) & 0xFF) -
+                                   static_cast<int>((software[i] >> shift) & 0xFF));
+        worst = std::max(worst, delta);
+        d |= static_cast<uint32_t>(std::min(255, delta * 8)) << shift;
+      }
+      difference[i] = d;
+      if (worst > tolerance) ++differing;
+    }
+    if (differing > allowance) {
+      const char* folder = std::getenv("TEST_OUTPUT_FOLDER");
+      const std::string base = std::string(folder != nullptr ? folder : "/tmp") + "/gl-" + name;
+      WritePng(base + "-hardware.png", hardware);
+      WritePng(base + "-software.png", software);
+      WritePng(base + "-difference.png", difference);
+    }
+    return differing;
+  }
+};
+
+TEST_F(Direct3DOpenGLTest, FramesOnTheOpenGLPathMatchTheSoftwarePath) {
+  ForceHardwareRendering(1);
+  if (!gpu::HasDirect3D()) GTEST_SKIP() << "no OpenGL 3.3 context";
+  const Scene scenes[] = {
+      {"plain", [](int sprite, int keyed, int) {
+         PutGraph(100, 100, sprite, 1);
+         PutGraph(-20, 300, sprite, 1);
+         PutGraph(300, 60, keyed, 1);
+       }, 0},
+      {"stretched", [](int sprite, int keyed, int) {
+         PutGraphStretched(50, 50, 146, 130, sprite, 1);
+         PutGraphStretched(400, 300, 340, 420, keyed, 1);
+       }, 100},
+      {"rotated", [](int sprite, int keyed, int) {
+         PutGraphRotated(200, 200, 1.0, 0.6, sprite, 1, 0);
+         PutGraphRotated(400, 150, 1.5, 3.14159265358979 / 2, keyed, 1, 0);
+       }, 600},
+      // A parallelogram: both paths map it affinely. Other quads differ by
+      // construction (two affine triangles in software, a bilinear grid here).
+      {"fourcorners", [](int sprite, int, int) {
+         PutGraphFourCorners(100, 100, 200, 120, 230, 220, 130, 200, sprite, 1);
+       }, 600},
+      {"boxes", [](int, int, int) {
+         PutBox(30, 40, 200, 120, PackColor(200, 60, 20), 1);
+         PutBox(250, 250, 400, 330, PackColor(20, 200, 220), 0);
+       }, 0},
+      {"text", [](int sprite, int, int) {
+         // Text on the 3D path goes through the 2D surface between 3D draws.
+         PutGraph(40, 40, sprite, 1);
+         const int font = CreateFontToHandle(nullptr, 16, 6, 0, -1, -1, 0, -1, -1);
+         DrawTextWithFont(50, 50, "Text \x82\xa0\x82\xa2", PackColor(255, 255, 160), font, 0, 0);
+         PutGraph(60, 60, sprite, 1);
+       }, 0},
+      {"drawtarget", [](int sprite, int keyed, int) {
+         // A draw-valid graph as the draw target (a framebuffer on OpenGL), then drawn to the screen.
+         SetNewGraphDrawValid(1);
+         const int target = CreateGraphSized(96, 80, 1, 0, 0);
+         SetNewGraphDrawValid(0);
+         SelectDrawTarget(target);
+         ClearDrawTarget();
+         PutGraph(10, 10, sprite, 1);
+         PutGraph(50, 40, keyed, 1);
+         SelectDrawTarget(-2);
+         PutGraph(300, 300, target, 0);
+       }, 0},
+      {"blendgraph", [](int sprite, int, int blend) { DrawBlendGraph(120, 140, sprite, 1, blend, 128, 64); }, 0},
+  };
+  const int modes[] = {0, 1, 2, 3, 4, 10, 11};
+  for (const Scene& scene : scenes) {
+    for (int mode : modes) {
+      if ((scene.name == "blendgraph" || scene.name == "drawtarget") && mode != 0 && mode != 1) continue;
+      const Frame hardware = Draw(true, scene, mode);
+      const Frame software = Draw(false, scene, mode);
+      const std::string name = scene.name + "-" + std::to_string(mode);
+      EXPECT_LE(Compare(hardware, software, name, 6, scene.edgePixels), scene.edgePixels) << name;
+    }
+  }
+}
+
+}  // namespace
