@@ -58,8 +58,14 @@ void SaveBuffer::WriteInt32(int32_t value) {
 }
 
 void SaveBuffer::WriteBytes(const void* bytes, size_t n) {
-  if (data.size() < position + n) data.resize(position + n);
-  if (n > 0) std::memcpy(data.data() + position, bytes, n);
+  const auto* from = static_cast<const uint8_t*>(bytes);
+  if (position == data.size()) {
+    // Appending, the usual case: no zero fill before the copy.
+    data.insert(data.end(), from, from + n);
+  } else {
+    if (data.size() < position + n) data.resize(position + n);
+    if (n > 0) std::memcpy(data.data() + position, from, n);
+  }
   position += n;
 }
 
