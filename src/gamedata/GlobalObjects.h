@@ -30,6 +30,12 @@ class EventSystem : public EventRunner {
   // the tile size is known.
   void ApplyTileSizeLayout();
 
+  // The save block (the runner part is not saved). Load: false on short data
+  // (the buffer's flag is then set); fields of later save formats keep their
+  // values; a stored cursor flag shows or hides the mouse cursor.
+  bool SaveEventSystemState() const;
+  bool LoadEventSystemState();
+
   int8_t reservedByte1 = 0;
   int8_t reservedByte2 = 0;
   int32_t playTimeSeconds = 0;
@@ -144,6 +150,12 @@ class PictureList {
   // Layer -2: numbers up to -100000; -1: -99999..-1; 0: 0..99999; 1: 100000 up.
   void DrawPictureLayer(int layer);
 
+  // The save block. Load: the list becomes the stored pictures; false on
+  // short data (the buffer's flag is set) or on a negative count (it is not);
+  // applyLive makes the loaded pictures ready to draw.
+  bool SavePictureList() const;
+  bool LoadPictureList(bool applyLive);
+
   std::vector<Picture> pictures;
   int32_t count = 0;
   std::array<int32_t, 7> keys{};
@@ -154,6 +166,10 @@ class PictureList {
   template <typename Operation>
   void ForEachInRange(int first, int last, Operation operation);
 };
+
+// One picture's record in the picture block.
+void SavePictureState(const Picture& picture);
+bool LoadPictureState(Picture& picture, bool applyLive);
 
 extern EventSystem gEventSystem;
 extern PictureList gPictureList;

@@ -13,12 +13,6 @@ constexpr int kFirstFormatWithLongStrings = 111;
 constexpr size_t kCommonSelfCells = 100;
 constexpr size_t kCommonSelfStrings = 5;
 
-void WriteText(SaveBuffer& buffer, const std::string& text) {
-  buffer.WriteInt32(static_cast<int32_t>(text.size() + 1));
-  buffer.WriteBytes(text.data(), text.size());
-  buffer.WriteUint8(0);
-}
-
 bool ReadText(SaveBuffer& buffer, std::string& text) {
   int32_t length = 0;
   if (buffer.formatNumber < kFirstFormatWithLongStrings) {
@@ -72,7 +66,7 @@ bool VariableStore::SaveVariableStore() {
     for (int32_t value : set) buffer.WriteInt32(value);
   }
   buffer.WriteInt32(static_cast<int32_t>(stringVariables.size()));
-  for (const std::string& text : stringVariables) WriteText(buffer, text);
+  for (const std::string& text : stringVariables) buffer.WriteStr32Z(text);
   buffer.WriteInt32(static_cast<int32_t>(commonSelfVariables.size()));
   for (const auto& cells : commonSelfVariables) {
     buffer.WriteUint8(static_cast<uint8_t>(cells.size()));
@@ -81,7 +75,7 @@ bool VariableStore::SaveVariableStore() {
   buffer.WriteInt32(static_cast<int32_t>(commonSelfStrings.size()));
   for (const auto& strings : commonSelfStrings) {
     buffer.WriteUint8(static_cast<uint8_t>(strings.size()));
-    for (size_t i = 0; i < strings.size() && i < 255; ++i) WriteText(buffer, strings[i]);
+    for (size_t i = 0; i < strings.size() && i < 255; ++i) buffer.WriteStr32Z(strings[i]);
   }
   return true;
 }

@@ -264,11 +264,8 @@ void MapCharacter::SaveCharacterState() const {
   buffer.WriteInt32(heightOffset);
   buffer.WriteUint8(erased);
   buffer.WriteInt32(graphicNumber);
-  // The length field is 16 bits: a longer name is cut to fit it.
-  const size_t nameBytes = std::min<size_t>(graphicName.size(), 0xFFFE);
-  WriteInt16(buffer, static_cast<int16_t>(static_cast<uint16_t>(nameBytes + 1)));
-  buffer.WriteBytes(graphicName.data(), nameBytes);
-  buffer.WriteUint8(0);
+  // The length field is 16 bits: a longer name fails the save.
+  buffer.WriteStr16Z(graphicName);
   WriteInt16(buffer, opacity);
   WriteInt16(buffer, blendKind);
   WriteInt16(buffer, direction);

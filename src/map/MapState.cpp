@@ -12,23 +12,6 @@ namespace {
 constexpr int kVersionWithTiles = 105;
 constexpr int kVersionWithIntFlags = 100;
 
-
-
-void WriteName(SaveBuffer& buffer, const std::string& name) {
-  buffer.WriteInt32(static_cast<int32_t>(name.size() + 1));
-  buffer.WriteBytes(name.c_str(), name.size() + 1);
-}
-
-// A stored name: its byte count, then the bytes, taken up to the first zero.
-bool ReadName(SaveBuffer& buffer, std::string& name) {
-  int32_t length = 0;
-  if (!buffer.ReadInt32(length) || !FitsCount(buffer, length, 1)) return false;
-  std::string bytes(static_cast<size_t>(length), '\0');
-  if (!buffer.ReadBytes(bytes.data(), bytes.size())) return false;
-  name.assign(bytes.c_str());
-  return true;
-}
-
 }  // namespace
 
 bool CurrentMap::SaveMapState() const {
@@ -41,12 +24,16 @@ bool CurrentMap::SaveMapState() const {
   buffer.WriteInt32(width);
   buffer.WriteInt32(height);
   for (int layer = 0; layer < 3; ++layer) {
+    const TileLayer& tiles = mapData.layers[static_cast<size_t>(layer)];
     for (int32_t x = 0; x < width; ++x) {
-      for (int32_t y = 0; y < height; ++y) buffer.WriteInt32(mapData.TileAt(layer, x, y));
+      // Cells a short layer lacks are written as the empty tile.
+      const bool whole = static_cast<size_t>(x) < tiles.size() && tiles[static_cast<size_t>(x)].size() >= static_cast<size_t>(height);
+      for (int32_t y = 0; y < height; ++y)
+        buffer.WriteInt32(whole ? tiles[static_cast<size_t>(x)][static_cast<size_t>(y)] : mapData.TileAt(layer, x, y));
     }
   }
-  WriteName(buffer, tilesetImageName);
-  for (const std::string& name : autotileImageNames) WriteName(buffer, name);
+  buffer.WriteStr32Z(tilesetImageName);
+  for (const std::string& name : autotileImageNames) buffer.WriteStr32Z(name);
   buffer.WriteInt32(static_cast<int32_t>(tileFlags.size()));
   for (int32_t flags : tileFlags) buffer.WriteInt32(flags);
   buffer.WriteInt32(static_cast<int32_t>(eventCharacters.size()));
@@ -88,9 +75,9 @@ bool CurrentMap::LoadMapState(bool reload) {
     }
   }
 
-  if (!ReadName(buffer, tilesetImageName)) return false;
+  if (!buffer.ReadStr32Z(tilesetImageName)) return false;
   for (std::string& name : autotileImageNames) {
-    if (!ReadName(buffer, name)) return false;
+    if (!buffer.ReadStr32Z(name)) return false;
   }
 
   const bool intFlags = version >= kVersionWithIntFlags;

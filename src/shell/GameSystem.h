@@ -10,7 +10,13 @@ class EventRunner;
 // subsystems. Only the fields the game data needs so far; the shell brings the
 // rest.
 struct GameSystem {
+  // Releases the two screen-sized graphs and makes them again, blank, at the
+  // screen size (tile size x 20 by x 15, times the screen scale).
+  void RecreateScreenBuffers();
+
   int runState = 1;  // 1 running, 0 back to the title, -1 quit
+  // Two screen-sized graphs (captures of the screen); -1 none.
+  std::array<int, 2> screenBuffers{-1, -1};
   // Sizes of the BGM, BGS and sound-effect lists before their spare entries;
   // entries 3-5 unused.
   std::array<int, 6> soundListSizes{};

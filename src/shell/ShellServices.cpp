@@ -55,3 +55,12 @@ int SetFrameSkipMode(int mode) {
   gFrameSkipFactor = mode == 0 ? 1.0 : mode == 1 ? 0.5 : 0.25;
   return mode;
 }
+
+bool InternetConnection::BeginInternetConnection(const std::string& /*address*/, const std::string& /*secondText*/,
+                                                 int /*flag*/, int /*number*/) {
+  status = 0;
+  return true;
+}
+
+// Until the screen transitions exist the next transition is the plain fade.
+void SetTransitionImage(int /*number*/, int /*frames*/, int /*waitFlag*/) {}

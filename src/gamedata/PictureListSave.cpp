@@ -1,0 +1,113 @@
+// The picture list's block in save files: the final values of each picture
+// (a change in progress keeps where it ends; its start values are not kept).
+#include <limits>
+
+#include "gamedata/GlobalObjects.h"
+#include "gamedata/SaveBuffer.h"
+
+namespace {
+
+// First save formats with the colour-tone change state and the map-bound flag.
+constexpr int kVersionWithTone = 105;
+constexpr int kVersionWithMapBound = 107;
+// The smallest record of the oldest format: fixed fields and an empty source.
+constexpr size_t kMinPictureRecordBytes = 84;
+
+// The colour-tone change state of a picture, in stored order (format 105 on):
+// the packed tone colours, then the flash, tone and shift counters and the
+// shake amplitude across, then the zoom effect's counters and zoom pair.
+template <typename P>
+auto ToneChangeFields(P& p) {
+  return std::array{&p.toneTarget,   &p.toneFrom,      &p.flashColor,   &p.flashTotal,      &p.flashRemaining,
+                    &p.toneTotal,    &p.toneRemaining, &p.shiftTargetX, &p.shiftFromX,      &p.shiftTargetY,
+                    &p.shiftFromY,   &p.shiftTotal,    &p.shiftRemaining, &p.shakeAmplitudeX, &p.effectTotal,
+                    &p.effectRemaining, &p.effectZoomTarget, &p.effectZoomFrom};
+}
+
+}  // namespace
+
+void SavePictureState(const Picture& picture) {
+  SaveBuffer& buffer = gSaveBuffer;
+  buffer.WriteInt32(picture.number);
+  buffer.WriteUint8(static_cast<uint8_t>(picture.targetBlend));
+  buffer.WriteUint8(picture.isErased);
+  WriteInt16(buffer, picture.anchor);
+  buffer.WriteUint8(picture.isTextPicture);
+  buffer.WriteUint8(picture.isWindowFrame);
+  buffer.WriteStr16Z(picture.fileName);
+  buffer.WriteInt32(picture.targetX);
+  buffer.WriteInt32(picture.targetY);
+  buffer.WriteInt32(picture.xDivision);
+  buffer.WriteInt32(picture.yDivision);
+  buffer.WriteInt32(picture.targetPattern);
+  buffer.WriteInt32(picture.targetOpacity);
+  buffer.WriteInt32(picture.fromOpacity);
+  buffer.WriteInt32(picture.remainingFrames);
+  buffer.WriteInt32(picture.totalFrames);
+  buffer.WriteInt32(picture.targetZoomX);
+  buffer.WriteInt32(picture.targetZoomY);
+  buffer.WriteInt32(picture.targetAngle);
+  for (int32_t value : picture.targetColor) buffer.WriteInt32(value);
+  for (int32_t value : picture.fromColor) buffer.WriteInt32(value);
+  for (const int32_t* value : ToneChangeFields(picture)) buffer.WriteInt32(*value);
+  buffer.WriteUint8(picture.isMapBound);
+}
+
+bool LoadPictureState(Picture& picture, bool applyLive) {
+  SaveBuffer& buffer = gSaveBuffer;
+  const int version = buffer.formatNumber;
+  uint8_t blend = 0;
+  if (!buffer.ReadInt32(picture.number) || !buffer.ReadUint8(blend) || !buffer.ReadUint8(picture.isErased) ||
+      !ReadInt16(buffer, picture.anchor) || !buffer.ReadUint8(picture.isTextPicture) ||
+      !buffer.ReadUint8(picture.isWindowFrame) || !buffer.ReadStr16Z(picture.fileName) ||
+      !buffer.ReadInt32(picture.targetX) || !buffer.ReadInt32(picture.targetY) ||
+      !buffer.ReadInt32(picture.xDivision) || !buffer.ReadInt32(picture.yDivision)) {
+    return false;
+  }
+  picture.targetBlend = blend;
+  // A text picture is ready at once; an image picture once its image is
+  // made again from the file.
+  if (applyLive && picture.isTextPicture) picture.isHidden = 0;
+  if (!buffer.ReadInt32(picture.targetPattern) || !buffer.ReadInt32(picture.targetOpacity) ||
+      !buffer.ReadInt32(picture.fromOpacity) || !buffer.ReadInt32(picture.remainingFrames) ||
+      !buffer.ReadInt32(picture.totalFrames) || !buffer.ReadInt32(picture.targetZoomX) ||
+      !buffer.ReadInt32(picture.targetZoomY) || !buffer.ReadInt32(picture.targetAngle)) {
+    return false;
+  }
+  for (int32_t& value : picture.targetColor)
+    if (!buffer.ReadInt32(value)) return false;
+  for (int32_t& value : picture.fromColor)
+    if (!buffer.ReadInt32(value)) return false;
+  if (version >= kVersionWithTone) {
+    for (int32_t* value : ToneChangeFields(picture))
+      if (!buffer.ReadInt32(*value)) return false;
+  }
+  if (version >= kVersionWithMapBound && !buffer.ReadUint8(picture.isMapBound)) return false;
+  return true;
+}
+
+bool PictureList::SavePictureList() const {
+  SaveBuffer& buffer = gSaveBuffer;
+  // The count field is 16 bits: more pictures cannot be saved.
+  if (pictures.size() > static_cast<size_t>(std::numeric_limits<int16_t>::max())) buffer.writeFailed = true;
+  WriteInt16(buffer, static_cast<int16_t>(pictures.size()));
+  for (const Picture& picture : pictures) SavePictureState(picture);
+  return true;
+}
+
+bool PictureList::LoadPictureList(bool applyLive) {
+  SaveBuffer& buffer = gSaveBuffer;
+  int16_t stored = 0;
+  if (!ReadInt16(buffer, stored)) return false;
+  // A negative count is refused without the short-data flag; the blocks
+  // after it then fail the end-marker test.
+  if (stored < 0) return false;
+  if (!FitsCount(buffer, stored, kMinPictureRecordBytes)) return false;
+  pictures.assign(static_cast<size_t>(stored), Picture());
+  for (Picture& picture : pictures)
+    if (!LoadPictureState(picture, applyLive)) return false;
+  count = stored;
+  // With no pictures the keys stay as they were.
+  RebuildKeys();
+  return true;
+}
