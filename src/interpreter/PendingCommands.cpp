@@ -1,7 +1,7 @@
 #include "interpreter/EventRunner.h"
 
 // Handlers of command families that come with their own subsystems (messages
-// and choices, strings, queries, calls, map, screen, sound, pictures, saves,
+// and choices, strings, queries, calls, map, sound, pictures, saves,
 // party and network). Until each family is built its commands pass without
 // effect and the runner goes on.
 
@@ -11,20 +11,11 @@ bool EventRunner::CmdCloseChoice() { return true; }
 bool EventRunner::CmdCloseMessage() { return true; }
 bool EventRunner::CmdKeyInput() { return true; }
 bool EventRunner::CmdPicture() { return true; }
-bool EventRunner::CmdScreenColor() { return true; }
-bool EventRunner::CmdTransitionType() { return true; }
-bool EventRunner::CmdPrepareTransition() { return true; }
-bool EventRunner::CmdExecuteTransition() { return true; }
-bool EventRunner::CmdFreezeScreen() { return true; }
-bool EventRunner::CmdUnfreezeScreen() { return true; }
 bool EventRunner::CmdSaveLoad() { return true; }
 bool EventRunner::CmdReadSaveValue() { return true; }
 bool EventRunner::CmdWriteSaveValue() { return true; }
 bool EventRunner::CmdInternet() { return true; }
 bool EventRunner::CmdPartyOperation() { return true; }
-bool EventRunner::CmdShakeScreen() { return true; }
-bool EventRunner::CmdScrollScreen() { return true; }
-bool EventRunner::CmdEffect() { return true; }
 
 // The key wait ends at once until key input is built.
 void EventRunner::PollKeyInputWait() { keyWait = 0; }

@@ -45,6 +45,20 @@ struct GameSystem {
   // and must be loaded again.
   uint8_t panoramaByFile = 0;
   uint8_t fogByFile = 0;
+
+  // Screen transition: while screenFrozen is set nothing is drawn or
+  // presented; once running, the captured old screen dissolves over the new
+  // frames, by plain fading or through the mask graph.
+  uint8_t screenFrozen = 0;
+  uint8_t plainFade = 1;
+  int transitionRemaining = 20;
+  int transitionTotal = 20;
+  int transitionMaskGraph = -1;
+  std::string transitionImagePath;
+  // Two 640 x 480 graphs: the screen captured for the transition, and the
+  // frozen picture shown in place of the map.
+  int captureGraph = -1;
+  int frozenGraph = -1;
 };
 
 extern GameSystem gGameSystem;
