@@ -11,11 +11,6 @@ bool EventRunner::CmdCloseChoice() { return true; }
 bool EventRunner::CmdCloseMessage() { return true; }
 bool EventRunner::CmdKeyInput() { return true; }
 bool EventRunner::CmdPicture() { return true; }
-bool EventRunner::CmdSaveLoad() { return true; }
-bool EventRunner::CmdReadSaveValue() { return true; }
-bool EventRunner::CmdWriteSaveValue() { return true; }
-bool EventRunner::CmdInternet() { return true; }
-bool EventRunner::CmdPartyOperation() { return true; }
 
 // The key wait ends at once until key input is built.
 void EventRunner::PollKeyInputWait() { keyWait = 0; }

@@ -1,3 +1,15 @@
 #include "shell/GameSystem.h"
 
+#include "media/PublicFunctions.h"
+#include "shell/StartupGlobals.h"
+
 GameSystem gGameSystem;
+
+void GameSystem::RecreateScreenBuffers() {
+  const int width = gTileSize * 20 * gScreenScale;
+  const int height = gTileSize * 15 * gScreenScale;
+  for (int& graph : screenBuffers) {
+    if (graph >= 0) ReleaseGraph(graph, 0);
+    graph = CreateBlankGraph(width, height, 0);
+  }
+}

@@ -8,7 +8,17 @@
 // subsystems. Only the fields the game data needs so far; the shell brings the
 // rest.
 struct GameSystem {
+  // Releases the two screen-sized graphs and makes them again, blank, at the
+  // screen size (tile size x 20 by x 15, times the screen scale).
+  void RecreateScreenBuffers();
+
   int runState = 1;  // 1 running, 0 back to the title, -1 quit
+  // Two screen-sized graphs (captures of the screen); -1 none: the screen
+  // captured for the transition, and the frozen picture shown in place of
+  // the map.
+  std::array<int, 2> screenBuffers{-1, -1};
+  static constexpr size_t kCaptureBuffer = 0;
+  static constexpr size_t kFrozenBuffer = 1;
   // Sizes of the BGM, BGS and sound-effect lists before their spare entries;
   // entries 3-5 unused.
   std::array<int, 6> soundListSizes{};
@@ -55,10 +65,6 @@ struct GameSystem {
   int transitionTotal = 20;
   int transitionMaskGraph = -1;
   std::string transitionImagePath;
-  // Two 640 x 480 graphs: the screen captured for the transition, and the
-  // frozen picture shown in place of the map.
-  int captureGraph = -1;
-  int frozenGraph = -1;
 };
 
 extern GameSystem gGameSystem;

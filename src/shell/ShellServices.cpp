@@ -14,3 +14,9 @@ int SetFrameSkipMode(int mode) {
   gFrameSkipFactor = mode == 0 ? 1.0 : mode == 1 ? 0.5 : 0.25;
   return mode;
 }
+
+bool InternetConnection::BeginInternetConnection(const std::string& /*address*/, const std::string& /*secondText*/,
+                                                 int /*flag*/, int /*number*/) {
+  status = 0;
+  return true;
+}

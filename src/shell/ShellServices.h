@@ -12,7 +12,12 @@
 
 #include "shell/SoundManager.h"
 
+// The network is inert: a connection request makes no transfer and only
+// reports itself finished.
 struct InternetConnection {
+  // Takes the request; the status becomes 0 (finished). Always true.
+  bool BeginInternetConnection(const std::string& address, const std::string& secondText, int flag, int number);
+
   int status = -1;  // -1 idle
   std::array<int, 5> counters{};
 };
