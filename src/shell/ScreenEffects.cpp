@@ -15,12 +15,12 @@ enum : int { kBlendNone = 0, kBlendAlpha = 1 };
 // toneState: current r, g, b, then start r, g, b, then target r, g, b.
 constexpr size_t kCurrent = 0, kStart = 3, kTarget = 6;
 
-int16_t Low16(int value) { return static_cast<int16_t>(static_cast<uint16_t>(value)); }
+int16_t Low16(int64_t value) { return static_cast<int16_t>(static_cast<uint16_t>(value)); }
 
 }  // namespace
 
 void SetScreenToneTarget(EventSystem& events, int red, int green, int blue, int frames) {
-  events.toneFrames = events.toneFramesTotal = Low16(frames + 1);
+  events.toneFrames = events.toneFramesTotal = Low16(int64_t{frames} + 1);
   for (size_t c = 0; c < 3; ++c) events.toneState[kStart + c] = events.toneState[kCurrent + c];
   events.toneState[kTarget + 0] = Low16(red);
   events.toneState[kTarget + 1] = Low16(green);
@@ -28,7 +28,7 @@ void SetScreenToneTarget(EventSystem& events, int red, int green, int blue, int 
 }
 
 void SetScreenFlash(EventSystem& events, int red, int green, int blue, int frames) {
-  events.flashFrames = events.flashFramesTotal = Low16(frames + 1);
+  events.flashFrames = events.flashFramesTotal = Low16(int64_t{frames} + 1);
   events.flashColor = {Low16(red), Low16(green), Low16(blue)};
 }
 

@@ -58,6 +58,7 @@ TEST_F(ScreenEffects, ToneMovesFromStartToTargetOverItsFrames) {
       {65535, 1, {255}},
       {-1, 1, {255}},
       {32767, 1, {255}},
+      {2147483647, 1, {255}},
   };
   for (const Case& c : cases) {
     gEventSystem = EventSystem(EventSystem::StaticInit{});
@@ -91,7 +92,7 @@ TEST_F(ScreenEffects, FlashIsDrawnForItsFramesFadingOut) {
   } cases[] = {
       {3, {191, 127, 63}}, {1, {127}}, {0, {}},
       // A wrapped length is never drawn and never divides by zero.
-      {65535, {}}, {-1, {}},
+      {65535, {}}, {-1, {}}, {2147483647, {}},
   };
   for (const Case& c : cases) {
     SetScreenFlash(gEventSystem, 10, 20, 30, c.frames);
