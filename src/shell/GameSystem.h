@@ -45,6 +45,26 @@ struct GameSystem {
   // and must be loaded again.
   uint8_t panoramaByFile = 0;
   uint8_t fogByFile = 0;
+
+  // While 1 the frame draws nothing (the transition's frozen screen).
+  uint8_t screenFrozen = 0;
+  // Information-line mode: 1 in test play, toggled by F8.
+  int infoMode = 0;
+  // Update-phase milliseconds of the last five frames, newest first; the
+  // draw-phase milliseconds of the last drawn frame.
+  std::array<int, 5> updateDurations{};
+  int drawDuration = 0;
+  // Screens the transition (161) and the freeze command (177) capture into:
+  // two 640 x 480 graphs that a record built after the media start owns;
+  // -1 in a record built before it.
+  int captureGraph = -1;
+  int frozenGraph = -1;
 };
 
 extern GameSystem gGameSystem;
+
+// A record with its start values and its two screen graphs made (the restart
+// point renews gGameSystem with it).
+GameSystem ConstructGameSystem();
+// Releases the two screen graphs of a record that is being replaced.
+void ReleaseGameSystemGraphs(GameSystem& system);

@@ -8,7 +8,6 @@ InputState gInput;
 InternetConnection gInternetConnection;
 std::string gProxy;
 std::string gProxyPort;
-double gFrameSkipFactor = 1.0;
 
 namespace {
 
@@ -46,12 +45,4 @@ std::string GetActionKeyName(int slot, bool keyboard) {
   char text[16];
   std::snprintf(text, sizeof text, "\x83{\x83^\x83\x93%d", button);  // "ボタン%d"
   return text;
-}
-
-int SetFrameSkipMode(int mode) {
-  if (mode < 0) mode = 0;
-  if (mode > 2) mode = 2;
-  gEventSystem.frameSkipMode = mode;
-  gFrameSkipFactor = mode == 0 ? 1.0 : mode == 1 ? 0.5 : 0.25;
-  return mode;
 }

@@ -1,0 +1,157 @@
+#include "support/SampleGame.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "gamedata/GameText.h"
+#include "gamedata/MapData.h"
+#include "gamedata/Tileset.h"
+#include "support/CommandListBuilder.h"
+#include "support/GameDataWriters.h"
+#include "support/GameFolderBuilder.h"
+#include "support/ImageFileWriters.h"
+
+namespace {
+
+constexpr uint32_t kKey = 0xFE00FE;  // the transparent colour
+
+std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+// A picture drawn by a function of the pixel position.
+template <typename Paint>
+std::vector<uint8_t> Paint24(int width, int height, Paint paint) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(width * height));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels[static_cast<size_t>(y * width + x)] = paint(x, y);
+  // Rows are stored bottom-up.
+  std::vector<uint32_t> stored(pixels.size());
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      stored[static_cast<size_t>((height - 1 - y) * width + x)] = pixels[static_cast<size_t>(y * width + x)];
+  return Bytes(fixtures::BmpFile(fixtures::BmpOptions{}, width, height, stored));
+}
+
+// Tiles of 32 pixels, eight to a row: grass, path, water, wall.
+std::vector<uint8_t> TileImage() {
+  return Paint24(256, 32, [](int x, int y) -> uint32_t {
+    const int tile = x / 32, u = x % 32, v = y % 32;
+    switch (tile) {
+      case 0: return ((u * 7 + v * 13) % 11 == 0) ? 0x2F8F2F : 0x3CA03C;
+      case 1: return ((u + v) % 9 == 0) ? 0xA08050 : 0xC8A870;
+      case 2: return (v % 8 < 2) ? 0x6090F0 : 0x3060D0;
+      case 3: return (u % 16 == 0 || v % 16 == 0) ? 0x404040 : 0x808890;
+      default: return 0;
+    }
+  });
+}
+
+// Three patterns by four directions of a 32 x 32 figure on the transparent
+// colour; each direction has its own cap colour.
+std::vector<uint8_t> CharacterImage(uint32_t body) {
+  static const uint32_t kCaps[4] = {0xF0F0F0, 0xF0C020, 0x20C0F0, 0xF04040};
+  return Paint24(96, 128, [body](int x, int y) -> uint32_t {
+    const int u = x % 32, v = y % 32, row = y / 32, pattern = x / 32;
+    const int dx = u - 16;
+    if (v >= 4 && v < 12 && dx * dx + (v - 8) * (v - 8) <= 16) return kCaps[row];
+    if (v >= 12 && v < 28 && dx >= -7 && dx <= 7) return body;
+    if (v >= 28 && v < 31 && ((pattern != 2 && dx >= -6 && dx <= -2) || (pattern != 0 && dx >= 2 && dx <= 6)))
+      return 0x202020;
+    return kKey;
+  });
+}
+
+std::vector<uint8_t> SunImage() {
+  return Paint24(64, 64, [](int x, int y) -> uint32_t {
+    const int dx = x - 32, dy = y - 32;
+    return dx * dx + dy * dy <= 28 * 28 ? 0xFFD040 : kKey;
+  });
+}
+
+DatTypeRecord Type(std::vector<int32_t> codes, std::vector<std::vector<int32_t>> ints,
+                   std::vector<std::vector<std::string>> strings) {
+  DatTypeRecord type;
+  type.codes = std::move(codes);
+  type.rowInts = std::move(ints);
+  type.rowStrings = std::move(strings);
+  return type;
+}
+
+ProjectTypeRecord Definition(const std::string& name, size_t contents, size_t rows) {
+  ProjectTypeRecord definition;
+  definition.typeName = name;
+  definition.contentNames.assign(contents, "");
+  definition.dataNames.assign(rows, "");
+  return definition;
+}
+
+DatabaseFileSpec SystemDatabase() {
+  DatabaseFileSpec spec;
+  // Type 0, maps: file, BGM, BGS, loop, panorama (-1: none), three file texts.
+  spec.types.push_back(Type({2000, 1000, 1001, 1002, 1003, 2001, 2002, 2003}, {{-1, -1, 0, -1}},
+                            {{"MapData\\Field.mps", "", "", ""}}));
+  // Types 1-3, sounds, and 4-6: one empty row each.
+  for (int i = 1; i <= 6; ++i) spec.types.push_back(Type({2000}, {{}}, {{""}}));
+  // Type 7, start position: map, x, y (cells).
+  spec.types.push_back(Type({1000, 1001, 1002}, {{0, kSampleHeroX, kSampleHeroY}}, {{}}));
+  for (size_t i = 0; i < spec.types.size(); ++i)
+    spec.definitions.push_back(Definition("", spec.types[i].codes.size(), spec.types[i].rowInts.size()));
+  return spec;
+}
+
+MapData FieldMap() {
+  MapData map;
+  map.header.name = "Field";
+  map.header.tilesetNumber = 0;
+  map.header.width = 20;
+  map.header.height = 15;
+  map.ResizeMapLayers(true, 0, 0);
+  for (int x = 0; x < 20; ++x)
+    for (int y = 0; y < 15; ++y) {
+      const bool edge = x == 0 || y == 0 || x == 19 || y == 14;
+      const bool pond = x >= 14 && x <= 16 && y >= 2 && y <= 4;
+      map.layers[0][static_cast<size_t>(x)][static_cast<size_t>(y)] = edge ? 11 : pond ? 10 : y == kSampleHeroY ? 9 : 8;
+    }
+  MapEvent sign(1);
+  sign.name = "Sign";
+  sign.x = kSampleHeroX + kSampleSignSteps;
+  sign.y = kSampleHeroY;
+  EventPage& page = sign.pages[0];
+  page.graphicName = "CharaChip\\Sign.bmp";
+  page.conditions.conditionHeader = 0;  // action key
+  page.commands = CommandListBuilder()
+                      .Add(101, {}, {Cp932Text("ようこそ、サンプルゲームへ！")})
+                      .Add(102, {0x02}, {Cp932Text("はい"), Cp932Text("いいえ")})
+                      .Add(150, {0x1000, 1, 0, 1, 1, 0, 255, 560, 96, 100, 0}, {"Picture\\Sun.bmp"})
+                      .Build();
+  map.events.push_back(sign);
+  map.header.eventCount = 1;
+  return map;
+}
+
+}  // namespace
+
+void WriteSampleGame(const std::filesystem::path& folder) {
+  GameDatSpec gameDat;
+  // Tile size 32, no MIDI, 60 frames a second.
+  gameDat.settings = {32, 8, 8, 0, 60, 1, 0, 3, 0, 0, 0, 6, 6, 0, 0, 4, 4, 0};
+  gameDat.texts = {"Sample Game", "", "", "", "", "", "", "CharaChip\\Hero.bmp"};
+  Tileset tileset;
+  tileset.name = "Field";
+  tileset.imageNames[0] = "MapChip\\Field.bmp";
+  // Tiles 8-11: grass, path, water and wall (the last two closed).
+  tileset.tileTags = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  tileset.tileFlags = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F, 0x0F};
+  GameFolderBuilder game;
+  game.GameDat(gameDat)
+      .Database("BasicData\\SysDataBase", SystemDatabase())
+      .CommonEvents({})
+      .Tilesets({tileset})
+      .Without(GameFolderBuilder::kDefaultMapName)
+      .Map("MapData\\Field.mps", FieldMap())
+      .DataFile("MapChip\\Field.bmp", TileImage())
+      .DataFile("CharaChip\\Hero.bmp", CharacterImage(0x3050C0))
+      .DataFile("CharaChip\\Sign.bmp", CharacterImage(0x8B5A2B))
+      .DataFile("Picture\\Sun.bmp", SunImage());
+  game.Write(folder);
+}
