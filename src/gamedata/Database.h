@@ -76,6 +76,9 @@ class Database {
   // the count is negative); a short type record raises the buffer's short-data
   // flag and the result is still true, as the save reader checks the flag.
   bool LoadDatabaseState();
+  // Appends the block to gSaveBuffer: mark byte 111, the type count, each
+  // type as in the database files (its record form becomes -2).
+  bool SaveDatabaseState();
 
   uint8_t dataNameSync = 1;  // while set, row count changes resize the data names in step
   Database* systemLink = nullptr;

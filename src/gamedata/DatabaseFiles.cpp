@@ -196,6 +196,36 @@ bool Database::LoadDatabaseFiles(const std::string& name) {
   return true;
 }
 
+namespace {
+
+// A type record as the .dat files hold it, written into the save buffer.
+void SaveDatabaseTypeData(SaveBuffer& buffer, DatabaseTypeData& type) {
+  type.recordForm = -2;
+  buffer.WriteInt32(type.recordForm);
+  buffer.WriteInt32(type.dataNameSource);
+  buffer.WriteInt32(static_cast<int32_t>(type.contentCodes.size()));
+  for (int32_t code : type.contentCodes) buffer.WriteInt32(code);
+  const size_t intCount = static_cast<size_t>(CountKind(type.contentCodes, 1));
+  const size_t stringCount = static_cast<size_t>(CountKind(type.contentCodes, 2));
+  buffer.WriteInt32(static_cast<int32_t>(type.rows.size()));
+  for (const DatabaseRow& row : type.rows) {
+    for (size_t i = 0; i < intCount; ++i) buffer.WriteInt32(i < row.ints.size() ? row.ints[i] : 0);
+    for (size_t i = 0; i < stringCount; ++i) buffer.WriteStr32Z(i < row.strings.size() ? row.strings[i] : std::string());
+  }
+}
+
+}  // namespace
+
+bool Database::SaveDatabaseState() {
+  SaveBuffer& buffer = gSaveBuffer;
+  buffer.saveBufferSwitch = true;
+  buffer.WriteUint8(111);
+  buffer.WriteInt32(static_cast<int32_t>(types.size()));
+  for (DatabaseTypeData& type : types) SaveDatabaseTypeData(buffer, type);
+  buffer.saveBufferSwitch = false;
+  return true;
+}
+
 bool Database::LoadDatabaseState() {
   SaveBuffer& buffer = gSaveBuffer;
   uint8_t tag = 0;  // not tested

@@ -30,6 +30,12 @@ class EventSystem : public EventRunner {
   // the tile size is known.
   void ApplyTileSizeLayout();
 
+  // The save block (the runner part is not saved). Load: false on short data
+  // (the buffer's flag is then set); fields of later save formats keep their
+  // values; a stored cursor flag shows or hides the mouse cursor.
+  bool SaveEventSystemState() const;
+  bool LoadEventSystemState();
+
   int8_t reservedByte1 = 0;
   int8_t reservedByte2 = 0;
   int32_t playTimeSeconds = 0;
@@ -120,10 +126,20 @@ class PictureList {
   // Empties the list; with releaseImages also the shared picture file cache.
   void ClearPictureList(bool releaseImages);
 
+  // The save block. Load: the list becomes the stored pictures; false on
+  // short data (the buffer's flag is set) or on a negative count (it is not);
+  // applyLive makes the loaded pictures ready to draw.
+  bool SavePictureList() const;
+  bool LoadPictureList(bool applyLive);
+
   std::vector<Picture> pictures;
   int32_t count = 0;
   std::array<int32_t, 3> quartileKeys{};
 };
+
+// One picture's record in the picture block.
+void SavePictureState(const Picture& picture);
+bool LoadPictureState(Picture& picture, bool applyLive);
 
 extern EventSystem gEventSystem;
 extern PictureList gPictureList;

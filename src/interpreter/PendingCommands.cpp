@@ -17,11 +17,6 @@ bool EventRunner::CmdPrepareTransition() { return true; }
 bool EventRunner::CmdExecuteTransition() { return true; }
 bool EventRunner::CmdFreezeScreen() { return true; }
 bool EventRunner::CmdUnfreezeScreen() { return true; }
-bool EventRunner::CmdSaveLoad() { return true; }
-bool EventRunner::CmdReadSaveValue() { return true; }
-bool EventRunner::CmdWriteSaveValue() { return true; }
-bool EventRunner::CmdInternet() { return true; }
-bool EventRunner::CmdPartyOperation() { return true; }
 bool EventRunner::CmdShakeScreen() { return true; }
 bool EventRunner::CmdScrollScreen() { return true; }
 bool EventRunner::CmdEffect() { return true; }

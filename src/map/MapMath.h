@@ -35,29 +35,3 @@ inline int64_t PowerOfTwo64(int64_t e) {
   return int64_t{1} << std::min<int64_t>(e, 40);
 }
 
-inline size_t SaveBytesLeft(const SaveBuffer& buffer) {
-  const size_t end = std::min(buffer.size, buffer.data.size());
-  return buffer.position < end ? end - buffer.position : 0;
-}
-
-// Whether count items of itemBytes each fit in what is left, tested before
-// anything is sized by the count; a negative count is short data too.
-inline bool FitsCount(SaveBuffer& buffer, int64_t count, size_t itemBytes) {
-  const bool fits =
-      count >= 0 && (itemBytes == 0 || static_cast<uint64_t>(count) <= SaveBytesLeft(buffer) / itemBytes);
-  if (!fits) buffer.shortData = true;
-  return fits;
-}
-
-inline void WriteInt16(SaveBuffer& buffer, int16_t value) {
-  const uint16_t bits = static_cast<uint16_t>(value);
-  const uint8_t bytes[2] = {static_cast<uint8_t>(bits & 0xFF), static_cast<uint8_t>(bits >> 8)};
-  buffer.WriteBytes(bytes, 2);
-}
-
-inline bool ReadInt16(SaveBuffer& buffer, int16_t& value) {
-  uint8_t bytes[2] = {0, 0};
-  if (!buffer.ReadBytes(bytes, 2)) return false;
-  value = static_cast<int16_t>(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
-  return true;
-}

@@ -5,19 +5,25 @@
 
 GameSystem gGameSystem;
 
+void GameSystem::RecreateScreenBuffers() {
+  const int width = gTileSize * 20 * gScreenScale;
+  const int height = gTileSize * 15 * gScreenScale;
+  for (int& graph : screenBuffers) {
+    if (graph >= 0) ReleaseGraph(graph, 0);
+    graph = CreateBlankGraph(width, height, 0);
+  }
+}
+
 GameSystem ConstructGameSystem() {
   GameSystem system;
   system.runState = 0;
-  const int width = gTileSize * 20 * gScreenScale;
-  const int height = gTileSize * 15 * gScreenScale;
-  system.captureGraph = CreateBlankGraph(width, height, 0);
-  system.frozenGraph = CreateBlankGraph(width, height, 0);
+  system.RecreateScreenBuffers();
   return system;
 }
 
 void ReleaseGameSystemGraphs(GameSystem& system) {
-  for (int* graph : {&system.captureGraph, &system.frozenGraph}) {
-    if (*graph > 0) ReleaseGraph(*graph, 0);
-    *graph = -1;
+  for (int& graph : system.screenBuffers) {
+    if (graph >= 0) ReleaseGraph(graph, 0);
+    graph = -1;
   }
 }

@@ -8,7 +8,13 @@
 // subsystems. Only the fields the game data needs so far; the shell brings the
 // rest.
 struct GameSystem {
+  // Releases the two screen-sized graphs and makes them again, blank, at the
+  // screen size (tile size x 20 by x 15, times the screen scale).
+  void RecreateScreenBuffers();
+
   int runState = 1;  // 1 running, 0 back to the title, -1 quit
+  // Two screen-sized graphs (captures of the screen); -1 none.
+  std::array<int, 2> screenBuffers{-1, -1};
   // Sizes of the BGM, BGS and sound-effect lists before their spare entries;
   // entries 3-5 unused.
   std::array<int, 6> soundListSizes{};
@@ -54,17 +60,12 @@ struct GameSystem {
   // draw-phase milliseconds of the last drawn frame.
   std::array<int, 5> updateDurations{};
   int drawDuration = 0;
-  // Screens the transition (161) and the freeze command (177) capture into:
-  // two 640 x 480 graphs that a record built after the media start owns;
-  // -1 in a record built before it.
-  int captureGraph = -1;
-  int frozenGraph = -1;
 };
 
 extern GameSystem gGameSystem;
 
-// A record with its start values and its two screen graphs made (the restart
-// point renews gGameSystem with it).
+// A record with its start values and its two screen buffers made (the
+// restart point renews gGameSystem with it).
 GameSystem ConstructGameSystem();
-// Releases the two screen graphs of a record that is being replaced.
+// Releases the two screen buffers of a record that is being replaced.
 void ReleaseGameSystemGraphs(GameSystem& system);

@@ -46,3 +46,12 @@ std::string GetActionKeyName(int slot, bool keyboard) {
   std::snprintf(text, sizeof text, "\x83{\x83^\x83\x93%d", button);  // "ボタン%d"
   return text;
 }
+
+bool InternetConnection::BeginInternetConnection(const std::string& /*address*/, const std::string& /*secondText*/,
+                                                 int /*flag*/, int /*number*/) {
+  status = 0;
+  return true;
+}
+
+// Until the screen transitions exist the next transition is the plain fade.
+void SetTransitionImage(int /*number*/, int /*frames*/, int /*waitFlag*/) {}

@@ -55,7 +55,12 @@ extern InputState gInput;
 
 #include "shell/SoundManager.h"
 
+// The network is inert: a connection request makes no transfer and only
+// reports itself finished.
 struct InternetConnection {
+  // Takes the request; the status becomes 0 (finished). Always true.
+  bool BeginInternetConnection(const std::string& address, const std::string& secondText, int flag, int number);
+
   int status = -1;  // -1 idle
   std::array<int, 5> counters{};
 };
@@ -71,6 +76,10 @@ int GetActionKey(int slot, bool keyboard, const EventSystem* eventSystem = nullp
 void AssignActionKey(int value, int slot, bool keyboard, EventSystem* eventSystem = nullptr);
 // "ボタン1" to "ボタン15" for pad buttons; key names come with the key table.
 std::string GetActionKeyName(int slot, bool keyboard);
+
+// The mask image (System DB type 11, data `number`; negative: the plain
+// fade), frames and wait flag of the next screen transition.
+void SetTransitionImage(int number, int frames, int waitFlag);
 
 // Clamps the mode to 0-2 and makes it the mode in effect: its draw factor
 // (1, 0.5, 0.25) and the mode go to the event system (saved with it), and to

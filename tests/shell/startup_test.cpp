@@ -167,7 +167,7 @@ TEST_F(StartupTest, F12ReturnsToTheTitleWithEveryObjectRenewed) {
   gCurrentMap.scrollX = 123;
   gPictureList.count = 4;
   gGameSystem.transferX = 99;
-  const int oldCapture = gGameSystem.captureGraph;
+  const int oldCapture = gGameSystem.screenBuffers[0];
 
   platform::SetScriptedKey(88, true);  // F12
   ASSERT_TRUE(RunHeadlessPass(session));
@@ -181,7 +181,7 @@ TEST_F(StartupTest, F12ReturnsToTheTitleWithEveryObjectRenewed) {
   EXPECT_EQ(gCurrentMap.mapId, 0);
   EXPECT_EQ(gPictureList.count, 0);
   EXPECT_EQ(gGameSystem.transferX, 2 * kSampleHeroX);
-  EXPECT_NE(gGameSystem.captureGraph, oldCapture);
+  EXPECT_NE(gGameSystem.screenBuffers[0], oldCapture);
   EXPECT_EQ(GetGraphCount(), graphs);
   ShutDownGame(session);
 }

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -482,6 +483,49 @@ bool FileDelete(std::string_view path) {
   bool ok = unlink(native.c_str()) == 0;
   ListingCacheClear();
   return ok;
+}
+
+ReplaceResult FileReplaceAtomic(std::string_view path, const void* data, int64_t bytes) {
+  if (bytes < 0) return ReplaceResult::Failed;
+  const std::string native = NativePath(path);
+  const size_t slash = native.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : slash == 0 ? "/" : native.substr(0, slash);
+  const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
+  // A dot file beside the target: the rename stays within one volume.
+  std::string temporary = JoinNative(folder, "." + name + ".XXXXXX");
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) return errno == ENOSPC || errno == EDQUOT ? ReplaceResult::NoSpace : ReplaceResult::Failed;
+  ListingCacheClear();
+  const bool written = WriteAll(fd, static_cast<const char*>(data), static_cast<size_t>(bytes));
+  int error = written ? 0 : errno;
+  const bool flushed = written && fsync(fd) == 0;
+  if (written && !flushed) error = errno;
+  const bool closed = close(fd) == 0;
+  if (flushed && !closed) error = errno;
+  // The file's mode follows the process's umask like any new file.
+  const mode_t mask = umask(0);
+  umask(mask);
+  const bool ready = flushed && closed && chmod(temporary.c_str(), 0666 & ~mask) == 0;
+  if (!ready || rename(temporary.c_str(), native.c_str()) != 0) {
+    if (ready) error = errno;
+    unlink(temporary.c_str());
+    ListingCacheClear();
+    return error == ENOSPC || error == EDQUOT || error == EFBIG ? ReplaceResult::NoSpace : ReplaceResult::Failed;
+  }
+  ListingCacheClear();
+  // The rename itself reaches the disk with the folder's entry.
+  const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folderFd >= 0) {
+    fsync(folderFd);
+    close(folderFd);
+  }
+  return ReplaceResult::Ok;
+}
+
+int64_t DiskFreeBytes(std::string_view path) {
+  struct statvfs info {};
+  if (statvfs(NativePath(path).c_str(), &info) != 0) return -1;
+  return static_cast<int64_t>(static_cast<uint64_t>(info.f_bavail) * info.f_frsize);
 }
 
 bool DirectoryCreate(std::string_view path) {

@@ -51,6 +51,21 @@ int64_t FileSeek(int file, int64_t offset, int origin);
 int64_t FileSize(int file);  // -1 on failure
 
 bool FileDelete(std::string_view path);
+
+enum class ReplaceResult {
+  Ok,
+  NoSpace,  // the volume (or the file-size limit) ran out of room
+  Failed,   // any other failure
+};
+
+// Replaces the file's contents all at once: the bytes go to a temporary file
+// in the same folder, are flushed to the disk and renamed over the file. On
+// any failure the temporary file is removed and the file is left as it was.
+ReplaceResult FileReplaceAtomic(std::string_view path, const void* data, int64_t bytes);
+
+// Bytes the caller may still write on the volume holding `path`; -1 when it
+// cannot be told.
+int64_t DiskFreeBytes(std::string_view path);
 bool DirectoryCreate(std::string_view path);
 
 // The process's current directory in runtime form ("C:\dir\dir", "C:\" at the
