@@ -6,8 +6,11 @@
 #include "gamedata/CommonEvent.h"
 #include "gamedata/Database.h"
 #include "gamedata/GameInfo.h"
+#include "gamedata/DataFileScramble.h"
 #include "gamedata/GameText.h"
 #include "gamedata/GlobalObjects.h"
+#include "gamedata/RandomSeedLog.h"
+#include "gamedata/SaveManager.h"
 #include "gamedata/VariableStore.h"
 #include "interpreter/EventRunner.h"
 #include "interpreter/LinkPass.h"
@@ -126,6 +129,13 @@ void RestartGame(bool firstPass) {
   SizeSoundTables();
   UpdateSounds();
   gEventAbortFlag = 0;
+  // A replay seeds the generator from its log, and only from a log that has
+  // an entry; a live run starts a fresh log noting the random state.
+  if (!gReplayPlaying) {
+    gRandomSeedLog = RandomSeedLog();
+  } else if (!gRandomSeedLog.values.empty()) {
+    SharedRandom(2, static_cast<uint32_t>(gRandomSeedLog.values.front()));
+  }
   if (!firstPass) LoadDatabases();
   // The old record's screen graphs go with it: a restart leaks no graph.
   GameSystem fresh = ConstructGameSystem();
@@ -148,6 +158,7 @@ void RestartGame(bool firstPass) {
   SelectDrawTarget(-2);
   gFrameSkipMode = gFrameSkipSetting;
   SetFrameSkipMode(gFrameSkipMode);
+  gSaveManager = SaveManager();
   gGameSystem.runState = 1;
   gCurrentMap.mapId = -1;
   gGameSystem.transferPending = 0;
