@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "gamedata/Database.h"
 #include "gamedata/GameInfo.h"
 #include "gamedata/GlobalObjects.h"
 #include "gamedata/VariableStore.h"
@@ -211,6 +212,87 @@ TEST_F(StartupTest, FrameSkipModesDrawEveryFirstSecondOrFourthPass) {
     EXPECT_EQ(DrawnFrameCount() - before, expected[mode]);
     EXPECT_EQ(gEventSystem.frameSkipMode, mode);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A started sample game whose first frame has run.
+class RunningGameTest : public StartupTest {
+ protected:
+  void SetUp() override {
+    StartupTest::SetUp();
+    ASSERT_EQ(StartGame(options, session), 1);
+    ASSERT_TRUE(RunHeadlessPass(session));
+  }
+  void TearDown() override {
+    SetNoticeOutput(NoticeOutput::Report);
+    ShutDownGame(session);
+    StartupTest::TearDown();
+  }
+  GameSession session;
+};
+
+// After a load, music played by file name goes back into the next spare row
+// (the spare slot taken modulo 10); a kind without spare rows registers
+// nothing again and stays silent.
+TEST_F(RunningGameTest, PostLoadResetRegistersFileMusicInTheNextSpareRow) {
+  const int base = gGameSystem.soundListSizes[0];
+  ASSERT_EQ(base, 1);
+  struct Case {
+    int slot;
+    int row;
+  };
+  for (const Case& c : {Case{0, 1}, Case{13, 4}, Case{-1, 10}}) {
+    SCOPED_TRACE(c.slot);
+    gGameSystem.soundListSizes[3] = c.slot;
+    gEventSystem.currentBgm = -3;
+    gEventSystem.bgmFileText = "Music\\Theme.ogg";
+    gEventSystem.bgmFileValues = {80, 100, 0};
+    gGameSystem.restoreReset = 1;
+    ClearRecordedNotices();
+    ASSERT_TRUE(RunHeadlessPass(session));
+    EXPECT_EQ(gGameSystem.restoreReset, 0);
+    EXPECT_EQ(gSystemDatabase.ReadDatabaseString(1, c.row, 0), "Music\\Theme.ogg");
+    EXPECT_EQ(gSystemDatabase.ReadDatabaseInt(1, c.row, 1), 80);
+    EXPECT_EQ(gGameSystem.soundListSizes[3], (c.row - base + 1) % 10);
+  }
+  // BGS: the sample's type 2 has its spare rows; remove them.
+  gSystemDatabase.ResizeDatabaseType(2, 1);
+  gEventSystem.currentBgs = -3;
+  gEventSystem.bgsFileText = "Music\\Rain.ogg";
+  gGameSystem.restoreReset = 1;
+  ASSERT_TRUE(RunHeadlessPass(session));
+  EXPECT_NE(gEventSystem.currentBgs, -3);
+  EXPECT_EQ(gGameSystem.soundListSizes[4], 0);
+}
+
+// On screen the notice waits: a newly pressed confirm key ends it at the
+// first poll, a confirm key held from before after eleven polls, and a closed
+// window at once with the run state -1.
+TEST_F(RunningGameTest, NoticeOnScreenWaitsForTheConfirmKey) {
+  SetNoticeOutput(NoticeOutput::Screen);
+  ClearRecordedNotices();
+  platform::SetScriptedKey(44, true);  // Z, confirm
+  uint64_t before = platform::VirtualClock();
+  ShowNoticeBox("one", "two", "three");
+  const uint64_t pressed = platform::VirtualClock() - before;
+  EXPECT_EQ(gGameSystem.runState, 1);
+
+  before = platform::VirtualClock();
+  ShowNoticeBox("held", "", "");
+  // Ten 16 ms waits between the eleven polls (the virtual clock: presenting
+  // takes a few milliseconds of it too).
+  const uint64_t held = platform::VirtualClock() - before;
+  EXPECT_GT(held, pressed + 9u * 16u);
+  EXPECT_LT(held, pressed + 11u * 16u);
+  platform::SetScriptedKey(44, false);
+
+  platform::InjectCloseRequest();
+  ShowNumberNotice(1, -2, 3);
+  EXPECT_EQ(gGameSystem.runState, -1);
+  EXPECT_TRUE(RecordedNotices().empty());
 }
 
 }  // namespace

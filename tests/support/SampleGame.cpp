@@ -90,8 +90,10 @@ DatabaseFileSpec SystemDatabase() {
   // Type 0, maps: file, BGM, BGS, loop, panorama (-1: none), three file texts.
   spec.types.push_back(Type({2000, 1000, 1001, 1002, 1003, 2001, 2002, 2003}, {{-1, -1, 0, -1}},
                             {{"MapData\\Field.mps", "", "", ""}}));
-  // Types 1-3, sounds, and 4-6: one empty row each.
-  for (int i = 1; i <= 6; ++i) spec.types.push_back(Type({2000}, {{}}, {{""}}));
+  // Types 1-3, sounds (file, volume, frequency, loop start): one silent row
+  // each, the runtime adds the ten spare rows; 4-6 one empty row each.
+  for (int i = 1; i <= 3; ++i) spec.types.push_back(Type({2000, 1000, 1001, 1002}, {{100, 100, 0}}, {{""}}));
+  for (int i = 4; i <= 6; ++i) spec.types.push_back(Type({2000}, {{}}, {{""}}));
   // Type 7, start position: map, x, y (cells).
   spec.types.push_back(Type({1000, 1001, 1002}, {{0, kSampleHeroX, kSampleHeroY}}, {{}}));
   for (size_t i = 0; i < spec.types.size(); ++i)
