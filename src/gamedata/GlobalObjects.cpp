@@ -1,4 +1,5 @@
 #include "gamedata/GlobalObjects.h"
+#include "presentation/PictureFileCache.h"
 
 #include "shell/StartupGlobals.h"
 

@@ -5,11 +5,6 @@
 // party and network). Until each family is built its commands pass without
 // effect and the runner goes on.
 
-bool EventRunner::CmdMessage() { return true; }
-bool EventRunner::CmdChoice() { return true; }
-bool EventRunner::CmdCloseChoice() { return true; }
-bool EventRunner::CmdCloseMessage() { return true; }
-bool EventRunner::CmdKeyInput() { return true; }
 bool EventRunner::CmdPicture() { return true; }
 bool EventRunner::CmdScreenColor() { return true; }
 bool EventRunner::CmdTransitionType() { return true; }
@@ -20,7 +15,3 @@ bool EventRunner::CmdUnfreezeScreen() { return true; }
 bool EventRunner::CmdShakeScreen() { return true; }
 bool EventRunner::CmdScrollScreen() { return true; }
 bool EventRunner::CmdEffect() { return true; }
-
-// The key wait ends at once until key input is built.
-void EventRunner::PollKeyInputWait() { keyWait = 0; }
-void EventRunner::DrawKeyInputField() {}

@@ -27,16 +27,9 @@ struct Picture {
   uint8_t mapBound = 0;
   // A picture with it set is not drawn; erasing sets it.
   uint8_t notReady = 0;
+  // The graphs the picture-file cache gave it: the whole image and its cells.
+  int32_t imageHandle = -1;
+  std::vector<int32_t> cells;
+  int32_t cellWidth = 0;
+  int32_t cellHeight = 0;
 };
-
-// The picture file cache shared by all pictures: loaded file names with their
-// divisions and cell images.
-struct PictureFileCache {
-  std::vector<std::string> fileNames;
-  std::vector<std::array<int32_t, 2>> divisions;
-  std::vector<std::vector<int32_t>> cellHandles;
-};
-extern PictureFileCache gPictureFileCache;
-
-// Deletes every image the cache holds and empties its lists.
-void ReleasePictureFileCache();

@@ -2,6 +2,7 @@
 
 #include "gamedata/CommonEvent.h"
 #include "gamedata/GlobalObjects.h"
+#include "presentation/PictureFileCache.h"
 #include "shell/StartupGlobals.h"
 #include "support/CommandListBuilder.h"
 
