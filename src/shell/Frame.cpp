@@ -10,6 +10,7 @@
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
 #include "media/PublicFunctions.h"
+#include "presentation/GraphicCache.h"
 #include "shell/FrameControls.h"
 #include "shell/GameSystem.h"
 #include "shell/PlayerInput.h"
@@ -39,7 +40,10 @@ int RegisterRestoredFileSound(int kind) {
   return number;
 }
 
-void PostLoadReset() {
+void PostLoadReset(GameScene& scene) {
+  ReleaseAllGraphics();
+  scene.choiceWindow->LoadChoiceWindowGraphics();
+  scene.messageWindow->LoadMessageWindowGraphics();
   gGameSystem.restoreReset = 0;
   gEventAbortFlag = 0;
   int bgm = gEventSystem.currentBgm;
@@ -62,6 +66,14 @@ void DrawFrame(GameScene& scene) {
   SetDrawSampling(0);
   SetBlendState(0, 255);
   SetDrawTint(255, 255, 255);
+  SetDrawSampling(0);
+  scene.messageWindow->DrawMessageWindow();
+  scene.choiceWindow->DrawChoiceWindow();
+  SetDrawSampling(0);
+  gEventSystem.DrawKeyInputField();
+  for (MapEventCharacter& event : gCurrentMap.eventCharacters) event.DrawCharacterKeyInputField();
+  for (CommonEventRunEntry& entry : gCurrentMap.commonEventRunEntries)
+    if (!entry.runners.empty()) entry.runners.front().DrawKeyInputField();
   gGameSystem.drawDuration = MillisecondClock() - t0;
   PresentFrame();
   ++gDrawnFrames;
@@ -79,12 +91,20 @@ int DrawnFrameCount() { return gDrawnFrames; }
 
 void ConstructScene(GameScene& scene) {
   scene = GameScene{};
+  scene.messageWindow = std::make_unique<MessageWindow>();
+  scene.choiceWindow = std::make_unique<ChoiceWindow>();
+  gMessageWindow = scene.messageWindow.get();
+  gChoiceWindow = scene.choiceWindow.get();
   scene.drawAccumulator = gEventSystem.drawFactor;
   scene.modeHandlers[0] = EmptyUpdate;
   scene.modeHandlers[1] = RunMainLoop;
 }
 
-void DestroyScene(GameScene& scene) { scene = GameScene{}; }
+void DestroyScene(GameScene& scene) {
+  scene.choiceWindow.reset();
+  scene.messageWindow.reset();
+  scene = GameScene{};
+}
 
 int RunSceneMode(GameScene& scene) {
   const int state = gGameSystem.runState;
@@ -104,7 +124,10 @@ bool RunLoopPass(GameScene& scene) {
   RunFrame(scene);
   HandleFunctionKeys(0);
   MeasureFps(1);
-  return gGameSystem.runState == 1;
+  if (gGameSystem.runState == 1) return true;
+  scene.messageWindow->CloseMessageWindow();
+  scene.choiceWindow->CloseChoiceWindow();
+  return false;
 }
 
 int MainLoop(GameScene& scene) {
@@ -126,7 +149,7 @@ void EndLoopPass(GameScene& scene) {
 void RunFrame(GameScene& scene) {
   if (gCurrentMap.mapId == -1) TransferMap(scene);
   if (gGameSystem.runState == -1) return;
-  if (gGameSystem.restoreReset) PostLoadReset();
+  if (gGameSystem.restoreReset) PostLoadReset(scene);
   gEventSystem.frameCounter = (gEventSystem.frameCounter + 1) % 10000000;
   if (gGameSystem.tileFlagsChanged) gGameSystem.tileFlagsChanged = 0;
   gCurrentMap.UpdateCurrentMap();
@@ -134,6 +157,8 @@ void RunFrame(GameScene& scene) {
   if (gEventAbortFlag || gGameSystem.restoreReset) return;
   gHero.UpdateHeroFromInput();
   if (gGameSystem.transferPending) TransferMap(scene);
+  scene.choiceWindow->UpdateChoiceWindow();
+  scene.messageWindow->UpdateMessageWindow();
   UpdateSounds();
   gGameSystem.updateDurations[0] = MillisecondClock() - gGameSystem.updateDurations[0];
   if (scene.drawAccumulator >= 1.0f && !gGameSystem.screenFrozen) DrawFrame(scene);
@@ -141,7 +166,8 @@ void RunFrame(GameScene& scene) {
 
 void TransferMap(GameScene&) {
   gGameSystem.transferPending = 0;
-  if (gCurrentMap.mapId != gGameSystem.transferMapId) {
+  const bool changed = gCurrentMap.mapId != gGameSystem.transferMapId;
+  if (changed) {
     gCurrentMap.ChangeMap(gGameSystem.transferMapId);
     if (gGameSystem.runState == -1) return;
     ReleaseUnusedSounds(false);
@@ -152,6 +178,7 @@ void TransferMap(GameScene&) {
   gHero.loadedExtraGraphic = -1;
   gCurrentMap.pageRefresh = 1;
   gCurrentMap.UpdateCurrentMap();
+  if (changed) ReleaseAllGraphics();
   gHero.GatherPartyAtHero();
   PollInput(gInput);
 }

@@ -1,9 +1,17 @@
 #pragma once
 
+#include <memory>
+
+#include "presentation/ChoiceWindow.h"
+#include "presentation/MessageWindow.h"
+
 // The runtime's one screen: the map view and the message and choice windows
 // (with the presentation they join), the frame pacing and the scene handlers
 // chosen by the run state.
 struct GameScene {
+  // gMessageWindow and gChoiceWindow point at these for the whole run.
+  std::unique_ptr<MessageWindow> messageWindow;
+  std::unique_ptr<ChoiceWindow> choiceWindow;
   // Sum of frame-skip factors since the last drawn frame.
   float drawAccumulator = 0.0f;
   // MillisecondClock at the end of the previous loop pass.

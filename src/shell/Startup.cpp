@@ -18,6 +18,8 @@
 #include "map/Hero.h"
 #include "media/PublicFunctions.h"
 #include "platform/display/Desktop.h"
+#include "presentation/RestoreGraphics.h"
+#include "presentation/TextResources.h"
 #include "platform/files/Files.h"
 #include "platform/fonts/Fonts.h"
 #include "platform/process/ExecutableFolder.h"
@@ -137,6 +139,7 @@ void RestartGame(bool firstPass) {
     SharedRandom(2, static_cast<uint32_t>(gRandomSeedLog.values.front()));
   }
   if (!firstPass) LoadDatabases();
+  gTextResources.SetUpFonts();
   // The old record's screen graphs go with it: a restart leaks no graph.
   GameSystem fresh = ConstructGameSystem();
   ReleaseGameSystemGraphs(gGameSystem);
@@ -267,6 +270,8 @@ int StartGame(const GameOptions& options, GameSession& session) {
   LoadDatabases();
   BuildDatabaseNameIndexes();
   ConstructScene(session.scene);
+  gTextResources.LoadIconList();
+  SetGraphRestoreCallback(RestoreGraphics);
   ResetFrameControls();
   gGameSystem.runState = 0;
   return 1;

@@ -61,6 +61,20 @@ std::vector<uint8_t> CharacterImage(uint32_t body) {
   });
 }
 
+// A 3 x 3 frame of 16-pixel cells: border colour around a filled middle.
+std::vector<uint8_t> FrameImage(uint32_t border, uint32_t fill) {
+  return Paint24(48, 48, [border, fill](int x, int y) -> uint32_t {
+    const bool edge = x < 2 || y < 2 || x >= 46 || y >= 46;
+    return edge ? border : fill;
+  });
+}
+
+std::vector<uint8_t> IndicatorImage() {
+  return Paint24(16, 16, [](int x, int y) -> uint32_t {
+    return (y >= 4 && y < 12 && x >= y - 4 && x < 20 - y) ? 0xFFFFFF : kKey;
+  });
+}
+
 std::vector<uint8_t> SunImage() {
   return Paint24(64, 64, [](int x, int y) -> uint32_t {
     const int dx = x - 32, dy = y - 32;
@@ -96,6 +110,12 @@ DatabaseFileSpec SystemDatabase() {
   for (int i = 4; i <= 6; ++i) spec.types.push_back(Type({2000}, {{}}, {{""}}));
   // Type 7, start position: map, x, y (cells).
   spec.types.push_back(Type({1000, 1001, 1002}, {{0, kSampleHeroX, kSampleHeroY}}, {{}}));
+  for (int i = 8; i <= 9; ++i) spec.types.push_back(Type({2000}, {{}}, {{""}}));
+  // Type 10, window graphics (file, cells or frames): the message window's
+  // wait indicator, the choice window's frame and its cursor.
+  spec.types.push_back(Type({2000, 1000},
+                            {{1}, {1}, {1}},
+                            {{"SystemFile\\Indicator.bmp"}, {"SystemFile\\Window.bmp"}, {"SystemFile\\Cursor.bmp"}}));
   for (size_t i = 0; i < spec.types.size(); ++i)
     spec.definitions.push_back(Definition("", spec.types[i].codes.size(), spec.types[i].rowInts.size()));
   return spec;
@@ -154,6 +174,9 @@ void WriteSampleGame(const std::filesystem::path& folder) {
       .DataFile("MapChip\\Field.bmp", TileImage())
       .DataFile("CharaChip\\Hero.bmp", CharacterImage(0x3050C0))
       .DataFile("CharaChip\\Sign.bmp", CharacterImage(0x8B5A2B))
-      .DataFile("Picture\\Sun.bmp", SunImage());
+      .DataFile("Picture\\Sun.bmp", SunImage())
+      .DataFile("SystemFile\\Indicator.bmp", IndicatorImage())
+      .DataFile("SystemFile\\Window.bmp", FrameImage(0xE0E0F0, 0x203070))
+      .DataFile("SystemFile\\Cursor.bmp", FrameImage(0xFFFFFF, kKey));
   game.Write(folder);
 }
