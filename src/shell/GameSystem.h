@@ -54,8 +54,6 @@ struct GameSystem {
   uint8_t panoramaByFile = 0;
   uint8_t fogByFile = 0;
 
-  // While 1 the frame draws nothing (the transition's frozen screen).
-  uint8_t screenFrozen = 0;
   // Information-line mode: 1 in test play, toggled by F8.
   int infoMode = 0;
   // Update-phase milliseconds of the last five frames, newest first; the
@@ -91,6 +89,20 @@ struct GameSystem {
   // runner moved to a new place takes its bindings along.
   void ForgetRunner(const EventRunner* runner);
   void MoveRunnerBindings(const EventRunner* from, EventRunner* to);
+
+  // Screen transition: while screenFrozen is set nothing is drawn or
+  // presented; once running, the captured old screen dissolves over the new
+  // frames, by plain fading or through the mask graph.
+  uint8_t screenFrozen = 0;
+  uint8_t plainFade = 1;
+  int transitionRemaining = 20;
+  int transitionTotal = 20;
+  int transitionMaskGraph = -1;
+  std::string transitionImagePath;
+  // Two 640 x 480 graphs: the screen captured for the transition, and the
+  // frozen picture shown in place of the map.
+  int captureGraph = -1;
+  int frozenGraph = -1;
 };
 
 extern GameSystem gGameSystem;
