@@ -6,8 +6,3 @@
 // effect and the runner goes on.
 
 bool EventRunner::CmdPicture() { return true; }
-bool EventRunner::CmdSaveLoad() { return true; }
-bool EventRunner::CmdReadSaveValue() { return true; }
-bool EventRunner::CmdWriteSaveValue() { return true; }
-bool EventRunner::CmdInternet() { return true; }
-bool EventRunner::CmdPartyOperation() { return true; }
