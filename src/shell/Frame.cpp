@@ -14,6 +14,8 @@
 #include "shell/FrameControls.h"
 #include "shell/GameSystem.h"
 #include "shell/PlayerInput.h"
+#include "shell/Replay.h"
+#include "shell/ScreenEffects.h"
 #include "shell/ShellServices.h"
 #include "shell/SoundManager.h"
 
@@ -64,12 +66,15 @@ void DrawFrame(GameScene& scene) {
   ClearDrawTarget();
   scene.drawAccumulator = 0.0f;
   SetDrawSampling(0);
+  if (!gEventSystem.mapDrawn) DrawCapturedScreen(gGameSystem);
   SetBlendState(0, 255);
   SetDrawTint(255, 255, 255);
   SetDrawSampling(0);
   scene.messageWindow->DrawMessageWindow();
   scene.choiceWindow->DrawChoiceWindow();
   SetDrawSampling(0);
+  DrawFlash(gEventSystem);
+  DrawTransition(gGameSystem);
   gEventSystem.DrawKeyInputField();
   for (MapEventCharacter& event : gCurrentMap.eventCharacters) event.DrawCharacterKeyInputField();
   for (CommonEventRunEntry& entry : gCurrentMap.commonEventRunEntries)
@@ -118,16 +123,27 @@ int RunMainLoop(GameScene& scene) { return MainLoop(scene); }
 
 bool RunLoopPass(GameScene& scene) {
   PollInput(gInput);
+  if (gReplayPlaying && gReplayFinished) {
+    gReplayPlaying = gReplayFinished = 0;
+    gGameSystem.runState = 0;
+    scene.messageWindow->CloseMessageWindow();
+    scene.choiceWindow->CloseChoiceWindow();
+    return false;
+  }
   for (int i = 4; i >= 1; --i)
     gGameSystem.updateDurations[static_cast<size_t>(i)] = gGameSystem.updateDurations[static_cast<size_t>(i - 1)];
   gGameSystem.updateDurations[0] = MillisecondClock();
   RunFrame(scene);
   HandleFunctionKeys(0);
   MeasureFps(1);
-  if (gGameSystem.runState == 1) return true;
-  scene.messageWindow->CloseMessageWindow();
-  scene.choiceWindow->CloseChoiceWindow();
-  return false;
+  if (gGameSystem.runState != 1) {
+    scene.messageWindow->CloseMessageWindow();
+    scene.choiceWindow->CloseChoiceWindow();
+    return false;
+  }
+  // Holding the cancel key (live, not from the log) ends a replay.
+  if (gReplayPlaying && gInput.liveActionHeld[1]) gReplayFinished = 1;
+  return true;
 }
 
 int MainLoop(GameScene& scene) {
@@ -160,6 +176,8 @@ void RunFrame(GameScene& scene) {
   scene.choiceWindow->UpdateChoiceWindow();
   scene.messageWindow->UpdateMessageWindow();
   UpdateSounds();
+  StepTransition(gGameSystem);
+  StepScreenTone(gEventSystem);
   gGameSystem.updateDurations[0] = MillisecondClock() - gGameSystem.updateDurations[0];
   if (scene.drawAccumulator >= 1.0f && !gGameSystem.screenFrozen) DrawFrame(scene);
 }
