@@ -37,6 +37,6 @@ PictureList::PictureList(bool releaseImages) { ClearPictureList(releaseImages); 
 void PictureList::ClearPictureList(bool releaseImages) {
   pictures.clear();
   count = 0;
-  quartileKeys = {0, 0, 0};
+  keys = {};
   if (releaseImages) ReleasePictureFileCache();
 }
