@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "presentation/TextBlock.h"
+
 // The keep value of a picture command argument: the current target stays.
 inline constexpr int kPictureKeep = -1000000;
 // The keep value of a blend code.
@@ -39,6 +41,7 @@ struct Picture {
 
   int32_t imageHandle = 0;
   int32_t previousImageHandle = 0;
+  TextBlock textBlock;
   std::vector<int32_t> cells;
   std::string previousFileName;
   std::string fileName;
@@ -86,10 +89,14 @@ struct Picture {
  private:
   // Steps the transition and carries its shown values into the from values.
   void CarryForward(bool withOpacity, bool stringShow);
-  void TakeTargets(int x, int y, int pattern, int opacity, int blend, int zoomX, int zoomY, int angle, int color,
-                   bool relative);
+  // The keep rules: pattern, opacity, angle unless kept, blend unless 15, the
+  // zooms when neither is kept, the colour unless bit 24 is set.
+  void TakeTargets(int pattern, int opacity, int blend, int zoomX, int zoomY, int angle, int color);
   // False (after the notice) when the pattern is past the cells.
   bool CheckPattern() const;
+  // Coordinates already times the screen scale.
+  void DrawWindowFrame(int64_t left, int64_t top, int64_t right, int64_t bottom) const;
+  void StartFromCommand(int x, int y, int color);
   void StartTransition(int frames);
   void RunDelayedCommand(const std::vector<int32_t>& command, const std::string& text);
   // The text picture's text block.
@@ -101,15 +108,3 @@ struct Picture {
 
 // The shown value of a transition pair, in 64 bits with the total at least 1.
 int InterpolatePictureValue(int target, int from, int remaining, int total);
-
-// The picture file cache shared by all pictures: loaded file names with their
-// divisions and cell images.
-struct PictureFileCache {
-  std::vector<std::string> fileNames;
-  std::vector<std::array<int32_t, 2>> divisions;
-  std::vector<std::vector<int32_t>> cellHandles;
-};
-extern PictureFileCache gPictureFileCache;
-
-// Deletes every image the cache holds and empties its lists.
-void ReleasePictureFileCache();

@@ -81,8 +81,8 @@ bool PictureControl(Picture& picture, const std::string& name, int xDiv, int yDi
   picture.cells = cache.cellHandles[index];
   picture.cellWidth = cache.cellWidths[index];
   picture.cellHeight = cache.cellHeights[index];
-  picture.divisionsX = usedX;
-  picture.divisionsY = usedY;
+  picture.xDivision = usedX;
+  picture.yDivision = usedY;
   return true;
 }
 
@@ -100,15 +100,15 @@ void RePictureControl(PictureList& list) {
     CutEntry(index, whole);
   }
   for (Picture& picture : list.pictures) {
-    if (picture.source.empty() || picture.textPicture) continue;
-    if (picture.frameMode) {
+    if (picture.fileName.empty() || picture.isTextPicture) continue;
+    if (picture.isWindowFrame) {
       // A window-frame picture keeps its size in its division fields.
-      const int width = picture.divisionsX, height = picture.divisionsY;
-      PictureControl(picture, picture.source, 3, 3);
-      picture.divisionsX = width;
-      picture.divisionsY = height;
+      const int width = picture.xDivision, height = picture.yDivision;
+      PictureControl(picture, picture.fileName, 3, 3);
+      picture.xDivision = width;
+      picture.yDivision = height;
     } else {
-      PictureControl(picture, picture.source, picture.divisionsX, picture.divisionsY);
+      PictureControl(picture, picture.fileName, picture.xDivision, picture.yDivision);
     }
   }
 }
@@ -117,7 +117,7 @@ void ReleasePictureFile(const std::string& name, bool checkAll, int number) {
   if (name.empty()) return;
   for (const Picture& picture : gPictureList.pictures) {
     if (!checkAll && picture.number == number) continue;
-    if (!picture.textPicture && picture.source == name) return;
+    if (!picture.isTextPicture && picture.fileName == name) return;
   }
   PictureFileCache& cache = gPictureFileCache;
   for (size_t index = 0; index < cache.fileNames.size();) {

@@ -126,7 +126,7 @@ TEST_F(GraphicCaches, PicturesShareFileEntriesUntilTheLastLetsGo) {
   Picture first, second;
   first.number = 1;
   second.number = 2;
-  first.source = second.source = "p.bmp";
+  first.fileName = second.fileName = "p.bmp";
   ASSERT_TRUE(PictureControl(first, "p.bmp", 2, 1));
   ASSERT_TRUE(PictureControl(second, "p.bmp", 2, 1));
   EXPECT_EQ(gPictureFileCache.fileNames.size(), 1u);
@@ -159,8 +159,8 @@ TEST_F(GraphicCaches, TooManyDivisionsGiveOneCellAndQuietFailures) {
   ASSERT_EQ(RecordedNotices().size(), 1u);
   EXPECT_EQ(RecordedNotices()[0][0],
             Cp932Text("分割数が画像サイズより大きすぎます！ 横100分割 縦1分割  サイズX=64 Y=32"));
-  EXPECT_EQ(picture.divisionsX, 1);
-  EXPECT_EQ(picture.divisionsY, 1);
+  EXPECT_EQ(picture.xDivision, 1);
+  EXPECT_EQ(picture.yDivision, 1);
   ASSERT_EQ(picture.cells.size(), 1u);
   EXPECT_EQ(SizeOf(picture.cells[0]), std::make_pair(64, 32));
   EXPECT_EQ(gPictureFileCache.xDivisions[0], 100);
@@ -175,7 +175,7 @@ TEST_F(GraphicCaches, TooManyDivisionsGiveOneCellAndQuietFailures) {
   EXPECT_TRUE(platform::RecordedMessageBoxes().empty());
   EXPECT_FALSE(PictureControl(other, "gone.bmp", 1, 1));
   ASSERT_EQ(platform::RecordedMessageBoxes().size(), 1u);
-  EXPECT_EQ(other.imageHandle, -1);
+  EXPECT_EQ(other.imageHandle, Picture().imageHandle);
 }
 
 TEST_F(GraphicCaches, IconListReadsItsListFileOrTheIconFiles) {
