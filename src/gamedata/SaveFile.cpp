@@ -19,8 +19,6 @@
 #include "shell/NoticeBox.h"
 
 SaveManager gSaveManager;
-uint8_t gReplayPlaying = 0;
-uint8_t gReplayFinished = 0;
 
 namespace {
 

@@ -44,6 +44,7 @@ int RegisterRestoredFileSound(int kind) {
 
 void PostLoadReset(GameScene& scene) {
   ReleaseAllGraphics();
+  RebuildCharacterSprites(*scene.mapView);
   scene.choiceWindow->LoadChoiceWindowGraphics();
   scene.messageWindow->LoadMessageWindowGraphics();
   gGameSystem.restoreReset = 0;
@@ -66,12 +67,19 @@ void DrawFrame(GameScene& scene) {
   ClearDrawTarget();
   scene.drawAccumulator = 0.0f;
   SetDrawSampling(0);
-  if (!gEventSystem.mapDrawn) DrawCapturedScreen(gGameSystem);
-  SetBlendState(0, 255);
-  SetDrawTint(255, 255, 255);
+  ApplyScreenTone(gEventSystem, false, false, nullptr);
+  if (gEventSystem.mapDrawn) {
+    DrawMap(*scene.mapView);
+  } else {
+    DrawCapturedScreen(gGameSystem);
+  }
+  ApplyScreenTone(gEventSystem, true, false, nullptr);
+  ApplyScreenTone(gEventSystem, false, true, nullptr);
   SetDrawSampling(0);
+  gPictureList.DrawPictureLayer(0);
   scene.messageWindow->DrawMessageWindow();
   scene.choiceWindow->DrawChoiceWindow();
+  gPictureList.DrawPictureLayer(1);
   SetDrawSampling(0);
   DrawFlash(gEventSystem);
   DrawTransition(gGameSystem);
@@ -96,6 +104,7 @@ int DrawnFrameCount() { return gDrawnFrames; }
 
 void ConstructScene(GameScene& scene) {
   scene = GameScene{};
+  scene.mapView = std::make_unique<MapView>();
   scene.messageWindow = std::make_unique<MessageWindow>();
   scene.choiceWindow = std::make_unique<ChoiceWindow>();
   gMessageWindow = scene.messageWindow.get();
@@ -108,6 +117,7 @@ void ConstructScene(GameScene& scene) {
 void DestroyScene(GameScene& scene) {
   scene.choiceWindow.reset();
   scene.messageWindow.reset();
+  scene.mapView.reset();
   scene = GameScene{};
 }
 
@@ -149,6 +159,7 @@ bool RunLoopPass(GameScene& scene) {
 int MainLoop(GameScene& scene) {
   scene.drawAccumulator = 0.0f;
   scene.lastPassStart = MillisecondClock();
+  RebuildCharacterSprites(*scene.mapView);
   for (;;) {
     if (const int result = RunMessageLoopRound(); result != 0) return result;
     if (!RunLoopPass(scene)) return 0;
@@ -167,7 +178,10 @@ void RunFrame(GameScene& scene) {
   if (gGameSystem.runState == -1) return;
   if (gGameSystem.restoreReset) PostLoadReset(scene);
   gEventSystem.frameCounter = (gEventSystem.frameCounter + 1) % 10000000;
-  if (gGameSystem.tileFlagsChanged) gGameSystem.tileFlagsChanged = 0;
+  if (gGameSystem.tileFlagsChanged) {
+    gGameSystem.tileFlagsChanged = 0;
+    scene.mapView->tileView.UpdateTilePriorities();
+  }
   gCurrentMap.UpdateCurrentMap();
   gEventSystem.RunEventRunner();
   if (gEventAbortFlag || gGameSystem.restoreReset) return;
@@ -175,14 +189,19 @@ void RunFrame(GameScene& scene) {
   if (gGameSystem.transferPending) TransferMap(scene);
   scene.choiceWindow->UpdateChoiceWindow();
   scene.messageWindow->UpdateMessageWindow();
+  gPictureList.UpdatePictures();
   UpdateSounds();
   StepTransition(gGameSystem);
   StepScreenTone(gEventSystem);
+  UpdatePanoramaAndFog(*scene.mapView);
   gGameSystem.updateDurations[0] = MillisecondClock() - gGameSystem.updateDurations[0];
+  // Truncated toward zero, as the map's fine units are divided.
+  scene.mapView->tileView.scrollX = gCurrentMap.scrollX / 4;
+  scene.mapView->tileView.scrollY = gCurrentMap.scrollY / 4;
   if (scene.drawAccumulator >= 1.0f && !gGameSystem.screenFrozen) DrawFrame(scene);
 }
 
-void TransferMap(GameScene&) {
+void TransferMap(GameScene& scene) {
   gGameSystem.transferPending = 0;
   const bool changed = gCurrentMap.mapId != gGameSystem.transferMapId;
   if (changed) {
@@ -196,7 +215,10 @@ void TransferMap(GameScene&) {
   gHero.loadedExtraGraphic = -1;
   gCurrentMap.pageRefresh = 1;
   gCurrentMap.UpdateCurrentMap();
-  if (changed) ReleaseAllGraphics();
+  if (changed) {
+    ReleaseAllGraphics();
+    RebuildCharacterSprites(*scene.mapView);
+  }
   gHero.GatherPartyAtHero();
   PollInput(gInput);
 }

@@ -3,12 +3,14 @@
 #include <memory>
 
 #include "presentation/ChoiceWindow.h"
+#include "presentation/MapView.h"
 #include "presentation/MessageWindow.h"
 
 // The runtime's one screen: the map view and the message and choice windows
 // (with the presentation they join), the frame pacing and the scene handlers
 // chosen by the run state.
 struct GameScene {
+  std::unique_ptr<MapView> mapView;
   // gMessageWindow and gChoiceWindow point at these for the whole run.
   std::unique_ptr<MessageWindow> messageWindow;
   std::unique_ptr<ChoiceWindow> choiceWindow;

@@ -179,7 +179,9 @@ bool RunHeadlessPass(GameSession& session) {
   if (gGameSystem.runState == 0) {
     RestartGame(session.firstPass);
     session.firstPass = false;
+    // As the main loop does on entry.
     session.scene.drawAccumulator = 0.0f;
+    RebuildCharacterSprites(*session.scene.mapView);
   }
   const bool playing = RunLoopPass(session.scene);
   EndLoopPass(session.scene);

@@ -32,26 +32,28 @@ std::vector<uint8_t> Paint24(int width, int height, Paint paint) {
   return Bytes(fixtures::BmpFile(fixtures::BmpOptions{}, width, height, stored));
 }
 
-// Tiles of 32 pixels, eight to a row: grass, path, water, wall.
+// Tiles of 32 pixels, eight to a row: an empty cell (the upper layers' 0),
+// grass, path, water, wall.
 std::vector<uint8_t> TileImage() {
   return Paint24(256, 32, [](int x, int y) -> uint32_t {
     const int tile = x / 32, u = x % 32, v = y % 32;
     switch (tile) {
-      case 0: return ((u * 7 + v * 13) % 11 == 0) ? 0x2F8F2F : 0x3CA03C;
-      case 1: return ((u + v) % 9 == 0) ? 0xA08050 : 0xC8A870;
-      case 2: return (v % 8 < 2) ? 0x6090F0 : 0x3060D0;
-      case 3: return (u % 16 == 0 || v % 16 == 0) ? 0x404040 : 0x808890;
-      default: return 0;
+      case 1: return ((u * 7 + v * 13) % 11 == 0) ? 0x2F8F2F : 0x3CA03C;
+      case 2: return ((u + v) % 9 == 0) ? 0xA08050 : 0xC8A870;
+      case 3: return (v % 8 < 2) ? 0x6090F0 : 0x3060D0;
+      case 4: return (u % 16 == 0 || v % 16 == 0) ? 0x404040 : 0x808890;
+      default: return kKey;
     }
   });
 }
 
-// Three patterns by four directions of a 32 x 32 figure on the transparent
-// colour; each direction has its own cap colour.
+// Three patterns, twice (the diagonal half of an eight-direction sheet), by
+// four directions of a 32 x 32 figure on the transparent colour; each
+// direction has its own cap colour.
 std::vector<uint8_t> CharacterImage(uint32_t body) {
   static const uint32_t kCaps[4] = {0xF0F0F0, 0xF0C020, 0x20C0F0, 0xF04040};
-  return Paint24(96, 128, [body](int x, int y) -> uint32_t {
-    const int u = x % 32, v = y % 32, row = y / 32, pattern = x / 32;
+  return Paint24(192, 128, [body](int x, int y) -> uint32_t {
+    const int u = x % 32, v = y % 32, row = y / 32, pattern = (x / 32) % 3;
     const int dx = u - 16;
     if (v >= 4 && v < 12 && dx * dx + (v - 8) * (v - 8) <= 16) return kCaps[row];
     if (v >= 12 && v < 28 && dx >= -7 && dx <= 7) return body;
@@ -132,7 +134,7 @@ MapData FieldMap() {
     for (int y = 0; y < 15; ++y) {
       const bool edge = x == 0 || y == 0 || x == 19 || y == 14;
       const bool pond = x >= 14 && x <= 16 && y >= 2 && y <= 4;
-      map.layers[0][static_cast<size_t>(x)][static_cast<size_t>(y)] = edge ? 11 : pond ? 10 : y == kSampleHeroY ? 9 : 8;
+      map.layers[0][static_cast<size_t>(x)][static_cast<size_t>(y)] = edge ? 4 : pond ? 3 : y == kSampleHeroY ? 2 : 1;
     }
   MapEvent sign(1);
   sign.name = "Sign";
@@ -161,9 +163,10 @@ void WriteSampleGame(const std::filesystem::path& folder) {
   Tileset tileset;
   tileset.name = "Field";
   tileset.imageNames[0] = "MapChip\\Field.bmp";
-  // Tiles 8-11: grass, path, water and wall (the last two closed).
-  tileset.tileTags = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  tileset.tileFlags = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F, 0x0F};
+  // Tile indexes 8-12 (cells 0-4): empty, grass, path, water and wall (the
+  // last two closed).
+  tileset.tileTags = std::vector<uint8_t>(13, 0);
+  tileset.tileFlags = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F, 0x0F};
   GameFolderBuilder game;
   game.GameDat(gameDat)
       .Database("BasicData\\SysDataBase", SystemDatabase())
