@@ -31,7 +31,7 @@ int SaturateToInt(int64_t value) {
 bool PrepareTransition() {
   if (gGameSystem.windowOpen || gGameSystem.transitionRunning) return false;
   gGameSystem.screenFrozen = 1;
-  CaptureScreenInto(gGameSystem.captureGraph);
+  CaptureScreenInto(gGameSystem.screenBuffers[GameSystem::kCaptureBuffer]);
   return true;
 }
 
@@ -58,7 +58,7 @@ bool EventRunner::CmdTransitionType() {
   gEventSystem.transitionNumber = number;
   gEventSystem.transitionFrames = frames;
   gEventSystem.transitionFlag = static_cast<int8_t>(waits);
-  SetTransitionImage(gGameSystem, number, frames, waits);
+  SetTransitionImage(number, frames, waits);
   return true;
 }
 
@@ -75,7 +75,7 @@ bool EventRunner::CmdExecuteTransition() {
 
 bool EventRunner::CmdFreezeScreen() {
   gEventSystem.mapDrawn = 0;
-  CaptureScreenInto(gGameSystem.frozenGraph);
+  CaptureScreenInto(gGameSystem.screenBuffers[GameSystem::kFrozenBuffer]);
   return true;
 }
 

@@ -15,8 +15,12 @@ struct GameSystem {
   void RecreateScreenBuffers();
 
   int runState = 1;  // 1 running, 0 back to the title, -1 quit
-  // Two screen-sized graphs (captures of the screen); -1 none.
+  // Two screen-sized graphs (captures of the screen); -1 none: the screen
+  // captured for the transition, and the frozen picture shown in place of
+  // the map.
   std::array<int, 2> screenBuffers{-1, -1};
+  static constexpr size_t kCaptureBuffer = 0;
+  static constexpr size_t kFrozenBuffer = 1;
   // Sizes of the BGM, BGS and sound-effect lists before their spare entries;
   // entries 3-5 unused.
   std::array<int, 6> soundListSizes{};
@@ -99,10 +103,6 @@ struct GameSystem {
   int transitionTotal = 20;
   int transitionMaskGraph = -1;
   std::string transitionImagePath;
-  // Two 640 x 480 graphs: the screen captured for the transition, and the
-  // frozen picture shown in place of the map.
-  int captureGraph = -1;
-  int frozenGraph = -1;
 };
 
 extern GameSystem gGameSystem;

@@ -144,7 +144,9 @@ void ResetInputState(InputState& state) {
 }
 
 void PollInput(InputState& state) {
-  if (gReplayPlaying && gReplayFinished) return;
+  // A notice of the replay is answered with the live devices.
+  const bool replaying = gReplayPlaying && !IsReplayNoticeOpen();
+  if (replaying && gReplayFinished) return;
   state.up = state.down = state.left = state.right = 0;
   state.ctrlHeld = state.shiftHeld = 0;
   const bool active = IsMainWindowActive() != 0;
@@ -153,7 +155,7 @@ void PollInput(InputState& state) {
   for (size_t i = 0; i < 256; ++i) state.keySnapshot[i] = keys[i] != 0 ? 1 : 0;
   state.direction8 = state.direction4 = 0;
 
-  if (!gReplayPlaying) {
+  if (!replaying) {
     if (active) {
       const int pad = GetPadButtons(0x1001);
       state.up = (pad & 0x8) != 0;
@@ -176,10 +178,16 @@ void PollInput(InputState& state) {
       gPrevious.liveActionHeld.fill(0);
     }
     state.actionHeld = state.liveActionHeld;
+    if (!gReplayPlaying) {
+      RecordReplayFrame(gRandomSeedLog, state.up, state.down, state.left, state.right, state.actionHeld[0],
+                        state.actionHeld[1], state.actionHeld[2], state.actionHeld[3]);
+    }
   } else {
     // The live cancel key stays readable so that the player can end the
     // replay.
     ReadLiveActions(state, kScanKanji);
+    PlayReplayFrame(gRandomSeedLog, state.up, state.down, state.left, state.right, state.actionHeld[0],
+                    state.actionHeld[1], state.actionHeld[2], state.actionHeld[3]);
   }
 
   for (size_t i = 0; i < 4; ++i) {

@@ -32,7 +32,8 @@ void SetScreenFlash(EventSystem& events, int red, int green, int blue, int frame
   events.flashColor = {Low16(red), Low16(green), Low16(blue)};
 }
 
-void SetTransitionImage(GameSystem& game, int index, int frames, int waits) {
+void SetTransitionImage(int index, int frames, int waits) {
+  GameSystem& game = gGameSystem;
   ReleaseGraph(game.transitionMaskGraph, 0);
   game.transitionMaskGraph = -1;
   if (index >= 0) {
@@ -91,10 +92,10 @@ void DrawTransition(GameSystem& game) {
     const int level = static_cast<int>(int64_t{std::min(remaining, total)} * 255 / total);
     if (game.plainFade) {
       SetBlendState(kBlendAlpha, level);
-      PutGraph(0, 0, game.captureGraph, 0);
+      PutGraph(0, 0, game.screenBuffers[GameSystem::kCaptureBuffer], 0);
     } else {
       SetBlendState(kBlendAlpha, 255);
-      DrawBlendGraph(0, 0, game.captureGraph, 1, game.transitionMaskGraph, 255 - level, 64);
+      DrawBlendGraph(0, 0, game.screenBuffers[GameSystem::kCaptureBuffer], 1, game.transitionMaskGraph, 255 - level, 64);
     }
     return;
   }
@@ -104,5 +105,5 @@ void DrawTransition(GameSystem& game) {
 
 void DrawCapturedScreen(const GameSystem& game) {
   SetBlendState(kBlendNone, 255);
-  PutGraph(0, 0, game.frozenGraph, 0);
+  PutGraph(0, 0, game.screenBuffers[GameSystem::kFrozenBuffer], 0);
 }

@@ -11,10 +11,10 @@ struct GameSystem;
 void SetScreenToneTarget(EventSystem& events, int red, int green, int blue, int frames);
 // A flash of that colour shown for frames + 1 steps, fading out.
 void SetScreenFlash(EventSystem& events, int red, int green, int blue, int frames);
-// index >= 0: the mask image of system database type 11, data index; < 0:
-// plain fading. Also stores the length and the wait flag of the next
-// transition.
-void SetTransitionImage(GameSystem& game, int index, int frames, int waits);
+// On gGameSystem: index >= 0: the mask image of system database type 11,
+// data index; < 0: plain fading. Also stores the length and the wait flag of
+// the next transition.
+void SetTransitionImage(int index, int frames, int waits);
 
 // Once per frame, in the update phase.
 void StepScreenTone(EventSystem& events);

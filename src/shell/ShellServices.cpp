@@ -11,6 +11,3 @@ bool InternetConnection::BeginInternetConnection(const std::string& /*address*/,
   status = 0;
   return true;
 }
-
-// Until the screen transitions exist the next transition is the plain fade.
-void SetTransitionImage(int /*number*/, int /*frames*/, int /*waitFlag*/) {}

@@ -27,10 +27,6 @@ extern InternetConnection gInternetConnection;
 extern std::string gProxy;
 extern std::string gProxyPort;
 
-// The mask image (System DB type 11, data `number`; negative: the plain
-// fade), frames and wait flag of the next screen transition.
-void SetTransitionImage(int number, int frames, int waitFlag);
-
 // Clamps the mode to 0-2 and makes it the mode in effect: its draw factor
 // (1, 0.5, 0.25) and the mode go to the event system (saved with it), and to
 // gFrameSkipMode and Game.ini's setting. Returns the mode.

@@ -61,7 +61,7 @@ TEST_F(ScreenCommands, ColourWordsGiveToneAndFlash) {
 TEST_F(ScreenCommands, TransitionTypePrepareAndExecute) {
   StartedLibrary library;
   ASSERT_TRUE(library.Started());
-  gGameSystem.captureGraph = CreateBlankGraph(640, 480, 0);
+  gGameSystem.RecreateScreenBuffers();
   EXPECT_TRUE(RunOnce({Command(160, {-1, 25 | 1 << 16})}));
   EXPECT_EQ(gEventSystem.transitionNumber, -1);
   EXPECT_EQ(gEventSystem.transitionFrames, 25);

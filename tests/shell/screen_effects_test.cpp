@@ -129,7 +129,7 @@ TEST_F(ScreenEffects, TransitionImagesAndPlainFading) {
   gSystemDatabase.ResizeDatabaseType(11, 2);
   ASSERT_TRUE(gSystemDatabase.WriteDatabaseString(11, 1, 0, "mask.bmp"));
 
-  SetTransitionImage(gGameSystem, 1, 30, 1);
+  SetTransitionImage(1, 30, 1);
   EXPECT_EQ(gGameSystem.transitionImagePath, "Data\\mask.bmp");
   const int mask = gGameSystem.transitionMaskGraph;
   int width = 0, height = 0;
@@ -139,7 +139,7 @@ TEST_F(ScreenEffects, TransitionImagesAndPlainFading) {
   EXPECT_EQ(gGameSystem.transitionTotal, 30);
   EXPECT_EQ(gGameSystem.transitionWaits, 1);
 
-  SetTransitionImage(gGameSystem, -1, 4, 0);
+  SetTransitionImage(-1, 4, 0);
   EXPECT_EQ(gGameSystem.plainFade, 1);
   EXPECT_EQ(gGameSystem.transitionImagePath, "");
   EXPECT_EQ(QueryGraphSize(mask, &width, &height), -1);  // the old mask is released
@@ -147,7 +147,7 @@ TEST_F(ScreenEffects, TransitionImagesAndPlainFading) {
 
   // A plain fade of 4 frames: the captured screen fades out over the new
   // frames, then the transition ends.
-  gGameSystem.captureGraph = CreateBlankGraph(640, 480, 0);
+  gGameSystem.RecreateScreenBuffers();
   gGameSystem.transitionRunning = 1;
   gGameSystem.transitionWaits = 1;
   gGameSystem.transitionRemaining = gGameSystem.transitionTotal;
