@@ -19,6 +19,8 @@
 #include "shell/NoticeBox.h"
 
 SaveManager gSaveManager;
+uint8_t gReplayPlaying = 0;
+uint8_t gReplayFinished = 0;
 
 namespace {
 

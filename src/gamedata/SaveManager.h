@@ -10,12 +10,14 @@
 #include "gamedata/VariableStore.h"
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
-#include "shell/Replay.h"
 
 // The save format number every file is written with.
 inline constexpr int kSaveFormatVersion = 111;
 
-// gReplayPlaying and gReplayFinished: shell/Replay.h.
+// On while a recorded input log plays back (no save file is written then),
+// and set once its end has been reached.
+extern uint8_t gReplayPlaying;
+extern uint8_t gReplayFinished;
 
 // Own copies of the savable objects of one save file. The variable store's
 // context is this snapshot's own event system, re-pointed after every

@@ -6,7 +6,6 @@
 #include "gamedata/CommonEvent.h"
 #include "gamedata/Database.h"
 #include "gamedata/GameInfo.h"
-#include "gamedata/DataFileScramble.h"
 #include "gamedata/GameText.h"
 #include "gamedata/GlobalObjects.h"
 #include "gamedata/RandomSeedLog.h"
@@ -33,6 +32,7 @@
 #include "shell/MidiLibrary.h"
 #include "shell/NoticeBox.h"
 #include "shell/PlayerInput.h"
+#include "shell/Replay.h"
 #include "shell/ShellServices.h"
 #include "shell/SoundManager.h"
 #include "shell/SpeechLibrary.h"
@@ -131,13 +131,7 @@ void RestartGame(bool firstPass) {
   SizeSoundTables();
   UpdateSounds();
   gEventAbortFlag = 0;
-  // A replay seeds the generator from its log, and only from a log that has
-  // an entry; a live run starts a fresh log noting the random state.
-  if (!gReplayPlaying) {
-    gRandomSeedLog = RandomSeedLog();
-  } else if (!gRandomSeedLog.values.empty()) {
-    SharedRandom(2, static_cast<uint32_t>(gRandomSeedLog.values.front()));
-  }
+  RenewReplayLogAtRestart();
   if (!firstPass) LoadDatabases();
   gTextResources.SetUpFonts();
   // The old record's screen graphs go with it: a restart leaks no graph.
