@@ -45,6 +45,30 @@ int ColourValue(int index) {
   return gTextColours[std::min(static_cast<size_t>(index), gTextColours.size() - 1)];
 }
 
+// The characters from `position` up to `stop` (consumed) or the end of the
+// text, double-byte characters whole.
+std::vector<std::string> TakeCharactersUntil(const std::string& text, int& position, char stop) {
+  std::vector<std::string> chars;
+  const int length = static_cast<int>(text.size());
+  while (position < length) {
+    const unsigned char c = static_cast<unsigned char>(text[static_cast<size_t>(position)]);
+    if (c == static_cast<unsigned char>(stop)) {
+      ++position;
+      break;
+    }
+    const int bytes = IsLeadByte(c) && position + 1 < length ? 2 : 1;
+    chars.push_back(text.substr(static_cast<size_t>(position), static_cast<size_t>(bytes)));
+    position += bytes;
+  }
+  return chars;
+}
+
+std::string Joined(const std::vector<std::string>& chars) {
+  std::string out;
+  for (const std::string& c : chars) out += c;
+  return out;
+}
+
 }  // namespace
 
 // What one pass keeps besides the block's own fields.
@@ -183,39 +207,17 @@ void TextBlock::PlaceImage(Pass& pass, int graph, int width, int height) {
 }
 
 void TextBlock::RunRubyGroup(Pass& pass) {
-  const int length = static_cast<int>(text.size());
   pass.lineHeight = std::max(pass.lineHeight, fontSize);
   if (!pass.draw) RecordLineMetrics(pass.lineHeight);
   gTextResources.GetFontHandle(fontSlot, fontSize * pass.scale, 5, fontStyle);
   const int savedColour = colour, savedSize = fontSize;
   const int baseStart = penX;
-  while (position < length) {
-    const unsigned char c = static_cast<unsigned char>(text[static_cast<size_t>(position)]);
-    if (c == ',') {
-      ++position;
-      break;
-    }
-    const int bytes = IsLeadByte(c) && position + 1 < length ? 2 : 1;
-    const std::string glyph = text.substr(static_cast<size_t>(position), static_cast<size_t>(bytes));
-    position += bytes;
-    DrawGlyph(pass, glyph, false);
-  }
+  for (const std::string& glyph : TakeCharactersUntil(text, position, ',')) DrawGlyph(pass, glyph, false);
   const int rubySize = pass.tile == 32 ? 10 : 5;
   const int rubyFont = gTextResources.GetFontHandle(fontSlot, rubySize * pass.scale, 5, fontStyle);
   const int rubyY = y + static_cast<int>((penY + pass.lineHeight - savedSize - rubySize * pass.scale) * pass.scaleY);
-  std::vector<std::string> chars;
-  std::string ruby;
-  while (position < length) {
-    const unsigned char c = static_cast<unsigned char>(text[static_cast<size_t>(position)]);
-    if (c == ']') {
-      ++position;
-      break;
-    }
-    const int bytes = IsLeadByte(c) && position + 1 < length ? 2 : 1;
-    chars.push_back(text.substr(static_cast<size_t>(position), static_cast<size_t>(bytes)));
-    ruby += chars.back();
-    position += bytes;
-  }
+  const std::vector<std::string> chars = TakeCharactersUntil(text, position, ']');
+  const std::string ruby = Joined(chars);
   if (pass.draw && !chars.empty()) {
     const int rubyColour = static_cast<int>(gTextColours.size()) > kRubyColour ? ColourValue(kRubyColour)
                                                                                  : PackColor(255, 255, 255);
@@ -312,7 +314,9 @@ void TextBlock::RenderTextBlock(bool draw, double scaleX, double scaleY) {
       continue;
     }
     if (position >= length) break;
-    const int code = static_cast<unsigned char>(text[static_cast<size_t>(position++)]);
+    // The wait codes mark the place of their code byte.
+    const int codeAt = position++;
+    const int code = static_cast<unsigned char>(text[static_cast<size_t>(codeAt)]);
     controlBytes += 2;
     switch (code) {
       case 1:
@@ -356,14 +360,14 @@ void TextBlock::RenderTextBlock(bool draw, double scaleX, double scaleY) {
         break;
       }
       case 14:
-        if (draw && position > pauseEnd) {
-          pauseEnd = position + 1;
+        if (draw && codeAt > pauseEnd) {
+          pauseEnd = codeAt + 1;
           pauseFrames = 16;
         }
         break;
       case 15:
-        if (draw && position > keyWaitPosition && !choiceMode) {
-          keyWaitPosition = position + 1;
+        if (draw && codeAt > keyWaitPosition && !choiceMode) {
+          keyWaitPosition = codeAt + 1;
           keyWait = 1;
         }
         break;
@@ -395,18 +399,7 @@ void TextBlock::RenderTextBlock(bool draw, double scaleX, double scaleY) {
       }
       case 23: {
         extendScaledWidths();
-        std::string name;
-        while (position < length) {
-          const unsigned char n = static_cast<unsigned char>(text[static_cast<size_t>(position)]);
-          if (n == ']') {
-            ++position;
-            break;
-          }
-          const int bytes = IsLeadByte(n) && position + 1 < length ? 2 : 1;
-          name.append(text, static_cast<size_t>(position), static_cast<size_t>(bytes));
-          position += bytes;
-        }
-        name = EscapesFromControlCodes(name);
+        const std::string name = EscapesFromControlCodes(Joined(TakeCharactersUntil(text, position, ']')));
         if (!LoadGraphic(name, 1, 1, 0)) break;
         const int graph = CachedWholeGraph(name);
         if (graph <= 0) break;
