@@ -1,5 +1,6 @@
 #include "shell/Startup.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -9,6 +10,7 @@
 #include "gamedata/GameText.h"
 #include "gamedata/GlobalObjects.h"
 #include "gamedata/RandomSeedLog.h"
+#include "gamedata/SaveBuffer.h"
 #include "gamedata/SaveManager.h"
 #include "gamedata/VariableStore.h"
 #include "interpreter/EventRunner.h"
@@ -106,6 +108,9 @@ bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& 
       if (frame < 1 || *end != '\0' || colon + 1 >= value.size())
         return error = "--screenshot needs FRAME:FILE", false;
       options.screenshots.emplace_back(static_cast<int>(frame), value.substr(colon + 1));
+    } else if (argument == "--replay") {
+      if (!hasValue) return error = "--replay needs a file", false;
+      options.replayFile = arguments[++i];
     } else if (options.gameFolder.empty() && std::filesystem::is_directory(argument)) {
       options.gameFolder = argument;
     } else {
@@ -114,6 +119,8 @@ bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& 
     }
   }
   if (!options.screenshots.empty() && !options.headless) return error = "--screenshot needs --headless", false;
+  if (!options.replayFile.empty())
+    options.replayFile = platform::Utf8ToCp932(std::filesystem::absolute(options.replayFile).string());
   // Screenshot files named relative to where the player was started.
   for (auto& [frame, file] : options.screenshots)
     file = platform::Utf8ToCp932(std::filesystem::absolute(file).string());
@@ -167,6 +174,39 @@ void RestartGame(bool firstPass) {
   gEventSystem.StartEventRunner(0, 1);
   LinkDatabases();
 }
+
+bool LoadReplayLog(const std::vector<uint8_t>& bytes) {
+  gSaveBuffer.BeginRead(bytes);
+  RandomSeedLog log;
+  std::swap(log, gRandomSeedLog);
+  if (!gRandomSeedLog.LoadRandomSeedLog() || gRandomSeedLog.codes.empty()) {
+    std::swap(log, gRandomSeedLog);
+    return false;
+  }
+  gRandomSeedLog.replayCounter = 0;
+  gReplayPlaying = 1;
+  gReplayFinished = 0;
+  return true;
+}
+
+namespace {
+
+// The replay file named on the command line, read whole.
+bool LoadReplayFile(const std::string& path) {
+  const int file = platform::FileOpen(path, platform::FileAccess::Read);
+  if (!file) return false;
+  std::vector<uint8_t> bytes;
+  uint8_t buffer[4096];
+  for (;;) {
+    const int64_t got = platform::FileRead(file, buffer, sizeof buffer);
+    if (got <= 0) break;
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  }
+  platform::FileClose(file);
+  return LoadReplayLog(bytes);
+}
+
+}  // namespace
 
 bool RunHeadlessPass(GameSession& session) {
   if (RunMessageLoopRound() != 0) return false;
@@ -242,6 +282,8 @@ int StartGame(const GameOptions& options, GameSession& session) {
   if (options.headless) gWindowModeFlag = 1;
   ChangeWindowMode(gWindowModeFlag);
   if (StartMediaLibrary() == -1) return -1;
+  if (!options.replayFile.empty() && !LoadReplayFile(options.replayFile))
+    std::fprintf(stderr, "Game: the replay file %s cannot be read\n", platform::Cp932ToUtf8(options.replayFile).c_str());
   SetNoticeOutput(options.headless ? NoticeOutput::Stderr : NoticeOutput::Screen);
 
   if (ini.start == 1 || gSoftModeFlag == 1) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,8 @@ struct GameOptions {
   // on stderr, screenshots (PNG) after the given frames (1 = the first).
   bool headless = false;
   int frames = 0;
+  // A replay-log block (as a save file ends with) whose frames give the input.
+  std::string replayFile;
   std::vector<std::pair<int, std::string>> screenshots;
 };
 
@@ -27,6 +30,7 @@ struct GameOptions {
 // line:
 //   --headless N          run N frames on the headless backend
 //   --screenshot N:FILE   (headless) the screen after frame N as a PNG
+//   --replay FILE         input from the replay log in FILE
 //   DIR                   an existing folder: the game folder
 // Returns false with a message for a malformed option.
 bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& options, std::string& error);
@@ -54,6 +58,10 @@ void ShutDownGame(GameSession& session);
 
 // The restart point (after start-up and at each return to the title).
 void RestartGame(bool firstPass);
+// Takes the replay-log block in `bytes` as the log to play. False when the
+// block is damaged (the log is then left as it was).
+bool LoadReplayLog(const std::vector<uint8_t>& bytes);
+
 // One headless pass: the restart point when the run state is 0, the loop
 // pass and the pacing. False once the run state is -1 or the window closed.
 bool RunHeadlessPass(GameSession& session);

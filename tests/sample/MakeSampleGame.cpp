@@ -1,6 +1,7 @@
 // Writes the sample game into the folder given.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "support/SampleGame.h"
 
@@ -11,5 +12,8 @@ int main(int argc, char** argv) {
   }
   std::filesystem::create_directories(argv[1]);
   WriteSampleGame(argv[1]);
+  const std::vector<uint8_t> replay = SampleWalkReplay();
+  std::ofstream(std::filesystem::path(argv[1]) / kSampleWalkReplayName, std::ios::binary)
+      .write(reinterpret_cast<const char*>(replay.data()), static_cast<std::streamsize>(replay.size()));
   return 0;
 }

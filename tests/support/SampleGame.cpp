@@ -7,6 +7,7 @@
 #include "gamedata/GameText.h"
 #include "gamedata/MapData.h"
 #include "gamedata/Tileset.h"
+#include "support/ByteBuilder.h"
 #include "support/CommandListBuilder.h"
 #include "support/GameDataWriters.h"
 #include "support/GameFolderBuilder.h"
@@ -182,4 +183,19 @@ void WriteSampleGame(const std::filesystem::path& folder) {
       .DataFile("SystemFile\\Window.bmp", FrameImage(0xE0E0F0, 0x203070))
       .DataFile("SystemFile\\Cursor.bmp", FrameImage(0xFFFFFF, kKey));
   game.Write(folder);
+}
+
+std::vector<uint8_t> SampleWalkReplay() {
+  // (frames, key bits): bit 3 right, bit 4 confirm.
+  const std::vector<std::pair<int, int>> runs = {{20, 0}, {150, 8}, {10, 0}, {4, 16}, {116, 0}};
+  ByteBuilder out;
+  out.Uint8(1);
+  out.Int32(static_cast<int32_t>(runs.size() + 1));
+  out.Uint8(250);
+  out.Int32(0);
+  for (const auto& [frames, bits] : runs) {
+    out.Uint8(static_cast<uint8_t>(frames));
+    out.Uint8(static_cast<uint8_t>(bits));
+  }
+  return out.Take();
 }
