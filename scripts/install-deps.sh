@@ -11,6 +11,7 @@ PACKAGES=(
   libpixman-1-dev xvfb xauth x11-utils xdotool x11-apps
   libmpg123-dev libfluidsynth-dev timgm6mb-soundfont libmp3lame-dev libsndfile1-dev
   ccache
+  libespeak-ng-dev espeak-ng-data
 )
 
 missing=()

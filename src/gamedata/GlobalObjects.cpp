@@ -1,4 +1,5 @@
 #include "gamedata/GlobalObjects.h"
+#include "presentation/PictureFileCache.h"
 
 #include "shell/StartupGlobals.h"
 
@@ -36,6 +37,6 @@ PictureList::PictureList(bool releaseImages) { ClearPictureList(releaseImages); 
 void PictureList::ClearPictureList(bool releaseImages) {
   pictures.clear();
   count = 0;
-  quartileKeys = {0, 0, 0};
+  keys = {};
   if (releaseImages) ReleasePictureFileCache();
 }

@@ -116,15 +116,39 @@ class EventSystem : public EventRunner {
   int8_t partyFollowing = 1;
 };
 
-// The pictures, kept in ascending picture number, with the count and three
-// quartile keys (the numbers at count/4, count/2 and 3 x count/4) that start
-// searches.
+// The pictures, kept in ascending picture number, with the count as last
+// counted and the search keys: slots 0-2 hold the numbers of the pictures at
+// count x 1/4, 2/4 and 3/4 (the other slots stay 0). The keys only shorten
+// the search for a range's first picture; a stale key never changes a result.
 class PictureList {
  public:
   explicit PictureList(bool releaseImages = false);
 
   // Empties the list; with releaseImages also the shared picture file cache.
   void ClearPictureList(bool releaseImages);
+
+  // The range operations of the picture commands; first and last inclusive.
+  // zoomMode 1: across 100, down the zoom; 2: across the zoom, down 100;
+  // otherwise both the zoom.
+  void ShowPictures(int first, int last, const std::string& fileName, int xDiv, int yDiv, int x, int y, int pattern,
+                    int opacity, int blendFlags, int frames, int zoom, int zoomMode, int angle, int anchor, int color,
+                    int delay, bool relative, bool windowFrame);
+  void ShowStringPictures(int first, int last, const std::string& text, int x, int y, int pattern, int opacity,
+                          int blendFlags, int frames, int zoom, int zoomMode, int angle, int anchor, int color,
+                          int delay, bool relative);
+  void ChangePicturesInRange(int first, int last, int x, int y, int pattern, int opacity, int blend, int frames,
+                             int zoom, int zoomMode, int angle, int color, int delay, bool relative);
+  void FadeOutPicturesInRange(int first, int last, int frames, int delay, int color);
+  void CancelPictureDelaysInRange(int first, int last);
+  void ApplyPictureEffectInRange(int first, int last, int type, int p1, int p2, int p3, int frames);
+  // The property of the picture with that number; -1 when there is none (0
+  // for code 9).
+  int GetPictureValue(int number, int code) const;
+  // Once per frame: every picture's step; erased pictures without waiting
+  // commands leave the list.
+  void UpdatePictures();
+  // Layer -2: numbers up to -100000; -1: -99999..-1; 0: 0..99999; 1: 100000 up.
+  void DrawPictureLayer(int layer);
 
   // The save block. Load: the list becomes the stored pictures; false on
   // short data (the buffer's flag is set) or on a negative count (it is not);
@@ -134,7 +158,13 @@ class PictureList {
 
   std::vector<Picture> pictures;
   int32_t count = 0;
-  std::array<int32_t, 3> quartileKeys{};
+  std::array<int32_t, 7> keys{};
+
+ private:
+  size_t RangeStart(int first) const;
+  void RebuildKeys();
+  template <typename Operation>
+  void ForEachInRange(int first, int last, Operation operation);
 };
 
 // One picture's record in the picture block.

@@ -1,5 +1,5 @@
 // The picture list's block in save files: the final values of each picture
-// (a change in progress keeps only where it ends).
+// (a change in progress keeps where it ends; its start values are not kept).
 #include <limits>
 
 #include "gamedata/GlobalObjects.h"
@@ -13,65 +13,76 @@ constexpr int kVersionWithMapBound = 107;
 // The smallest record of the oldest format: fixed fields and an empty source.
 constexpr size_t kMinPictureRecordBytes = 84;
 
+// The colour-tone change state of a picture, in stored order (format 105 on):
+// the packed tone colours, then the flash, tone and shift counters and the
+// shake amplitude across, then the zoom effect's counters and zoom pair.
+template <typename P>
+auto ToneChangeFields(P& p) {
+  return std::array{&p.toneTarget,   &p.toneFrom,      &p.flashColor,   &p.flashTotal,      &p.flashRemaining,
+                    &p.toneTotal,    &p.toneRemaining, &p.shiftTargetX, &p.shiftFromX,      &p.shiftTargetY,
+                    &p.shiftFromY,   &p.shiftTotal,    &p.shiftRemaining, &p.shakeAmplitudeX, &p.effectTotal,
+                    &p.effectRemaining, &p.effectZoomTarget, &p.effectZoomFrom};
+}
+
 }  // namespace
 
 void SavePictureState(const Picture& picture) {
   SaveBuffer& buffer = gSaveBuffer;
   buffer.WriteInt32(picture.number);
-  buffer.WriteInt8(0);  // picture byte A
-  buffer.WriteUint8(picture.erased);
-  WriteInt16(buffer, 0);  // picture value A
-  buffer.WriteUint8(picture.textPicture);
-  buffer.WriteUint8(picture.frameMode);
-  buffer.WriteStr16Z(picture.source);
-  buffer.WriteInt32(picture.x);
-  buffer.WriteInt32(picture.y);
-  buffer.WriteInt32(picture.divisionsX);
-  buffer.WriteInt32(picture.divisionsY);
-  buffer.WriteInt32(picture.pattern);
-  buffer.WriteInt32(picture.opacity);
-  buffer.WriteInt32(0);  // picture value B
-  buffer.WriteInt32(picture.framesLeft);
-  buffer.WriteInt32(picture.framesTotal);
-  buffer.WriteInt32(picture.zoomX);
-  buffer.WriteInt32(picture.zoomY);
-  buffer.WriteInt32(picture.angle);
-  for (int i = 0; i < 6; ++i) buffer.WriteInt32(0);  // tone triples
-  buffer.WriteInt32(0x646464);                       // tone colours A, B
-  buffer.WriteInt32(0x646464);
-  for (int i = 0; i < 12; ++i) buffer.WriteInt32(0);  // values C-N
-  for (int32_t value : {0, 0, 100, 100}) buffer.WriteInt32(value);  // values O-R
-  buffer.WriteUint8(picture.mapBound);
+  buffer.WriteUint8(static_cast<uint8_t>(picture.targetBlend));
+  buffer.WriteUint8(picture.isErased);
+  WriteInt16(buffer, picture.anchor);
+  buffer.WriteUint8(picture.isTextPicture);
+  buffer.WriteUint8(picture.isWindowFrame);
+  buffer.WriteStr16Z(picture.fileName);
+  buffer.WriteInt32(picture.targetX);
+  buffer.WriteInt32(picture.targetY);
+  buffer.WriteInt32(picture.xDivision);
+  buffer.WriteInt32(picture.yDivision);
+  buffer.WriteInt32(picture.targetPattern);
+  buffer.WriteInt32(picture.targetOpacity);
+  buffer.WriteInt32(picture.fromOpacity);
+  buffer.WriteInt32(picture.remainingFrames);
+  buffer.WriteInt32(picture.totalFrames);
+  buffer.WriteInt32(picture.targetZoomX);
+  buffer.WriteInt32(picture.targetZoomY);
+  buffer.WriteInt32(picture.targetAngle);
+  for (int32_t value : picture.targetColor) buffer.WriteInt32(value);
+  for (int32_t value : picture.fromColor) buffer.WriteInt32(value);
+  for (const int32_t* value : ToneChangeFields(picture)) buffer.WriteInt32(*value);
+  buffer.WriteUint8(picture.isMapBound);
 }
 
 bool LoadPictureState(Picture& picture, bool applyLive) {
   SaveBuffer& buffer = gSaveBuffer;
   const int version = buffer.formatNumber;
-  int8_t byteA = 0;
-  int16_t valueA = 0;
-  int32_t valueB = 0;
-  if (!buffer.ReadInt32(picture.number) || !buffer.ReadInt8(byteA) || !buffer.ReadUint8(picture.erased) ||
-      !ReadInt16(buffer, valueA) || !buffer.ReadUint8(picture.textPicture) || !buffer.ReadUint8(picture.frameMode) ||
-      !buffer.ReadStr16Z(picture.source) || !buffer.ReadInt32(picture.x) || !buffer.ReadInt32(picture.y) ||
-      !buffer.ReadInt32(picture.divisionsX) || !buffer.ReadInt32(picture.divisionsY)) {
+  uint8_t blend = 0;
+  if (!buffer.ReadInt32(picture.number) || !buffer.ReadUint8(blend) || !buffer.ReadUint8(picture.isErased) ||
+      !ReadInt16(buffer, picture.anchor) || !buffer.ReadUint8(picture.isTextPicture) ||
+      !buffer.ReadUint8(picture.isWindowFrame) || !buffer.ReadStr16Z(picture.fileName) ||
+      !buffer.ReadInt32(picture.targetX) || !buffer.ReadInt32(picture.targetY) ||
+      !buffer.ReadInt32(picture.xDivision) || !buffer.ReadInt32(picture.yDivision)) {
     return false;
   }
-  // An image picture is ready once its image is made again.
-  if (applyLive && picture.textPicture) picture.notReady = 0;
-  std::array<int32_t, 6> tone{};
-  if (!buffer.ReadInt32(picture.pattern) || !buffer.ReadInt32(picture.opacity) || !buffer.ReadInt32(valueB) ||
-      !buffer.ReadInt32(picture.framesLeft) || !buffer.ReadInt32(picture.framesTotal) ||
-      !buffer.ReadInt32(picture.zoomX) || !buffer.ReadInt32(picture.zoomY) || !buffer.ReadInt32(picture.angle)) {
+  picture.targetBlend = blend;
+  // A text picture is ready at once; an image picture once its image is
+  // made again from the file.
+  if (applyLive && picture.isTextPicture) picture.isHidden = 0;
+  if (!buffer.ReadInt32(picture.targetPattern) || !buffer.ReadInt32(picture.targetOpacity) ||
+      !buffer.ReadInt32(picture.fromOpacity) || !buffer.ReadInt32(picture.remainingFrames) ||
+      !buffer.ReadInt32(picture.totalFrames) || !buffer.ReadInt32(picture.targetZoomX) ||
+      !buffer.ReadInt32(picture.targetZoomY) || !buffer.ReadInt32(picture.targetAngle)) {
     return false;
   }
-  for (int32_t& value : tone)
+  for (int32_t& value : picture.targetColor)
+    if (!buffer.ReadInt32(value)) return false;
+  for (int32_t& value : picture.fromColor)
     if (!buffer.ReadInt32(value)) return false;
   if (version >= kVersionWithTone) {
-    int32_t value = 0;
-    for (int i = 0; i < 2 + 12 + 4; ++i)
-      if (!buffer.ReadInt32(value)) return false;
+    for (int32_t* value : ToneChangeFields(picture))
+      if (!buffer.ReadInt32(*value)) return false;
   }
-  if (version >= kVersionWithMapBound && !buffer.ReadUint8(picture.mapBound)) return false;
+  if (version >= kVersionWithMapBound && !buffer.ReadUint8(picture.isMapBound)) return false;
   return true;
 }
 
@@ -92,16 +103,11 @@ bool PictureList::LoadPictureList(bool applyLive) {
   // after it then fail the end-marker test.
   if (stored < 0) return false;
   if (!FitsCount(buffer, stored, kMinPictureRecordBytes)) return false;
-  pictures.resize(static_cast<size_t>(stored));
-  for (Picture& picture : pictures) {
-    picture = Picture();
+  pictures.assign(static_cast<size_t>(stored), Picture());
+  for (Picture& picture : pictures)
     if (!LoadPictureState(picture, applyLive)) return false;
-  }
   count = stored;
-  if (stored > 0) {
-    quartileKeys = {pictures[static_cast<size_t>(stored / 4)].number,
-                    pictures[static_cast<size_t>(2 * stored / 4)].number,
-                    pictures[static_cast<size_t>(3 * stored / 4)].number};
-  }
+  // With no pictures the keys stay as they were.
+  RebuildKeys();
   return true;
 }

@@ -40,10 +40,15 @@ EventRunner& EventRunner::operator=(EventRunner&& other) noexcept {
   return *this;
 }
 
+// The windows never keep a runner that is gone.
+EventRunner::~EventRunner() { gGameSystem.ForgetRunner(this); }
+
 // Member-wise copy or move (by the value category of `other`); a runner
 // running its own list is bound to the new own list.
 template <typename Source>
 void EventRunner::AssignFrom(Source&& other) {
+  gGameSystem.ForgetRunner(this);
+  if constexpr (!std::is_lvalue_reference_v<Source>) gGameSystem.MoveRunnerBindings(&other, this);
   const bool ownList = other.commandList == &other.ownCommandList;
   mainRunner = other.mainRunner;
   depth = other.depth;
@@ -93,6 +98,7 @@ void EventRunner::StartEventRunner(int newDepth, uint8_t newMainRunner) {
 }
 
 void EventRunner::ResetEventRunner() {
+  gGameSystem.ForgetRunner(this);
   mapId = 0;
   mapEventId = -1;
   commonId = -1;

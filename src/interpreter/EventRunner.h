@@ -45,7 +45,7 @@ class EventRunner {
   EventRunner& operator=(const EventRunner& other);
   EventRunner(EventRunner&& other) noexcept;
   EventRunner& operator=(EventRunner&& other) noexcept;
-  ~EventRunner() = default;
+  ~EventRunner();
 
   void StartEventRunner(int depth, uint8_t mainRunner);
   void ResetEventRunner();
@@ -168,6 +168,9 @@ class EventRunner {
   bool CmdCallEventByName();
   void PollKeyInputWait();
   void DrawKeyInputField();
+  // Message and choice set-up for the windows (gGameSystem).
+  void ShowMessageText(const std::string& text);
+  bool SetupChoice(const EventCommand& command);
 
   // Fields, in the record's order.
   uint8_t mainRunner = 0;

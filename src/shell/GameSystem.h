@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+class EventRunner;
+
 // The game-system record: run state and the values the frame hands between
 // subsystems. Only the fields the game data needs so far; the shell brings the
 // rest.
@@ -56,6 +58,42 @@ struct GameSystem {
   uint8_t panoramaByFile = 0;
   uint8_t fogByFile = 0;
 
+  // Information-line mode: 1 in test play, toggled by F8.
+  int infoMode = 0;
+  // Update-phase milliseconds of the last five frames, newest first; the
+  // draw-phase milliseconds of the last drawn frame.
+  std::array<int, 5> updateDurations{};
+  int drawDuration = 0;
+
+  // The message and choice windows and the commands that fill them.
+  // 1 while a runner waits on the message (messageOwner), -1 none.
+  int messageOwnerState = -1;
+  EventRunner* messageOwner = nullptr;
+  // Lines 1-10; the line index cancelling gives (-1: no cancel); bit 0 left
+  // exit, bit 1 right exit, bit 2 exit on a close request.
+  int choiceCount = 0;
+  int cancelResult = -1;
+  int choiceExits = 0;
+  // Local slot of choiceTarget that receives the result, -1 none.
+  int choiceResultSlot = -1;
+  EventRunner* choiceTarget = nullptr;
+  int choicePosition = 0;
+  uint8_t choiceFollows = 0;
+  uint8_t choiceClosed = 0;
+  int messageOpen = 0;
+  uint8_t messageFullyShown = 0;
+  uint8_t closeMessageRequest = 0;
+  uint8_t closeChoiceRequest = 0;
+
+  void SetMessageOwner(int state, EventRunner* runner);
+  void SetChoiceResultTarget(int slot, EventRunner* runner);
+  // Stores the value in the bound runner's local slot and ends its window wait.
+  void DeliverChoiceResult(int value);
+  // A runner that is discarded or overwritten while bound is unbound first; a
+  // runner moved to a new place takes its bindings along.
+  void ForgetRunner(const EventRunner* runner);
+  void MoveRunnerBindings(const EventRunner* from, EventRunner* to);
+
   // Screen transition: while screenFrozen is set nothing is drawn or
   // presented; once running, the captured old screen dissolves over the new
   // frames, by plain fading or through the mask graph.
@@ -68,3 +106,9 @@ struct GameSystem {
 };
 
 extern GameSystem gGameSystem;
+
+// A record with its start values and its two screen buffers made (the
+// restart point renews gGameSystem with it).
+GameSystem ConstructGameSystem();
+// Releases the two screen buffers of a record that is being replaced.
+void ReleaseGameSystemGraphs(GameSystem& system);

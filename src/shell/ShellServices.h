@@ -27,6 +27,7 @@ extern InternetConnection gInternetConnection;
 extern std::string gProxy;
 extern std::string gProxyPort;
 
-// Clamps the mode to 0-2, stores it in the event system and returns it.
+// Clamps the mode to 0-2 and makes it the mode in effect: its draw factor
+// (1, 0.5, 0.25) and the mode go to the event system (saved with it), and to
+// gFrameSkipMode and Game.ini's setting. Returns the mode.
 int SetFrameSkipMode(int mode);
-extern double gFrameSkipFactor;

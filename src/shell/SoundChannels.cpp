@@ -1,10 +1,8 @@
 #include "shell/SoundChannels.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 
-#include "gamedata/Database.h"
 #include "gamedata/GlobalObjects.h"
 #include "media/PublicFunctions.h"
 #include "shell/GameSystem.h"
@@ -15,11 +13,7 @@
 int32_t& gCurrentBgm = gEventSystem.currentBgm;
 int32_t& gCurrentBgs = gEventSystem.currentBgs;
 
-int SoundChannelEntryCount(int kind) {
-  if (kind != 0 && kind != 1) return 0;
-  const int count = gSystemDatabase.GetDatabaseDataCount(1 + kind);
-  return count < 0 ? 0 : count;
-}
+int SoundChannelEntryCount(int kind) { return kind == 0 || kind == 1 ? SoundTypeDataCount(kind) : 0; }
 
 int SoundChannelPlayTimeMs(int kind) {
   if (kind != 0 && kind != 1) return 0;
@@ -35,34 +29,8 @@ int SoundChannelEndValue(int kind) {
 
 namespace {
 
-int DataCount(int kind) { return std::max(gSystemDatabase.GetDatabaseDataCount(kind + 1), 0); }
-
-int EntryInt(int kind, int entry, int content) {
-  return entry >= 0 && entry < DataCount(kind) ? gSystemDatabase.ReadDatabaseInt(kind + 1, entry, content) : 0;
-}
-std::string EntryName(int kind, int entry) {
-  return entry >= 0 && entry < DataCount(kind) ? gSystemDatabase.ReadDatabaseString(kind + 1, entry, 0)
-                                               : std::string();
-}
-
-int MidiFlag(int entry) {
-  const auto& flags = gSoundManager.midiFlags;
-  return entry >= 0 && entry < static_cast<int>(flags.size()) ? flags[static_cast<size_t>(entry)] : 0;
-}
-
-// A negative fade, or one that would overflow, counts as none.
-int FadeFrames(int fade) { return fade < 0 || fade == INT_MAX ? 1 : fade + 1; }
-
 int ScaledVolume(int content, int master) {
   return static_cast<int>(int64_t{content == 0 ? 100 : content} * master / 100);
-}
-
-void SetRate(int handle, int percent) {
-  if (percent != 0) {
-    SetSoundHandleFrequency(static_cast<int>(int64_t{GetSoundHandleSampleRate(handle)} * percent / 100), handle);
-  } else {
-    SetSoundHandleFrequency(-1, handle);
-  }
 }
 
 void PlayBgm(int entry, int fade, int position) {
@@ -87,17 +55,17 @@ void PlayBgm(int entry, int fade, int position) {
     }
     gCurrentBgm = -1;
     c.handle = 0;
-    c.fadeLeft = c.fadeTotal = FadeFrames(fade);
+    c.fadeLeft = c.fadeTotal = SoundFadeFrames(fade);
     c.fadeInStart = 0;
     gEventSystem.bgmFileText.clear();
     return;
   }
   gCurrentBgm = entry;
   if (entry < -1) return;
-  const int flag = MidiFlag(entry);
+  const int flag = SoundListFlag(m.midiFlags, entry);
   if (m.previousBgmWasMidi && flag == 1) GGSStop();
-  const int volumeContent = EntryInt(0, entry, 1);
-  const int frequencyContent = EntryInt(0, entry, 2);
+  const int volumeContent = SoundEntryInt(0, entry, 1);
+  const int frequencyContent = SoundEntryInt(0, entry, 2);
   if (flag == 1) {
     m.bgmIsMidi = 1;
     c.handle = 0;
@@ -109,8 +77,8 @@ void PlayBgm(int entry, int fade, int position) {
     GGSPlay(1, entry + 1, position);
     c.volume = ScaledVolume(volumeContent, gEventSystem.bgmMasterVolume);
     c.fadeInStart = 0;
-    c.fadeLeft = c.fadeTotal = FadeFrames(fade);
-    gEventSystem.bgmFileText = EntryName(0, entry);
+    c.fadeLeft = c.fadeTotal = SoundFadeFrames(fade);
+    gEventSystem.bgmFileText = SoundEntryName(0, entry);
     gEventSystem.bgmFileValues = {volumeContent, c.frequency, 0};
     return;
   }
@@ -131,11 +99,11 @@ void PlayBgm(int entry, int fade, int position) {
   c.fadeOutVolume = c.volume;
   c.volume = ScaledVolume(volumeContent, gEventSystem.bgmMasterVolume);
   c.fadeInStart = 0;
-  c.fadeLeft = c.fadeTotal = FadeFrames(fade);
-  const int loopStart = EntryInt(0, entry, 3);
+  c.fadeLeft = c.fadeTotal = SoundFadeFrames(fade);
+  const int loopStart = SoundEntryInt(0, entry, 3);
   SetLoopPointMs(loopStart, handle);
   c.frequency = frequencyContent > 0 ? frequencyContent : 100;
-  SetRate(handle, frequencyContent > 0 ? frequencyContent : 0);
+  SetSoundHandleRatePercent(handle, frequencyContent > 0 ? frequencyContent : 0);
   if (position >= 1) {
     SetSoundHandlePlayTime(position, handle);
     PlaySoundHandle(handle, 3, 0);
@@ -143,7 +111,7 @@ void PlayBgm(int entry, int fade, int position) {
     PlaySoundHandle(handle, 3, 1);
   }
   if (c.oldHandle != c.handle) SetSoundHandleVolume(0, handle);
-  gEventSystem.bgmFileText = EntryName(0, entry);
+  gEventSystem.bgmFileText = SoundEntryName(0, entry);
   gEventSystem.bgmFileValues = {volumeContent, c.frequency, loopStart};
 }
 
@@ -157,7 +125,7 @@ void PlayBgs(int entry, int fade, int position) {
   const int handle = entry >= 0 ? SoundEntryHandle(1, entry) : 0;
   c.fadeOutVolume = c.volume;
   c.fadeInStart = 0;
-  c.fadeLeft = c.fadeTotal = FadeFrames(fade);
+  c.fadeLeft = c.fadeTotal = SoundFadeFrames(fade);
   if (!handle) {
     gCurrentBgs = -1;
     c.volume = 0;
@@ -167,13 +135,13 @@ void PlayBgs(int entry, int fade, int position) {
   }
   gCurrentBgs = entry;
   c.handle = handle;
-  const int volumeContent = EntryInt(1, entry, 1);
-  const int frequencyContent = EntryInt(1, entry, 2);
-  const int loopStart = EntryInt(1, entry, 3);
+  const int volumeContent = SoundEntryInt(1, entry, 1);
+  const int frequencyContent = SoundEntryInt(1, entry, 2);
+  const int loopStart = SoundEntryInt(1, entry, 3);
   c.volume = ScaledVolume(volumeContent, gEventSystem.bgsMasterVolume);
   SetLoopPointMs(loopStart, handle);
   c.frequency = frequencyContent != 0 ? frequencyContent : 100;
-  SetRate(handle, frequencyContent);
+  SetSoundHandleRatePercent(handle, frequencyContent);
   if (position >= 1) {
     SetSoundHandlePlayTime(position, handle);
     PlaySoundHandle(handle, 3, 0);
@@ -181,7 +149,7 @@ void PlayBgs(int entry, int fade, int position) {
     PlaySoundHandle(handle, 3, 1);
   }
   SetSoundHandleVolume(0, handle);
-  gEventSystem.bgsFileText = EntryName(1, entry);
+  gEventSystem.bgsFileText = SoundEntryName(1, entry);
   gEventSystem.bgsFileValues = {volumeContent, c.frequency, loopStart};
 }
 
@@ -194,10 +162,10 @@ void PlaySe(int entry, int delay) {
   if (handle == 0) return;
   m.seHandles.push_back(handle);
   m.seDelays.push_back(delay);
-  m.seRelease.push_back(EntryInt(2, entry, 3));
+  m.seRelease.push_back(SoundEntryInt(2, entry, 3));
   if (handle == -1) return;
-  SetSoundHandleVolume(ScaledVolume(EntryInt(2, entry, 1), gEventSystem.seVolume), handle);
-  SetRate(handle, EntryInt(2, entry, 2));
+  SetSoundHandleVolume(ScaledVolume(SoundEntryInt(2, entry, 1), gEventSystem.seVolume), handle);
+  SetSoundHandleRatePercent(handle, SoundEntryInt(2, entry, 2));
 }
 
 int Trunc(double value) { return static_cast<int>(std::trunc(value)); }
@@ -275,7 +243,7 @@ void UpdateEffects() {
         m.seDelays.clear();
         m.seRelease.clear();
         for (const auto& [entry, slot] : m.handles[2])
-          if (slot && entry >= 0 && entry < DataCount(2)) StopSoundHandle(slot);
+          if (slot && entry >= 0 && entry < SoundTypeDataCount(2)) StopSoundHandle(slot);
         return;
       }
       PlaySoundHandle(handle, 1, 1);

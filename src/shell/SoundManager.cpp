@@ -31,19 +31,12 @@ constexpr int kSpareEntries = 10;
 bool MusicOn() { return gSoundSetting == 2 || gSoundSetting == 3; }
 bool EffectsOn() { return gSoundSetting == 1 || gSoundSetting == 3; }
 
-int DataCount(int kind) { return std::max(gSystemDatabase.GetDatabaseDataCount(kind + 1), 0); }
 int DesignedCount(int kind) { return gGameSystem.soundListSizes[static_cast<size_t>(kind)]; }
 int& SpareSlot(int kind) { return gGameSystem.soundListSizes[static_cast<size_t>(3 + kind)]; }
 
-bool HasRow(int kind, int entry) { return entry >= 0 && entry < DataCount(kind); }
-std::string EntryName(int kind, int entry) {
-  return HasRow(kind, entry) ? gSystemDatabase.ReadDatabaseString(kind + 1, entry, 0) : std::string();
-}
+bool HasRow(int kind, int entry) { return entry >= 0 && entry < SoundTypeDataCount(kind); }
 
-// Reads or writes list[index] only inside the list.
-int32_t FlagAt(const std::vector<int32_t>& list, int index) {
-  return index >= 0 && index < static_cast<int>(list.size()) ? list[static_cast<size_t>(index)] : 0;
-}
+// Writes list[index] only inside the list.
 void SetFlag(std::vector<int32_t>& list, int index, int32_t value) {
   if (index >= 0 && index < static_cast<int>(list.size())) list[static_cast<size_t>(index)] = value;
 }
@@ -79,14 +72,6 @@ int MasterVolume(int kind) {
   return kind == 0 ? gEventSystem.bgmMasterVolume : kind == 1 ? gEventSystem.bgsMasterVolume : gEventSystem.seVolume;
 }
 
-
-// A fade length that cannot overflow or divide by zero.
-int FadeFrames(int fade) { return fade < 0 || fade == INT_MAX ? 1 : fade + 1; }
-
-void SetRateOf(int handle, int percent) {
-  SetSoundHandleFrequency(static_cast<int>(int64_t{GetSoundHandleSampleRate(handle)} * percent / 100), handle);
-}
-
 std::array<int32_t, 3>& ReportValues(int kind) {
   return kind == 0 ? gEventSystem.bgmFileValues : gEventSystem.bgsFileValues;
 }
@@ -114,6 +99,30 @@ void ResetSoundManager() {
   DestroySoundManager();
 }
 
+int SoundTypeDataCount(int kind) {
+  return kind < 0 || kind > 2 ? 0 : std::max(gSystemDatabase.GetDatabaseDataCount(kind + 1), 0);
+}
+
+std::string SoundEntryName(int kind, int entry) {
+  return HasRow(kind, entry) ? gSystemDatabase.ReadDatabaseString(kind + 1, entry, 0) : std::string();
+}
+
+int SoundEntryInt(int kind, int entry, int content) {
+  return HasRow(kind, entry) ? gSystemDatabase.ReadDatabaseInt(kind + 1, entry, content) : 0;
+}
+
+int32_t SoundListFlag(const std::vector<int32_t>& list, int index) {
+  return index >= 0 && index < static_cast<int>(list.size()) ? list[static_cast<size_t>(index)] : 0;
+}
+
+int SoundFadeFrames(int fade) { return fade < 0 || fade == INT_MAX ? 1 : fade + 1; }
+
+void SetSoundHandleRatePercent(int handle, int percent) {
+  // Frequency 0 (or below) is the file's own rate.
+  SetSoundHandleFrequency(
+      percent != 0 ? static_cast<int>(int64_t{GetSoundHandleSampleRate(handle)} * percent / 100) : -1, handle);
+}
+
 int SoundEntryHandle(int kind, int entry) {
   if (kind < 0 || kind > 2) return 0;
   const auto& table = gSoundManager.handles[static_cast<size_t>(kind)];
@@ -123,20 +132,21 @@ int SoundEntryHandle(int kind, int entry) {
 
 void SizeSoundTables() {
   SoundManager& m = gSoundManager;
-  m.midiFlags.assign(static_cast<size_t>(DataCount(0) + 20), 0);
-  m.oggFlags[0].assign(static_cast<size_t>(DataCount(0) + 20), 0);
-  m.oggFlags[1].assign(static_cast<size_t>(DataCount(1) + 20), 0);
+  m.midiFlags.assign(static_cast<size_t>(SoundTypeDataCount(0) + 20), 0);
+  m.oggFlags[0].assign(static_cast<size_t>(SoundTypeDataCount(0) + 20), 0);
+  m.oggFlags[1].assign(static_cast<size_t>(SoundTypeDataCount(1) + 20), 0);
 }
 
 void PreloadSounds() {
   SoundManager& m = gSoundManager;
   if (m.midiFlags.empty()) SizeSoundTables();
   for (int kind = 0; kind < 2; ++kind)
-    for (int entry = 0; entry < DataCount(kind); ++entry)
-      SetFlag(m.oggFlags[static_cast<size_t>(kind)], entry, HasExtension(EntryName(kind, entry), ".ogg", ".OGG"));
+    for (int entry = 0; entry < SoundTypeDataCount(kind); ++entry)
+      SetFlag(m.oggFlags[static_cast<size_t>(kind)], entry,
+              HasExtension(SoundEntryName(kind, entry), ".ogg", ".OGG"));
   if (gMidiAvailable == 1) {
     for (int entry = 0; entry < DesignedCount(0); ++entry) {
-      const std::string name = EntryName(0, entry);
+      const std::string name = SoundEntryName(0, entry);
       const std::string path = "Data\\" + name;
       if (!HasExtension(path, ".mid", ".MID")) continue;
       if (const auto image = ReadWholeFile(path)) {
@@ -161,11 +171,11 @@ bool LoadSoundEntry(int kind, int entry) {
   if (entry == -1) return true;
   if (kind < 0 || kind > 2 || entry < 0) return true;
   if (kind < 2 ? !MusicOn() : !EffectsOn()) return true;
-  if (kind == 0 && FlagAt(gSoundManager.midiFlags, entry) == 1) return true;
+  if (kind == 0 && SoundListFlag(gSoundManager.midiFlags, entry) == 1) return true;
   if (entry >= DesignedCount(kind)) return true;
   SetSoundLoadKind(kind == 2 ? 0 : 2);
   if (SoundEntryHandle(kind, entry)) return true;
-  const std::string name = EntryName(kind, entry);
+  const std::string name = SoundEntryName(kind, entry);
   const std::string path = gDataFolderPath + name;
   if (const auto image = ReadWholeFile(path)) {
     Slot(kind, entry) = HandleOrZero(kind == 2 ? LoadSoundFromImage(image->data(), ImageSize(*image), 5, -1)
@@ -238,7 +248,7 @@ int RegisterSoundFile(const std::string& rawText, int kind, int fade, int loopSt
   const size_t firstFeed = text.find('\n');
   if (text.empty() || firstFeed == 0 || firstFeed == 1) return -1;
   // A type without its ten spare rows has nowhere to put the sound.
-  if (n < 0 || n >= DataCount(kind)) return -10;
+  if (n < 0 || n >= SoundTypeDataCount(kind)) return -10;
   std::vector<std::string> lines;
   size_t at = 0;
   while (lines.size() < 3) {
@@ -265,7 +275,7 @@ int RegisterSoundFile(const std::string& rawText, int kind, int fade, int loopSt
                 : kind == 1 && h != 0 && h == m.channels[1].handle;
   if (samePlaying) {
     SoundFade& c = m.channels[static_cast<size_t>(kind)];
-    c.fadeLeft = c.fadeTotal = FadeFrames(fade);
+    c.fadeLeft = c.fadeTotal = SoundFadeFrames(fade);
     c.fadeInStart = c.fadeOutVolume = c.volume;
     c.volume = static_cast<int>(int64_t{volume} * MasterVolume(kind) / 100);
     c.frequency = frequency;
@@ -273,13 +283,13 @@ int RegisterSoundFile(const std::string& rawText, int kind, int fade, int loopSt
       m.tempoCountdown = -1;
       GGSTempoDepth(MidiTempoOfFrequency(frequency));
     } else {
-      SetRateOf(c.handle, frequency);
+      SetSoundHandleRatePercent(c.handle, frequency);
     }
     ReportValues(kind)[0] = volume;
     ReportValues(kind)[1] = frequency;
     return -10;
   }
-  if (kind == 2 && FlagAt(m.speechMarks, n) == 1 && SoundEntryHandle(2, n)) {
+  if (kind == 2 && SoundListFlag(m.speechMarks, n) == 1 && SoundEntryHandle(2, n)) {
     ReleaseSoundEntry(2, n);
     SetFlag(m.speechMarks, n, 0);
   }
@@ -298,7 +308,7 @@ void UnloadSoundHandle(int kind, int handle) {
   if (handle == 0 || kind < 0 || kind > 2 || IsChannelHandle(handle)) return;
   auto& table = gSoundManager.handles[static_cast<size_t>(kind)];
   for (auto& [entry, slot] : table) {
-    if (entry < 0 || entry >= DataCount(kind) || slot != handle) continue;
+    if (entry < 0 || entry >= SoundTypeDataCount(kind) || slot != handle) continue;
     slot = 0;
     StopSoundHandle(handle);
     DeleteSoundHandle(handle);
@@ -313,7 +323,7 @@ bool ReleaseSoundEntry(int kind, int entry) {
   StopSoundHandle(handle);
   DeleteSoundHandle(handle);
   Slot(kind, entry) = 0;
-  if (entry >= DesignedCount(kind)) gSoundNameIndex.erase(EntryName(kind, entry));
+  if (entry >= DesignedCount(kind)) gSoundNameIndex.erase(SoundEntryName(kind, entry));
   return true;
 }
 
@@ -321,7 +331,7 @@ bool ReleaseUnusedSounds(bool all) {
   SoundManager& m = gSoundManager;
   for (int kind = 0; kind < 3; ++kind) {
     for (auto& [entry, handle] : m.handles[static_cast<size_t>(kind)]) {
-      if (!handle || entry < 0 || entry >= DataCount(kind)) continue;
+      if (!handle || entry < 0 || entry >= SoundTypeDataCount(kind)) continue;
       if (!all) {
         if (IsSoundHandlePlaying(handle) > 0) continue;
         if (kind == 2 && std::find(m.seHandles.begin(), m.seHandles.end(), handle) != m.seHandles.end()) continue;
@@ -342,12 +352,16 @@ int CountLoadedSounds() {
   int count = 0;
   for (int kind = 0; kind < 3; ++kind)
     for (const auto& [entry, handle] : gSoundManager.handles[static_cast<size_t>(kind)])
-      if (handle && entry >= 0 && entry < DataCount(kind)) ++count;
+      if (handle && entry >= 0 && entry < SoundTypeDataCount(kind)) ++count;
   return count;
 }
 
 int GetSoundChannelValue(int kind) {
   if (kind != 0 && kind != 1) return 0;
   const int entry = kind == 0 ? gEventSystem.currentBgm : gEventSystem.currentBgs;
-  return -1000 * FlagAt(gSoundManager.oggFlags[static_cast<size_t>(kind)], entry);
+  if (SoundListFlag(gSoundManager.oggFlags[static_cast<size_t>(kind)], entry) != 1) return 0;
+  // An Ogg's length is estimated 44100 frames long: one second at 44.1 kHz,
+  // more at lower rates.
+  const int rate = GetSoundHandleSampleRate(gSoundManager.channels[static_cast<size_t>(kind)].handle);
+  return rate > 0 ? -static_cast<int>(int64_t{44100} * 1000 / rate) : -1000;
 }

@@ -67,9 +67,25 @@ void UnloadSoundHandle(int kind, int handle);
 bool ReleaseSoundEntry(int kind, int entry);
 bool ReleaseUnusedSounds(bool all);
 int CountLoadedSounds();
+// What the length query adds to the current BGM's (0) or BGS's (1) length in
+// ms: an Ogg's estimate is 44100 frames too long (-1000 at 44.1 kHz).
 int GetSoundChannelValue(int kind);
 // The slot's handle (0 none).
 int SoundEntryHandle(int kind, int entry);
+
+// Entry fields of System database type kind + 1, read only inside the type:
+// its data count, an entry's file name (string content 0) and int contents
+// (0 outside).
+int SoundTypeDataCount(int kind);
+std::string SoundEntryName(int kind, int entry);
+int SoundEntryInt(int kind, int entry, int content);
+// list[index], 0 outside the list.
+int32_t SoundListFlag(const std::vector<int32_t>& list, int index);
+// The frames of a cross-fade of `fade`: a negative fade, or one that would
+// overflow, counts as none.
+int SoundFadeFrames(int fade);
+// The handle plays at `percent` of its sample rate; 0 gives the file's own.
+void SetSoundHandleRatePercent(int handle, int percent);
 
 // Kind 0 BGM, 1 BGS, 2 SE; entry -1 (or 65535) stops. For BGM and BGS `fade`
 // is the cross-fade in frames and `position` the start in ms; for SE `fade`

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr const char* kSpeechLibraryName = "AquesTalk.dll";
-
 using SyntheFunction = unsigned char* (*)(const char* text, int speed, int* size);
 using FreeWaveFunction = void (*)(unsigned char* image);
 
@@ -25,7 +23,7 @@ FreeWaveFunction gFreeWave = nullptr;
 }  // namespace
 
 bool SpeechLibraryPresent() {
-  const int file = platform::FileOpen(GetExecutableFolder() + kSpeechLibraryName, platform::FileAccess::Read);
+  const int file = platform::FileOpen(GetExecutableFolder() + platform::kSpeechModuleName, platform::FileAccess::Read);
   if (!file) return false;
   platform::FileClose(file);
   return true;
@@ -33,7 +31,7 @@ bool SpeechLibraryPresent() {
 
 bool LoadSpeechLibrary() {
   if (gLibrary) return true;
-  gLibrary = platform::LoadModule(GetExecutableFolder() + kSpeechLibraryName);
+  gLibrary = platform::LoadModule(GetExecutableFolder() + platform::kSpeechModuleName);
   if (!gLibrary) return false;
   gSynthe = reinterpret_cast<SyntheFunction>(platform::GetModuleProc(gLibrary, "AquesTalk_Synthe"));
   gFreeWave = reinterpret_cast<FreeWaveFunction>(platform::GetModuleProc(gLibrary, "AquesTalk_FreeWave"));

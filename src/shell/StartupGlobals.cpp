@@ -4,6 +4,7 @@ int gTestPlay = 0;
 int gTileSize = 32;
 int gScreenScale = 1;
 int gFrameStep = 1;
+int gDrawTransparent = 1;
 
 int FrameStepFromDivisor(int divisor) {
   if (divisor <= 0) return 1;

@@ -17,3 +17,5 @@ extern int gFrameStep;
 // 60 divided by the frame divisor setting; a divisor of 0 or above 60 would
 // give no step at all, so the step is at least 1.
 int FrameStepFromDivisor(int divisor);
+// The transparency flag of every picture draw; 1 from the start.
+extern int gDrawTransparent;

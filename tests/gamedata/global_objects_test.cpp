@@ -2,6 +2,7 @@
 
 #include "gamedata/CommonEvent.h"
 #include "gamedata/GlobalObjects.h"
+#include "presentation/PictureFileCache.h"
 #include "shell/StartupGlobals.h"
 #include "support/CommandListBuilder.h"
 
@@ -112,12 +113,12 @@ TEST_F(GlobalObjects, RunnerOfAnOutsideListKeepsPointingAtIt) {
 TEST_F(GlobalObjects, PictureListStartsEmptyAndClears) {
   const PictureList fresh;
   EXPECT_EQ(fresh.count, 0);
-  EXPECT_EQ(fresh.quartileKeys, (std::array<int32_t, 3>{0, 0, 0}));
+  EXPECT_EQ(fresh.keys, (std::array<int32_t, 7>{}));
 
   gPictureFileCache.fileNames = {"a.png"};
   gPictureList.pictures.resize(3);
   gPictureList.count = 3;
-  gPictureList.quartileKeys = {1, 2, 3};
+  gPictureList.keys = {1, 2, 3};
   PictureList snapshot = gPictureList;
   gPictureList.ClearPictureList(false);
   EXPECT_EQ(gPictureFileCache.fileNames.size(), 1u);
@@ -126,7 +127,7 @@ TEST_F(GlobalObjects, PictureListStartsEmptyAndClears) {
   gPictureList.ClearPictureList(true);
   EXPECT_TRUE(gPictureList.pictures.empty());
   EXPECT_EQ(gPictureList.count, 0);
-  EXPECT_EQ(gPictureList.quartileKeys, (std::array<int32_t, 3>{0, 0, 0}));
+  EXPECT_EQ(gPictureList.keys, (std::array<int32_t, 7>{}));
   EXPECT_TRUE(gPictureFileCache.fileNames.empty());
 }
 

@@ -1,100 +1,11 @@
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
-#include "gamedata/Database.h"
-#include "gamedata/GlobalObjects.h"
-#include "platform/Backend.h"
-#include "platform/dialogs/MessageBox.h"
-#include "platform/modules/Modules.h"
-#include "shell/GameSystem.h"
-#include "shell/MidiLibrary.h"
-#include "shell/NoticeBox.h"
-#include "shell/SoundChannels.h"
-#include "shell/SoundManager.h"
-#include "shell/SpeechLibrary.h"
-#include "shell/StartupGlobals.h"
+#include "SoundManagerFixture.h"
 
 namespace {
 
-// Calls of the MIDI module the tests register in place of the built-in one.
-std::vector<std::string> gCalls;
-void Log(const std::string& call) { gCalls.push_back(call); }
-int SetDevice(int, int) { return 0; }
-int ReadList(const void*, int size, int, int id) {
-  Log("ReadList " + std::to_string(size) + " " + std::to_string(id));
-  return 0;
-}
-int Play(int, int id, int ms) {
-  Log("Play " + std::to_string(id) + " " + std::to_string(ms));
-  return 0;
-}
-void Stop() { Log("Stop"); }
-void MasterVolume(int v) { Log("Volume " + std::to_string(v)); }
-void TempoDepth(int t) { Log("Tempo " + std::to_string(t)); }
-
-template <typename F>
-platform::ModuleProc Proc(F f) {
-  return reinterpret_cast<platform::ModuleProc>(f);
-}
-
-constexpr int kDesigned = 5;
-
-class SoundManagerTest : public testing::Test {
- protected:
-  void SetUp() override {
-    platform::SetBackend(platform::Backend::Headless);
-    platform::ResetModules();
-    platform::ClearRecordedMessageBoxes();
-    ClearRecordedNotices();
-    gCalls.clear();
-    gEventSystem = EventSystem();
-    gGameSystem = GameSystem();
-    gSoundSetting = 3;
-    gMidiAvailable = 1;
-    gFrameStep = 1;
-    gSystemDatabase.types.assign(4, DatabaseTypeData());
-    for (size_t type = 1; type < 4; ++type) {
-      gSystemDatabase.types[type].contentCodes = {2000, 1000, 1001, 1002};
-      gSystemDatabase.types[type].rows.resize(kDesigned + 10);
-      for (DatabaseRow& row : gSystemDatabase.types[type].rows) {
-        row.strings = {""};
-        row.ints = {0, 0, 0};
-      }
-    }
-    gGameSystem.soundListSizes = {kDesigned, kDesigned, kDesigned, 0, 0, 0};
-    ResetSoundManager();
-    SizeSoundTables();
-    gSoundManager.preloadDone = 1;
-  }
-  void TearDown() override {
-    GGSFree();
-    FreeSpeechLibrary();
-    platform::ResetModules();
-  }
-  void UseLoggingMidiModule() {
-    platform::RegisterModule(platform::kMidiModuleName,
-                             {{"GGSSetDevice", Proc(&SetDevice)},
-                              {"GGSReadList", Proc(&ReadList)},
-                              {"GGSPlay", Proc(&Play)},
-                              {"GGSStop", Proc(&Stop)},
-                              {"GGSMasterVolume", Proc(&MasterVolume)},
-                              {"GGSTempoDepth", Proc(&TempoDepth)}});
-    ASSERT_EQ(GGSSetDevice(-1, 0), 0);
-  }
-  // A designed BGM entry held by the MIDI library, at a frequency percent.
-  static void MidiEntry(int entry, int frequency) {
-    gSoundManager.midiFlags[static_cast<size_t>(entry)] = 1;
-    gSystemDatabase.WriteDatabaseString(1, entry, 0, "song.mid");
-    gSystemDatabase.WriteDatabaseInt(1, entry, 2, frequency);
-  }
-  static int TempoCalls() {
-    int count = 0;
-    for (const std::string& call : gCalls) count += call.rfind("Tempo", 0) == 0;
-    return count;
-  }
-};
+using namespace soundmanagertest;
 
 TEST_F(SoundManagerTest, MidiTempoIsSentAtStartAndAgainOnlyAtTheTwentiethUpdateOfALongFade) {
   UseLoggingMidiModule();

@@ -55,6 +55,13 @@ inline EventCommandList Terminated(std::vector<EventCommand> commands) {
   return commands;
 }
 
+// Starts the runner afresh on its own copy of the commands, ended by the end command.
+inline void StartScript(EventRunner& runner, std::vector<EventCommand> commands) {
+  runner = EventRunner();
+  runner.StartEventRunner(0, 0);
+  runner.SetupOwnEventCall(Terminated(std::move(commands)), -1, 0);
+}
+
 // Runs frames until the runner is idle (at most `frames`); the frames run.
 inline int RunUntilIdle(EventRunner& runner, int frames = 50) {
   for (int i = 1; i <= frames; ++i) {

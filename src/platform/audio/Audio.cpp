@@ -400,6 +400,14 @@ void SetAudioBufferVolume(int buffer, int hundredthsDb) {
   }
 }
 
+int GetAudioBufferVolume(int buffer) {
+  Entry entry;
+  Voice* v = Find(buffer);
+  if (!v) return kMixerVolumeMin;
+  std::lock_guard lock(v->lock);
+  return v->volume;
+}
+
 void SetAudioBufferPan(int buffer, int hundredthsDb) {
   Entry entry;
   if (Voice* v = Find(buffer)) {

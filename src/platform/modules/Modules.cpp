@@ -33,6 +33,7 @@ void FillBuiltIns(Registry& r) {
   if (r.filled) return;
   r.filled = true;
   r.modules[FoldedFileName(kMidiModuleName)] = MidiModuleEntries();
+  r.modules[FoldedFileName(kSpeechModuleName)] = SpeechModuleEntries();
 }
 
 }  // namespace

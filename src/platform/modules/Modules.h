@@ -17,6 +17,7 @@ struct ModuleEntry {
 
 // File names of the built-in modules.
 constexpr const char* kMidiModuleName = "GuruGuruSMF.dll";
+constexpr const char* kSpeechModuleName = "AquesTalk.dll";
 
 // A module handle above 0, or 0 when no module has that file name.
 int LoadModule(const std::string& path);
@@ -32,5 +33,8 @@ void ResetModules();
 
 // The built-in MIDI module's entry points over the synthesiser (platform/midi).
 std::vector<ModuleEntry> MidiModuleEntries();
+// The built-in speech module: Japanese text-to-speech (espeak-ng) giving
+// RIFF WAVE images of 16-bit mono PCM.
+std::vector<ModuleEntry> SpeechModuleEntries();
 
 }  // namespace platform

@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "presentation/Picture.h"
+#include "presentation/PictureValues.h"
+#include "presentation/PictureFixture.h"
+
+
+namespace {
+
+constexpr int kKeep = -1000000;
+constexpr int kNeutral = 0x646464;
+constexpr int kKeepColor = 1 << 24;
+
+struct Show {
+  int first = 1, last = 1;
+  std::string file = "pic.bmp";
+  int xDiv = 1, yDiv = 1, x = 0, y = 0, pattern = 1, opacity = 255, blendFlags = 0, frames = 0;
+  int zoom = 100, zoomMode = 0, angle = 0, anchor = 0, color = kNeutral, delay = 0;
+  bool relative = false, window = false;
+};
+
+void ShowRange(const Show& s) {
+  gPictureList.ShowPictures(s.first, s.last, s.file, s.xDiv, s.yDiv, s.x, s.y, s.pattern, s.opacity, s.blendFlags,
+                            s.frames, s.zoom, s.zoomMode, s.angle, s.anchor, s.color, s.delay, s.relative, s.window);
+}
+
+void Update(int frames = 1) {
+  for (int i = 0; i < frames; ++i) gPictureList.UpdatePictures();
+}
+
+std::vector<int> Numbers() {
+  std::vector<int> numbers;
+  for (const Picture& p : gPictureList.pictures) numbers.push_back(p.number);
+  return numbers;
+}
+
+class PictureCommands : public PictureTest {
+ protected:
+  void SetUp() override {
+    PictureTest::SetUp();
+    WriteImage("pic.bmp", 64, 48);
+    WriteImage("sheet.bmp", 64, 32);
+  }
+};
+
+TEST_F(PictureCommands, NewPictureFadesInAtItsPlace) {
+  ShowRange({.x = 100, .y = 50, .opacity = 255, .frames = 30});
+  // Shown in the command's frame, then one update per frame.
+  const struct {
+    int updates, x, y, opacity;
+  } rows[] = {{0, 100, 50, 0}, {1, 100, 50, 9}, {15, 100, 50, 128}, {29, 100, 50, 247}, {40, 100, 50, 255}};
+  int done = 0;
+  for (const auto& row : rows) {
+    Update(row.updates - done);
+    done = row.updates;
+    EXPECT_EQ(GetPictureValue(1, 0), row.x) << row.updates;
+    EXPECT_EQ(GetPictureValue(1, 1), row.y) << row.updates;
+    EXPECT_EQ(GetPictureValue(1, 5), row.opacity) << row.updates;
+  }
+  EXPECT_EQ(GetPictureValue(1, 2), 64);
+  EXPECT_EQ(GetPictureValue(1, 3), 48);
+  EXPECT_EQ(GetPictureValue(1, 9), 1);
+}
+
+TEST_F(PictureCommands, RelativeShowContinuesFromTheShownPlace) {
+  ShowRange({.x = 0, .frames = 0});
+  Update();
+  gPictureList.ChangePicturesInRange(1, 1, 100, 0, kKeep, kKeep, 15, 20, kKeep, 0, kKeep, kKeepColor, 0, false);
+  Update(10);
+  EXPECT_EQ(GetPictureValue(1, 0), 50);
+  ShowRange({.x = 10, .frames = 10, .relative = true});
+  // The show steps once more (remaining 9 of 20: x 55), starts there and
+  // ends 10 further right.
+  EXPECT_EQ(GetPictureValue(1, 0), 55);
+  Update(10);
+  EXPECT_EQ(GetPictureValue(1, 0), 65);
+}
+
+TEST_F(PictureCommands, DelayedCommandsRunAfterTheirFrames) {
+  for (int step : {1, 2}) {
+    gPictureList = PictureList();
+    gFrameStep = step;
+    ShowRange({.x = 0});
+    gPictureList.ChangePicturesInRange(1, 1, 77, 0, kKeep, kKeep, 15, 0, kKeep, 0, kKeep, kKeepColor, 3, false);
+    int ranAt = -1;
+    for (int frame = 0; frame < 6 && ranAt < 0; ++frame) {
+      Update();
+      if (GetPictureValue(1, 0) == 77) ranAt = frame;
+    }
+    EXPECT_EQ(ranAt, step == 1 ? 3 : 2) << "frame step " << step;
+  }
+}
+
+TEST_F(PictureCommands, FadeOutErasesAndLeavesTheListOnceNothingWaits) {
+  ShowRange({.first = 1, .last = 2, .frames = 0});
+  Update();
+  gPictureList.FadeOutPicturesInRange(1, 2, 4, 0, kKeepColor);
+  Update();
+  // A second fade while one runs is ignored.
+  gPictureList.FadeOutPicturesInRange(1, 1, 100, 0, kKeepColor);
+  EXPECT_EQ(gPictureList.pictures[0].totalFrames, 4);
+  // Picture 2 keeps a waiting command and so stays, erased.
+  gPictureList.ChangePicturesInRange(2, 2, 5, 5, kKeep, kKeep, 15, 0, kKeep, 0, kKeep, kKeepColor, 50, false);
+  Update(3);
+  EXPECT_EQ(Numbers(), (std::vector<int>{2}));
+  EXPECT_EQ(GetPictureValue(2, 9), 0);
+  EXPECT_EQ(GetPictureValue(1, 9), 0);
+  EXPECT_EQ(GetPictureValue(1, 0), -1);
+}
+
+TEST_F(PictureCommands, AnchorChangeStartsFromTheDrawnPlace) {
+  ShowRange({.x = 100, .y = 100, .frames = 0, .anchor = 1});
+  Update();
+  ShowRange({.x = 100, .y = 100, .frames = 10, .anchor = 0});
+  const Picture& p = gPictureList.pictures[0];
+  EXPECT_EQ(p.fromX, 68);
+  EXPECT_EQ(p.fromY, 76);
+  EXPECT_EQ(p.targetX, 100);
+}
+
+TEST_F(PictureCommands, ShakeRunsItsHalfSwings) {
+  ShowRange({.frames = 0});
+  gPictureList.ApplyPictureEffectInRange(1, 1, 3, 10, 0, 3, 4);
+  int frames = 0;
+  std::vector<int> countAfter;
+  while (gPictureList.pictures[0].shakeCount > 0 && frames < 100) {
+    Update();
+    ++frames;
+    countAfter.push_back(gPictureList.pictures[0].shakeCount);
+  }
+  EXPECT_EQ(frames, 24);
+  EXPECT_EQ(countAfter[7], 2);
+  EXPECT_EQ(countAfter[6], 3);
+}
+
+TEST_F(PictureCommands, EffectsStoreClampedPackedColoursAndShownValues) {
+  ShowRange({.frames = 0});
+  gPictureList.ApplyPictureEffectInRange(1, 1, 0, 150, -150, 20, 10);
+  const Picture& p = gPictureList.pictures[0];
+  EXPECT_EQ(p.flashColor, 200 << 16 | 0 << 8 | 120);
+  gPictureList.ApplyPictureEffectInRange(1, 1, 1, 100, 0, 0, 10);
+  Update(5);
+  gPictureList.ApplyPictureEffectInRange(1, 1, 1, 0, 0, 0, 10);
+  EXPECT_EQ(p.toneFrom, 150 << 16 | 100 << 8 | 100);
+  // Total 0 with frames left (as a save may hold) divides by 1.
+  gPictureList.pictures[0].shiftTotal = 0;
+  gPictureList.pictures[0].shiftRemaining = 3;
+  gPictureList.ApplyPictureEffectInRange(1, 1, 2, 4, 4, 0, 0);
+  EXPECT_EQ(p.shiftFromX, 0);
+}
+
+TEST_F(PictureCommands, RangesReuseCreateAndSkip) {
+  for (int n : {1, 6, 9}) ShowRange({.first = n, .last = n});
+  ShowRange({.first = 5, .last = 7});
+  EXPECT_EQ(Numbers(), (std::vector<int>{1, 5, 6, 7, 9}));
+  gPictureList.ChangePicturesInRange(8, 8, 5, 5, kKeep, kKeep, 15, 0, kKeep, 0, kKeep, kKeepColor, 0, false);
+  gPictureList = PictureList();
+  for (int n : {1, 6, 9}) ShowRange({.first = n, .last = n, .x = 0});
+  gPictureList.ChangePicturesInRange(5, 7, 33, 0, kKeep, kKeep, 15, 0, kKeep, 0, kKeep, kKeepColor, 0, false);
+  EXPECT_EQ(GetPictureValue(1, 0), 0);
+  EXPECT_EQ(GetPictureValue(6, 0), 33);
+  EXPECT_EQ(GetPictureValue(9, 0), 0);
+  // First above last does nothing.
+  ShowRange({.first = 20, .last = 10});
+  gPictureList.ChangePicturesInRange(9, 1, 44, 0, kKeep, kKeep, 15, 0, kKeep, 0, kKeep, kKeepColor, 0, false);
+  EXPECT_EQ(Numbers(), (std::vector<int>{1, 6, 9}));
+  EXPECT_EQ(GetPictureValue(6, 0), 33);
+}
+
+TEST_F(PictureCommands, KeepValuesAndZoomModes) {
+  ShowRange({.file = "sheet.bmp", .xDiv = 2, .pattern = 2, .zoom = 150, .angle = 30});
+  ShowRange({.file = "sheet.bmp", .xDiv = 2, .pattern = kKeep, .zoom = kKeep, .angle = kKeep, .color = kKeepColor});
+  EXPECT_EQ(GetPictureValue(1, 4), 2);
+  EXPECT_EQ(GetPictureValue(1, 6), 30);
+  EXPECT_EQ(GetPictureValue(1, 7), 150);
+  const struct {
+    int mode, zoomX, zoomY;
+  } rows[] = {{0, 80, 80}, {1, 100, 80}, {2, 80, 100}, {7, 80, 80}};
+  for (const auto& row : rows) {
+    gPictureList.ChangePicturesInRange(1, 1, 0, 0, kKeep, kKeep, 15, 0, 80, row.mode, kKeep, kKeepColor, 0, false);
+    EXPECT_EQ(gPictureList.pictures[0].targetZoomX, row.zoomX) << row.mode;
+    EXPECT_EQ(gPictureList.pictures[0].targetZoomY, row.zoomY) << row.mode;
+  }
+}
+
+TEST_F(PictureCommands, PatternPastTheCellsIsRefusedWithANotice) {
+  ShowRange({.file = "sheet.bmp", .xDiv = 2, .x = 5, .pattern = 1, .frames = 0});
+  Update();
+  ShowRange({.file = "sheet.bmp", .xDiv = 2, .x = 50, .pattern = 3, .frames = 10});
+  ASSERT_EQ(RecordedNotices().size(), 1u);
+  EXPECT_NE(RecordedNotices()[0][0].find("Max2"), std::string::npos);
+  // The targets stay; the transition is not started.
+  EXPECT_EQ(gPictureList.pictures[0].targetPattern, 3);
+  EXPECT_EQ(gPictureList.pictures[0].remainingFrames, -1);
+  ClearRecordedNotices();
+  ShowRange({.file = "sheet.bmp", .xDiv = 2, .pattern = 0});
+  EXPECT_TRUE(RecordedNotices().empty());
+}
+
+TEST_F(PictureCommands, ZeroDivisionsBecomeOneWithTheNoticeOnlyInTestPlay) {
+  for (int testPlay : {0, 1}) {
+    gTestPlay = testPlay;
+    ClearRecordedNotices();
+    ShowRange({.xDiv = 0, .yDiv = -3});
+    EXPECT_EQ(RecordedNotices().size(), static_cast<size_t>(testPlay));
+    EXPECT_EQ(gPictureList.pictures[0].xDivision, 1);
+    EXPECT_EQ(gPictureList.pictures[0].cellWidth, 64);
+  }
+}
+
+TEST_F(PictureCommands, MissingFileErasesThePicture) {
+  ShowRange({.file = "none.bmp"});
+  EXPECT_EQ(GetPictureValue(1, 9), 0);
+  Update();
+  EXPECT_TRUE(gPictureList.pictures.empty());
+}
+
+TEST_F(PictureCommands, MapBindingAddsTheScroll) {
+  gCurrentMap.scrollX = 4 * 40;
+  gCurrentMap.scrollY = 4 * 8;
+  ShowRange({.x = 10, .y = 10, .blendFlags = 0x100});
+  const Picture& p = gPictureList.pictures[0];
+  EXPECT_EQ(p.targetX, 50);
+  EXPECT_EQ(p.isMapBound, 1);
+  EXPECT_EQ(GetPictureValue(1, 0), 10);
+  // Relative on a bound picture adds no scroll again.
+  ShowRange({.x = 5, .blendFlags = 0x100, .relative = true});
+  EXPECT_EQ(p.targetX, 55);
+}
+
+}  // namespace
+

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+// The sample game the build writes and the README's run command plays: a
+// procedurally drawn tile set, hero and sign, the title "Sample Game", one
+// 20 x 15 field to walk on and, at the sign (action key, right of the hero's
+// start), a message, a choice and a picture.
+//
+// The hero starts at cell (kSampleHeroX, kSampleHeroY) facing down; the sign
+// stands kSampleSignSteps cells to its right.
+inline constexpr int kSampleHeroX = 6;
+inline constexpr int kSampleHeroY = 7;
+inline constexpr int kSampleSignSteps = 3;
+
+void WriteSampleGame(const std::filesystem::path& folder);
+
+// A replay-log block (Game --replay) that walks the hero right until the sign
+// stops it, presses confirm there and waits while the message opens; the
+// frames until the message is fully shown.
+std::vector<uint8_t> SampleWalkReplay();
+inline constexpr int kSampleWalkFrames = 300;
+// The name the build gives that replay in the sample game's folder.
+inline constexpr const char* kSampleWalkReplayName = "SampleWalk.replay";
