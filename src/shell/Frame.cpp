@@ -182,10 +182,7 @@ void RunFrame(GameScene& scene) {
     gGameSystem.tileFlagsChanged = 0;
     scene.mapView->tileView.UpdateTilePriorities();
   }
-  gCurrentMap.UpdateCurrentMap();
-  gEventSystem.RunEventRunner();
-  if (gEventAbortFlag || gGameSystem.restoreReset) return;
-  gHero.UpdateHeroFromInput();
+  if (!RunFrameLogic()) return;
   if (gGameSystem.transferPending) TransferMap(scene);
   scene.choiceWindow->UpdateChoiceWindow();
   scene.messageWindow->UpdateMessageWindow();
@@ -199,6 +196,14 @@ void RunFrame(GameScene& scene) {
   scene.mapView->tileView.scrollX = gCurrentMap.scrollX / 4;
   scene.mapView->tileView.scrollY = gCurrentMap.scrollY / 4;
   if (scene.drawAccumulator >= 1.0f && !gGameSystem.screenFrozen) DrawFrame(scene);
+}
+
+bool RunFrameLogic() {
+  gCurrentMap.UpdateCurrentMap();
+  gEventSystem.RunEventRunner();
+  if (gEventAbortFlag || gGameSystem.restoreReset) return false;
+  gHero.UpdateHeroFromInput();
+  return true;
 }
 
 void TransferMap(GameScene& scene) {

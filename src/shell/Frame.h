@@ -47,6 +47,10 @@ void EndLoopPass(GameScene& scene);
 // main event runner, the hero, the updates and, when the accumulator allows,
 // the drawing and presentation.
 void RunFrame(GameScene& scene);
+// The logic at the heart of a frame: the map update, the main event runner
+// and then, unless the runner cut the frame short (a load, an abort), the
+// hero's movement from input. False when the frame was cut short.
+bool RunFrameLogic();
 // Carries out the pending place transfer.
 void TransferMap(GameScene& scene);
 

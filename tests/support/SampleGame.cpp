@@ -25,27 +25,13 @@ std::vector<uint8_t> Paint24(int width, int height, Paint paint) {
   std::vector<uint32_t> pixels(static_cast<size_t>(width * height));
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) pixels[static_cast<size_t>(y * width + x)] = paint(x, y);
-  // Rows are stored bottom-up.
-  std::vector<uint32_t> stored(pixels.size());
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      stored[static_cast<size_t>((height - 1 - y) * width + x)] = pixels[static_cast<size_t>(y * width + x)];
-  return Bytes(fixtures::BmpFile(fixtures::BmpOptions{}, width, height, stored));
+  return Bytes(fixtures::BmpFile(fixtures::BmpOptions{}, width, height, pixels));
 }
 
 // Tiles of 32 pixels, eight to a row: an empty cell (the upper layers' 0),
 // grass, path, water, wall.
 std::vector<uint8_t> TileImage() {
-  return Paint24(256, 32, [](int x, int y) -> uint32_t {
-    const int tile = x / 32, u = x % 32, v = y % 32;
-    switch (tile) {
-      case 1: return ((u * 7 + v * 13) % 11 == 0) ? 0x2F8F2F : 0x3CA03C;
-      case 2: return ((u + v) % 9 == 0) ? 0xA08050 : 0xC8A870;
-      case 3: return (v % 8 < 2) ? 0x6090F0 : 0x3060D0;
-      case 4: return (u % 16 == 0 || v % 16 == 0) ? 0x404040 : 0x808890;
-      default: return kKey;
-    }
-  });
+  return Paint24(256, 32, [](int x, int y) { return SampleTileColor(x / 32, x % 32, y % 32); });
 }
 
 // Three patterns, twice (the diagonal half of an eight-direction sheet), by
@@ -156,6 +142,16 @@ MapData FieldMap() {
 
 }  // namespace
 
+uint32_t SampleTileColor(int cell, int u, int v) {
+  switch (cell) {
+    case 1: return ((u * 7 + v * 13) % 11 == 0) ? 0x2F8F2F : 0x3CA03C;
+    case 2: return ((u + v) % 9 == 0) ? 0xA08050 : 0xC8A870;
+    case 3: return (v % 8 < 2) ? 0x6090F0 : 0x3060D0;
+    case 4: return (u % 16 == 0 || v % 16 == 0) ? 0x404040 : 0x808890;
+    default: return kKey;
+  }
+}
+
 void WriteSampleGame(const std::filesystem::path& folder) {
   GameDatSpec gameDat;
   // Tile size 32, no MIDI, 60 frames a second.
@@ -176,7 +172,7 @@ void WriteSampleGame(const std::filesystem::path& folder) {
       .Without(GameFolderBuilder::kDefaultMapName)
       .Map("MapData\\Field.mps", FieldMap())
       .DataFile("MapChip\\Field.bmp", TileImage())
-      .DataFile("CharaChip\\Hero.bmp", CharacterImage(0x3050C0))
+      .DataFile("CharaChip\\Hero.bmp", CharacterImage(kSampleHeroBody))
       .DataFile("CharaChip\\Sign.bmp", CharacterImage(0x8B5A2B))
       .DataFile("Picture\\Sun.bmp", SunImage())
       .DataFile("SystemFile\\Indicator.bmp", IndicatorImage())

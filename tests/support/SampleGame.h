@@ -17,6 +17,14 @@ inline constexpr int kSampleSignSteps = 3;
 
 void WriteSampleGame(const std::filesystem::path& folder);
 
+// Tile cells of the sample's tile set (0xRRGGBB at (u, v) of the 32-pixel
+// cell): 1 grass, 2 path, 3 water, 4 wall.
+inline constexpr int kSampleGrassCell = 1;
+inline constexpr int kSamplePathCell = 2;
+uint32_t SampleTileColor(int cell, int u, int v);
+// The hero's body colour.
+inline constexpr uint32_t kSampleHeroBody = 0x3050C0;
+
 // A replay-log block (Game --replay) that walks the hero right until the sign
 // stops it, presses confirm there and waits while the message opens; the
 // frames until the message is fully shown.
