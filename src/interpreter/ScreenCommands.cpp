@@ -136,7 +136,14 @@ bool EventRunner::CmdEffect() {
   const int target = word & 0xF;
   const int kind = (word >> 4) & 0xF;
   const int frames = RunnerReadValue(Param(2));
-  if (target == 1) {
+  if (target == 0) {
+    const int first = RunnerReadValue(Param(3));
+    const int last = RunnerReadValue(Param(4));
+    const int p1 = RunnerReadValue(Param(5));
+    const int p2 = RunnerReadValue(Param(6));
+    const int p3 = RunnerReadValue(Param(7));
+    gPictureList.ApplyPictureEffectInRange(first, last, kind, p1, p2, p3, frames);
+  } else if (target == 1) {
     MapCharacter* character = GetCharacterById(Param(3));
     if (character == nullptr) return true;
     if (kind == 0) {

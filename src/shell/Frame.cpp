@@ -11,6 +11,7 @@
 #include "map/Hero.h"
 #include "media/PublicFunctions.h"
 #include "presentation/GraphicCache.h"
+#include "shell/DebugInfo.h"
 #include "shell/FrameControls.h"
 #include "shell/GameSystem.h"
 #include "shell/PlayerInput.h"
@@ -87,6 +88,7 @@ void DrawFrame(GameScene& scene) {
   for (MapEventCharacter& event : gCurrentMap.eventCharacters) event.DrawCharacterKeyInputField();
   for (CommonEventRunEntry& entry : gCurrentMap.commonEventRunEntries)
     if (!entry.runners.empty()) entry.runners.front().DrawKeyInputField();
+  DrawDebugInfo(gEventSystem.drawFactor);
   gGameSystem.drawDuration = MillisecondClock() - t0;
   PresentFrame();
   ++gDrawnFrames;

@@ -7,6 +7,7 @@
 #include "media/PublicFunctions.h"
 #include "platform/display/Desktop.h"
 #include "platform/time/Time.h"
+#include "shell/DebugInfo.h"
 #include "shell/GameIni.h"
 #include "shell/GameSystem.h"
 #include "shell/ShellServices.h"
@@ -124,6 +125,7 @@ void HandleFunctionKeys(int) {
     gGameSystem.infoMode = gGameSystem.infoMode ? 0 : 1;
     SetFrameSkipMode(gChosenSkipMode);
   }
+  if (gTestPlay && gInput.f9Pressed) DrawVariableWindow(true);
   if (gInput.f12Pressed) gGameSystem.runState = 0;
   if (gScreenShotFlag && gInput.printScreenPressed) TakeScreenshot();
 }

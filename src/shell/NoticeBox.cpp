@@ -38,8 +38,9 @@ bool ReportWithoutScreen(const std::string& line1, const std::string& line2, con
   return true;
 }
 
-// Keeps the window alive until the player confirms or closes the window.
-void WaitForConfirm() {
+}  // namespace
+
+void WaitForNoticeConfirm(int holdLimit) {
   int heldPolls = 0;
   for (;;) {
     if (RunMessageLoopRound() != 0) {
@@ -49,7 +50,7 @@ void WaitForConfirm() {
     PollInput(gInput);
     if (gInput.actionPressed[0] || gInput.mouseLeftPressed) break;
     if (gInput.actionHeld[0] || gInput.mouseLeftHeld) {
-      if (++heldPolls > 10) break;
+      if (++heldPolls > holdLimit) break;
     } else {
       heldPolls = 0;
     }
@@ -57,8 +58,6 @@ void WaitForConfirm() {
   }
   SetDefaultFontSize(gEventSystem.fontSize);
 }
-
-}  // namespace
 
 void SetNoticeOutput(NoticeOutput output) { gOutput = output; }
 
@@ -76,7 +75,7 @@ void ShowNoticeBox(std::string line1, std::string line2, std::string line3) {
   DrawTextDefaultFont(10, 234, line2.c_str(), white, 0);
   DrawTextDefaultFont(10, 260, line3.c_str(), white, 0);
   PresentFrame();
-  WaitForConfirm();
+  WaitForNoticeConfirm(10);
 }
 
 void ShowNumberNotice(int a, int b, int c) {
@@ -92,7 +91,7 @@ void ShowNumberNotice(int a, int b, int c) {
   const int width = MeasureTextDefaultFont(text, static_cast<int>(std::char_traits<char>::length(text)), 0);
   DrawTextDefaultFont(320 - width / 2, 224, text, PackColor(255, 255, 255), 0);
   PresentFrame();
-  WaitForConfirm();
+  WaitForNoticeConfirm(10);
 }
 
 std::vector<std::array<std::string, 3>> RecordedNotices() { return gRecordedNotices; }

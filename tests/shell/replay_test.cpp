@@ -5,6 +5,7 @@
 
 #include "gamedata/DataFileScramble.h"
 #include "gamedata/GlobalObjects.h"
+#include "media/PublicFunctions.h"
 #include "platform/input/Input.h"
 #include "shell/NoticeBox.h"
 #include "shell/PlayerInput.h"
@@ -172,6 +173,43 @@ TEST_F(Replay, RestartSeedsOnlyFromANonEmptyLog) {
   RenewReplayLogAtRestart();  // outside playback: a fresh log
   ASSERT_EQ(gRandomSeedLog.codes.size(), 1u);
   EXPECT_EQ(gRandomSeedLog.codes[0], RandomSeedLog::kSeedCode);
+}
+
+// The notices of a replay wait on the screen like every notice, answered
+// with the live confirm key while the log stands still.
+TEST_F(Replay, NoticesWaitAndAreAnsweredWithLiveInput) {
+  const int32_t state = static_cast<int32_t>(SharedRandom(1, 0));
+  RandomSeedLog& log = gRandomSeedLog;
+  for (int i = 0; i < 10; ++i) Record(log, 0x04, 1);  // ten runs of left, each one frame
+  for (int i = 0; i < 10; ++i) Record(log, i % 2 ? 0x04 : 0x08, 1);
+  log.LogCompareSeed(state + 1);
+  Record(log, 0x01, 2);
+  log.FlushReplayRun();
+  SetNoticeOutput(NoticeOutput::Screen);
+  ASSERT_TRUE(platform::SetScriptedKey(platform::kDikReturn, true));
+  SetDrawCallLogEnabled(1);
+  ClearDrawCallLog();
+  gReplayPlaying = 1;
+  std::vector<int> directions;
+  for (int i = 0; i < 24 && !gReplayFinished; ++i) {
+    PollInput(gInput);
+    directions.push_back(gInput.direction8);
+  }
+  SetNoticeOutput(NoticeOutput::Report);
+  SetDrawCallLogEnabled(0);
+  EXPECT_EQ(gReplayFinished, 1);
+  // Both notices were drawn once: the seed check, then the end.
+  const std::string log_ = GetDrawCallLog();
+  ClearDrawCallLog();
+  size_t notices = 0;
+  for (size_t at = log_.find("PutBox(0,192,640,288,"); at != std::string::npos;
+       at = log_.find("PutBox(0,192,640,288,", at + 1))
+    ++notices;
+  EXPECT_EQ(notices, 2u);
+  // The frames after the check go on where the log stood: up twice.
+  ASSERT_GE(directions.size(), 22u);
+  EXPECT_EQ(directions[20], 8);
+  EXPECT_EQ(directions[21], 8);
 }
 
 }  // namespace
