@@ -5,6 +5,7 @@
 #include "gamedata/SaveManager.h"
 #include "media/PublicFunctions.h"
 #include "shell/GameSystem.h"
+#include "shell/ScreenEffects.h"
 #include "shell/ShellServices.h"
 #include "shell/SoundManager.h"
 

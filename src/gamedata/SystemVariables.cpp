@@ -1,7 +1,6 @@
 // System variables (ids 9,000,000 on) and system strings (9,900,000 on): each
 // index is wired to a field or query of another object, often with a clamp or
 // a side effect on writing.
-#include "gamedata/SystemVariables.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,8 +16,6 @@
 #include "shell/MidiLibrary.h"
 #include "shell/ShellServices.h"
 #include "shell/StartupGlobals.h"
-
-SystemValueMediaCalls gSystemValueMediaCalls;
 
 namespace {
 
@@ -101,7 +98,7 @@ int VariableStore::ReadSystemVariable(int index) {
     case 71: return gInput.mouseX;
     case 72: return gInput.mouseY;
     case 73: return es->windowsFollowMouse;
-    case 74: return gSystemValueMediaCalls.isMouseCursorShown ? gSystemValueMediaCalls.isMouseCursorShown() : 1;
+    case 74: return IsMouseCursorShown();
     case 77: return now.year;
     case 78: return now.month;
     case 79: return now.day;
@@ -144,11 +141,9 @@ void VariableStore::WriteSystemVariable(int index, int value) {
       } else {
         gInput.mouseY = gInput.lastMouseY = value;
       }
-      if (gSystemValueMediaCalls.setMousePosition) {
-        const double scale = gSystemValueMediaCalls.getWindowScale ? gSystemValueMediaCalls.getWindowScale() : 1.0;
-        const double factor = scale * (gTileSize > 0 ? 32 / gTileSize : 1);
-        gSystemValueMediaCalls.setMousePosition(static_cast<int>(gInput.mouseX * factor),
-                                                static_cast<int>(gInput.mouseY * factor));
+      {
+        const double factor = GetWindowScale() * (gTileSize > 0 ? 32 / gTileSize : 1);
+        SetMousePosition(static_cast<int>(gInput.mouseX * factor), static_cast<int>(gInput.mouseY * factor));
       }
       return;
     }
@@ -236,7 +231,7 @@ void VariableStore::WriteSystemVariable(int index, int value) {
     case 73: es->windowsFollowMouse = value; break;
     case 74:
       es->mouseCursorShown = value != 0 ? 1 : 0;
-      if (gSystemValueMediaCalls.showMouseCursor) gSystemValueMediaCalls.showMouseCursor(gEventSystem.mouseCursorShown);
+      ShowMouseCursor(gEventSystem.mouseCursorShown);
       break;
     case 87: case 88: case 89: case 90: case 91: {
       const size_t member = static_cast<size_t>(index - 87);

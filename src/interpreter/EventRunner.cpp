@@ -1,6 +1,8 @@
 #include "interpreter/EventRunner.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <type_traits>
 #include <utility>
 
@@ -8,10 +10,10 @@
 #include "gamedata/VariableStore.h"
 #include "interpreter/InterpreterServices.h"
 #include "interpreter/VariableArithmetic.h"
+#include "media/PublicFunctions.h"
 #include "platform/process/Process.h"
 
 uint8_t gEventAbortFlag = 0;
-TextEntryFunctions gTextEntryFunctions;
 
 namespace {
 
@@ -69,6 +71,7 @@ void EventRunner::AssignFrom(Source&& other) {
   lastKeyboardKey = other.lastKeyboardKey;
   lastPadButton = other.lastPadButton;
   keyInputHandle = other.keyInputHandle;
+  keyInputMaxLength = other.keyInputMaxLength;
   keyInputTargetId = other.keyInputTargetId;
   keyInputPrefix = std::forward<Source>(other).keyInputPrefix;
   commandsThisFrame = other.commandsThisFrame;
@@ -278,17 +281,19 @@ void EventRunner::ShowCommandLimitNotice() {
 
 void EventRunner::RunStringEntryStep() {
   const int handle = keyInputHandle;
-  const int state = gTextEntryFunctions.getState ? gTextEntryFunctions.getState(handle) : 1;
+  const int state = GetTextEntryState(handle);
   if (state == 0) return;
   ClearTextEntryBusy();
   if (state == 2) {
-    if (gTextEntryFunctions.remove) gTextEntryFunctions.remove(handle);
+    DeleteTextEntry(handle);
     SetKeyInputState(-1);
     RunnerWriteString(keyInputTargetId, keyInputPrefix);
   } else {
     SetKeyInputState(0);
-    std::string typed = gTextEntryFunctions.getString ? gTextEntryFunctions.getString(handle) : std::string();
-    if (gTextEntryFunctions.remove) gTextEntryFunctions.remove(handle);
+    std::string typed(static_cast<size_t>(std::max(keyInputMaxLength, 0)) + 1, '\0');
+    if (GetTextEntryString(typed.data(), handle) != 0) typed[0] = '\0';
+    typed.resize(std::strlen(typed.c_str()));
+    DeleteTextEntry(handle);
     keyInputPrefix += DoubleSingleByteBackslashes(typed);
     RunnerWriteString(keyInputTargetId, keyInputPrefix);
   }

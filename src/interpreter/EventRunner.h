@@ -203,6 +203,8 @@ class EventRunner {
   int lastKeyboardKey = 0;
   int lastPadButton = 0;
   int keyInputHandle = 0;
+  // The maximum length in bytes of the open text entry.
+  int keyInputMaxLength = 0;
   int keyInputTargetId = 0;
   std::string keyInputPrefix;
   int commandsThisFrame = 0;
@@ -224,16 +226,6 @@ class EventRunner {
   void ShowCommandLimitNotice();
   bool RunFastForm(int code, const EventCommand& command);
 };
-
-// Outcome of a text entry, as the string entry step of the run loop reads it.
-// The key-input strings of the media layer fill these in; until then a text
-// entry never exists (a handle of 0 never reaches them).
-struct TextEntryFunctions {
-  int (*getState)(int handle) = nullptr;          // 0 typing, 2 cancelled, other finished
-  std::string (*getString)(int handle) = nullptr;  // the typed text (CP932)
-  void (*remove)(int handle) = nullptr;
-};
-extern TextEntryFunctions gTextEntryFunctions;
 
 // Doubles every backslash that is a single-byte character (a 0x5C trail
 // byte of a double-byte character stays).

@@ -15,8 +15,6 @@
 #include "presentation/TextCodes.h"
 #include "shell/GamePaths.h"
 
-TextEntryStartFunctions gTextEntryStartFunctions;
-
 namespace {
 
 constexpr const char* kNoFile = "<NoFile>";
@@ -197,9 +195,7 @@ bool EventRunner::CmdStringOperation() {
       SetDefaultFontSize(gEventSystem.fontSize * gScreenScale);
       const int maxLength = RunnerReadValue(Param(3));
       int handle = -1;
-      if (maxLength > 0 && gTextEntryStartFunctions.create) {
-        handle = gTextEntryStartFunctions.create(maxLength, (flags & 0x1000) ? 1 : 0, 0, 0);
-      }
+      if (maxLength > 0) handle = CreateTextEntry(maxLength, (flags & 0x1000) ? 1 : 0, 0, 0);
       if (handle <= 0) {
         // No entry to type into: it ends at once as a cancelled one, and
         // the target keeps only the prefix.
@@ -208,7 +204,7 @@ bool EventRunner::CmdStringOperation() {
         src.clear();
         break;
       }
-      if (gTextEntryStartFunctions.activate) gTextEntryStartFunctions.activate(handle);
+      ActivateTextEntry(handle);
       if (flags & 0x2000) {
         std::string text = RunnerReadString(target);
         const int limit = RunnerReadValue(Param(3));
@@ -217,9 +213,10 @@ bool EventRunner::CmdStringOperation() {
           if (cut > 0 && ShiftJisByteKind(text, cut - 1) == 1) --cut;
           text.resize(cut);
         }
-        if (gTextEntryStartFunctions.setString) gTextEntryStartFunctions.setString(text, handle);
+        SetTextEntryString(text.c_str(), handle);
       }
       keyInputHandle = handle;
+      keyInputMaxLength = maxLength;
       keyInputTargetId = targetId();
       keyInputPrefix = old;
       old.clear();

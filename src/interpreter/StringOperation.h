@@ -2,17 +2,6 @@
 
 #include <string>
 
-// How the string command starts a text entry. The key-input strings of the
-// media layer fill these in; until then no entry can be created, and a
-// string entry ends at once as a cancelled one.
-struct TextEntryStartFunctions {
-  // maximum length in bytes, cancel allowed, two options; a handle > 0 or -1.
-  int (*create)(int maxLength, int cancelAllowed, int option1, int option2) = nullptr;
-  int (*activate)(int handle) = nullptr;
-  int (*setString)(const std::string& text, int handle) = nullptr;
-};
-extern TextEntryStartFunctions gTextEntryStartFunctions;
-
 // Leading blanks, an optional sign and the digits after it; 0 when there are
 // none. Values beyond the int range saturate.
 int DecimalFromText(const std::string& text);

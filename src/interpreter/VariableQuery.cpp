@@ -7,7 +7,6 @@
 #include "interpreter/VariableArithmetic.h"
 #include "map/MapEventRunners.h"
 #include "presentation/PictureValues.h"
-#include "shell/MouseInput.h"
 #include "shell/ShellServices.h"
 #include "shell/SoundChannels.h"
 
@@ -100,8 +99,10 @@ int EventUnderMouse() {
 }
 
 int MouseButton(int button) {
-  if (gMouseFrameInput.buttonPressed[button]) return 2;
-  return gMouseFrameInput.buttonHeld[button] ? 1 : 0;
+  const uint8_t pressed[3] = {gInput.mouseLeftPressed, gInput.mouseRightPressed, gInput.mouseMiddlePressed};
+  const uint8_t held[3] = {gInput.mouseLeftHeld, gInput.mouseRightHeld, gInput.mouseMiddleHeld};
+  if (pressed[button]) return 2;
+  return held[button] ? 1 : 0;
 }
 
 int SystemValue(const EventRunner& runner, int code) {
@@ -116,9 +117,9 @@ int SystemValue(const EventRunner& runner, int code) {
     case 7: return MouseButton(0);
     case 8: return MouseButton(1);
     case 9: return MouseButton(2);
-    case 10: return gMouseFrameInput.wheel;
-    case 11: return gMouseFrameInput.moveX;
-    case 12: return gMouseFrameInput.moveY;
+    case 10: return gInput.wheel;
+    case 11: return gInput.mouseDx;
+    case 12: return gInput.mouseDy;
     case 13: return EventUnderMouse();
     case 14: return runner.mapEventId;
     case 15: return GetMapWidth();

@@ -8,4 +8,5 @@
 #include "media/system/PublicInput.h"
 #include "media/graphics/PublicGraphics.h"
 #include "media/image/PublicFonts.h"
+#include "media/image/PublicImages.h"
 #include "media/sound/PublicSound.h"

@@ -13,3 +13,17 @@ void GameSystem::RecreateScreenBuffers() {
     graph = CreateBlankGraph(width, height, 0);
   }
 }
+
+GameSystem ConstructGameSystem() {
+  GameSystem system;
+  system.runState = 0;
+  system.RecreateScreenBuffers();
+  return system;
+}
+
+void ReleaseGameSystemGraphs(GameSystem& system) {
+  for (int& graph : system.screenBuffers) {
+    if (graph >= 0) ReleaseGraph(graph, 0);
+    graph = -1;
+  }
+}

@@ -15,8 +15,12 @@ struct GameSystem {
   void RecreateScreenBuffers();
 
   int runState = 1;  // 1 running, 0 back to the title, -1 quit
-  // Two screen-sized graphs (captures of the screen); -1 none.
+  // Two screen-sized graphs (captures of the screen); -1 none: the screen
+  // captured for the transition, and the frozen picture shown in place of
+  // the map.
   std::array<int, 2> screenBuffers{-1, -1};
+  static constexpr size_t kCaptureBuffer = 0;
+  static constexpr size_t kFrozenBuffer = 1;
   // Sizes of the BGM, BGS and sound-effect lists before their spare entries;
   // entries 3-5 unused.
   std::array<int, 6> soundListSizes{};
@@ -54,6 +58,13 @@ struct GameSystem {
   uint8_t panoramaByFile = 0;
   uint8_t fogByFile = 0;
 
+  // Information-line mode: 1 in test play, toggled by F8.
+  int infoMode = 0;
+  // Update-phase milliseconds of the last five frames, newest first; the
+  // draw-phase milliseconds of the last drawn frame.
+  std::array<int, 5> updateDurations{};
+  int drawDuration = 0;
+
   // The message and choice windows and the commands that fill them.
   // 1 while a runner waits on the message (messageOwner), -1 none.
   int messageOwnerState = -1;
@@ -82,6 +93,22 @@ struct GameSystem {
   // runner moved to a new place takes its bindings along.
   void ForgetRunner(const EventRunner* runner);
   void MoveRunnerBindings(const EventRunner* from, EventRunner* to);
+
+  // Screen transition: while screenFrozen is set nothing is drawn or
+  // presented; once running, the captured old screen dissolves over the new
+  // frames, by plain fading or through the mask graph.
+  uint8_t screenFrozen = 0;
+  uint8_t plainFade = 1;
+  int transitionRemaining = 20;
+  int transitionTotal = 20;
+  int transitionMaskGraph = -1;
+  std::string transitionImagePath;
 };
 
 extern GameSystem gGameSystem;
+
+// A record with its start values and its two screen buffers made (the
+// restart point renews gGameSystem with it).
+GameSystem ConstructGameSystem();
+// Releases the two screen buffers of a record that is being replaced.
+void ReleaseGameSystemGraphs(GameSystem& system);

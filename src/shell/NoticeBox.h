@@ -4,13 +4,26 @@
 #include <string>
 #include <vector>
 
-// The game runtime's notice: up to three lines shown over the screen until the
-// player confirms. Every runtime error goes through it; callers go on with the
-// failing operation skipped.
+// The game runtime's notice: up to three lines in a band over the screen until
+// the player confirms (confirm key or left button, newly pressed or held past
+// ten polls; the cancel key does not end it). Every runtime error goes through
+// it; callers go on with the failing operation skipped. Closing the window
+// during the wait ends the game (run state -1).
 //
-// Until the shell's screen exists this shows the lines in a system message box
-// (the headless backend records them instead, for tests).
+// Where notices go (the start-up chooses):
+//  - Report, before the screen exists (a damaged Game.dat): a message box; on
+//    the headless backend stderr and the record tests read, never waiting.
+//  - Screen: drawn over the screen, waiting for the player.
+//  - Stderr: stderr and the record, never waiting (the headless game run).
+enum class NoticeOutput { Report, Screen, Stderr };
+void SetNoticeOutput(NoticeOutput output);
+
 void ShowNoticeBox(std::string line1, std::string line2, std::string line3);
+// The notice's wait: keeps the window alive until the player confirms (newly
+// pressed, or held past holdLimit polls) or closes the window.
+void WaitForNoticeConfirm(int holdLimit);
+// The same wait around "a   b   c", centred.
+void ShowNumberNotice(int a, int b, int c);
 
 // Headless backend: the notices shown so far, lines as passed (CP932).
 std::vector<std::array<std::string, 3>> RecordedNotices();

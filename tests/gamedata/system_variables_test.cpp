@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "gamedata/GlobalObjects.h"
-#include "gamedata/SystemVariables.h"
 #include "gamedata/VariableStore.h"
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
@@ -27,7 +26,6 @@ class SystemVariables : public ::testing::Test {
     gHero = Hero();
     gGameSystem = GameSystem();
     gSoundManager = SoundManager();
-    gSystemValueMediaCalls = SystemValueMediaCalls();
   }
 
   int Read(int index) { return gVariableStore.ReadVariable(kSystem + index); }
@@ -168,26 +166,6 @@ TEST_F(SystemVariables, SystemStrings) {
   gVariableStore.WriteStringVariable(kSystemString + 33, "x");  // read-only
   EXPECT_EQ(gEventSystem.bgmFileText, "");
   EXPECT_EQ(gVariableStore.ReadStringVariable(kSystemString + 99), "");
-}
-
-TEST_F(SystemVariables, MouseCursorAndPositionGoToTheWindow) {
-  static int shown = -1, movedX = -1, movedY = -1;
-  gSystemValueMediaCalls.showMouseCursor = [](int show) { return shown = show; };
-  gSystemValueMediaCalls.setMousePosition = [](int x, int y) {
-    movedX = x;
-    movedY = y;
-    return 0;
-  };
-  gSystemValueMediaCalls.getWindowScale = [] { return 2.0; };
-  gTileSize = 16;
-  Write(71, 10);
-  EXPECT_EQ(gInput.mouseX, 10);
-  EXPECT_EQ(gInput.lastMouseX, 10);
-  EXPECT_EQ(movedX, 40);
-  EXPECT_EQ(movedY, 0);
-  Write(74, 0);
-  EXPECT_EQ(gEventSystem.mouseCursorShown, 0);
-  EXPECT_EQ(shown, 0);
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ TEST_F(CommonEventTriggers, FrameOrderIsMapEventsCommonEventsMainRunner) {
   gCurrentMap.eventCharacters.push_back(event);
   BuildCommonEventRunEntries(gCurrentMap.commonEventRunEntries);
   gEventSystem.StartEventRunner(0, 1);
-  RunFrame();
+  RunFrameLogic();
   EXPECT_EQ(Var(1), 123);
 }
 

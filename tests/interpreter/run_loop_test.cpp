@@ -2,7 +2,10 @@
 #include <vector>
 
 #include "RunnerFixture.h"
+#include "media/PublicFunctions.h"
 #include "platform/text/Text.h"
+#include "platform/window/Window.h"
+#include "support/StartedLibrary.h"
 
 namespace runner_test {
 namespace {
@@ -114,37 +117,38 @@ TEST_F(RunLoop, DispatchMovesTheErrorLocationWithEveryCommand) {
 }
 
 TEST_F(RunLoop, StringEntryStoresPrefixAndDoubledBackslashes) {
-  static int state = 0;
-  static bool removed = false;
-  gTextEntryFunctions.getState = [](int) { return state; };
-  gTextEntryFunctions.getString = [](int) { return std::string("a\\b\x83\x5C"); };
-  gTextEntryFunctions.remove = [](int) { removed = true; };
+  StartedLibrary library;
+  ASSERT_TRUE(library.Started());
+  auto openEntry = [](EventRunner& runner, int target, const char* prefix) {
+    runner.keyInputHandle = CreateTextEntry(10, 1, 0, 0);
+    runner.keyInputMaxLength = 10;
+    ActivateTextEntry(runner.keyInputHandle);
+    runner.keyInputTargetId = target;
+    runner.keyInputPrefix = prefix;
+    gGameSystem.textEntryBusy = 1;
+    return runner.keyInputHandle;
+  };
 
   EventRunner& runner = Start({Command(180, {0})});
-  runner.keyInputHandle = 7;
-  runner.keyInputTargetId = 3000001;
-  runner.keyInputPrefix = "P:";
-  gGameSystem.textEntryBusy = 1;
-  state = 0;
+  const int handle = openEntry(runner, 3000001, "P:");
+  StartedLibrary::Type("a\\b\u30BD");  // "a\b" and a katakana whose trail byte is a backslash
   runner.RunEventRunner();
-  EXPECT_EQ(runner.keyInputHandle, 7);
-  state = 1;
+  EXPECT_EQ(runner.keyInputHandle, handle);  // still typing
+  StartedLibrary::PressVirtualKey(platform::kVkReturn);
   runner.RunEventRunner();
   EXPECT_EQ(runner.keyInputHandle, 0);
-  EXPECT_TRUE(removed);
+  EXPECT_EQ(GetTextEntryState(handle), -1);  // deleted
   EXPECT_EQ(gGameSystem.textEntryBusy, 0);
   EXPECT_EQ(gEventSystem.keyInputState, 0);
   EXPECT_EQ(gVariableStore.ReadStringVariable(3000001), std::string("P:a\\\\b\x83\x5C"));
 
   Start({Command(180, {0})});
-  runner_.keyInputHandle = 8;
-  runner_.keyInputTargetId = 3000002;
-  runner_.keyInputPrefix = "only";
-  state = 2;
+  openEntry(runner_, 3000002, "only");
+  StartedLibrary::Type("typed");
+  StartedLibrary::PressVirtualKey(platform::kVkEscape);
   runner_.RunEventRunner();
   EXPECT_EQ(gEventSystem.keyInputState, -1);
   EXPECT_EQ(gVariableStore.ReadStringVariable(3000002), "only");
-  gTextEntryFunctions = TextEntryFunctions();
 }
 
 TEST_F(RunLoop, CopiedRunnerRunsItsOwnList) {

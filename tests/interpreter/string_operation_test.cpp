@@ -7,10 +7,13 @@
 #include <vector>
 
 #include "interpreter/StringOperation.h"
+#include "media/PublicFunctions.h"
+#include "platform/window/Window.h"
 #include "presentation/TextCodes.h"
 #include "shell/GamePaths.h"
 #include "support/ScratchFolder.h"
 #include "support/ScriptWorld.h"
+#include "support/StartedLibrary.h"
 
 namespace {
 
@@ -30,7 +33,6 @@ class StringOperation : public ::testing::Test {
   void SetUp() override {
     ResetScriptWorld(1);
     gVariableStore.stringVariables.assign(10, "");
-    gTextEntryStartFunctions = TextEntryStartFunctions();
   }
   std::string Str(int n) { return gVariableStore.ReadStringVariable(S0 + n); }
   void SetStr(int n, const std::string& text) { gVariableStore.WriteStringVariable(S0 + n, text); }
@@ -148,25 +150,23 @@ TEST_F(StringOperation, WritesStayInsideTheGameFolder) {
   EXPECT_EQ(RecordedNotices()[2][2], "missing\\x.txt");
 }
 
-int gCreated = 0;
-int CreateEntry(int, int, int, int) { return ++gCreated, 0x50000001; }
-int FailEntry(int, int, int, int) { return -1; }
-std::string gEntryText;
-int SetEntryText(const std::string& text, int) { return gEntryText = text, 0; }
-int StillTyping(int) { return 0; }
+// The entry text of a handle as the media layer holds it.
+std::string EntryText(int handle, int maxLength) {
+  std::string buffer(static_cast<size_t>(maxLength) + 1, '\0');
+  if (GetTextEntryString(buffer.data(), handle) != 0) return "<no entry>";
+  return buffer.c_str();
+}
 
 TEST_F(StringOperation, StringEntries) {
-  gCreated = 0;
-  gTextEntryStartFunctions.create = &CreateEntry;
-  gTextEntryStartFunctions.setString = &SetEntryText;
-  gTextEntryFunctions = TextEntryFunctions();
-  gTextEntryFunctions.getState = &StillTyping;  // the player is still typing
+  StartedLibrary library;
+  ASSERT_TRUE(library.Started());
   SetStr(0, "ab" + kHyo);
   // Maximum 3 with the current text: the lead byte at the cut is left out.
   EXPECT_FALSE(Run({MakeCommand(122, {S0, Flags(3, 1) | 0x2000, 3})}));  // held until the entry ends
-  EXPECT_EQ(gCreated, 1);
-  EXPECT_EQ(gEntryText, "ab");
-  EXPECT_EQ(runner_.keyInputHandle, 0x50000001);
+  const int handle = runner_.keyInputHandle;
+  EXPECT_GT(handle, 0);
+  EXPECT_EQ(EntryText(handle, 3), "ab");
+  EXPECT_EQ(GetTextEntryState(handle), 0);  // the player is typing
   EXPECT_EQ(runner_.keyInputPrefix, "ab" + kHyo);
   EXPECT_EQ(Str(0), "");
   EXPECT_EQ(gGameSystem.textEntryBusy, 1);
@@ -179,7 +179,17 @@ TEST_F(StringOperation, StringEntries) {
   other.RunEventRunner();
   EXPECT_TRUE(other.IsEventRunnerBusy());
   EXPECT_EQ(other.line, 0);
-  EXPECT_EQ(gCreated, 1);
+  EXPECT_EQ(runner_.keyInputHandle, handle);
+
+  // The typed key finishes the entry on the next frame of the runner.
+  StartedLibrary::Type("c");
+  StartedLibrary::PressVirtualKey(platform::kVkReturn);
+  EXPECT_EQ(GetTextEntryState(handle), 1);
+  runner_.RunEventRunner();
+  EXPECT_FALSE(runner_.IsEventRunnerBusy());
+  EXPECT_EQ(Str(0), "ab" + kHyo + "abc");
+  EXPECT_EQ(GetTextEntryState(handle), -1);  // deleted
+  EXPECT_EQ(gEventSystem.keyInputState, 0);
 
   // No entry when the maximum is 0 or creation fails: a cancel that keeps
   // only the prefix, and no handle.
@@ -190,11 +200,9 @@ TEST_F(StringOperation, StringEntries) {
   EXPECT_EQ(Str(2), "keep");
   EXPECT_EQ(gEventSystem.keyInputState, -1);
   EXPECT_EQ(gGameSystem.textEntryBusy, 0);
-  gTextEntryStartFunctions.create = &FailEntry;
-  EXPECT_TRUE(Run({MakeCommand(122, {S0 + 2, Flags(3, 0), 8})}));
+  EXPECT_TRUE(Run({MakeCommand(122, {S0 + 2, Flags(3, 0), -8})}));
   EXPECT_EQ(runner_.keyInputHandle, 0);
   EXPECT_EQ(gGameSystem.textEntryBusy, 0);
-  gTextEntryFunctions = TextEntryFunctions();
 }
 
 }  // namespace

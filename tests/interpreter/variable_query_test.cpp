@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "map/MapEventRunners.h"
-#include "shell/MouseInput.h"
 #include "shell/ShellServices.h"
 #include "support/ScriptWorld.h"
 
@@ -19,7 +18,6 @@ class VariableQuery : public ::testing::Test {
   void SetUp() override {
     ResetScriptWorld(1);
     gCurrentMap.mapData = MapData();
-    gMouseFrameInput = MouseFrameInput();
     gInput = InputState();
     gTileSize = 32;
     gCurrentMap.mapData.header.width = 20;
@@ -72,8 +70,8 @@ TEST_F(VariableQuery, MapPlacesSystemValuesAndTargets) {
   gCurrentMap.mapData.header.height = 15;
   gCurrentMap.mapData.ResizeMapLayers(true, 0, 0);
   gCurrentMap.mapData.layers[0][2][1] = 5;
-  gMouseFrameInput.buttonHeld[0] = 1;
-  gMouseFrameInput.buttonPressed[1] = 1;
+  gInput.mouseLeftHeld = 1;
+  gInput.mouseRightPressed = 1;
   gVariableStore.variableSets[0][20] = 30;
   Run({Query(V + 1, QueryFlags(2, 0, 1), 2, 1), Query(V + 2, QueryFlags(2, 0, 1) | 0x20, 5, 3),
        Query(V + 3, QueryFlags(2, 0, 1), 9, 9), Query(V + 4, QueryFlags(2, 0, 4), 2, 1),

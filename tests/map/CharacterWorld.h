@@ -74,6 +74,6 @@ class CharacterWorld : public ::testing::Test {
 
   // Runs n frames in the frame's order: map, main runner, hero.
   static void Frames(int n) {
-    for (int i = 0; i < n; ++i) RunFrame();
+    for (int i = 0; i < n; ++i) RunFrameLogic();
   }
 };

@@ -15,7 +15,7 @@ int Var(int n) { return gVariableStore.ReadVariable(NormalVar(n)); }
 // The first frame (from 1) at whose end the event asks to start; 0 never.
 int FrameOfStartRequest(const MapEventCharacter& event, int frames) {
   for (int frame = 1; frame <= frames; ++frame) {
-    RunFrame();
+    RunFrameLogic();
     if (event.startRequest) return frame;
   }
   return 0;
@@ -28,7 +28,7 @@ TEST_F(HeroAndEvents, WalkOverTouchEventStartsOnArrival) {
   EXPECT_EQ(FrameOfStartRequest(event, 12), 8);
   gInput.direction4 = 0;
   EXPECT_EQ(gHero.x, 2);
-  RunFrame();  // the main runner takes it in the next frame
+  RunFrameLogic();  // the main runner takes it in the next frame
   EXPECT_EQ(Var(1), 1);
 }
 
@@ -49,7 +49,7 @@ TEST_F(HeroAndEvents, ActionKeyReachesAcrossACounter) {
   SetCell(1, 0, kCounterTile);
   EXPECT_EQ(FrameOfStartRequest(event, 1), 1);
   gInput.actionPressed[0] = 0;
-  RunFrame();
+  RunFrameLogic();
   EXPECT_EQ(Var(1), 1);
 }
 
@@ -58,7 +58,7 @@ TEST_F(HeroAndEvents, ActionKeyStartsTheEventUnderfootAndTheOneInFront) {
   MapEventCharacter& front = AddEvent(2, 1, 0, 0, "npc.png");
   gHero.FaceRight();
   gInput.actionPressed[0] = 1;
-  RunFrame();
+  RunFrameLogic();
   EXPECT_TRUE(under.startRequest);
   EXPECT_TRUE(front.startRequest);
 }

@@ -14,6 +14,7 @@
 #include "media/system/PublicSystem.h"
 #include "platform/Backend.h"
 #include "platform/window/Window.h"
+#include "support/Commands.h"
 
 namespace {
 
@@ -58,20 +59,6 @@ TEST_F(SdlBackend, TheLibraryStartsAndEndsUnderTheDummyVideoDriver) {
   EXPECT_EQ(GetLibraryWindowHandle(), 0);
 }
 
-bool HasProgram(const char* name) {
-  std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-  return std::system(command.c_str()) == 0;
-}
-
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  if (FILE* out = popen((command + " 2>&1").c_str(), "r")) {
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, out) != nullptr) output += buffer;
-    pclose(out);
-  }
-  return output;
-}
 
 // A virtual X display and a game on it, run as a fresh copy of this program
 // (so no SDL state of this process, where another test may have started the

@@ -535,6 +535,8 @@ bool DirectoryCreate(std::string_view path) {
   return ok;
 }
 
+std::string RuntimeAbsolutePath(std::string_view nativePath) { return ToRuntimeAbsolute(std::string(nativePath)); }
+
 size_t CurrentDirectoryGet(char* buffer, size_t capacity) {
   std::error_code error;
   auto cwd = std::filesystem::current_path(error);

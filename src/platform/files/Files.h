@@ -28,6 +28,9 @@ std::string NativePath(std::string_view path);
 // ways, else the raw bytes.
 std::string RuntimeName(std::string_view diskName);
 
+// An absolute path on disk in runtime form ("C:\\dir\\name").
+std::string RuntimeAbsolutePath(std::string_view nativePath);
+
 enum class FileAccess {
   Read,           // existing files only
   Write,          // create or truncate

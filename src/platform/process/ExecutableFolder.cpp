@@ -4,6 +4,8 @@
 
 #include <climits>
 
+#include "platform/files/Files.h"
+
 namespace platform {
 
 std::string ExecutableFolder() {
@@ -14,6 +16,13 @@ std::string ExecutableFolder() {
   size_t slash = full.rfind('/');
   if (slash == std::string::npos) return {};
   return full.substr(0, slash + 1);
+}
+
+std::string ExecutablePath() {
+  char path[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return {};
+  return RuntimeAbsolutePath(std::string_view(path, static_cast<size_t>(length)));
 }
 
 }  // namespace platform

@@ -134,6 +134,9 @@ void PumpEvents() {
       case SDL_WINDOWEVENT:
         if (SDL_GetWindowFromID(e.window.windowID) == gWindow) WindowEvent(e.window);
         break;
+      // A quit request from outside (a signal, the session ending) closes the
+      // window as its close button would.
+      case SDL_QUIT: InjectCloseRequest(); break;
       case SDL_KEYDOWN: InjectKeyDown(KeyOf(e.key)); break;
       case SDL_KEYUP: InjectKeyUp(KeyOf(e.key)); break;
       case SDL_TEXTINPUT: InjectText(e.text.text); break;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <png.h>
-
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,6 +10,7 @@
 #include "media/system/MainWindow.h"
 #include "media/system/SystemFixture.h"
 #include "platform/display/WindowImage.h"
+#include "support/PngReader.h"
 
 // The library started in window mode on the headless backend at 640 x 480
 // and the given depth and window scale, drawing to the back screen.
@@ -64,17 +65,7 @@ class GraphicsTest : public SystemTest {
 
   // Reads a PNG file as 0xRRGGBB pixels; empty when it does not decode.
   static std::vector<uint32_t> ReadPng(const std::string& path, int* width, int* height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0) return {};
-    *width = static_cast<int>(image.width);
-    *height = static_cast<int>(image.height);
-    std::vector<uint32_t> out(static_cast<size_t>(*width) * *height);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = rgb[i * 3] << 16 | rgb[i * 3 + 1] << 8 | rgb[i * 3 + 2];
-    return out;
+    return ReadPngFile(path, width, height);
   }
 };
 

@@ -1,3 +1,0 @@
-#include "shell/MouseInput.h"
-
-MouseFrameInput gMouseFrameInput;

@@ -1,0 +1,349 @@
+#include "shell/Startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "gamedata/CommonEvent.h"
+#include "gamedata/Database.h"
+#include "gamedata/GameInfo.h"
+#include "gamedata/GameText.h"
+#include "gamedata/GlobalObjects.h"
+#include "gamedata/RandomSeedLog.h"
+#include "gamedata/SaveBuffer.h"
+#include "gamedata/SaveManager.h"
+#include "gamedata/VariableStore.h"
+#include "interpreter/EventRunner.h"
+#include "interpreter/LinkPass.h"
+#include "map/CurrentMap.h"
+#include "map/Hero.h"
+#include "media/PublicFunctions.h"
+#include "platform/display/Desktop.h"
+#include "presentation/RestoreGraphics.h"
+#include "presentation/TextResources.h"
+#include "platform/files/Files.h"
+#include "platform/fonts/Fonts.h"
+#include "platform/process/ExecutableFolder.h"
+#include "platform/text/Text.h"
+#include "platform/dialogs/MessageBox.h"
+#include "shell/Frame.h"
+#include "shell/FrameControls.h"
+#include "shell/GameIni.h"
+#include "shell/GamePaths.h"
+#include "shell/GameSystem.h"
+#include "shell/MidiLibrary.h"
+#include "shell/NoticeBox.h"
+#include "shell/PlayerInput.h"
+#include "shell/Replay.h"
+#include "shell/ShellServices.h"
+#include "shell/SoundManager.h"
+#include "shell/SpeechLibrary.h"
+#include "shell/StartupGlobals.h"
+
+namespace {
+
+// Registers the game's own fonts of the current folder ("*.ttf", then
+// "*.ttc"); the list keeps the names they are removed by at shutdown.
+void RegisterFolderFonts(std::vector<std::string>& fonts) {
+  for (const char* pattern : {"*.ttf", "*.ttc"}) {
+    platform::FindData found{};
+    const int search = platform::FindFirst(pattern, &found);
+    if (search <= 0) continue;
+    do {
+      if (found.directory) continue;
+      // By absolute path, so removal finds it whatever the current folder.
+      std::error_code error;
+      const auto full = std::filesystem::absolute(platform::NativePath(found.name), error);
+      if (error) continue;
+      const std::string name = platform::Utf8ToCp932(full.string());
+      if (platform::AddApplicationFont(name)) fonts.push_back(name);
+    } while (platform::FindNext(search, &found));
+    platform::FindClose(search);
+  }
+}
+
+void RemoveFonts(std::vector<std::string>& fonts) {
+  for (const std::string& name : fonts) platform::RemoveApplicationFont(name);
+  fonts.clear();
+}
+
+std::string ExecutableFolderPath(const GameOptions& options) {
+  std::string path;
+  if (!options.gameFolder.empty()) {
+    std::error_code error;
+    const auto full = std::filesystem::absolute(options.gameFolder, error);
+    path = platform::RuntimeAbsolutePath(full.lexically_normal().string());
+  } else {
+    path = platform::ExecutablePath();
+    const size_t cut = path.rfind('\\');
+    path = cut == std::string::npos ? std::string() : path.substr(0, cut);
+  }
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  return path + "\\";
+}
+
+int SettingsByte(int index) {
+  return index < static_cast<int>(gGameInfo.settings.size()) ? gGameInfo.settings[static_cast<size_t>(index)] : 0;
+}
+
+}  // namespace
+
+bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& options, std::string& error) {
+  std::string rest;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const bool hasValue = i + 1 < arguments.size();
+    if (argument == "--headless") {
+      if (!hasValue) return error = "--headless needs a frame count", false;
+      char* end = nullptr;
+      const long frames = std::strtol(arguments[++i].c_str(), &end, 10);
+      if (*end != '\0' || frames < 0 || frames > 100000000) return error = "--headless needs a frame count", false;
+      options.headless = true;
+      options.frames = static_cast<int>(frames);
+    } else if (argument == "--screenshot") {
+      const std::string value = hasValue ? arguments[++i] : std::string();
+      const size_t colon = value.find(':');
+      char* end = nullptr;
+      const long frame = colon == std::string::npos ? -1 : std::strtol(value.substr(0, colon).c_str(), &end, 10);
+      if (frame < 1 || *end != '\0' || colon + 1 >= value.size())
+        return error = "--screenshot needs FRAME:FILE", false;
+      options.screenshots.emplace_back(static_cast<int>(frame), value.substr(colon + 1));
+    } else if (argument == "--replay") {
+      if (!hasValue) return error = "--replay needs a file", false;
+      options.replayFile = arguments[++i];
+    } else if (options.gameFolder.empty() && std::filesystem::is_directory(argument)) {
+      options.gameFolder = argument;
+    } else {
+      if (!rest.empty()) rest += ' ';
+      rest += argument;
+    }
+  }
+  if (!options.screenshots.empty() && !options.headless) return error = "--screenshot needs --headless", false;
+  if (!options.replayFile.empty())
+    options.replayFile = platform::Utf8ToCp932(std::filesystem::absolute(options.replayFile).string());
+  // Screenshot files named relative to where the player was started.
+  for (auto& [frame, file] : options.screenshots)
+    file = platform::Utf8ToCp932(std::filesystem::absolute(file).string());
+  options.commandLine = rest;
+  return true;
+}
+
+void RestartGame(bool firstPass) {
+  ShowMouseCursor(gEventSystem.mouseCursorShown);
+  RebuildCommonEvents();
+  for (int kind = 0; kind < 3; ++kind) PlaySoundChannel(kind, -1, 0, 0);
+  for (int i = 0; i < 3; ++i) UpdateSounds();
+  DeleteAllSoundHandles(0);
+  ResetSoundManager();
+  SizeSoundTables();
+  UpdateSounds();
+  gEventAbortFlag = 0;
+  RenewReplayLogAtRestart();
+  if (!firstPass) LoadDatabases();
+  gTextResources.SetUpFonts();
+  // The old record's screen graphs go with it: a restart leaks no graph.
+  GameSystem fresh = ConstructGameSystem();
+  ReleaseGameSystemGraphs(gGameSystem);
+  gGameSystem = std::move(fresh);
+  ComputeSoundListSizes();
+  if (gTestPlay) gGameSystem.infoMode = 1;
+  gVariableDatabase = Database();
+  gVariableDatabase.LoadDatabaseFiles("BasicData\\CDataBase");
+  gVariableStore = VariableStore(gCommonEventList.Count());
+  gEventSystem = EventSystem(EventSystem::StaticInit{});
+  gHero.ConstructHero();
+  if (gGameInfo.strings.size() > 7) gHero.graphicName = gGameInfo.strings[7];
+  gCurrentMap = CurrentMap();
+  gCurrentMap.ResetCurrentMap();
+  gPictureList = PictureList(false);
+  ResetInputState(gInput);
+  gVariableStore.context = &gEventSystem;
+  gHero.ApplyMovementSettings();
+  SelectDrawTarget(-2);
+  gFrameSkipMode = gFrameSkipSetting;
+  SetFrameSkipMode(gFrameSkipMode);
+  gSaveManager = SaveManager();
+  gGameSystem.runState = 1;
+  gCurrentMap.mapId = -1;
+  gGameSystem.transferPending = 0;
+  gGameSystem.transferMapId = gSystemDatabase.ReadDatabaseInt(7, 0, 0);
+  gGameSystem.transferX = gSystemDatabase.ReadDatabaseInt(7, 0, 1) * 2;
+  gGameSystem.transferY = gSystemDatabase.ReadDatabaseInt(7, 0, 2) * 2;
+  if (gTestPlay) BuildDatabaseNameIndexes();
+  LinkCommonEventCommands();
+  gEventSystem.StartEventRunner(0, 1);
+  LinkDatabases();
+}
+
+bool LoadReplayLog(const std::vector<uint8_t>& bytes) {
+  gSaveBuffer.BeginRead(bytes);
+  RandomSeedLog log;
+  std::swap(log, gRandomSeedLog);
+  if (!gRandomSeedLog.LoadRandomSeedLog() || gRandomSeedLog.codes.empty()) {
+    std::swap(log, gRandomSeedLog);
+    return false;
+  }
+  gRandomSeedLog.replayCounter = 0;
+  gReplayPlaying = 1;
+  gReplayFinished = 0;
+  return true;
+}
+
+namespace {
+
+// The replay file named on the command line, read whole.
+bool LoadReplayFile(const std::string& path) {
+  const int file = platform::FileOpen(path, platform::FileAccess::Read);
+  if (!file) return false;
+  std::vector<uint8_t> bytes;
+  uint8_t buffer[4096];
+  for (;;) {
+    const int64_t got = platform::FileRead(file, buffer, sizeof buffer);
+    if (got <= 0) break;
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  }
+  platform::FileClose(file);
+  return LoadReplayLog(bytes);
+}
+
+}  // namespace
+
+bool RunHeadlessPass(GameSession& session) {
+  if (RunMessageLoopRound() != 0) return false;
+  if (gGameSystem.runState == 0) {
+    RestartGame(session.firstPass);
+    session.firstPass = false;
+    // As the main loop does on entry.
+    session.scene.drawAccumulator = 0.0f;
+    RebuildCharacterSprites(*session.scene.mapView);
+  }
+  const bool playing = RunLoopPass(session.scene);
+  EndLoopPass(session.scene);
+  return playing || gGameSystem.runState == 0;
+}
+
+int GameMain(const GameOptions& options) {
+  GameSession session;
+  const int started = StartGame(options, session);
+  if (started != 1) return started;
+  PlayGame(options, session);
+  ShutDownGame(session);
+  return 0;
+}
+
+int StartGame(const GameOptions& options, GameSession& session) {
+  gTestPlay = options.commandLine == "Play_As_Test" ? 1 : 0;
+  const int desktopDepth = platform::DesktopColorDepth();
+  SetMainWindowIcon(101);
+  SetUse3DForNewGraphs(1);
+  gExeFolderPath = ExecutableFolderPath(options);
+  gDataFolderPath = gExeFolderPath + "\\Data\\";
+  if (!options.gameFolder.empty()) platform::CurrentDirectorySet(gExeFolderPath);
+
+  std::vector<std::string>& fonts = session.fonts;
+  RegisterFolderFonts(fonts);
+  platform::CurrentDirectorySet(gDataFolderPath);
+  RegisterFolderFonts(fonts);
+  platform::CurrentDirectorySet(gExeFolderPath);
+
+  if (!gGameInfo.LoadGameInfoFile("Game.dat")) {
+    platform::CurrentDirectorySet(gExeFolderPath);
+    RemoveFonts(fonts);
+    FreeSpeechLibrary();
+    return 0;
+  }
+  SetRunWhileInactive(1);
+  for (size_t index : {size_t{15}, size_t{16}})
+    if (index < gGameInfo.settings.size() && gGameInfo.settings[index] < 4) gGameInfo.settings[index] = 4;
+  gMidiAvailable = 1;
+  EnableLibraryLog(gTestPlay);
+  const int depth = desktopDepth == 16 ? 16 : 32;
+  if (SettingsByte(0) == 32 || SettingsByte(0) == 16) {
+    gTileSize = SettingsByte(0);
+    SetScreenResolution(640, 480, depth, 60);
+    gScreenScale = gTileSize == 32 ? 1 : 2;
+  }
+  gFrameStep = FrameStepFromDivisor(SettingsByte(4));
+  gEventSystem.ApplyTileSizeLayout();
+  SetMainWindowTitle(Cp932Text("起動中です、この処理にはしばらく時間がかかることがあります").c_str());
+
+  GameIniValues ini;
+  ReadGameIni(ini);
+  gSoftModeFlag = ini.softMode;
+  gWindowModeFlag = ini.windowMode;
+  gSoundSetting = ini.sound;
+  gFrameSkipSetting = ini.frameSkip;
+  if (desktopDepth == 24 && gWindowModeFlag == 1) {
+    gWindowModeFlag = 0;
+    platform::ShowMessageBox(Cp932Text("24ビットカラーの画面モードでは、\r\nウィンドウモードでの起動ができません。\r\n"
+                                       "強制的に全画面で起動します。"),
+                             Cp932Text("画面モード調整"), platform::kMbOk);
+  }
+  if (options.headless) gWindowModeFlag = 1;
+  ChangeWindowMode(gWindowModeFlag);
+  if (StartMediaLibrary() == -1) return -1;
+  if (!options.replayFile.empty() && !LoadReplayFile(options.replayFile))
+    std::fprintf(stderr, "Game: the replay file %s cannot be read\n", platform::Cp932ToUtf8(options.replayFile).c_str());
+  SetNoticeOutput(options.headless ? NoticeOutput::Stderr : NoticeOutput::Screen);
+
+  if (ini.start == 1 || gSoftModeFlag == 1) {
+    WriteGameIni(1, 1, 0);
+    gSoftModeFlag = 1;
+    SetUse3DForNewGraphs(0);
+    SetHardwareRendering(0);
+  } else {
+    WriteGameIni(1, gSoftModeFlag, 0);
+  }
+  if (SettingsByte(3) == 1 && GGSSetDevice(SettingsByte(6) == 0 ? -1 : -1000, 0) != 0) {
+    gMidiAvailable = 0;
+    GGSFree();
+  }
+  if (SpeechLibraryPresent()) LoadSpeechLibrary();
+  WriteGameIni(0, gSoftModeFlag, 0);
+  ArchiveUseSet(1);
+  ArchiveExtensionSet("vorn");
+  ArchiveKeyStringSet(gGameInfo.strings.size() > 2 ? gGameInfo.strings[2].c_str() : "");
+  SetTransparentColorKey(254, 0, 254);
+  session.firstPass = true;
+  LoadDatabases();
+  BuildDatabaseNameIndexes();
+  ConstructScene(session.scene);
+  gTextResources.LoadIconList();
+  SetGraphRestoreCallback(RestoreGraphics);
+  ResetFrameControls();
+  gGameSystem.runState = 0;
+  return 1;
+}
+
+void PlayGame(const GameOptions& options, GameSession& session) {
+  if (options.headless) {
+    for (int frame = 1; frame <= options.frames; ++frame) {
+      if (!RunHeadlessPass(session)) break;
+      for (const auto& [at, file] : options.screenshots)
+        if (at == frame) SaveScreenAreaPng(0, 0, 640, 480, file.c_str(), 9);
+    }
+    return;
+  }
+  for (;;) {
+    RestartGame(session.firstPass);
+    session.firstPass = false;
+    while (gGameSystem.runState == 1) {
+      if (RunMessageLoopRound() != 0 || RunSceneMode(session.scene) != 0) gGameSystem.runState = -1;
+    }
+    if (gGameSystem.runState == -1) break;
+  }
+}
+
+void ShutDownGame(GameSession& session) {
+  ReleaseAllGraphs(0);
+  DeleteAllSoundHandles(0);
+  ResetFontSystem();
+  EndMediaLibrary();
+  SetNoticeOutput(NoticeOutput::Report);
+  if (SettingsByte(3) == 1) GGSFree();
+  WriteGameIni(0, gSoftModeFlag, gFrameSkipMode);
+  DestroyScene(session.scene);
+  platform::CurrentDirectorySet(gExeFolderPath);
+  RemoveFonts(session.fonts);
+  FreeSpeechLibrary();
+}

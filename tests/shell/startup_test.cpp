@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gamedata/Database.h"
+#include "gamedata/GameInfo.h"
+#include "gamedata/GlobalObjects.h"
+#include "gamedata/VariableStore.h"
+#include "map/CurrentMap.h"
+#include "map/Hero.h"
+#include "media/PublicFunctions.h"
+#include "platform/dialogs/MessageBox.h"
+#include "platform/files/Files.h"
+#include "platform/input/Input.h"
+#include "platform/text/Text.h"
+#include "platform/time/Time.h"
+#include "platform/window/Window.h"
+#include "shell/Frame.h"
+#include "shell/FrameControls.h"
+#include "shell/GameIni.h"
+#include "shell/GamePaths.h"
+#include "shell/GameSystem.h"
+#include "shell/NoticeBox.h"
+#include "shell/Startup.h"
+#include "shell/StartupGlobals.h"
+#include "support/SampleGame.h"
+#include "support/ScratchFolder.h"
+
+namespace {
+
+// The sample game in a fresh folder; the start-up makes it the current folder,
+// the scratch folder's guard restores the old one.
+class StartupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::ResetHeadlessWindowing();
+    // A lock of our own: test programs running beside this one are no second copy.
+    platform::SetInstanceLockFolder(folder.Path().string());
+    platform::ClearRecordedMessageBoxes();
+    ClearRecordedNotices();
+    WriteSampleGame(folder.Path());
+    options.gameFolder = folder.Path().string();
+    options.headless = true;
+  }
+  void TearDown() override {
+    platform::ClearScriptedInput();
+    platform::ResetHeadlessWindowing();
+  }
+
+  std::string Ini() const { return ScratchFolder::Read(folder.Path() / "Game.ini"); }
+
+  ScratchFolder folder{true};
+  GameOptions options;
+};
+
+// Start-up, restart point and shutdown leave their marks in this order: the
+// start flag is written 1 right after the media start and 0 after the sound
+// libraries; the first frame enters the start map and places the hero; the
+// shutdown writes the frame-skip mode; the media log runs from its system
+// report to its last line.
+TEST_F(StartupTest, StartsPlaysAndShutsDownTheSampleInOrder) {
+  options.commandLine = "Play_As_Test";
+  options.frames = 5;
+  folder.Write("Game.ini", "FrameSkip=1\r\n");
+  const int drawnBefore = DrawnFrameCount();
+  EXPECT_EQ(GameMain(options), 0);
+  EXPECT_EQ(gTestPlay, 1);
+  EXPECT_EQ(gGameSystem.infoMode, 1);
+  EXPECT_EQ(gTileSize, 32);
+  EXPECT_EQ(gScreenScale, 1);
+  EXPECT_EQ(gFrameStep, 1);
+  EXPECT_EQ(gGameInfo.strings[0], "Sample Game");
+  EXPECT_EQ(gExeFolderPath, platform::RuntimeAbsolutePath(folder.Path().string()) + "\\");
+  EXPECT_EQ(gDataFolderPath, gExeFolderPath + "\\Data\\");
+  EXPECT_EQ(gCurrentMap.mapId, 0);
+  EXPECT_EQ(gCurrentMap.mapData.header.name, "Field");
+  EXPECT_EQ(gHero.x, 2 * kSampleHeroX);
+  EXPECT_EQ(gHero.y, 2 * kSampleHeroY);
+  EXPECT_EQ(gEventSystem.frameCounter, 5);
+  // Mode 1 draws every second pass, the first pass never.
+  EXPECT_EQ(DrawnFrameCount() - drawnBefore, 2);
+  EXPECT_EQ(Ini().substr(0, 31), "Start=0\r\nSoftModeFlag=0\r\nWindow");
+  EXPECT_NE(Ini().find("FrameSkip=1\r\n"), std::string::npos);
+  const std::string log = platform::Cp932ToUtf8(ScratchFolder::Read(folder.Path() / "Log.txt"));
+  const size_t first = log.find("システムの情報を出力します");
+  const size_t last = log.find("ソフトを終了する準備が整いました");
+  EXPECT_NE(first, std::string::npos);
+  EXPECT_NE(last, std::string::npos);
+  EXPECT_LT(first, last);
+  EXPECT_TRUE(RecordedNotices().empty());
+}
+
+TEST_F(StartupTest, OnlyTheExactCommandLineStartsTestPlay) {
+  const char* lines[] = {"Play_As_Test", " Play_As_Test", "Play_As_Test x", "\"Play_As_Test\"", "play_as_test"};
+  for (const char* line : lines) {
+    SCOPED_TRACE(line);
+    options.commandLine = line;
+    options.frames = 1;
+    EXPECT_EQ(GameMain(options), 0);
+    EXPECT_EQ(gTestPlay, std::string(line) == "Play_As_Test" ? 1 : 0);
+  }
+}
+
+// A start flag left at 1 by a run that never finished starts in software
+// rendering and keeps the soft-mode flag from then on; without Game.ini the
+// start reads -1 and hardware is asked for.
+TEST_F(StartupTest, UnfinishedStartSwitchesToSoftwareRendering) {
+  struct Case {
+    const char* ini;  // nullptr: no file
+    int softMode;
+  };
+  const Case cases[] = {{nullptr, 0}, {"Start=0\r\n", 0}, {"Start=1\r\n", 1}, {"SoftModeFlag=1\r\n", 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini ? c.ini : "(none)");
+    std::filesystem::remove(folder.Path() / "Game.ini");
+    if (c.ini) folder.Write("Game.ini", c.ini);
+    gSoftModeFlag = 0;
+    options.frames = 1;
+    EXPECT_EQ(GameMain(options), 0);
+    EXPECT_EQ(gSoftModeFlag, c.softMode);
+    GameIniValues values;
+    ASSERT_EQ(ReadGameIni(values), 1);
+    EXPECT_EQ(values.start, 0);
+    EXPECT_EQ(values.softMode, c.softMode);
+  }
+}
+
+TEST_F(StartupTest, MissingGameDatEndsBeforeTheMediaStart) {
+  std::filesystem::remove(folder.Path() / "Game.dat");
+  options.frames = 3;
+  EXPECT_EQ(GameMain(options), 0);
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Game.ini"));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Log.txt"));
+  EXPECT_FALSE(platform::RecordedMessageBoxes().empty());
+}
+
+TEST_F(StartupTest, OurOptionsAreTakenOffTheCommandLine) {
+  GameOptions parsed;
+  std::string error;
+  ASSERT_TRUE(ParseGameArguments({"--headless", "12", folder.Path().string(), "--screenshot", "3:a.png", "Play_As_Test"},
+                                 parsed, error))
+      << error;
+  EXPECT_TRUE(parsed.headless);
+  EXPECT_EQ(parsed.frames, 12);
+  EXPECT_EQ(parsed.gameFolder, folder.Path().string());
+  EXPECT_EQ(parsed.commandLine, "Play_As_Test");
+  ASSERT_EQ(parsed.screenshots.size(), 1u);
+  EXPECT_EQ(parsed.screenshots[0].first, 3);
+  const std::vector<std::vector<std::string>> bad = {
+      {"--headless"}, {"--headless", "x"}, {"--headless", "1", "--screenshot", "0:a.png"},
+      {"--headless", "1", "--screenshot", "3"}, {"--screenshot", "3:a.png"}};
+  for (const auto& arguments : bad) {
+    GameOptions rejected;
+    EXPECT_FALSE(ParseGameArguments(arguments, rejected, error)) << arguments[0];
+  }
+}
+
+// F12 goes back to the title: the restart point renews every game object
+// and releases the old record's screen buffers, so a second return leaves as
+// many graphs as the first.
+TEST_F(StartupTest, F12ReturnsToTheTitleWithEveryObjectRenewed) {
+  GameSession session;
+  ASSERT_EQ(StartGame(options, session), 1);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(RunHeadlessPass(session));
+  auto pressF12 = [&] {
+    platform::SetScriptedKey(88, true);  // F12
+    ASSERT_TRUE(RunHeadlessPass(session));
+    EXPECT_EQ(gGameSystem.runState, 0);
+    platform::SetScriptedKey(88, false);
+    ASSERT_TRUE(RunHeadlessPass(session));
+    EXPECT_EQ(gGameSystem.runState, 1);
+  };
+  pressF12();
+  const int graphs = GetGraphCount();
+  gEventSystem.keyRepeatDelay = 3;
+  gHero.x = 30;
+  gCurrentMap.scrollX = 123;
+  gPictureList.count = 4;
+  gGameSystem.transferX = 99;
+  const int oldCapture = gGameSystem.screenBuffers[0];
+
+  pressF12();
+  EXPECT_EQ(gEventSystem.keyRepeatDelay, 16);
+  EXPECT_EQ(gEventSystem.frameCounter, 1);
+  EXPECT_EQ(gHero.x, 2 * kSampleHeroX);
+  EXPECT_EQ(gCurrentMap.mapId, 0);
+  EXPECT_EQ(gPictureList.count, 0);
+  EXPECT_EQ(gGameSystem.transferX, 2 * kSampleHeroX);
+  EXPECT_NE(gGameSystem.screenBuffers[0], oldCapture);
+  EXPECT_EQ(GetGraphCount(), graphs);
+  ShutDownGame(session);
+}
+
+// Closing the window ends the main loop and the run ends normally.
+TEST_F(StartupTest, ClosingTheWindowEndsTheRunNormally) {
+  options.headless = false;
+  GameSession session;
+  ASSERT_EQ(StartGame(options, session), 1);
+  platform::InjectCloseRequest();
+  PlayGame(options, session);
+  EXPECT_EQ(gGameSystem.runState, -1);
+  ShutDownGame(session);
+  GameIniValues values;
+  ASSERT_EQ(ReadGameIni(values), 1);
+  EXPECT_EQ(values.start, 0);
+}
+
+TEST_F(StartupTest, FrameSkipModesDrawEveryFirstSecondOrFourthPass) {
+  const int expected[3] = {12, 6, 3};
+  for (int mode = 0; mode < 3; ++mode) {
+    SCOPED_TRACE(mode);
+    folder.Write("Game.ini", "FrameSkip=" + std::to_string(mode));
+    options.frames = 13;
+    const int before = DrawnFrameCount();
+    EXPECT_EQ(GameMain(options), 0);
+    EXPECT_EQ(DrawnFrameCount() - before, expected[mode]);
+    EXPECT_EQ(gEventSystem.frameSkipMode, mode);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A started sample game whose first frame has run.
+class RunningGameTest : public StartupTest {
+ protected:
+  void SetUp() override {
+    StartupTest::SetUp();
+    ASSERT_EQ(StartGame(options, session), 1);
+    ASSERT_TRUE(RunHeadlessPass(session));
+  }
+  void TearDown() override {
+    SetNoticeOutput(NoticeOutput::Report);
+    ShutDownGame(session);
+    StartupTest::TearDown();
+  }
+  GameSession session;
+};
+
+// After a load, music played by file name goes back into the next spare row
+// (the spare slot taken modulo 10); a kind without spare rows registers
+// nothing again and stays silent.
+TEST_F(RunningGameTest, PostLoadResetRegistersFileMusicInTheNextSpareRow) {
+  const int base = gGameSystem.soundListSizes[0];
+  ASSERT_EQ(base, 1);
+  struct Case {
+    int slot;
+    int row;
+  };
+  for (const Case& c : {Case{0, 1}, Case{13, 4}, Case{-1, 10}}) {
+    SCOPED_TRACE(c.slot);
+    gGameSystem.soundListSizes[3] = c.slot;
+    gEventSystem.currentBgm = -3;
+    gEventSystem.bgmFileText = "Music\\Theme.ogg";
+    gEventSystem.bgmFileValues = {80, 100, 0};
+    gGameSystem.restoreReset = 1;
+    ClearRecordedNotices();
+    ASSERT_TRUE(RunHeadlessPass(session));
+    EXPECT_EQ(gGameSystem.restoreReset, 0);
+    EXPECT_EQ(gSystemDatabase.ReadDatabaseString(1, c.row, 0), "Music\\Theme.ogg");
+    EXPECT_EQ(gSystemDatabase.ReadDatabaseInt(1, c.row, 1), 80);
+    EXPECT_EQ(gGameSystem.soundListSizes[3], (c.row - base + 1) % 10);
+  }
+  // BGS: the sample's type 2 has its spare rows; remove them.
+  gSystemDatabase.ResizeDatabaseType(2, 1);
+  gEventSystem.currentBgs = -3;
+  gEventSystem.bgsFileText = "Music\\Rain.ogg";
+  gGameSystem.restoreReset = 1;
+  ASSERT_TRUE(RunHeadlessPass(session));
+  EXPECT_NE(gEventSystem.currentBgs, -3);
+  EXPECT_EQ(gGameSystem.soundListSizes[4], 0);
+}
+
+// On screen the notice waits: a newly pressed confirm key ends it at the
+// first poll, a confirm key held from before after eleven polls, and a closed
+// window at once with the run state -1.
+TEST_F(RunningGameTest, NoticeOnScreenWaitsForTheConfirmKey) {
+  SetNoticeOutput(NoticeOutput::Screen);
+  ClearRecordedNotices();
+  platform::SetScriptedKey(44, true);  // Z, confirm
+  uint64_t before = platform::VirtualClock();
+  ShowNoticeBox("one", "two", "three");
+  const uint64_t pressed = platform::VirtualClock() - before;
+  EXPECT_EQ(gGameSystem.runState, 1);
+
+  before = platform::VirtualClock();
+  ShowNoticeBox("held", "", "");
+  // Ten 16 ms waits between the eleven polls (the virtual clock: presenting
+  // takes a few milliseconds of it too).
+  const uint64_t held = platform::VirtualClock() - before;
+  EXPECT_GT(held, pressed + 9u * 16u);
+  EXPECT_LT(held, pressed + 11u * 16u);
+  platform::SetScriptedKey(44, false);
+
+  platform::InjectCloseRequest();
+  ShowNumberNotice(1, -2, 3);
+  EXPECT_EQ(gGameSystem.runState, -1);
+  EXPECT_TRUE(RecordedNotices().empty());
+}
+
+}  // namespace
