@@ -2,6 +2,8 @@
 // on the software path must agree within a small per-channel tolerance;
 // rotated and four-corner draws may differ on a bounded number of edge
 // pixels. A mismatch writes both frames and their difference as PNG files.
+#include <png.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
