@@ -41,22 +41,7 @@ class GameOnXvfb {
   }
 
   bool StartServer() {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return false;
-    server_ = fork();
-    if (server_ == 0) {
-      close(pipeFds[0]);
-      const std::string fd = std::to_string(pipeFds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(pipeFds[1]);
-    std::string number;
-    char c;
-    while (read(pipeFds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(pipeFds[0]);
-    display_ = number.empty() ? "" : ":" + number;
+    display_ = StartXvfb(&server_);
     return !display_.empty();
   }
 
