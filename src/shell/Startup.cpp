@@ -103,8 +103,9 @@ bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& 
     } else if (argument == "--screenshot") {
       const std::string value = hasValue ? arguments[++i] : std::string();
       const size_t colon = value.find(':');
+      const std::string number = colon == std::string::npos ? std::string() : value.substr(0, colon);
       char* end = nullptr;
-      const long frame = colon == std::string::npos ? -1 : std::strtol(value.substr(0, colon).c_str(), &end, 10);
+      const long frame = number.empty() ? -1 : std::strtol(number.c_str(), &end, 10);
       if (frame < 1 || *end != '\0' || colon + 1 >= value.size())
         return error = "--screenshot needs FRAME:FILE", false;
       options.screenshots.emplace_back(static_cast<int>(frame), value.substr(colon + 1));

@@ -69,23 +69,8 @@ class GameOnDisplay {
  public:
   // Empty when Xvfb did not start.
   std::string Start(const char* childTest) {
-    int displayPipe[2];
-    if (pipe(displayPipe) != 0) return "";
-    server_ = fork();
-    if (server_ == 0) {
-      close(displayPipe[0]);
-      std::string fd = std::to_string(displayPipe[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(displayPipe[1]);
-    std::string number;
-    char c;
-    while (read(displayPipe[0], &c, 1) == 1 && c != '\n') number += c;
-    close(displayPipe[0]);
-    if (number.empty()) return "";
-    display_ = ":" + number;
+    display_ = StartXvfb(&server_);
+    if (display_.empty()) return "";
 
     if (pipe(ready_) != 0 || pipe(done_) != 0) return "";
     game_ = fork();

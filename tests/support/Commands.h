@@ -1,5 +1,7 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,4 +22,26 @@ inline std::string RunCommand(const std::string& command) {
     pclose(out);
   }
   return output;
+}
+
+// Starts Xvfb on a free display (1280 x 1024, 24 bits); its ":N" name, or
+// empty when it did not start. `server` receives its process id (0 on failure).
+inline std::string StartXvfb(pid_t* server) {
+  *server = 0;
+  int displayPipe[2];
+  if (pipe(displayPipe) != 0) return "";
+  *server = fork();
+  if (*server == 0) {
+    close(displayPipe[0]);
+    const std::string fd = std::to_string(displayPipe[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(displayPipe[1]);
+  std::string number;
+  char c;
+  while (read(displayPipe[0], &c, 1) == 1 && c != '\n') number += c;
+  close(displayPipe[0]);
+  return number.empty() ? "" : ":" + number;
 }
