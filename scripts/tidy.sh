@@ -4,8 +4,8 @@
 #   scripts/tidy.sh                  every .cpp in src/
 #   scripts/tidy.sh FILE...          only these files (a header stands for the
 #                                    .cpp beside it; files outside src/ are skipped)
-#   scripts/tidy.sh --changed [BASE] the files in src/ changed since BASE
-#                                    (default: origin/main, else main)
+#   scripts/tidy.sh --changed [BASE] the files in src/ this branch changed since
+#                                    it left BASE (default: origin/main, else main)
 #
 # Prints each finding once (a header's findings repeat in every file that
 # includes it), then a count per check. Exits 1 when there are findings.
@@ -36,7 +36,8 @@ if [ "${1:-}" = "--changed" ]; then
   if [ -z "$base" ]; then
     if git rev-parse -q --verify origin/main >/dev/null; then base=origin/main; else base=main; fi
   fi
-  mapfile -t candidates < <(git diff --name-only --diff-filter=d "$base" -- src)
+  # Changes since the branch left BASE, committed or not.
+  mapfile -t candidates < <(git diff --name-only --diff-filter=d "$(git merge-base "$base" HEAD)" -- src)
 else
   candidates=("$@")
 fi
