@@ -1,6 +1,7 @@
 #include "platform/fonts/Fonts.h"
 
 #include <fontconfig/fontconfig.h>
+
 #include <fontconfig/fcfreetype.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
