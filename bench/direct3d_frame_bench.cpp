@@ -50,8 +50,8 @@ void TwoThousandSprites(benchmark::State& state) {
     PresentFrame();
   }
   // Frames that fit in the 16 ms budget, at this cost per frame.
-  state.counters["frames_per_16ms"] = benchmark::Counter(static_cast<double>(state.iterations()) * 0.016,
-                                                         benchmark::Counter::kIsRate);
+  state.counters["frames_per_16ms"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * 0.016, benchmark::Counter::kIsRate);
 }
 BENCHMARK(TwoThousandSprites)->Unit(benchmark::kMillisecond);
 

@@ -48,9 +48,9 @@ void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
-constexpr int V = 2000000;        // normal variable 0
-constexpr int S = 3000000;        // string variable 0
-constexpr int kSelf = 1600000;    // the running common event's self cell 0
+constexpr int V = 2000000;      // normal variable 0
+constexpr int S = 3000000;      // string variable 0
+constexpr int kSelf = 1600000;  // the running common event's self cell 0
 constexpr int kLoops = 10000;
 constexpr int kCalleeCommands = 4;  // three operations and the end
 
@@ -68,11 +68,11 @@ constexpr int kLeftPlain = 0x4, kRightPlain = 0x8, kReal = 0x2;
 EventCommandList MainScript() {
   EventCommandList list = {
       Cmd(179, {kLoops}, 0),
-      Cmd(121, {V + 1, V + 0, 7, Flags(0, 4, kRightPlain)}, 1),          // v1 = v0 mod 7
-      Cmd(111, {2, V + 1, 3, 4 | 0x10, V + 1, 5, 4 | 0x10}, 1),          // v1 < 3, v1 < 5
+      Cmd(121, {V + 1, V + 0, 7, Flags(0, 4, kRightPlain)}, 1),  // v1 = v0 mod 7
+      Cmd(111, {2, V + 1, 3, 4 | 0x10, V + 1, 5, 4 | 0x10}, 1),  // v1 < 3, v1 < 5
       Cmd(401, {1}, 1),
-      Cmd(121, {V + 2, V + 1, 3, Flags(1, 2, kRightPlain)}, 2),          // v2 += v1 x 3
-      Cmd(111, {1, V + 2, 1000, 0 | 0x10}, 2),                           // v2 > 1000
+      Cmd(121, {V + 2, V + 1, 3, Flags(1, 2, kRightPlain)}, 2),  // v2 += v1 x 3
+      Cmd(111, {1, V + 2, 1000, 0 | 0x10}, 2),                   // v2 > 1000
       Cmd(401, {1}, 2),
       Cmd(121, {V + 2, 1000, 0, Flags(2, 0, kLeftPlain | kRightPlain)}, 3),  // v2 -= 1000
       Cmd(499, {}, 2),
@@ -81,14 +81,14 @@ EventCommandList MainScript() {
       Cmd(420, {0}, 1),
       Cmd(121, {V + 4, 1, 0, Flags(2, 0, kLeftPlain | kRightPlain)}, 2),  // v4 -= 1
       Cmd(499, {}, 1),
-      Cmd(122, {S + 0, 0}, 1, {"abc"}),                                  // s0 = "abc"
-      Cmd(122, {S + 1, 1, S + 0}, 1),                                    // s1 = s0
-      Cmd(112, {1, S + 1}, 1, {"abc"}),                                  // s1 == "abc"
+      Cmd(122, {S + 0, 0}, 1, {"abc"}),  // s0 = "abc"
+      Cmd(122, {S + 1, 1, S + 0}, 1),    // s1 = s0
+      Cmd(112, {1, S + 1}, 1, {"abc"}),  // s1 == "abc"
       Cmd(401, {1}, 1),
       Cmd(121, {V + 5, 1, 0, Flags(1, 0, kLeftPlain | kRightPlain)}, 2),  // v5 += 1
       Cmd(499, {}, 1),
       Cmd(210, {500001, 0x2, V + 0, V + 1}, 1),                           // common 1 (v0, v1)
-      Cmd(121, {V + 6, 15000100 + 2, 0, Flags(1, 0, 0)}, 1),             // v6 += its result
+      Cmd(121, {V + 6, 15000100 + 2, 0, Flags(1, 0, 0)}, 1),              // v6 += its result
       Cmd(121, {V + 0, 1, 0, Flags(1, 0, kLeftPlain | kRightPlain)}, 1),  // v0 += 1
       Cmd(498, {}, 0),
   };
@@ -156,7 +156,10 @@ constexpr int kFileCommands = 100000;
 
 class Bytes {
  public:
-  Bytes& U8(int v) { data_.push_back(static_cast<uint8_t>(v)); return *this; }
+  Bytes& U8(int v) {
+    data_.push_back(static_cast<uint8_t>(v));
+    return *this;
+  }
   Bytes& I32(int32_t v) {
     for (int i = 0; i < 4; ++i) data_.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
     return *this;
@@ -175,10 +178,16 @@ class Bytes {
 // A typical mix: operations, branches with case lines, loops, calls; with
 // `longCommands` also one in eleven with more than eight ints (a picture).
 std::vector<uint8_t> LargeCommonFile(bool longCommands) {
-  std::vector<std::vector<int32_t>> shapes = {
-      {121, V + 1, V + 2, 3, 0x108}, {111, 1, V + 1, 5, 0x12}, {401, 1}, {121, V + 3, 1, 0, 0x10C},
-      {499}, {179, 10}, {121, V + 4, V + 1, V + 2, 0x2000}, {498}, {210, 500001, 2, V + 1, V + 2},
-      {102, 3, 0}};
+  std::vector<std::vector<int32_t>> shapes = {{121, V + 1, V + 2, 3, 0x108},
+                                              {111, 1, V + 1, 5, 0x12},
+                                              {401, 1},
+                                              {121, V + 3, 1, 0, 0x10C},
+                                              {499},
+                                              {179, 10},
+                                              {121, V + 4, V + 1, V + 2, 0x2000},
+                                              {498},
+                                              {210, 500001, 2, V + 1, V + 2},
+                                              {102, 3, 0}};
   if (longCommands) shapes.push_back({150, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
   Bytes out;
   out.U8(0x6C).U8(0x38).U8(0x0C).U8(0x03).I32(1);

@@ -32,7 +32,8 @@ std::vector<std::string> Lines() {
     std::string cp932 = platform::Utf8ToCp932(line);
     out.push_back(cp932.substr(0, 50));
   }
-  for (int i = 0; i < 10; ++i) out.push_back(platform::Utf8ToCp932("選択肢その" + std::to_string(i + 1) + "：宿屋に泊まる"));
+  for (int i = 0; i < 10; ++i)
+    out.push_back(platform::Utf8ToCp932("選択肢その" + std::to_string(i + 1) + "：宿屋に泊まる"));
   return out;
 }
 
@@ -57,9 +58,8 @@ void DrawWindow(const Library& lib, int font) {
 }
 
 void Report(benchmark::State& state) {
-  state.counters["per_line"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * kLines,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_line"] = benchmark::Counter(static_cast<double>(state.iterations()) * kLines,
+                                                  benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_Text_Plain(benchmark::State& state) {
@@ -114,7 +114,8 @@ void FreeTypeFrame(const std::vector<std::string>& lines, platform::FontHandle f
 
 void FreeTypeBench(benchmark::State& state, int format) {
   const Library& lib = TheLibrary();
-  const platform::FontHandle font = platform::CreateFontCp932(platform::Utf8ToCp932("ＭＳ ゴシック"), 16, 600, false, 128);
+  const platform::FontHandle font =
+      platform::CreateFontCp932(platform::Utf8ToCp932("ＭＳ ゴシック"), 16, 600, false, 128);
   platform::FontTextMetrics tm;
   platform::GetFontTextMetrics(font, &tm);
   std::vector<uint32_t> frame(640 * 480);

@@ -48,7 +48,8 @@ struct MapScene {
     gCurrentMap.mapData.header.height = 30;
     gCurrentMap.mapData.ResizeMapLayers(true, 0, 0);
     gCurrentMap.tilesetImageName = "tiles.bmp";
-    for (int i = 0; i < 4; ++i) gCurrentMap.autotileImageNames[static_cast<size_t>(i)] = "auto" + std::to_string(i) + ".bmp";
+    for (int i = 0; i < 4; ++i)
+      gCurrentMap.autotileImageNames[static_cast<size_t>(i)] = "auto" + std::to_string(i) + ".bmp";
     gCurrentMap.tileFlags.assign(8 + 128, 0);
     for (int t = 0; t < 128; t += 7) gCurrentMap.tileFlags[static_cast<size_t>(8 + t)] = 0x100;
     for (int t = 3; t < 128; t += 11) gCurrentMap.tileFlags[static_cast<size_t>(8 + t)] = 0x10;
@@ -56,7 +57,8 @@ struct MapScene {
       for (int y = 0; y < 30; ++y) {
         auto& l = gCurrentMap.mapData.layers;
         l[0][static_cast<size_t>(x)][static_cast<size_t>(y)] = (x * 3 + y) % 128;
-        l[1][static_cast<size_t>(x)][static_cast<size_t>(y)] = (x + y) % 3 == 0 ? 200000 * (1 + (x % 4)) + 1234 + 1000 : 100000;
+        l[1][static_cast<size_t>(x)][static_cast<size_t>(y)] =
+            (x + y) % 3 == 0 ? 200000 * (1 + (x % 4)) + 1234 + 1000 : 100000;
         l[2][static_cast<size_t>(x)][static_cast<size_t>(y)] = (x * y) % 5 == 0 ? (x + 2 * y) % 128 : 100000;
       }
     }
@@ -82,8 +84,8 @@ struct MapScene {
     for (int n = 0; n < 50; ++n) {
       const int number = n < 10 ? -100000 - n : n < 20 ? -n : n;
       gPictureList.ShowPictures(number, number, "pic.bmp", 2, 2, (n * 53) % 600, (n * 31) % 440, 1 + n % 4,
-                                n % 3 == 0 ? 160 : 255, n % 5 == 0 ? 1 : 0, 0, 100 + n % 3 * 25, 0, n % 4 == 0 ? 450 : 0,
-                                n % 5, n % 2 == 0 ? 0x966464 : 0x646464, 0, false, false);
+                                n % 3 == 0 ? 160 : 255, n % 5 == 0 ? 1 : 0, 0, 100 + n % 3 * 25, 0,
+                                n % 4 == 0 ? 450 : 0, n % 5, n % 2 == 0 ? 0x966464 : 0x646464, 0, false, false);
     }
     gPictureList.UpdatePictures();
     view = std::make_unique<MapView>();

@@ -51,7 +51,7 @@ struct Scene {
     gVariableStore.context = &gEventSystem;
     gVariableStore.WriteVariable(9000009, 100000);  // reveal at once
     gVariableStore.WriteVariable(9000010, 0);
-    gVariableStore.WriteVariable(9000014, 1);       // no skin loaded: the frame is not drawn
+    gVariableStore.WriteVariable(9000014, 1);  // no skin loaded: the frame is not drawn
     gTextResources.SetUpFonts();
     gTextResources.LoadIconList();  // no icon files: empty lists of their full size
     gTextResources.iconHandles.assign(2, 0);
@@ -67,13 +67,16 @@ struct Scene {
     std::string text;
     for (int i = 0; i < 4; ++i) {
       const std::string line = platform::Utf8ToCp932(lines[i]).substr(0, 50);
-      text += (i == 1 ? "\\c[3]" : i == 2 ? "\\i[1]\\f[20]" : "") + line.substr(0, 20) + "\\c[" + std::to_string(i) +
-              "]" + line.substr(20) + "\n";
+      text += (i == 1   ? "\\c[3]"
+               : i == 2 ? "\\i[1]\\f[20]"
+                        : "") +
+              line.substr(0, 20) + "\\c[" + std::to_string(i) + "]" + line.substr(20) + "\n";
     }
     gGameSystem.messageText = ExpandMessageEscapes(text, -1, 0, 1, 0, 0, "", "", 0);
     gGameSystem.messageOwnerState = -1;
     std::string choices;
-    for (int i = 0; i < 10; ++i) choices += platform::Utf8ToCp932("選択肢その" + std::to_string(i) + "：宿屋に泊まる\n");
+    for (int i = 0; i < 10; ++i)
+      choices += platform::Utf8ToCp932("選択肢その" + std::to_string(i) + "：宿屋に泊まる\n");
     gGameSystem.choiceText = choices;
     gGameSystem.choiceCount = 10;
     gGameSystem.choiceFollows = 1;

@@ -41,7 +41,8 @@ const std::filesystem::path& ClipPath() {
     spec.width = 640;
     spec.height = 480;
     spec.keyframeInterval = 30;
-    for (int i = 0; i < kFrames; ++i) spec.frames.push_back({(i * 37) % 200 + 30, (i * 71) % 200 + 30, (i * 13) % 200 + 30});
+    for (int i = 0; i < kFrames; ++i)
+      spec.frames.push_back({(i * 37) % 200 + 30, (i * 71) % 200 + 30, (i * 13) % 200 + 30});
     const movietest::Bytes clip = movietest::EncodeTheoraClip(spec);
     auto p = std::filesystem::temp_directory_path() / "movie_decode_bench.ogv";
     FILE* out = std::fopen(p.c_str(), "wb");
@@ -66,7 +67,8 @@ void BM_MovieDecoder(benchmark::State& state) {
       const auto start = std::chrono::steady_clock::now();
       AdvanceTheoraFrames(decoder, 1);
       benchmark::DoNotOptimize(FetchTheoraFrame(decoder, 1, 0));
-      slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+      slowest = std::max(slowest,
+                         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
   }
   state.counters["max_back_to_back_ms"] = slowest;
@@ -106,7 +108,8 @@ void BM_MoviePlaybackAt60(benchmark::State& state) {
   }
   TheoraInfo info{};
   QueryTheoraInfo(decoder, &info);
-  const auto playerFrames = static_cast<int64_t>(std::ceil(static_cast<double>(info.frameCount) / info.frameRate * kPlayerRate));
+  const auto playerFrames =
+      static_cast<int64_t>(std::ceil(static_cast<double>(info.frameCount) / info.frameRate * kPlayerRate));
   std::vector<double> times;
   int64_t lateWakeups = 0;
   int64_t notDecodedYet = 0;
@@ -115,7 +118,8 @@ void BM_MoviePlaybackAt60(benchmark::State& state) {
   for (auto _ : state) {
     const Clock::time_point start = Clock::now();
     for (int64_t f = 1; f <= playerFrames; ++f) {
-      const Clock::time_point tick = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(f / kPlayerRate));
+      const Clock::time_point tick =
+          start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(f / kPlayerRate));
       std::this_thread::sleep_until(tick);
       const Clock::time_point begin = Clock::now();
       const double cpuBegin = ThreadCpuMs();
@@ -133,13 +137,16 @@ void BM_MoviePlaybackAt60(benchmark::State& state) {
   }
   std::sort(times.begin(), times.end());
   const auto at = [&times](double q) {
-    return times.empty() ? 0.0 : times[std::min(times.size() - 1, static_cast<size_t>(q * static_cast<double>(times.size())))];
+    return times.empty()
+               ? 0.0
+               : times[std::min(times.size() - 1, static_cast<size_t>(q * static_cast<double>(times.size())))];
   };
   state.counters["fetches"] = static_cast<double>(times.size());
   state.counters["median_fetch_ms"] = at(0.5);
   state.counters["p99_fetch_ms"] = at(0.99);
   state.counters["max_fetch_ms"] = times.empty() ? 0.0 : times.back();
-  state.counters["over_budget"] = static_cast<double>(std::count_if(times.begin(), times.end(), [](double t) { return t > kBudgetMs; }));
+  state.counters["over_budget"] =
+      static_cast<double>(std::count_if(times.begin(), times.end(), [](double t) { return t > kBudgetMs; }));
   state.counters["late_wakeups"] = static_cast<double>(lateWakeups);
   state.counters["not_decoded_yet"] = static_cast<double>(notDecodedYet);
   state.counters["max_fetch_cpu_ms"] = maxCpuMs;

@@ -78,10 +78,9 @@ void BM_PixmanRotatedNearest(benchmark::State& state) {
     }
   }
   std::vector<uint32_t> targetBits(kTargetWidth * kTargetHeight, 0x00204060);
-  pixman_image_t* source = pixman_image_create_bits(PIXMAN_a8r8g8b8, kSprite, kSprite,
-                                                    spriteBits.data(), kSprite * 4);
-  pixman_image_t* target = pixman_image_create_bits(PIXMAN_x8r8g8b8, kTargetWidth, kTargetHeight,
-                                                    targetBits.data(), kTargetWidth * 4);
+  pixman_image_t* source = pixman_image_create_bits(PIXMAN_a8r8g8b8, kSprite, kSprite, spriteBits.data(), kSprite * 4);
+  pixman_image_t* target =
+      pixman_image_create_bits(PIXMAN_x8r8g8b8, kTargetWidth, kTargetHeight, targetBits.data(), kTargetWidth * 4);
   // Destination to sprite: about the centre, turned back and shrunk.
   pixman_f_transform f;
   pixman_f_transform_init_translate(&f, -kCentreX, -kCentreY);
@@ -100,8 +99,8 @@ void BM_PixmanRotatedNearest(benchmark::State& state) {
   const int right = std::min(kTargetWidth, int(kCentreX + half) + 2);
   const int bottom = std::min(kTargetHeight, int(kCentreY + half) + 2);
   for (auto _ : state) {
-    pixman_image_composite32(PIXMAN_OP_OVER, source, nullptr, target, left, top, 0, 0, left, top,
-                             right - left, bottom - top);
+    pixman_image_composite32(PIXMAN_OP_OVER, source, nullptr, target, left, top, 0, 0, left, top, right - left,
+                             bottom - top);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations());

@@ -38,9 +38,8 @@ void BM_RunFrameOnTheSampleGame(benchmark::State& state) {
     session.scene.drawAccumulator = 1.0f;
     RunFrame(session.scene);
   }
-  state.counters["budget_share"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * 0.016,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["budget_share"] = benchmark::Counter(static_cast<double>(state.iterations()) * 0.016,
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   ShutDownGame(session);
   std::filesystem::remove_all(folder);
 }

@@ -113,8 +113,9 @@ size_t MemoryRead(void* out, size_t size, size_t count, void* user) {
 }
 int MemorySeek(void* user, ogg_int64_t offset, int whence) {
   auto* m = static_cast<Memory*>(user);
-  const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(m->position)
-                                                                     : static_cast<int64_t>(m->data->size());
+  const int64_t base = whence == SEEK_SET   ? 0
+                       : whence == SEEK_CUR ? static_cast<int64_t>(m->position)
+                                            : static_cast<int64_t>(m->data->size());
   m->position = static_cast<size_t>(std::clamp<int64_t>(base + offset, 0, static_cast<int64_t>(m->data->size())));
   return 0;
 }

@@ -11,8 +11,8 @@
 #include "media/PublicFunctions.h"
 #include "platform/dialogs/MessageBox.h"
 #include "platform/window/Window.h"
-#include "shell/NoticeBox.h"
 #include "shell/GamePaths.h"
+#include "shell/NoticeBox.h"
 #include "shell/StartupGlobals.h"
 
 namespace {

@@ -34,16 +34,16 @@ void Put(std::string& out, uint32_t value, int bytes) {
 // A version 0 archive holding the text as its one stored file "t.txt".
 std::string ArchiveOf(const std::string& text) {
   std::string names;
-  Put(names, 2, 2);                                     // "T.TXT" takes two words
+  Put(names, 2, 2);  // "T.TXT" takes two words
   Put(names, 'T' + '.' + 'T' + 'X' + 'T', 2);
   names += std::string("T.TXT\0\0\0", 8);
   names += std::string("t.txt\0\0\0", 8);
   std::string files;
-  Put(files, 0, 4);                                     // name
-  Put(files, 0x20, 4);                                  // attributes
-  files += std::string(24, '\0');                       // times
-  Put(files, 0, 4);                                     // data offset
-  Put(files, static_cast<uint32_t>(text.size()), 4);    // size
+  Put(files, 0, 4);                                   // name
+  Put(files, 0x20, 4);                                // attributes
+  files += std::string(24, '\0');                     // times
+  Put(files, 0, 4);                                   // data offset
+  Put(files, static_cast<uint32_t>(text.size()), 4);  // size
   std::string folders;
   Put(folders, kArchiveNoParent, 4);
   Put(folders, kArchiveNoParent, 4);

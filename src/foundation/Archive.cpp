@@ -14,8 +14,8 @@ ArchiveSlotTable gArchiveSlots;
 ArchivePathCache gArchivePathCache;
 PackedFileTable gPackedFiles;
 
-const FileLayerTable gPackedFileLayer = {PackedOpen,   PackedClose,        PackedTell,      PackedSeek,
-                                         PackedRead,   PackedAtEnd,        PackedIsIdle,    PackedSetDirectory,
+const FileLayerTable gPackedFileLayer = {PackedOpen,         PackedClose,     PackedTell,     PackedSeek,
+                                         PackedRead,         PackedAtEnd,     PackedIsIdle,   PackedSetDirectory,
                                          PackedGetDirectory, PackedFindFirst, PackedFindNext, PackedFindClose};
 
 namespace {
@@ -100,8 +100,8 @@ bool FileEntryRead(const ArchiveRecord& r, uint64_t offset, ArchiveFileEntry* ou
 struct NameView {
   uint16_t words;
   uint16_t sum;
-  const uint8_t* upper;   // words * 4 bytes
-  const char* stored;     // NUL-terminated inside the block
+  const uint8_t* upper;  // words * 4 bytes
+  const char* stored;    // NUL-terminated inside the block
 };
 
 bool NameRead(const ArchiveRecord& r, uint32_t offset, NameView* out) {
@@ -640,8 +640,7 @@ int ArchiveFindStep(ArchiveFindState* state, FindRecord* record) {
   return -1;
 }
 
-int ArchiveFindStart(ArchiveRecord* record, const char* patternPath, FindRecord* findRecord,
-                     ArchiveFindState* state) {
+int ArchiveFindStart(ArchiveRecord* record, const char* patternPath, FindRecord* findRecord, ArchiveFindState* state) {
   char name[kFullPathSize], folder[kFullPathSize];
   if (PathSplitName(name, sizeof name, folder, sizeof folder, patternPath) != 0) return -1;
   UpperInPlace(name);
@@ -1118,8 +1117,7 @@ int PackedFindFirst(const char* pattern, FindRecord* record) {
   char inner[kFullPathSize];
   if (ArchivePathResolve(pattern, &archive, nullptr, inner, sizeof inner) == 0) {
     handle->state = static_cast<ArchiveFindState*>(TrackedAllocZeroed(sizeof(ArchiveFindState), __FILE__, __LINE__));
-    if (!handle->state ||
-        ArchiveFindStart(&gArchiveSlots.slots[archive]->record, inner, record, handle->state) != 0) {
+    if (!handle->state || ArchiveFindStart(&gArchiveSlots.slots[archive]->record, inner, record, handle->state) != 0) {
       ArchiveRelease(archive);
       if (handle->state) TrackedFree(handle->state);
       TrackedFree(handle);

@@ -51,11 +51,11 @@ struct ArchiveEntryReader;
 // open, so every offset in it lies inside it.
 struct ArchiveRecord {
   ArchiveHeader header;
-  FileHandle stream;           // plain stream with a worker
+  FileHandle stream;  // plain stream with a worker
   int fileSize;
   uint8_t* directoryBlock;
   uint32_t entrySize;
-  uint32_t currentDirectory;   // offset in the directory table; the root is 0
+  uint32_t currentDirectory;  // offset in the directory table; the root is 0
   uint8_t key[kArchiveKeySize];
   ArchiveEntryReader* pendingReader;  // reader whose asynchronous read is in flight
 };
@@ -88,11 +88,11 @@ struct ArchiveEntryReader {
   int endOfFile;
   int position;
   int async;
-  int pending;        // 0 none, 1 packed read, 2 raw read
+  int pending;  // 0 none, 1 packed read, 2 raw read
   uint32_t pendingOffset;
   uint8_t* pendingDestination;
   int pendingLength;
-  int failed;         // the data could not be read or unpacked
+  int failed;  // the data could not be read or unpacked
 };
 
 struct PackedFileSlot {

@@ -9,7 +9,7 @@
 // key: the byte at file offset p with key[p mod 12]. All numbers are
 // little-endian.
 
-constexpr uint16_t kArchiveMagic = 0x5844;         // bytes 0x44 0x58 in file order
+constexpr uint16_t kArchiveMagic = 0x5844;  // bytes 0x44 0x58 in file order
 constexpr uint16_t kArchiveMaxVersion = 3;
 constexpr uint32_t kArchiveHeaderSize = 24;
 constexpr uint32_t kArchiveFileEntrySizeOld = 40;  // versions 0 and 1
@@ -19,7 +19,7 @@ constexpr uint32_t kArchiveDirEntrySize = 16;
 constexpr uint32_t kArchiveNoParent = 0xFFFFFFFFu;
 constexpr uint32_t kArchiveStoredMarker = 0xFFFFFFFFu;  // packed size of a stored entry
 constexpr uint32_t kArchiveFolderAttribute = 0x10;
-constexpr uint32_t kArchivePackedHeadSize = 9;     // unpacked size, packed size, escape byte
+constexpr uint32_t kArchivePackedHeadSize = 9;  // unpacked size, packed size, escape byte
 
 constexpr int kArchiveKeySize = 12;
 // The key without a key string: this byte twelve times, then transformed.

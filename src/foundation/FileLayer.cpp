@@ -14,14 +14,14 @@
 #include "platform/files/Files.h"
 #include "platform/threads/Threads.h"
 
-FileLayerTable gFileLayer = {PackedOpen,   PackedClose,        PackedTell,         PackedSeek,
-                             PackedRead,   PackedAtEnd,        PackedIsIdle,       PackedSetDirectory,
-                             PackedGetDirectory, PackedFindFirst, PackedFindNext,  PackedFindClose};
+FileLayerTable gFileLayer = {PackedOpen,         PackedClose,     PackedTell,     PackedSeek,
+                             PackedRead,         PackedAtEnd,     PackedIsIdle,   PackedSetDirectory,
+                             PackedGetDirectory, PackedFindFirst, PackedFindNext, PackedFindClose};
 int gArchiveUseFlag = 1;
 
-const FileLayerTable gPlainFileLayer = {PlainFileOpen,      PlainFileClose,    PlainFileTell,  PlainFileSeek,
-                                        PlainFileRead,      PlainFileAtEnd,    PlainFileIsIdle, PlainSetDirectory,
-                                        PlainGetDirectory,  PlainFindFirst,    PlainFindNext,  PlainFindClose};
+const FileLayerTable gPlainFileLayer = {PlainFileOpen,     PlainFileClose, PlainFileTell,   PlainFileSeek,
+                                        PlainFileRead,     PlainFileAtEnd, PlainFileIsIdle, PlainSetDirectory,
+                                        PlainGetDirectory, PlainFindFirst, PlainFindNext,   PlainFindClose};
 
 namespace {
 
@@ -203,9 +203,7 @@ void FileWorkerThread(PlainFileStream* s) {
           return;
         }
         break;
-      case kRequestRead:
-        WorkerRead(s);
-        break;
+      case kRequestRead: WorkerRead(s); break;
       case kRequestSeek:
         platform::FileSeek(s->workerFile, s->seekPosition, 0);
         if (s->cacheBlock) {
@@ -218,8 +216,7 @@ void FileWorkerThread(PlainFileStream* s) {
         s->workerFile = 0;
         s->done.Set();
         return;
-      default:
-        break;
+      default: break;
     }
     s->done.Set();
   }

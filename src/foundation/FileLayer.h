@@ -19,7 +19,7 @@ struct DateRecord {
 
 struct FindRecord {
   char name[260];
-  int directory;       // 1 for a folder
+  int directory;  // 1 for a folder
   uint32_t sizeLow;
   uint32_t sizeHigh;
   DateRecord creationTime;
@@ -35,9 +35,9 @@ struct FileLayerTable {
   int (*atEnd)(FileHandle file);   // -1 once a read met the end, else 0
   int (*isIdle)(FileHandle file);  // 1 when no asynchronous read is pending
   int (*setDirectory)(const char* path);
-  int (*getDirectory)(char* buffer);  // buffer of kDirectoryBufferSize bytes
+  int (*getDirectory)(char* buffer);                          // buffer of kDirectoryBufferSize bytes
   int (*findFirst)(const char* pattern, FindRecord* record);  // search handle or -1
-  int (*findNext)(int search, FindRecord* record);             // 0, or -1 at the end
+  int (*findNext)(int search, FindRecord* record);            // 0, or -1 at the end
   int (*findClose)(int search);
 };
 

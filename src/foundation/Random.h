@@ -13,8 +13,8 @@ struct RandomState {
 };
 extern RandomState gRandomState;
 
-void RandomSeed(uint32_t seed);        // seeds, probes MMX, generates the first outputs
-void RandomSeedState(uint32_t seed);   // only fills the 624 state words from the seed
+void RandomSeed(uint32_t seed);       // seeds, probes MMX, generates the first outputs
+void RandomSeedState(uint32_t seed);  // only fills the 624 state words from the seed
 void RandomRefill();
-void RandomRefillMmx();                // same values, two words at a time
+void RandomRefillMmx();  // same values, two words at a time
 int CpuHasMmx();

@@ -28,8 +28,8 @@ int BufferClose(void* stream) { return BufferStreamClose(AsBuffer(stream)); }
 
 }  // namespace
 
-const StreamFunctionTable gFileStreamFunctions = {FileStreamTell,   FileStreamSeek,   FileStreamRead,
-                                                  FileStreamAtEnd,  FileStreamIsIdle, FileStreamClose};
+const StreamFunctionTable gFileStreamFunctions = {FileStreamTell,  FileStreamSeek,   FileStreamRead,
+                                                  FileStreamAtEnd, FileStreamIsIdle, FileStreamClose};
 const StreamFunctionTable gBufferStreamFunctions = {BufferTell,  BufferSeek,   BufferRead,
                                                     BufferAtEnd, BufferIsIdle, BufferClose};
 

@@ -10,9 +10,9 @@
 // gFileStreamFunctions, a BufferStream* for gBufferStreamFunctions.
 struct StreamFunctionTable {
   int (*tell)(void* stream);
-  int (*seek)(void* stream, int offset, int origin);  // origin 0 start, 1 current, 2 end
+  int (*seek)(void* stream, int offset, int origin);             // origin 0 start, 1 current, 2 end
   int (*read)(void* buffer, int size, int count, void* stream);  // whole elements read
-  int (*atEnd)(void* stream);                         // nonzero at the end
+  int (*atEnd)(void* stream);                                    // nonzero at the end
   int (*isIdle)(void* stream);
   int (*close)(void* stream);
 };
@@ -43,5 +43,5 @@ int BufferStreamSeek(BufferStream* stream, int offset, int origin);  // clamped 
 // Whole elements; when fewer bytes than one element remain, copies them and
 // counts 1. A count of 0 copies nothing.
 int BufferStreamRead(void* buffer, int size, int count, BufferStream* stream);
-int BufferStreamAtEnd(BufferStream* stream);  // 1 at end
+int BufferStreamAtEnd(BufferStream* stream);   // 1 at end
 int BufferStreamIsIdle(BufferStream* stream);  // always 1

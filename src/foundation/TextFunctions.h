@@ -16,7 +16,7 @@ char* TextCopy(char* dst, const char* src);
 char* TextCopyMax(char* dst, const char* src, int n);  // dst holds n + 1 bytes
 char* TextAppend(char* dst, const char* src);
 const char* TextFindByte(const char* text, int byte);
-int TextCompare(const char* a, const char* b);          // 0 equal, 1 different
+int TextCompare(const char* a, const char* b);  // 0 equal, 1 different
 void TextToUpper(char* text);
 int TextCompareN(const void* a, const void* b, int n);  // exactly n bytes
 
@@ -31,8 +31,12 @@ float FloatAbs(float value);
 // which is what the processor's own conversion answers.
 int FloatToIntTrunc(float value);
 int DoubleToIntTrunc(double value);
-struct DoubleRect { double x1, y1, x2, y2; };
-struct IntRect { int x1, y1, x2, y2; };
+struct DoubleRect {
+  double x1, y1, x2, y2;
+};
+struct IntRect {
+  int x1, y1, x2, y2;
+};
 void DoubleRectToIntRect(const DoubleRect& in, IntRect* out);
 float FloatSqrt(float value);
 void AngleSinCos(float angle, float* sine, float* cosine);

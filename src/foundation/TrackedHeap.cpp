@@ -39,9 +39,7 @@ void RefreshCheck(TrackedBlockHeader* header) {
   if (header != nullptr) std::memcpy(header->check, header, kCheckedBytes);
 }
 
-bool CheckIntact(const TrackedBlockHeader* header) {
-  return std::memcmp(header->check, header, kCheckedBytes) == 0;
-}
+bool CheckIntact(const TrackedBlockHeader* header) { return std::memcmp(header->check, header, kCheckedBytes) == 0; }
 
 void Stamp(TrackedBlockHeader* header, size_t size, const char* source, int line) {
   std::memset(header->source, 0, sizeof header->source);
@@ -190,8 +188,8 @@ void DumpLine(const TrackedBlockHeader* header, int32_t shownLimit) {
   // different blocks look alike.
   char line[256];
   const unsigned size = static_cast<unsigned>(header->size);
-  const auto address = reinterpret_cast<unsigned long long>(
-      reinterpret_cast<const unsigned char*>(header) + kTrackedHeaderSize);
+  const auto address =
+      reinterpret_cast<unsigned long long>(reinterpret_cast<const unsigned char*>(header) + kTrackedHeaderSize);
   FormatText(line, sizeof line, "\tsize:%d(%.3fkb)  file:%s  line:%d  ID:%d  addr:%016llx  data:<", header->size,
              size / 1024.0, header->source, header->line, header->id, address);
   std::string text = line;
@@ -229,7 +227,8 @@ int TrackedAllocVerify() {
   std::lock_guard guard(HeapLock());
   for (TrackedBlockHeader* h = gTrackedBlocks.head; h != nullptr; h = h->next) {
     if (!CheckIntact(h)) {
-      LogWrite("\x88\xc8\x89\xba\x82\xcc\x83\x81\x83\x82\x83\x8a\x8a\x6d\x95\xdb\x8f\xee\x95\xf1\x82\xaa\x94\x6a\x91\xb9\x82\xb5"
+      LogWrite("\x88\xc8\x89\xba\x82\xcc\x83\x81\x83\x82\x83\x8a\x8a\x6d\x95\xdb\x8f\xee\x95\xf1\x82\xaa\x94\x6a\x91"
+               "\xb9\x82\xb5"
                "\x82\xdc\x82\xb5\x82\xbd");
       // A damaged size could send the data bytes of the report past the
       // block: show no more than the check copy's size allows either.

@@ -34,8 +34,7 @@ void ReportRecordVersion() {
 
 // int32 count, then that many texts; the list grows to the count.
 void ReadTextList(DataFileCursor& cursor, std::vector<std::string>& texts) {
-  ReadGrowingList(cursor, texts, 4,
-                  [&](std::string& text) { text = ReadStoredText(cursor, kCommonEventTextLimit); });
+  ReadGrowingList(cursor, texts, 4, [&](std::string& text) { text = ReadStoredText(cursor, kCommonEventTextLimit); });
 }
 
 // int32 count, then that many int32; the list grows to the count.
@@ -50,13 +49,10 @@ void ReadExtendedFields(DataFileCursor& cursor, CommonEvent& event) {
   event.carriedFlags.assign(static_cast<size_t>(flagCount), 0);
   if (flagCount > 0) cursor.ReadBytes(event.carriedFlags.data(), event.carriedFlags.size());
 
-  ReadGrowingList(cursor, event.carriedTextLists, 4, [&](std::vector<std::string>& texts) {
-    ReadTextList(cursor, texts);
-  });
+  ReadGrowingList(cursor, event.carriedTextLists, 4,
+                  [&](std::vector<std::string>& texts) { ReadTextList(cursor, texts); });
   if (cursor.Damaged()) return;
-  ReadGrowingList(cursor, event.carriedIntLists, 4, [&](std::vector<int32_t>& values) {
-    ReadIntList(cursor, values);
-  });
+  ReadGrowingList(cursor, event.carriedIntLists, 4, [&](std::vector<int32_t>& values) { ReadIntList(cursor, values); });
   if (cursor.Damaged()) return;
 
   ReadIntList(cursor, event.carriedInts);

@@ -29,8 +29,7 @@ struct CommonEvent {
   std::string carriedText;
   std::vector<std::string> carriedTexts = std::vector<std::string>(10);
   std::vector<uint8_t> carriedFlags = std::vector<uint8_t>(10);
-  std::vector<std::vector<std::string>> carriedTextLists =
-      std::vector<std::vector<std::string>>(10);
+  std::vector<std::vector<std::string>> carriedTextLists = std::vector<std::vector<std::string>>(10);
   std::vector<std::vector<int32_t>> carriedIntLists = std::vector<std::vector<int32_t>>(10);
   std::vector<int32_t> carriedInts = std::vector<int32_t>(5);
 

@@ -9,7 +9,7 @@
 // Where the seed and check bytes sit in the unscrambled header of each kind of
 // data file, and whether the body's byte sum is compared after parsing.
 struct DataFileLayout {
-  size_t headerLength;               // the body starts here
+  size_t headerLength;                 // the body starts here
   std::array<size_t, 3> seedOffsets;   // passes 1, 2, 3
   std::array<size_t, 3> checkOffsets;  // only the first is ever compared
   bool verified;

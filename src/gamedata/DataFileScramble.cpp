@@ -27,8 +27,9 @@ uint8_t ByteSum(const uint8_t* buffer, size_t start, size_t end) {
       even += word & kEvenBytes;
       odd += (word >> 8) & kEvenBytes;
     }
-    for (int lane = 0; lane < 4; ++lane) sum += static_cast<uint32_t>((even >> (16 * lane)) & 0xFFFF) +
-                                                static_cast<uint32_t>((odd >> (16 * lane)) & 0xFFFF);
+    for (int lane = 0; lane < 4; ++lane)
+      sum +=
+          static_cast<uint32_t>((even >> (16 * lane)) & 0xFFFF) + static_cast<uint32_t>((odd >> (16 * lane)) & 0xFFFF);
   }
   for (; i < end; ++i) sum += buffer[i];
   return static_cast<uint8_t>(sum);
@@ -78,8 +79,8 @@ void ScramblePass(uint8_t* buffer, size_t start, size_t end, uint8_t seed) {
 }
 
 const std::string& TamperedFileText() {
-  static const std::string text = platform::Utf8ToCp932(
-      "ファイル %s が改竄されたか、破損している可能性があります。\nロードを中止します。");
+  static const std::string text =
+      platform::Utf8ToCp932("ファイル %s が改竄されたか、破損している可能性があります。\nロードを中止します。");
   return text;
 }
 

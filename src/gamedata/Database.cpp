@@ -91,9 +91,9 @@ int Database::ReadDatabaseInt(int type, int data, int content, int* out) {
     return 0;
   }
   if (data >= GetDatabaseDataCount(type)) {
-    ShowNoticeBox(NoticeText("エラー：タイプ %d に存在しないデータ番号 %d を読みに行っています",
-                             {Decimal(type), Decimal(data)}),
-                  "", "");
+    ShowNoticeBox(
+        NoticeText("エラー：タイプ %d に存在しないデータ番号 %d を読みに行っています", {Decimal(type), Decimal(data)}),
+        "", "");
     gDatabaseErrorFlag = 1;
     return DefaultValue(type, content);
   }
@@ -218,7 +218,8 @@ void Database::FillDefaults(int type, DatabaseRow& row) {
   const DatabaseTypeData& t = types[type];
   for (size_t content = 0; content < t.contentCodes.size(); ++content) {
     Code code = Decode(t.contentCodes[content]);
-    if (code.kind == 1 && InRange(code.slot, row.ints)) row.ints[code.slot] = DefaultValue(type, static_cast<int>(content));
+    if (code.kind == 1 && InRange(code.slot, row.ints))
+      row.ints[code.slot] = DefaultValue(type, static_cast<int>(content));
   }
 }
 

@@ -17,8 +17,8 @@ struct DatabaseTypeData {
   // One per content: kind x 1000 + slot; kind 1 int, kind 2 string.
   std::vector<int32_t> contentCodes{2000};
   std::vector<DatabaseRow> rows{DatabaseRow{}};
-  int32_t recordForm = -2;      // the leading negative number of the type's file record
-  int32_t dataNameSource = 0;   // where data names come from (see GetDatabaseDataName)
+  int32_t recordForm = -2;     // the leading negative number of the type's file record
+  int32_t dataNameSource = 0;  // where data names come from (see GetDatabaseDataName)
 };
 
 // A type's names and defaults.

@@ -7,8 +7,8 @@
 #include "gamedata/GameText.h"
 #include "gamedata/SaveBuffer.h"
 #include "gamedata/StoredText.h"
-#include "platform/dialogs/MessageBox.h"
 #include "media/PublicFunctions.h"
+#include "platform/dialogs/MessageBox.h"
 #include "platform/process/Process.h"
 
 namespace {
@@ -51,9 +51,8 @@ void ShowDamaged(const std::string& name) {
 }
 
 int CountKind(const std::vector<int32_t>& codes, int kind) {
-  return static_cast<int>(std::count_if(codes.begin(), codes.end(), [kind](int32_t code) {
-    return code >= 0 && code / 1000 == kind;
-  }));
+  return static_cast<int>(
+      std::count_if(codes.begin(), codes.end(), [kind](int32_t code) { return code >= 0 && code / 1000 == kind; }));
 }
 
 template <typename T, typename ReadItem>
@@ -210,7 +209,8 @@ void SaveDatabaseTypeData(SaveBuffer& buffer, DatabaseTypeData& type) {
   buffer.WriteInt32(static_cast<int32_t>(type.rows.size()));
   for (const DatabaseRow& row : type.rows) {
     for (size_t i = 0; i < intCount; ++i) buffer.WriteInt32(i < row.ints.size() ? row.ints[i] : 0);
-    for (size_t i = 0; i < stringCount; ++i) buffer.WriteStr32Z(i < row.strings.size() ? row.strings[i] : std::string());
+    for (size_t i = 0; i < stringCount; ++i)
+      buffer.WriteStr32Z(i < row.strings.size() ? row.strings[i] : std::string());
   }
 }
 

@@ -8,9 +8,9 @@
 #include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <type_traits>
 #include <utility>
-#include <string>
 #include <vector>
 
 #include "gamedata/MoveRoute.h"
@@ -389,8 +389,7 @@ struct EventCommand {
   std::unique_ptr<EventCommandExtra> extra;
 
   EventCommand() = default;
-  EventCommand(const EventCommand& other)
-      : ints(other.ints), indent(other.indent), extra(other.CopyExtra()) {}
+  EventCommand(const EventCommand& other) : ints(other.ints), indent(other.indent), extra(other.CopyExtra()) {}
   EventCommand(EventCommand&& other) noexcept = default;
   EventCommand& operator=(const EventCommand& other) {
     if (this != &other) {
@@ -431,11 +430,11 @@ struct EventCommand {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 template <CommandExtraSlot Slot>
-inline constexpr size_t kCommandViewOffset =
-    Slot == CommandExtraSlot::Strings        ? offsetof(EventCommand, strings)
-    : Slot == CommandExtraSlot::Routes       ? offsetof(EventCommand, routes)
-    : Slot == CommandExtraSlot::ResolvedInts ? offsetof(EventCommand, ResolvedInts)
-                                             : offsetof(EventCommand, ResolvedCells);
+inline constexpr size_t kCommandViewOffset = Slot == CommandExtraSlot::Strings  ? offsetof(EventCommand, strings)
+                                             : Slot == CommandExtraSlot::Routes ? offsetof(EventCommand, routes)
+                                             : Slot == CommandExtraSlot::ResolvedInts
+                                                 ? offsetof(EventCommand, ResolvedInts)
+                                                 : offsetof(EventCommand, ResolvedCells);
 #pragma GCC diagnostic pop
 
 template <CommandExtraSlot Slot, typename T>

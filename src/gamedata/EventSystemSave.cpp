@@ -44,8 +44,8 @@ bool ReadInt32s(SaveBuffer& buffer, std::array<int32_t, N>& values) {
 // The nine window values in member order.
 template <typename System>
 auto WindowValues(System& es) {
-  return std::array{&es.scriptValue0,    &es.messageWindowX, &es.messageWindowY, &es.choiceWindowX, &es.choiceWindowY,
-          &es.choiceConfirmSe, &es.choiceMoveSe,   &es.choiceCancelSe, &es.nextChoiceCursor};
+  return std::array{&es.scriptValue0,    &es.messageWindowX, &es.messageWindowY, &es.choiceWindowX,   &es.choiceWindowY,
+                    &es.choiceConfirmSe, &es.choiceMoveSe,   &es.choiceCancelSe, &es.nextChoiceCursor};
 }
 
 }  // namespace
@@ -171,8 +171,8 @@ bool EventSystem::LoadEventSystemState() {
   if (version >= 102 && !ReadInt16(buffer, partyTrailDistance)) return false;
   if (version >= 103 && (!buffer.ReadStr16Z(messagePrefix) || !buffer.ReadStr16Z(messageSuffix))) return false;
   if (version >= 104 && !buffer.ReadInt32(frameCounter)) return false;
-  if (version >= 106 && (!buffer.ReadInt32(bgmMasterVolume) || !buffer.ReadInt32(bgsMasterVolume) ||
-                         !buffer.ReadInt32(seVolume))) {
+  if (version >= 106 &&
+      (!buffer.ReadInt32(bgmMasterVolume) || !buffer.ReadInt32(bgsMasterVolume) || !buffer.ReadInt32(seVolume))) {
     return false;
   }
   if (version >= 108 && (!buffer.ReadStr16Z(bgmFileText) || !ReadInt32s(buffer, bgmFileValues) ||

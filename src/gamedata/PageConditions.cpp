@@ -38,4 +38,3 @@ bool CheckPageConditions(const PageConditions& conditions, int32_t eventId) {
   }
   return true;
 }
-

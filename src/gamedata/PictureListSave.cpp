@@ -18,9 +18,9 @@ constexpr size_t kMinPictureRecordBytes = 84;
 // shake amplitude across, then the zoom effect's counters and zoom pair.
 template <typename P>
 auto ToneChangeFields(P& p) {
-  return std::array{&p.toneTarget,   &p.toneFrom,      &p.flashColor,   &p.flashTotal,      &p.flashRemaining,
-                    &p.toneTotal,    &p.toneRemaining, &p.shiftTargetX, &p.shiftFromX,      &p.shiftTargetY,
-                    &p.shiftFromY,   &p.shiftTotal,    &p.shiftRemaining, &p.shakeAmplitudeX, &p.effectTotal,
+  return std::array{&p.toneTarget,      &p.toneFrom,         &p.flashColor,     &p.flashTotal,      &p.flashRemaining,
+                    &p.toneTotal,       &p.toneRemaining,    &p.shiftTargetX,   &p.shiftFromX,      &p.shiftTargetY,
+                    &p.shiftFromY,      &p.shiftTotal,       &p.shiftRemaining, &p.shakeAmplitudeX, &p.effectTotal,
                     &p.effectRemaining, &p.effectZoomTarget, &p.effectZoomFrom};
 }
 

@@ -69,8 +69,7 @@ inline size_t SaveBytesLeft(const SaveBuffer& buffer) {
 // Whether count items of itemBytes each fit in what is left, tested before
 // anything is sized by the count; a negative count is short data too.
 inline bool FitsCount(SaveBuffer& buffer, int64_t count, size_t itemBytes) {
-  const bool fits =
-      count >= 0 && (itemBytes == 0 || static_cast<uint64_t>(count) <= SaveBytesLeft(buffer) / itemBytes);
+  const bool fits = count >= 0 && (itemBytes == 0 || static_cast<uint64_t>(count) <= SaveBytesLeft(buffer) / itemBytes);
   if (!fits) buffer.shortData = true;
   return fits;
 }

@@ -9,8 +9,8 @@
 #include "gamedata/GlobalObjects.h"
 #include "gamedata/VariableStore.h"
 #include "map/CurrentMap.h"
-#include "media/PublicFunctions.h"
 #include "map/Hero.h"
+#include "media/PublicFunctions.h"
 #include "platform/time/Time.h"
 #include "shell/GameSystem.h"
 #include "shell/MidiLibrary.h"
@@ -86,15 +86,28 @@ int VariableStore::ReadSystemVariable(int index) {
     case 39: return es->keyInputState;
     case 40: return es->keyInputFieldX;
     case 41: return es->keyInputFieldY;
-    case 43: case 44: case 45: case 46: case 47:
-      return gInternetConnection.counters[static_cast<size_t>(index - 43)];
+    case 43:
+    case 44:
+    case 45:
+    case 46:
+    case 47: return gInternetConnection.counters[static_cast<size_t>(index - 43)];
     case 48: return gInternetConnection.status;
-    case 52: case 53: case 54: return GetActionKey(index - 52, true, es);
-    case 55: case 56: case 57: return GetActionKey(index - 55, false, es);
+    case 52:
+    case 53:
+    case 54: return GetActionKey(index - 52, true, es);
+    case 55:
+    case 56:
+    case 57: return GetActionKey(index - 55, false, es);
     case 59: return es->keyInputOption1;
     case 60: return es->keyInputOption2;
-    case 61: case 62: case 63: case 64: case 65: return es->fogValues[static_cast<size_t>(index - 61)];
-    case 66: case 67: case 68: return es->panoramaValues[static_cast<size_t>(index - 66)];
+    case 61:
+    case 62:
+    case 63:
+    case 64:
+    case 65: return es->fogValues[static_cast<size_t>(index - 61)];
+    case 66:
+    case 67:
+    case 68: return es->panoramaValues[static_cast<size_t>(index - 66)];
     case 71: return gInput.mouseX;
     case 72: return gInput.mouseY;
     case 73: return es->windowsFollowMouse;
@@ -109,7 +122,11 @@ int VariableStore::ReadSystemVariable(int index) {
     case 85: {
       return IsHardware3DActive() != 1 ? 1 : 0;
     }
-    case 87: case 88: case 89: case 90: case 91: {
+    case 87:
+    case 88:
+    case 89:
+    case 90:
+    case 91: {
       const size_t member = static_cast<size_t>(index - 87);
       return member < es->partyOpacities.size() ? es->partyOpacities[member] : -1;
     }
@@ -222,18 +239,32 @@ void VariableStore::WriteSystemVariable(int index, int value) {
     case 37: es->partyTrailDistance = Low16(value); break;
     case 40: es->keyInputFieldX = Low16(value); break;
     case 41: es->keyInputFieldY = Low16(value); break;
-    case 52: case 53: case 54: AssignActionKey(value, index - 52, true, es); break;
-    case 55: case 56: case 57: AssignActionKey(value, index - 55, false, es); break;
+    case 52:
+    case 53:
+    case 54: AssignActionKey(value, index - 52, true, es); break;
+    case 55:
+    case 56:
+    case 57: AssignActionKey(value, index - 55, false, es); break;
     case 59: es->keyInputOption1 = value; break;
     case 60: es->keyInputOption2 = value; break;
-    case 61: case 62: case 63: case 64: case 65: es->fogValues[static_cast<size_t>(index - 61)] = value; break;
-    case 66: case 67: case 68: es->panoramaValues[static_cast<size_t>(index - 66)] = value; break;
+    case 61:
+    case 62:
+    case 63:
+    case 64:
+    case 65: es->fogValues[static_cast<size_t>(index - 61)] = value; break;
+    case 66:
+    case 67:
+    case 68: es->panoramaValues[static_cast<size_t>(index - 66)] = value; break;
     case 73: es->windowsFollowMouse = value; break;
     case 74:
       es->mouseCursorShown = value != 0 ? 1 : 0;
       ShowMouseCursor(gEventSystem.mouseCursorShown);
       break;
-    case 87: case 88: case 89: case 90: case 91: {
+    case 87:
+    case 88:
+    case 89:
+    case 90:
+    case 91: {
       const size_t member = static_cast<size_t>(index - 87);
       if (member < es->partyOpacities.size()) es->partyOpacities[member] = value < -1 ? 255 : value;
       break;
@@ -258,10 +289,18 @@ void VariableStore::WriteSystemVariable(int index, int value) {
 std::string VariableStore::ReadSystemString(int index) {
   const EventSystem* es = context ? context : &gEventSystem;
   switch (index) {
-    case 1: case 2: case 3: return GetActionKeyName(index - 1, true);
-    case 4: case 5: case 6: return GetActionKeyName(index - 4, false);
+    case 1:
+    case 2:
+    case 3: return GetActionKeyName(index - 1, true);
+    case 4:
+    case 5:
+    case 6: return GetActionKeyName(index - 4, false);
     case 10: return gHero.graphicName;
-    case 11: case 12: case 13: case 14: case 15: {
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15: {
       const MapCharacter* member = HeroOrMember(index - 10);
       return member ? member->graphicName : std::string();
     }
@@ -284,7 +323,11 @@ void VariableStore::WriteSystemString(int index, const std::string& text) {
   EventSystem* es = context ? context : &gEventSystem;
   switch (index) {
     case 10: gHero.graphicName = text; break;
-    case 11: case 12: case 13: case 14: case 15:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
       if (MapCharacter* member = HeroOrMember(index - 10)) member->graphicName = text;
       break;
     case 20: gProxy = text; break;

@@ -113,9 +113,9 @@ std::string SetName(int set) {
 }  // namespace
 
 std::string ErrorLocationText() {
-  return NoticeText("処理地点:【マップEv %d コモンEv %d 行%d】  　※もし並列処理のｴﾗｰなら地点不明です",
-                    {Decimal(gErrorLocation.mapId), Decimal(gErrorLocation.commonEventId),
-                     Decimal(gErrorLocation.line)});
+  return NoticeText(
+      "処理地点:【マップEv %d コモンEv %d 行%d】  　※もし並列処理のｴﾗｰなら地点不明です",
+      {Decimal(gErrorLocation.mapId), Decimal(gErrorLocation.commonEventId), Decimal(gErrorLocation.line)});
 }
 
 void VariableStore::ResetVariableStore(int commonEventCount) {
@@ -230,7 +230,8 @@ void VariableStore::WriteVariable(int id, int value, Database* variableDatabase)
       ShowNoticeBox(Cp932Text("整数をコモンセルフの文字列域に代入しようとしました"), "", "");
       return;
     }
-    if (InRange(commonEvent, commonSelfVariables) && InRange(cell, commonSelfVariables[static_cast<size_t>(commonEvent)]))
+    if (InRange(commonEvent, commonSelfVariables) &&
+        InRange(cell, commonSelfVariables[static_cast<size_t>(commonEvent)]))
       commonSelfVariables[static_cast<size_t>(commonEvent)][static_cast<size_t>(cell)] = value;
     return;
   }
@@ -335,9 +336,10 @@ void VariableStore::WriteStringVariable(int id, const std::string& text, Databas
     }
     return;
   }
-  ShowNoticeBox(NoticeText("格納先 %d 代入値「%s」  文字列操作：「文字列」を格納すべき場所に「変数」を代入しようとしました",
-                           {Decimal(id), text}),
-                ErrorLocationText(), "");
+  ShowNoticeBox(
+      NoticeText("格納先 %d 代入値「%s」  文字列操作：「文字列」を格納すべき場所に「変数」を代入しようとしました",
+                 {Decimal(id), text}),
+      ErrorLocationText(), "");
 }
 
 bool VariableStore::IsNumericVariableId(int id) const {

@@ -152,8 +152,7 @@ void LinkDatabaseCommand(EventCommand& command, int commonEvent) {
     auto& defaults = database->definitions[static_cast<size_t>(p1)].defaultValues;
     if (static_cast<size_t>(p3) < defaults.size()) defaultCell = &defaults[static_cast<size_t>(p3)];
   }
-  command.ResolvedInts = {1, code % 1000, (p4 >> 4) & 0x0F, direction,
-                          p2 < database->GetDatabaseDataCount(p1) ? 1 : 0};
+  command.ResolvedInts = {1, code % 1000, (p4 >> 4) & 0x0F, direction, p2 < database->GetDatabaseDataCount(p1) ? 1 : 0};
   command.ResolvedCells = {{nullptr, database}, {dataCell, nullptr}, {variableCell, nullptr}, {defaultCell, nullptr}};
 }
 

@@ -102,7 +102,8 @@ int LoadCommonEventFileOnce(const std::string& name) {
   ForEachRootRunner([&](EventRunner& root) { CollectBindings(root, bindings); });
   const int before = gCommonEventList.Count();
   const int added = gCommonEventList.ReadCommonEventFile(name, before, true);
-  for (const Binding& binding : bindings) binding.runner->commandList = &gCommonEventList.events[binding.event].commands;
+  for (const Binding& binding : bindings)
+    binding.runner->commandList = &gCommonEventList.events[binding.event].commands;
   if (added < 0) return -1;
 
   const size_t count = gCommonEventList.events.size();
@@ -171,12 +172,11 @@ bool EventRunner::CmdCallEvent() {
   }
   // Page calls nest inside their callers in the same frame: bound the chain.
   if (MapPageCallNesting(this) + 1 > kMaxMapPageCallNesting) {
-    TestPlayNotice(NoticeText("マップEv%d,ページ%dの呼び出しが%d段を越えました", {Decimal(eventId),
-                              Decimal(int64_t{page} + 1), Decimal(kMaxMapPageCallNesting)}));
+    TestPlayNotice(NoticeText("マップEv%d,ページ%dの呼び出しが%d段を越えました",
+                              {Decimal(eventId), Decimal(int64_t{page} + 1), Decimal(kMaxMapPageCallNesting)}));
     return true;
   }
-  const EventCommandList& list =
-      page < 0 ? event->commands : data->pages[static_cast<size_t>(page)].commands;
+  const EventCommandList& list = page < 0 ? event->commands : data->pages[static_cast<size_t>(page)].commands;
   EventCommandList copy = list;
   children.clear();
   children.emplace_back();

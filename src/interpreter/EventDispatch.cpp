@@ -147,12 +147,18 @@ bool EventRunner::DispatchEventCommand() {
       case 499: CmdBranchEnd(); break;
 
       // A fast form without its cells: the general form.
-      case 210000: case 210001: case 210002:
-      case 210010: case 210011: case 210012:
-      case 210020: case 210021: case 210022:
-      case 210030: case 210031: case 210032:
-        CmdVariableOperation();
-        break;
+      case 210000:
+      case 210001:
+      case 210002:
+      case 210010:
+      case 210011:
+      case 210012:
+      case 210020:
+      case 210021:
+      case 210022:
+      case 210030:
+      case 210031:
+      case 210032: CmdVariableOperation(); break;
 
       default: break;  // 0, 103, 212 and unknown codes: no effect
     }

@@ -20,7 +20,8 @@ extern uint8_t gEventAbortFlag;
 // writing such a cell directly is what the variable store does for it.
 inline int32_t* VariableSetCell(int id) {
   const uint32_t offset = static_cast<uint32_t>(id) - static_cast<uint32_t>(VariableIdRange::kVariableSets);
-  if (offset >= static_cast<uint32_t>(VariableIdRange::kStringVariables - VariableIdRange::kVariableSets)) return nullptr;
+  if (offset >= static_cast<uint32_t>(VariableIdRange::kStringVariables - VariableIdRange::kVariableSets))
+    return nullptr;
   auto& sets = gVariableStore.variableSets;
   const size_t set = offset / 100000;
   const size_t index = offset % 100000;

@@ -2,8 +2,8 @@
 
 #include "gamedata/CommonEvent.h"
 #include "gamedata/DataFileScramble.h"
-#include "gamedata/GlobalObjects.h"
 #include "gamedata/Database.h"
+#include "gamedata/GlobalObjects.h"
 #include "gamedata/VariableStore.h"
 #include "interpreter/EventRunner.h"
 #include "presentation/MessageEscapes.h"

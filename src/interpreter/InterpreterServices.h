@@ -16,7 +16,6 @@
 
 // What the event runner needs of the objects around it, in one place.
 
-
 // Game system.
 inline int RunState() { return gGameSystem.runState; }
 inline void SetRunState(int state) { gGameSystem.runState = state; }

@@ -68,7 +68,8 @@ void LinkBranch(EventCommandList& list, size_t j, int commonEvent) {
     const int flags = ParamOf(command, base + 4);
     if (left >= kVariableDatabaseForm) return;
     int32_t* leftCell = Cell(left, commonEvent);
-    int32_t* rightCell = (flags & 0x10) || right < kLiteralLimit ? OwnParam(command, base + 3) : Cell(right, commonEvent);
+    int32_t* rightCell =
+        (flags & 0x10) || right < kLiteralLimit ? OwnParam(command, base + 3) : Cell(right, commonEvent);
     if (!leftCell || !rightCell) return;
     cells[static_cast<size_t>(2 * k)].cell = leftCell;
     cells[static_cast<size_t>(2 * k + 1)].cell = rightCell;
@@ -143,14 +144,14 @@ void LinkLoopEnd(EventCommandList& list, size_t j) {
 // A target the general form writes to: a database cell only when it is in
 // the Variable database (the others refuse the write, and a bound cell
 // would not).
-bool WritableTarget(int id) { return id < kUserDatabaseForm || (id > kVariableDatabaseForm && id < kVariableDatabaseEnd); }
+bool WritableTarget(int id) {
+  return id < kUserDatabaseForm || (id > kVariableDatabaseForm && id < kVariableDatabaseEnd);
+}
 
 // An operand flagged plain is its parameter whatever its value; any other is
 // linked only when it is a number the general form reads from a cell or as
 // a literal.
-bool LinkableOperand(int operand, bool plain) {
-  return plain || (IsNumericId(operand) && operand < 1000000000);
-}
+bool LinkableOperand(int operand, bool plain) { return plain || (IsNumericId(operand) && operand < 1000000000); }
 
 void LinkVariableOperation(EventCommand& command, int commonEvent) {
   Unlink(command);
@@ -178,7 +179,9 @@ void LinkVariableOperation(EventCommand& command, int commonEvent) {
 
 // A name is compared as stored only when escape expansion leaves it alone:
 // no escape and no leading "@" line.
-bool PlainName(const std::string& name) { return name.find('\\') == std::string::npos && (name.empty() || name[0] != '@'); }
+bool PlainName(const std::string& name) {
+  return name.find('\\') == std::string::npos && (name.empty() || name[0] != '@');
+}
 
 const std::string& NameOf(const EventCommand& command) {
   static const std::string empty;
@@ -192,8 +195,8 @@ void LinkJump(EventCommandList& list, size_t j, bool labelsPlain) {
   const std::string& name = NameOf(command);
   if (!labelsPlain || !PlainName(name)) return;
 
-  const LabelJumpPlan jump = PlanLabelJump(list, static_cast<int>(j),
-                                           [&name](const EventCommand& c) { return NameOf(c) == name; });
+  const LabelJumpPlan jump =
+      PlanLabelJump(list, static_cast<int>(j), [&name](const EventCommand& c) { return NameOf(c) == name; });
   if (jump.target < 0) return;
   std::vector<int32_t> ints{1, jump.target, 0};
   for (int entry : jump.plan) {

@@ -69,7 +69,7 @@ bool EventRunner::CmdTransfer() {
 
   if (target == Target::kCharacter) {
     // The operand is already read: resolve the number as it stands.
-    MapCharacter* character = characterOperand <= -3 ? PartyMemberCharacter(-(int64_t{characterOperand} + 3))
+    MapCharacter* character = characterOperand <= -3   ? PartyMemberCharacter(-(int64_t{characterOperand} + 3))
                               : characterOperand == -1 ? MapEventCharacterById(mapEventId)
                                                        : MapEventCharacterById(characterOperand);
     if (!character) return true;
@@ -183,7 +183,8 @@ bool EventRunner::CmdEditMapTiles() {
       const int64_t kind = cell / 100000;
       if (kind < 2) continue;
       std::array<bool, 9> same{};
-      for (int k = 0; k < 9; ++k) same[static_cast<size_t>(k)] = SameAutotile(data, layer, cx + k % 3 - 1, cy + k / 3 - 1, kind);
+      for (int k = 0; k < 9; ++k)
+        same[static_cast<size_t>(k)] = SameAutotile(data, layer, cx + k % 3 - 1, cy + k / 3 - 1, kind);
       same[4] = true;
       cell = static_cast<int32_t>(kind * 100000 + AutotileQuadrantCodes(same));
     }

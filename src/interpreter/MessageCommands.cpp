@@ -59,9 +59,9 @@ void EventRunner::ShowMessageText(const std::string& text) {
 bool EventRunner::CmdMessage() {
   GameSystem& gs = gGameSystem;
   if (!gs.messageText.empty() || !gs.choiceText.empty()) return false;
-  const std::string text = ExpandMessageEscapes(StringParam(0), mapEventId, commonId, mapId, 0, 1,
-                                                gVariableStore.ReadStringVariable(9900026),
-                                                gVariableStore.ReadStringVariable(9900027), 1);
+  const std::string text =
+      ExpandMessageEscapes(StringParam(0), mapEventId, commonId, mapId, 0, 1,
+                           gVariableStore.ReadStringVariable(9900026), gVariableStore.ReadStringVariable(9900027), 1);
   ShowMessageText(text.empty() ? " " : text);
   gs.systemText = text;
   gs.closeMessageRequest = 0;

@@ -63,8 +63,8 @@ bool EventRunner::CmdPicture() {
   const int color = present(13) ? Param(13) : kNeutralColor;
   const int delay = present(14) ? RunnerReadValue(Param(14)) : 0;
   if (operation == 1) {
-    gPictureList.ChangePicturesInRange(first, last, x, y, pattern, opacity, blend, frames, zoom, zoomMode, angle,
-                                       color, delay, relative);
+    gPictureList.ChangePicturesInRange(first, last, x, y, pattern, opacity, blend, frames, zoom, zoomMode, angle, color,
+                                       delay, relative);
     return true;
   }
   const int blendFlags = blend + (mapBound ? 256 : 0);
@@ -73,11 +73,11 @@ bool EventRunner::CmdPicture() {
     case 1:
     case 3:
     case 4: {
-      const std::string name = source == 1 || source == 4 ? EscapesFromControlCodes(RunnerReadString(Param(12)))
-                                                          : StringParam(0);
-      gPictureList.ShowPictures(first, last, name, RunnerReadValue(Param(4)), RunnerReadValue(Param(5)), x, y,
-                                pattern, opacity, blendFlags, frames, zoom, zoomMode, angle, anchor, color, delay,
-                                relative, source >= 3);
+      const std::string name =
+          source == 1 || source == 4 ? EscapesFromControlCodes(RunnerReadString(Param(12))) : StringParam(0);
+      gPictureList.ShowPictures(first, last, name, RunnerReadValue(Param(4)), RunnerReadValue(Param(5)), x, y, pattern,
+                                opacity, blendFlags, frames, zoom, zoomMode, angle, anchor, color, delay, relative,
+                                source >= 3);
       return true;
     }
     case 2: {

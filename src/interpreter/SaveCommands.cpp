@@ -85,8 +85,8 @@ bool EventRunner::CmdReadSaveValue() {
   if (gVariableStore.IsNumericVariableId(target)) {
     RunnerWriteVariable(target, file.refused ? 0 : gSaveManager.ReadSaveSlotVariable(file.slot, source, file.stem));
   } else {
-    RunnerWriteString(target, file.refused ? std::string()
-                                           : gSaveManager.ReadSaveSlotString(file.slot, source, file.stem));
+    RunnerWriteString(target,
+                      file.refused ? std::string() : gSaveManager.ReadSaveSlotString(file.slot, source, file.stem));
   }
   return true;
 }

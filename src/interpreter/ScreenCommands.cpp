@@ -24,9 +24,7 @@ void CaptureScreenInto(int graph) {
 // Percent + 100 to a tone component: 0 -> -255, 100 -> 0, 200 -> 255.
 int ToneComponent(int percentPlus100) { return (percentPlus100 - 100) * 255 / 100; }
 
-int SaturateToInt(int64_t value) {
-  return static_cast<int>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
+int SaturateToInt(int64_t value) { return static_cast<int>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX)); }
 
 bool PrepareTransition() {
   if (gGameSystem.windowOpen || gGameSystem.transitionRunning) return false;
@@ -117,8 +115,10 @@ bool EventRunner::CmdScrollScreen() {
       // The hero's cell at the centre of the 20 x 15 screen.
       int64_t targetX = 2 * tile * gHero.x - 38 * tile;
       int64_t targetY = 2 * tile * gHero.y - 28 * tile;
-      if (!gCurrentMap.loopX) targetX = std::max<int64_t>(std::min<int64_t>(targetX, (int64_t{GetMapWidth()} - 20) * 4 * tile), 0);
-      if (!gCurrentMap.loopY) targetY = std::max<int64_t>(std::min<int64_t>(targetY, (int64_t{GetMapHeight()} - 15) * 4 * tile), 0);
+      if (!gCurrentMap.loopX)
+        targetX = std::max<int64_t>(std::min<int64_t>(targetX, (int64_t{GetMapWidth()} - 20) * 4 * tile), 0);
+      if (!gCurrentMap.loopY)
+        targetY = std::max<int64_t>(std::min<int64_t>(targetY, (int64_t{GetMapHeight()} - 15) * 4 * tile), 0);
       gCurrentMap.StartMapScroll(SaturateToInt(targetX - gCurrentMap.scrollX),
                                  SaturateToInt(targetY - gCurrentMap.scrollY), speed);
       gGameSystem.scrollWait = waits;

@@ -44,15 +44,16 @@ bool EventRunner::CmdSpeech() {
   if (!IsSpeechSynthAvailable()) {
     // "【エラー】 合成音声再生コマンドが実行されましたが、" / "AquesTalk.dllがないため実行できませんでした。"
     ShowNoticeBox("\x81y\x83G\x83\x89\x81[\x81z \x8D\x87\x90\xAC\x89\xB9\x90\xBA\x8D\xC4\x90\xB6\x83R\x83}\x83\x93"
-                  "\x83h\x82\xAA\x8E\xC0\x8Ds\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x82\xAA\x81" "A",
+                  "\x83h\x82\xAA\x8E\xC0\x8Ds\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x82\xAA\x81"
+                  "A",
                   "AquesTalk.dll\x82\xAA\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x8E\xC0\x8Ds\x82\xC5\x82\xAB\x82\xDC\x82\xB9"
-                  "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81" "B",
+                  "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81"
+                  "B",
                   CurrentErrorLocationText());
     return true;
   }
   const std::string text = ExpandMessageEscapes(StringParam(0), mapEventId, commonId, mapId, 1, 0, "", "", 0);
-  const int entry =
-      PlaySpeech(text, RunnerReadValue(Param(1)), RunnerReadValue(Param(2)), RunnerReadValue(Param(3)));
+  const int entry = PlaySpeech(text, RunnerReadValue(Param(1)), RunnerReadValue(Param(2)), RunnerReadValue(Param(3)));
   if (entry == -10) return true;
   PlaySoundChannel(2, entry, RunnerReadValue(Param(4)), 0);
   return true;

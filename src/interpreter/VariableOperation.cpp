@@ -82,10 +82,10 @@ bool EventRunner::CmdVariableOperation() {
       gVariableStore.ContextMapId = -1;  // used up by the store's reads
       RequestPageRefresh();
       int stored = 0;
-      const bool stores = (flags & kFlagReal)
-                              ? RealAssignmentStage(asg, *target, RealOperatorStage(op, left, right), &stored)
-                              : IntegerAssignmentStage(asg, *target, IntegerOperatorStage(op, left, right, &DrawRandom),
-                                                       &stored);
+      const bool stores =
+          (flags & kFlagReal)
+              ? RealAssignmentStage(asg, *target, RealOperatorStage(op, left, right), &stored)
+              : IntegerAssignmentStage(asg, *target, IntegerOperatorStage(op, left, right, &DrawRandom), &stored);
       if (stores) *target = ClampToMillion(flags & kFlagClampMillion, stored);
       return true;
     }
@@ -119,7 +119,8 @@ bool EventRunner::CmdVariableOperation() {
       if (l != 0 && (IsNumericId(l) || (flags & kFlagLeftPlain))) {
         ShowNoticeBox(
             // "エラー：[変数操作] 格納先の内容が文字列なのに"
-            "\x83G\x83\x89\x81[\x81" "F[\x95\xCF\x90\x94\x91\x80\x8D\xEC] \x8Ai\x94[\x90\xE6\x82\xCC\x93\xE0\x97"
+            "\x83G\x83\x89\x81[\x81"
+            "F[\x95\xCF\x90\x94\x91\x80\x8D\xEC] \x8Ai\x94[\x90\xE6\x82\xCC\x93\xE0\x97"
             "e\x82\xAA\x95\xB6\x8E\x9A\x97\xF1\x82\xC8\x82\xCC\x82\xC9",
             // "　　数値を格納しようとしました"
             "\x81@\x81@\x90\x94\x92l\x82\xF0\x8Ai\x94[\x82\xB5\x82\xE6\x82\xA4\x82\xC6\x82\xB5\x82\xDC\x82\xB5\x82\xBD",

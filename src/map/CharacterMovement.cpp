@@ -128,8 +128,14 @@ void MapCharacter::FaceDiagonal(int dir) {
 
 void MapCharacter::FaceDirection(int dir) {
   switch (dir) {
-    case 2: case 4: case 6: case 8: SetFacing(dir); break;
-    case 1: case 3: case 7: case 9: FaceDiagonal(dir); break;
+    case 2:
+    case 4:
+    case 6:
+    case 8: SetFacing(dir); break;
+    case 1:
+    case 3:
+    case 7:
+    case 9: FaceDiagonal(dir); break;
     default: break;
   }
 }
@@ -178,8 +184,14 @@ bool MapCharacter::StepDiagonal(int dir, int turnFirst) {
 
 bool MapCharacter::StepInDirection(int dir, int turnFirst) {
   switch (dir) {
-    case 2: case 4: case 6: case 8: return StepStraight(dir, turnFirst);
-    case 1: case 3: case 7: case 9: return StepDiagonal(dir, turnFirst);
+    case 2:
+    case 4:
+    case 6:
+    case 8: return StepStraight(dir, turnFirst);
+    case 1:
+    case 3:
+    case 7:
+    case 9: return StepDiagonal(dir, turnFirst);
     default: return false;
   }
 }
@@ -198,8 +210,8 @@ bool MapCharacter::JumpBy(int jumpX, int jumpY) {
   ResetCharacterMotion();
   x = SaturateInt(x + dx);
   y = SaturateInt(y + dy);
-  const double length = std::sqrt(static_cast<double>(dx) * static_cast<double>(dx) +
-                                   static_cast<double>(dy) * static_cast<double>(dy));
+  const double length =
+      std::sqrt(static_cast<double>(dx) * static_cast<double>(dx) + static_cast<double>(dy) * static_cast<double>(dy));
   const int64_t half = (static_cast<int64_t>(std::min(length, 4.0e18)) + 15 - moveSpeed) / 2;
   jumpHalfLength = SaturateInt(half);
   jumpTicksLeft = SaturateInt(2 * int64_t{jumpHalfLength});
@@ -321,8 +333,7 @@ void MapCharacter::StepToward(int64_t targetX, int64_t targetY, MapEventCharacte
   FourWayStep(ex, ey, horizontal, vertical, contactEvent);
 }
 
-void MapCharacter::FourWayStep(int64_t ex, int64_t ey, int horizontal, int vertical,
-                               MapEventCharacter* contactEvent) {
+void MapCharacter::FourWayStep(int64_t ex, int64_t ey, int horizontal, int vertical, MapEventCharacter* contactEvent) {
   int64_t ax = std::llabs(ex);
   int64_t ay = std::llabs(ey);
   // A tie is broken by one random draw.

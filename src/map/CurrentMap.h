@@ -99,7 +99,7 @@ class CurrentMap {
 
   Tileset tileset;
   MapData mapData;
-  int32_t mapId = -1;  // -1: no map loaded
+  int32_t mapId = -1;   // -1: no map loaded
   int32_t scrollX = 0;  // quarter pixels
   int32_t scrollY = 0;
   int32_t scrollDirectionX = 0;  // 4 left, 6 right

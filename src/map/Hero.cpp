@@ -112,7 +112,7 @@ void Hero::UpdateParty() {
     MapCharacter& member = party[i];
     if (gEventSystem.partyFollowing) member.moveSpeed = moveSpeed;
     const int64_t entry = i < gEventSystem.partyOpacities.size() ? gEventSystem.partyOpacities[i] : -2;
-    const uint8_t extra = entry == -1 ? ExtraGraphicByte(gEventSystem.heroOpacity)
+    const uint8_t extra = entry == -1  ? ExtraGraphicByte(gEventSystem.heroOpacity)
                           : entry < -1 ? 255
                                        : ExtraGraphicByte(entry);
     if (member.ContactRangeBytes.empty()) member.ContactRangeBytes.resize(1);
@@ -120,7 +120,7 @@ void Hero::UpdateParty() {
     if (gEventSystem.partyFollowing && trailStepped) {
       // A member past the end of the trail takes no step.
       const uint64_t index = static_cast<uint64_t>(spacing) * (i + 1);
-      const int stepDirection = formationMode ? formationDirection
+      const int stepDirection = formationMode          ? formationDirection
                                 : index < trail.size() ? trail[static_cast<size_t>(index)]
                                                        : 0;
       if (stepDirection >= 1 && stepDirection <= 9 && stepDirection != 5) member.StepInDirection(stepDirection, 1);

@@ -9,9 +9,9 @@
 #include "gamedata/GameInfo.h"
 #include "gamedata/GameText.h"
 #include "gamedata/SaveBuffer.h"
-#include "map/MapMath.h"
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
+#include "map/MapMath.h"
 #include "shell/NoticeBox.h"
 #include "shell/StartupGlobals.h"
 
@@ -236,8 +236,8 @@ void MapCharacter::UpdateCharacterMotion() {
       animationPhase = 0;
     } else if (cycle == 3) {
       animationPhase = static_cast<int16_t>((animationPhase + 1) % 4);
-      pattern = static_cast<int16_t>(animationPhase < 2 ? patternBase + animationPhase
-                                                        : patternBase - (animationPhase - 2));
+      pattern =
+          static_cast<int16_t>(animationPhase < 2 ? patternBase + animationPhase : patternBase - (animationPhase - 2));
     } else if (cycle == 5) {
       animationPhase = static_cast<int16_t>((animationPhase + 1) % 8);
       const int phase = animationPhase;

@@ -199,7 +199,8 @@ struct MapCharacter {
 
 // Smallest stored character block, for bounding a count of blocks read from
 // a save before anything is sized by it.
-inline constexpr size_t kMinCharacterStateBytes = 4 * 4 + 1 + 4 + 2 + 2 * 4 + 2 + 2 * kMinStoredMoveSettings + 2 * 6 + 3 + 4;
+inline constexpr size_t kMinCharacterStateBytes =
+    4 * 4 + 1 + 4 + 2 + 2 * 4 + 2 + 2 * kMinStoredMoveSettings + 2 * 6 + 3 + 4;
 
 // The parallel runner of a map event: empty, or one runner. A runner reads
 // its event's command list in place, so a copied or moved event gets a fresh

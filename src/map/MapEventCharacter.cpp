@@ -115,9 +115,8 @@ bool MapEventCharacter::IsWalkOverEvent() const {
 
 void MapEventCharacter::ReserveEventStart() {
   // The end command alone is no script.
-  const bool hasCommands = std::any_of(commands.begin(), commands.end(), [](const EventCommand& command) {
-    return command.Code() != kEndCommandCode;
-  });
+  const bool hasCommands = std::any_of(commands.begin(), commands.end(),
+                                       [](const EventCommand& command) { return command.Code() != kEndCommandCode; });
   if (hasCommands && eraseTotal == -1) startRequest = 1;
 }
 

@@ -11,8 +11,8 @@
 // saturated, so no value a script writes can overflow.
 
 inline int32_t SaturateInt(int64_t value) {
-  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 // a * b, saturated to the int64 range.
@@ -34,4 +34,3 @@ inline int64_t PowerOfTwo64(int64_t e) {
   if (e < 0) return 0;
   return int64_t{1} << std::min<int64_t>(e, 40);
 }
-

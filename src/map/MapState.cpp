@@ -27,7 +27,8 @@ bool CurrentMap::SaveMapState() const {
     const TileLayer& tiles = mapData.layers[static_cast<size_t>(layer)];
     for (int32_t x = 0; x < width; ++x) {
       // Cells a short layer lacks are written as the empty tile.
-      const bool whole = static_cast<size_t>(x) < tiles.size() && tiles[static_cast<size_t>(x)].size() >= static_cast<size_t>(height);
+      const bool whole =
+          static_cast<size_t>(x) < tiles.size() && tiles[static_cast<size_t>(x)].size() >= static_cast<size_t>(height);
       for (int32_t y = 0; y < height; ++y)
         buffer.WriteInt32(whole ? tiles[static_cast<size_t>(x)][static_cast<size_t>(y)] : mapData.TileAt(layer, x, y));
     }

@@ -12,7 +12,6 @@ namespace {
 constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
 constexpr int32_t kFrameCounterPeriod = 2400000;
 
-
 // 2 to the power e as an int: 0 below 2^0 and saturated above the int range.
 int32_t PowerOfTwo(int e) {
   if (e < 0) return 0;

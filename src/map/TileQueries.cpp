@@ -115,7 +115,8 @@ bool CurrentMap::IsCounterCell(int x, int y) const {
   static constexpr int kAround[6][2] = {{0, 0}, {-1, 0}, {1, 0}, {0, 1}, {-1, 1}, {1, 1}};
   for (int layer = 2; layer >= 0; --layer) {
     int tiles[6];
-    for (int i = 0; i < 6; ++i) tiles[i] = TileIndexAt(*this, int64_t{x} + kAround[i][0], int64_t{y} + kAround[i][1], layer);
+    for (int i = 0; i < 6; ++i)
+      tiles[i] = TileIndexAt(*this, int64_t{x} + kAround[i][0], int64_t{y} + kAround[i][1], layer);
     if (std::find(std::begin(tiles), std::end(tiles), -1) != std::end(tiles)) return false;
     for (int tile : tiles) {
       if (TileFlags(tile) & kCounter) return true;

@@ -136,7 +136,7 @@ void SelectCells(CharacterSprite& s, MapCharacter& owner) {
   const int M = s.shadowColumns;
   const bool moving = (s.sheetKind == 1 || s.sheetKind == 2) && owner.WasMovingForAnimation();
   int row = 0;
-  int shift = 0;       // the cell's column within its row
+  int shift = 0;  // the cell's column within its row
   int shadowShift = 0;
   if (owner.eightDirectionSheet && D % 2 != 0) {
     row = D < 5 ? (D - 1) / 2 : (D - 3) / 2;
@@ -261,9 +261,9 @@ void DrawCharacterSprite(CharacterSprite& s) {
   const int64_t Z = gCurrentMap.zoom.currentZoom;
   const int64_t f = Z - 100;
   const int64_t cx = gCurrentMap.zoom.currentX, cy = gCurrentMap.zoom.currentY;
-  const Placement z{x + (x - cx) * f / 100,         y + (y - cy) * f / 100,          base + (base - cy) * f / 100,
-                    s.halfWidth * Z / 100,          s.anchorHeight * Z / 100,        s.shadowHalfWidth * Z / 100,
-                    s.shadowHeight * Z / 100,       s.cellWidth * Z / 100,           s.cellHeight * Z / 100};
+  const Placement z{x + (x - cx) * f / 100,   y + (y - cy) * f / 100,   base + (base - cy) * f / 100,
+                    s.halfWidth * Z / 100,    s.anchorHeight * Z / 100, s.shadowHalfWidth * Z / 100,
+                    s.shadowHeight * Z / 100, s.cellWidth * Z / 100,    s.cellHeight * Z / 100};
   const int64_t K = gScreenScale;
 
   if (s.shadowEntry != -1 && ShadowsOn()) {

@@ -82,7 +82,8 @@ void ChoiceWindow::MoveCursor(int step) {
   const int count = Count();
   cursor = ((cursor + step) % count + count) % count;
   const int first = cursor;
-  for (int i = 0; i < count && LineEntry(lineHeights, cursor) == 0; ++i) cursor = ((cursor + step) % count + count) % count;
+  for (int i = 0; i < count && LineEntry(lineHeights, cursor) == 0; ++i)
+    cursor = ((cursor + step) % count + count) % count;
   if (LineEntry(lineHeights, cursor) == 0) cursor = first;
   PlayWindowSound(18);
 }

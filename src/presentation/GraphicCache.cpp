@@ -7,8 +7,6 @@
 
 GraphicCache gGraphicCache;
 
-
-
 void ShowFileErrorBox(const std::string& text) {
   platform::ShowMessageBox(text, Cp932Text("ファイル読み込みエラー"), platform::kMbOkCancel);
 }
@@ -36,7 +34,8 @@ void CutGraph(int whole, int xDiv, int yDiv, std::vector<int>& list) {
   const int cellWidth = width / xDiv, cellHeight = height / yDiv;
   if (cellWidth <= 0 || cellHeight <= 0) return;
   for (int i = 0; i < yDiv; ++i)
-    for (int j = 0; j < xDiv; ++j) list.push_back(CreateSubGraph(j * cellWidth, i * cellHeight, cellWidth, cellHeight, whole));
+    for (int j = 0; j < xDiv; ++j)
+      list.push_back(CreateSubGraph(j * cellWidth, i * cellHeight, cellWidth, cellHeight, whole));
 }
 
 bool LoadGraphic(const std::string& name, int a, int b, int mode) {
@@ -84,7 +83,8 @@ bool ReLoadGraphic() {
     auto& list = cache.cellHandles[static_cast<size_t>(index)];
     const int whole = ReadGraphFile(name);
     if (whole < 0) {
-      ShowFileErrorBox(NoticeText("■ReLoadGraphic error:ファイル %s が見つかりません\n%s", {gDataFolderPath + name, name}));
+      ShowFileErrorBox(
+          NoticeText("■ReLoadGraphic error:ファイル %s が見つかりません\n%s", {gDataFolderPath + name, name}));
       return false;
     }
     for (int handle : list) ReleaseGraph(handle, 0);

@@ -189,7 +189,8 @@ void DrawMap(MapView& view) {
     const int e = NextDrawOrderEntry(view.drawOrder, view.tileView.scrollY);
     if (e == -1) break;
     if (e >= 0) {
-      if (static_cast<size_t>(e) < view.eventSprites.size()) DrawCharacterSprite(view.eventSprites[static_cast<size_t>(e)]);
+      if (static_cast<size_t>(e) < view.eventSprites.size())
+        DrawCharacterSprite(view.eventSprites[static_cast<size_t>(e)]);
     } else if (e == -10) {
       DrawCharacterSprite(view.heroSprite);
     } else if (e <= -20) {

@@ -103,7 +103,8 @@ struct ValueStage {
       const size_t close = separator(']', colon2);
       const long long id = 1000000000LL + kind * 100000000LL + ReadNumber(text, open + 1, colon1) * 1000000LL +
                            ReadNumber(text, colon1 + 1, colon2) * 100LL + ReadNumber(text, colon2 + 1, close);
-      const int cell = static_cast<int>(std::clamp(id, static_cast<long long>(INT_MIN), static_cast<long long>(INT_MAX)));
+      const int cell =
+          static_cast<int>(std::clamp(id, static_cast<long long>(INT_MIN), static_cast<long long>(INT_MAX)));
       std::string value = gVariableStore.ReadStringVariable(cell);
       if (value == kDatabaseError) value = std::to_string(gVariableStore.ReadVariable(cell));
       Replace(at, missing ? 2 : std::min(close, text.size() - 1) + 1 - at, value);

@@ -57,8 +57,8 @@ void MessageWindow::UpdateMessageWindow() {
       CloseMessageWindow();
       return;
     }
-    const bool key = gInput.actionPressed[0] || gInput.actionPressed[1] ||
-                     (SystemValue(73) == 1 && gInput.mouseLeftPressed);
+    const bool key =
+        gInput.actionPressed[0] || gInput.actionPressed[1] || (SystemValue(73) == 1 && gInput.mouseLeftPressed);
     if (keyWait) {
       waiting = 1;
       if (key) keyWait = 0;
@@ -118,9 +118,9 @@ void MessageWindow::DrawMessageWindow() {
     const int cell = skinFrame / 5;
     const int left = static_cast<int16_t>(SystemValue(5)) - skinWidth / 2;
     const int sy = SystemValue(2);
-    const int top = sy == -1 ? static_cast<int>(gTileSize * 14.2)
-                             : std::clamp(static_cast<int16_t>(SystemValue(6)) + sy, 0,
-                                          static_cast<int>(gTileSize * 14.5));
+    const int top = sy == -1
+                        ? static_cast<int>(gTileSize * 14.2)
+                        : std::clamp(static_cast<int16_t>(SystemValue(6)) + sy, 0, static_cast<int>(gTileSize * 14.5));
     if (gScreenScale == 2) {
       const int part = CreateSubGraph(0, cell * cellHeight, skinWidth, cellHeight, skinGraph);
       PutGraphStretched(left * 2, top * 2, (left + skinWidth) * 2, (top + cellHeight) * 2, part, 1);

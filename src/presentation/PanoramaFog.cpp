@@ -30,8 +30,13 @@ struct LayerRequest {
 
 LayerRequest PanoramaRequest() {
   EventSystem& e = gEventSystem;
-  return {e.panoramaValues[0], e.panoramaValues[1], e.panoramaValues[2], e.panoramaImage, e.panoramaFile,
-          gGameSystem.panoramaByFile, false};
+  return {e.panoramaValues[0],
+          e.panoramaValues[1],
+          e.panoramaValues[2],
+          e.panoramaImage,
+          e.panoramaFile,
+          gGameSystem.panoramaByFile,
+          false};
 }
 
 LayerRequest FogRequest() {

@@ -35,8 +35,7 @@ int PackClamped(int red, int green, int blue) {
 
 // target - (target - from) x remaining / total, the total at least 1.
 int ShownEffectValue(int target, int from, int remaining, int total) {
-  const int64_t shown =
-      target - (static_cast<int64_t>(target) - from) * remaining / std::max(total, 1);
+  const int64_t shown = target - (static_cast<int64_t>(target) - from) * remaining / std::max(total, 1);
   return static_cast<int>(std::clamp<int64_t>(shown, INT32_MIN, INT32_MAX));
 }
 
@@ -46,11 +45,26 @@ int ScrollPixelsY() { return gCurrentMap.scrollY / 4; }
 // How far the anchor point lies from the top left of a w x h cell.
 void AnchorShift(int anchor, int w, int h, int& dx, int& dy) {
   switch (anchor) {
-    case 1: dx = w / 2; dy = h / 2; return;
-    case 2: dx = 0; dy = h; return;
-    case 3: dx = w; dy = 0; return;
-    case 4: dx = w; dy = h; return;
-    default: dx = 0; dy = 0; return;
+    case 1:
+      dx = w / 2;
+      dy = h / 2;
+      return;
+    case 2:
+      dx = 0;
+      dy = h;
+      return;
+    case 3:
+      dx = w;
+      dy = 0;
+      return;
+    case 4:
+      dx = w;
+      dy = h;
+      return;
+    default:
+      dx = 0;
+      dy = 0;
+      return;
   }
 }
 
@@ -72,7 +86,8 @@ void Picture::CarryForward(bool withOpacity, bool stringShow) {
     fromZoomY = InterpolatePictureValue(targetZoomY, fromZoomY, remaining, total);
     fromAngle = static_cast<int>(targetAngle + static_cast<double>(fromAngle - static_cast<int64_t>(targetAngle)) *
                                                    remaining / std::max(total, 1));
-    for (size_t c = 0; c < 3; ++c) fromColor[c] = InterpolatePictureValue(targetColor[c], fromColor[c], remaining, total);
+    for (size_t c = 0; c < 3; ++c)
+      fromColor[c] = InterpolatePictureValue(targetColor[c], fromColor[c], remaining, total);
     if (withOpacity) fromOpacity = InterpolatePictureValue(targetOpacity, fromOpacity, remaining, total);
     return;
   }
@@ -161,8 +176,8 @@ void Picture::ShowPicture(const std::string& name, int xDiv, int yDiv, int x, in
                           int delay, bool relative, int kind) {
   if (delay >= 1) {
     delayedTexts.push_back(name);
-    delayedCommands.push_back({delay, kind, xDiv, yDiv, x, y, pattern, opacity, blendFlags, frames, zoomX, zoomY,
-                               angle, anchorValue, color, relative ? 1 : 0});
+    delayedCommands.push_back({delay, kind, xDiv, yDiv, x, y, pattern, opacity, blendFlags, frames, zoomX, zoomY, angle,
+                               anchorValue, color, relative ? 1 : 0});
     return;
   }
   isHidden = 0;
@@ -291,8 +306,8 @@ void Picture::ApplyPictureEffect(int type, int p1, int p2, int p3, int frames) {
     case 1: {
       int shown[3];
       for (int c = 0; c < 3; ++c) {
-        shown[c] = ShownEffectValue(PackedComponent(toneTarget, c), PackedComponent(toneFrom, c), toneRemaining,
-                                    toneTotal);
+        shown[c] =
+            ShownEffectValue(PackedComponent(toneTarget, c), PackedComponent(toneFrom, c), toneRemaining, toneTotal);
       }
       toneFrom = PackClamped(shown[0], shown[1], shown[2]);
       toneTarget = PackClamped(p1 + 100, p2 + 100, p3 + 100);
@@ -313,7 +328,8 @@ void Picture::ApplyPictureEffect(int type, int p1, int p2, int p3, int frames) {
       shakeAmplitudeY = p2;
       shakeCount = p3;
       shakePeriod = frames;
-      shakeCountdown = static_cast<int32_t>(std::clamp<int64_t>(2 * static_cast<int64_t>(frames), INT32_MIN, INT32_MAX));
+      shakeCountdown =
+          static_cast<int32_t>(std::clamp<int64_t>(2 * static_cast<int64_t>(frames), INT32_MIN, INT32_MAX));
       return;
     case 4: {
       const int zoom = ShownEffectValue(effectZoomTarget, effectZoomFrom, effectRemaining, effectTotal);
@@ -352,7 +368,8 @@ void Picture::UpdatePicture() {
   }
   if (isTextPicture) AdvanceTextReveal();
   if (isFadingOut) {
-    remainingFrames = static_cast<int32_t>(std::max<int64_t>(static_cast<int64_t>(remainingFrames) - gFrameStep, INT32_MIN));
+    remainingFrames =
+        static_cast<int32_t>(std::max<int64_t>(static_cast<int64_t>(remainingFrames) - gFrameStep, INT32_MIN));
     if (remainingFrames <= 0) ErasePicture();
     return;
   }
@@ -363,7 +380,8 @@ void Picture::UpdatePicture() {
     --shakeCountdown;
     if (shakeCountdown <= 0) {
       --shakeCount;
-      shakeCountdown = static_cast<int32_t>(std::clamp<int64_t>(2 * static_cast<int64_t>(shakePeriod), INT32_MIN, INT32_MAX));
+      shakeCountdown =
+          static_cast<int32_t>(std::clamp<int64_t>(2 * static_cast<int64_t>(shakePeriod), INT32_MIN, INT32_MAX));
     }
   }
   if (effectRemaining > 0) {

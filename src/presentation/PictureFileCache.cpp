@@ -91,8 +91,8 @@ void RePictureControl(PictureList& list) {
   for (size_t index = 0; index < cache.fileNames.size(); ++index) {
     const int whole = ReadGraphFile(cache.fileNames[index]);
     if (whole < 0) {
-      ShowFileErrorBox(
-          NoticeText("■RePictureControl error:ファイル %s が見つかりません\n", {gDataFolderPath + cache.fileNames[index]}));
+      ShowFileErrorBox(NoticeText("■RePictureControl error:ファイル %s が見つかりません\n",
+                                  {gDataFolderPath + cache.fileNames[index]}));
       return;
     }
     ReleaseEntryGraphs(index);

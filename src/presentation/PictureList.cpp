@@ -71,8 +71,8 @@ static void ShowOverRange(PictureList& list, int first, int last, size_t start, 
 }
 
 void PictureList::ShowPictures(int first, int last, const std::string& fileName, int xDiv, int yDiv, int x, int y,
-                               int pattern, int opacity, int blendFlags, int frames, int zoom, int zoomMode,
-                               int angle, int anchor, int color, int delay, bool relative, bool windowFrame) {
+                               int pattern, int opacity, int blendFlags, int frames, int zoom, int zoomMode, int angle,
+                               int anchor, int color, int delay, bool relative, bool windowFrame) {
   int zoomX = 0, zoomY = 0;
   SplitZoom(zoom, zoomMode, zoomX, zoomY);
   ShowOverRange(*this, first, last, RangeStart(first), [&](Picture& picture) {
@@ -135,10 +135,22 @@ void PictureList::UpdatePictures() {
 void PictureList::DrawPictureLayer(int layer) {
   int64_t low = 0, high = 0;
   switch (layer) {
-    case -2: low = INT32_MIN; high = -100000; break;
-    case -1: low = -99999; high = -1; break;
-    case 0: low = 0; high = 99999; break;
-    case 1: low = 100000; high = INT32_MAX; break;
+    case -2:
+      low = INT32_MIN;
+      high = -100000;
+      break;
+    case -1:
+      low = -99999;
+      high = -1;
+      break;
+    case 0:
+      low = 0;
+      high = 99999;
+      break;
+    case 1:
+      low = 100000;
+      high = INT32_MAX;
+      break;
     default: return;
   }
   for (Picture& picture : pictures) {

@@ -127,9 +127,7 @@ void TextBlock::PrepareTextBlock() {
   }
 }
 
-int TextBlock::AdjustFontSize(int size) {
-  return gTileSize == 16 ? std::clamp(size, 2, 80) : std::clamp(size, 7, 129);
-}
+int TextBlock::AdjustFontSize(int size) { return gTileSize == 16 ? std::clamp(size, 2, 80) : std::clamp(size, 7, 129); }
 
 void TextBlock::RecordLineMetrics(int lineHeight) {
   const size_t need = static_cast<size_t>(std::max(line, 0)) + 1;
@@ -163,7 +161,8 @@ void TextBlock::MeasureTextBlock(int& width, int& height) {
   width = 0;
   height = 0;
   for (int w : lineWidths) width = std::max(width, w);
-  for (size_t i = 0; i < lineTops.size(); ++i) height = std::max(height, lineTops[i] + LineEntry(lineHeights, static_cast<int>(i)));
+  for (size_t i = 0; i < lineTops.size(); ++i)
+    height = std::max(height, lineTops[i] + LineEntry(lineHeights, static_cast<int>(i)));
 }
 
 void TextBlock::DrawGlyph(Pass& pass, const std::string& glyph, bool windowTest) {
@@ -176,10 +175,8 @@ void TextBlock::DrawGlyph(Pass& pass, const std::string& glyph, bool windowTest)
       for (int layer = pass.shadow != 0 ? 0 : 1; layer < 2; ++layer) {
         const int dx = drawX + (layer == 0 ? 1 : 0), dy = drawY + (layer == 0 ? 1 : 0);
         const int c = layer == 0 ? PackColor(0, 0, 0) : colourValue;
-        if (pass.unscaled)
-          DrawTextWithFont(dx, dy, glyph.c_str(), c, font, 0, 0);
-        else
-          DrawScaledTextWithFont(dx, dy, pass.scaleX, pass.scaleY, glyph.c_str(), c, font, 0, 0);
+        if (pass.unscaled) DrawTextWithFont(dx, dy, glyph.c_str(), c, font, 0, 0);
+        else DrawScaledTextWithFont(dx, dy, pass.scaleX, pass.scaleY, glyph.c_str(), c, font, 0, 0);
       }
     }
   }
@@ -219,15 +216,15 @@ void TextBlock::RunRubyGroup(Pass& pass) {
   const std::vector<std::string> chars = TakeCharactersUntil(text, position, ']');
   const std::string ruby = Joined(chars);
   if (pass.draw && !chars.empty()) {
-    const int rubyColour = static_cast<int>(gTextColours.size()) > kRubyColour ? ColourValue(kRubyColour)
-                                                                                 : PackColor(255, 255, 255);
+    const int rubyColour =
+        static_cast<int>(gTextColours.size()) > kRubyColour ? ColourValue(kRubyColour) : PackColor(255, 255, 255);
     auto put = [&](int pen, const std::string& s) {
       const int drawX = pass.ScreenX(*this, pen);
-      if (pass.shadow != 0) DrawScaledTextWithFont(drawX + 1, rubyY + 1, pass.scaleX, pass.scaleY, s.c_str(), PackColor(0, 0, 0), rubyFont, 0, 0);
-      if (pass.unscaled)
-        DrawTextWithFont(drawX, rubyY, s.c_str(), rubyColour, rubyFont, 0, 0);
-      else
-        DrawScaledTextWithFont(drawX, rubyY, pass.scaleX, pass.scaleY, s.c_str(), rubyColour, rubyFont, 0, 0);
+      if (pass.shadow != 0)
+        DrawScaledTextWithFont(drawX + 1, rubyY + 1, pass.scaleX, pass.scaleY, s.c_str(), PackColor(0, 0, 0), rubyFont,
+                               0, 0);
+      if (pass.unscaled) DrawTextWithFont(drawX, rubyY, s.c_str(), rubyColour, rubyFont, 0, 0);
+      else DrawScaledTextWithFont(drawX, rubyY, pass.scaleX, pass.scaleY, s.c_str(), rubyColour, rubyFont, 0, 0);
     };
     const int w = MeasureTextWithFont(ruby.c_str(), static_cast<int>(ruby.size()), rubyFont, 0);
     const int baseWidth = penX - baseStart;
@@ -252,7 +249,11 @@ void TextBlock::RenderTextBlock(bool draw, double scaleX, double scaleY) {
   if (pendingText.empty()) return;
   if (pendingText != preparedText) PrepareTextBlock();
   BuildTextColours();
-  Pass pass{draw, scaleX, scaleY, scaleX == 1.0 && scaleY == 1.0, gScreenScale < 1 ? 1 : gScreenScale,
+  Pass pass{draw,
+            scaleX,
+            scaleY,
+            scaleX == 1.0 && scaleY == 1.0,
+            gScreenScale < 1 ? 1 : gScreenScale,
             gTileSize == 16 ? 16 : 32};
   position = penX = penY = line = colour = fontSlot = fontStyle = controlBytes = 0;
   fontSize = AdjustFontSize(SystemValue(8));
@@ -292,7 +293,8 @@ void TextBlock::RenderTextBlock(bool draw, double scaleX, double scaleY) {
     if (c == 0x0A) {
       penX = 0;
       penY += pass.lineHeight * pass.scale;
-      if (choiceMode && lineHeights.size() <= static_cast<size_t>(line)) lineHeights.resize(static_cast<size_t>(line) + 1, 0);
+      if (choiceMode && lineHeights.size() <= static_cast<size_t>(line))
+        lineHeights.resize(static_cast<size_t>(line) + 1, 0);
       if (LineEntry(lineHeights, line) != 0) {
         penY += pass.extraSpacingSet ? pass.extraSpacing * pass.scale * pass.tile / 32
                                      : SettingsByte(choiceMode ? 12 : 11) * pass.tile / 32 * pass.scale;
@@ -385,7 +387,9 @@ void TextBlock::RenderTextBlock(bool draw, double scaleX, double scaleY) {
         controlBytes += 2;
         break;
       }
-      case 19: case 20: case 21: pass.alignment = code - 19; break;
+      case 19:
+      case 20:
+      case 21: pass.alignment = code - 19; break;
       case 22: {
         const int high = argument();
         const int number = high * 256 + argument();
@@ -408,7 +412,8 @@ void TextBlock::RenderTextBlock(bool draw, double scaleX, double scaleY) {
         PlaceImage(pass, graph, width, height);
         break;
       }
-      case 24: case 25:
+      case 24:
+      case 25:
         argument();
         argument();
         break;

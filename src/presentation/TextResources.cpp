@@ -59,8 +59,8 @@ int TextResources::GetFontHandle(int slot, int size, int thickness, int style) {
   if (handle == -1) {
     ShowNoticeBox(fontNames[s], Cp932Text("のフォントがありませんでした"), "");
     fontNames[s] = DefaultFontFace();
-    handle = CreateFontToHandle(fontNames[s].c_str(), size, thickness, fontTypes[static_cast<size_t>(style)], -1, -1,
-                                0, -1, -1);
+    handle = CreateFontToHandle(fontNames[s].c_str(), size, thickness, fontTypes[static_cast<size_t>(style)], -1, -1, 0,
+                                -1, -1);
   }
   if (cached) list[static_cast<size_t>(size)] = handle;
   ++fontHandleCount;

@@ -81,8 +81,7 @@ double WindowScaleForIndex(int index, int usableWidth, int usableHeight) {
 
 std::string ScreenshotFileName(int year, int month, int day, int hour, int minute, int second) {
   char name[80];
-  std::snprintf(name, sizeof name, "ScreenShot_%d_%02d%02d_%02d_%02d_%02d.png", year, month, day, hour, minute,
-                second);
+  std::snprintf(name, sizeof name, "ScreenShot_%d_%02d%02d_%02d_%02d_%02d.png", year, month, day, hour, minute, second);
   return name;
 }
 
@@ -99,8 +98,8 @@ void TakeScreenshot() {
   const std::string title = Cp932Text("スクリーンショットを撮影しました");
   const int lift = gTileSize == 16 ? 20 : 0;
   const int white = PackColor(255, 255, 255);
-  DrawTextDefaultFont(320 - MeasureTextDefaultFont(title.c_str(), static_cast<int>(title.size()), 0) / 2,
-                      224 - lift, title.c_str(), white, 0);
+  DrawTextDefaultFont(320 - MeasureTextDefaultFont(title.c_str(), static_cast<int>(title.size()), 0) / 2, 224 - lift,
+                      title.c_str(), white, 0);
   DrawTextDefaultFont(320 - MeasureTextDefaultFont(name.c_str(), static_cast<int>(name.size()), 0) / 2,
                       static_cast<int>(gTileSize * 7.7) * gScreenScale - lift, name.c_str(), white, 0);
   PresentFrame();

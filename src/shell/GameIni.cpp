@@ -111,8 +111,8 @@ bool WriteGameIni(int start, int softMode, int frameSkip) {
   const int file = platform::FileOpen("Game.ini", platform::FileAccess::Write, true);
   if (!file) return false;
   const std::string text = GameIniText(start, softMode, frameSkip);
-  const bool written = platform::FileWrite(file, text.data(), static_cast<int64_t>(text.size())) ==
-                       static_cast<int64_t>(text.size());
+  const bool written =
+      platform::FileWrite(file, text.data(), static_cast<int64_t>(text.size())) == static_cast<int64_t>(text.size());
   platform::FileClose(file);
   return written;
 }

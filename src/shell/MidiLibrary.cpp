@@ -12,13 +12,31 @@
 namespace {
 
 constexpr std::array<const char*, 20> kEntryNames = {
-    "GGSSetDevice", "GGSLoadFile",     "GGSReadMemory", "GGSAddList",     "GGSReadList",
-    "GGSFlushList", "GGSDeleteList",   "GGSViewList",   "GGSPlay",        "GGSStop",
-    "GGSPause",     "GGSSendReset",    "GGSMasterVolume", "GGSTempoDepth", "GGSPitchDepth",
-    "GGSGetSMFDatas", "GGSGetStatus",  "GGSAddDLS",     "GGSCofigDlg",    "GGSFree"};
+    "GGSSetDevice",   "GGSLoadFile",   "GGSReadMemory",   "GGSAddList",    "GGSReadList",
+    "GGSFlushList",   "GGSDeleteList", "GGSViewList",     "GGSPlay",       "GGSStop",
+    "GGSPause",       "GGSSendReset",  "GGSMasterVolume", "GGSTempoDepth", "GGSPitchDepth",
+    "GGSGetSMFDatas", "GGSGetStatus",  "GGSAddDLS",       "GGSCofigDlg",   "GGSFree"};
 enum Entry {
-  kSetDevice, kLoadFile, kReadMemory, kAddList, kReadList, kFlushList, kDeleteList, kViewList, kPlay, kStop,
-  kPause, kSendReset, kMasterVolume, kTempoDepth, kPitchDepth, kGetSMFDatas, kGetStatus, kAddDLS, kCofigDlg, kFree
+  kSetDevice,
+  kLoadFile,
+  kReadMemory,
+  kAddList,
+  kReadList,
+  kFlushList,
+  kDeleteList,
+  kViewList,
+  kPlay,
+  kStop,
+  kPause,
+  kSendReset,
+  kMasterVolume,
+  kTempoDepth,
+  kPitchDepth,
+  kGetSMFDatas,
+  kGetStatus,
+  kAddDLS,
+  kCofigDlg,
+  kFree
 };
 
 int gLibrary = 0;

@@ -14,9 +14,22 @@ namespace {
 
 // Scan codes the poll reads beside the configured keys.
 enum : int {
-  kScanEscape = 1, kScanBackspace = 14, kScanEnter = 28, kScanLeftCtrl = 29, kScanLeftShift = 42,
-  kScanRightShift = 54, kScanSpace = 57, kScanF4 = 62, kScanF5 = 63, kScanF8 = 66, kScanF9 = 67,
-  kScanNumpad0 = 82, kScanF12 = 88, kScanKanji = 148, kScanRightCtrl = 157, kScanPrintScreen = 183,
+  kScanEscape = 1,
+  kScanBackspace = 14,
+  kScanEnter = 28,
+  kScanLeftCtrl = 29,
+  kScanLeftShift = 42,
+  kScanRightShift = 54,
+  kScanSpace = 57,
+  kScanF4 = 62,
+  kScanF5 = 63,
+  kScanF8 = 66,
+  kScanF9 = 67,
+  kScanNumpad0 = 82,
+  kScanF12 = 88,
+  kScanKanji = 148,
+  kScanRightCtrl = 157,
+  kScanPrintScreen = 183,
   kScanInsert = 210,
 };
 
@@ -39,7 +52,9 @@ bool KeyDown(const InputState& state, int scan) {
 }
 
 // A configured keyboard code outside 100-355 names no key.
-bool ConfiguredKeyDown(const InputState& state, int code) { return code >= 100 && code <= 355 && KeyDown(state, code - 100); }
+bool ConfiguredKeyDown(const InputState& state, int code) {
+  return code >= 100 && code <= 355 && KeyDown(state, code - 100);
+}
 
 // Fills the live action flags from the devices; `extraCancel` is one more
 // scan code that counts as cancel (-1 none).
@@ -47,8 +62,8 @@ void ReadLiveActions(InputState& state, int extraCancel) {
   const std::array<int32_t, 6>& keys = gEventSystem.keyCodes;
   const int pad = GetPadButtons(1);
   std::array<uint8_t, 4> held{};
-  held[0] = (pad & keys[3]) || ConfiguredKeyDown(state, keys[0]) || KeyDown(state, kScanEnter) ||
-            KeyDown(state, kScanSpace);
+  held[0] =
+      (pad & keys[3]) || ConfiguredKeyDown(state, keys[0]) || KeyDown(state, kScanEnter) || KeyDown(state, kScanSpace);
   held[1] = (pad & keys[4]) || ConfiguredKeyDown(state, keys[1]) || KeyDown(state, kScanNumpad0) ||
             KeyDown(state, kScanInsert) || KeyDown(state, kScanEscape) || KeyDown(state, kScanBackspace) ||
             KeyDown(state, extraCancel);
@@ -164,8 +179,8 @@ void PollInput(InputState& state) {
       state.right = (pad & 0x4) != 0;
     }
     ReadMouse(state, active);
-    Edge(active && (KeyDown(state, kScanRightCtrl) || KeyDown(state, kScanLeftCtrl)), gPrevious.ctrl,
-         state.ctrlHeld, state.ctrlPressed);
+    Edge(active && (KeyDown(state, kScanRightCtrl) || KeyDown(state, kScanLeftCtrl)), gPrevious.ctrl, state.ctrlHeld,
+         state.ctrlPressed);
     Edge(active && (KeyDown(state, kScanLeftShift) || KeyDown(state, kScanRightShift)), gPrevious.shift,
          state.shiftHeld, state.shiftPressed);
     Edge(active && KeyDown(state, kScanPrintScreen), gPrevious.printScreen, state.printScreenHeld,
@@ -199,8 +214,7 @@ void PollInput(InputState& state) {
 
   ++gPrevious.directionHoldCounter;
   ResolveAxis(state.up, gPrevious.up, state.down, gPrevious.down, state.verticalUp, state.verticalDown);
-  ResolveAxis(state.left, gPrevious.left, state.right, gPrevious.right, state.horizontalLeft,
-              state.horizontalRight);
+  ResolveAxis(state.left, gPrevious.left, state.right, gPrevious.right, state.horizontalLeft, state.horizontalRight);
   if (state.verticalUp) {
     state.direction4 = 8;
     state.direction8 = state.horizontalLeft ? 7 : state.horizontalRight ? 9 : 8;
@@ -271,18 +285,86 @@ struct KeyNameEntry {
 
 // Names by scan code (Shift-JIS); the digits 1-9 are computed.
 constexpr KeyNameEntry kKeyNames[] = {
-    {1, "ESC"}, {11, "0"}, {12, "-"}, {14, "BS"}, {15, "TAB"},
-    {16, "Q"}, {17, "W"}, {18, "E"}, {19, "R"}, {20, "T"}, {21, "Y"}, {22, "U"}, {23, "I"}, {24, "O"}, {25, "P"},
-    {26, "["}, {27, "]"}, {28, "Enter"}, {29, "\x8D\xB6" "Ctrl"},
-    {30, "A"}, {31, "S"}, {32, "D"}, {33, "F"}, {34, "G"}, {35, "H"}, {36, "J"}, {37, "K"}, {38, "L"},
-    {39, "\x81\x47"}, {42, "\x8D\xB6" "Shift"}, {43, "\\"},
-    {44, "Z"}, {45, "X"}, {46, "C"}, {47, "V"}, {48, "B"}, {49, "N"}, {50, "M"},
-    {51, "\x81\x43"}, {52, "."}, {53, "/"}, {54, "\x89\x45" "Shift"}, {56, "\x8D\xB6" "Alt"}, {57, "SPACE"},
-    {58, "Caps"}, {59, "F1"}, {60, "F2"}, {61, "F3"}, {62, "F4"}, {63, "F5"}, {64, "F6"}, {65, "F7"},
-    {66, "F8"}, {67, "F9"}, {68, "F10"}, {70, "Scroll"}, {87, "F11"}, {88, "F12"}, {125, "\\"},
-    {144, "^"}, {145, "@"}, {146, "\x81\x46"}, {157, "\x89\x45" "Ctrl"}, {184, "\x89\x45" "Alt"},
-    {197, "Pause"}, {199, "HOME"}, {200, "\x81\xAA"}, {201, "PageUp"}, {203, "\x81\xA9"}, {205, "\x81\xA8"},
-    {207, "END"}, {208, "\x81\xAB"}, {209, "PageDown"}, {211, "DEL"},
+    {1, "ESC"},
+    {11, "0"},
+    {12, "-"},
+    {14, "BS"},
+    {15, "TAB"},
+    {16, "Q"},
+    {17, "W"},
+    {18, "E"},
+    {19, "R"},
+    {20, "T"},
+    {21, "Y"},
+    {22, "U"},
+    {23, "I"},
+    {24, "O"},
+    {25, "P"},
+    {26, "["},
+    {27, "]"},
+    {28, "Enter"},
+    {29, "\x8D\xB6"
+         "Ctrl"},
+    {30, "A"},
+    {31, "S"},
+    {32, "D"},
+    {33, "F"},
+    {34, "G"},
+    {35, "H"},
+    {36, "J"},
+    {37, "K"},
+    {38, "L"},
+    {39, "\x81\x47"},
+    {42, "\x8D\xB6"
+         "Shift"},
+    {43, "\\"},
+    {44, "Z"},
+    {45, "X"},
+    {46, "C"},
+    {47, "V"},
+    {48, "B"},
+    {49, "N"},
+    {50, "M"},
+    {51, "\x81\x43"},
+    {52, "."},
+    {53, "/"},
+    {54, "\x89\x45"
+         "Shift"},
+    {56, "\x8D\xB6"
+         "Alt"},
+    {57, "SPACE"},
+    {58, "Caps"},
+    {59, "F1"},
+    {60, "F2"},
+    {61, "F3"},
+    {62, "F4"},
+    {63, "F5"},
+    {64, "F6"},
+    {65, "F7"},
+    {66, "F8"},
+    {67, "F9"},
+    {68, "F10"},
+    {70, "Scroll"},
+    {87, "F11"},
+    {88, "F12"},
+    {125, "\\"},
+    {144, "^"},
+    {145, "@"},
+    {146, "\x81\x46"},
+    {157, "\x89\x45"
+          "Ctrl"},
+    {184, "\x89\x45"
+          "Alt"},
+    {197, "Pause"},
+    {199, "HOME"},
+    {200, "\x81\xAA"},
+    {201, "PageUp"},
+    {203, "\x81\xA9"},
+    {205, "\x81\xA8"},
+    {207, "END"},
+    {208, "\x81\xAB"},
+    {209, "PageDown"},
+    {211, "DEL"},
 };
 
 }  // namespace

@@ -46,8 +46,8 @@ void RecordReplayFrame(RandomSeedLog& log, uint8_t up, uint8_t down, uint8_t lef
   log.runLength = 1;
 }
 
-void PlayReplayFrame(RandomSeedLog& log, uint8_t& up, uint8_t& down, uint8_t& left, uint8_t& right,
-                     uint8_t& confirm, uint8_t& cancel, uint8_t& sub, uint8_t& button11) {
+void PlayReplayFrame(RandomSeedLog& log, uint8_t& up, uint8_t& down, uint8_t& left, uint8_t& right, uint8_t& confirm,
+                     uint8_t& cancel, uint8_t& sub, uint8_t& button11) {
   up = down = left = right = confirm = cancel = sub = button11 = 0;
   for (;;) {
     const int32_t cursor = log.replayCounter;

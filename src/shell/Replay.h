@@ -15,8 +15,8 @@ void RecordReplayFrame(RandomSeedLog& log, uint8_t up, uint8_t down, uint8_t lef
 // Takes the next frame of the log. At its end gReplayFinished is set and a
 // notice shown; a seed-check entry whose random state differs from the
 // generator's is reported in a notice.
-void PlayReplayFrame(RandomSeedLog& log, uint8_t& up, uint8_t& down, uint8_t& left, uint8_t& right,
-                     uint8_t& confirm, uint8_t& cancel, uint8_t& sub, uint8_t& button11);
+void PlayReplayFrame(RandomSeedLog& log, uint8_t& up, uint8_t& down, uint8_t& left, uint8_t& right, uint8_t& confirm,
+                     uint8_t& cancel, uint8_t& sub, uint8_t& button11);
 
 // True while a notice of the replay waits for the player: input is then read
 // live and neither recorded nor played.

@@ -95,7 +95,8 @@ void DrawTransition(GameSystem& game) {
       PutGraph(0, 0, game.screenBuffers[GameSystem::kCaptureBuffer], 0);
     } else {
       SetBlendState(kBlendAlpha, 255);
-      DrawBlendGraph(0, 0, game.screenBuffers[GameSystem::kCaptureBuffer], 1, game.transitionMaskGraph, 255 - level, 64);
+      DrawBlendGraph(0, 0, game.screenBuffers[GameSystem::kCaptureBuffer], 1, game.transitionMaskGraph, 255 - level,
+                     64);
     }
     return;
   }

@@ -175,9 +175,7 @@ void FadeOutMidi(const SoundFade& c, int total, int left) {
   if (left == 0) GGSStop();
 }
 
-void CountDown(SoundFade& c, int left) {
-  c.fadeLeft = left <= 0 ? -1 : std::max(left - gFrameStep, 0);
-}
+void CountDown(SoundFade& c, int left) { c.fadeLeft = left <= 0 ? -1 : std::max(left - gFrameStep, 0); }
 
 void UpdateBgm() {
   SoundManager& m = gSoundManager;

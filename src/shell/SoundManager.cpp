@@ -79,9 +79,12 @@ std::array<int32_t, 3>& ReportValues(int kind) {
 void ShowMissingSound(const std::string& path) {
   // "音声ファイル読み込みエラー", "ｻｳﾝﾄﾞ:ﾌｧｲﾙ「%s」が見つかりません\n"
   char text[1200];
-  std::snprintf(text, sizeof text, "\xBB\xB3\xDD\xC4\xDE:\xCC\xA7\xB2\xD9\x81u%.1000s\x81v\x82\xAA\x8C\xA9\x82\xC2"
-                "\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n", path.c_str());
-  ShowNoticeBox("\x89\xB9\x90\xBA\x83t\x83@\x83" "C\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[",
+  std::snprintf(text, sizeof text,
+                "\xBB\xB3\xDD\xC4\xDE:\xCC\xA7\xB2\xD9\x81u%.1000s\x81v\x82\xAA\x8C\xA9\x82\xC2"
+                "\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n",
+                path.c_str());
+  ShowNoticeBox("\x89\xB9\x90\xBA\x83t\x83@\x83"
+                "C\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[",
                 text, "");
 }
 
@@ -142,8 +145,7 @@ void PreloadSounds() {
   if (m.midiFlags.empty()) SizeSoundTables();
   for (int kind = 0; kind < 2; ++kind)
     for (int entry = 0; entry < SoundTypeDataCount(kind); ++entry)
-      SetFlag(m.oggFlags[static_cast<size_t>(kind)], entry,
-              HasExtension(SoundEntryName(kind, entry), ".ogg", ".OGG"));
+      SetFlag(m.oggFlags[static_cast<size_t>(kind)], entry, HasExtension(SoundEntryName(kind, entry), ".ogg", ".OGG"));
   if (gMidiAvailable == 1) {
     for (int entry = 0; entry < DesignedCount(0); ++entry) {
       const std::string name = SoundEntryName(0, entry);
@@ -156,7 +158,8 @@ void PreloadSounds() {
         // "MIDI読み込みエラー", "[初期化]MIDIファイル Type%d-%d:%s が見つかりません\n"
         char text[1200];
         std::snprintf(text, sizeof text,
-                      "[\x8F\x89\x8A\xFA\x89\xBB]MIDI\x83t\x83@\x83" "C\x83\x8B Type%d-%d:%.1000s "
+                      "[\x8F\x89\x8A\xFA\x89\xBB]MIDI\x83t\x83@\x83"
+                      "C\x83\x8B Type%d-%d:%.1000s "
                       "\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n",
                       1, entry, name.c_str());
         ShowNoticeBox("MIDI\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[", text, "");
@@ -184,10 +187,12 @@ bool LoadSoundEntry(int kind, int entry) {
     // "音声ファイル読み込みエラー", "ｼｽﾃﾑDBﾀｲﾌﾟ%d-%d:%s が見つかりません\n"
     char text[1200];
     std::snprintf(text, sizeof text,
-                  "\xBC\xBD\xC3\xD1" "DB\xC0\xB2\xCC\xDF%d-%d:%.1000s \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82"
+                  "\xBC\xBD\xC3\xD1"
+                  "DB\xC0\xB2\xCC\xDF%d-%d:%.1000s \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82"
                   "\xDC\x82\xB9\x82\xF1\n",
                   kind + 1, entry, path.c_str());
-    ShowNoticeBox("\x89\xB9\x90\xBA\x83t\x83@\x83" "C\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[",
+    ShowNoticeBox("\x89\xB9\x90\xBA\x83t\x83@\x83"
+                  "C\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[",
                   text, ErrorLocationText());
   }
   return true;
@@ -270,9 +275,9 @@ int RegisterSoundFile(const std::string& rawText, int kind, int fade, int loopSt
   const auto indexed = gSoundNameIndex.find(path);
   const int h = indexed == gSoundNameIndex.end() ? 0 : indexed->second;
 
-  const bool samePlaying =
-      kind == 0 ? (m.bgmIsMidi ? path == gEventSystem.bgmFileText : h != 0 && h == m.channels[0].handle)
-                : kind == 1 && h != 0 && h == m.channels[1].handle;
+  const bool samePlaying = kind == 0
+                               ? (m.bgmIsMidi ? path == gEventSystem.bgmFileText : h != 0 && h == m.channels[0].handle)
+                               : kind == 1 && h != 0 && h == m.channels[1].handle;
   if (samePlaying) {
     SoundFade& c = m.channels[static_cast<size_t>(kind)];
     c.fadeLeft = c.fadeTotal = SoundFadeFrames(fade);

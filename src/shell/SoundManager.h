@@ -12,9 +12,9 @@
 
 // One of the two faded channels (0 BGM, 1 BGS).
 struct SoundFade {
-  int32_t oldHandle = 0;      // the sound fading out, 0 none
-  int32_t handle = 0;         // the sound playing, 0 none
-  int32_t fadeLeft = -1;      // frames left of the cross-fade, -1 none
+  int32_t oldHandle = 0;  // the sound fading out, 0 none
+  int32_t handle = 0;     // the sound playing, 0 none
+  int32_t fadeLeft = -1;  // frames left of the cross-fade, -1 none
   int32_t fadeTotal = 0;
   int32_t volume = 100;       // target volume, after the master volume
   int32_t frequency = 100;    // percent

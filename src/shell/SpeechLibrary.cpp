@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "gamedata/Database.h"
 #include "gamedata/DataFileScramble.h"
+#include "gamedata/Database.h"
 #include "media/PublicFunctions.h"
 #include "platform/dialogs/MessageBox.h"
 #include "platform/files/Files.h"
@@ -39,7 +39,8 @@ bool LoadSpeechLibrary() {
     // "AquesTalk.dllは存在しましたが、関数が読み込めませんでした。", "DLL読み込みエラー"
     platform::ShowMessageBox("AquesTalk.dll\x82\xCD\x91\xB6\x8D\xDD\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x82\xAA\x81"
                              "A\x8A\xD6\x90\x94\x82\xAA\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82"
-                             "\xC5\x82\xB5\x82\xBD\x81" "B",
+                             "\xC5\x82\xB5\x82\xBD\x81"
+                             "B",
                              "DLL\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[", platform::kMbOk);
     return false;
   }

@@ -18,14 +18,14 @@
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
 #include "media/PublicFunctions.h"
+#include "platform/dialogs/MessageBox.h"
 #include "platform/display/Desktop.h"
-#include "presentation/RestoreGraphics.h"
-#include "presentation/TextResources.h"
 #include "platform/files/Files.h"
 #include "platform/fonts/Fonts.h"
 #include "platform/process/ExecutableFolder.h"
 #include "platform/text/Text.h"
-#include "platform/dialogs/MessageBox.h"
+#include "presentation/RestoreGraphics.h"
+#include "presentation/TextResources.h"
 #include "shell/Frame.h"
 #include "shell/FrameControls.h"
 #include "shell/GameIni.h"
@@ -106,8 +106,7 @@ bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& 
       const std::string number = colon == std::string::npos ? std::string() : value.substr(0, colon);
       char* end = nullptr;
       const long frame = number.empty() ? -1 : std::strtol(number.c_str(), &end, 10);
-      if (frame < 1 || *end != '\0' || colon + 1 >= value.size())
-        return error = "--screenshot needs FRAME:FILE", false;
+      if (frame < 1 || *end != '\0' || colon + 1 >= value.size()) return error = "--screenshot needs FRAME:FILE", false;
       options.screenshots.emplace_back(static_cast<int>(frame), value.substr(colon + 1));
     } else if (argument == "--replay") {
       if (!hasValue) return error = "--replay needs a file", false;
@@ -284,7 +283,8 @@ int StartGame(const GameOptions& options, GameSession& session) {
   ChangeWindowMode(gWindowModeFlag);
   if (StartMediaLibrary() == -1) return -1;
   if (!options.replayFile.empty() && !LoadReplayFile(options.replayFile))
-    std::fprintf(stderr, "Game: the replay file %s cannot be read\n", platform::Cp932ToUtf8(options.replayFile).c_str());
+    std::fprintf(stderr, "Game: the replay file %s cannot be read\n",
+                 platform::Cp932ToUtf8(options.replayFile).c_str());
   SetNoticeOutput(options.headless ? NoticeOutput::Stderr : NoticeOutput::Screen);
 
   if (ini.start == 1 || gSoftModeFlag == 1) {

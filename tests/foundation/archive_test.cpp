@@ -34,11 +34,11 @@ std::string Pattern(size_t size, uint32_t seed) {
 std::string PackingWorkout() {
   std::string noise = Pattern(70000, 7);
   std::string data = "abcabcabcabcabc";
-  data += std::string(9000, 'z');             // long lengths (8195 is the longest)
+  data += std::string(9000, 'z');  // long lengths (8195 is the longest)
   data += noise.substr(0, 300);
-  data += noise.substr(0, 300);               // distance 300: two bytes
-  data += noise;                              // 70000 bytes
-  data += noise.substr(100, 5000);            // distance ~70000: three bytes
+  data += noise.substr(0, 300);     // distance 300: two bytes
+  data += noise;                    // 70000 bytes
+  data += noise.substr(100, 5000);  // distance ~70000: three bytes
   data += std::string(40, '\0') + "\xFF\xFF\x01";
   return data;
 }
@@ -237,10 +237,18 @@ TEST(ArchivePaths, WildcardMatch) {
     const char* name;
     int result;
   } cases[] = {
-      {"*.TXT", "A.TXT", 0},      {"*.TXT", "A.B.TXT", -1},  {"*", "ANY.THING", 0},
-      {"A?C", "ABC", 0},          {"A?C", "AC", -1},         {"**.PNG", "X.PNG", 0},
-      {"MAP*", "MAP001.MPS", 0},  {"MAP", "MAP001", -1},     {"\x83\x5C*", "\x83\x5C.TXT", 0},
-      {"\x83\x5C*", "\x83\x5D", -1}, {".", ".", 0},          {"", "", 0},
+      {"*.TXT", "A.TXT", 0},
+      {"*.TXT", "A.B.TXT", -1},
+      {"*", "ANY.THING", 0},
+      {"A?C", "ABC", 0},
+      {"A?C", "AC", -1},
+      {"**.PNG", "X.PNG", 0},
+      {"MAP*", "MAP001.MPS", 0},
+      {"MAP", "MAP001", -1},
+      {"\x83\x5C*", "\x83\x5C.TXT", 0},
+      {"\x83\x5C*", "\x83\x5D", -1},
+      {".", ".", 0},
+      {"", "", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.result) << c.pattern << " " << c.name;
 }
@@ -340,7 +348,7 @@ TEST_F(Archives, SeeksAndTellInsideEntries) {
 TEST_F(Archives, NamesResolveWithoutCaseAndInCp932) {
   ArchiveWriter writer;
   writer.SetKeyString("Key-String");
-  writer.AddFile("Picture\\\x89\xE6\x91\x9C.png", "image");       // 画像.png
+  writer.AddFile("Picture\\\x89\xE6\x91\x9C.png", "image");        // 画像.png
   writer.AddFile("\x83\x5C\x83\x74\x83\x67\\Readme.TXT", "soft");  // ソフト\ (0x5C trails 0x83)
   writer.AddFile("MixedCase\\FileName.Dat", "mixed");
   writer.AddDirectory("Empty\\Folder");
@@ -485,12 +493,17 @@ TEST_F(Archives, DamagedArchivesCountAsAbsent) {
       {"entry count huge", [&](std::string& s) { Put32(s, dirTable + 8, 0x40000000u); }},
       {"entries beyond the block", [&](std::string& s) { Put32(s, dirTable + 12, blockSize); }},
       {"name beyond the block", [&](std::string& s) { Put32(s, xEntry, blockSize - 2); }},
-      {"name words beyond the block", [&](std::string& s) { s[blockAt] = '\xFF'; s[blockAt + 1] = '\x7F'; }},
+      {"name words beyond the block",
+       [&](std::string& s) {
+         s[blockAt] = '\xFF';
+         s[blockAt + 1] = '\x7F';
+       }},
       {"data beyond the file", [&](std::string& s) { Put32(s, xEntry + 36, 100000); }},
       {"data offset beyond the file", [&](std::string& s) { Put32(s, xEntry + 32, 0xFFFFFFF0u); }},
       {"packed size below a head", [&](std::string& s) { Put32(s, xEntry + 40, 5); }},
       {"packed size beyond the file", [&](std::string& s) { Put32(s, xEntry + 40, 0x0FFFFFFFu); }},
-      {"unpacked size beyond what the codes can make", [&](std::string& s) {
+      {"unpacked size beyond what the codes can make",
+       [&](std::string& s) {
          Put32(s, xEntry + 40, 10);
          Put32(s, xEntry + 36, 2050);
        }},

@@ -158,11 +158,13 @@ TEST(Format, BoundedAndCutOnCharacterBoundary) {
   } cases[] = {
       {"abcdef", 4, "abc"},
       {"abc", 4, "abc"},
-      {"ab\x82\xa0", 4, "ab"},                    // the lead byte alone would fit: dropped
-      {"a\x82\xa0" "b", 4, "a\x82\xa0"},
-      {"a\x95\x5c\x95\x5c", 5, "a\x95\x5c"},      // trail 0x5C
-      {"\x88\x9f\x88\x9f", 4, "\x88\x9f"},        // trail in the lead range
-      {"\xb1\xb2\xb3", 3, "\xb1\xb2"},            // single-byte kana cut anywhere
+      {"ab\x82\xa0", 4, "ab"},  // the lead byte alone would fit: dropped
+      {"a\x82\xa0"
+       "b",
+       4, "a\x82\xa0"},
+      {"a\x95\x5c\x95\x5c", 5, "a\x95\x5c"},  // trail 0x5C
+      {"\x88\x9f\x88\x9f", 4, "\x88\x9f"},    // trail in the lead range
+      {"\xb1\xb2\xb3", 3, "\xb1\xb2"},        // single-byte kana cut anywhere
       {"abc", 1, ""},
   };
   for (const auto& c : cases) {

@@ -53,9 +53,9 @@ TEST(Log, LineFeedConversion) {
     const char* written;
   } cases[] = {
       {"x\ny\n", "x\r\ny\r\n"},
-      {"x\r\ny\n", "x\r\ny\n"},          // already converted: left alone from there on
+      {"x\r\ny\n", "x\r\ny\n"},  // already converted: left alone from there on
       {"a\nb\r\nc\n", "a\r\nb\r\nc\n"},
-      {"\x95\x5c\n", "\x95\x5c\r\n"},     // double-byte character with trail 0x5C
+      {"\x95\x5c\n", "\x95\x5c\r\n"},  // double-byte character with trail 0x5C
       {"\n", "\r\n"},
   };
   for (const auto& c : cases) {
@@ -68,10 +68,10 @@ TEST(Log, LineFeedConversion) {
 TEST(Log, MidLineFollowsTheLastText) {
   platform::SetVirtualClock(0);
   LogCapture log;
-  LogWrite("");           // an empty text leaves the line open
+  LogWrite("");  // an empty text leaves the line open
   LogWrite("a");
   LogWrite("\n");
-  LogWrite("b\x82");      // a broken lead byte at the end is written as it is
+  LogWrite("b\x82");  // a broken lead byte at the end is written as it is
   LogWrite("\n");
   EXPECT_EQ(log.Read(), std::string("0:a\r\n0:b\x82\r\n"));
 }

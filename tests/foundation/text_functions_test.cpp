@@ -24,12 +24,16 @@ struct FindCase {
 
 TEST(TextFunctions, FindByteMatchesOnlySingleByteCharacters) {
   const FindCase cases[] = {
-      {"\x82\x0a\x0a", 0x0A, 2},         // second byte belongs to the double-byte character
-      {"\x95\x5c" "a\\", '\\', 3},       // trail 0x5C is not a backslash
+      {"\x82\x0a\x0a", 0x0A, 2},  // second byte belongs to the double-byte character
+      {"\x95\x5c"
+       "a\\",
+       '\\', 3},  // trail 0x5C is not a backslash
       {"\x95\x5c", '\\', -1},
-      {"\x88\x9f" "a", 'a', 2},          // trail 0x9F is not a lead byte
-      {"\x88\x9f", 0x9F, -1},            // ...and never matches itself
-      {"a\x82", 0x82, -1},               // a broken lead byte at the end is no character
+      {"\x88\x9f"
+       "a",
+       'a', 2},                // trail 0x9F is not a lead byte
+      {"\x88\x9f", 0x9F, -1},  // ...and never matches itself
+      {"a\x82", 0x82, -1},     // a broken lead byte at the end is no character
       {"abc", 'c', 2},
       {"abc", 'z', -1},
       {"", 'a', -1},
@@ -57,10 +61,19 @@ TEST(TextFunctions, ToUpperLeavesDoubleByteCharactersAlone) {
     const char* in;
     const char* out;
   } cases[] = {
-      {"ab\x82" "ac", "AB\x82" "aC"},        // 0x61 after the lead byte stays lower case
-      {"\x95\x5c" "z", "\x95\x5c" "Z"},
-      {"\x88\x9f" "a", "\x88\x9f" "A"},       // trail in the lead range
-      {"x\xb1y{", "X\xb1Y{"},                 // single-byte kana and symbols unchanged
+      {"ab\x82"
+       "ac",
+       "AB\x82"
+       "aC"},  // 0x61 after the lead byte stays lower case
+      {"\x95\x5c"
+       "z",
+       "\x95\x5c"
+       "Z"},
+      {"\x88\x9f"
+       "a",
+       "\x88\x9f"
+       "A"},                   // trail in the lead range
+      {"x\xb1y{", "X\xb1Y{"},  // single-byte kana and symbols unchanged
       {"", ""},
   };
   for (const auto& c : cases) {
@@ -74,8 +87,10 @@ TEST(TextFunctions, CopyAppendCompare) {
   char buffer[16];
   EXPECT_EQ(TextCopy(buffer, "ab"), buffer);
   EXPECT_STREQ(buffer, "ab");
-  TextAppend(buffer, "\x95\x5c" "c");
-  EXPECT_STREQ(buffer, "ab\x95\x5c" "c");
+  TextAppend(buffer, "\x95\x5c"
+                     "c");
+  EXPECT_STREQ(buffer, "ab\x95\x5c"
+                       "c");
 
   std::memset(buffer, 'z', sizeof buffer);
   TextCopyMax(buffer, "abcdef", 3);
@@ -225,7 +240,7 @@ TEST(NumberFunctions, IntToText) {
       {INT_MAX, 10, "2147483647"},
       {INT_MIN, 10, "-2147483648"},
       {INT_MIN, 2, "-10000000000000000000000000000000"},
-      {123, 1, "123"},    // no digit set for radix 1: decimal
+      {123, 1, "123"},  // no digit set for radix 1: decimal
       {123, 0, "123"},
       {-123, -16, "-123"},
   };

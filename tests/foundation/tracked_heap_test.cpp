@@ -71,9 +71,9 @@ TEST_F(TrackedHeapTest, ReportsDamagedHeader) {
     LogCapture log;
     EXPECT_EQ(TrackedAllocVerify(), -1);
     const std::string text = log.Read();
-    const std::string message =
-        "\x88\xc8\x89\xba\x82\xcc\x83\x81\x83\x82\x83\x8a\x8a\x6d\x95\xdb\x8f\xee\x95\xf1\x82\xaa\x94\x6a\x91\xb9\x82\xb5"
-        "\x82\xdc\x82\xb5\x82\xbd";
+    const std::string message = "\x88\xc8\x89\xba\x82\xcc\x83\x81\x83\x82\x83\x8a\x8a\x6d\x95\xdb\x8f\xee\x95\xf1\x82"
+                                "\xaa\x94\x6a\x91\xb9\x82\xb5"
+                                "\x82\xdc\x82\xb5\x82\xbd";
     // The message has no line feed of its own: the dump line follows on the same line.
     EXPECT_EQ(text.rfind("0:" + message + "\tsize:68(0.066kb)  file:damaged.cpp  line:2", 0), 0u) << text;
     EXPECT_NE(Find(text, "data:<Hi..> [48 69 01 ff]\r\n"), std::string::npos) << text;

@@ -8,11 +8,11 @@
 // Builds small in-memory database types for tests.
 struct TypeSpec {
   std::string name;
-  std::vector<int> codes;                   // kind x 1000 + slot per content
+  std::vector<int> codes;  // kind x 1000 + slot per content
   int rows = 1;
-  std::vector<int> defaults;                // by content
-  std::vector<std::string> contentNames;    // default: "c0", "c1", ...
-  std::vector<std::string> dataNames;       // default: "d0", "d1", ...
+  std::vector<int> defaults;              // by content
+  std::vector<std::string> contentNames;  // default: "c0", "c1", ...
+  std::vector<std::string> dataNames;     // default: "d0", "d1", ...
   int dataNameSource = 0;
 };
 

@@ -9,8 +9,8 @@
 #include "gamedata/SaveManager.h"
 #include "map/MapWorld.h"
 #include "shell/GamePaths.h"
-#include "support/ScratchFolder.h"
 #include "support/ScrambledFileWriter.h"
+#include "support/ScratchFolder.h"
 
 // The map world with a title, a Variable database and every save block's
 // object filled: changed tiles, events mid-route, a party with a trail, an

@@ -36,7 +36,8 @@ CommonEvent SampleEvent(const std::string& name, int32_t storedId) {
   event.carriedByte2 = 6;
   event.commands = CommandListBuilder()
                        .Add(101, {}, {name + " speaks"})
-                       .Add(201, {-1}).WithRoute(RouteBuilder().Step(1).Step(2))
+                       .Add(201, {-1})
+                       .WithRoute(RouteBuilder().Step(1).Step(2))
                        .Build();
   event.carriedBytes = {1, 2};
   event.carriedText = "memo";
@@ -90,7 +91,8 @@ TEST_F(CommonEventFileTest, DataFileRoundTripNumbersByIndex) {
     CommonEventList list;
     ASSERT_TRUE(ParseDat(CommonEventDataImage(written, {}, scramble), list));
     ASSERT_EQ(list.Count(), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(list.events[static_cast<size_t>(i)], AsRead(written[static_cast<size_t>(i)], i));
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(list.events[static_cast<size_t>(i)], AsRead(written[static_cast<size_t>(i)], i));
   }
   EXPECT_TRUE(platform::RecordedMessageBoxes().empty());
 }

@@ -258,8 +258,8 @@ TEST_F(DatabaseFilesTest, ShortSaveBlocks) {
   Write(spec, "BasicData\\CDataBase");
   const std::vector<uint8_t> whole = SaveBlock(spec, 3);
   // The tag byte or the count does not fit, or the count is negative: false.
-  for (std::vector<uint8_t> bytes : {std::vector<uint8_t>{}, std::vector<uint8_t>(whole.begin(), whole.begin() + 3),
-                                     SaveBlock({}, -1)}) {
+  for (std::vector<uint8_t> bytes :
+       {std::vector<uint8_t>{}, std::vector<uint8_t>(whole.begin(), whole.begin() + 3), SaveBlock({}, -1)}) {
     gSaveBuffer.BeginRead(bytes);
     Database fresh;
     EXPECT_FALSE(fresh.LoadDatabaseState());
@@ -302,8 +302,8 @@ TEST_F(DatabaseFilesDeathTest, FailedByteSumEndsWithTheNoticeAndCode1) {
 }
 
 TEST_F(DatabaseFilesDeathTest, DamagedFilesEndWithTheMessageBoxAndCode1) {
-  const std::string expected =
-      Literal("[MsgBox] データベースファイル\nBasicData\\DataBaseが\n破損しているか、バージョンが古い可能性があります。");
+  const std::string expected = Literal(
+      "[MsgBox] データベースファイル\nBasicData\\DataBaseが\n破損しているか、バージョンが古い可能性があります。");
   struct Case {
     const char* what;
     std::vector<uint8_t> dat;
@@ -318,11 +318,11 @@ TEST_F(DatabaseFilesDeathTest, DamagedFilesEndWithTheMessageBoxAndCode1) {
     ScrambleBytes(plain.data() + 10, plain.size() - 10, {plain[0], plain[3], plain[9]});
     ScrambleOptions options;
     options.seeds = {plain[0], plain[3], plain[9]};
-    cases.push_back({"dat cut short",
-                     WriteScrambledFile(DataFileKind::Database,
-                                        std::vector<uint8_t>(plain.begin() + 10, plain.begin() + static_cast<long>(cut)),
-                                        options),
-                     project});
+    cases.push_back(
+        {"dat cut short",
+         WriteScrambledFile(DataFileKind::Database,
+                            std::vector<uint8_t>(plain.begin() + 10, plain.begin() + static_cast<long>(cut)), options),
+         project});
   }
   {
     ByteBuilder body;
@@ -346,14 +346,15 @@ TEST_F(DatabaseFilesDeathTest, DamagedFilesEndWithTheMessageBoxAndCode1) {
   }
   cases.push_back({"project cut short", dat, std::vector<uint8_t>(project.begin(), project.end() - 3)});
   // Cut inside a count: the definition count, and the last count of format 193.
-  cases.push_back({"project cut inside its first count", dat, std::vector<uint8_t>(project.begin(), project.begin() + 2)});
+  cases.push_back(
+      {"project cut inside its first count", dat, std::vector<uint8_t>(project.begin(), project.begin() + 2)});
   {
     DatabaseFileSpec spec = Sample();
     spec.definitions.back().defaults = {};
     spec.definitions.back().optionsAsGiven = true;
     const std::vector<uint8_t> lastEmpty = WriteDatabaseProject(spec);
-    cases.push_back({"project cut inside its last count", dat,
-                     std::vector<uint8_t>(lastEmpty.begin(), lastEmpty.end() - 1)});
+    cases.push_back(
+        {"project cut inside its last count", dat, std::vector<uint8_t>(lastEmpty.begin(), lastEmpty.end() - 1)});
   }
   {
     ByteBuilder p;

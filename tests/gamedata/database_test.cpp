@@ -100,7 +100,9 @@ TEST_F(DatabaseTest, StringReadsOfMissingPartsNotice) {
   const Case cases[] = {
       {5, 0, 0, {Sjis("エラー：存在しないタイプ番号を読みに行っています"), "", ""}},
       {0, 2, 0, {Sjis("エラー：存在しないデータ番号を読みに行っています"), location, ""}},
-      {0, 1, 2,
+      {0,
+       1,
+       2,
        {Sjis("エラー：存在しない内容番号を読みに行っています"), Sjis("Type0 ﾃﾞｰﾀ番号1 内容2(Max2)"), location}},
       {0, -1, 0, {}},
       {0, 0, -1, {}},
@@ -165,7 +167,8 @@ TEST_F(DatabaseTest, ResetDataRestoresDefaults) {
   EXPECT_TRUE(Notices().empty());
   db.ResetDatabaseData(2, 0);
   ASSERT_EQ(Notices().size(), 1u);
-  EXPECT_EQ(Notices()[0], (std::array<std::string, 3>{Sjis("DB初期化:初期化しようとしたタイプ番号2がありません"), "", ""}));
+  EXPECT_EQ(Notices()[0],
+            (std::array<std::string, 3>{Sjis("DB初期化:初期化しようとしたタイプ番号2がありません"), "", ""}));
 }
 
 TEST_F(DatabaseTest, CodesFromFilesAreBounded) {
@@ -219,7 +222,7 @@ TEST_F(DatabaseTest, NamesAndDataNameSources) {
   AddType(user, "source2a", {1000}, 2, {}, {}, {"", ""}, 2);
   AddType(user, "source2b", {1000}, 2, {}, {}, {"", ""}, 2);
   AddType(user, "fromVariable", {1000}, 3, {}, {}, {"", "", ""}, 30005);
-  AddType(user, "self", {1000}, 1, {}, {}, {""}, 20005);  // names itself: stops
+  AddType(user, "self", {1000}, 1, {}, {}, {""}, 20005);               // names itself: stops
   AddType(user, "short", {1000}, 4, {}, {}, {"", "", "", ""}, 30000);  // linked type has 2 names
 
   EXPECT_EQ(user.GetDatabaseTypeName(0), "plain");
@@ -289,8 +292,7 @@ TEST_F(DatabaseTest, SoundListSizesLeaveOutTheSpareRows) {
   AddType(gSystemDatabase, "bgm", {2000}, 4);
   AddType(gSystemDatabase, "bgs", {2000}, 0);
   AddType(gSystemDatabase, "se", {2000}, 7);
-  for (int t = 1; t <= 3; ++t)
-    gSystemDatabase.ResizeDatabaseType(t, gSystemDatabase.GetDatabaseDataCount(t) + 10);
+  for (int t = 1; t <= 3; ++t) gSystemDatabase.ResizeDatabaseType(t, gSystemDatabase.GetDatabaseDataCount(t) + 10);
   ComputeSoundListSizes();
   EXPECT_EQ(gGameSystem.soundListSizes, (std::array<int, 6>{4, -1, 7, 0, 0, 0}));
   gSystemDatabase = Database();

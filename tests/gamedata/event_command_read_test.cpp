@@ -76,12 +76,15 @@ TEST(EventCommandRecord, CopyKeepsLinkListsAndReadLeavesThemEmpty) {
 }
 
 TEST(EventCommandRecord, ListRoundTripEndsWithEndCode) {
-  MoveSettings route = RouteBuilder().Type(1).Speeds(4, 5, 6).Options(0x45).Flags(1)
-                           .Step(12).Step(45, {3, -7}, "se.wav").Build();
+  MoveSettings route =
+      RouteBuilder().Type(1).Speeds(4, 5, 6).Options(0x45).Flags(1).Step(12).Step(45, {3, -7}, "se.wav").Build();
   EventCommandList written = CommandListBuilder()
                                  .Add(101, {}, {"Hello", "\x82\xA0"})
                                  .Add(111, {1, 2000000, 5, 0x20})
-                                 .In().Add(201, {-1, 0}).WithRoute(route).Out()
+                                 .In()
+                                 .Add(201, {-1, 0})
+                                 .WithRoute(route)
+                                 .Out()
                                  .Add(499)
                                  .Build();
   ByteBuilder bytes;
@@ -173,7 +176,7 @@ TEST(EventCommandRecord, RouteCountAtAndAboveTheLimit) {
 
 TEST(EventCommandRecord, RouteCommandTexts) {
   ByteBuilder bytes;
-  bytes.Uint8(44).Uint8(1).Int32(-5).Uint8(0);             // L = 0: empty text
+  bytes.Uint8(44).Uint8(1).Int32(-5).Uint8(0);            // L = 0: empty text
   bytes.Uint8(45).Uint8(0).Uint8(4).Bytes("ab").Fill(2);  // text up to the first zero
   DataFileCursor cursor = CursorOver(bytes);
   RouteCommand first;
@@ -198,7 +201,8 @@ TEST(EventCommandRecord, DamagedCountsMarkTheCursor) {
   cases.push_back({"negative text count", ByteBuilder().Int8(1).Int32(101).Uint8(0).Int8(-2).Int8(0)});
   cases.push_back({"text beyond the end", ByteBuilder().Int8(1).Int32(101).Uint8(0).Int8(1).Int32(50).Bytes("x")});
   cases.push_back({"ints beyond the end", ByteBuilder().Int8(100).Int32(1)});
-  cases.push_back({"route beyond the end", ByteBuilder().Int8(1).Int32(1).Uint8(0).Int8(0).Int8(1).Fill(6).Int32(1000)});
+  cases.push_back(
+      {"route beyond the end", ByteBuilder().Int8(1).Int32(1).Uint8(0).Int8(0).Int8(1).Fill(6).Int32(1000)});
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     DataFileCursor cursor = CursorOver(c.bytes);

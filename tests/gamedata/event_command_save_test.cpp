@@ -14,8 +14,14 @@ std::vector<uint8_t> Written(const MoveSettings& settings) {
 }
 
 TEST(MoveSettingsSaveForm, RoundTrip) {
-  MoveSettings written = RouteBuilder().Type(3).Speeds(1, 2, 4).Options(0x7F).Flags(1)
-                             .Step(0).Step(45, {7, -8, 9}, "step.wav").Step(12, {}, std::string(300, 'x'));
+  MoveSettings written = RouteBuilder()
+                             .Type(3)
+                             .Speeds(1, 2, 4)
+                             .Options(0x7F)
+                             .Flags(1)
+                             .Step(0)
+                             .Step(45, {7, -8, 9}, "step.wav")
+                             .Step(12, {}, std::string(300, 'x'));
   std::vector<uint8_t> bytes = Written(written);
   EXPECT_EQ(bytes[3], 3);  // the move type is stored fourth
   SaveBuffer buffer;

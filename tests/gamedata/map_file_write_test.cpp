@@ -52,8 +52,8 @@ bool Parse(const std::vector<uint8_t>& image, MapData& map) {
 
 TEST(MapFileRead, FreeFieldsSeedsAndIdMarks) {
   std::vector<uint8_t> body = MapFileBody(TwoEventMap());
-  body[0] = 0x77;           // the format value is not checked
-  body.back() = 0;          // nor the end marker
+  body[0] = 0x77;   // the format value is not checked
+  body.back() = 0;  // nor the end marker
   ScrambleOptions plain;
   plain.zeroSeeds = true;
   plain.wrongCheck = true;  // zero seeds: no sum is compared

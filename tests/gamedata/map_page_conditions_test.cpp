@@ -54,15 +54,15 @@ TEST_F(PageConditionsTest, OperatorTable) {
     bool holds;
   };
   const Case cases[] = {
-      {0, 4, true},  {0, 5, false},  // a > b
-      {1, 5, true},  {1, 6, false},  // a >= b
-      {2, 5, true},  {2, 4, false},  // a == b
-      {3, 5, true},  {3, 4, false},  // a <= b
-      {4, 6, true},  {4, 5, false},  // a < b
-      {5, 4, true},  {5, 5, false},  // a != b
-      {6, 5, true},  {6, 4, true},   // (a & b) == stored right: 5 & 4 = 4
-      {6, 2, false},                 // 5 & 2 = 0
-      {7, 5, false}, {15, 0, false}, // 7-15 never hold
+      {0, 4, true},  {0, 5, false},   // a > b
+      {1, 5, true},  {1, 6, false},   // a >= b
+      {2, 5, true},  {2, 4, false},   // a == b
+      {3, 5, true},  {3, 4, false},   // a <= b
+      {4, 6, true},  {4, 5, false},   // a < b
+      {5, 4, true},  {5, 5, false},   // a != b
+      {6, 5, true},  {6, 4, true},    // (a & b) == stored right: 5 & 4 = 4
+      {6, 2, false},                  // 5 & 2 = 0
+      {7, 5, false}, {15, 0, false},  // 7-15 never hold
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "op " << c.op << " right " << c.right);

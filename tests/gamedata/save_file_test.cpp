@@ -111,8 +111,10 @@ TEST_P(SaveFileTest, OlderFormatsReadWithTheirOwnLayouts) {
 }
 
 TEST_P(SaveFileTest, SlotFileNames) {
-  const std::vector<std::pair<int, std::string>> cases{
-      {0, "Save\\SaveData"}, {7, "Save\\SaveData07.sav"}, {100, "Save\\SaveData100.sav"}, {-1, "Save\\SaveData-01.sav"}};
+  const std::vector<std::pair<int, std::string>> cases{{0, "Save\\SaveData"},
+                                                       {7, "Save\\SaveData07.sav"},
+                                                       {100, "Save\\SaveData100.sav"},
+                                                       {-1, "Save\\SaveData-01.sav"}};
   for (const auto& [slot, name] : cases) EXPECT_EQ(SaveManager::SaveFilePath(slot, "Save\\SaveData"), name);
   gExeFolderPath = "C:\\game\\";
   EXPECT_EQ(SaveManager::SaveFilePath(3, "Save\\SaveData"), "C:\\game\\Save\\SaveData03.sav");
@@ -220,7 +222,8 @@ TEST_P(SaveFileTest, DamagedAndForeignSavesLeaveTheLiveGameAsItWas) {
   SaveFileSpec negativePictures;
   negativePictures.variables.assign(100, 0);
   std::vector<uint8_t> body = SaveFileBody(negativePictures);
-  cases.push_back({"damaged end", WriteScrambledFile(DataFileKind::Save, std::vector<uint8_t>(body.begin(), body.end() - 1))});
+  cases.push_back(
+      {"damaged end", WriteScrambledFile(DataFileKind::Save, std::vector<uint8_t>(body.begin(), body.end() - 1))});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     WriteFileBytes(SlotFile(1), c.bytes);
@@ -310,7 +313,8 @@ TEST_P(SaveFileTest, SlotOperations) {
   gReplayPlaying = 1;
   gSaveManager.WriteSaveSlotVariables(13, 2000003, 8, "Save\\SaveData");
   EXPECT_FALSE(std::filesystem::exists(SlotFile(13)));
-  EXPECT_EQ(gSaveManager.snapshots[SaveManager::SaveFilePath(13, "Save\\SaveData")].variableStore.variableSets[0][3], 8);
+  EXPECT_EQ(gSaveManager.snapshots[SaveManager::SaveFilePath(13, "Save\\SaveData")].variableStore.variableSets[0][3],
+            8);
   EXPECT_TRUE(gSaveManager.WriteSaveFile(13, true, "Save\\SaveData"));
   EXPECT_FALSE(std::filesystem::exists(SlotFile(13)));
 }

@@ -90,8 +90,7 @@ TEST_F(ScrambleDataBodyDeathTest, FailedCheckShowsTheNoticeAndEndsWithCode1) {
   std::vector<uint8_t> bytes = Pattern(20);
   uint8_t check = 1;
   EXPECT_EXIT(ScrambleDataBody("BasicData\\X.dat", bytes.data(), 10, 10, 0, nullptr, 3, &check),
-              testing::ExitedWithCode(1),
-              TamperedFileNotice("BasicData\\X.dat"));
+              testing::ExitedWithCode(1), TamperedFileNotice("BasicData\\X.dat"));
 }
 
 TEST(SharedRandom, SetThenAdvance) {
@@ -118,8 +117,7 @@ TEST(GetExecutableFolder, EndsWithSeparator) {
 }
 
 TEST(DataFileCursor, ReadsLittleEndianFields) {
-  DataFileCursor cursor({0x01, 0xFE, 0xFF, 0x78, 0x56, 0x34, 0x12, 0x03, 0, 0, 0, 'a', 'b', 0, 0x00, 0x00, 0x80,
-                         0x3F});
+  DataFileCursor cursor({0x01, 0xFE, 0xFF, 0x78, 0x56, 0x34, 0x12, 0x03, 0, 0, 0, 'a', 'b', 0, 0x00, 0x00, 0x80, 0x3F});
   EXPECT_EQ(cursor.ReadUint8(), 1);
   EXPECT_EQ(cursor.ReadInt16(), -2);
   EXPECT_EQ(cursor.ReadInt32(), 0x12345678);

@@ -35,9 +35,8 @@ class SystemVariables : public ::testing::Test {
 TEST_F(SystemVariables, WritesClampAndKeepTheirWidth) {
   struct Case {
     int index, written, read;
-  } cases[] = {{15, 0, 1},      {16, -5, 1},   {22, 7, 3},   {22, -2, 0},    {36, 65537, 1},
-               {5, 70000, 4464}, {14, 257, 1},  {1, 123, 123}, {87, -7, 255}, {88, -1, -1},
-               {100, -3, 0},    {33, 9, 2},    {25, 4, 4}};
+  } cases[] = {{15, 0, 1},    {16, -5, 1},   {22, 7, 3},   {22, -2, 0},  {36, 65537, 1}, {5, 70000, 4464}, {14, 257, 1},
+               {1, 123, 123}, {87, -7, 255}, {88, -1, -1}, {100, -3, 0}, {33, 9, 2},     {25, 4, 4}};
   for (const Case& c : cases) {
     Write(c.index, c.written);
     EXPECT_EQ(Read(c.index), c.read) << "index " << c.index;

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "gamedata/DataFileCursor.h"
-#include "gamedata/Tileset.h"
 #include "gamedata/TestText.h"
+#include "gamedata/Tileset.h"
 #include "platform/dialogs/MessageBox.h"
 #include "support/ByteBuilder.h"
 #include "support/MapFileWriters.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "gamedata/Tileset.h"
 #include "gamedata/PlainOrPackedGame.h"
+#include "gamedata/Tileset.h"
 #include "platform/dialogs/MessageBox.h"
 
 namespace {

@@ -22,7 +22,8 @@ class VariableIdTest : public testing::Test {
     gUserDatabase = Database();
     gVariableDatabase = Database();
     // System types 14 and 15 size the normal variables (5) and spare set 1 (3).
-    for (int t = 0; t < 16; ++t) AddType(gSystemDatabase, "s" + std::to_string(t), {1000}, t == 14 ? 5 : t == 15 ? 3 : 0);
+    for (int t = 0; t < 16; ++t)
+      AddType(gSystemDatabase, "s" + std::to_string(t), {1000}, t == 14 ? 5 : t == 15 ? 3 : 0);
     AddType(gSystemDatabase, "s16", {1000, 2000}, 2, {40});
     AddType(gUserDatabase, "u0", {1000, 2000}, 2, {11});
     for (int t = 0; t < 6; ++t) AddType(gVariableDatabase, "v" + std::to_string(t), {1000, 2000, 1001}, 3, {0, 0, 66});
@@ -87,24 +88,22 @@ TEST_F(VariableIdTest, IntReadsAndWritesByRange) {
     int expected;  // value read back
   };
   const Case cases[] = {
-      {-5, 0, -5},               // literal (the write shows its notice, tested below)
-      {999999, 0, 999999},
-      {1000123, 8, 8},           // map self: event 12, cell 3 of the current map
-      {2000004, 9, 9},           // normal variable 4
-      {2100002, 10, 10},         // spare set 1, index 2
-      {2100003, 11, 0},          // beyond the set: refused
-      {2300000, 12, 0},          // an empty set
-      {15000203, 13, 13},        // common event 2, cell 3
-      {15000310, 14, 0},         // common event 3 does not exist
-      {15000099, 15, 15},
-      {1700000, 16, 0},          // nothing
-      {9000005, 17, 0},          // system variable 5: a store without context reads 0
-      {9100040, 18, 18},         // event 4 x in cells: 36 half cells
-      {9100050, 1, 0},           // event 5 is not on the map
-      {9180003, 22, 22},         // hero half-cell y
-      {9180013, 5, -1},          // no party member 1
-      {1000000100, 3, 0},        // User database: writes are ignored
-      {1000000123, 3, -1},       // content 23 does not exist
+      {-5, 0, -5},                            // literal (the write shows its notice, tested below)
+      {999999, 0, 999999}, {1000123, 8, 8},   // map self: event 12, cell 3 of the current map
+      {2000004, 9, 9},                        // normal variable 4
+      {2100002, 10, 10},                      // spare set 1, index 2
+      {2100003, 11, 0},                       // beyond the set: refused
+      {2300000, 12, 0},                       // an empty set
+      {15000203, 13, 13},                     // common event 2, cell 3
+      {15000310, 14, 0},                      // common event 3 does not exist
+      {15000099, 15, 15},  {1700000, 16, 0},  // nothing
+      {9000005, 17, 0},                       // system variable 5: a store without context reads 0
+      {9100040, 18, 18},                      // event 4 x in cells: 36 half cells
+      {9100050, 1, 0},                        // event 5 is not on the map
+      {9180003, 22, 22},                      // hero half-cell y
+      {9180013, 5, -1},                       // no party member 1
+      {1000000100, 3, 0},                     // User database: writes are ignored
+      {1000000123, 3, -1},                    // content 23 does not exist
   };
   for (const Case& c : cases) {
     store.WriteVariable(c.id, c.written);
@@ -157,43 +156,58 @@ TEST_F(VariableIdTest, NoticesOfBadIds) {
     Notice notice;
   };
   const Case cases[] = {
-      {"int write below 1,000,000", [&] { store.WriteVariable(999999, 4); },
+      {"int write below 1,000,000",
+       [&] { store.WriteVariable(999999, 4); },
        {Sjis("格納先IDが1000000未満です => 999999"), location, ""}},
-      {"int read of the old common self form", [&] { EXPECT_EQ(store.ReadVariable(1500001), 0); },
+      {"int read of the old common self form",
+       [&] { EXPECT_EQ(store.ReadVariable(1500001), 0); },
        {Sjis("読込先IDが1500000～1600000[旧ｺﾓﾝｲﾍﾞﾝﾄｾﾙﾌ変数]です、読み込めません"), location, ""}},
-      {"int write of the old common self form", [&] { store.WriteVariable(1599999, 4); },
+      {"int write of the old common self form",
+       [&] { store.WriteVariable(1599999, 4); },
        {Sjis("格納先IDが1500000～1600000[旧ｺﾓﾝｲﾍﾞﾝﾄｾﾙﾌ変数指定]です、格納できません"), location, ""}},
-      {"string read of the old common self form", [&] { EXPECT_EQ(store.ReadStringVariable(1500000), "<<ERROR>>"); },
+      {"string read of the old common self form",
+       [&] { EXPECT_EQ(store.ReadStringVariable(1500000), "<<ERROR>>"); },
        {Sjis("読込先IDが1500000～1600000[旧ｺﾓﾝｲﾍﾞﾝﾄｾﾙﾌ変数]です、読み込めません"), location, ""}},
-      {"string write of the old common self form", [&] { store.WriteStringVariable(1500000, "a"); },
+      {"string write of the old common self form",
+       [&] { store.WriteStringVariable(1500000, "a"); },
        {Sjis("格納先IDが1500000～1600000[旧ｺﾓﾝｲﾍﾞﾝﾄｾﾙﾌ変数指定]です､格納できません"), location, ""}},
-      {"int read of a string variable", [&] { EXPECT_EQ(store.ReadVariable(3000001), -1); },
+      {"int read of a string variable",
+       [&] { EXPECT_EQ(store.ReadVariable(3000001), -1); },
        {Sjis("「変数」呼び出し時の呼び出しIDが不適切です => ID 3000001"), location, ""}},
-      {"int write to a common self string cell", [&] { store.WriteVariable(15000007, 1); },
+      {"int write to a common self string cell",
+       [&] { store.WriteVariable(15000007, 1); },
        {Sjis("整数をコモンセルフの文字列域に代入しようとしました"), "", ""}},
-      {"string write to a common self int cell", [&] { store.WriteStringVariable(15000010, "a"); },
+      {"string write to a common self int cell",
+       [&] { store.WriteStringVariable(15000010, "a"); },
        {Sjis("文字列をコモンセルフの整数域に代入しようとしました"), location, Sjis("格納先 15000010")}},
-      {"int write beyond a spare set", [&] { store.WriteVariable(2300007, 1); },
+      {"int write beyond a spare set",
+       [&] { store.WriteVariable(2300007, 1); },
        {location, Sjis("エラー：変数の保存領域が確保されていません、指定変数のサイズを増やしてください"),
         Sjis("予備変数3 7")}},
-      {"int write beyond the normal variables", [&] { store.WriteVariable(2000005, 1); },
+      {"int write beyond the normal variables",
+       [&] { store.WriteVariable(2000005, 1); },
        {location, Sjis("エラー：変数の保存領域が確保されていません、指定変数のサイズを増やしてください"),
         Sjis("通常変数 5")}},
-      {"int write to the System database", [&] { store.WriteVariable(1300000000, 6); },
+      {"int write to the System database",
+       [&] { store.WriteVariable(1300000000, 6); },
        {Sjis("格納先 1300000000 代入値 6  変数処理:エラー、代入できません"), location, ""}},
-      {"int write to a Variable database string cell", [&] { store.WriteVariable(1100000101, 6); },
+      {"int write to a Variable database string cell",
+       [&] { store.WriteVariable(1100000101, 6); },
        {Sjis("可変DBの「変数」を格納すべき場所に「文字列変数」を代入しようとしました"), location,
         Sjis("格納先 1100000101")}},
-      {"string write to a Variable database int cell", [&] { store.WriteStringVariable(1100000100, "s"); },
+      {"string write to a Variable database int cell",
+       [&] { store.WriteStringVariable(1100000100, "s"); },
        {Sjis("DBの「文字列」を格納すべき場所に「変数」を代入しようとしました"), location, Sjis("格納先 1100000100")}},
       {"string write to a passed Variable database int cell",
        [&] { store.WriteStringVariable(1100000100, "s", &gVariableDatabase); },
        {Sjis("可変DBの「文字列」を格納すべき場所に「変数」を代入しようとしました"), location,
         Sjis("格納先 1100000100")}},
-      {"string write to a normal variable", [&] { store.WriteStringVariable(2000000, "abc"); },
+      {"string write to a normal variable",
+       [&] { store.WriteStringVariable(2000000, "abc"); },
        {Sjis("格納先 2000000 代入値「abc」  文字列操作：「文字列」を格納すべき場所に「変数」を代入しようとしました"),
         location, ""}},
-      {"string write to the User database", [&] { store.WriteStringVariable(1000000001, "x"); },
+      {"string write to the User database",
+       [&] { store.WriteStringVariable(1000000001, "x"); },
        {Sjis("格納先 1000000001 代入値「x」  文字列操作：「文字列」を格納すべき場所に「変数」を代入しようとしました"),
         location, ""}},
   };
@@ -319,10 +333,10 @@ TEST_F(VariableIdTest, NumericIds) {
     bool numeric;
   };
   const Case cases[] = {
-      {5, true},           {1600004, true},     {1600005, false},    {1600009, false},   {1600010, true},
-      {2999999, true},     {3000000, false},    {3999999, false},    {9900000, false},   {15000005, false},
-      {15000010, true},    {16000000, true},    {1000000000, true},  {1000000001, false}, {1100000001, false},
-      {1100000002, true},  {1316000100, true},  {1316000101, false}, {1250000000, true},  {1099000000, false},
+      {5, true},          {1600004, true},    {1600005, false},    {1600009, false},    {1600010, true},
+      {2999999, true},    {3000000, false},   {3999999, false},    {9900000, false},    {15000005, false},
+      {15000010, true},   {16000000, true},   {1000000000, true},  {1000000001, false}, {1100000001, false},
+      {1100000002, true}, {1316000100, true}, {1316000101, false}, {1250000000, true},  {1099000000, false},
   };
   for (const Case& c : cases) EXPECT_EQ(store.IsNumericVariableId(c.id), c.numeric) << c.id;
 }
@@ -357,8 +371,11 @@ TEST_F(VariableIdTest, CommonSelfCellsBeyondAShortEntry) {
 TEST(ErrorLocationText, FilledInOrder) {
   gErrorLocation = {12, -1, 305};
   EXPECT_EQ(ErrorLocationText(),
-            "\x8f\x88\x97\x9d\x92\x6e\x93\x5f:\x81\x79\x83\x7d\x83\x62\x83\x76" "Ev 12 "
-            "\x83\x52\x83\x82\x83\x93" "Ev -1 \x8d\x73" "305\x81\x7a  \x81\x40\x81\xa6\x82\xe0\x82\xb5\x95\xc0\x97\xf1"
+            "\x8f\x88\x97\x9d\x92\x6e\x93\x5f:\x81\x79\x83\x7d\x83\x62\x83\x76"
+            "Ev 12 "
+            "\x83\x52\x83\x82\x83\x93"
+            "Ev -1 \x8d\x73"
+            "305\x81\x7a  \x81\x40\x81\xa6\x82\xe0\x82\xb5\x95\xc0\x97\xf1"
             "\x8f\x88\x97\x9d\x82\xcc\xb4\xd7\xb0\x82\xc8\x82\xe7\x92\x6e\x93\x5f\x95\x73\x96\xbe\x82\xc5\x82\xb7");
 }
 

@@ -39,7 +39,8 @@ TEST_F(VariableStoreSaveTest, BlockBytesAndRoundTrip) {
   ByteBuilder expectedStart;
   expectedStart.Int32(0xABCD).Int32(4).Int32(0).Int32(0).Int32(0).Int32(2).Uint8(0).Uint8(10);
   ASSERT_GE(gSaveBuffer.data.size(), expectedStart.Size());
-  EXPECT_EQ(std::vector<uint8_t>(gSaveBuffer.data.begin(), gSaveBuffer.data.begin() + static_cast<long>(expectedStart.Size())),
+  EXPECT_EQ(std::vector<uint8_t>(gSaveBuffer.data.begin(),
+                                 gSaveBuffer.data.begin() + static_cast<long>(expectedStart.Size())),
             expectedStart.Data());
 
   SharedRandom(2, 1);
@@ -94,7 +95,8 @@ TEST_F(VariableStoreSaveTest, ShortOrNegativeFieldsFail) {
     bool shortData;
   };
   std::vector<Case> cases;
-  cases.push_back({"string shorter than its length", ByteBuilder().Int32(0).Int32(0).Int32(0).Int32(1).RawText(10, "abc"), true});
+  cases.push_back(
+      {"string shorter than its length", ByteBuilder().Int32(0).Int32(0).Int32(0).Int32(1).RawText(10, "abc"), true});
   cases.push_back({"negative map count", ByteBuilder().Int32(0).Int32(-1), false});
   cases.push_back({"negative set size", ByteBuilder().Int32(0).Int32(0).Int32(1).Int32(-2), false});
   cases.push_back({"map count beyond the data", ByteBuilder().Int32(0).Int32(0x7FFFFFFF), true});

@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr int kVariables = 16;     // V0..V15 hold the script's data
-constexpr int kJumpBudget = 40;    // V40 counts the jumps made
-constexpr int kFirstGuard = 41;    // V41.. guard one endless loop each
+constexpr int kVariables = 16;   // V0..V15 hold the script's data
+constexpr int kJumpBudget = 40;  // V40 counts the jumps made
+constexpr int kFirstGuard = 41;  // V41.. guard one endless loop each
 constexpr int kStrings = 5;
 constexpr int kString0 = 3000000;
 constexpr int kLabelNames = 6;
@@ -55,10 +55,13 @@ class Generator {
   void Statement(int indent, int depth) {
     const int kind = Pick(depth >= 3 ? 5 : 11);
     switch (kind) {
-      case 0: case 1: case 2: VariableOperation(indent); break;
+      case 0:
+      case 1:
+      case 2: VariableOperation(indent); break;
       case 3: Label(indent); break;
       case 4: options_.strings ? StringOperation(indent) : VariableOperation(indent); break;
-      case 5: case 6: NumericBranch(indent, depth); break;
+      case 5:
+      case 6: NumericBranch(indent, depth); break;
       case 7: options_.strings ? StringBranch(indent, depth) : NumericBranch(indent, depth); break;
       case 8: CountedLoop(indent, depth); break;
       case 9: EndlessLoop(indent, depth); break;
@@ -72,8 +75,14 @@ class Generator {
     int flags = (op << 8) | (Pick(6) << 12);
     int left = Variable();
     int right = Variable();
-    if (Chance(50)) { left = Literal(); flags |= 0x4; }
-    if (Chance(50)) { right = Literal(); flags |= 0x8; }
+    if (Chance(50)) {
+      left = Literal();
+      flags |= 0x4;
+    }
+    if (Chance(50)) {
+      right = Literal();
+      flags |= 0x8;
+    }
     if (Chance(10)) right = 0;
     if (options_.real && Chance(25)) flags |= 0x2;
     if (Chance(5)) flags |= 0x1;

@@ -13,10 +13,10 @@
 #include "interpreter/EventRunner.h"
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
-#include "support/CommandListBuilder.h"
 #include "shell/GameSystem.h"
 #include "shell/NoticeBox.h"
 #include "shell/StartupGlobals.h"
+#include "support/CommandListBuilder.h"
 
 namespace runner_test {
 

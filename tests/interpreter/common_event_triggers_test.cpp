@@ -41,9 +41,9 @@ TEST_F(CommonEventTriggers, ConditionOperators) {
     int left, right;
     bool holds;
   } cases[] = {
-      {0x02, 5, 4, true},   {0x02, 4, 4, false}, {0x12, 4, 4, true},  {0x22, 4, 4, true},  {0x32, 5, 4, false},
-      {0x42, 3, 4, true},   {0x52, 4, 4, false}, {0x62, 7, 5, true},  {0x62, 4, 5, false}, {0x62, -9, 0, true},
-      {0x72, 4, 4, false},  {0xF2, 0, 0, false}, {0x02, -1, -2, true},
+      {0x02, 5, 4, true},  {0x02, 4, 4, false}, {0x12, 4, 4, true},   {0x22, 4, 4, true},  {0x32, 5, 4, false},
+      {0x42, 3, 4, true},  {0x52, 4, 4, false}, {0x62, 7, 5, true},   {0x62, 4, 5, false}, {0x62, -9, 0, true},
+      {0x72, 4, 4, false}, {0xF2, 0, 0, false}, {0x02, -1, -2, true},
   };
   for (const Case& c : cases) {
     SetCommon(1, {}, c.flags, V + 9, c.right);
@@ -76,8 +76,7 @@ TEST_F(CommonEventTriggers, FrameOrderIsMapEventsCommonEventsMainRunner) {
   MapEventCharacter event;
   event.id = 4;
   event.pageIndex = 0;
-  event.commands = Terminated({Shift(), AddTo(V + 1, 1),
-                                   MakeCommand(180, {100})});
+  event.commands = Terminated({Shift(), AddTo(V + 1, 1), MakeCommand(180, {100})});
   event.parallelRunners.emplace_back();
   event.parallelRunners.back().StartEventRunner(0, 0);
   gCurrentMap.eventCharacters.push_back(event);

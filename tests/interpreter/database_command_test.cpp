@@ -75,11 +75,11 @@ TEST_F(DatabaseCommand, WritesGoToTheVariableDatabase) {
     SetUp();
     gVariableStore.variableSets[0][1] = 7;
     gVariableStore.WriteStringVariable(S0, "Bo");
-    Run({Db(0, 0, 0, DbFlags(0, 1, 2, 0), V + 1),           // += 7, selector User: still the Variable database
-         Db(0, 1, 0, DbFlags(0, 5, 0, 0), 0),               // %= 0: remainder by 1
-         Db(0, 0, 1, DbFlags(0, 1, 0, 0), S0),              // append a string variable
-         Db(0, 1, 1, DbFlags(2, 0, 0, 0), 0, {"lit"}),      // literal text
-         Db(0, 5, 0, DbFlags(0, 0, 0, 0), 99)},             // a new row grows the type
+    Run({Db(0, 0, 0, DbFlags(0, 1, 2, 0), V + 1),       // += 7, selector User: still the Variable database
+         Db(0, 1, 0, DbFlags(0, 5, 0, 0), 0),           // %= 0: remainder by 1
+         Db(0, 0, 1, DbFlags(0, 1, 0, 0), S0),          // append a string variable
+         Db(0, 1, 1, DbFlags(2, 0, 0, 0), 0, {"lit"}),  // literal text
+         Db(0, 5, 0, DbFlags(0, 0, 0, 0), 99)},         // a new row grows the type
         link);
     EXPECT_EQ(gVariableDatabase.types[0].rows[0].ints[0], 17) << link;
     EXPECT_EQ(gVariableDatabase.types[0].rows[1].ints[0], 0) << link;
@@ -108,7 +108,7 @@ TEST_F(DatabaseCommand, CountsNamesAndResets) {
   EXPECT_EQ(Str(1), "swordsword");
   EXPECT_EQ(Str(2), "label");
   gVariableDatabase.types[0].rows[1].ints[0] = 3;
-  Run({Db(0, 1, -2, DbFlags(0, 0, 2, 0), 0)});  // reset one row, whatever the selector
+  Run({Db(0, 1, -2, DbFlags(0, 0, 2, 0), 0)});                // reset one row, whatever the selector
   EXPECT_EQ(gVariableDatabase.types[0].rows[1].ints[0], 50);  // the default
   EXPECT_EQ(gVariableDatabase.types[0].rows[0].ints[0], 10);
   Run({Db(0, -2, 0, DbFlags(0, 0, 0, 0), 0)});
@@ -133,7 +133,9 @@ TEST_F(DatabaseCommand, NamesBecomeNumbers) {
   const auto notices = RecordedNotices();
   ASSERT_EQ(notices.size(), 2u);
   // "【DB操作】 以下のタイプ名は存在しません"
-  EXPECT_EQ(notices[0][0], "\x81y" "DB\x91\x80\x8D\xEC\x81z \x88\xC8\x89\xBA\x82\xCC\x83^\x83" "C\x83v\x96\xBC\x82\xCD"
+  EXPECT_EQ(notices[0][0], "\x81y"
+                           "DB\x91\x80\x8D\xEC\x81z \x88\xC8\x89\xBA\x82\xCC\x83^\x83"
+                           "C\x83v\x96\xBC\x82\xCD"
                            "\x91\xB6\x8D\xDD\x82\xB5\x82\xDC\x82\xB9\x82\xF1");
   EXPECT_EQ(notices[0][1], "nothing");
   EXPECT_EQ(notices[1][1], "axe");
@@ -142,12 +144,12 @@ TEST_F(DatabaseCommand, NamesBecomeNumbers) {
 
 TEST_F(DatabaseCommand, RefusalsShowTheirNotices) {
   gVariableStore.variableSets[0][1] = -1;
-  Run({Db(-1, -1 + 0, 0, DbFlags(0, 0, 0, 0), V + 1),   // data -1 is no special value when writing
-       Db(0, V + 1, 0, DbFlags(0, 0, 0, 0), V + 1),      // negative data operand
-       Db(0, 0, 0, DbFlags(0, 0, 0, 0), S0),             // text into an int cell
-       Db(0, 0, 1, DbFlags(0, 0, 0, 0), V + 1),          // number into a text cell
-       Db(0, 0, 0, DbFlags(0, 0, 0, 1), S0 + 1),         // int cell into a string variable
-       Db(0, 0, 1, DbFlags(0, 0, 0, 1), V + 1)});        // text cell into a number
+  Run({Db(-1, -1 + 0, 0, DbFlags(0, 0, 0, 0), V + 1),  // data -1 is no special value when writing
+       Db(0, V + 1, 0, DbFlags(0, 0, 0, 0), V + 1),    // negative data operand
+       Db(0, 0, 0, DbFlags(0, 0, 0, 0), S0),           // text into an int cell
+       Db(0, 0, 1, DbFlags(0, 0, 0, 0), V + 1),        // number into a text cell
+       Db(0, 0, 0, DbFlags(0, 0, 0, 1), S0 + 1),       // int cell into a string variable
+       Db(0, 0, 1, DbFlags(0, 0, 0, 1), V + 1)});      // text cell into a number
   const auto notices = RecordedNotices();
   ASSERT_EQ(notices.size(), 7u);
   EXPECT_NE(notices[0][0].find("DB"), std::string::npos);

@@ -103,9 +103,12 @@ TEST_F(EventCalls, MissingEventsShowTestPlayNoticesOnly) {
   const auto notices = RecordedNotices();
   ASSERT_EQ(notices.size(), 2u);
   // "存在しないコモンEv50を呼び出そうとしました"
-  EXPECT_EQ(notices[0][1], "\x91\xB6\x8D\xDD\x82\xB5\x82\xC8\x82\xA2\x83R\x83\x82\x83\x93" "Ev50\x82\xF0\x8C\xC4\x82\xD1"
+  EXPECT_EQ(notices[0][1], "\x91\xB6\x8D\xDD\x82\xB5\x82\xC8\x82\xA2\x83R\x83\x82\x83\x93"
+                           "Ev50\x82\xF0\x8C\xC4\x82\xD1"
                            "\x8Fo\x82\xBB\x82\xA4\x82\xC6\x82\xB5\x82\xDC\x82\xB5\x82\xBD");
-  EXPECT_NE(notices[1][1].find(",\x83y\x81[\x83W" "2"), std::string::npos);  // page operand + 1
+  EXPECT_NE(notices[1][1].find(",\x83y\x81[\x83W"
+                               "2"),
+            std::string::npos);  // page operand + 1
 }
 
 TEST_F(EventCalls, MapEventPagesRunAsCopies) {

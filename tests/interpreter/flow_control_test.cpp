@@ -65,9 +65,8 @@ TEST_F(FlowControl, CountedLoopCountReadFromVariable) {
 
 TEST_F(FlowControl, BreakAndContinue) {
   // Endless loop: add 1; if var2 >= 5 break; continue; (never reached)
-  Start({Command(170), AddVar(2, 1, 1), Command(111, {1, Var(2), 5, 1 | 0x10}, 1),
-         Command(401, {1}, 1), Command(171, {}, 2), Command(499, {}, 1), Command(176, {}, 1), AddVar(3, 1, 1),
-         Command(498), AddVar(4, 1)});
+  Start({Command(170), AddVar(2, 1, 1), Command(111, {1, Var(2), 5, 1 | 0x10}, 1), Command(401, {1}, 1),
+         Command(171, {}, 2), Command(499, {}, 1), Command(176, {}, 1), AddVar(3, 1, 1), Command(498), AddVar(4, 1)});
   runner_.RunEventRunner();
   EXPECT_EQ(Variable(2), 5);
   EXPECT_EQ(Variable(3), 0);
@@ -96,8 +95,8 @@ TEST_F(FlowControl, BackwardJumpLeavesTheLoopItJumpsOutOf) {
 }
 
 TEST_F(FlowControl, ForwardJumpIntoACountedLoopRunsTheRestOnce) {
-  Start({Command(213, {}, 0, {"in"}), Command(179, {5}), AddVar(2, 1, 1), Command(212, {}, 1, {"in"}),
-         AddVar(3, 1, 1), Command(498), AddVar(4, 1)});
+  Start({Command(213, {}, 0, {"in"}), Command(179, {5}), AddVar(2, 1, 1), Command(212, {}, 1, {"in"}), AddVar(3, 1, 1),
+         Command(498), AddVar(4, 1)});
   runner_.RunEventRunner();
   EXPECT_EQ(Variable(2), 0);
   EXPECT_EQ(Variable(3), 1);
@@ -106,8 +105,8 @@ TEST_F(FlowControl, ForwardJumpIntoACountedLoopRunsTheRestOnce) {
 }
 
 TEST_F(FlowControl, FirstLabelOfANameWinsAndMissingLabelGoesOn) {
-  Start({Command(213, {}, 0, {"L"}), Command(212, {}, 0, {"L"}), AddVar(2, 1), Command(172),
-         Command(212, {}, 0, {"L"}), AddVar(2, 100)});
+  Start({Command(213, {}, 0, {"L"}), Command(212, {}, 0, {"L"}), AddVar(2, 1), Command(172), Command(212, {}, 0, {"L"}),
+         AddVar(2, 100)});
   runner_.RunEventRunner();
   EXPECT_EQ(Variable(2), 1);
   Start({Command(213, {}, 0, {"nowhere"}), AddVar(3, 1)});
@@ -117,8 +116,8 @@ TEST_F(FlowControl, FirstLabelOfANameWinsAndMissingLabelGoesOn) {
 
 TEST_F(FlowControl, FirstHoldingConditionWins) {
   SetVariable(1, 10);
-  Start({Branch({{0, 5}, {0, 3}, {2, 10}}), Command(401, {1}), AddVar(2, 1, 1), Command(401, {2}),
-         AddVar(2, 10, 1), Command(401, {3}), AddVar(2, 100, 1), Command(499), AddVar(3, 1)});
+  Start({Branch({{0, 5}, {0, 3}, {2, 10}}), Command(401, {1}), AddVar(2, 1, 1), Command(401, {2}), AddVar(2, 10, 1),
+         Command(401, {3}), AddVar(2, 100, 1), Command(499), AddVar(3, 1)});
   runner_.RunEventRunner();
   EXPECT_EQ(Variable(2), 1);
   EXPECT_EQ(Variable(3), 1);
@@ -126,8 +125,7 @@ TEST_F(FlowControl, FirstHoldingConditionWins) {
 
 TEST_F(FlowControl, ElseCaseRunsWhenNothingHolds) {
   SetVariable(1, 1);
-  Start({Branch({{0, 5}}), Command(401, {1}), AddVar(2, 1, 1), Command(420, {0}), AddVar(2, 10, 1),
-         Command(499)});
+  Start({Branch({{0, 5}}), Command(401, {1}), AddVar(2, 1, 1), Command(420, {0}), AddVar(2, 10, 1), Command(499)});
   runner_.RunEventRunner();
   EXPECT_EQ(Variable(2), 10);
 }
@@ -136,9 +134,8 @@ TEST_F(FlowControl, NumericOperatorTable) {
   struct Case {
     int op, left, right;
     bool holds;
-  } cases[] = {{0, 5, 3, true},  {0, 3, 3, false}, {1, 3, 3, true},  {2, 3, 3, true},  {3, 4, 3, false},
-               {4, 2, 3, true},  {5, 2, 3, true},  {6, 7, 5, true},  {6, 2, 6, false}, {7, 1, 1, false},
-               {15, 1, 1, false}};
+  } cases[] = {{0, 5, 3, true}, {0, 3, 3, false}, {1, 3, 3, true},  {2, 3, 3, true},  {3, 4, 3, false}, {4, 2, 3, true},
+               {5, 2, 3, true}, {6, 7, 5, true},  {6, 2, 6, false}, {7, 1, 1, false}, {15, 1, 1, false}};
   for (const Case& c : cases) EXPECT_EQ(CompareByOperator(c.op, c.left, c.right), c.holds) << c.op;
 }
 
@@ -150,8 +147,8 @@ TEST_F(FlowControl, StringBranchOperators) {
     int expected;
   } cases[] = {{0, "hello world", 1}, {0, "hello", 0}, {1, "hello", 1}, {2, "lo w", 1}, {2, "", 1}, {3, "", 0}};
   for (const Case& c : cases) {
-    EventCommand branch = Command(112, {1, static_cast<int>((static_cast<uint32_t>(c.op) << 28) | 3000001u)}, 0,
-                                  {c.right});
+    EventCommand branch =
+        Command(112, {1, static_cast<int>((static_cast<uint32_t>(c.op) << 28) | 3000001u)}, 0, {c.right});
     Start({branch, Command(180, {1})});
     runner_.RunEventRunner();
     EXPECT_EQ(runner_.localArea[0], c.expected) << "op " << c.op << " right " << c.right;

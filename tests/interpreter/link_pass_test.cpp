@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "RandomScript.h"
 #include "gamedata/DatabaseFixture.h"
 #include "interpreter/LinkPass.h"
-#include "RandomScript.h"
 #include "support/CommandListBuilder.h"
 #include "support/ScriptWorld.h"
 
@@ -29,26 +29,26 @@ std::vector<EventCommandList> FixtureEvents() {
   std::vector<EventCommandList> events;
   // 0: arithmetic at and past the clamps.
   events.push_back(CommandListBuilder()
-                       .Add(Op(V + 1, 999999, 2001, 0, 2))      // 2,000,997,999 clamps to 2e9
-                       .Add(Op(V + 2, V + 1, 0, 0, 0))          // right literal 0
-                       .Add(Op(V + 3, V + 1, V + 2, 0, 0))      // 4e9 clamps
-                       .Add(Op(V + 4, V + 1, 0, 1, 0))          // += past the clamp
+                       .Add(Op(V + 1, 999999, 2001, 0, 2))  // 2,000,997,999 clamps to 2e9
+                       .Add(Op(V + 2, V + 1, 0, 0, 0))      // right literal 0
+                       .Add(Op(V + 3, V + 1, V + 2, 0, 0))  // 4e9 clamps
+                       .Add(Op(V + 4, V + 1, 0, 1, 0))      // += past the clamp
                        .Add(Op(V + 4, V + 1, 0, 1, 0))
-                       .Add(Op(V + 5, 7, 0, 2, 0))              // -= 7
-                       .Add(Op(V + 5, V + 1, 3, 3, 2))          // *= 6e9
+                       .Add(Op(V + 5, 7, 0, 2, 0))      // -= 7
+                       .Add(Op(V + 5, V + 1, 3, 3, 2))  // *= 6e9
                        .Add(Set(V + 6, 17))
-                       .Add(Op(V + 6, 0, 0, 5, 0))              // %= 0: remainder by 1
+                       .Add(Op(V + 6, 0, 0, 5, 0))  // %= 0: remainder by 1
                        .Add(Set(V + 7, 17))
-                       .Add(Op(V + 7, 0, 0, 4, 0))              // /= 0: divide by 1
-                       .Add(Op(V + 8, 9, 0, 0, 3))              // 9 / 0
-                       .Add(Op(V + 9, 9, 0, 0, 4))              // 9 mod 0
-                       .Add(Op(V + 10, 12, 10, 0, 5))           // AND
-                       .Add(Op(V + 11, -5, 0, 8, 0))            // abs
-                       .Add(Op(V + 12, V + 11, 3, 6, 0))        // max
-                       .Add(Op(V + 12, V + 7, 0, 7, 0))         // min
-                       .Add(Op(OwnSelf(0), V + 10, 1, 0, 0))    // own self cell
+                       .Add(Op(V + 7, 0, 0, 4, 0))            // /= 0: divide by 1
+                       .Add(Op(V + 8, 9, 0, 0, 3))            // 9 / 0
+                       .Add(Op(V + 9, 9, 0, 0, 4))            // 9 mod 0
+                       .Add(Op(V + 10, 12, 10, 0, 5))         // AND
+                       .Add(Op(V + 11, -5, 0, 8, 0))          // abs
+                       .Add(Op(V + 12, V + 11, 3, 6, 0))      // max
+                       .Add(Op(V + 12, V + 7, 0, 7, 0))       // min
+                       .Add(Op(OwnSelf(0), V + 10, 1, 0, 0))  // own self cell
                        .Add(Op(V + 13, OwnSelf(0), OwnSelf(0), 0, 2))
-                       .Add(Set(1000000000 + 100, 5))           // User database cell: not written
+                       .Add(Set(1000000000 + 100, 5))  // User database cell: not written
                        .Add(Op(V + 14, 1000000000 + 100, 0, 1, 0))
                        .Build());
   // 1: branches (first true case wins, an "other" line, no true case), a
@@ -56,25 +56,43 @@ std::vector<EventCommandList> FixtureEvents() {
   events.push_back(CommandListBuilder()
                        .Add(Set(V + 20, 10))
                        .Add(111, {3, V + 20, 5, 0x10, V + 20, 3, 0x10, V + 20, 10, 0x12})
-                       .Add(401, {1}).Add(Op(V + 21, 0, 1, 1, 0)).WithIndent(1)
-                       .Add(401, {2}).Add(Op(V + 21, 0, 10, 1, 0)).WithIndent(1)
-                       .Add(401, {3}).Add(Op(V + 21, 0, 100, 1, 0)).WithIndent(1)
-                       .Add(420, {0}).Add(Op(V + 21, 0, 1000, 1, 0)).WithIndent(1)
+                       .Add(401, {1})
+                       .Add(Op(V + 21, 0, 1, 1, 0))
+                       .WithIndent(1)
+                       .Add(401, {2})
+                       .Add(Op(V + 21, 0, 10, 1, 0))
+                       .WithIndent(1)
+                       .Add(401, {3})
+                       .Add(Op(V + 21, 0, 100, 1, 0))
+                       .WithIndent(1)
+                       .Add(420, {0})
+                       .Add(Op(V + 21, 0, 1000, 1, 0))
+                       .WithIndent(1)
                        .Add(499)
                        .Add(111, {1, V + 20, V + 21, 4})
-                       .Add(401, {1}).Add(Op(V + 22, 0, 1, 1, 0)).WithIndent(1)
-                       .Add(420, {0}).Add(Op(V + 22, 0, 50, 1, 0)).WithIndent(1)
+                       .Add(401, {1})
+                       .Add(Op(V + 22, 0, 1, 1, 0))
+                       .WithIndent(1)
+                       .Add(420, {0})
+                       .Add(Op(V + 22, 0, 50, 1, 0))
+                       .WithIndent(1)
                        .Add(499)
                        .Add(111, {1, V + 20, 99, 2})
-                       .Add(401, {1}).Add(Op(V + 23, 0, 1, 1, 0)).WithIndent(1)
+                       .Add(401, {1})
+                       .Add(Op(V + 23, 0, 1, 1, 0))
+                       .WithIndent(1)
                        .Add(499)
                        .Add(179, {4})
-                       .Add(Op(V + 24, 0, 3, 1, 0)).WithIndent(1)
+                       .Add(Op(V + 24, 0, 3, 1, 0))
+                       .WithIndent(1)
                        .Add(498)
                        .Add(212, {}, {"top"})
                        .Add(Op(V + 25, 0, 1, 1, 0))
                        .Add(111, {1, V + 25, 3, 0x14})
-                       .Add(401, {1}).In().Add(213, {}, {"top"}).Out()
+                       .Add(401, {1})
+                       .In()
+                       .Add(213, {}, {"top"})
+                       .Out()
                        .Add(499)
                        .Add(213, {}, {"skip"})
                        .Add(Set(V + 26, 1))
@@ -84,13 +102,13 @@ std::vector<EventCommandList> FixtureEvents() {
   // 2: database transfers: a read from the User database, writes that go to
   // the Variable database whatever the selector, %= 0 into a cell.
   events.push_back(CommandListBuilder()
-                       .Add(250, {0, 1, 0, DbFlags(0, 0, 2, 1), V + 30})      // read User 0/1/0
-                       .Add(250, {0, 0, 1, DbFlags(0, 1, 2, 1), V + 30})      // += User 0/0/1
-                       .Add(250, {0, 1, 0, DbFlags(0, 0, 2, 0), V + 30})      // write, selector User
-                       .Add(250, {0, 1, 1, DbFlags(0, 5, 0, 0), 0})           // %= 0
-                       .Add(250, {0, 1, 0, DbFlags(0, 0, 0, 1), V + 31})      // read it back
+                       .Add(250, {0, 1, 0, DbFlags(0, 0, 2, 1), V + 30})  // read User 0/1/0
+                       .Add(250, {0, 0, 1, DbFlags(0, 1, 2, 1), V + 30})  // += User 0/0/1
+                       .Add(250, {0, 1, 0, DbFlags(0, 0, 2, 0), V + 30})  // write, selector User
+                       .Add(250, {0, 1, 1, DbFlags(0, 5, 0, 0), 0})       // %= 0
+                       .Add(250, {0, 1, 0, DbFlags(0, 0, 0, 1), V + 31})  // read it back
                        .Add(250, {0, 1, 1, DbFlags(0, 0, 0, 1), V + 32})
-                       .Add(250, {0, 0, 0, DbFlags(0, 3, 0, 0), V + 30})     // *= into a cell
+                       .Add(250, {0, 0, 0, DbFlags(0, 3, 0, 0), V + 30})  // *= into a cell
                        .Build());
   return events;
 }
@@ -162,16 +180,16 @@ TEST(LinkPass, LinkedAndGeneralFormsGiveTheSameVariables) {
   EXPECT_EQ(v[12], 8);
   EXPECT_EQ(v[13], 81);
   EXPECT_EQ(v[14], 300);
-  EXPECT_EQ(v[21], 1);     // case 1 although case 2 holds too
-  EXPECT_EQ(v[22], 50);    // no condition: the other line
-  EXPECT_EQ(v[23], 0);     // no condition, no other line
-  EXPECT_EQ(v[24], 12);    // four passes of += 3
-  EXPECT_EQ(v[25], 3);     // the backward jump ran the label's code three times
-  EXPECT_EQ(v[26], 0);     // the forward jump skipped it
+  EXPECT_EQ(v[21], 1);   // case 1 although case 2 holds too
+  EXPECT_EQ(v[22], 50);  // no condition: the other line
+  EXPECT_EQ(v[23], 0);   // no condition, no other line
+  EXPECT_EQ(v[24], 12);  // four passes of += 3
+  EXPECT_EQ(v[25], 3);   // the backward jump ran the label's code three times
+  EXPECT_EQ(v[26], 0);   // the forward jump skipped it
   EXPECT_EQ(v[27], 15);
   EXPECT_EQ(v[30], 302);
-  EXPECT_EQ(v[31], 302);   // the write went to the Variable database
-  EXPECT_EQ(v[32], 0);     // %= 0 in a cell is the remainder by 1
+  EXPECT_EQ(v[31], 302);  // the write went to the Variable database
+  EXPECT_EQ(v[32], 0);    // %= 0 in a cell is the remainder by 1
   EXPECT_EQ(general.userDatabase, (std::vector<int32_t>{1, 2, 300, 4}));
 }
 
@@ -182,9 +200,12 @@ TEST(LinkPass, CaseLineAfterAJumpIntoItsBodyComparesItsNumber) {
                                     .Add(213, {}, {"in"})
                                     .Add(111, {1, V + 1, 1, 0x12})
                                     .Add(401, {1})
-                                    .In().Add(212, {}, {"in"}).Out()
+                                    .In()
+                                    .Add(212, {}, {"in"})
+                                    .Out()
                                     .Add(420, {0})
-                                    .Add(Set(V + 2, 1)).WithIndent(1)
+                                    .Add(Set(V + 2, 1))
+                                    .WithIndent(1)
                                     .Add(499)
                                     .Build();
   const ScriptOutcome general = RunScript(list, false);
@@ -211,7 +232,7 @@ TEST(LinkPass, LinksTheFormsItPromises) {
   const auto& arithmetic = gCommonEventList.events[0].commands;
   EXPECT_EQ(arithmetic[0].Code(), 210002);  // = left x right: the fast form
   EXPECT_EQ(arithmetic[6].Code(), 210032);
-  EXPECT_EQ(arithmetic[8].Code(), 121);     // %= keeps its code and runs from its cells
+  EXPECT_EQ(arithmetic[8].Code(), 121);  // %= keeps its code and runs from its cells
   EXPECT_EQ(arithmetic[8].ResolvedInts[0], 2);
   EXPECT_EQ(arithmetic[1].ResolvedInts[0], 2);  // right operand the literal 0
   EXPECT_EQ(arithmetic[17].ResolvedCells[0].cell, &gVariableStore.commonSelfVariables[0][0]);
@@ -229,17 +250,20 @@ TEST(LinkPass, LeavesCommandsItCannotReproduce) {
   ResetScriptWorld(1);
   AddDatabases();
   gCommonEventList.events[0].commands = CommandListBuilder()
-      .Add(Op(3000000, 1, 0, 0, 0))                        // 0: string target
-      .Add(MakeCommand(121, {V + 1, 1, 0, 0x4 | 0x1}))      // 1: the million clamp
-      .Add(111, {1, 1100000000, 0, 0x12})                   // 2: Variable database operand
-      .Add(401, {1}).Add(499)
-      .Add(111, {1, V + 1, 0, 0x12})                        // 5: two case lines for one condition
-      .Add(401, {1}).Add(401, {1}).Add(499)
-      .Add(212, {}, {"a"})                                  // 9
-      .Add(213, {}, {"\\v[1]"})                             // 10: escape in the name
-      .Add(213, {}, {"missing"})                            // 11: no such label
-      .Add(Op(V + 1, 8000000, 0, 0, 0))                     // 12: random id operand
-      .Build();
+                                            .Add(Op(3000000, 1, 0, 0, 0))                     // 0: string target
+                                            .Add(MakeCommand(121, {V + 1, 1, 0, 0x4 | 0x1}))  // 1: the million clamp
+                                            .Add(111, {1, 1100000000, 0, 0x12})  // 2: Variable database operand
+                                            .Add(401, {1})
+                                            .Add(499)
+                                            .Add(111, {1, V + 1, 0, 0x12})  // 5: two case lines for one condition
+                                            .Add(401, {1})
+                                            .Add(401, {1})
+                                            .Add(499)
+                                            .Add(212, {}, {"a"})               // 9
+                                            .Add(213, {}, {"\\v[1]"})          // 10: escape in the name
+                                            .Add(213, {}, {"missing"})         // 11: no such label
+                                            .Add(Op(V + 1, 8000000, 0, 0, 0))  // 12: random id operand
+                                            .Build();
   LinkCommonEventCommands();
   const auto& list = gCommonEventList.events[0].commands;
   EXPECT_EQ(list[0].Code(), 121);

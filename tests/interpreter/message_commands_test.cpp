@@ -156,8 +156,7 @@ TEST_F(MessageCommands, MessagesAndChoicesFillTheGameSystem) {
 
   // Twelve texts: the count stays 1-10 and ten texts are filled.
   ResetScriptWorld(1);
-  Start({MakeCommand(102, {0x0C | (1 << 8) | (5 << 4)},
-                     {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"})});
+  Start({MakeCommand(102, {0x0C | (1 << 8) | (5 << 4)}, {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"})});
   runner_.RunEventRunner();
   EXPECT_EQ(gGameSystem.choiceCount, 10);
   EXPECT_EQ(gGameSystem.choiceTexts[9], "j");

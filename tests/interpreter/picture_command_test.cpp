@@ -92,7 +92,8 @@ TEST_F(PictureCommand, ColourChangeFadesAndEraseDropsWaitingCommands) {
   EXPECT_EQ(gPictureList.pictures[1].totalFrames, 12);
   EXPECT_EQ(gPictureList.pictures[1].targetColor[0], -127);
   EXPECT_EQ(gPictureList.pictures[0].isFadingOut, 0);
-  for (Picture& p : gPictureList.pictures) p.ChangePicture(5, 5, kKeep, kKeep, 15, 0, kKeep, kKeep, kKeep, 1 << 24, 9, false);
+  for (Picture& p : gPictureList.pictures)
+    p.ChangePicture(5, 5, kKeep, kKeep, 15, 0, kKeep, kKeep, kKeep, 1 << 24, 9, false);
   // Erase with bit 24 and range end 20: the waiting commands of 2 up go, no picture is erased.
   Run({MakeCommand(150, {0x1000003, 2, 20})});
   EXPECT_EQ(gPictureList.pictures[0].delayedCommands.size(), 1u);

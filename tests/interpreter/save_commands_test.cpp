@@ -195,8 +195,9 @@ TEST_P(PartyCommandTest, PositionsOutsideOneToSixShowTheirNoticeAndChangeNothing
     ClearRecordedNotices();
     Run({Party(2, position, "X")});
     ASSERT_EQ(RecordedNotices().size(), 1u);
-    EXPECT_EQ(RecordedNotices()[0][0], Cp932Text(position == 0 ? "キャラ操作エラー：「0」人目以下の値が指定されました"
-                                                               : "キャラ操作エラー：「7」人目以上の値が指定されました"));
+    EXPECT_EQ(RecordedNotices()[0][0],
+              Cp932Text(position == 0 ? "キャラ操作エラー：「0」人目以下の値が指定されました"
+                                      : "キャラ操作エラー：「7」人目以上の値が指定されました"));
     EXPECT_EQ(Names(), (std::vector<std::string>{"A", "B", "C"}));
   }
 }

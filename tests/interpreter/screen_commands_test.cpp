@@ -130,9 +130,9 @@ TEST_F(ScreenCommands, ScrollDistancesInQuarterPixels) {
     int tileSize, word, dx, dy;
     int remainingX, remainingY, directionX, directionY;
   } cases[] = {
-      {32, 0x000, 2, -1, 256, 128, 6, 8},        // cells
+      {32, 0x000, 2, -1, 256, 128, 6, 8},  // cells
       {16, 0x000, 2, -1, 128, 64, 6, 8},
-      {32, 0x200, 10, 3, 40, 12, 6, 2},          // pixels
+      {32, 0x200, 10, 3, 40, 12, 6, 2},  // pixels
       {16, 0x200, -10, 3, 40, 12, 4, 2},
       // Distances past the int range saturate instead of wrapping.
       {32, 0x000, Var(1), Var(2), INT_MAX, INT_MAX, 6, 8},
@@ -155,10 +155,10 @@ TEST_F(ScreenCommands, ScrollBackToTheHero) {
     int width, height, heroX, heroY, scrollX, scrollY;
     int remainingX, remainingY;
   } cases[] = {
-      {20, 15, 30, 20, 0, 0, 0, 0},               // nothing to scroll on a screen-sized map
+      {20, 15, 30, 20, 0, 0, 0, 0},  // nothing to scroll on a screen-sized map
       {40, 30, 40, 30, 0, 0, 40 * 64 - 38 * 32, 30 * 64 - 28 * 32},
       {40, 30, 78, 58, 100, 0, 20 * 128 - 100, 15 * 128},  // clamped to the far edge
-      {40, 30, 0, 0, 300, 200, 300, 200},         // clamped to 0
+      {40, 30, 0, 0, 300, 200, 300, 200},                  // clamped to 0
   };
   for (const Case& c : cases) {
     gCurrentMap.mapData.header.width = c.width;

@@ -28,11 +28,13 @@ TEST(ScriptDifferential, GeneralAndLinkedFormsAgreeOnRandomScripts) {
     const ScriptOutcome throughStore = RunScript(moved, false);
     ASSERT_EQ(RunScript(moved, true), throughStore) << "seed " << seed;
     for (int n = 0; n < kMovedVariables; ++n) {
-      ASSERT_EQ(throughStore.selfCells[static_cast<size_t>(kFirstMovedCell + n)], general.variables[static_cast<size_t>(n)])
+      ASSERT_EQ(throughStore.selfCells[static_cast<size_t>(kFirstMovedCell + n)],
+                general.variables[static_cast<size_t>(n)])
           << "seed " << seed << " variable " << n;
     }
     for (int k = 0; k < kFirstMovedCell; ++k) {
-      ASSERT_EQ(throughStore.selfCells[static_cast<size_t>(k)], general.selfCells[static_cast<size_t>(k)]) << "seed " << seed;
+      ASSERT_EQ(throughStore.selfCells[static_cast<size_t>(k)], general.selfCells[static_cast<size_t>(k)])
+          << "seed " << seed;
     }
     ASSERT_EQ(throughStore.strings, general.strings) << "seed " << seed;
     ASSERT_EQ(throughStore.notices, general.notices) << "seed " << seed;

@@ -62,12 +62,15 @@ TEST_F(StringOperation, TextOperationsOverShiftJis) {
       {4, "", "", "", "", ""},
       {4, "", "\x01\x01x", "", "\x01", "\x01x"},
       {8, "aab", "a", "", "b", "a"},
-      {8, kHyo + "\\" + kSo, "\\", "", kHyo + kSo, "\\"},        // trail bytes 0x5C stay
-      {8, "xaabby", "ab", "", "xy", "ab"},                       // removals that meet are removed too
+      {8, kHyo + "\\" + kSo, "\\", "", kHyo + kSo, "\\"},  // trail bytes 0x5C stay
+      {8, "xaabby", "ab", "", "xy", "ab"},                 // removals that meet are removed too
       {8, kKana + kKana, "\xB2", "", "\xB1\xB1", "\xB2"},
-      {9, "a", "a", "aa", "aa", "a"},                            // the search goes on after the insert
+      {9, "a", "a", "aa", "aa", "a"},  // the search goes on after the insert
       {9, kHyo + "\\", "\\", "/", kHyo + "/", "\\"},
-      {9, "\x01\x0A" "ab\x01\x0A", "\x01\x0A", "-", "-ab-", "\x01\x0A"},
+      {9,
+       "\x01\x0A"
+       "ab\x01\x0A",
+       "\x01\x0A", "-", "-ab-", "\x01\x0A"},
       {1, "x", kSo, "", "x" + kSo, kSo},
       {0, "x", "", "", "", ""},
   };
@@ -98,7 +101,9 @@ TEST_F(StringOperation, SourcesAndNumericTargets) {
 }
 
 TEST_F(StringOperation, ControlCodesAndByteKinds) {
-  EXPECT_EQ(EscapesFromControlCodes("a\x01\x01" "b\x01\x0A\x01\x17x.png]"), "a\\\\b\\>\\img[x.png]");
+  EXPECT_EQ(EscapesFromControlCodes("a\x01\x01"
+                                    "b\x01\x0A\x01\x17x.png]"),
+            "a\\\\b\\>\\img[x.png]");
   EXPECT_EQ(EscapesFromControlCodes("\x01\x02\x10\x10"), "\x01\x02\x10\x10");  // codes with arguments stay
   const std::string text = "a" + kHyo + kKana;
   const int kinds[] = {0, 1, 2, 0, 0};
@@ -114,8 +119,7 @@ TEST_F(StringOperation, ReadsFilesWritesThemWithCrLfAndListsFolders) {
   folder.Write("sub/a.txt", "");
   SetStr(1, "first\nsecond " + kHyo);
   Run({MakeCommand(122, {S0, Flags(0, 5), 0}, {"in.txt"}), MakeCommand(122, {S0 + 2, Flags(0, 5), 0}, {"no.txt"}),
-       MakeCommand(122, {S0 + 1, Flags(0, 6), 0}, {"out.txt"}),
-       MakeCommand(122, {S0 + 3, Flags(0, 7), 0}, {"sub"}),
+       MakeCommand(122, {S0 + 1, Flags(0, 6), 0}, {"out.txt"}), MakeCommand(122, {S0 + 3, Flags(0, 7), 0}, {"sub"}),
        MakeCommand(122, {S0 + 4, Flags(0, 7), 0}, {"nowhere"})});
   // The read text passes through the escape expansion, which drops carriage returns.
   EXPECT_EQ(Str(0), "line1\nline2");
@@ -132,8 +136,14 @@ TEST_F(StringOperation, ReadsFilesWritesThemWithCrLfAndListsFolders) {
 TEST_F(StringOperation, WritesStayInsideTheGameFolder) {
   ScratchFolder folder(true);
   SetStr(1, "data");
-  const std::string refused[] = {"", "C:\\x.txt", "..\\x.txt", "a\\..\\..\\x.txt", "\\x.txt", "/tmp/x.txt",
-                                 "\x01\x01" "x.txt"};
+  const std::string refused[] = {"",
+                                 "C:\\x.txt",
+                                 "..\\x.txt",
+                                 "a\\..\\..\\x.txt",
+                                 "\\x.txt",
+                                 "/tmp/x.txt",
+                                 "\x01\x01"
+                                 "x.txt"};
   for (const std::string& name : refused) {
     Run({MakeCommand(122, {S0 + 1, Flags(0, 6), 0}, {name})});
   }

@@ -63,8 +63,7 @@ TEST_F(VariableOperation, ClampTableRealMode) {
       {"product clamped first", Flags(0, 2, kLeftPlain | kRightPlain | kReal), 0, 100000, 100000, 2000000000},
       {"/= 0.0 counts as 1", Flags(4, 0, kLeftPlain | kRightPlain | kReal), 9, 0, 0, 9},
       {"%= 0.5 counts as 1", Flags(5, 3, kLeftPlain | kRightPlain | kReal), 9, 1, 2, 0},
-      {"= beyond int saturates", Flags(0, 0, kLeftPlain | kRightPlain | kReal), 0, 2147483647, 2147483647,
-       2147483647},
+      {"= beyond int saturates", Flags(0, 0, kLeftPlain | kRightPlain | kReal), 0, 2147483647, 2147483647, 2147483647},
       {"abs", Flags(8, 3, kLeftPlain | kRightPlain | kReal), 0, -7, 2, 3},
       {"million flag", Flags(0, 0, kLeftPlain | kRightPlain | kReal | 0x1), 0, 1234567, 0, 999999},
   };
@@ -156,13 +155,26 @@ TEST_F(VariableOperation, BoundFormsStoreWhatTheGeneralFormStores) {
   struct BoundCase {
     int op, asg, target, left, right;
   } cases[] = {
-      {0, 0, 0, 2000000000, 2000000000},  {1, 0, 0, INT_MIN, 1},   {2, 0, 0, 65536, 65536},
-      {3, 0, 0, 7, 0},                    {4, 0, 0, 7, 0},         {3, 0, 0, INT_MIN, -1},
-      {4, 0, 0, INT_MIN, -1},             {0, 1, INT_MAX, 1, 0},   {0, 1, 2000000000, 2000000000, 2000000000},
-      {0, 2, -2000000000, 5, 0},          {1, 3, -100000, 0, 100000}, {2, 3, 3, 70000, 70000},
-      {0, 4, 9, 0, 0},                    {0, 5, 9, 0, 0},         {0, 4, INT_MIN, -1, 0},
-      {0, 8, 0, INT_MIN, 0},              {0, 6, 3, 5, 0},         {0, 7, 3, 5, 0},
-      {5, 0, 0, 12, 10},                  {0, 12, 4, 9, 0},
+      {0, 0, 0, 2000000000, 2000000000},
+      {1, 0, 0, INT_MIN, 1},
+      {2, 0, 0, 65536, 65536},
+      {3, 0, 0, 7, 0},
+      {4, 0, 0, 7, 0},
+      {3, 0, 0, INT_MIN, -1},
+      {4, 0, 0, INT_MIN, -1},
+      {0, 1, INT_MAX, 1, 0},
+      {0, 1, 2000000000, 2000000000, 2000000000},
+      {0, 2, -2000000000, 5, 0},
+      {1, 3, -100000, 0, 100000},
+      {2, 3, 3, 70000, 70000},
+      {0, 4, 9, 0, 0},
+      {0, 5, 9, 0, 0},
+      {0, 4, INT_MIN, -1, 0},
+      {0, 8, 0, INT_MIN, 0},
+      {0, 6, 3, 5, 0},
+      {0, 7, 3, 5, 0},
+      {5, 0, 0, 12, 10},
+      {0, 12, 4, 9, 0},
   };
   for (const BoundCase& c : cases) {
     const int flags = Flags(c.asg, c.op);
@@ -204,9 +216,9 @@ TEST_F(VariableOperation, FastCodeWithoutCellsRunsTheGeneralForm) {
 TEST_F(VariableOperation, FastFormTable) {
   struct FastCase {
     int code, target, left, right, expected;
-  } cases[] = {{210000, 9, 3, 4, 7},    {210001, 9, 3, 4, -1},   {210002, 9, 3, 4, 12},  {210010, 9, 3, 4, 16},
-               {210011, 9, 3, 4, 8},    {210012, 9, 3, 4, 21},   {210020, 9, 3, 4, 2},   {210021, 9, 3, 4, 10},
-               {210022, 9, 3, 4, -3},   {210030, 9, 3, 4, 63},   {210031, 9, 3, 4, -9},  {210032, 9, 3, 4, 108}};
+  } cases[] = {{210000, 9, 3, 4, 7},  {210001, 9, 3, 4, -1}, {210002, 9, 3, 4, 12}, {210010, 9, 3, 4, 16},
+               {210011, 9, 3, 4, 8},  {210012, 9, 3, 4, 21}, {210020, 9, 3, 4, 2},  {210021, 9, 3, 4, 10},
+               {210022, 9, 3, 4, -3}, {210030, 9, 3, 4, 63}, {210031, 9, 3, 4, -9}, {210032, 9, 3, 4, 108}};
   for (const FastCase& c : cases) {
     int target = c.target, left = c.left, right = c.right;
     EventCommand fast = Command(c.code);

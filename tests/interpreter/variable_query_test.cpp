@@ -53,9 +53,9 @@ TEST_F(VariableQuery, CharacterFields) {
        Query(V + 4, QueryFlags(1), 3, 13), Query(V + 5, QueryFlags(1), 3, 15), Query(V + 6, QueryFlags(1), -2, 12),
        Query(V + 7, QueryFlags(1), 42, 0), Query(V + 9, QueryFlags(1, 1), 42, 0), Query(V + 10, QueryFlags(1), 3, 8),
        Query(V + 11, QueryFlags(1), -3, 0)});
-  EXPECT_EQ(Var(1), 3);   // half-cell x 7 is cell 3
+  EXPECT_EQ(Var(1), 3);  // half-cell x 7 is cell 3
   EXPECT_EQ(Var(2), 5);
-  EXPECT_EQ(Var(3), 2);   // page 1 + 1 of the running event
+  EXPECT_EQ(Var(3), 2);  // page 1 + 1 of the running event
   EXPECT_EQ(Var(4), 2);
   EXPECT_EQ(Var(5), 9);
   EXPECT_EQ(Var(6), 0);   // the hero has no page
@@ -79,7 +79,7 @@ TEST_F(VariableQuery, MapPlacesSystemValuesAndTargets) {
        Query(V + 8, QueryFlags(3), 8, 0), Query(V + 9, QueryFlags(3), 14, 0), Query(V + 10, QueryFlags(3), 15, 0),
        Query(V + 20, QueryFlags(3) | 0x10, 16, 0), Query(V + 11, QueryFlags(4), 5, 0),
        Query(V + 12, QueryFlags(1) | 0x1, 3, 10), Query(V + 13, QueryFlags(0), 0, 0)});
-  EXPECT_EQ(Var(1), 3);   // cell (2, 1) holds the event at half cells (5, 3)
+  EXPECT_EQ(Var(1), 3);  // cell (2, 1) holds the event at half cells (5, 3)
   EXPECT_EQ(Var(2), 3);
   EXPECT_EQ(Var(3), -1);
   EXPECT_EQ(Var(4), 13);  // tile index: tileset cell 5 is index 13
@@ -90,7 +90,7 @@ TEST_F(VariableQuery, MapPlacesSystemValuesAndTargets) {
   EXPECT_EQ(Var(9), 3);
   EXPECT_EQ(Var(10), 20);
   EXPECT_EQ(Var(30), 15);  // indirect: variable 20 named variable 30
-  EXPECT_EQ(Var(11), -1);                              // no picture 5
+  EXPECT_EQ(Var(11), -1);  // no picture 5
   EXPECT_EQ(Var(12), 3);
   EXPECT_EQ(Var(13), 0);
 }

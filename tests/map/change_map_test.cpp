@@ -69,11 +69,10 @@ TEST_P(ChangeMapTest, PanoramaLoopsAndMusicFollowTheMapEntry) {
     int bgm, bgs;
   };
   const Step steps[] = {
-      {0, 7, "", 0, 1, 0, 4, 12},                 // BGS kept
-      {1, 7, "", 0, 0, 1, 4, -1},                 // keeps panorama and BGM; BGS stops
-      {0, 7, "", 0, 1, 0, 4, -1},
-      {2, 7, "Sky.png", 1, 1, 1, 20, 30},        // by file: first spare entries
-      {3, -1, "", 0, 0, 0, -1, 30},              // empty panorama text removes it
+      {0, 7, "", 0, 1, 0, 4, 12},                                        // BGS kept
+      {1, 7, "", 0, 0, 1, 4, -1},                                        // keeps panorama and BGM; BGS stops
+      {0, 7, "", 0, 1, 0, 4, -1},   {2, 7, "Sky.png", 1, 1, 1, 20, 30},  // by file: first spare entries
+      {3, -1, "", 0, 0, 0, -1, 30},                                      // empty panorama text removes it
   };
   gCurrentBgs = 12;
   for (const Step& step : steps) {

@@ -146,11 +146,10 @@ TEST_F(CharacterMotion, FaceHeroAndTheSheetRows) {
     int facing;
   };
   const std::vector<Case> cases{
-      {-3, 1, true, 1},   // 3 left, 1 below: down-left
-      {-4, 1, true, 4},   // 4 left, 1 below: left
-      {2, -2, true, 9},   // up-right
-      {0, -5, true, 8},
-      {-3, 1, false, 2},  // no diagonal rows: the row below
+      {-3, 1, true, 1},                     // 3 left, 1 below: down-left
+      {-4, 1, true, 4},                     // 4 left, 1 below: left
+      {2, -2, true, 9},                     // up-right
+      {0, -5, true, 8}, {-3, 1, false, 2},  // no diagonal rows: the row below
       {5, 0, false, 6},
   };
   for (const Case& c : cases) {

@@ -214,8 +214,8 @@ TEST_F(HeroAndEvents, RepeatingRouteStartsOverAndSettingsRunInOneCall) {
 }
 
 TEST_F(HeroAndEvents, StartedRouteHandsBackToThePageRoute) {
-  MapEventCharacter& event = RouteEvent(1, {RouteCommand{8, {}, ""}, RouteCommand{9, {}, ""},
-                                            RouteCommand{10, {}, ""}}, 0);
+  MapEventCharacter& event =
+      RouteEvent(1, {RouteCommand{8, {}, ""}, RouteCommand{9, {}, ""}, RouteCommand{10, {}, ""}}, 0);
   event.RunMoveRoute();
   EXPECT_EQ(event.routePosition, 1);
   MoveSettings started;

@@ -184,12 +184,12 @@ TEST_P(MapStateTest, CountsAndSizesBeyondTheBlockAreRefusedBeforeAnythingIsSized
   }
   // Negative or oversized counts after the names.
   const std::vector<std::vector<int32_t>> tails = {
-      {-1},                                  // flag count
-      {1 << 30},                             // flag count
-      {0, -2},                               // event count
-      {0, 1 << 29},                          // event count
-      {0, 0, -3},                            // reserved count
-      {0, 0, 1 << 28},                       // reserved count
+      {-1},             // flag count
+      {1 << 30},        // flag count
+      {0, -2},          // event count
+      {0, 1 << 29},     // event count
+      {0, 0, -3},       // reserved count
+      {0, 0, 1 << 28},  // reserved count
   };
   for (const std::vector<int32_t>& tail : tails) {
     ByteBuilder out;

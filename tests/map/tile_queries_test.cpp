@@ -11,16 +11,16 @@ namespace {
 // Tile indexes of the test tile set: 8 + n is cell n of the tileset image.
 enum Tile : int {
   kFloor = 8,
-  kBottom = 9,     // 0x1
-  kLeft = 10,      // 0x2
-  kRight = 11,     // 0x4
-  kTop = 12,       // 0x8
-  kClosed = 13,    // 0xF
-  kQuarterTL = 14, // 0x20 | 0x8
-  kOverBottom = 15,  // 0x10 | 0x1
-  kOverPlain = 16,   // 0x10
+  kBottom = 9,           // 0x1
+  kLeft = 10,            // 0x2
+  kRight = 11,           // 0x4
+  kTop = 12,             // 0x8
+  kClosed = 13,          // 0xF
+  kQuarterTL = 14,       // 0x20 | 0x8
+  kOverBottom = 15,      // 0x10 | 0x1
+  kOverPlain = 16,       // 0x10
   kFirstOverPlain = 17,  // 0x100
-  kUnlisted = 40,  // past the flag list
+  kUnlisted = 40,        // past the flag list
 };
 
 struct Placed {
@@ -90,9 +90,25 @@ TEST(TilePassable, FlagsEdgesAndLoops) {
       {"priority, own bottom", {{2, 0, 0, kOverBottom}}, 0, 0, 2, 1, false, false, false, false},
       {"priority, plain below", {{2, 0, 0, kOverBottom}, {1, 0, 0, kFloor}}, 0, 0, 6, 1, false, false, false, true},
       {"priority, closed below", {{2, 0, 0, kOverPlain}, {1, 0, 0, kRight}}, 0, 0, 6, 1, false, false, false, false},
-      {"first priority, closed below", {{2, 0, 0, kFirstOverPlain}, {1, 0, 0, kRight}}, 0, 0, 6, 1, false, false,
-       false, false},
-      {"plain top hides the layer below", {{2, 0, 0, kFloor}, {1, 0, 0, kRight}}, 0, 0, 6, 1, false, false, false,
+      {"first priority, closed below",
+       {{2, 0, 0, kFirstOverPlain}, {1, 0, 0, kRight}},
+       0,
+       0,
+       6,
+       1,
+       false,
+       false,
+       false,
+       false},
+      {"plain top hides the layer below",
+       {{2, 0, 0, kFloor}, {1, 0, 0, kRight}},
+       0,
+       0,
+       6,
+       1,
+       false,
+       false,
+       false,
        true},
       {"empty upper layers", {{0, 0, 0, kClosed}}, 0, 0, 2, 1, false, false, false, false},
       {"unlisted tile has no flags", {{1, 0, 0, kUnlisted}}, 0, 0, 2, 1, false, false, false, true},

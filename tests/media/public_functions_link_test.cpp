@@ -16,7 +16,8 @@ struct Entry {
   void (*address)();
 };
 
-#define PUBLIC_ENTRY(function) Entry{#function, reinterpret_cast<void (*)()>(&function)}
+#define PUBLIC_ENTRY(function) \
+  Entry { #function, reinterpret_cast < void (*)()>(&function) }
 
 const std::vector<Entry>& PublicEntries() {
   static const std::vector<Entry> entries = {

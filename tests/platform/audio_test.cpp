@@ -77,7 +77,8 @@ std::vector<int16_t> ReferenceMix(std::vector<RefVoice> voices, int frames) {
     }
   }
   std::vector<int16_t> out(sum.size());
-  for (size_t i = 0; i < sum.size(); ++i) out[i] = static_cast<int16_t>(std::clamp(std::lround(sum[i]), -32768L, 32767L));
+  for (size_t i = 0; i < sum.size(); ++i)
+    out[i] = static_cast<int16_t>(std::clamp(std::lround(sum[i]), -32768L, 32767L));
   return out;
 }
 
@@ -164,7 +165,8 @@ TEST_F(HeadlessMixer, MixesEqualAFloatMixOfTheDocumentedRule) {
     for (size_t i = 0; i < mixed.size(); ++i) worst = std::max(worst, std::abs(mixed[i] - expected[i]));
     EXPECT_LE(worst, 1);
     for (size_t i = 0; i < ids.size(); ++i)
-      EXPECT_EQ(platform::IsAudioBufferPlaying(ids[i]), refs[i].looping || refs[i].samples.size() / refs[i].channels * 44100 > 8820ull * refs[i].rate);
+      EXPECT_EQ(platform::IsAudioBufferPlaying(ids[i]),
+                refs[i].looping || refs[i].samples.size() / refs[i].channels * 44100 > 8820ull * refs[i].rate);
   }
 }
 
@@ -216,8 +218,8 @@ TEST_F(HeadlessMixer, FormatsTheMixerCannotPlayAreRefused) {
   const struct {
     PcmFormat format;
     uint32_t bytes;
-  } cases[] = {{{3, 44100, 16}, 600}, {{2, 44100, 24}, 600}, {{2, 99, 16}, 600}, {{2, 200001, 16}, 600},
-               {{2, 44100, 16}, 3}};
+  } cases[] = {
+      {{3, 44100, 16}, 600}, {{2, 44100, 24}, 600}, {{2, 99, 16}, 600}, {{2, 200001, 16}, 600}, {{2, 44100, 16}, 3}};
   for (const auto& c : cases) EXPECT_EQ(platform::CreateAudioBuffer(c.format, c.bytes), -1);
 }
 

@@ -21,7 +21,8 @@ TEST_F(PlatformClipboard, ReadsConvertToCp932WithCrLf) {
 
   platform::SetScriptedClipboardUtf8("あA\nｱ");
   ASSERT_TRUE(platform::ReadClipboardCp932(&text));
-  EXPECT_EQ(text, "\x82\xa0" "A\r\n\xb1");
+  EXPECT_EQ(text, "\x82\xa0"
+                  "A\r\n\xb1");
 }
 
 TEST_F(PlatformClipboard, WritesConvertToUtf8WithLf) {

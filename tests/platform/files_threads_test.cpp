@@ -39,12 +39,9 @@ TEST(PlatformFiles, ResolvesComponentsWithoutCaseAndWithEitherSeparator) {
     const char* path;
     const char* expected;
   } cases[] = {
-      {"BasicData\\CommonEvent.dat", "events"},
-      {"BASICDATA/commonevent.DAT", "events"},
-      {"data\\MAP\\map001.MPS", "map"},
-      {".\\Data\\.\\Map\\..\\Map\\Map001.mps", "map"},
-      {"Data\\\\Map\\Map001.mps", "map"},
-      {"Data\\Map\\Map002.mps", "<missing>"},
+      {"BasicData\\CommonEvent.dat", "events"}, {"BASICDATA/commonevent.DAT", "events"},
+      {"data\\MAP\\map001.MPS", "map"},         {".\\Data\\.\\Map\\..\\Map\\Map001.mps", "map"},
+      {"Data\\\\Map\\Map001.mps", "map"},       {"Data\\Map\\Map002.mps", "<missing>"},
   };
   for (const auto& c : cases) EXPECT_EQ(ReadAll(c.path), c.expected) << c.path;
 }

@@ -34,8 +34,9 @@ TEST_F(FontsTest, JapaneseFacesMapToTheIpaFacesAndUnknownFacesFallBack) {
     const char* face;
     const char* file;
   } cases[] = {
-      {"ＭＳ ゴシック", "ipag.ttf"},   {"ＭＳ Ｐゴシック", "ipagp.ttf"}, {"MS Gothic", "ipag.ttf"},
-      {"ＭＳ 明朝", "ipam.ttf"},       {"ＭＳ Ｐ明朝", "ipamp.ttf"},     {"IPAMincho", "ipam.ttf"},
+      {"ＭＳ ゴシック", "ipag.ttf"},    {"ＭＳ Ｐゴシック", "ipagp.ttf"},
+      {"MS Gothic", "ipag.ttf"},        {"ＭＳ 明朝", "ipam.ttf"},
+      {"ＭＳ Ｐ明朝", "ipamp.ttf"},     {"IPAMincho", "ipam.ttf"},
       {"No Such Face 123", "ipag.ttf"}, {"", "ipag.ttf"},
   };
   for (const auto& c : cases) {
@@ -153,7 +154,8 @@ TEST(ImeTest, ScriptedCompositionPostsStartUpdateEndAndCommitsCharacters) {
   std::filesystem::create_directories(folder);
   platform::SetInstanceLockFolder(folder.string());
   ASSERT_EQ(platform::RegisterWindowClass(
-                "ime", [](platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+                "ime",
+                [](platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
                   return platform::DefWindowProc(w, m, wp, lp);
                 },
                 0),

@@ -17,7 +17,9 @@ TEST(PlatformText, Cp932RoundTripsJapaneseAndAscii) {
 
 TEST(PlatformText, UnconvertibleCharactersAreDroppedInAndReplacedOut) {
   // A character with no CP932 form disappears on the way in.
-  EXPECT_EQ(platform::Utf8ToCp932("a\xF0\x9F\x98\x80" "b"), "ab");
+  EXPECT_EQ(platform::Utf8ToCp932("a\xF0\x9F\x98\x80"
+                                  "b"),
+            "ab");
   // A lone lead byte at the end and an unassigned pair become '?' on the way out.
   EXPECT_EQ(platform::Cp932ToUtf8("a\x81"), "a?");
   EXPECT_EQ(platform::Cp932ToUtf8("a\x85\x40z"), "a?z");

@@ -112,8 +112,8 @@ TEST_F(HeadlessWindow, KeysMakeTheCharactersTextInputDoesNot) {
     std::vector<uintptr_t> chars;
   };
   const Case cases[] = {
-      {{kVkBack}, {8}}, {{kVkTab}, {9}}, {{kVkReturn}, {13}}, {{kVkEscape}, {27}},
-      {{'A', true}, {1}}, {{'Z', true}, {26}}, {{'A'}, {}}, {{'A', true, false, true}, {}},
+      {{kVkBack}, {8}},   {{kVkTab}, {9}},     {{kVkReturn}, {13}}, {{kVkEscape}, {27}},
+      {{'A', true}, {1}}, {{'Z', true}, {26}}, {{'A'}, {}},         {{'A', true, false, true}, {}},
       {{kVkLeft}, {}},
   };
   for (const Case& c : cases) {

@@ -59,7 +59,6 @@ TEST_F(SdlBackend, TheLibraryStartsAndEndsUnderTheDummyVideoDriver) {
   EXPECT_EQ(GetLibraryWindowHandle(), 0);
 }
 
-
 // A virtual X display and a game on it, run as a fresh copy of this program
 // (so no SDL state of this process, where another test may have started the
 // dummy driver, carries over). The game's side is a disabled test that talks
@@ -77,8 +76,7 @@ class GameOnDisplay {
     if (game_ == 0) {
       setenv("DISPLAY", display_.c_str(), 1);
       setenv("SDL_VIDEODRIVER", "x11", 1);
-      setenv("PLAYER_WINDOW_CHILD_PIPES", (std::to_string(ready_[1]) + " " + std::to_string(done_[0])).c_str(),
-             1);
+      setenv("PLAYER_WINDOW_CHILD_PIPES", (std::to_string(ready_[1]) + " " + std::to_string(done_[0])).c_str(), 1);
       const std::string filter = std::string("--gtest_filter=SdlBackend.") + childTest;
       execl("/proc/self/exe", "window-child", filter.c_str(), "--gtest_also_run_disabled_tests",
             static_cast<char*>(nullptr));
@@ -170,7 +168,8 @@ TEST_F(SdlBackend, KeysTypedIntoTheWindowReachTheWindowProcedure) {
   ASSERT_EQ(game.Read(1), "y");
 
   RunCommand("DISPLAY=" + display + " xdotool search --sync --name 'Player Key Check' windowfocus --sync");
-  const std::string typed = RunCommand("DISPLAY=" + display + " xdotool key --delay 20 a shift+b Left Delete Return ctrl+c");
+  const std::string typed =
+      RunCommand("DISPLAY=" + display + " xdotool key --delay 20 a shift+b Left Delete Return ctrl+c");
   EXPECT_EQ(typed, "");
 
   const std::string expected = {'a', 'B', 0x1D, 0x10, 13, 3};
@@ -207,8 +206,11 @@ struct FrameBox {
   int x1, y1, x2, y2;
   uint32_t rgb;
 };
-const FrameBox kFrameBoxes[] = {{0, 0, 320, 240, 0xFF0000}, {320, 0, 640, 240, 0x00FF00}, {0, 240, 320, 480, 0x0000FF},
-                                {100, 100, 540, 380, 0xFFFFFF}, {200, 200, 260, 230, 0x808040}};
+const FrameBox kFrameBoxes[] = {{0, 0, 320, 240, 0xFF0000},
+                                {320, 0, 640, 240, 0x00FF00},
+                                {0, 240, 320, 480, 0x0000FF},
+                                {100, 100, 540, 380, 0xFFFFFF},
+                                {200, 200, 260, 230, 0x808040}};
 
 uint32_t ExpectedFramePixel(int x, int y) {
   uint32_t rgb = 0;
@@ -230,7 +232,8 @@ TEST_F(SdlBackend, ARealWindowScreenshotEqualsThePresentedFrame) {
   const std::string display = game.Start("DISABLED_GameFrameOnTheDisplay");
   ASSERT_FALSE(display.empty()) << "Xvfb did not start";
   ASSERT_EQ(game.Read(1), "y");
-  const std::string file = (std::filesystem::temp_directory_path() / ("player-frame-" + std::to_string(getpid()) + ".xwd")).string();
+  const std::string file =
+      (std::filesystem::temp_directory_path() / ("player-frame-" + std::to_string(getpid()) + ".xwd")).string();
   RunCommand("xwd -silent -name 'Player Frame Check' -display " + display + " -out " + file);
   std::string dump;
   if (FILE* in = std::fopen(file.c_str(), "rb")) {

@@ -185,7 +185,8 @@ TEST_F(GraphicCaches, IconListReadsItsListFileOrTheIconFiles) {
   WriteDataFile("BasicData/EncodedIconList.xxxxx", "icon003.png\r\nicon010.png\r\nico\r\n\r\nicon011.png\r\n");
   gTextResources.LoadIconList();
   ASSERT_EQ(gTextResources.iconHandles.size(), 11u);
-  for (int n = 0; n < 11; ++n) EXPECT_EQ(gTextResources.iconHandles[static_cast<size_t>(n)] > 0, n == 3 || n == 10) << n;
+  for (int n = 0; n < 11; ++n)
+    EXPECT_EQ(gTextResources.iconHandles[static_cast<size_t>(n)] > 0, n == 3 || n == 10) << n;
   EXPECT_EQ(gTextResources.iconWidths[3], 24);
   EXPECT_EQ(gTextResources.iconHeights[10], 10);
   EXPECT_EQ(gTextResources.iconWidths.size(), 1000u);

@@ -110,8 +110,11 @@ TEST_F(MapViewTest, ScrollWalksTheVisibleColumns) {
     int scrollX;
     size_t drawn;
     std::string firstX;
-  } rows[] = {{false, 325, 16, "PutGraph(-37,"}, {true, 325, 22, "PutGraph(-37,"}, {false, 0, 21, "PutGraph(0,"},
-              {true, -40, 22, "PutGraph(-24,"}, {true, -100000, 22, "PutGraph(-32,"}};
+  } rows[] = {{false, 325, 16, "PutGraph(-37,"},
+              {true, 325, 22, "PutGraph(-37,"},
+              {false, 0, 21, "PutGraph(0,"},
+              {true, -40, 22, "PutGraph(-24,"},
+              {true, -100000, 22, "PutGraph(-32,"}};
   for (const auto& row : rows) {
     gCurrentMap.loopX = row.loop;
     TileMapView view;
@@ -151,9 +154,9 @@ TEST_F(MapViewTest, SheetLayoutsAndCells) {
     bool moving;
     int columns, cell;
   } rows[] = {
-      {"heroT.png", false, 4, 0, false, 4, 5},    {"heroT.png", false, 4, 2, true, 4, 8},
-      {"heroTX.png", true, 9, 1, true, 12, 47},   {"heroTX.png", true, 8, 1, true, 12, 41},
-      {"npc$.png", false, 2, 2, false, 1, 1},     {"plain.png", false, 6, 1, false, 3, 8},
+      {"heroT.png", false, 4, 0, false, 4, 5},  {"heroT.png", false, 4, 2, true, 4, 8},
+      {"heroTX.png", true, 9, 1, true, 12, 47}, {"heroTX.png", true, 8, 1, true, 12, 41},
+      {"npc$.png", false, 2, 2, false, 1, 1},   {"plain.png", false, 6, 1, false, 3, 8},
       {"a\x83T.png", false, 2, 0, false, 3, 1},  // the 'T' is a trail byte: a plain sheet
   };
   for (const auto& row : rows) {
@@ -354,20 +357,21 @@ TEST_F(MapViewTest, DrawMapDrawsItsLayersInOrder) {
   gEventSystem.fogFile = "fog.bmp";
   WriteImage("pic2.bmp", 16, 16);
   for (int n : {-100000, -5}) {
-    gPictureList.ShowPictures(n, n, n == -5 ? "pic2.bmp" : "pic.bmp", 1, 1, 0, 0, 1, 255, 0, 0, 100, 0, 0, 0, 0x646464, 0, false, false);
+    gPictureList.ShowPictures(n, n, n == -5 ? "pic2.bmp" : "pic.bmp", 1, 1, 0, 0, 1, 255, 0, 0, 100, 0, 0, 0, 0x646464,
+                              0, false, false);
   }
   gPictureList.UpdatePictures();
   MapView view;
   const auto log = LogOf([&] { DrawMap(view); });
   EXPECT_EQ(Labelled(log), (std::vector<std::string>{
-                               "PutGraphPart pano.bmp#0", "PutGraphPart pano.bmp#0", "PutGraphPart pano.bmp#0",
-                               "PutGraphPart pano.bmp#0", "PutGraphStretched pic-100000",
-                               "PutGraph tiles.bmp#2", "PutGraph auto2.bmp#17", "PutGraph auto2.bmp#34",
-                               "PutGraph auto2.bmp#57", "PutGraph auto2.bmp#74", "PutGraphStretched pic-5",
-                               "PutGraph ev0.bmp#2", "PutGraph tiles.bmp#3", "PutGraph ev1.bmp#2",
-                               "PutGraph hero.bmp#2", "PutGraph party.bmp#2", "PutGraph ev2.bmp#2",
-                               "PutGraph tiles.bmp#4", "PutGraphPart fog.bmp#0", "PutGraphPart fog.bmp#0",
-                               "PutGraphPart fog.bmp#0", "PutGraphPart fog.bmp#0"}));
+                               "PutGraphPart pano.bmp#0", "PutGraphPart pano.bmp#0",      "PutGraphPart pano.bmp#0",
+                               "PutGraphPart pano.bmp#0", "PutGraphStretched pic-100000", "PutGraph tiles.bmp#2",
+                               "PutGraph auto2.bmp#17",   "PutGraph auto2.bmp#34",        "PutGraph auto2.bmp#57",
+                               "PutGraph auto2.bmp#74",   "PutGraphStretched pic-5",      "PutGraph ev0.bmp#2",
+                               "PutGraph tiles.bmp#3",    "PutGraph ev1.bmp#2",           "PutGraph hero.bmp#2",
+                               "PutGraph party.bmp#2",    "PutGraph ev2.bmp#2",           "PutGraph tiles.bmp#4",
+                               "PutGraphPart fog.bmp#0",  "PutGraphPart fog.bmp#0",       "PutGraphPart fog.bmp#0",
+                               "PutGraphPart fog.bmp#0"}));
   // The screen tone's brightness tints everything of the map.
   ASSERT_FALSE(log.empty());
   EXPECT_NE(log[0].find("blend=0,255 tint=CDFFFF"), std::string::npos) << log[0];

@@ -30,9 +30,7 @@ class MessageEscapes : public ::testing::Test {
     gVariableStore.variableSets[0][1] = 7;
     gVariableStore.variableSets[0][3] = -42;
   }
-  static std::string Display(const std::string& text) {
-    return ExpandMessageEscapes(text, -1, 0, 1, 0, 0, "", "", 1);
-  }
+  static std::string Display(const std::string& text) { return ExpandMessageEscapes(text, -1, 0, 1, 0, 0, "", "", 1); }
   static std::string ValuesOnly(const std::string& text) {
     return ExpandMessageEscapes(text, -1, 0, 1, 1, 0, "", "", 0);
   }
@@ -45,18 +43,18 @@ TEST_F(MessageEscapes, TextsExpandToTheirControlCodes) {
     std::string hex;
   };
   const std::vector<Case> cases = {
-      {"ab\r\ncd", "61 62 0A 63 64"},                              // carriage returns go
+      {"ab\r\ncd", "61 62 0A 63 64"},                             // carriage returns go
       {"\\\\c[1]", "01 01 63 5B 31 5D"},                          // an escaped backslash, then plain c[1]
       {"\\\\v[1]", "5C 37"},                                      // value escapes run before backslash pairs
       {kHyo + "c[1]\\c[2]", "95 5C 63 5B 31 5D 5C 63 5B 32 5D"},  // the first \c sits on a trail byte
       {"\\c[2]x", "01 02 0E 10 78"},
-      {"\\c[230]", "01 02 10 14"},                                // base 112
+      {"\\c[230]", "01 02 10 14"},  // base 112
       {"\\c[-5]", "01 02 0E 0E"},
-      {"\\space[0]", "01 12 8B 0E"},                              // 32000
-      {"\\space[-32000]", "01 12 0D 0D"},                         // 65535, bytes taken modulo 256
+      {"\\space[0]", "01 12 8B 0E"},       // 32000
+      {"\\space[-32000]", "01 12 0D 0D"},  // 65535, bytes taken modulo 256
       {"\\sp[0]", "01 0C 0D 0D"},
       {"\\sp[250]", "01 0C 0E 08"},
-      {"\\sp[70000]", "01 0C F8 6E"},                             // 60000
+      {"\\sp[70000]", "01 0C F8 6E"},  // 60000
       {"\\-[0]", "01 07 FF"},
       {"\\-[13]", "01 07 0C"},
       {"\\-[5]", "01 07 05"},

@@ -4,9 +4,8 @@
 #include <vector>
 
 #include "presentation/Picture.h"
-#include "presentation/PictureValues.h"
 #include "presentation/PictureFixture.h"
-
+#include "presentation/PictureValues.h"
 
 namespace {
 
@@ -176,9 +175,7 @@ TEST_F(PictureCommands, KeepValuesAndZoomModes) {
   EXPECT_EQ(GetPictureValue(1, 4), 2);
   EXPECT_EQ(GetPictureValue(1, 6), 30);
   EXPECT_EQ(GetPictureValue(1, 7), 150);
-  const struct {
-    int mode, zoomX, zoomY;
-  } rows[] = {{0, 80, 80}, {1, 100, 80}, {2, 80, 100}, {7, 80, 80}};
+  const struct { int mode, zoomX, zoomY; } rows[] = {{0, 80, 80}, {1, 100, 80}, {2, 80, 100}, {7, 80, 80}};
   for (const auto& row : rows) {
     gPictureList.ChangePicturesInRange(1, 1, 0, 0, kKeep, kKeep, 15, 0, 80, row.mode, kKeep, kKeepColor, 0, false);
     EXPECT_EQ(gPictureList.pictures[0].targetZoomX, row.zoomX) << row.mode;
@@ -232,4 +229,3 @@ TEST_F(PictureCommands, MapBindingAddsTheScroll) {
 }
 
 }  // namespace
-

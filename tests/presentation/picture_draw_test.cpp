@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "presentation/Picture.h"
+#include "presentation/PictureFixture.h"
 #include "presentation/PictureValues.h"
 #include "presentation/TextResources.h"
-#include "presentation/PictureFixture.h"
-
 
 namespace {
 
@@ -18,10 +17,12 @@ constexpr int kKeepColor = 1 << 24;
 // The draw log with graph handles written as cell names.
 std::vector<std::string> Named(std::vector<std::string> lines, const Picture& p) {
   std::map<std::string, std::string> names;
-  for (size_t i = 0; i < p.cells.size(); ++i) names["," + std::to_string(p.cells[i]) + ","] = ",c" + std::to_string(i) + ",";
+  for (size_t i = 0; i < p.cells.size(); ++i)
+    names["," + std::to_string(p.cells[i]) + ","] = ",c" + std::to_string(i) + ",";
   for (std::string& line : lines) {
     for (const auto& [handle, name] : names) {
-      for (size_t at = line.find(handle); at != std::string::npos; at = line.find(handle)) line.replace(at, handle.size(), name);
+      for (size_t at = line.find(handle); at != std::string::npos; at = line.find(handle))
+        line.replace(at, handle.size(), name);
     }
   }
   return lines;
@@ -35,10 +36,10 @@ class PictureDraw : public PictureTest {
     WriteImage("skin.bmp", 48, 48);
   }
 
-  Picture& Shown(int x, int y, int color = 0x646464, int anchor = 0, int angle = 0, int frames = 0,
-                 int blendFlags = 0, const std::string& file = "pic.bmp", bool window = false, int w = 1, int h = 1) {
-    gPictureList.ShowPictures(1, 1, file, w, h, x, y, 1, 255, blendFlags, frames, 100, 0, angle, anchor, color, 0, false,
-                              window);
+  Picture& Shown(int x, int y, int color = 0x646464, int anchor = 0, int angle = 0, int frames = 0, int blendFlags = 0,
+                 const std::string& file = "pic.bmp", bool window = false, int w = 1, int h = 1) {
+    gPictureList.ShowPictures(1, 1, file, w, h, x, y, 1, 255, blendFlags, frames, 100, 0, angle, anchor, color, 0,
+                              false, window);
     if (frames == 0) gPictureList.UpdatePictures();
     return gPictureList.pictures[0];
   }
@@ -77,7 +78,8 @@ TEST_F(PictureDraw, AnchorsScaleAndRotation) {
   EXPECT_EQ(Draw(p).size(), 1u);
   EXPECT_EQ(Draw(p)[0].rfind("PutGraphStretched", 0), 0u);
   gPictureList.pictures[0].targetAngle = gPictureList.pictures[0].fromAngle = 900;
-  EXPECT_EQ(Draw(p), (std::vector<std::string>{"PutGraphRotated(100,100,1,1.5708,c0,1,0) = 0 blend=0,255 tint=FFFFFF"}));
+  EXPECT_EQ(Draw(p),
+            (std::vector<std::string>{"PutGraphRotated(100,100,1,1.5708,c0,1,0) = 0 blend=0,255 tint=FFFFFF"}));
   // 16-pixel tiles: twice the game coordinates, no half-pixel edge.
   gPictureList.pictures[0].targetAngle = gPictureList.pictures[0].fromAngle = 0;
   gScreenScale = 2;
@@ -179,7 +181,6 @@ TEST_F(PictureDraw, LayersTakeTheirNumberRanges) {
 }
 
 }  // namespace
-
 
 TEST_F(PictureDraw, TextPictureIsMeasuredAndPlaced) {
   gTextResources.SetUpFonts();

@@ -71,8 +71,8 @@ TEST_F(TextBlocks, TheRevealCountsVisibleBytesOnly) {
     size_t glyphs;
   };
   const std::vector<Case> cases = {
-      {"ab", 1.0, 1},         {"ab", 2.0, 2},           {kan + "a", 1.0, 0}, {kan + "a", 2.0, 1},
-      {"\\c[1]ab", 1.0, 1},   {"\\c[1]ab", 2.0, 2},     {"a\\.b", 9.0, 1},   {"\\>abc", 1.0, 3},
+      {"ab", 1.0, 1},       {"ab", 2.0, 2},       {kan + "a", 1.0, 0}, {kan + "a", 2.0, 1},
+      {"\\c[1]ab", 1.0, 1}, {"\\c[1]ab", 2.0, 2}, {"a\\.b", 9.0, 1},   {"\\>abc", 1.0, 3},
   };
   for (const Case& c : cases) EXPECT_EQ(Draw(c.text, c.revealed).size(), c.glyphs) << c.text << " " << c.revealed;
   // An empty text draws nothing and changes nothing.

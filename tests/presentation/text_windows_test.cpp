@@ -97,7 +97,8 @@ TEST_F(TextWindows, AMessageRevealsWaitsAtTheKeyCodeAndClosesOnANewKey) {
   EXPECT_FALSE(message_->open);
   EXPECT_FALSE(runner_.windowWait);
   EXPECT_EQ(gGameSystem.messageOwnerState, -1);
-  EXPECT_EQ(gGameSystem.systemText, "AB\x01\x0F" "CD");
+  EXPECT_EQ(gGameSystem.systemText, "AB\x01\x0F"
+                                    "CD");
   // The key stays held (not newly pressed): the second message stays open.
   gInput.actionHeld[0] = 1;
   for (int i = 0; i < 5; ++i) Frame();
@@ -225,7 +226,9 @@ TEST_F(TextWindows, TheDrawnWindowEqualsItsPartsDrawnAlone) {
   const int cell = message_->skinFrame / 5;
   PutGraphPart(320 - 8, static_cast<int>(32 * 14.2), 0, cell * 16, 16, 16, message_->skinGraph, 1, 0);
   const int font = gTextResources.GetFontHandle(0, 22, 5, 0);
-  auto width = [&](const std::string& s) { return MeasureTextWithFont(s.c_str(), static_cast<int>(s.size()), font, 0); };
+  auto width = [&](const std::string& s) {
+    return MeasureTextWithFont(s.c_str(), static_cast<int>(s.size()), font, 0);
+  };
   const std::string kan = Cp932Text("漢"), ji = Cp932Text("字");
   const int white = PackColor(255, 255, 255), green = PackColor(0x20, 0xC0, 0x40);
   int pen = 16;

@@ -90,13 +90,12 @@ class SoundManagerTest : public testing::Test {
     platform::ResetModules();
   }
   void UseLoggingMidiModule() {
-    platform::RegisterModule(platform::kMidiModuleName,
-                             {{"GGSSetDevice", Proc(&SetDevice)},
-                              {"GGSReadList", Proc(&ReadList)},
-                              {"GGSPlay", Proc(&Play)},
-                              {"GGSStop", Proc(&Stop)},
-                              {"GGSMasterVolume", Proc(&MasterVolume)},
-                              {"GGSTempoDepth", Proc(&TempoDepth)}});
+    platform::RegisterModule(platform::kMidiModuleName, {{"GGSSetDevice", Proc(&SetDevice)},
+                                                         {"GGSReadList", Proc(&ReadList)},
+                                                         {"GGSPlay", Proc(&Play)},
+                                                         {"GGSStop", Proc(&Stop)},
+                                                         {"GGSMasterVolume", Proc(&MasterVolume)},
+                                                         {"GGSTempoDepth", Proc(&TempoDepth)}});
     ASSERT_EQ(GGSSetDevice(-1, 0), 0);
   }
   // A designed BGM entry held by the MIDI library, at a frequency percent.

@@ -48,8 +48,8 @@ TEST(DebugInfoText, TheCutKeepsDoubleByteCharactersWhole) {
   } cases[] = {
       {std::string(32, 'a'), std::string(32, 'a')},
       {std::string(40, 'a'), std::string(32, 'a')},
-      {a30 + "b" + hyo, a30 + "b"},          // the lead byte would be the 32nd
-      {a30 + hyo + "x", a30 + hyo},          // the pair fits
+      {a30 + "b" + hyo, a30 + "b"},        // the lead byte would be the 32nd
+      {a30 + hyo + "x", a30 + hyo},        // the pair fits
       {"\xB1" + a30 + hyo, "\xB1" + a30},  // a half-width kana is one byte
   };
   for (const Case& c : cases) EXPECT_EQ(FirstBytesWhole(c.text), c.expected) << c.text;
@@ -89,16 +89,27 @@ class DebugInfo : public testing::Test {
 TEST_F(DebugInfo, TitleFollowsTheInformationMode) {
   gGameSystem.infoMode = 0;
   DrawDebugInfo(1.0);
-  EXPECT_EQ(Title(), "\x81wTitle\x81x \x81@\x81@\x81@\x81@ F4:\x89\xE6\x96\xCA\x95\xCF\x8DX / F8:\x8F\xEE\x95\xF1\x95\xCF\x8DX");
+  EXPECT_EQ(Title(),
+            "\x81wTitle\x81x \x81@\x81@\x81@\x81@ F4:\x89\xE6\x96\xCA\x95\xCF\x8DX / F8:\x8F\xEE\x95\xF1\x95\xCF\x8DX");
   gGameSystem.infoMode = 1;
   DrawDebugInfo(1.0);
   const std::string fast = Title();
-  EXPECT_EQ(fast.rfind("[\x95`\x89\xE6" "FPS", 0), 0u) << fast;
-  EXPECT_NE(fast.find("\x8D\x82\x83X\x83y\x83" "b\x83N\x97p"), std::string::npos) << fast;
+  EXPECT_EQ(fast.rfind("[\x95`\x89\xE6"
+                       "FPS",
+                       0),
+            0u)
+      << fast;
+  EXPECT_NE(fast.find("\x8D\x82\x83X\x83y\x83"
+                      "b\x83N\x97p"),
+            std::string::npos)
+      << fast;
   // F5 changed the mode: the next drawn frame shows it.
   gEventSystem.frameSkipMode = 2;
   DrawDebugInfo(1.0);
-  EXPECT_NE(Title().find("\x92\xE1\x83X\x83y\x83" "b\x83N\x97p"), std::string::npos) << Title();
+  EXPECT_NE(Title().find("\x92\xE1\x83X\x83y\x83"
+                         "b\x83N\x97p"),
+            std::string::npos)
+      << Title();
   gGameSystem.infoMode = 0;
   DrawDebugInfo(1.0);
   EXPECT_EQ(Title().rfind("\x81wTitle", 0), 0u);

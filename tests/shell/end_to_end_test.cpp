@@ -39,9 +39,12 @@ TEST(EndToEndTest, ReplayWalksTheHeroToTheSignAndOpensTheMessage) {
   WriteSampleGame(folder.Path());
   const std::vector<uint8_t> replay = SampleWalkReplay();
   folder.Write("walk.replay", std::string(replay.begin(), replay.end()));
-  std::vector<std::string> arguments = {"--headless",   std::to_string(kSampleWalkFrames - 1),
-                                        "--replay",     (folder.Path() / "walk.replay").string(),
-                                        "--screenshot", std::to_string(kSampleWalkFrames - 1) + ":shot.png",
+  std::vector<std::string> arguments = {"--headless",
+                                        std::to_string(kSampleWalkFrames - 1),
+                                        "--replay",
+                                        (folder.Path() / "walk.replay").string(),
+                                        "--screenshot",
+                                        std::to_string(kSampleWalkFrames - 1) + ":shot.png",
                                         folder.Path().string()};
   GameOptions options;
   std::string error;
@@ -66,7 +69,9 @@ TEST(EndToEndTest, ReplayWalksTheHeroToTheSignAndOpensTheMessage) {
   // A grass row far from the message and the window stays the grass tile.
   for (int u = 0; u < 32; ++u) ASSERT_EQ(screen.At(64 + u, 400), SampleTileColor(kSampleGrassCell, u, 400 % 32));
   // The message text is drawn in white across the grass below the path.
-  const auto light = [](uint32_t c) { return (c >> 16 & 0xFF) >= 0xE0 && (c >> 8 & 0xFF) >= 0xE0 && (c & 0xFF) >= 0xE0; };
+  const auto light = [](uint32_t c) {
+    return (c >> 16 & 0xFF) >= 0xE0 && (c >> 8 & 0xFF) >= 0xE0 && (c & 0xFF) >= 0xE0;
+  };
   EXPECT_GT(screen.CountWhere(0, 290, 640, 340, light), 200);
   // The choice window's frame fill is on screen.
   EXPECT_GT(screen.Count(200, 100, 440, 224, 0x203070), 1000);

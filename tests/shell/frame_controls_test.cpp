@@ -14,9 +14,8 @@ TEST(PacingTest, WaitsWhatIsLeftOfSixteenMillisecondsAcrossTheWrap) {
     int start, now, wait;
   };
   const Case cases[] = {
-      {0, 0, 16},          {0, 5, 11},          {0, 16, 0},   {0, 40, 0},
-      {0x7FFFFFF8, 4, 4},  // the 31-bit clock wrapped: 12 ms passed
-      {100, 90, 0},        // a clock that went back counts as long past
+      {0, 0, 16},   {0, 5, 11}, {0, 16, 0}, {0, 40, 0}, {0x7FFFFFF8, 4, 4},  // the 31-bit clock wrapped: 12 ms passed
+      {100, 90, 0},  // a clock that went back counts as long past
   };
   for (const Case& c : cases) EXPECT_EQ(PacingWait(c.start, c.now), c.wait) << c.start << " " << c.now;
 }

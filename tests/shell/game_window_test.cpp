@@ -113,7 +113,8 @@ std::vector<uint32_t> ReadXwd(const std::string& bytes, int* width, int* height)
   std::vector<uint32_t> out(static_cast<size_t>(*width) * *height);
   for (int y = 0; y < *height; ++y)
     for (int x = 0; x < *width; ++x) {
-      const auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + start + static_cast<size_t>(y) * bytesPerLine + x * 4;
+      const auto* p =
+          reinterpret_cast<const uint8_t*>(bytes.data()) + start + static_cast<size_t>(y) * bytesPerLine + x * 4;
       const uint32_t v = byteOrder == 0 ? (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0])
                                         : (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]);
       out[static_cast<size_t>(y) * *width + x] = v & 0xFFFFFF;
@@ -126,7 +127,8 @@ std::vector<uint32_t> ReadXwd(const std::string& bytes, int* width, int* height)
 // equals the headless run's screenshot of the same moment (the map does not
 // animate). A quit request then ends Game with exit code 0.
 TEST(GameWindowTest, RealKeysWalkTheHeroAndTheWindowShowsWhatTheHeadlessRunShows) {
-  if (!HasProgram("Xvfb") || !HasProgram("xdotool") || !HasProgram("xwd")) GTEST_SKIP() << "Xvfb, xdotool or xwd missing";
+  if (!HasProgram("Xvfb") || !HasProgram("xdotool") || !HasProgram("xwd"))
+    GTEST_SKIP() << "Xvfb, xdotool or xwd missing";
   if (!std::filesystem::exists(GameExecutable())) GTEST_SKIP() << "Game is not built";
   ScratchFolder folder;
   const auto game = folder.Path() / "game";
@@ -136,10 +138,10 @@ TEST(GameWindowTest, RealKeysWalkTheHeroAndTheWindowShowsWhatTheHeadlessRunShows
   const std::vector<uint8_t> replay = SampleWalkReplay();
   folder.Write("walk.replay", std::string(replay.begin(), replay.end()));
   const std::string reference = (folder.Path() / "reference.png").string();
-  const std::string headless = RunCommand(GameExecutable().string() + " --headless " +
-                                          std::to_string(kSampleWalkFrames - 1) + " --replay " +
-                                          (folder.Path() / "walk.replay").string() + " --screenshot " +
-                                          std::to_string(kSampleWalkFrames - 1) + ":" + reference + " " + game.string());
+  const std::string headless =
+      RunCommand(GameExecutable().string() + " --headless " + std::to_string(kSampleWalkFrames - 1) + " --replay " +
+                 (folder.Path() / "walk.replay").string() + " --screenshot " + std::to_string(kSampleWalkFrames - 1) +
+                 ":" + reference + " " + game.string());
   int rw = 0, rh = 0;
   const std::vector<uint32_t> expected = ReadPngFile(reference, &rw, &rh);
   ASSERT_EQ(rw, 640) << headless;

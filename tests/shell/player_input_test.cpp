@@ -51,9 +51,9 @@ TEST_F(PlayerInput, TheMoreRecentlyPressedOfTwoOppositeKeysWins) {
     int direction8, direction4, pressedDirection, changedDirection8;
   } steps[] = {
       {{kDikLeft}, {}, 4, 4, 4, 4},
-      {{kDikRight}, {}, 6, 6, 6, 6},           // left still held: right is newer
-      {{}, {kDikRight}, 4, 4, 0, 4},           // back to the left that is still held
-      {{kDikUp}, {}, 7, 8, 8, 7},              // vertical wins direction4
+      {{kDikRight}, {}, 6, 6, 6, 6},            // left still held: right is newer
+      {{}, {kDikRight}, 4, 4, 0, 4},            // back to the left that is still held
+      {{kDikUp}, {}, 7, 8, 8, 7},               // vertical wins direction4
       {{kDikDown, kDikRight}, {}, 3, 2, 6, 3},  // both new: right over down
       {{}, {kDikDown}, 9, 8, 0, 9},
       {{}, {kDikUp, kDikLeft, kDikRight}, 0, 0, 0, 0},
@@ -104,8 +104,8 @@ TEST_F(PlayerInput, ActionKeysFromConfiguredAndFixedKeys) {
   struct Case {
     int scan;
     int action;  // 0 confirm, 1 cancel, 2 sub
-  } cases[] = {{kDikZ, 0}, {kDikReturn, 0}, {kDikSpace, 0},    {kDikX, 1},      {kDikEscape, 1},
-               {kDikBack, 1}, {kDikInsert, 1}, {kDikNumpad0, 1}, {kDikC, 2}, {kDikLShift, 2}, {kDikRShift, 2}};
+  } cases[] = {{kDikZ, 0},      {kDikReturn, 0},  {kDikSpace, 0}, {kDikX, 1},      {kDikEscape, 1}, {kDikBack, 1},
+               {kDikInsert, 1}, {kDikNumpad0, 1}, {kDikC, 2},     {kDikLShift, 2}, {kDikRShift, 2}};
   for (const Case& c : cases) {
     Hold(c.scan, true);
     Poll();
@@ -214,13 +214,29 @@ TEST(KeyConfiguration, KeyNames) {
   struct Case {
     int scan;
     std::string name;
-  } cases[] = {{2, "1"},   {10, "9"},    {11, "0"},       {28, "Enter"}, {29, "\x8D\xB6" "Ctrl"},
-               {44, "Z"},  {88, "F12"},  {157, "\x89\x45" "Ctrl"}, {200, "\x81\xAA"}, {211, "DEL"},
-               {0, ""},    {13, ""},     {255, ""},       {256, ""},     {-1, ""}, {-2147483647, ""}};
+  } cases[] = {{2, "1"},
+               {10, "9"},
+               {11, "0"},
+               {28, "Enter"},
+               {29, "\x8D\xB6"
+                    "Ctrl"},
+               {44, "Z"},
+               {88, "F12"},
+               {157, "\x89\x45"
+                     "Ctrl"},
+               {200, "\x81\xAA"},
+               {211, "DEL"},
+               {0, ""},
+               {13, ""},
+               {255, ""},
+               {256, ""},
+               {-1, ""},
+               {-2147483647, ""}};
   for (const Case& c : cases) EXPECT_EQ(GetKeyName(c.scan), c.name) << c.scan;
   gEventSystem = EventSystem(EventSystem::StaticInit{});
   EXPECT_EQ(GetActionKeyName(0, true), "Z");
-  EXPECT_EQ(GetActionKeyName(1, false), "\x83{\x83^\x83\x93" "2");
+  EXPECT_EQ(GetActionKeyName(1, false), "\x83{\x83^\x83\x93"
+                                        "2");
   gEventSystem.keyCodes[2] = 5;  // outside the table: no name, no crash
   EXPECT_EQ(GetActionKeyName(2, true), "");
 }

@@ -26,8 +26,7 @@ Entries EntriesAfterSeed(const RandomSeedLog& log) {
 
 void Record(RandomSeedLog& log, int value, int frames) {
   for (int i = 0; i < frames; ++i) {
-    RecordReplayFrame(log, value & 1, value & 2, value & 4, value & 8, value & 16, value & 32, value & 64,
-                      value & 128);
+    RecordReplayFrame(log, value & 1, value & 2, value & 4, value & 8, value & 16, value & 32, value & 64, value & 128);
   }
 }
 
@@ -90,9 +89,18 @@ class Replay : public testing::Test {
 TEST_F(Replay, ALiveRunsLogReplaysTheSameFrames) {
   using namespace platform;
   // Keys changed before each poll: (scan, down).
-  const std::vector<std::vector<std::pair<int, bool>>> script = {
-      {{kDikRight, true}}, {}, {{kDikUp, true}}, {{kDikZ, true}}, {}, {{kDikRight, false}, {kDikZ, false}},
-      {{kDikX, true}},     {}, {{kDikX, false}, {kDikUp, false}, {kDikLeft, true}}, {}, {{kDikLeft, false}}, {}};
+  const std::vector<std::vector<std::pair<int, bool>>> script = {{{kDikRight, true}},
+                                                                 {},
+                                                                 {{kDikUp, true}},
+                                                                 {{kDikZ, true}},
+                                                                 {},
+                                                                 {{kDikRight, false}, {kDikZ, false}},
+                                                                 {{kDikX, true}},
+                                                                 {},
+                                                                 {{kDikX, false}, {kDikUp, false}, {kDikLeft, true}},
+                                                                 {},
+                                                                 {{kDikLeft, false}},
+                                                                 {}};
   std::vector<Frame> live;
   for (const auto& changes : script) {
     for (auto [scan, down] : changes) ASSERT_TRUE(SetScriptedKey(scan, down));

@@ -90,9 +90,13 @@ TEST_F(ScreenEffects, FlashIsDrawnForItsFramesFadingOut) {
     int frames;
     std::vector<int> strengths;
   } cases[] = {
-      {3, {191, 127, 63}}, {1, {127}}, {0, {}},
+      {3, {191, 127, 63}},
+      {1, {127}},
+      {0, {}},
       // A wrapped length is never drawn and never divides by zero.
-      {65535, {}}, {-1, {}}, {2147483647, {}},
+      {65535, {}},
+      {-1, {}},
+      {2147483647, {}},
   };
   for (const Case& c : cases) {
     SetScreenFlash(gEventSystem, 10, 20, 30, c.frames);

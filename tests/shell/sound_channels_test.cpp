@@ -99,7 +99,8 @@ TEST_F(ChannelTrace, CrossFadesStepTheOutgoingDownAndTheIncomingUpPerFrameStep) 
       // A stop with fade 0 releases the sound at once.
       {"BGM stop with fade 0", 0, 1, Then({{Call{-1, 0}, kGone, kGone, kGone, ""}})},
       {"BGS stop with fade 1", 1, 1,
-       Then({{Call{-1, 1}, 100, kGone, kGone, ""}, {std::nullopt, 50, kGone, kGone, ""},
+       Then({{Call{-1, 1}, 100, kGone, kGone, ""},
+             {std::nullopt, 50, kGone, kGone, ""},
              {std::nullopt, kGone, kGone, kGone, ""}})},
       // A change during a fade cuts the sound still fading out; the one
       // fading in fades out from its target volume.
@@ -370,8 +371,11 @@ TEST_F(SoundPlayTest, WithoutTheMidiLibraryOneBoxAndTheOtherSoundsStillPlay) {
   // "GuruGuruSMF.dllがロードできませんでした。\n%s\n\nMIDI再生なしで起動します。"
   EXPECT_EQ(boxes[0].text,
             "GuruGuruSMF.dll\x82\xAA\x83\x8D\x81[\x83h\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"
-            "\x81" "B\n" + path +
-            "\n\nMIDI\x8D\xC4\x90\xB6\x82\xC8\x82\xB5\x82\xC5\x8BN\x93\xAE\x82\xB5\x82\xDC\x82\xB7\x81" "B");
+            "\x81"
+            "B\n" +
+                path +
+                "\n\nMIDI\x8D\xC4\x90\xB6\x82\xC8\x82\xB5\x82\xC5\x8BN\x93\xAE\x82\xB5\x82\xDC\x82\xB7\x81"
+                "B");
   WriteTone("a.wav", 2000);
   WriteTone("se.wav", 500);
   WriteFile("song.mid", soundtest::MidiFile({{60, 0, 960}}));

@@ -91,7 +91,8 @@ TEST_F(SoundManagerTest, RegisteredFilesRotateThroughTheSpareEntries) {
   EXPECT_EQ(gSystemDatabase.ReadDatabaseString(3, kDesigned, 0), "Data\\bell.wav");
   EXPECT_EQ(gSystemDatabase.ReadDatabaseInt(3, kDesigned, 1), 80);
   EXPECT_EQ(gSystemDatabase.ReadDatabaseInt(3, kDesigned, 2), 120);
-  for (int i = 1; i < 10; ++i) EXPECT_EQ(RegisterSoundFile("s" + std::to_string(i) + ".wav", 2, 0, 0, 100, 100), kDesigned + i);
+  for (int i = 1; i < 10; ++i)
+    EXPECT_EQ(RegisterSoundFile("s" + std::to_string(i) + ".wav", 2, 0, 0, 100, 100), kDesigned + i);
   EXPECT_EQ(RegisterSoundFile("eleventh.wav", 2, 0, 0, 100, 100), kDesigned);
   // Failed loads leave no handle behind (a -1 would read as "stop every sound effect").
   for (const auto& [path, handle] : gSoundNameIndex) EXPECT_EQ(handle, 0) << path;
@@ -159,7 +160,8 @@ void FreeWave(unsigned char*) { Log("FreeWave"); }
 
 TEST_F(SoundManagerTest, PlaySpeechScalesTheSpeedByPitchAndRotatesTheSpareEntries) {
   EXPECT_EQ(PlaySpeech("a", 100, 100, 100), -10);  // no library
-  platform::RegisterModule("AquesTalk.dll", {{"AquesTalk_Synthe", Proc(&Synthe)}, {"AquesTalk_FreeWave", Proc(&FreeWave)}});
+  platform::RegisterModule("AquesTalk.dll",
+                           {{"AquesTalk_Synthe", Proc(&Synthe)}, {"AquesTalk_FreeWave", Proc(&FreeWave)}});
   ASSERT_TRUE(LoadSpeechLibrary());
   struct Case {
     int speed, pitch, sent;

@@ -138,8 +138,8 @@ TEST_F(StartupTest, MissingGameDatEndsBeforeTheMediaStart) {
 TEST_F(StartupTest, OurOptionsAreTakenOffTheCommandLine) {
   GameOptions parsed;
   std::string error;
-  ASSERT_TRUE(ParseGameArguments({"--headless", "12", folder.Path().string(), "--screenshot", "3:a.png", "Play_As_Test"},
-                                 parsed, error))
+  ASSERT_TRUE(ParseGameArguments(
+      {"--headless", "12", folder.Path().string(), "--screenshot", "3:a.png", "Play_As_Test"}, parsed, error))
       << error;
   EXPECT_TRUE(parsed.headless);
   EXPECT_EQ(parsed.frames, 12);
@@ -147,9 +147,11 @@ TEST_F(StartupTest, OurOptionsAreTakenOffTheCommandLine) {
   EXPECT_EQ(parsed.commandLine, "Play_As_Test");
   ASSERT_EQ(parsed.screenshots.size(), 1u);
   EXPECT_EQ(parsed.screenshots[0].first, 3);
-  const std::vector<std::vector<std::string>> bad = {
-      {"--headless"}, {"--headless", "x"}, {"--headless", "1", "--screenshot", "0:a.png"},
-      {"--headless", "1", "--screenshot", "3"}, {"--screenshot", "3:a.png"}};
+  const std::vector<std::vector<std::string>> bad = {{"--headless"},
+                                                     {"--headless", "x"},
+                                                     {"--headless", "1", "--screenshot", "0:a.png"},
+                                                     {"--headless", "1", "--screenshot", "3"},
+                                                     {"--screenshot", "3:a.png"}};
   for (const auto& arguments : bad) {
     GameOptions rejected;
     EXPECT_FALSE(ParseGameArguments(arguments, rejected, error)) << arguments[0];

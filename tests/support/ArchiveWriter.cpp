@@ -100,9 +100,8 @@ void ArchiveWriter::UseFallbackKey() {
 ArchiveWriter::Node* ArchiveWriter::FolderFor(const std::vector<std::string>& components, size_t count) {
   Node* folder = &root_;
   for (size_t i = 0; i < count; ++i) {
-    auto it = std::find_if(folder->children.begin(), folder->children.end(), [&](const Node& n) {
-      return n.folder && Upper(n.name) == Upper(components[i]);
-    });
+    auto it = std::find_if(folder->children.begin(), folder->children.end(),
+                           [&](const Node& n) { return n.folder && Upper(n.name) == Upper(components[i]); });
     if (it == folder->children.end()) {
       folder->children.push_back(Node{components[i], true, {}, Packing::Default, {}});
       it = folder->children.end() - 1;
@@ -169,8 +168,8 @@ std::string ArchiveWriter::Build() const {
   // Folders in breadth-first order; each folder's entries lie together.
   struct FolderInfo {
     const Node* node;
-    uint32_t parent;        // index, or none for the root
-    uint32_t ownEntry;      // offset of its entry in the file table
+    uint32_t parent;    // index, or none for the root
+    uint32_t ownEntry;  // offset of its entry in the file table
     uint32_t firstEntry = 0;
   };
   std::vector<FolderInfo> folders{{&root_, kArchiveNoParent, kArchiveNoParent}};
@@ -192,8 +191,7 @@ std::string ArchiveWriter::Build() const {
     const Node* node = entries[i];
     if (node->folder) continue;
     dataOffsets[i] = static_cast<uint32_t>(data.size());
-    bool pack = packing && (node->packing == Packing::Packed ||
-                            (node->packing == Packing::Default && packByDefault_));
+    bool pack = packing && (node->packing == Packing::Packed || (node->packing == Packing::Default && packByDefault_));
     if (pack) {
       std::string packed = Pack(node->bytes, escape_);
       packedSizes[i] = static_cast<uint32_t>(packed.size());
@@ -286,7 +284,8 @@ std::string ArchiveWriter::Pack(const std::string& data, int escape) {
   std::vector<int64_t> head(kHashSize, -1), previous(n, -1);
   auto hashAt = [&](size_t i) {
     uint32_t v = static_cast<uint8_t>(data[i]) | (static_cast<uint8_t>(data[i + 1]) << 8) |
-                 (static_cast<uint8_t>(data[i + 2]) << 16) | (static_cast<uint32_t>(static_cast<uint8_t>(data[i + 3])) << 24);
+                 (static_cast<uint8_t>(data[i + 2]) << 16) |
+                 (static_cast<uint32_t>(static_cast<uint8_t>(data[i + 3])) << 24);
     return (v * 2654435761u) >> 16;
   };
   auto insert = [&](size_t i) {

@@ -1,7 +1,7 @@
 #include "support/FontFileWriter.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 
 bool WriteSquareFont(const std::string& path, const SquareFontSpec& spec) {

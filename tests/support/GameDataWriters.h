@@ -79,5 +79,4 @@ std::vector<uint8_t> WriteDatabaseProject(const DatabaseFileSpec& spec);
 
 // Writes <gameFolder>/Data/<name>.dat and .project, name as the game gives it
 // ("BasicData\\DataBase" is written to Data/BasicData/DataBase.dat).
-void WriteDatabaseFiles(const std::filesystem::path& gameFolder, const std::string& name,
-                        const DatabaseFileSpec& spec);
+void WriteDatabaseFiles(const std::filesystem::path& gameFolder, const std::string& name, const DatabaseFileSpec& spec);

@@ -99,7 +99,8 @@ std::vector<CommonEvent> GameFolderBuilder::DefaultCommonEvents() {
   step.triggerFlags = 0x23;  // parallel always
   step.commands = CommandListBuilder()
                       .Add(121, {2000000, 1, 0, 0x100})
-                      .Add(201, {-2}).WithRoute(RouteBuilder().Flags(3).Step(1).Step(4))
+                      .Add(201, {-2})
+                      .WithRoute(RouteBuilder().Flags(3).Step(1).Step(4))
                       .Build();
   return {greet, step};
 }

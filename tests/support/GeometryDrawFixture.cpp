@@ -39,8 +39,7 @@ TestImage::TestImage(int width, int height, int format, Kind kind, uint32_t tran
   if (palette) {
     palette32_.assign(256, 0);
     palette16_.assign(256, 0);
-    base_.palette = format == 1 ? static_cast<void*>(palette32_.data())
-                                : static_cast<void*>(palette16_.data());
+    base_.palette = format == 1 ? static_cast<void*>(palette32_.data()) : static_cast<void*>(palette16_.data());
   }
   view_.magic = kMemImgMagic;
   view_.width = width;
@@ -147,8 +146,7 @@ BlendResult RunBlendCase(const BlendCase& c, Path path) {
   } else {
     tx = 2;
     ty = 1;
-    MemImgDrawRotated(dest.view(), source.view(), tx, ty, 0.0f, 1.0f, c.flag ? 1 : 0, 0,
-                      blendView);
+    MemImgDrawRotated(dest.view(), source.view(), tx, ty, 0.0f, 1.0f, c.flag ? 1 : 0, 0, blendView);
   }
   BlendResult result{dest.Get(tx, ty), true};
   for (int y = 0; y < 4; ++y) {
@@ -165,9 +163,8 @@ void ExpectBlendCases(const std::vector<BlendCase>& cases) {
   for (const BlendCase& c : cases) {
     for (Path path : {Path::Triangle, Path::Rotated}) {
       const BlendResult r = RunBlendCase(c, path);
-      EXPECT_EQ(r.pixel, c.expected)
-          << c.name << " (" << PathName(path) << "): got 0x" << std::hex << r.pixel
-          << ", expected 0x" << c.expected;
+      EXPECT_EQ(r.pixel, c.expected) << c.name << " (" << PathName(path) << "): got 0x" << std::hex << r.pixel
+                                     << ", expected 0x" << c.expected;
       EXPECT_TRUE(r.othersUnchanged) << c.name << " (" << PathName(path) << ")";
     }
   }

@@ -17,8 +17,7 @@ enum class Kind { Opaque, Alpha, Palette, PaletteWithAlphaFlag };
 class TestImage {
  public:
   // format 0 (RGB565) or 1 (32-bit), 2 for a blend image.
-  TestImage(int width, int height, int format, Kind kind = Kind::Opaque,
-            uint32_t transparentColor = 0xDEADBEEF);
+  TestImage(int width, int height, int format, Kind kind = Kind::Opaque, uint32_t transparentColor = 0xDEADBEEF);
   TestImage(const TestImage&) = delete;
   TestImage& operator=(const TestImage&) = delete;
 
@@ -70,12 +69,12 @@ struct BlendCase {
   Kind kind;
   int mode;
   int parameter;
-  uint32_t tint;        // 0xFFFFFF untinted
-  bool flag;            // transparency flag
-  int coverage;         // -1: no blend image
+  uint32_t tint;  // 0xFFFFFF untinted
+  bool flag;      // transparency flag
+  int coverage;   // -1: no blend image
   uint32_t dst;
   uint32_t src;
-  int alpha;            // 16-bit alpha sources only
+  int alpha;  // 16-bit alpha sources only
   uint32_t expected;
   uint32_t key = 0xDEADBEEF;  // transparent colour (an index for palettes)
 };

@@ -156,7 +156,8 @@ std::string TgaFile(const TgaOptions& o, int width, int height, const std::vecto
         continue;
       }
       size_t raw = 1;
-      while (i + raw < stored.size() && raw < 128 && (i + raw + 1 >= stored.size() || stored[i + raw] != stored[i + raw + 1]))
+      while (i + raw < stored.size() && raw < 128 &&
+             (i + raw + 1 >= stored.size() || stored[i + raw] != stored[i + raw + 1]))
         ++raw;
       out += static_cast<char>(raw - 1);
       for (size_t k = 0; k < raw; ++k) out += Bytes(stored[i + k], sample);
@@ -182,8 +183,8 @@ std::string BgraFile(int width, int height, const std::vector<uint32_t>& argb, b
 std::string DdsFormatNumber(uint32_t number) { return Le32(number); }
 
 std::string DdsFile(const DdsOptions& o, int width, int height, const std::string& data) {
-  std::string h = Le32(124) + Le32(o.flags) + Le32(static_cast<uint32_t>(height)) +
-                  Le32(static_cast<uint32_t>(width)) + Le32(o.pitch) + Le32(0) + Le32(o.mipCount);
+  std::string h = Le32(124) + Le32(o.flags) + Le32(static_cast<uint32_t>(height)) + Le32(static_cast<uint32_t>(width)) +
+                  Le32(o.pitch) + Le32(0) + Le32(o.mipCount);
   h += std::string(44, '\0');  // reserved
   std::string fourCC = o.fourCC;
   fourCC.resize(4, '\0');

@@ -10,9 +10,9 @@
 namespace fixtures {
 
 struct BmpOptions {
-  int bitCount = 24;          // 1, 4, 8, 16, 24, 32
-  int compression = 0;        // 0 plain, 1 RLE8, 2 RLE4, 3 bit fields
-  bool topDown = false;       // negative height
+  int bitCount = 24;              // 1, 4, 8, 16, 24, 32
+  int compression = 0;            // 0 plain, 1 RLE8, 2 RLE4, 3 bit fields
+  bool topDown = false;           // negative height
   std::vector<uint32_t> palette;  // 0x00RRGGBB entries (bit counts 1, 4, 8)
   uint32_t masks[3] = {0, 0, 0};  // red, green, blue for bit fields
 };
@@ -24,13 +24,13 @@ std::string BmpRleFile(int bitCount, int width, int height, const std::vector<ui
                        const std::vector<uint32_t>& palette);
 
 struct TgaOptions {
-  int type = 2;               // 1, 2, 9, 10
-  int depth = 24;             // 16, 24, 32: pixel or colour-map entry size
-  bool topDown = false;       // descriptor bit 5
-  bool rightToLeft = false;   // descriptor bit 4
+  int type = 2;              // 1, 2, 9, 10
+  int depth = 24;            // 16, 24, 32: pixel or colour-map entry size
+  bool topDown = false;      // descriptor bit 5
+  bool rightToLeft = false;  // descriptor bit 4
   bool footer = false;
-  std::string id;             // image id bytes
-  int mapFirst = 0;           // first colour-map index
+  std::string id;                  // image id bytes
+  int mapFirst = 0;                // first colour-map index
   std::vector<uint32_t> colorMap;  // entry values (written for types 1 and 9 only)
 };
 // `values`: colour-map indices (types 1, 9) or pixel values (2, 10).
@@ -41,10 +41,10 @@ std::string TgaFile(const TgaOptions& options, int width, int height, const std:
 std::string BgraFile(int width, int height, const std::vector<uint32_t>& argb, bool sixteen, uint8_t low = 0x5A);
 
 struct DdsOptions {
-  uint32_t flags = 0x1007;    // caps, height, width, pixel format
+  uint32_t flags = 0x1007;  // caps, height, width, pixel format
   uint32_t pitch = 0;
   uint32_t mipCount = 0;
-  uint32_t formatFlags = 0x4; // pixel-format flags
+  uint32_t formatFlags = 0x4;   // pixel-format flags
   std::string fourCC = "DXT1";  // or a number as four bytes
   uint32_t rgbBits = 0;
   uint32_t masks[4] = {0, 0, 0, 0};

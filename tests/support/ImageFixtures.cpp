@@ -26,8 +26,8 @@ void SetBlend(int mode, int parameter) {
 }
 
 void SetTint(int blue, int green, int red) {
-  gDrawState.tint = static_cast<uint32_t>(blue) | (static_cast<uint32_t>(green) << 8) |
-                    (static_cast<uint32_t>(red) << 16);
+  gDrawState.tint =
+      static_cast<uint32_t>(blue) | (static_cast<uint32_t>(green) << 8) | (static_cast<uint32_t>(red) << 16);
 }
 
 TestImage::TestImage(int width, int height, int pixelFormat, int paletteFlag, int alphaFlag, uint32_t transparent,
@@ -85,7 +85,8 @@ std::vector<uint32_t> Pixels(const MEMIMG* image) {
   const int unit = image->base->descriptor->bytesPerPixel;
   for (int y = 0; y < image->height; ++y) {
     for (int x = 0; x < image->width; ++x) {
-      const uint8_t* p = image->pixels + static_cast<ptrdiff_t>(y) * image->base->pitch + static_cast<ptrdiff_t>(x) * unit;
+      const uint8_t* p =
+          image->pixels + static_cast<ptrdiff_t>(y) * image->base->pitch + static_cast<ptrdiff_t>(x) * unit;
       uint32_t v = 0;
       std::memcpy(&v, p, static_cast<size_t>(unit));
       out.push_back(v);

@@ -18,8 +18,8 @@ void SetTint(int blue, int green, int red);
 // A software image released on destruction.
 class TestImage {
  public:
-  TestImage(int width, int height, int pixelFormat, int paletteFlag = 0, int alphaFlag = 0,
-            uint32_t transparent = 0, int workPlanes = 0);
+  TestImage(int width, int height, int pixelFormat, int paletteFlag = 0, int alphaFlag = 0, uint32_t transparent = 0,
+            int workPlanes = 0);
   ~TestImage();
   TestImage(const TestImage&) = delete;
   TestImage& operator=(const TestImage&) = delete;
@@ -61,16 +61,16 @@ constexpr uint32_t Rgb565(int red, int green, int blue) {
 // through a mirrored 1x1 rectangle. Leaves gMemImgUseMmxForms alone.
 enum class OneSource { Plain, Palette, Alpha };
 struct OnePixelDraw {
-  int pixelFormat;    // kMemImgRgb32 or kMemImgRgb565
+  int pixelFormat;  // kMemImgRgb32 or kMemImgRgb565
   int mode, p;
   OneSource kind;
   int trans;
-  uint32_t src;       // the pixel, or palette entry 255 (32-bit alpha: fourth byte)
-  int alpha;          // 16-bit alpha sources
+  uint32_t src;  // the pixel, or palette entry 255 (32-bit alpha: fourth byte)
+  int alpha;     // 16-bit alpha sources
   uint32_t dst;
-  uint32_t tint;      // 0x00RRGGBB
-  int coverage;       // blend-image byte, or -1 for no blend image
-  uint32_t key;       // transparent colour of plain and alpha sources (palette: 0xFFFF)
+  uint32_t tint;  // 0x00RRGGBB
+  int coverage;   // blend-image byte, or -1 for no blend image
+  uint32_t key;   // transparent colour of plain and alpha sources (palette: 0xFFFF)
 };
 uint32_t DrawOnePixel(const OnePixelDraw& draw, bool stretched);
 

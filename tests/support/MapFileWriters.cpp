@@ -63,8 +63,8 @@ void AppendMapEvent(ByteBuilder& out, const MapEvent& event) {
   out.Int32(event.pageCount);
   out.ByteList(event.eventOptions);
   for (int32_t p = 0; p < event.pageCount; ++p) {
-    AppendEventPage(out, static_cast<size_t>(p) < event.pages.size() ? event.pages[static_cast<size_t>(p)]
-                                                                     : EventPage{});
+    AppendEventPage(out,
+                    static_cast<size_t>(p) < event.pages.size() ? event.pages[static_cast<size_t>(p)] : EventPage{});
   }
   out.Uint8(112);
 }
@@ -152,8 +152,7 @@ void AppendRecords(ByteBuilder& out, const std::vector<CommonEvent>& events, con
 
 }  // namespace
 
-std::vector<uint8_t> CommonEventDataBody(const std::vector<CommonEvent>& events,
-                                         const std::vector<uint8_t>& versions) {
+std::vector<uint8_t> CommonEventDataBody(const std::vector<CommonEvent>& events, const std::vector<uint8_t>& versions) {
   ByteBuilder out;
   out.Uint8(kCommonEventFileTag).Int32(static_cast<int32_t>(events.size()));
   AppendRecords(out, events, versions);
@@ -161,8 +160,8 @@ std::vector<uint8_t> CommonEventDataBody(const std::vector<CommonEvent>& events,
   return out.Take();
 }
 
-std::vector<uint8_t> CommonEventDataImage(const std::vector<CommonEvent>& events,
-                                          const std::vector<uint8_t>& versions, const ScrambleOptions& scramble) {
+std::vector<uint8_t> CommonEventDataImage(const std::vector<CommonEvent>& events, const std::vector<uint8_t>& versions,
+                                          const ScrambleOptions& scramble) {
   return WriteScrambledFile(DataFileKind::CommonEvent, CommonEventDataBody(events, versions), scramble);
 }
 

@@ -49,8 +49,7 @@ std::vector<uint8_t> TilesetFileImage(const std::vector<Tileset>& tilesets, cons
                                       const ScrambleOptions& scramble = {});
 
 // Common-event records in the old (0x8E) or extended (0x8F) form.
-void AppendCommonEvent(ByteBuilder& out, const CommonEvent& event,
-                       uint8_t recordVersion = kCommonEventRecordExtended);
+void AppendCommonEvent(ByteBuilder& out, const CommonEvent& event, uint8_t recordVersion = kCommonEventRecordExtended);
 // CommonEvent.dat: tag 0x8F, count, records (one version each, or all 0x8F
 // when versions is empty), tag 0x8F.
 std::vector<uint8_t> CommonEventDataBody(const std::vector<CommonEvent>& events,
@@ -59,5 +58,4 @@ std::vector<uint8_t> CommonEventDataImage(const std::vector<CommonEvent>& events
                                           const std::vector<uint8_t>& versions = {},
                                           const ScrambleOptions& scramble = {});
 // A single ".common" file: magic value, count, records; stored plain.
-std::vector<uint8_t> CommonFileImage(const std::vector<CommonEvent>& events,
-                                     const std::vector<uint8_t>& versions = {});
+std::vector<uint8_t> CommonFileImage(const std::vector<CommonEvent>& events, const std::vector<uint8_t>& versions = {});

@@ -13,11 +13,11 @@ struct Rgb {
 };
 
 struct ClipSpec {
-  int width = 64, height = 48;          // picture size; the encoded size is rounded up to 16
+  int width = 64, height = 48;  // picture size; the encoded size is rounded up to 16
   int rateNumerator = 30000, rateDenominator = 1001;
   int keyframeInterval = 4;
-  std::vector<Rgb> frames;              // one solid colour per frame
-  Bytes vorbis;                         // an Ogg Vorbis file whose stream joins the clip, or empty
+  std::vector<Rgb> frames;  // one solid colour per frame
+  Bytes vorbis;             // an Ogg Vorbis file whose stream joins the clip, or empty
 };
 
 Bytes EncodeTheoraClip(const ClipSpec& spec);

@@ -91,8 +91,8 @@ ProjectTypeRecord Definition(const std::string& name, size_t contents, size_t ro
 DatabaseFileSpec SystemDatabase() {
   DatabaseFileSpec spec;
   // Type 0, maps: file, BGM, BGS, loop, panorama (-1: none), three file texts.
-  spec.types.push_back(Type({2000, 1000, 1001, 1002, 1003, 2001, 2002, 2003}, {{-1, -1, 0, -1}},
-                            {{"MapData\\Field.mps", "", "", ""}}));
+  spec.types.push_back(
+      Type({2000, 1000, 1001, 1002, 1003, 2001, 2002, 2003}, {{-1, -1, 0, -1}}, {{"MapData\\Field.mps", "", "", ""}}));
   // Types 1-3, sounds (file, volume, frequency, loop start): one silent row
   // each, the runtime adds the ten spare rows; 4-6 one empty row each.
   for (int i = 1; i <= 3; ++i) spec.types.push_back(Type({2000, 1000, 1001, 1002}, {{100, 100, 0}}, {{""}}));
@@ -102,8 +102,7 @@ DatabaseFileSpec SystemDatabase() {
   for (int i = 8; i <= 9; ++i) spec.types.push_back(Type({2000}, {{}}, {{""}}));
   // Type 10, window graphics (file, cells or frames): the message window's
   // wait indicator, the choice window's frame and its cursor.
-  spec.types.push_back(Type({2000, 1000},
-                            {{1}, {1}, {1}},
+  spec.types.push_back(Type({2000, 1000}, {{1}, {1}, {1}},
                             {{"SystemFile\\Indicator.bmp"}, {"SystemFile\\Window.bmp"}, {"SystemFile\\Cursor.bmp"}}));
   for (size_t i = 0; i < spec.types.size(); ++i)
     spec.definitions.push_back(Definition("", spec.types[i].codes.size(), spec.types[i].rowInts.size()));

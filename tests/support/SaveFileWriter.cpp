@@ -11,11 +11,11 @@ void Str16Z(ByteBuilder& out, const std::string& text) {
 
 void EventSystemBytes(ByteBuilder& out, const EventSystemBlock& es, int v) {
   out.Int8(0).Int8(0).Int32(es.playTimeSeconds).Int32(0).Int32(es.currentBgm).Int32(es.currentBgs).Float(1.0f);
-  out.Int32(0);                                              // frame-skip mode
+  out.Int32(0);                                                               // frame-skip mode
   for (int32_t value : {0, -1, -1, -1, -1, -1, -1, -1, 0}) out.Int32(value);  // window values
-  for (int i = 0; i < 9; ++i) out.Int16(0);                  // tone
+  for (int i = 0; i < 9; ++i) out.Int16(0);                                   // tone
   out.Int16(-1).Int16(-1);
-  for (int i = 0; i < 3; ++i) out.Int16(0);                  // flash
+  for (int i = 0; i < 3; ++i) out.Int16(0);  // flash
   out.Int16(-1).Int16(-1);
   for (int32_t value : {22, -1, 0, 0, -1, 0, 0, 0, 255}) out.Int32(value);  // font size, panorama, fog
   out.Int8(0).Int16(es.heroOpacity).Int32(16).Int32(5);

@@ -48,7 +48,8 @@ sf_count_t VRead(void* out, sf_count_t count, void* user) {
 }
 sf_count_t VWrite(const void* in, sf_count_t count, void* user) {
   auto* f = static_cast<MemoryFile*>(user);
-  if (f->data.size() < static_cast<size_t>(f->position + count)) f->data.resize(static_cast<size_t>(f->position + count));
+  if (f->data.size() < static_cast<size_t>(f->position + count))
+    f->data.resize(static_cast<size_t>(f->position + count));
   std::memcpy(f->data.data() + f->position, in, static_cast<size_t>(count));
   f->position += count;
   return count;
@@ -69,8 +70,9 @@ size_t ORead(void* out, size_t size, size_t count, void* user) {
 }
 int OSeek(void* user, ogg_int64_t offset, int whence) {
   auto* m = static_cast<OggMemory*>(user);
-  const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(m->position)
-                                                                     : static_cast<int64_t>(m->data->size());
+  const int64_t base = whence == SEEK_SET   ? 0
+                       : whence == SEEK_CUR ? static_cast<int64_t>(m->position)
+                                            : static_cast<int64_t>(m->data->size());
   m->position = static_cast<size_t>(std::clamp<int64_t>(base + offset, 0, static_cast<int64_t>(m->data->size())));
   return 0;
 }
@@ -94,8 +96,7 @@ Bytes ToBytes(const std::vector<int16_t>& samples) {
 }
 
 Bytes WaveImage(const WaveSpec& spec, const Bytes& data) {
-  const uint16_t align =
-      static_cast<uint16_t>(spec.blockAlign >= 0 ? spec.blockAlign : spec.channels * spec.bits / 8);
+  const uint16_t align = static_cast<uint16_t>(spec.blockAlign >= 0 ? spec.blockAlign : spec.channels * spec.bits / 8);
   Bytes fmt;
   Put16(fmt, spec.tag);
   Put16(fmt, spec.channels);

@@ -21,10 +21,10 @@ struct WaveSpec {
   uint16_t channels = 2;
   uint32_t rate = 44100;
   uint16_t bits = 16;
-  uint32_t fmtSize = 16;              // 16, 18 or more (extra bytes zero)
-  int blockAlign = -1;                // -1: channels x bits / 8
-  std::vector<uint8_t> fmtExtra;      // replaces the bytes after the 16-byte head
-  std::string chunkBeforeData;        // a chunk of this many 'x' bytes (odd sizes get a pad byte)
+  uint32_t fmtSize = 16;          // 16, 18 or more (extra bytes zero)
+  int blockAlign = -1;            // -1: channels x bits / 8
+  std::vector<uint8_t> fmtExtra;  // replaces the bytes after the 16-byte head
+  std::string chunkBeforeData;    // a chunk of this many 'x' bytes (odd sizes get a pad byte)
   bool withChunk = false;
 };
 Bytes WaveImage(const WaveSpec& spec, const Bytes& data);

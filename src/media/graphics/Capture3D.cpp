@@ -124,8 +124,8 @@ int CaptureByBltFast(int x1, int y1, int x2, int y2, GraphRecord* g, int flag) {
   CaptureArea a{};
   if (!AreaFor(1, flag, &a) || !Checks(x1, y1, x2, y2, g, a)) return -1;
   return ForPieces(x1, y1, g, a, true, [&](const PieceCopy& c) {
-    const int32_t r = platform::BltFastSurface(c.store->surface, c.piece->u, c.piece->v, TargetSurface(), &c.source,
-                                               false);
+    const int32_t r =
+        platform::BltFastSurface(c.store->surface, c.piece->u, c.piece->v, TargetSurface(), &c.source, false);
     if (r != platform::kDdOk) {
       LogWriteFormat(kTxtCapture1BltFast, r);
       return -1;
@@ -206,7 +206,8 @@ int CaptureThroughLoad(int x1, int y1, int x2, int y2, GraphRecord* g, int flag)
     platform::GetSurfaceFormat(temp, &width, &height, nullptr);
     int32_t r = platform::kDdErrSurfaceBusy;
     for (int tries = 0; tries < 10 && r == platform::kDdErrSurfaceBusy; ++tries) {
-      r = platform::gpu::LoadTexture(cache->device, c.store->surface, 0, 0, temp, platform::SurfaceRect{0, 0, width, height});
+      r = platform::gpu::LoadTexture(cache->device, c.store->surface, 0, 0, temp,
+                                     platform::SurfaceRect{0, 0, width, height});
       if (r == platform::kDdErrSurfaceBusy) platform::RestoreSurface(c.store->surface);
     }
     platform::ReleaseSurface(temp);
@@ -222,8 +223,8 @@ int CaptureThroughLoad(int x1, int y1, int x2, int y2, GraphRecord* g, int flag)
 }
 
 using CaptureVariant = int (*)(int, int, int, int, GraphRecord*, int);
-constexpr CaptureVariant kScreenCaptureFunctions[] = {CaptureThroughWorkSurface, CaptureByBltFast, CaptureThroughTemporary,
-                                                      CaptureByDcCopy, CaptureThroughLoad, nullptr};
+constexpr CaptureVariant kScreenCaptureFunctions[] = {
+    CaptureThroughWorkSurface, CaptureByBltFast, CaptureThroughTemporary, CaptureByDcCopy, CaptureThroughLoad, nullptr};
 
 }  // namespace
 

@@ -21,7 +21,7 @@ struct BlendFactorRow {
   int dest, source, stageKind;
 };
 constexpr BlendFactorRow kBlendFactorTable[12] = {
-    {-1, -1, 0}, {6, 5, 0}, {2, 5, 0}, {1, 10, 0}, {3, 1, 0}, {2, 5, 0},
+    {-1, -1, 0}, {6, 5, 0},   {2, 5, 0}, {1, 10, 0}, {3, 1, 0}, {2, 5, 0},
     {-1, -1, 0}, {-1, -1, 0}, {2, 1, 0}, {1, 10, 0}, {6, 5, 2}, {3, 1, 1},
 };
 
@@ -129,8 +129,8 @@ void InitDeviceStateCache(DeviceStateCache& c) {
   c.srcBlend = c.destBlend = 0;
   c.stagesInUse = 0;
   for (StageCache& s : c.stages)
-    s = StageCache{0, gpu::kTaTexture, gpu::kTaDiffuse, gpu::kTopDisable, gpu::kTaTexture, gpu::kTaDiffuse,
-                   gpu::kTopDisable};
+    s = StageCache{
+        0, gpu::kTaTexture, gpu::kTaDiffuse, gpu::kTopDisable, gpu::kTaTexture, gpu::kTaDiffuse, gpu::kTopDisable};
   c.sampling = 0;
   for (int i = 0; i < 8; ++i) c.magFilter[i] = c.minFilter[i] = c.mipFilter[i] = 1;
   c.zEnable = 1;

@@ -128,9 +128,14 @@ int StartDirect3D() {
   bool found = false;
   for (const gpu::DeviceInfo& info : gpu::EnumerateDevices()) {
     if (AcceptDevice(info, depth) == 0) continue;
-    d.description = DeviceDescription{info.type,           info.triangleTextureCaps, info.minTextureWidth,
-                                      info.minTextureHeight, info.maxTextureWidth,   info.maxTextureHeight,
-                                      info.maxBlendStages, info.maxSimultaneousTextures};
+    d.description = DeviceDescription{info.type,
+                                      info.triangleTextureCaps,
+                                      info.minTextureWidth,
+                                      info.minTextureHeight,
+                                      info.maxTextureWidth,
+                                      info.maxTextureHeight,
+                                      info.maxBlendStages,
+                                      info.maxSimultaneousTextures};
     found = true;
     if (info.type == gpu::DeviceType::TnLHal) {
       LogWrite(kTxtFoundTnL);
@@ -387,8 +392,8 @@ int FlushCurrentDevicePrimitives() { return FlushDevicePrimitives(gDirect3DState
 uint8_t* ReserveBatchVertices(int device, int count, int primitiveType) {
   DeviceStateCache* c = Cache(device);
   if (c == nullptr) return nullptr;
-  if (c->pendingCount > 0 && (c->primitiveType != primitiveType ||
-                              c->pendingCount + count >= kBatchCapacity[c->pendingKind]))
+  if (c->pendingCount > 0 &&
+      (c->primitiveType != primitiveType || c->pendingCount + count >= kBatchCapacity[c->pendingKind]))
     FlushDevicePrimitives(device);
   if (c->pendingCount == 0) {
     c->pendingKind = c->vertexKind;

@@ -33,7 +33,7 @@ struct TextureSetRecord {
   uint16_t u, v;                // piece in its texture, pixels
   uint16_t pictureX, pictureY;  // piece in a movie's frame
   uint16_t width, height;
-  ScreenVertex corners[4];      // top-left, top-right, bottom-left, bottom-right
+  ScreenVertex corners[4];  // top-left, top-right, bottom-left, bottom-right
   uint8_t cornerFlags[4];
   int owner;
   int store;
@@ -69,8 +69,7 @@ struct DeviceStateCache {
   StageCache stages[8];
   int sampling;
   int magFilter[8], minFilter[8], mipFilter[8];
-  int zEnable, zWrite, zFunc, zBias, shadeMode, cullFlag, textureAddress, fog, texturePerspective, lighting,
-      colorKey;
+  int zEnable, zWrite, zFunc, zBias, shadeMode, cullFlag, textureAddress, fog, texturePerspective, lighting, colorKey;
   int inScene;
   int pendingCount, pendingKind, vertexKind, primitiveType;
   uint8_t* writePointer;
@@ -160,10 +159,9 @@ int ReleaseGraphTextureSets(GraphRecord* graph);
 int ReleaseTextureSet(int piece);
 int ReleaseAllTextureSets();
 int RestoreGraphTextureSets(GraphRecord* graph);
-int TransferImageToTextureSet(const GraphImage* image, const GraphImage* alphaImage, const Rect& source, int x,
-                              int y, int piece, int keyToAlpha, int alphaFromRed);
-int TransferImagePartToGraph3D(const GraphImage* image, const GraphImage* alphaImage, int x, int y,
-                               GraphRecord* graph);
+int TransferImageToTextureSet(const GraphImage* image, const GraphImage* alphaImage, const Rect& source, int x, int y,
+                              int piece, int keyToAlpha, int alphaFromRed);
+int TransferImagePartToGraph3D(const GraphImage* image, const GraphImage* alphaImage, int x, int y, GraphRecord* graph);
 // The movie frame copier: an image of the movie's frame (alpha in its lower
 // half when alphaBelow) into every piece of a texture graph.
 int TransferFrameImageToTextureSets(const GraphImage* frame, int alphaBelow, GraphRecord* graph);
@@ -171,8 +169,8 @@ int FillGraphTextureSets(GraphRecord* graph, int red, int green, int blue, int a
 
 // --- Draws ----------------------------------------------------------------------------------
 int PutGraph3D(int x, int y, float fx, float fy, GraphRecord* graph, int transparent, int keepAlphaTest);
-int PutGraphStretched3D(int x1, int y1, int x2, int y2, float fx1, float fy1, float fx2, float fy2,
-                        GraphRecord* graph, int transparent, int keepAlphaTest);
+int PutGraphStretched3D(int x1, int y1, int x2, int y2, float fx1, float fy1, float fx2, float fy2, GraphRecord* graph,
+                        int transparent, int keepAlphaTest);
 int PutGraphRotated3D(float cx, float cy, double scale, double angle, GraphRecord* graph, int transparent, int turn);
 int PutGraphFourCorners3D(const float* corners, GraphRecord* graph, int transparent);
 int PutGraphFourCornersSplit3D(const int* corners, GraphRecord* graph, int transparent);

@@ -65,8 +65,8 @@ bool SourceOf(const Surface2DRecord* v, SourceImage* out) {
 
 Surface2DRecord* FirstView(GraphRecord* g) { return g != nullptr ? GetSurface2DRecord(g->storage[0]) : nullptr; }
 
-int PrepareDraw2D(const Surface2DRecord* source, int plainDraw, const Rect* sourceRect, const Rect* destRect,
-                  int fill, uint32_t* color) {
+int PrepareDraw2D(const Surface2DRecord* source, int plainDraw, const Rect* sourceRect, const Rect* destRect, int fill,
+                  uint32_t* color) {
   (void)fill;
   (void)color;
   gWork = Work2D{};
@@ -87,8 +87,8 @@ int PrepareDraw2D(const Surface2DRecord* source, int plainDraw, const Rect* sour
     const int dx = gDrawState.frontWindowRect.left + ss.targetOffsetX;
     const int dy = gDrawState.frontWindowRect.top + ss.targetOffsetY;
     gWork.destSurface = ss.targetSurface;
-    gWork.destRect = platform::SurfaceRect{destRect->left + dx, destRect->top + dy, destRect->right + dx,
-                                           destRect->bottom + dy};
+    gWork.destRect =
+        platform::SurfaceRect{destRect->left + dx, destRect->top + dy, destRect->right + dx, destRect->bottom + dy};
     return 0;
   }
   Rect clipped = *destRect;
@@ -322,9 +322,11 @@ int PutGraphStretched2D(int x1, int y1, int x2, int y2, GraphRecord* graph, int 
   if (clipped.left == clipped.right || clipped.top == clipped.bottom || rx == 0 || ry == 0) return -1;
   Rect source;
   source.left = left < clipped.left ? static_cast<int>((static_cast<int64_t>(clipped.left - left) << 16) / rx) : 0;
-  source.right = source.left + static_cast<int>(((static_cast<int64_t>(clipped.right - clipped.left) << 16) + rx - 1) / rx);
+  source.right =
+      source.left + static_cast<int>(((static_cast<int64_t>(clipped.right - clipped.left) << 16) + rx - 1) / rx);
   source.top = top < clipped.top ? static_cast<int>((static_cast<int64_t>(clipped.top - top) << 16) / ry) : 0;
-  source.bottom = source.top + static_cast<int>(((static_cast<int64_t>(clipped.bottom - clipped.top) << 16) + ry - 1) / ry);
+  source.bottom =
+      source.top + static_cast<int>(((static_cast<int64_t>(clipped.bottom - clipped.top) << 16) + ry - 1) / ry);
   source.right = std::min(source.right, sourceWidth);
   source.bottom = std::min(source.bottom, sourceHeight);
   if (mirrorX) {
@@ -481,8 +483,9 @@ int ClearDrawTarget2D() {
   if (SoftwareScreens()) {
     TargetImage target;
     if (target.image != nullptr)
-      MemImgFillRaw(target.image, nullptr,
-                    EncodePixel(target.image->base->descriptor, s.backgroundRed, s.backgroundGreen, s.backgroundBlue, 255));
+      MemImgFillRaw(
+          target.image, nullptr,
+          EncodePixel(target.image->base->descriptor, s.backgroundRed, s.backgroundGreen, s.backgroundBlue, 255));
     if (ss.targetDepthImage != nullptr) MemImgFillRaw(ss.targetDepthImage, nullptr, 0xFFFF);
     return 0;
   }
@@ -513,8 +516,8 @@ int ClearDrawTarget2D() {
 int CaptureScreenToGraph2D(int x1, int y1, int x2, int y2, GraphRecord* graph) {
   ScreenState& ss = gScreenState;
   const int w = x2 - x1, h = y2 - y1;
-  if (w <= 0 || h <= 0 || w != graph->width || h != graph->height || x1 < 0 || y1 < 0 ||
-      x2 > gDrawState.targetWidth || y2 > gDrawState.targetHeight)
+  if (w <= 0 || h <= 0 || w != graph->width || h != graph->height || x1 < 0 || y1 < 0 || x2 > gDrawState.targetWidth ||
+      y2 > gDrawState.targetHeight)
     return -1;
   Surface2DRecord* v = FirstView(graph);
   if (v == nullptr) return -1;
@@ -569,7 +572,8 @@ class TextDrawScope {
 };
 
 bool PlainBlend() {
-  return gDrawState.blendMode == kBlendNone || (gDrawState.blendMode == kBlendAlpha && gDrawState.blendParameter == 255);
+  return gDrawState.blendMode == kBlendNone ||
+         (gDrawState.blendMode == kBlendAlpha && gDrawState.blendParameter == 255);
 }
 
 // Draws the string into the font's screen-sized text image, then that image
@@ -599,8 +603,7 @@ int DrawThroughTextSurface(int x, int y, bool scaled, double xScale, double ySca
   image->base->premultipliedValid = 0;
   MemImgFillRaw(image, &fill, key);
   SetDrawAreaRect(fill);
-  if (ProcessFontString(1, 0, 0, 0, 1.0, 1.0, text, color, image, &fill, 1, font, edgeColor, -1, vertical,
-                        nullptr) < 0)
+  if (ProcessFontString(1, 0, 0, 0, 1.0, 1.0, text, color, image, &fill, 1, font, edgeColor, -1, vertical, nullptr) < 0)
     return -1;
   gDrawState.tint = 0xFFFFFF;
   Rect shown = scaled ? Rect{x, y, x + static_cast<int>(width * xScale) + 3, y + static_cast<int>(height * yScale) + 3}
@@ -610,8 +613,7 @@ int DrawThroughTextSurface(int x, int y, bool scaled, double xScale, double ySca
   if (scaled)
     PutGraphStretched2D(x, y, x + static_cast<int>(xScale * screenWidth) + 3,
                         y + static_cast<int>(yScale * screenHeight) + 3, nullptr, 1, f->textSurface);
-  else
-    DrawSurface2D(x, y, f->textSurface, 1);
+  else DrawSurface2D(x, y, f->textSurface, 1);
   return 0;
 }
 
@@ -621,8 +623,8 @@ int PutFontString2D(int x, int y, const char* text, int color, int font, int edg
   const FontRecord* f = GetFontRecord(font);
   if (f == nullptr || NoDisplay()) return -1;
   int size[2] = {0, 0};
-  if (ProcessFontString(0, 0, 0, 0, 1.0, 1.0, text, color, nullptr, nullptr, 0, font, edgeColor, -1, vertical,
-                        size) < 0)
+  if (ProcessFontString(0, 0, 0, 0, 1.0, 1.0, text, color, nullptr, nullptr, 0, font, edgeColor, -1, vertical, size) <
+      0)
     return -1;
   if (GetScreenColorDepth() != 8 && ((f->type & 2) != 0 || !PlainBlend()))
     return DrawThroughTextSurface(x, y, false, 1.0, 1.0, text, color, font, edgeColor, vertical, size[0], size[1]);
@@ -651,8 +653,8 @@ int PutFontStringScaled2D(int x, int y, double xScale, double yScale, const char
                           int edgeColor, int vertical) {
   if (GetFontRecord(font) == nullptr || NoDisplay()) return -1;
   int size[2] = {0, 0};
-  if (ProcessFontString(0, 0, 0, 0, 1.0, 1.0, text, color, nullptr, nullptr, 0, font, edgeColor, -1, vertical,
-                        size) < 0)
+  if (ProcessFontString(0, 0, 0, 0, 1.0, 1.0, text, color, nullptr, nullptr, 0, font, edgeColor, -1, vertical, size) <
+      0)
     return -1;
   return DrawThroughTextSurface(x, y, true, xScale, yScale, text, color, font, edgeColor, vertical, size[0], size[1]);
 }

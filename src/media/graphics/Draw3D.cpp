@@ -137,17 +137,19 @@ int PutGraph3D(int x, int y, float fx, float fy, GraphRecord* g, int transparent
   const Rect& clip = gDrawState.drawArea;
   const bool inside = x >= clip.left && y >= clip.top && x + g->width <= clip.right && y + g->height <= clip.bottom;
   const float ox = fx - 0.5f + FrontX(), oy = fy - 0.5f + FrontY();
-  return DrawPieces(g, DrawFlags(transparent, keepAlphaTest), [&](const TextureSetRecord& p, const SurfaceDataRecord& st) {
-    Corner k[4];
-    for (int i = 0; i < 4; ++i) k[i] = CornerAt(p, i, ox + p.corners[i].x, oy + p.corners[i].y);
-    if (!inside)
-      for (Corner& c : k) ClampCorner(c, static_cast<float>(st.width), static_cast<float>(st.height), 1.0f, 1.0f);
-    AppendQuad(k);
-  });
+  return DrawPieces(g, DrawFlags(transparent, keepAlphaTest),
+                    [&](const TextureSetRecord& p, const SurfaceDataRecord& st) {
+                      Corner k[4];
+                      for (int i = 0; i < 4; ++i) k[i] = CornerAt(p, i, ox + p.corners[i].x, oy + p.corners[i].y);
+                      if (!inside)
+                        for (Corner& c : k)
+                          ClampCorner(c, static_cast<float>(st.width), static_cast<float>(st.height), 1.0f, 1.0f);
+                      AppendQuad(k);
+                    });
 }
 
-int PutGraphStretched3D(int x1, int y1, int x2, int y2, float fx1, float fy1, float fx2, float fy2,
-                        GraphRecord* g, int transparent, int keepAlphaTest) {
+int PutGraphStretched3D(int x1, int y1, int x2, int y2, float fx1, float fy1, float fx2, float fy2, GraphRecord* g,
+                        int transparent, int keepAlphaTest) {
   if (gDirect3DState.object == 0) return -1;
   if (x1 == x2 || y1 == y2) return -1;
   const Rect& clip = gDrawState.drawArea;
@@ -265,7 +267,8 @@ int DrawTextureGrid3D(int device, int columns, int rows, const ScreenVertex* ver
     const int strip = 2 * columns + (count > 0 ? 2 : 0);
     if (count + strip > 1000) draw();
     for (int col = 0; col < columns; ++col) {
-      const auto lower = static_cast<uint16_t>((r + 1) * columns + col), upper = static_cast<uint16_t>(r * columns + col);
+      const auto lower = static_cast<uint16_t>((r + 1) * columns + col),
+                 upper = static_cast<uint16_t>(r * columns + col);
       if (col == 0 && count > 0) {
         indices[count] = indices[count - 1];
         ++count;
@@ -304,8 +307,9 @@ int DrawTexturePieceQuad(const TextureSetRecord& p, const float* P) {
     const float bx = x2 + (x4 - x2) * t, by = y2 + (y4 - y2) * t;
     for (int i = 0; i < 8; ++i) {
       const float s = static_cast<float>(i) / 7;
-      grid[j * 8 + i] = ScreenVertex{ax + (bx - ax) * s, ay + (by - ay) * s, gDrawState.flatDrawDepth, 1.0f,
-                                     gDirect3DState.packedDiffuse, tl.u + (br.u - tl.u) * s, tl.v + (br.v - tl.v) * t};
+      grid[j * 8 + i] =
+          ScreenVertex{ax + (bx - ax) * s,           ay + (by - ay) * s,       gDrawState.flatDrawDepth, 1.0f,
+                       gDirect3DState.packedDiffuse, tl.u + (br.u - tl.u) * s, tl.v + (br.v - tl.v) * t};
     }
   }
   return DrawTextureGrid3D(Device(), 8, 8, grid);
@@ -439,8 +443,8 @@ int FrameBox3D(int x1, int y1, int x2, int y2, int color) {
     std::swap(y1, y2);
   }
   const uint32_t colour = PrepareBox(color);
-  const Rect sides[4] = {{x1, y1, x2, y1 + 1}, {x2 - 1, y1 + 1, x2, y2}, {x1, y1 + 1, x1 + 1, y2},
-                         {x1 + 1, y2 - 1, x2 - 1, y2}};
+  const Rect sides[4] = {
+      {x1, y1, x2, y1 + 1}, {x2 - 1, y1 + 1, x2, y2}, {x1, y1 + 1, x1 + 1, y2}, {x1 + 1, y2 - 1, x2 - 1, y2}};
   AppendBoxes(sides, 4, colour);
   if (d.frontTarget != 0) EndCurrentDeviceScene();
   return 0;

@@ -102,7 +102,11 @@ int PutGraph(int x, int y, int graph, int transparent) {
   CallScope scope;
   GraphRecord* g = GetGraphRecord(graph);
   const int result = GraphDraw(
-      g, [&] { return Rect{x, y, x + g->width, y + g->height}; }, [&] { return PutGraph2D(x, y, g, transparent); },
+      g,
+      [&] {
+        return Rect{x, y, x + g->width, y + g->height};
+      },
+      [&] { return PutGraph2D(x, y, g, transparent); },
       [&] { return PutGraph3D(x, y, static_cast<float>(x), static_cast<float>(y), g, transparent, 1); });
   if (CallScope::Wanted()) {
     char args[128];
@@ -116,7 +120,10 @@ int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent
   CallScope scope;
   GraphRecord* g = GetGraphRecord(graph);
   const int result = GraphDraw(
-      g, [&] { return Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)}; },
+      g,
+      [&] {
+        return Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+      },
       [&] { return PutGraphStretched2D(x1, y1, x2, y2, g, transparent, -1); },
       [&] {
         return PutGraphStretched3D(x1, y1, x2, y2, static_cast<float>(x1), static_cast<float>(y1),
@@ -142,7 +149,8 @@ int PutGraphRotatedF(float x, float y, double scale, double angle, int graph, in
     float minX = 1e30f, minY = 1e30f, maxX = -1e30f, maxY = -1e30f;
     for (float px : xs)
       for (float py : ys) {
-        const float rx = static_cast<float>((px * c - py * s) * scale), ry = static_cast<float>((px * s + py * c) * scale);
+        const float rx = static_cast<float>((px * c - py * s) * scale),
+                    ry = static_cast<float>((px * s + py * c) * scale);
         minX = std::min(minX, rx);
         maxX = std::max(maxX, rx);
         minY = std::min(minY, ry);
@@ -218,8 +226,7 @@ class AreaCut {
 
 }  // namespace
 
-int PutGraphPart(int x, int y, int sourceX, int sourceY, int width, int height, int graph, int transparent,
-                 int turn) {
+int PutGraphPart(int x, int y, int sourceX, int sourceY, int width, int height, int graph, int transparent, int turn) {
   CallScope scope;
   int result;
   GraphRecord* g = GetGraphRecord(graph);
@@ -239,8 +246,8 @@ int PutGraphPart(int x, int y, int sourceX, int sourceY, int width, int height, 
   return result;
 }
 
-int PutGraphPartStretched(int x1, int y1, int x2, int y2, int sourceX, int sourceY, int sourceWidth,
-                          int sourceHeight, int graph, int transparent) {
+int PutGraphPartStretched(int x1, int y1, int x2, int y2, int sourceX, int sourceY, int sourceWidth, int sourceHeight,
+                          int graph, int transparent) {
   GraphRecord* g = GetGraphRecord(graph);
   if (g == nullptr || sourceWidth == 0 || sourceHeight == 0) return -1;
   const int mx = std::min(x1, x2), Mx = std::max(x1, x2), my = std::min(y1, y2), My = std::max(y1, y2);

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "foundation/Log.h"
 #include "media/graphics/Direct3D.h"
 #include "media/graphics/GraphicsSystem.h"
 #include "media/graphics/GraphicsText.h"
-#include "foundation/Log.h"
 #include "media/softrender/BlendTables.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/MainWindow.h"
@@ -180,8 +180,9 @@ int SetClipArea(int x1, int y1, int x2, int y2) {
   }
   d.emptyDrawArea = 0;
   if (gGraphManager.direct3DUsable != 0 && SetViewportFromClipArea(d.drawArea) < 0)
-    LogWriteFormat(kTxtViewportFailed,
-                   d.drawTarget == -4 ? "Front Buffer" : d.drawTarget == -2 ? "Back Buffer" : "Image Buffer");
+    LogWriteFormat(kTxtViewportFailed, d.drawTarget == -4   ? "Front Buffer"
+                                       : d.drawTarget == -2 ? "Back Buffer"
+                                                            : "Image Buffer");
   const float w = static_cast<float>(x2 - x1), h = static_cast<float>(y2 - y1);
   Matrix4Viewport(&d.drawAreaViewport, x1 + w / 2.0f, y1 + h / 2.0f, w, h);
   Matrix4Inverse(&d.drawAreaViewportInverse, &d.drawAreaViewport);

@@ -25,7 +25,7 @@ struct DrawState {
   int drawTarget = -4;
   int targetInVideoMemory = 0;
   Rect frontWindowRect;
-  Rect drawArea;                 // left/top inclusive, right/bottom exclusive
+  Rect drawArea;  // left/top inclusive, right/bottom exclusive
   float drawAreaF[4] = {};
   int targetWidth = 0;
   int targetHeight = 0;
@@ -38,11 +38,11 @@ struct DrawState {
   float flatDrawDepth = 0.0f;
   int samplingMode = 0;
   int blendMode = kBlendNone;
-  int blendParameter = 0;        // 0..255
+  int blendParameter = 0;  // 0..255
   int blendGraph = -1;
-  int borderParameter = 0;       // 0..255
-  int borderRange = 0;           // 0..255
-  uint32_t tint = 0xFFFFFF;      // blue bits 0-7, green 8-15, red 16-23
+  int borderParameter = 0;   // 0..255
+  int borderRange = 0;       // 0..255
+  uint32_t tint = 0xFFFFFF;  // blue bits 0-7, green 8-15, red 16-23
   // Settings for graphs created later.
   int newGraphColorDepth = 0;
   int newGraphUse3D = 1;
@@ -54,7 +54,7 @@ struct DrawState {
   int newGraphUnmanagedTexture = 0;
   int noVSync = 0;
   int emulation320 = 0;
-  int transparentColor = 0;      // 0xRRGGBB
+  int transparentColor = 0;  // 0xRRGGBB
   int suspended = 0;
   int emptyDrawArea = 0;
   uint64_t presentCount = 0;
@@ -91,5 +91,5 @@ void SetRequestedScreenColorDepth(int bits);
 using SurfacePixelFormat = platform::PixelFormat;
 constexpr uint32_t kPixelFormatRgb = platform::kPixelFormatRgb;
 
-int MakePixelFormatRecord(SurfacePixelFormat* record, int bitCount, uint32_t redMask,
-                          uint32_t greenMask, uint32_t blueMask, uint32_t alphaMask);
+int MakePixelFormatRecord(SurfacePixelFormat* record, int bitCount, uint32_t redMask, uint32_t greenMask,
+                          uint32_t blueMask, uint32_t alphaMask);

@@ -17,12 +17,12 @@
 
 struct ScreenState {
   platform::DirectDrawHandle directDraw;
-  int clipper;                       // 1 while the window clipper exists
-  int palette;                       // 1 while the 8-bit palette exists
+  int clipper;  // 1 while the window clipper exists
+  int palette;  // 1 while the 8-bit palette exists
   uint8_t driverCaps[380];
   ColorFormat screenColorFormat;
   SurfacePixelFormat displayPixelFormat;
-  int colorKind;                     // 0 565, 1 555, 2 XRGB, 3 other
+  int colorKind;  // 0 565, 1 555, 2 XRGB, 3 other
   int colorDepth;
   int refreshRequest;
   int width, height;
@@ -38,7 +38,7 @@ struct ScreenState {
   platform::SurfaceHandle primary, back, zBuffer, frontWork, work320, work1, work2;
   MEMIMG frontScreen, backScreen, depthScreen;
   int memimgScreens;
-  int backScreenOverSurface;         // the back screen lies over the locked back surface
+  int backScreenOverSurface;  // the back screen lies over the locked back surface
   int useFrontWorkSurface;
   uint8_t paletteEntries[256][4];
   int displayModeChanged;
@@ -55,15 +55,15 @@ struct ScreenState {
   int directDrawStarted;
   int readBack;
   platform::WindowHandle window;
-  int started;                       // graphics started
+  int started;  // graphics started
 };
 extern ScreenState gScreenState;
 
 // --- Pixel stores, 2D views and graphs --------------------------------------------
 
 struct GraphFormatRequest {
-  uint8_t use3D, alphaChannel, drawValid, systemMemory, unmanagedTexture, reserved1, reserved2, alphaTest,
-      colorDepth, loadAsAlpha, palette;
+  uint8_t use3D, alphaChannel, drawValid, systemMemory, unmanagedTexture, reserved1, reserved2, alphaTest, colorDepth,
+      loadAsAlpha, palette;
 };
 
 struct SurfaceDataRecord {
@@ -108,7 +108,7 @@ struct GraphRecord {
   int loadAsAlpha;
   int storage[64];
   int storageCount;
-  char* fileName;                    // kept whole (tracked heap), null when none
+  char* fileName;  // kept whole (tracked heap), null when none
   char* directory;
   int sourceX, sourceY;
   int width, height;
@@ -204,8 +204,8 @@ int CopySurfaceRect(platform::SurfaceHandle dest, platform::SurfaceHandle source
 int GetFrontScreenRect(Rect* out);
 int PresentSoftwareFrontRect(const Rect* rect);
 int ReadBackWindowToFrontScreen();
-int SaveScreenRegionToFile(int left, int top, int right, int bottom, const char* fileName, int type,
-                           int jpegQuality, int jpegOption, int pngLevel);
+int SaveScreenRegionToFile(int left, int top, int right, int bottom, const char* fileName, int type, int jpegQuality,
+                           int jpegOption, int pngLevel);
 
 // --- Graph handles -------------------------------------------------------------------
 
@@ -300,10 +300,9 @@ int PutGraphRotated(int x, int y, double scale, double angle, int graph, int tra
 int PutGraphFourCorners(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int graph,
                         int transparent);
 int PutGraphTurned(int x, int y, int graph, int transparent);
-int PutGraphPart(int x, int y, int sourceX, int sourceY, int width, int height, int graph, int transparent,
-                 int turn);
-int PutGraphPartStretched(int x1, int y1, int x2, int y2, int sourceX, int sourceY, int sourceWidth,
-                          int sourceHeight, int graph, int transparent);
+int PutGraphPart(int x, int y, int sourceX, int sourceY, int width, int height, int graph, int transparent, int turn);
+int PutGraphPartStretched(int x1, int y1, int x2, int y2, int sourceX, int sourceY, int sourceWidth, int sourceHeight,
+                          int graph, int transparent);
 int DrawBlendGraph(int x, int y, int graph, int transparent, int blendGraph, int border, int range);
 int PutBox(int x1, int y1, int x2, int y2, int color, int fill);
 int FillBox(int x1, int y1, int x2, int y2, int color);

@@ -279,11 +279,10 @@ int TransferImagePartToSurface2D(const GraphImage* image, const GraphImage* alph
       return -1;
     }
     const Rect source{x, y, x + width, y + height};
-    ConvertColorFormatBlt(bits, pitch, GetScreenColorFormat(), image->pixels, image->pitch, &image->format,
-                          alphaImage != nullptr ? alphaImage->pixels : nullptr,
-                          alphaImage != nullptr ? alphaImage->pitch : 0,
-                          alphaImage != nullptr ? &alphaImage->format : nullptr, 0, 0, &source, 0, 0, 0, 0, 0,
-                          loadAsAlpha, 0, 0);
+    ConvertColorFormatBlt(
+        bits, pitch, GetScreenColorFormat(), image->pixels, image->pitch, &image->format,
+        alphaImage != nullptr ? alphaImage->pixels : nullptr, alphaImage != nullptr ? alphaImage->pitch : 0,
+        alphaImage != nullptr ? &alphaImage->format : nullptr, 0, 0, &source, 0, 0, 0, 0, 0, loadAsAlpha, 0, 0);
     platform::UnlockSurface(st->surface);
   }
   ApplySurfaceDataColorKey(v->store);
@@ -730,8 +729,9 @@ int ApplySurfaceDataColorKey(int store) {
   if (r == nullptr || r->surface == 0) return 0;
   if (r->request.use3D != 0) return ApplyTextureStoreColorKey(r);
   const int key = r->transparentColor;
-  const uint32_t value =
-      r->request.colorDepth == 8 ? 0 : static_cast<uint32_t>(PackColor((key >> 16) & 0xFF, (key >> 8) & 0xFF, key & 0xFF));
+  const uint32_t value = r->request.colorDepth == 8
+                             ? 0
+                             : static_cast<uint32_t>(PackColor((key >> 16) & 0xFF, (key >> 8) & 0xFF, key & 0xFF));
   if (platform::SetSurfaceColorKey(r->surface, value, value) != platform::kDdOk) {
     LogWrite(kTxtPlainKeyFailed);
     return -1;
@@ -744,7 +744,7 @@ int LockSurfaceData(int store, int* pitch, uint8_t** pixels, int writeOnly, cons
   (void)writeOnly;
   SurfaceDataRecord* r = GetSurfaceDataRecord(store);
   if (r == nullptr) return -1;
-  const ColorFormat* f = r->softwareImage != 0       ? r->colorImage.base->descriptor
+  const ColorFormat* f = r->softwareImage != 0   ? r->colorImage.base->descriptor
                          : r->request.use3D != 0 ? GetTextureColorFormat(r->surfaceFormat)
                                                  : GetScreenColorFormat();
   if (format != nullptr) *format = f;
@@ -753,7 +753,8 @@ int LockSurfaceData(int store, int* pitch, uint8_t** pixels, int writeOnly, cons
     // A nested lock hands back the rectangle asked for, inside the locked store.
     ++r->lockCount;
     *pitch = r->lockedPitch;
-    *pixels = r->lockedPixels + static_cast<ptrdiff_t>(top) * r->lockedPitch + static_cast<ptrdiff_t>(left) * f->bytesPerPixel;
+    *pixels = r->lockedPixels + static_cast<ptrdiff_t>(top) * r->lockedPitch +
+              static_cast<ptrdiff_t>(left) * f->bytesPerPixel;
     return -2;
   }
   uint8_t* base = nullptr;

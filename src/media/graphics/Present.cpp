@@ -174,8 +174,7 @@ int PresentBackScreen(const GraphicsRect* target) {
       const platform::DisplayContext dc = platform::GetWindowDc(ss.window);
       if (dw == sw && dh == sh)
         platform::SetDibBitsToDevice(dc, dx, dy, dw, dh, s.left, s.top, 0, height, ss.backScreen.pixels, &info);
-      else
-        platform::StretchDibBits(dc, dx, dy, dw, dh, s.left, s.top, sw, sh, ss.backScreen.pixels, &info);
+      else platform::StretchDibBits(dc, dx, dy, dw, dh, s.left, s.top, sw, sh, ss.backScreen.pixels, &info);
       platform::ReleaseWindowDc(ss.window, dc);
     } else {
       uint8_t* bits = nullptr;
@@ -295,8 +294,8 @@ int ReadBackWindowToFrontScreen() {
   return 0;
 }
 
-int SaveScreenRegionToFile(int left, int top, int right, int bottom, const char* fileName, int type,
-                           int jpegQuality, int jpegOption, int pngLevel) {
+int SaveScreenRegionToFile(int left, int top, int right, int bottom, const char* fileName, int type, int jpegQuality,
+                           int jpegOption, int pngLevel) {
   ScreenState& ss = gScreenState;
   if (NoDisplay()) return -1;
   WaitWhileInactive();
@@ -336,16 +335,20 @@ int SaveScreenRegionToFile(int left, int top, int right, int bottom, const char*
     source = bits;
     format = GetScreenColorFormat();
   }
-  const int cw = locked != 0 ? std::min(w, [&] {
-    int sw = 0;
-    platform::GetSurfaceFormat(locked, &sw, nullptr, nullptr);
-    return sw - (r.left + gDrawState.frontWindowRect.left + ss.targetOffsetX);
-  }()) : w;
-  const int ch = locked != 0 ? std::min(h, [&] {
-    int sh = 0;
-    platform::GetSurfaceFormat(locked, nullptr, &sh, nullptr);
-    return sh - (r.top + gDrawState.frontWindowRect.top + ss.targetOffsetY);
-  }()) : h;
+  const int cw = locked != 0 ? std::min(w,
+                                        [&] {
+                                          int sw = 0;
+                                          platform::GetSurfaceFormat(locked, &sw, nullptr, nullptr);
+                                          return sw - (r.left + gDrawState.frontWindowRect.left + ss.targetOffsetX);
+                                        }())
+                             : w;
+  const int ch = locked != 0 ? std::min(h,
+                                        [&] {
+                                          int sh = 0;
+                                          platform::GetSurfaceFormat(locked, nullptr, &sh, nullptr);
+                                          return sh - (r.top + gDrawState.frontWindowRect.top + ss.targetOffsetY);
+                                        }())
+                             : h;
   int result = 0;
   if (format->bitDepth == 16 || format->bitDepth == 32) image.format = *format;
   const int unit = format->bytesPerPixel;

@@ -29,8 +29,7 @@ int ClearDrawTarget();
 int PutGraph(int x, int y, int graph, int transparent);
 int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent);
 int PutGraphRotated(int x, int y, double scale, double angle, int graph, int transparent, int turn);
-int PutGraphPart(int x, int y, int sourceX, int sourceY, int width, int height, int graph, int transparent,
-                 int turn);
+int PutGraphPart(int x, int y, int sourceX, int sourceY, int width, int height, int graph, int transparent, int turn);
 int DrawBlendGraph(int x, int y, int graph, int transparent, int blendGraph, int border, int range);
 int PutBox(int x1, int y1, int x2, int y2, int color, int fill);
 int SetDrawSampling(int mode);

@@ -270,10 +270,14 @@ int StartDirectDraw() {
       d.height = 16;
       d.caps = platform::kCapsOverlay | platform::kCapsVideoMemory;
       d.hasPixelFormat = true;
-      d.pixelFormat = platform::PixelFormat{32, row < 2 ? platform::kPixelFormatFourCC : platform::kPixelFormatRgb,
-                                            row < 2 ? kFourCC[row] : 0u, row < 2 ? 0u : 16u,
+      d.pixelFormat = platform::PixelFormat{32,
+                                            row < 2 ? platform::kPixelFormatFourCC : platform::kPixelFormatRgb,
+                                            row < 2 ? kFourCC[row] : 0u,
+                                            row < 2 ? 0u : 16u,
                                             row == 2 ? 0x7C00u : (row == 3 ? 0xF800u : 0u),
-                                            row == 2 ? 0x3E0u : (row == 3 ? 0x7E0u : 0u), row < 2 ? 0u : 0x1Fu, 0u};
+                                            row == 2 ? 0x3E0u : (row == 3 ? 0x7E0u : 0u),
+                                            row < 2 ? 0u : 0x1Fu,
+                                            0u};
       platform::SurfaceHandle surface = 0;
       if (platform::CreateSurface(ss.directDraw, d, &surface) != platform::kDdOk) continue;
       const bool system = (platform::GetSurfaceCaps(surface) & platform::kCapsSystemMemory) != 0;
@@ -373,8 +377,7 @@ int ApplyScreenMode(int width, int height, int bits, int force, int refreshRate)
   const int now = Clock31();
   if (ss.lastModeChangeTime != 0 && Elapsed31(now, ss.lastModeChangeTime) < 2000)
     platform::SleepMilliseconds(static_cast<uint32_t>(2060 - Elapsed31(now, ss.lastModeChangeTime)));
-  else
-    platform::SleepMilliseconds(60);
+  else platform::SleepMilliseconds(60);
   ss.lastModeChangeTime = Clock31();
   ReleaseAllGraphs(0);
   StopGraphManager();
@@ -445,8 +448,7 @@ int ApplyScreenMode(int width, int height, int bits, int force, int refreshRate)
                             {640, 480, 16, 0}};
       bool done = false;
       for (int i = 0; i < 4 && !done; ++i) {
-        if (platform::SetDisplayMode(ss.directDraw, tries[i].w, tries[i].h, tries[i].d, tries[i].r) !=
-            platform::kDdOk)
+        if (platform::SetDisplayMode(ss.directDraw, tries[i].w, tries[i].h, tries[i].d, tries[i].r) != platform::kDdOk)
           continue;
         done = true;
         ss.width = tries[i].w;
@@ -624,9 +626,9 @@ int CreateMainSurfaces() {
       ss.back = create(platform::kCapsOffscreenPlain | platform::kCaps3DDevice, w, h, 0, kTxtBackFatal);
       FillSurfaceBackground(ss.back);
     } else {
-      ss.primary = create(platform::kCapsPrimary | platform::kCapsFlip | platform::kCapsComplex |
-                              platform::kCaps3DDevice,
-                          0, 0, 1, kTxtPrimaryFatal);
+      ss.primary =
+          create(platform::kCapsPrimary | platform::kCapsFlip | platform::kCapsComplex | platform::kCaps3DDevice, 0, 0,
+                 1, kTxtPrimaryFatal);
       ss.back = platform::GetAttachedBackBuffer(ss.primary);
       if (ss.back == 0) FatalLibraryError(kTxtBackBufferFatal);
       for (int i = 0; i < 3; ++i) {
@@ -754,7 +756,6 @@ int RecreateWindowClipper() {
 }
 
 int RestoreScreenPalette() { return 0; }
-
 
 // --- Start and end of graphics -------------------------------------------------------
 

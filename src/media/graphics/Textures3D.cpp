@@ -250,9 +250,9 @@ int BuildTextureSetPieces(GraphRecord* g) {
   for (int j = 0; j < nh; ++j) {
     int x = 0;
     for (int i = 0; i < nw; ++i) {
-      const int piece = AddSurface3DData(widths[i], heights[j], x, y, std::min(widths[i], g->width - x),
-                                         std::min(heights[j], g->height - y), x, y, g->handle, nullptr, 0, 0,
-                                         g->request);
+      const int piece =
+          AddSurface3DData(widths[i], heights[j], x, y, std::min(widths[i], g->width - x),
+                           std::min(heights[j], g->height - y), x, y, g->handle, nullptr, 0, 0, g->request);
       if (piece < 0) {
         ReleaseGraphTextureSets(g);
         return -1;
@@ -328,8 +328,8 @@ int FillGraphTextureSets(GraphRecord* g, int red, int green, int blue, int alpha
 
 // --- Pixel transfer -----------------------------------------------------------------------------------
 
-int TransferImageToTextureSet(const GraphImage* image, const GraphImage* alphaImage, const Rect& source, int x,
-                              int y, int piece, int keyToAlpha, int alphaFromRed) {
+int TransferImageToTextureSet(const GraphImage* image, const GraphImage* alphaImage, const Rect& source, int x, int y,
+                              int piece, int keyToAlpha, int alphaFromRed) {
   if (gDirect3DState.object == 0) return -1;
   FlushCurrentDevicePrimitives();
   TextureSetRecord* p = GetTextureSetRecord(piece);
@@ -346,7 +346,8 @@ int TransferImageToTextureSet(const GraphImage* image, const GraphImage* alphaIm
   if (lock == -1) FatalLibraryError(kTxtTempTextureFatal);
   const bool key = keyToAlpha != 0 && format->alphaWidth != 0 && alphaImage == nullptr && image->format.alphaMask == 0;
   ConvertColorFormatBlt(bits, pitch, format, image->pixels, image->pitch, &image->format,
-                        alphaImage != nullptr ? alphaImage->pixels : nullptr, alphaImage != nullptr ? alphaImage->pitch : 0,
+                        alphaImage != nullptr ? alphaImage->pixels : nullptr,
+                        alphaImage != nullptr ? alphaImage->pitch : 0,
                         alphaImage != nullptr ? &alphaImage->format : nullptr, 0, 0, &source, 0, key ? 1 : 0,
                         static_cast<uint32_t>(st->transparentColor), 0, 0, alphaFromRed, 0, 0);
   UnlockSurfaceData(p->store);
@@ -354,8 +355,7 @@ int TransferImageToTextureSet(const GraphImage* image, const GraphImage* alphaIm
   return 0;
 }
 
-int TransferImagePartToGraph3D(const GraphImage* image, const GraphImage* alphaImage, int x, int y,
-                               GraphRecord* g) {
+int TransferImagePartToGraph3D(const GraphImage* image, const GraphImage* alphaImage, int x, int y, GraphRecord* g) {
   int result = 0;
   for (int i = 0; i < g->storageCount; ++i) {
     const TextureSetRecord* p = GetTextureSetRecord(g->storage[i]);

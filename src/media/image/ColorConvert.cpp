@@ -13,8 +13,8 @@ namespace {
 
 inline uint32_t EntryValue(const ColorFormat& f, uint32_t index) {
   const PaletteEntry& e = f.palette[index & 0xFF];
-  return static_cast<uint32_t>(e.blue) | (static_cast<uint32_t>(e.green) << 8) |
-         (static_cast<uint32_t>(e.red) << 16) | (static_cast<uint32_t>(e.fourth) << 24);
+  return static_cast<uint32_t>(e.blue) | (static_cast<uint32_t>(e.green) << 8) | (static_cast<uint32_t>(e.red) << 16) |
+         (static_cast<uint32_t>(e.fourth) << 24);
 }
 
 // Resizes a channel value from `from` bits to `to` bits; the widening maps
@@ -34,9 +34,7 @@ inline uint32_t Resize(uint32_t v, int from, int to) {
 
 inline uint32_t Field(uint32_t v, uint32_t mask, int shift) { return (v & mask) >> shift; }
 
-inline uint32_t Place(uint32_t v, int shift, uint32_t mask) {
-  return shift >= 32 ? 0 : (v << shift) & mask;
-}
+inline uint32_t Place(uint32_t v, int shift, uint32_t mask) { return shift >= 32 ? 0 : (v << shift) & mask; }
 
 bool IsStd(const ColorFormat& f) { return f.redMask == 0xFF0000 && f.greenMask == 0xFF00 && f.blueMask == 0xFF; }
 bool Is565(const ColorFormat& f) { return f.redMask == 0xF800 && f.greenMask == 0x7E0 && f.blueMask == 0x1F; }
@@ -109,9 +107,7 @@ bool FixedPair(const Blit& b, int keyToAlpha, bool alphaFromSource, uint32_t key
       return run([](uint32_t p) { return ((p >> 9) & 0x7C00) | ((p >> 6) & 0x3E0) | ((p >> 3) & 0x1F) | 0x8000; });
     if (pal && d32x) return run([](uint32_t p) { return p | 0xFF000000u; });
     if (s24 && d565)
-      return run([](uint32_t p) {
-        return (((p >> 19) & 0x1F) << 11) | (((p >> 10) & 0x3F) << 5) | ((p >> 3) & 0x1F);
-      });
+      return run([](uint32_t p) { return (((p >> 19) & 0x1F) << 11) | (((p >> 10) & 0x3F) << 5) | ((p >> 3) & 0x1F); });
     if (s24 && d555)
       return run([](uint32_t p) {
         return (((p >> 19) & 0x1F) << 10) | (((p >> 11) & 0x1F) << 5) | ((p >> 3) & 0x1F) | 0x8000;
@@ -153,11 +149,10 @@ bool FixedPair(const Blit& b, int keyToAlpha, bool alphaFromSource, uint32_t key
 
 }  // namespace
 
-int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat* destFormat,
-                          const uint8_t* srcPixels, int srcPitch, const ColorFormat* srcFormat,
-                          const uint8_t* alphaPixels, int alphaPitch, const ColorFormat* alphaFormat,
-                          int destX, int destY, const Rect* srcRect, int mirror, int keyToAlpha,
-                          uint32_t keyOrTransparent, int ditherMode, int clearColor, int alphaFromRed,
+int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat* destFormat, const uint8_t* srcPixels,
+                          int srcPitch, const ColorFormat* srcFormat, const uint8_t* alphaPixels, int alphaPitch,
+                          const ColorFormat* alphaFormat, int destX, int destY, const Rect* srcRect, int mirror,
+                          int keyToAlpha, uint32_t keyOrTransparent, int ditherMode, int clearColor, int alphaFromRed,
                           int skipTransparent, int paletteRemap) {
   ColorFormat df = *destFormat;
   ColorFormat sf = *srcFormat;
@@ -175,8 +170,7 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
   const int h = srcRect->bottom - srcRect->top;
   if (w <= 0 || h <= 0) return -1;
 
-  Blit b{destPixels, destPitch, &df, srcPixels, srcPitch, &sf, destX, destY, srcRect->left, srcRect->top, w, h,
-         mirror};
+  Blit b{destPixels, destPitch, &df, srcPixels, srcPitch, &sf, destX, destY, srcRect->left, srcRect->top, w, h, mirror};
   const int sb = sf.bytesPerPixel;
   const int db = df.bytesPerPixel;
 
@@ -236,8 +230,7 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
         if (ReadPixelBytes(sp, sb) != t) std::memcpy(dp, sp, static_cast<size_t>(sb));
       });
     } else {
-      for (int row = 0; row < h; ++row)
-        std::memcpy(b.DstRow(row), b.SrcRow(row), static_cast<size_t>(w) * sb);
+      for (int row = 0; row < h; ++row) std::memcpy(b.DstRow(row), b.SrcRow(row), static_cast<size_t>(w) * sb);
     }
     return 0;
   }
@@ -264,8 +257,8 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
   }
 
   // 7. General rule, pixel by pixel.
-  const bool convert = sf.redWidth != df.redWidth || sf.greenWidth != df.greenWidth ||
-                       (useAlphaImage && af.redWidth != df.alphaWidth);
+  const bool convert =
+      sf.redWidth != df.redWidth || sf.greenWidth != df.greenWidth || (useAlphaImage && af.redWidth != df.alphaWidth);
   uint32_t transparent = keyOrTransparent;
   if (!keyToAlpha) {
     if (sf.bitDepth == 16) transparent &= 0xFFFF;
@@ -276,7 +269,8 @@ int ConvertColorFormatBlt(uint8_t* destPixels, int destPitch, const ColorFormat*
   const uint32_t rgbMask = df.redMask | df.greenMask | df.blueMask;
   if (keyToAlpha && destAlpha)
     keyPixel = EncodePixel(&df, (keyOrTransparent >> 16) & 0xFF, (keyOrTransparent >> 8) & 0xFF,
-                           keyOrTransparent & 0xFF, 255) & rgbMask;
+                           keyOrTransparent & 0xFF, 255) &
+               rgbMask;
   const int ab = af.bytesPerPixel;
   const uint32_t fullAlpha = df.alphaWidth ? (df.alphaMask >> df.alphaShift) : 0;
 
@@ -368,8 +362,8 @@ int ConvertToDibLayout(const GraphImage* image, platform::BitmapInfo* info, uint
     ColorFormat full{};
     SetFullColorFormat(&full);
     Rect r{0, 0, w, h};
-    ConvertColorFormatBlt(block, rowSize, &full, image->pixels, image->pitch, &image->format, nullptr, 0, nullptr,
-                          0, 0, &r, 0, 0, 0, 0, 0, 0, 0, 0);
+    ConvertColorFormatBlt(block, rowSize, &full, image->pixels, image->pitch, &image->format, nullptr, 0, nullptr, 0, 0,
+                          &r, 0, 0, 0, 0, 0, 0, 0, 0);
     *pixels = block;
     return 1;
   }

@@ -13,9 +13,7 @@
 #include "media/system/LibrarySystem.h"
 #include "media/system/MessageLoop.h"
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 // The colour as drawn: each channel times the tint, with the bits PackColor
 // sets for black cleared.
@@ -125,9 +123,9 @@ bool GraphicsRefused() { return IsDirectDrawUsed() != 0 && GetDirectDrawObject()
 
 }  // namespace
 
-int ProcessFontString(int mode, int x, int y, int scaled, double xScale, double yScale, const char* text,
-                      int color, MEMIMG* target, const Rect* clip, int transparent, int font, int edgeColor,
-                      int length, int vertical, int* sizeOut) {
+int ProcessFontString(int mode, int x, int y, int scaled, double xScale, double yScale, const char* text, int color,
+                      MEMIMG* target, const Rect* clip, int transparent, int font, int edgeColor, int length,
+                      int vertical, int* sizeOut) {
   (void)transparent;
   if (GraphicsRefused()) return -1;
   const FontRecord* f = GetFontRecord(font);
@@ -168,16 +166,15 @@ int ProcessFontString(int mode, int x, int y, int scaled, double xScale, double 
       LogWrite(kTxtTextCacheFailed);
       return -1;
     }
-    const bool blank = entry[0] == 0x20 || (entry[0] == 0x81 && entry[1] == 0x40) || cell->boxWidth == 0 ||
-                       cell->boxHeight == 0;
+    const bool blank =
+        entry[0] == 0x20 || (entry[0] == 0x81 && entry[1] == 0x40) || cell->boxWidth == 0 || cell->boxHeight == 0;
     if (mode == 1 && !blank && target != nullptr && clip != nullptr) {
       const int p = static_cast<int>(pen);
       if (vertical != 0)
         DrawGlyph(f, cell, target, *clip, x + f->lineHeight - cell->offsetY, y + p + cell->offsetX, true, drawnText,
                   drawnEdge, depth);
       else
-        DrawGlyph(f, cell, target, *clip, x + p + cell->offsetX, y + cell->offsetY, false, drawnText, drawnEdge,
-                  depth);
+        DrawGlyph(f, cell, target, *clip, x + p + cell->offsetX, y + cell->offsetY, false, drawnText, drawnEdge, depth);
     }
     pen += (cell->advance + f->spacing) * advanceScale;
   }
@@ -221,9 +218,8 @@ int DrawTextBody(int x, int y, bool scaledDraw, double xScale, double yScale, co
   if ((front || mask) && refresh.left >= area.right) return 0;
   if (mask) MaskLayerBeforeDraw(refresh.left, refresh.top, refresh.right, refresh.bottom);
   if (front && gScreenState.readBack == 1) ReadBackWindowToFrontScreen();
-  const int result = scaledDraw
-                         ? PutFontStringScaled2D(x, y, xScale, yScale, text, color, font, edgeColor, vertical)
-                         : PutFontString2D(x, y, text, color, font, edgeColor, vertical);
+  const int result = scaledDraw ? PutFontStringScaled2D(x, y, xScale, yScale, text, color, font, edgeColor, vertical)
+                                : PutFontString2D(x, y, text, color, font, edgeColor, vertical);
   if (mask) MaskLayerAfterDraw(refresh.left, refresh.top, refresh.right, refresh.bottom);
   if (front) PresentSoftwareFrontRect(&refresh);
   return result;

@@ -62,8 +62,7 @@ void ReleaseRecord(int slot) {
 }
 
 // One glyph into its cell of the memory cache.
-void StoreGlyph(FontRecord* r, GlyphCacheEntry* cell, const uint8_t* glyph, int pitch, int boxW, int boxH,
-                int format) {
+void StoreGlyph(FontRecord* r, GlyphCacheEntry* cell, const uint8_t* glyph, int pitch, int boxW, int boxH, int format) {
   const int cs = r->cellSize;
   uint8_t* base = r->cacheBitmap + static_cast<ptrdiff_t>(cell->cellIndex) * cs * r->cachePitch;
   const int e = (r->type & 1) != 0 ? r->edgeSize : 0;
@@ -167,8 +166,8 @@ int IsDoubleByteLead(const char* byte, int charSet) {
 
 // --- Creation and deletion ----------------------------------------------------------------
 
-int CreateFontToHandle(const char* face, int size, int thickness, int typeFlags, int charSet, int edgeSize,
-                       int italic, int slot, int checkNumber) {
+int CreateFontToHandle(const char* face, int size, int thickness, int typeFlags, int charSet, int edgeSize, int italic,
+                       int slot, int checkNumber) {
   if (GraphicsRefused()) return -1;
   if (size == -1) size = 16;
   if (thickness == -1) thickness = 6;
@@ -418,8 +417,7 @@ GlyphCacheEntry* RenderGlyphsToCache(int handle, int count, const uint8_t* entri
     // An empty bitmap is checked before anything is divided by its height.
     if (!space && size > 0 && gm.blackBoxX > 0 && gm.blackBoxY > 0) {
       glyph.assign(static_cast<size_t>(size), '\0');
-      if (platform::GetGlyphOutline(r->gdiFont, code, format, &gm, reinterpret_cast<uint8_t*>(glyph.data()), size) <
-          0)
+      if (platform::GetGlyphOutline(r->gdiFont, code, format, &gm, reinterpret_cast<uint8_t*>(glyph.data()), size) < 0)
         FatalLibraryError(kTxtGlyphOutlineFailed);
       StoreGlyph(r, cell, reinterpret_cast<const uint8_t*>(glyph.data()), platform::GlyphRowPitch(format, gm.blackBoxX),
                  gm.blackBoxX, gm.blackBoxY, format);

@@ -11,7 +11,7 @@
 // the font's memory cache; drawing copies cells.
 
 constexpr int kFontSlots = 40;
-constexpr int kGlyphCells = 2025;   // at most 2024 used; the one after the last carries index -1
+constexpr int kGlyphCells = 2025;  // at most 2024 used; the one after the last carries index -1
 constexpr int kGlyphMapSize = 65536;
 
 struct GlyphCacheEntry;
@@ -49,11 +49,11 @@ struct FontRecord {
   int spacing;
   int cellSize;
   platform::FontHandle gdiFont;
-  int type;              // bit 0 edge, bit 1 anti-alias
-  int charSet;           // 0 default, 1 Shift-JIS, 2 Hangul
+  int type;     // bit 0 edge, bit 1 anti-alias
+  int charSet;  // 0 default, 1 Shift-JIS, 2 Hangul
   int edgeSize;
   int cacheWidth, cacheHeight, cellsPerColumn;
-  int textSurface;       // Surface2DHandle, -1 when none
+  int textSurface;  // Surface2DHandle, -1 when none
   int textSurfaceLost;
   int ascent;
 };
@@ -82,8 +82,8 @@ int QueryDefaultFontHandle();
 int IsDoubleByteLead(const char* byte, int charSet);
 
 // Creation and deletion.
-int CreateFontToHandle(const char* face, int size, int thickness, int typeFlags, int charSet, int edgeSize,
-                       int italic, int slot, int checkNumber);
+int CreateFontToHandle(const char* face, int size, int thickness, int typeFlags, int charSet, int edgeSize, int italic,
+                       int slot, int checkNumber);
 int DeleteFontHandle(int font);
 int RecreateAllFonts();
 int ResetFontSystem();
@@ -111,9 +111,9 @@ int SyncDefaultFont();
 int TintTextColor(int color);
 // mode 1 draws into target within clip, any other measures; returns the
 // advance width. sizeOut: {width, line height}, swapped for vertical text.
-int ProcessFontString(int mode, int x, int y, int scaled, double xScale, double yScale, const char* text,
-                      int color, MEMIMG* target, const Rect* clip, int transparent, int font, int edgeColor,
-                      int length, int vertical, int* sizeOut);
+int ProcessFontString(int mode, int x, int y, int scaled, double xScale, double yScale, const char* text, int color,
+                      MEMIMG* target, const Rect* clip, int transparent, int font, int edgeColor, int length,
+                      int vertical, int* sizeOut);
 int MeasureTextWithFont(const char* text, int length, int font, int vertical);
 int MeasureTextDefaultFont(const char* text, int length, int vertical);
 int DrawTextWithFont(int x, int y, const char* text, int color, int font, int edgeColor, int vertical);

@@ -140,8 +140,8 @@ int SetFullColorFormat(ColorFormat* format) {
   return 0;
 }
 
-int SetColorFormatFromMasks(ColorFormat* format, int bitDepth, uint32_t redMask, uint32_t greenMask,
-                            uint32_t blueMask, uint32_t alphaMask) {
+int SetColorFormatFromMasks(ColorFormat* format, int bitDepth, uint32_t redMask, uint32_t greenMask, uint32_t blueMask,
+                            uint32_t alphaMask) {
   format->bitDepth = static_cast<uint16_t>(bitDepth);
   format->bytesPerPixel = static_cast<uint16_t>(bitDepth / 8);
   format->compressionKind = 0;
@@ -163,8 +163,8 @@ ColorFormat* UpdateUnusedBitMask(ColorFormat* format) {
   if (widths == format->bitDepth) {
     format->unusedMask = 0;
   } else {
-    format->unusedMask = DepthOnes(format->bitDepth) &
-                         ~(format->redMask | format->greenMask | format->blueMask | format->alphaMask);
+    format->unusedMask =
+        DepthOnes(format->bitDepth) & ~(format->redMask | format->greenMask | format->blueMask | format->alphaMask);
   }
   return format;
 }
@@ -238,8 +238,7 @@ uint32_t ReadPixelAsARGB(const GraphImage* image, int x, int y) {
   uint32_t pixel = ReadPixelBytes(p, bytes);
   if (bytes == 1) {
     const PaletteEntry& e = f.palette[pixel];
-    pixel = static_cast<uint32_t>(e.blue | (e.green << 8) | (e.red << 16)) |
-            (static_cast<uint32_t>(e.fourth) << 24);
+    pixel = static_cast<uint32_t>(e.blue | (e.green << 8) | (e.red << 16)) | (static_cast<uint32_t>(e.fourth) << 24);
   }
   auto place = [pixel](uint32_t mask, int shift, int width, int k) -> uint32_t {
     if (width == 0 || mask == 0) return 0;
@@ -248,8 +247,7 @@ uint32_t ReadPixelAsARGB(const GraphImage* image, int x, int y) {
     if (to >= 0) return to >= 32 ? 0 : v << to;
     return v >> -to;
   };
-  uint32_t result = place(f.blueMask, f.blueShift, f.blueWidth, 1) |
-                    place(f.greenMask, f.greenShift, f.greenWidth, 2) |
+  uint32_t result = place(f.blueMask, f.blueShift, f.blueWidth, 1) | place(f.greenMask, f.greenShift, f.greenWidth, 2) |
                     place(f.redMask, f.redShift, f.redWidth, 3);
   if (f.alphaWidth != 0) result |= place(f.alphaMask, f.alphaShift, f.alphaWidth, 4);
   return result;

@@ -12,15 +12,15 @@ struct PaletteEntry {
 
 // How the bits of one pixel are laid out.
 struct ColorFormat {
-  uint16_t bitDepth;        // 8, 16, 24, 32; 4 or 8 for block-compressed data
-  uint16_t bytesPerPixel;   // 1, 2, 3 or 4
+  uint16_t bitDepth;       // 8, 16, 24, 32; 4 or 8 for block-compressed data
+  uint16_t bytesPerPixel;  // 1, 2, 3 or 4
   uint8_t redWidth, greenWidth, blueWidth, alphaWidth;
   uint8_t redShift, greenShift, blueShift, alphaShift;
   uint32_t redMask, greenMask, blueMask, alphaMask;
-  uint32_t unusedMask;      // bits of no channel; encoding sets them to 1
+  uint32_t unusedMask;  // bits of no channel; encoding sets them to 1
   PaletteEntry palette[256];
   uint8_t unusedShift, unusedWidth;
-  uint32_t compressionKind; // 0 plain; 1..5 DXT1..DXT5
+  uint32_t compressionKind;  // 0 plain; 1..5 DXT1..DXT5
 };
 
 // An image in memory; owns its tracked-heap pixel block.
@@ -44,8 +44,8 @@ constexpr int kSoftImageHandleType = 14;
 
 struct SoftImageTable {
   SoftImage* slots[kSoftImageSlots];
-  int count;   // live records
-  int bound;   // one past the highest slot in use
+  int count;  // live records
+  int bound;  // one past the highest slot in use
 };
 extern SoftImageTable gSoftImages;
 
@@ -56,8 +56,8 @@ int SetGray8ColorFormat(ColorFormat* format);
 int SetXRGB8ColorFormat(ColorFormat* format);
 int SetARGB8ColorFormat(ColorFormat* format);
 int SetFullColorFormat(ColorFormat* format);
-int SetColorFormatFromMasks(ColorFormat* format, int bitDepth, uint32_t redMask, uint32_t greenMask,
-                            uint32_t blueMask, uint32_t alphaMask);
+int SetColorFormatFromMasks(ColorFormat* format, int bitDepth, uint32_t redMask, uint32_t greenMask, uint32_t blueMask,
+                            uint32_t alphaMask);
 ColorFormat* UpdateUnusedBitMask(ColorFormat* format);
 int EqualColorFormats(const ColorFormat* a, const ColorFormat* b);
 

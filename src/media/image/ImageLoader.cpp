@@ -18,8 +18,8 @@ int gDecodeCount = 0;
 ImageLoaderFunc gUserImageLoaders[10] = {};
 int gUserImageLoaderCount = 0;
 
-const ImageLoaderFunc gImageLoaderTable[] = {ReadBmpStream,  ReadJpegStream, ReadPngStream, ReadBgraStream,
-                                             ReadTgaStream,  ReadDdsStream,  nullptr};
+const ImageLoaderFunc gImageLoaderTable[] = {ReadBmpStream, ReadJpegStream, ReadPngStream, ReadBgraStream,
+                                             ReadTgaStream, ReadDdsStream,  nullptr};
 
 uint8_t* AllocBlock(int64_t bytes, bool zeroed) {
   if (bytes < 0 || bytes > 0x7FFFFFFF) return nullptr;
@@ -491,8 +491,7 @@ std::string MakeAlphaFileName(const char* fileName) {
 }
 
 int ReadImageWithAlphaFile(const char* fileName, const void* data, int size, int fromMemory, const void* alphaData,
-                           int alphaSize, int alphaFromMemory, GraphImage* image, GraphImage* alphaImage,
-                           int mirror) {
+                           int alphaSize, int alphaFromMemory, GraphImage* image, GraphImage* alphaImage, int mirror) {
   if (ReadImageFile(fileName, data, size, fromMemory, mirror, image) != 0) return -1;
   if ((alphaFromMemory == 1 && alphaData == nullptr) || (alphaFromMemory != 0 && alphaFromMemory != 1)) return 1;
   std::string alphaName;

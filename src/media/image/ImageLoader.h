@@ -26,8 +26,7 @@ bool ImageSizeAllowed(int64_t width, int64_t height);
 // 0 when both images were read, 1 when only the colour image was, -1 when
 // the colour image was not.
 int ReadImageWithAlphaFile(const char* fileName, const void* data, int size, int fromMemory, const void* alphaData,
-                           int alphaSize, int alphaFromMemory, GraphImage* image, GraphImage* alphaImage,
-                           int mirror);
+                           int alphaSize, int alphaFromMemory, GraphImage* image, GraphImage* alphaImage, int mirror);
 int ReadImageFile(const char* fileName, const void* data, int size, int fromMemory, int mirror, GraphImage* image);
 int RunImageLoaders(MediaStream* stream, GraphImage* image);
 

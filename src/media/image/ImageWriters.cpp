@@ -21,8 +21,8 @@ int WriteWholeFile(const char* fileName, const std::vector<uint8_t>& bytes) {
   platform::FileDelete(path);
   const int file = platform::FileOpen(path, platform::FileAccess::Write);
   if (file == 0) return -2;
-  const bool written = platform::FileWrite(file, bytes.data(), static_cast<int64_t>(bytes.size())) ==
-                       static_cast<int64_t>(bytes.size());
+  const bool written =
+      platform::FileWrite(file, bytes.data(), static_cast<int64_t>(bytes.size())) == static_cast<int64_t>(bytes.size());
   const bool closed = platform::FileClose(file);
   if (!written || !closed) {
     platform::FileDelete(path);
@@ -78,7 +78,8 @@ int WriteGraphImageBmp(const char* fileName, GraphImage* image) {
   if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return -1;
   const int w = image->width, h = image->height;
   const bool palette = depth == 8;
-  const uint32_t rowSize = palette ? (static_cast<uint32_t>(w) + 3) / 4 * 4 : (static_cast<uint32_t>(w) * 3 + 3) / 4 * 4;
+  const uint32_t rowSize =
+      palette ? (static_cast<uint32_t>(w) + 3) / 4 * 4 : (static_cast<uint32_t>(w) * 3 + 3) / 4 * 4;
   const uint32_t offset = palette ? 1078 : 54;
   std::vector<uint8_t> out;
   out.reserve(offset + static_cast<size_t>(rowSize) * h);
@@ -133,7 +134,10 @@ int WriteGraphImageBmp(const char* fileName, GraphImage* image) {
   }
   const int result = WriteWholeFile(fileName, out);
   if (result == -2)
-    LogWrite("\x82" "a\x82l\x82o\x83Z\x81[\x83u\x97p\x83t\x83@\x83" "C\x83\x8b\x82\xcc\x83I\x81[\x83v\x83\x93\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* ＢＭＰセーブ用ファイルのオープンに失敗しました\n */);
+    LogWrite(
+        "\x82"
+        "a\x82l\x82o\x83Z\x81[\x83u\x97p\x83t\x83@\x83"
+        "C\x83\x8b\x82\xcc\x83I\x81[\x83v\x83\x93\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* ＢＭＰセーブ用ファイルのオープンに失敗しました\n */);
   return result < 0 ? -1 : 0;
 }
 

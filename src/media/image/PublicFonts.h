@@ -12,8 +12,8 @@ int DrawScaledTextWithFont(int x, int y, double xScale, double yScale, const cha
 // TrueType faces only.
 int EnumFontFaceNames(char* buffer, int maximum, int mode);
 int ResetFontSystem();
-int CreateFontToHandle(const char* face, int size, int thickness, int typeFlags, int charSet, int edgeSize,
-                       int italic, int slot, int checkNumber);
+int CreateFontToHandle(const char* face, int size, int thickness, int typeFlags, int charSet, int edgeSize, int italic,
+                       int slot, int checkNumber);
 int SetDefaultFontSize(int size);
 int SetDefaultFontThickness(int thickness);
 int SetDefaultFontFace(const char* face, int charSet);

@@ -10,6 +10,6 @@ struct ColorFormat;
 int AllocXRGB8GraphImage(int width, int height, GraphImage* image);
 int FreeGraphImage(GraphImage* image);
 int DecompressDxtGraphImage(GraphImage* image);
-int SetColorFormatFromMasks(ColorFormat* format, int bitDepth, uint32_t redMask, uint32_t greenMask,
-                            uint32_t blueMask, uint32_t alphaMask);
+int SetColorFormatFromMasks(ColorFormat* format, int bitDepth, uint32_t redMask, uint32_t greenMask, uint32_t blueMask,
+                            uint32_t alphaMask);
 int FreeAllSoftImageHandles();

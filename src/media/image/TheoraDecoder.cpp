@@ -162,8 +162,8 @@ int BuildYuvTables() {
   return 0;
 }
 
-void ConvertYuvToXrgb(const uint8_t* const planes[3], int yWidth, int yHeight, int yStride, int uvWidth,
-                      int uvHeight, int uvStride, GraphImage* image) {
+void ConvertYuvToXrgb(const uint8_t* const planes[3], int yWidth, int yHeight, int yStride, int uvWidth, int uvHeight,
+                      int uvStride, GraphImage* image) {
   const int width = std::min(yWidth, image->width), height = std::min(yHeight, image->height);
   const YuvTables& t = gTables;
   const bool half = uvWidth == (yWidth + 1) / 2 && uvHeight == (yHeight + 1) / 2;
@@ -221,8 +221,7 @@ int ReadTheoraHeaders(TheoraDecoder* d) {
     ogg_stream_init(&trial, ogg_page_serialno(&d->page));
     ogg_stream_pagein(&trial, &d->page);
     ogg_packet first;
-    if (ogg_stream_packetout(&trial, &first) == 1 &&
-        th_decode_headerin(&d->info, &d->comment, &d->setup, &first) > 0) {
+    if (ogg_stream_packetout(&trial, &first) == 1 && th_decode_headerin(&d->info, &d->comment, &d->setup, &first) > 0) {
       d->serial = ogg_page_serialno(&d->page);
       d->headerCount = 1;
       d->stream = trial;
@@ -369,10 +368,10 @@ int FetchTheoraFrame(TheoraDecoder* d, int updateImage, int updateSurface) {
   // current frame or asks for a seek, so the decode thread leaves the
   // current frame's entry alone, and a decode thread preempted while it
   // holds the lock cannot hold up a frame that is ready.
-  TheoraStockEntry* e = d->seekRequest.load(std::memory_order_acquire) == 0 &&
-                                d->state.load(std::memory_order_acquire) != kTheoraEnded
-                            ? EntryOf(d, current)
-                            : nullptr;
+  TheoraStockEntry* e =
+      d->seekRequest.load(std::memory_order_acquire) == 0 && d->state.load(std::memory_order_acquire) != kTheoraEnded
+          ? EntryOf(d, current)
+          : nullptr;
   if (e == nullptr) {
     std::unique_lock<std::mutex> guard(d->lock);
     d->changed.wait_for(guard, kLongestWait, [&] {
@@ -385,8 +384,7 @@ int FetchTheoraFrame(TheoraDecoder* d, int updateImage, int updateSurface) {
   if (e == nullptr) return 0;
   if (image) {
     const uint8_t* const planes[3] = {e->planes[0], e->planes[1], e->planes[2]};
-    ConvertYuvToXrgb(planes, e->yWidth, e->yHeight, e->yStride, e->uvWidth, e->uvHeight, e->uvStride,
-                     &d->frameImage);
+    ConvertYuvToXrgb(planes, e->yWidth, e->yHeight, e->yStride, e->uvWidth, e->uvHeight, e->uvStride, &d->frameImage);
     d->imageDone = 1;
   }
   return 1;

@@ -41,7 +41,13 @@ struct TheoraInfo {
   int width, height;
 };
 
-enum TheoraThreadState { kTheoraWaiting = 0, kTheoraDecoding = 1, kTheoraSeeking = 2, kTheoraEnded = 3, kTheoraPaused = 4 };
+enum TheoraThreadState {
+  kTheoraWaiting = 0,
+  kTheoraDecoding = 1,
+  kTheoraSeeking = 2,
+  kTheoraEnded = 3,
+  kTheoraPaused = 4
+};
 
 struct TheoraDecoder {
   std::atomic<int> state;
@@ -113,8 +119,8 @@ struct YuvTables {
 extern const YuvTables& gYuvTables;
 
 // Converts one picture into an XRGB image of at least its luma size.
-void ConvertYuvToXrgb(const uint8_t* const planes[3], int yWidth, int yHeight, int yStride, int uvWidth,
-                      int uvHeight, int uvStride, GraphImage* image);
+void ConvertYuvToXrgb(const uint8_t* const planes[3], int yWidth, int yHeight, int yStride, int uvWidth, int uvHeight,
+                      int uvStride, GraphImage* image);
 
 // Live decode threads of all movies (threads started and not yet joined).
 int GetTheoraThreadCount();

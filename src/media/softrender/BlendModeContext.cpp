@@ -9,8 +9,8 @@
 namespace memimg_pixel {
 
 bool ViewUsable(const MEMIMG* image) {
-  return image != nullptr && image->magic == kMemImgMagic && image->base != nullptr &&
-         image->pixels != nullptr && image->width >= 0 && image->height >= 0;
+  return image != nullptr && image->magic == kMemImgMagic && image->base != nullptr && image->pixels != nullptr &&
+         image->width >= 0 && image->height >= 0;
 }
 
 bool DestinationDrawable(const MEMIMG* dest) {
@@ -41,8 +41,8 @@ void MakeBlendView(const MEMIMG* blendImage, int32_t width, int32_t height, Blen
 
 }  // namespace
 
-bool PrepareTexturedDraw(const MEMIMG* dest, const MEMIMG* source, int transparent,
-                         const MEMIMG* blendImage, TexturedDraw* draw) {
+bool PrepareTexturedDraw(const MEMIMG* dest, const MEMIMG* source, int transparent, const MEMIMG* blendImage,
+                         TexturedDraw* draw) {
   if (!ViewUsable(source)) return false;
   const MemImgBase& base = *source->base;
   if (base.pixelFormat != dest->base->pixelFormat) return false;

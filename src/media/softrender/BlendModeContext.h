@@ -43,7 +43,7 @@ struct TexturedDraw {
 // Fills the per-draw values for a textured draw of source into dest. False
 // when the draw must draw nothing (source unusable or of another pixel
 // format, oversized, or a palette source without palette).
-bool PrepareTexturedDraw(const MEMIMG* dest, const MEMIMG* source, int transparent,
-                         const MEMIMG* blendImage, TexturedDraw* draw);
+bool PrepareTexturedDraw(const MEMIMG* dest, const MEMIMG* source, int transparent, const MEMIMG* blendImage,
+                         TexturedDraw* draw);
 
 }  // namespace memimg_pixel

@@ -47,11 +47,11 @@ inline constexpr int kShift = Fmt == 1 ? 8 * C : (C == 0 ? 0 : (C == 1 ? 5 : 11)
 template <int Fmt, int C>
 inline constexpr int kWidth = Fmt == 1 ? 8 : (C == 1 ? 6 : 5);
 template <int Fmt, int C>
-inline constexpr int32_t kMax = (1 << kWidth<Fmt, C>) - 1;
+inline constexpr int32_t kMax = (1 << kWidth<Fmt, C>)-1;
 
 template <int Fmt, int C>
 inline int32_t Level(uint32_t pixel) {
-  return static_cast<int32_t>((pixel >> kShift<Fmt, C>) & kMax<Fmt, C>);
+  return static_cast<int32_t>((pixel >> kShift<Fmt, C>)&kMax<Fmt, C>);
 }
 
 template <int Fmt>
@@ -75,12 +75,11 @@ inline void StorePixel(uint8_t* p, uint32_t v) {
 template <int Fmt>
 inline uint32_t Pack(uint32_t old, int32_t b, int32_t g, int32_t r) {
   if constexpr (Fmt == 1) {
-    return (old & 0xFF000000u) | (static_cast<uint32_t>(r & 0xFF) << 16) |
-           (static_cast<uint32_t>(g & 0xFF) << 8) | static_cast<uint32_t>(b & 0xFF);
+    return (old & 0xFF000000u) | (static_cast<uint32_t>(r & 0xFF) << 16) | (static_cast<uint32_t>(g & 0xFF) << 8) |
+           static_cast<uint32_t>(b & 0xFF);
   } else {
     (void)old;
-    return (static_cast<uint32_t>(r) << 11) | (static_cast<uint32_t>(g) << 5) |
-           static_cast<uint32_t>(b);
+    return (static_cast<uint32_t>(r) << 11) | (static_cast<uint32_t>(g) << 5) | static_cast<uint32_t>(b);
   }
 }
 
@@ -98,15 +97,13 @@ inline int32_t MoveToward(int32_t d, int32_t diff, uint32_t weight) {
 template <int Fmt, SourceKind Kind, int Mode, bool Cover, bool Tint, bool Flag>
 struct PixelOp {
   static constexpr int kFormat = Fmt;
-  static constexpr int kUnit =
-      Kind == SourceKind::Palette ? 1 : (Fmt == 1 ? 4 : (Kind == SourceKind::Alpha ? 4 : 2));
+  static constexpr int kUnit = Kind == SourceKind::Palette ? 1 : (Fmt == 1 ? 4 : (Kind == SourceKind::Alpha ? 4 : 2));
   static constexpr int kDstBytes = Fmt == 1 ? 4 : 2;
   static constexpr bool kCover = Cover;
 
   // texel: the source unit; blend: the blend-image byte at the same texel
   // (only read with coverage).
-  static inline void Apply(const PixelContext& c, uint8_t* dst, const uint8_t* texel,
-                           const uint8_t* blend) {
+  static inline void Apply(const PixelContext& c, uint8_t* dst, const uint8_t* texel, const uint8_t* blend) {
     uint32_t colour;
     int32_t sa = 255;
     if constexpr (Kind == SourceKind::Palette) {
@@ -165,12 +162,10 @@ struct PixelOp {
   }
 
   template <bool E, int C>
-  static inline int32_t LerpChannel(const PixelContext& c, uint32_t dstPixel, uint32_t colour,
-                                    int32_t sa, int32_t k) {
+  static inline int32_t LerpChannel(const PixelContext& c, uint32_t dstPixel, uint32_t colour, int32_t sa, int32_t k) {
     const int32_t d = Level<Fmt, C>(dstPixel);
     const int32_t s = Level<Fmt, C>(colour);
-    if constexpr (Mode == 11 && Fmt == 0 && C == 1 && Kind == SourceKind::Alpha && !Cover &&
-                  !Tint && E) {
+    if constexpr (Mode == 11 && Fmt == 0 && C == 1 && Kind == SourceKind::Alpha && !Cover && !Tint && E) {
       // Untinted 16-bit alpha green keeps five more fraction bits of the product.
       const int32_t q = (d * s) >> 1;
       return (d * (1 << 21) + (q - 32 * d) * sa * c.a) >> 21;
@@ -200,8 +195,8 @@ struct PixelOp {
   }
 
   template <bool E, int C>
-  static inline int32_t MultiplyChannel(const PixelContext& c, uint32_t dstPixel,
-                                        uint32_t colour, int32_t sa, int32_t k) {
+  static inline int32_t MultiplyChannel(const PixelContext& c, uint32_t dstPixel, uint32_t colour, int32_t sa,
+                                        int32_t k) {
     const uint32_t d = static_cast<uint32_t>(Level<Fmt, C>(dstPixel));
     const uint32_t t = static_cast<uint32_t>(Tinted<C>(c, Level<Fmt, C>(colour)));
     uint32_t product = d * t;
@@ -219,8 +214,7 @@ struct PixelOp {
 
   // Weight of the additive and subtractive modes for one channel.
   template <bool E, int C>
-  static inline uint32_t AddWeight(const PixelContext& c, uint32_t colour, int32_t sa,
-                                   int32_t k) {
+  static inline uint32_t AddWeight(const PixelContext& c, uint32_t colour, int32_t sa, int32_t k) {
     const int32_t s = Level<Fmt, C>(colour);
     const uint32_t a = static_cast<uint32_t>(c.a);
     if constexpr (Fmt == 1) {
@@ -247,8 +241,7 @@ struct PixelOp {
   }
 
   template <bool E>
-  static inline void Blend(const PixelContext& c, uint8_t* dst, uint32_t colour, int32_t sa,
-                           int32_t k) {
+  static inline void Blend(const PixelContext& c, uint8_t* dst, uint32_t colour, int32_t sa, int32_t k) {
     if constexpr (Mode == 0 && !Cover && !E && !Tint) {
       // Whole-pixel store: the fourth byte of a 32-bit texel goes along.
       StorePixel<Fmt>(dst, colour);
@@ -266,13 +259,12 @@ struct PixelOp {
       }
     } else if constexpr (Mode == 4) {
       const uint32_t d = LoadPixel<Fmt>(dst);
-      StorePixel<Fmt>(dst, Pack<Fmt>(d, MultiplyChannel<E, 0>(c, d, colour, sa, k),
-                                     MultiplyChannel<E, 1>(c, d, colour, sa, k),
-                                     MultiplyChannel<E, 2>(c, d, colour, sa, k)));
+      StorePixel<Fmt>(
+          dst, Pack<Fmt>(d, MultiplyChannel<E, 0>(c, d, colour, sa, k), MultiplyChannel<E, 1>(c, d, colour, sa, k),
+                         MultiplyChannel<E, 2>(c, d, colour, sa, k)));
     } else {
       const uint32_t d = LoadPixel<Fmt>(dst);
-      StorePixel<Fmt>(dst, Pack<Fmt>(d, LerpChannel<E, 0>(c, d, colour, sa, k),
-                                     LerpChannel<E, 1>(c, d, colour, sa, k),
+      StorePixel<Fmt>(dst, Pack<Fmt>(d, LerpChannel<E, 0>(c, d, colour, sa, k), LerpChannel<E, 1>(c, d, colour, sa, k),
                                      LerpChannel<E, 2>(c, d, colour, sa, k)));
     }
   }

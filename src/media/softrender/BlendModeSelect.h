@@ -12,14 +12,14 @@
 namespace memimg_pixel {
 
 struct TexturedSelection {
-  int32_t format = 0;      // source pixel format
-  bool palette = false;    // palette flag is 1
-  bool alpha = false;      // alpha flag is 1 (direct sources only)
-  int32_t mode = 0;        // blend mode
-  int32_t parameter = 0;   // blend parameter, 0..255
-  bool cover = false;      // a blend image is given
-  bool tint = false;       // draw brightness is not white
-  bool flag = false;       // transparency flag
+  int32_t format = 0;     // source pixel format
+  bool palette = false;   // palette flag is 1
+  bool alpha = false;     // alpha flag is 1 (direct sources only)
+  int32_t mode = 0;       // blend mode
+  int32_t parameter = 0;  // blend parameter, 0..255
+  bool cover = false;     // a blend image is given
+  bool tint = false;      // draw brightness is not white
+  bool flag = false;      // transparency flag
 };
 
 // The mode whose loops run, or -1 when the draw draws nothing: modes 5 to 9
@@ -30,16 +30,13 @@ inline int32_t EffectiveMode(int32_t mode, int32_t parameter) {
     case 0:
     case 4:
     case 10:
-    case 11:
-      return mode;
+    case 11: return mode;
     case 1:
       if (parameter == 255) return 0;
       return parameter == 0 ? -1 : 1;
     case 2:
-    case 3:
-      return parameter == 0 ? -1 : mode;
-    default:
-      return -1;
+    case 3: return parameter == 0 ? -1 : mode;
+    default: return -1;
   }
 }
 
@@ -61,9 +58,7 @@ template <int Fmt, SourceKind Kind, int Mode, class F>
 inline void SelectFlags(const TexturedSelection& s, F& f) {
   WithBool(s.cover, [&]<bool Cover>() {
     WithBool(s.tint, [&]<bool Tint>() {
-      WithBool(s.flag, [&]<bool Flag>() {
-        f(std::type_identity<PixelOp<Fmt, Kind, Mode, Cover, Tint, Flag>>{});
-      });
+      WithBool(s.flag, [&]<bool Flag>() { f(std::type_identity<PixelOp<Fmt, Kind, Mode, Cover, Tint, Flag>>{}); });
     });
   });
 }

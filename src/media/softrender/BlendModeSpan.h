@@ -31,8 +31,7 @@ inline int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }  // b 
 // unsigned 32-bit number, lies below limit (at most 2^31), as [first, end).
 // False when the coordinate would wrap within the row; the caller then tests
 // each pixel instead.
-inline bool InRangeSpan(uint32_t start, uint32_t step, uint32_t limit, int32_t count,
-                        int32_t* first, int32_t* end) {
+inline bool InRangeSpan(uint32_t start, uint32_t step, uint32_t limit, int32_t count, int32_t* first, int32_t* end) {
   const int64_t s = static_cast<int32_t>(start);
   const int64_t d = static_cast<int32_t>(step);
   const int64_t last = s + d * (count - 1);
@@ -63,9 +62,8 @@ struct SpanSource {
 // Draws count pixels from out, the first at (u, v). Pixels whose position
 // falls outside the source keep their value; the rest go through Op.
 template <class Op, class Rows>
-inline void DrawSpan(const PixelContext& context, const SpanSource& size, Rows sourceRows,
-                     Rows blendRows, uint8_t* out, uint32_t u, uint32_t v, uint32_t dudx,
-                     uint32_t dvdx, int32_t count) {
+inline void DrawSpan(const PixelContext& context, const SpanSource& size, Rows sourceRows, Rows blendRows, uint8_t* out,
+                     uint32_t u, uint32_t v, uint32_t dudx, uint32_t dvdx, int32_t count) {
   // Local copies: the stores through out may alias anything reached by reference.
   const PixelContext c = context;
   const uint32_t width18 = size.width18;
@@ -78,8 +76,7 @@ inline void DrawSpan(const PixelContext& context, const SpanSource& size, Rows s
     Op::Apply(c, p, sourceRows(line) + column * Op::kUnit, coverage);
   };
   int32_t firstU, endU, firstV, endV;
-  if (InRangeSpan(u, dudx, width18, count, &firstU, &endU) &&
-      InRangeSpan(v, dvdx, height18, count, &firstV, &endV)) {
+  if (InRangeSpan(u, dudx, width18, count, &firstU, &endU) && InRangeSpan(v, dvdx, height18, count, &firstV, &endV)) {
     const int32_t first = std::max(firstU, firstV);
     const int32_t end = std::min(endU, endV);
     u += static_cast<uint32_t>(first) * dudx;

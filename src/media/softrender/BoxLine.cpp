@@ -152,8 +152,8 @@ void MemImgFillBox(MEMIMG* dest, const int* rect, uint32_t color) {
   if (mode == 0) {
     // Plain fills store whole rows of the colour.
 #if SOFTRENDER_SIMD
-    const __m128i pattern = fmt == 32 ? _mm_set1_epi32(static_cast<int>(in.color))
-                                      : _mm_set1_epi16(static_cast<int16_t>(in.color));
+    const __m128i pattern =
+        fmt == 32 ? _mm_set1_epi32(static_cast<int>(in.color)) : _mm_set1_epi16(static_cast<int16_t>(in.color));
     const size_t rowBytes = static_cast<size_t>(w) * static_cast<size_t>(unit);
     for (int y = 0; y < h; ++y, row += pitch) FillRow(row, rowBytes, pattern, unit);
 #else
@@ -206,14 +206,34 @@ void MemImgDrawLine(MEMIMG* dest, int x1, int y1, int x2, int y2, uint32_t color
   auto X = [&](int v) { return DoubleToIntTrunc(bx + kx * v); };
   auto Y = [&](int v) { return DoubleToIntTrunc(by + ky * v); };
 
-  if (x1 < L) { x1 = L; y1 = Y(L); }
-  else if (x1 >= R) { x1 = R - 1; y1 = Y(R - 1); }
-  if (x2 < L) { x2 = L - 1; y2 = Y(L - 1); }
-  else if (x2 >= R) { x2 = R; y2 = Y(R); }
-  if (y1 < T) { y1 = T; x1 = X(T); }
-  else if (y1 >= B) { y1 = B - 1; x1 = X(B - 1); }
-  if (y2 < T) { y2 = T - 1; x2 = X(T - 1); }
-  else if (y2 >= B) { y2 = B; x2 = X(B); }
+  if (x1 < L) {
+    x1 = L;
+    y1 = Y(L);
+  } else if (x1 >= R) {
+    x1 = R - 1;
+    y1 = Y(R - 1);
+  }
+  if (x2 < L) {
+    x2 = L - 1;
+    y2 = Y(L - 1);
+  } else if (x2 >= R) {
+    x2 = R;
+    y2 = Y(R);
+  }
+  if (y1 < T) {
+    y1 = T;
+    x1 = X(T);
+  } else if (y1 >= B) {
+    y1 = B - 1;
+    x1 = X(B - 1);
+  }
+  if (y2 < T) {
+    y2 = T - 1;
+    x2 = X(T - 1);
+  } else if (y2 >= B) {
+    y2 = B;
+    x2 = X(B);
+  }
   auto clamp = [](int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); };
   x1 = clamp(x1, L, R - 1);
   y1 = clamp(y1, T, B - 1);

@@ -222,9 +222,8 @@ void MemImgDrawPlain(MEMIMG* dest, const MEMIMG* source, int x, int y, int trans
   }
   walk.w = w;
   walk.h = h;
-  const bool runWalk = transparent == 1 && sb->runTableValid == 1 && sb->runTable != nullptr &&
-                       w == source->width && h == source->height && source->width == sb->width &&
-                       source->height == sb->height;
+  const bool runWalk = transparent == 1 && sb->runTableValid == 1 && sb->runTable != nullptr && w == source->width &&
+                       h == source->height && source->width == sb->width && source->height == sb->height;
   walk.runs = sb->runTable;
 
   const Kind kind = SourceKind(sb);
@@ -234,8 +233,6 @@ void MemImgDrawPlain(MEMIMG* dest, const MEMIMG* source, int x, int y, int trans
 
   const bool blend = blendImage != nullptr;
   const bool white = TintIsWhite(gDrawState.tint);
-  if (sb->pixelFormat == kMemImgRgb32)
-    DispatchPlain<32>(in, walk, kind, mode, blend, white, transparent != 0, runWalk);
-  else
-    DispatchPlain<16>(in, walk, kind, mode, blend, white, transparent != 0, runWalk);
+  if (sb->pixelFormat == kMemImgRgb32) DispatchPlain<32>(in, walk, kind, mode, blend, white, transparent != 0, runWalk);
+  else DispatchPlain<16>(in, walk, kind, mode, blend, white, transparent != 0, runWalk);
 }

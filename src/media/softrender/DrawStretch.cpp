@@ -15,12 +15,12 @@ struct StretchWalk {
   uint8_t* dst;
   ptrdiff_t dstPitch;
   int w, h;
-  const uint8_t* src;          // source pixels (view origin)
+  const uint8_t* src;  // source pixels (view origin)
   ptrdiff_t srcPitch;
-  const uint8_t* blend;        // blend image pixels (origin), or null
+  const uint8_t* blend;  // blend image pixels (origin), or null
   ptrdiff_t blendPitch;
-  const int* columns;          // source column of each destination column
-  const int* rows;             // source row of each destination row
+  const int* columns;  // source column of each destination column
+  const int* rows;     // source row of each destination row
 };
 
 // Source columns of consecutive destination pixels repeat; a source pixel
@@ -155,8 +155,6 @@ void MemImgDrawStretched(MEMIMG* dest, const MEMIMG* source, const int* rect, in
   PrepareInputs(&in, sb, p, gStretchDrawPalette);
   const bool blend = blendImage != nullptr;
   const bool white = TintIsWhite(gDrawState.tint);
-  if (sb->pixelFormat == kMemImgRgb32)
-    DispatchStretch<32>(in, walk, kind, mode, blend, white, transparent != 0);
-  else
-    DispatchStretch<16>(in, walk, kind, mode, blend, white, transparent != 0);
+  if (sb->pixelFormat == kMemImgRgb32) DispatchStretch<32>(in, walk, kind, mode, blend, white, transparent != 0);
+  else DispatchStretch<16>(in, walk, kind, mode, blend, white, transparent != 0);
 }

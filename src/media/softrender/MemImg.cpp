@@ -72,8 +72,7 @@ int MemImgCreate(MEMIMG* image, int width, int height, int pitch, uint32_t trans
 
   const int64_t rowBytes = static_cast<int64_t>(width) * unit;
   int64_t finalPitch = pitch != -1 ? pitch : (rowBytes + 15) / 16 * 16;
-  if (finalPitch < rowBytes || finalPitch * height > kMaxBlock ||
-      static_cast<int64_t>(width + 5) * height > kMaxBlock)
+  if (finalPitch < rowBytes || finalPitch * height > kMaxBlock || static_cast<int64_t>(width + 5) * height > kMaxBlock)
     return Fail(image);
   base->pitch = static_cast<int32_t>(finalPitch);
 
@@ -145,15 +144,14 @@ void MemImgSubView(MEMIMG* view, const MEMIMG* source, int x, int y, int width, 
   if (x < 0 || y < 0 || width < 0 || height < 0) return;
   if (static_cast<int64_t>(x) + width > source->width || static_cast<int64_t>(y) + height > source->height) return;
   MemImgBase* base = source->base;
-  const ptrdiff_t offset = static_cast<ptrdiff_t>(x) * base->descriptor->bytesPerPixel +
-                           static_cast<ptrdiff_t>(y) * base->pitch;
+  const ptrdiff_t offset =
+      static_cast<ptrdiff_t>(x) * base->descriptor->bytesPerPixel + static_cast<ptrdiff_t>(y) * base->pitch;
   view->magic = kMemImgMagic;
   view->width = width;
   view->height = height;
   view->pixels = source->pixels + offset;
-  view->alphaPlane = base->premultipliedAlpha != nullptr && source->alphaPlane != nullptr
-                         ? source->alphaPlane + offset
-                         : nullptr;
+  view->alphaPlane =
+      base->premultipliedAlpha != nullptr && source->alphaPlane != nullptr ? source->alphaPlane + offset : nullptr;
   view->base = base;
   ++base->referenceCount;
 }
@@ -192,8 +190,8 @@ int MemImgConvertBlit(MEMIMG* dest, const MEMIMG* source, const Rect* rect, int 
   Rect whole{0, 0, source->width, source->height};
   if (rect == nullptr) rect = &whole;
   return ConvertColorFormatBlt(dest->pixels, dest->base->pitch, dest->base->descriptor, source->pixels,
-                               source->base->pitch, source->base->descriptor, nullptr, 0, nullptr, x, y, rect, 0, 0,
-                               0, 0, 0, 0, 0, 0);
+                               source->base->pitch, source->base->descriptor, nullptr, 0, nullptr, x, y, rect, 0, 0, 0,
+                               0, 0, 0, 0, 0);
 }
 
 namespace {
@@ -211,15 +209,14 @@ struct MaskRow {
   uint32_t red, green, blue, alpha;
 };
 constexpr MaskRow kMasks[8] = {
-    {16, 0xF800, 0x07E0, 0x001F, 0},        {32, 0xF800, 0x07E0, 0x001F, 0xFF0000},
-    {8, 0xF800, 0x07E0, 0x001F, 0},         {8, 0xF800, 0x07E0, 0x001F, 0xFF0000},
-    {32, 0xFF0000, 0xFF00, 0xFF, 0},        {32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u},
-    {8, 0xFF0000, 0xFF00, 0xFF, 0},         {8, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u},
+    {16, 0xF800, 0x07E0, 0x001F, 0}, {32, 0xF800, 0x07E0, 0x001F, 0xFF0000},
+    {8, 0xF800, 0x07E0, 0x001F, 0},  {8, 0xF800, 0x07E0, 0x001F, 0xFF0000},
+    {32, 0xFF0000, 0xFF00, 0xFF, 0}, {32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u},
+    {8, 0xFF0000, 0xFF00, 0xFF, 0},  {8, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u},
 };
 
 int DescriptorIndex(int pixelFormat, int alphaFlag, int paletteFlag) {
-  if (pixelFormat == 0 || pixelFormat == 1)
-    return pixelFormat * 4 + (paletteFlag ? 2 : 0) + (alphaFlag ? 1 : 0);
+  if (pixelFormat == 0 || pixelFormat == 1) return pixelFormat * 4 + (paletteFlag ? 2 : 0) + (alphaFlag ? 1 : 0);
   if (pixelFormat == 2) return 8;
   if (pixelFormat == 3) return 9;
   return -1;

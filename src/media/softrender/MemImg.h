@@ -12,10 +12,10 @@
 constexpr uint32_t kMemImgMagic = 0x12345678;
 
 enum MemImgPixelFormat : int {
-  kMemImgRgb565 = 0,    // 16-bit RGB565 (4-byte units with alpha: 565, alpha, unused)
-  kMemImgRgb32 = 1,     // 32-bit blue, green, red, fourth byte (alpha with the alpha flag)
-  kMemImgChannel8 = 2,  // one 8-bit channel (blend images)
-  kMemImgChannel16 = 3, // one 16-bit channel (depth buffer)
+  kMemImgRgb565 = 0,     // 16-bit RGB565 (4-byte units with alpha: 565, alpha, unused)
+  kMemImgRgb32 = 1,      // 32-bit blue, green, red, fourth byte (alpha with the alpha flag)
+  kMemImgChannel8 = 2,   // one 8-bit channel (blend images)
+  kMemImgChannel16 = 3,  // one 16-bit channel (depth buffer)
 };
 
 struct MemImgBase {
@@ -23,29 +23,29 @@ struct MemImgBase {
   int32_t width;
   int32_t height;
   int32_t pitch;
-  int32_t pitchExponent;            // log2 of the pitch, or -1
-  const ColorFormat* descriptor;    // its bytesPerPixel is the unit size
-  uint32_t transparentColor;        // a pixel value (an index for palette images)
-  int32_t pixelFormat;              // MemImgPixelFormat
+  int32_t pitchExponent;          // log2 of the pitch, or -1
+  const ColorFormat* descriptor;  // its bytesPerPixel is the unit size
+  uint32_t transparentColor;      // a pixel value (an index for palette images)
+  int32_t pixelFormat;            // MemImgPixelFormat
   int32_t paletteFlag;
   int32_t paletteEntriesUsed;
   int32_t alphaFlag;
   int32_t premultipliedValid;
   int32_t runTableValid;
   int32_t callerOwnedPixels;
-  void* palette;                    // 256 entries: uint16_t RGB565 (format 0) or uint32_t 0x00RRGGBB (format 1)
-  void* paletteCopy;                // second half of the same 2048-byte block
-  uint8_t* pixelMemory;             // pitch x height bytes
-  uint8_t* premultipliedAlpha;      // pitch x height bytes, or null
-  uint8_t* runTable;                // (width + 5) x height MemImgRunCode bytes, or null
+  void* palette;                // 256 entries: uint16_t RGB565 (format 0) or uint32_t 0x00RRGGBB (format 1)
+  void* paletteCopy;            // second half of the same 2048-byte block
+  uint8_t* pixelMemory;         // pitch x height bytes
+  uint8_t* premultipliedAlpha;  // pitch x height bytes, or null
+  uint8_t* runTable;            // (width + 5) x height MemImgRunCode bytes, or null
 };
 
 struct MEMIMG {
   uint32_t magic;
   int32_t width;
   int32_t height;
-  uint8_t* pixels;        // the view's top-left pixel
-  uint8_t* alphaPlane;    // the view's top-left unit of the premultiplied plane, or null
+  uint8_t* pixels;      // the view's top-left pixel
+  uint8_t* alphaPlane;  // the view's top-left unit of the premultiplied plane, or null
   MemImgBase* base;
 };
 
@@ -56,9 +56,8 @@ constexpr uint8_t kRunOpaque = 0x40;
 constexpr uint8_t kRunPartial = 0x80;
 constexpr uint8_t kRunRowEnd = 0xC0;
 
-int MemImgCreate(MEMIMG* image, int width, int height, int pitch, uint32_t transparentColor,
-                 int pixelFormat, int paletteFlag, int alphaFlag, int workPlaneFlag,
-                 void* pixelMemory);
+int MemImgCreate(MEMIMG* image, int width, int height, int pitch, uint32_t transparentColor, int pixelFormat,
+                 int paletteFlag, int alphaFlag, int workPlaneFlag, void* pixelMemory);
 int MemImgCreateScreenFormat(MEMIMG* image, int width, int height, int pixelFormat);
 int MemImgCreateDepth(MEMIMG* image, int width, int height);
 int MemImgIsValid(const MEMIMG* image);
@@ -82,9 +81,7 @@ inline Rect MemImgDrawableArea(const MEMIMG* image) {
 }
 
 // Transfers between base images and software images.
-int MemImgTransferFromBase(const GraphImage* source, const GraphImage* alphaImage, MEMIMG* dest,
-                           int sourceX, int sourceY, int width, int height, int destX, int destY,
-                           int colorKeyAlpha);
-void MemImgTransferToBase(GraphImage* dest, const MEMIMG* source, int sourceX, int sourceY,
-                          int width, int height, int destX, int destY, uint32_t transparentColor,
-                          int transparentCopy);
+int MemImgTransferFromBase(const GraphImage* source, const GraphImage* alphaImage, MEMIMG* dest, int sourceX,
+                           int sourceY, int width, int height, int destX, int destY, int colorKeyAlpha);
+void MemImgTransferToBase(GraphImage* dest, const MEMIMG* source, int sourceX, int sourceY, int width, int height,
+                          int destX, int destY, uint32_t transparentColor, int transparentCopy);

@@ -17,8 +17,7 @@ extern int gMemImgUseMmxForms;
 extern uint32_t gPlainDrawPalette[256];
 extern uint32_t gStretchDrawPalette[256];
 
-void MemImgDrawPlain(MEMIMG* dest, const MEMIMG* source, int x, int y, int transparent,
-                     const MEMIMG* blendImage);
+void MemImgDrawPlain(MEMIMG* dest, const MEMIMG* source, int x, int y, int transparent, const MEMIMG* blendImage);
 // rect = x1, y1, x2, y2; reversed corners mirror.
 void MemImgDrawStretched(MEMIMG* dest, const MEMIMG* source, const int* rect, int transparent,
                          const MEMIMG* blendImage);

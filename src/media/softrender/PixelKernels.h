@@ -19,25 +19,25 @@ enum class Kind { Plain, Palette, Alpha };
 // Special parameter cases of the plain draw's per-pixel walk.
 enum Special : int {
   kGeneral = 0,
-  kHalf,      // mode 1 at p = 128: halves summed
-  kAddSat,    // 32-bit modes 2/3 at p = 255: four-byte saturation
+  kHalf,    // mode 1 at p = 128: halves summed
+  kAddSat,  // 32-bit modes 2/3 at p = 255: four-byte saturation
   kSubSat,
-  kAddWord,   // the same through the packed word operations
+  kAddWord,  // the same through the packed word operations
   kSubWord,
-  kLerp6,     // 16-bit mode 1, other p: the 6-bit interpolation table
+  kLerp6,  // 16-bit mode 1, other p: the 6-bit interpolation table
 };
 
 // Inputs fixed for one draw.
 struct DrawInputs {
   int p = 0;
-  const int32_t* tint[3] = {};  // gBlendScale rows of the blue, green and red brightness
-  const int32_t* sc = nullptr;  // gBlendScale[p]
-  const int32_t* ss = nullptr;  // gBlendSignedScale row of p at its zero entry
+  const int32_t* tint[3] = {};          // gBlendScale rows of the blue, green and red brightness
+  const int32_t* sc = nullptr;          // gBlendScale[p]
+  const int32_t* ss = nullptr;          // gBlendSignedScale row of p at its zero entry
   const uint8_t (*lerp)[64] = nullptr;  // gBlendLerp6[p / 4]
   uint32_t transparent = 0;
-  const uint32_t* pal32 = nullptr;      // the image's palette
+  const uint32_t* pal32 = nullptr;  // the image's palette
   const uint16_t* pal16 = nullptr;
-  const uint32_t* fastPal = nullptr;    // the draw's palette copy (565 entries widened)
+  const uint32_t* fastPal = nullptr;  // the draw's palette copy (565 entries widened)
 };
 
 inline uint32_t Load32(const uint8_t* p) {
@@ -156,7 +156,7 @@ struct PixelOp {
       if constexpr (Spec == kHalf) {
         Store16(d, ((S >> 1) & 0x7BEFu) + ((D >> 1) & 0x7BEFu));
       } else if constexpr (Spec == kLerp6) {
-        const uint8_t (*l)[64] = in.lerp;
+        const uint8_t(*l)[64] = in.lerp;
         const uint32_t r = l[(S >> 11) & 31][(D >> 11) & 31];
         const uint32_t g = l[(S >> 5) & 63][(D >> 5) & 63];
         const uint32_t bl = l[S & 31][D & 31];

@@ -54,8 +54,10 @@ inline __m128i Lerp4(__m128i d, __m128i s, __m128i wLo, __m128i wHi) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i dl = _mm_unpacklo_epi8(d, zero), dh = _mm_unpackhi_epi8(d, zero);
   const __m128i sl = _mm_unpacklo_epi8(s, zero), sh = _mm_unpackhi_epi8(s, zero);
-  const __m128i rl = _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(dl, 8), _mm_mullo_epi16(_mm_sub_epi16(sl, dl), wLo)), 8);
-  const __m128i rh = _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(dh, 8), _mm_mullo_epi16(_mm_sub_epi16(sh, dh), wHi)), 8);
+  const __m128i rl =
+      _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(dl, 8), _mm_mullo_epi16(_mm_sub_epi16(sl, dl), wLo)), 8);
+  const __m128i rh =
+      _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(dh, 8), _mm_mullo_epi16(_mm_sub_epi16(sh, dh), wHi)), 8);
   return _mm_packus_epi16(rl, rh);
 }
 
@@ -163,10 +165,12 @@ inline int ColorLerpRowSse2(uint8_t* dp, int n, uint32_t color, int p) {
 
 __attribute__((target("avx2"))) inline int ColorLerpRowAvx2(uint8_t* dp, int n, uint32_t color, int p) {
   const ColorLerpTerms t = MakeColorLerpTerms(color, p);
-  const __m256i wEven = _mm256_set1_epi32(static_cast<int>(t.wEven)), wOdd = _mm256_set1_epi32(static_cast<int>(t.wOdd));
-  const __m256i cEven = _mm256_set1_epi32(static_cast<int>(t.cEven)), cOdd = _mm256_set1_epi32(static_cast<int>(t.cOdd));
+  const __m256i wEven = _mm256_set1_epi32(static_cast<int>(t.wEven)),
+                wOdd = _mm256_set1_epi32(static_cast<int>(t.wOdd));
+  const __m256i cEven = _mm256_set1_epi32(static_cast<int>(t.cEven)),
+                cOdd = _mm256_set1_epi32(static_cast<int>(t.cOdd));
   const __m256i low = _mm256_set1_epi16(0xFF);
-  auto lerp8 = [&](uint8_t* q) __attribute__((target("avx2"))) {
+  auto lerp8 = [&](uint8_t * q) __attribute__((target("avx2"))) {
     const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
     const __m256i even =
         _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(d, low), wEven), cEven), 8);

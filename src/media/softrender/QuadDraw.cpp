@@ -11,20 +11,18 @@
 namespace {
 
 int32_t Saturate(int64_t value) {
-  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace
 
-void MemImgDrawQuad(MEMIMG* dest, const MEMIMG* source, const MemImgQuadCorners* corners,
-                    int transparent, const MEMIMG* blendImage) {
-  if (corners == nullptr || !memimg_pixel::ViewUsable(source) ||
-      !memimg_pixel::DestinationDrawable(dest)) {
+void MemImgDrawQuad(MEMIMG* dest, const MEMIMG* source, const MemImgQuadCorners* corners, int transparent,
+                    const MEMIMG* blendImage) {
+  if (corners == nullptr || !memimg_pixel::ViewUsable(source) || !memimg_pixel::DestinationDrawable(dest)) {
     return;
   }
-  const MemImgQuadPoint points[4] = {corners->topLeft, corners->topRight, corners->bottomLeft,
-                                     corners->bottomRight};
+  const MemImgQuadPoint points[4] = {corners->topLeft, corners->topRight, corners->bottomLeft, corners->bottomRight};
   int32_t minX = points[0].x, maxX = points[0].x, minY = points[0].y, maxY = points[0].y;
   for (const MemImgQuadPoint& p : points) {
     minX = std::min(minX, p.x);

@@ -20,5 +20,5 @@ struct MemImgQuadCorners {
 // Maps the whole source onto the four corners as two textured triangles
 // (top-left, top-right, bottom-left; then top-right, bottom-left,
 // bottom-right), with the current drawing state. A null source draws nothing.
-void MemImgDrawQuad(MEMIMG* dest, const MEMIMG* source, const MemImgQuadCorners* corners,
-                    int transparent, const MEMIMG* blendImage);
+void MemImgDrawQuad(MEMIMG* dest, const MEMIMG* source, const MemImgQuadCorners* corners, int transparent,
+                    const MEMIMG* blendImage);

@@ -42,8 +42,8 @@ struct InverseMap {
 
 }  // namespace
 
-void MemImgDrawRotated(MEMIMG* dest, const MEMIMG* source, int centerX, int centerY, float angle,
-                       float scale, int transparent, int turn, const MEMIMG* blendImage) {
+void MemImgDrawRotated(MEMIMG* dest, const MEMIMG* source, int centerX, int centerY, float angle, float scale,
+                       int transparent, int turn, const MEMIMG* blendImage) {
   if (!memimg_pixel::DestinationDrawable(dest) || !memimg_pixel::ViewUsable(source)) return;
   if (source->base->pixelFormat != dest->base->pixelFormat) return;
   if (!std::isfinite(angle) || !std::isfinite(scale) || scale == 0.0f) return;
@@ -110,12 +110,8 @@ void MemImgDrawRotated(MEMIMG* dest, const MEMIMG* source, int centerX, int cent
   const int32_t halfW18 = ToFixed(source->width >> 1);
   const int32_t halfH18 = ToFixed(source->height >> 1);
   const int32_t dx = SubWrap(box.left, centerX);
-  auto uAt = [&](int32_t dy) {
-    return AddWrap(ScaledTrunc(SubWrap(MulWrap(dx, cn), MulWrap(dy, sn)), r), halfW18);
-  };
-  auto vAt = [&](int32_t dy) {
-    return AddWrap(ScaledTrunc(AddWrap(MulWrap(dy, cn), MulWrap(dx, sn)), r), halfH18);
-  };
+  auto uAt = [&](int32_t dy) { return AddWrap(ScaledTrunc(SubWrap(MulWrap(dx, cn), MulWrap(dy, sn)), r), halfW18); };
+  auto vAt = [&](int32_t dy) { return AddWrap(ScaledTrunc(AddWrap(MulWrap(dy, cn), MulWrap(dx, sn)), r), halfH18); };
   const int32_t dyTop = SubWrap(box.top, centerY);
   const int32_t dyBottom = SubWrap(box.bottom, centerY);
   const int32_t rows = box.bottom - box.top;
@@ -128,15 +124,13 @@ void MemImgDrawRotated(MEMIMG* dest, const MEMIMG* source, int centerX, int cent
   const int32_t sourceHeight = draw.sourceHeight;
   std::vector<const uint8_t*> sourceRows(static_cast<size_t>(sourceHeight));
   for (int32_t i = 0; i < sourceHeight; ++i) {
-    sourceRows[static_cast<size_t>(i)] =
-        draw.sourcePixels + static_cast<ptrdiff_t>(i) * draw.sourcePitch;
+    sourceRows[static_cast<size_t>(i)] = draw.sourcePixels + static_cast<ptrdiff_t>(i) * draw.sourcePitch;
   }
   std::vector<const uint8_t*> blendRows;
   if (draw.selection.cover) {
     blendRows.resize(static_cast<size_t>(sourceHeight));
     for (int32_t i = 0; i < sourceHeight; ++i) {
-      blendRows[static_cast<size_t>(i)] =
-          draw.blend.pixels + static_cast<ptrdiff_t>(i) * draw.blend.pitch;
+      blendRows[static_cast<size_t>(i)] = draw.blend.pixels + static_cast<ptrdiff_t>(i) * draw.blend.pitch;
     }
   }
 
@@ -152,9 +146,8 @@ void MemImgDrawRotated(MEMIMG* dest, const MEMIMG* source, int centerX, int cent
     uint32_t rowV = static_cast<uint32_t>(m.v);
     uint8_t* row = topLeft + static_cast<ptrdiff_t>(box.left) * Op::kDstBytes;
     for (int32_t y = 0; y < rows; ++y, row += pitch) {
-      memimg_pixel::DrawSpan<Op>(draw.context, size, srcRows, covRows, row, rowU, rowV,
-                                 static_cast<uint32_t>(m.dudx), static_cast<uint32_t>(m.dvdx),
-                                 columns);
+      memimg_pixel::DrawSpan<Op>(draw.context, size, srcRows, covRows, row, rowU, rowV, static_cast<uint32_t>(m.dudx),
+                                 static_cast<uint32_t>(m.dvdx), columns);
       rowU += static_cast<uint32_t>(m.dudy);
       rowV += static_cast<uint32_t>(m.dvdy);
     }

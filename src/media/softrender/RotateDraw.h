@@ -8,5 +8,5 @@
 // right and drawn through MemImgDrawQuad. Honours the drawing state of
 // gDrawState like every software draw. A null source, a scale of 0 or a
 // non-finite angle or scale draws nothing.
-void MemImgDrawRotated(MEMIMG* dest, const MEMIMG* source, int centerX, int centerY, float angle,
-                       float scale, int transparent, int turn, const MEMIMG* blendImage);
+void MemImgDrawRotated(MEMIMG* dest, const MEMIMG* source, int centerX, int centerY, float angle, float scale,
+                       int transparent, int turn, const MEMIMG* blendImage);

@@ -19,8 +19,8 @@ void ConvertPalette(const GraphImage* source, MemImgBase* base) {
     auto* out = static_cast<uint32_t*>(base->palette);
     for (int i = 0; i < 256; ++i) {
       const PaletteEntry& e = entries[i];
-      out[i] = static_cast<uint32_t>(e.blue) | (static_cast<uint32_t>(e.green) << 8) |
-               (static_cast<uint32_t>(e.red) << 16);
+      out[i] =
+          static_cast<uint32_t>(e.blue) | (static_cast<uint32_t>(e.green) << 8) | (static_cast<uint32_t>(e.red) << 16);
     }
     std::memcpy(base->paletteCopy, base->palette, 1024);
   }
@@ -104,21 +104,20 @@ int MemImgTransferFromBase(const GraphImage* source, const GraphImage* alphaImag
   if (!MemImgIsValid(dest) || source == nullptr || source->pixels == nullptr) return -1;
   if (!RectInside(sourceX, sourceY, width, height, source->width, source->height) ||
       !RectInside(destX, destY, width, height, dest->width, dest->height) ||
-      (alphaImage != nullptr &&
-       (alphaImage->pixels == nullptr || !RectInside(sourceX, sourceY, width, height, alphaImage->width,
-                                                     alphaImage->height))))
+      (alphaImage != nullptr && (alphaImage->pixels == nullptr ||
+                                 !RectInside(sourceX, sourceY, width, height, alphaImage->width, alphaImage->height))))
     return -1;
   MemImgBase* base = dest->base;
   const Rect rect{sourceX, sourceY, sourceX + width, sourceY + height};
   if (base->pixelFormat == kMemImgChannel8 || base->pixelFormat == kMemImgChannel16) {
-    ConvertColorFormatBlt(dest->pixels, base->pitch, base->descriptor, source->pixels, source->pitch,
-                          &source->format, nullptr, 0, nullptr, destX, destY, &rect, 0, 0, 0, 0, 1, 1, 0, 0);
+    ConvertColorFormatBlt(dest->pixels, base->pitch, base->descriptor, source->pixels, source->pitch, &source->format,
+                          nullptr, 0, nullptr, destX, destY, &rect, 0, 0, 0, 0, 1, 1, 0, 0);
   } else {
-    const int result = ConvertColorFormatBlt(
-        dest->pixels, base->pitch, base->descriptor, source->pixels, source->pitch, &source->format,
-        alphaImage ? alphaImage->pixels : nullptr, alphaImage ? alphaImage->pitch : 0,
-        alphaImage ? &alphaImage->format : nullptr, destX, destY, &rect, 0, colorKeyAlpha, base->transparentColor,
-        0, 0, 0, 0, 0);
+    const int result =
+        ConvertColorFormatBlt(dest->pixels, base->pitch, base->descriptor, source->pixels, source->pitch,
+                              &source->format, alphaImage ? alphaImage->pixels : nullptr,
+                              alphaImage ? alphaImage->pitch : 0, alphaImage ? &alphaImage->format : nullptr, destX,
+                              destY, &rect, 0, colorKeyAlpha, base->transparentColor, 0, 0, 0, 0, 0);
     if (result < 0) return result;
     if (alphaImage == nullptr && base->paletteFlag) base->paletteEntriesUsed = result + 1;
   }
@@ -126,8 +125,7 @@ int MemImgTransferFromBase(const GraphImage* source, const GraphImage* alphaImag
   base->premultipliedValid = 0;
   base->runTableValid = 0;
   if (width != dest->width || height != dest->height) return 0;
-  if ((base->pixelFormat != kMemImgRgb565 && base->pixelFormat != kMemImgRgb32) || base->runTable == nullptr)
-    return 0;
+  if ((base->pixelFormat != kMemImgRgb565 && base->pixelFormat != kMemImgRgb32) || base->runTable == nullptr) return 0;
   base->runTableValid = 1;
   if (base->alphaFlag && base->premultipliedAlpha != nullptr && dest->alphaPlane != nullptr) {
     base->premultipliedValid = 1;

@@ -18,8 +18,7 @@ namespace memimg_triangle {
 namespace {
 
 int32_t Gradient(int32_t numerator, int32_t determinant) {
-  return DoubleToIntTrunc(static_cast<double>(numerator) * 262144.0 /
-                          static_cast<double>(determinant));
+  return DoubleToIntTrunc(static_cast<double>(numerator) * 262144.0 / static_cast<double>(determinant));
 }
 
 // A segment from P to Q starting at startX. Rows are counted in 64 bits so
@@ -98,10 +97,10 @@ bool SetUpTriangle(const MemImgVertex* v, TriangleSetup* t) {
          MakeSegment(X[top], Y[top], X[rv], Y[rv], &right.segments[0]);
     t->firstRow = ToWhole(Y[top]);
   } else {
-    const double slopeMid = (static_cast<double>(X[mid]) - X[top]) /
-                            ((static_cast<double>(Y[mid]) - Y[top]) / 262144.0);
-    const double slopeBot = (static_cast<double>(X[bot]) - X[top]) /
-                            ((static_cast<double>(Y[bot]) - Y[top]) / 262144.0);
+    const double slopeMid =
+        (static_cast<double>(X[mid]) - X[top]) / ((static_cast<double>(Y[mid]) - Y[top]) / 262144.0);
+    const double slopeBot =
+        (static_cast<double>(X[bot]) - X[top]) / ((static_cast<double>(Y[bot]) - Y[top]) / 262144.0);
     if (slopeBot > slopeMid) {
       // The middle vertex lies on the left.
       left.count = 2;
@@ -136,25 +135,22 @@ uint32_t TintFlatColour(int32_t format, uint32_t colour, uint32_t tint) {
   const int32_t* red = gBlendScale[(tint >> 16) & 0xFFu];
   if (format == 1) {
     return (colour & 0xFF000000u) | (static_cast<uint32_t>(red[(colour >> 16) & 0xFF]) << 16) |
-           (static_cast<uint32_t>(green[(colour >> 8) & 0xFF]) << 8) |
-           static_cast<uint32_t>(blue[colour & 0xFF]);
+           (static_cast<uint32_t>(green[(colour >> 8) & 0xFF]) << 8) | static_cast<uint32_t>(blue[colour & 0xFF]);
   }
   // Bits above the 565 word are not part of a 16-bit colour; masking keeps
   // the lookups inside their rows.
   return (static_cast<uint32_t>(red[(colour >> 11) & 0x1F]) << 11) |
-         (static_cast<uint32_t>(green[(colour >> 5) & 0x3F]) << 5) |
-         static_cast<uint32_t>(blue[colour & 0x1F]);
+         (static_cast<uint32_t>(green[(colour >> 5) & 0x3F]) << 5) | static_cast<uint32_t>(blue[colour & 0x1F]);
 }
 
 uint32_t ScaleFlatColour(int32_t format, uint32_t q, int32_t parameter) {
   const int32_t* row = gBlendScale[parameter];
   if (format == 1) {
-    return (static_cast<uint32_t>(row[(q >> 16) & 0xFF]) << 16) |
-           (static_cast<uint32_t>(row[(q >> 8) & 0xFF]) << 8) |
+    return (static_cast<uint32_t>(row[(q >> 16) & 0xFF]) << 16) | (static_cast<uint32_t>(row[(q >> 8) & 0xFF]) << 8) |
            static_cast<uint32_t>(row[q & 0xFF]);
   }
-  return (static_cast<uint32_t>(row[(q >> 11) & 0x1F]) << 11) |
-         (static_cast<uint32_t>(row[(q >> 5) & 0x3F]) << 5) | static_cast<uint32_t>(row[q & 0x1F]);
+  return (static_cast<uint32_t>(row[(q >> 11) & 0x1F]) << 11) | (static_cast<uint32_t>(row[(q >> 5) & 0x3F]) << 5) |
+         static_cast<uint32_t>(row[q & 0x1F]);
 }
 
 void DrawFlat(MEMIMG* dest, const TriangleSetup& t, const Rect& area, uint32_t colour) {
@@ -178,8 +174,8 @@ void DrawFlat(MEMIMG* dest, const TriangleSetup& t, const Rect& area, uint32_t c
 void DrawTextured(MEMIMG* dest, const TriangleSetup& t, const Rect& area, const TexturedDraw& d) {
   uint8_t* const pixels = dest->pixels;
   const ptrdiff_t pitch = dest->base->pitch;
-  const memimg_pixel::SpanSource size{static_cast<uint32_t>(d.sourceWidth) << 18,
-                                      static_cast<uint32_t>(d.sourceHeight) << 18};
+  const memimg_pixel::SpanSource size{static_cast<uint32_t>(d.sourceWidth) << 18, static_cast<uint32_t>(d.sourceHeight)
+                                                                                      << 18};
   const memimg_pixel::PitchRows source{d.sourcePixels, d.sourcePitch};
   const memimg_pixel::PitchRows blend{d.blend.pixels, d.blend.pitch};
   memimg_pixel::SelectTextured(d.selection, [&]<class Op>(std::type_identity<Op>) {
@@ -187,20 +183,19 @@ void DrawTextured(MEMIMG* dest, const TriangleSetup& t, const Rect& area, const 
       uint32_t u, v;
       memimg_triangle::TexelAt(t, x, row, &u, &v);
       uint8_t* p = pixels + row * pitch + static_cast<ptrdiff_t>(x) * Op::kDstBytes;
-      memimg_pixel::DrawSpan<Op>(d.context, size, source, blend, p, u, v,
-                                 static_cast<uint32_t>(t.dudx), static_cast<uint32_t>(t.dvdx),
-                                 count);
+      memimg_pixel::DrawSpan<Op>(d.context, size, source, blend, p, u, v, static_cast<uint32_t>(t.dudx),
+                                 static_cast<uint32_t>(t.dvdx), count);
     });
   });
 }
 
 }  // namespace
 
-void MemImgDrawTriangle(MEMIMG* dest, const MEMIMG* source, const MemImgVertex* vertices,
-                        int transparent, const MEMIMG* blendImage, int color) {
+void MemImgDrawTriangle(MEMIMG* dest, const MEMIMG* source, const MemImgVertex* vertices, int transparent,
+                        const MEMIMG* blendImage, int color) {
   if (vertices == nullptr || !memimg_pixel::DestinationDrawable(dest)) return;
-  if (source != nullptr && (!memimg_pixel::ViewUsable(source) ||
-                            source->base->pixelFormat != dest->base->pixelFormat)) {
+  if (source != nullptr &&
+      (!memimg_pixel::ViewUsable(source) || source->base->pixelFormat != dest->base->pixelFormat)) {
     return;
   }
   TriangleSetup setup;

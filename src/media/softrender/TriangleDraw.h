@@ -19,5 +19,5 @@ struct MemImgVertex {
 // blend parameter and draw brightness of gDrawState; transparent switches on
 // the colour key and alpha skipping, blendImage gives per-texel coverage
 // (both ignored by the fill). Draws nothing for an unsupported combination.
-void MemImgDrawTriangle(MEMIMG* dest, const MEMIMG* source, const MemImgVertex* vertices,
-                        int transparent, const MEMIMG* blendImage, int color);
+void MemImgDrawTriangle(MEMIMG* dest, const MEMIMG* source, const MemImgVertex* vertices, int transparent,
+                        const MEMIMG* blendImage, int color);

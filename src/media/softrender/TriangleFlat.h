@@ -25,11 +25,9 @@ struct FlatOp {
     } else if constexpr (Mode == 2 || Mode == 3) {
       const uint32_t d = LoadPixel<Fmt>(dst);
       if constexpr (Fmt == 1) {
-        Store32(dst, Mode == 2 ? MemImgAddPacked32(d, c.scaled)
-                               : MemImgSubtractPacked32(d, c.scaled));
+        Store32(dst, Mode == 2 ? MemImgAddPacked32(d, c.scaled) : MemImgSubtractPacked32(d, c.scaled));
       } else {
-        Store16(dst, Mode == 2 ? MemImgAddPacked16(d, c.scaled)
-                               : MemImgSubtractPacked16(d, c.scaled));
+        Store16(dst, Mode == 2 ? MemImgAddPacked16(d, c.scaled) : MemImgSubtractPacked16(d, c.scaled));
       }
     } else {
       const uint32_t d = LoadPixel<Fmt>(dst);

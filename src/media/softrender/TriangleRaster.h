@@ -16,15 +16,9 @@ constexpr int32_t kOne = 262144;
 constexpr int32_t kHalf = 131072;
 
 inline int32_t Wrap(uint32_t value) { return static_cast<int32_t>(value); }
-inline int32_t AddWrap(int32_t a, int32_t b) {
-  return Wrap(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-inline int32_t SubWrap(int32_t a, int32_t b) {
-  return Wrap(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
-inline int32_t MulWrap(int32_t a, int32_t b) {
-  return Wrap(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
+inline int32_t AddWrap(int32_t a, int32_t b) { return Wrap(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
+inline int32_t SubWrap(int32_t a, int32_t b) { return Wrap(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
+inline int32_t MulWrap(int32_t a, int32_t b) { return Wrap(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
 inline int32_t ToFixed(int32_t whole) { return Wrap(static_cast<uint32_t>(whole) << 18); }
 inline int32_t ToWhole(int32_t fixed) { return fixed / kOne; }
 
@@ -32,7 +26,7 @@ struct Segment {
   int32_t x = 0;     // start x, 14.18
   int32_t step = 0;  // x per row, 14.18
   int32_t rows = 0;
-  int32_t row = 0;   // start row of a second segment
+  int32_t row = 0;  // start row of a second segment
 };
 
 struct Edge {
@@ -55,10 +49,8 @@ bool SetUpTriangle(const MemImgVertex* vertices, TriangleSetup* setup);
 inline void TexelAt(const TriangleSetup& t, int32_t x, int32_t y, uint32_t* u, uint32_t* v) {
   const uint32_t dx = static_cast<uint32_t>(x) - static_cast<uint32_t>(t.xr);
   const uint32_t dy = static_cast<uint32_t>(y) - static_cast<uint32_t>(t.yr);
-  *u = static_cast<uint32_t>(t.ur) + dx * static_cast<uint32_t>(t.dudx) +
-       dy * static_cast<uint32_t>(t.dudy);
-  *v = static_cast<uint32_t>(t.vr) + dx * static_cast<uint32_t>(t.dvdx) +
-       dy * static_cast<uint32_t>(t.dvdy);
+  *u = static_cast<uint32_t>(t.ur) + dx * static_cast<uint32_t>(t.dudx) + dy * static_cast<uint32_t>(t.dudy);
+  *v = static_cast<uint32_t>(t.vr) + dx * static_cast<uint32_t>(t.dvdx) + dy * static_cast<uint32_t>(t.dvdy);
 }
 
 // Walks the rows of the triangle top to bottom and calls

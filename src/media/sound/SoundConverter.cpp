@@ -97,7 +97,8 @@ bool ReadWaveHead(const SoundStreamRecord& s, uint8_t** fmt, uint32_t* fmtSize, 
   if (StreamRead(s, chunk, 8) != 8 || !SameId(chunk, "fmt ")) return false;
   const uint32_t size = Le32(chunk + 4);
   if (size < 16 || size > kMaxFmtChunk) return false;
-  auto* bytes = static_cast<uint8_t*>(TrackedAllocZeroed(std::max<uint32_t>(size, kWaveFormatBytes), __FILE__, __LINE__));
+  auto* bytes =
+      static_cast<uint8_t*>(TrackedAllocZeroed(std::max<uint32_t>(size, kWaveFormatBytes), __FILE__, __LINE__));
   if (!bytes) return false;
   if (StreamRead(s, bytes, static_cast<int>(size)) != static_cast<int>(size)) {
     TrackedFree(bytes);
@@ -179,8 +180,8 @@ int FinishAcmOpen(SoundConverter* c, int blockSizeNumerator, int blockSizeDenomi
     ReleaseAcm(a);
     return -1;
   }
-  c->outputFormat = PcmWaveFormat{pcm.tag,          pcm.channels,      pcm.sampleRate, pcm.bytesPerSecond,
-                                  pcm.blockAlign,   pcm.bitsPerSample, 0};
+  c->outputFormat =
+      PcmWaveFormat{pcm.tag, pcm.channels, pcm.sampleRate, pcm.bytesPerSecond, pcm.blockAlign, pcm.bitsPerSample, 0};
   a.sourceSize = c->dataSize;
   a.sourceBlock = static_cast<uint8_t*>(TrackedAlloc(a.sourceSize, __FILE__, __LINE__));
   if (!a.sourceBlock) {
@@ -194,7 +195,8 @@ int FinishAcmOpen(SoundConverter* c, int blockSizeNumerator, int blockSizeDenomi
   a.mainSourcePosition = 0;
   a.mainStream = OpenAcmStream(c);
   a.spareStream = OpenAcmStream(c);
-  c->outputBlockSize = static_cast<int>(static_cast<int64_t>(pcm.bytesPerSecond) * blockSizeNumerator / blockSizeDenominator);
+  c->outputBlockSize =
+      static_cast<int>(static_cast<int64_t>(pcm.bytesPerSecond) * blockSizeNumerator / blockSizeDenominator);
   // One step's output always fits: a frame or a block at the least.
   c->outputBlockSize = std::max(c->outputBlockSize, 1152 * 2 * pcm.channels);
   if (a.sourceFormat[0] != platform::kWaveFormatMpegLayer3) {
@@ -252,8 +254,8 @@ int InitOggConverter(SoundConverter* c) {
   const vorbis_info* info = ov_info(&c->ogg.file, -1);
   const ogg_int64_t total = ov_pcm_total(&c->ogg.file, -1);
   const int b = c->ogg.bytesPerSample;
-  if (!info || info->channels < 1 || info->channels > 2 || info->rate <= 0 || !PlayableRate(info->rate) ||
-      total < 0 || (total + 44100) * info->channels * b > kConvertedSizeCap) {
+  if (!info || info->channels < 1 || info->channels > 2 || info->rate <= 0 || !PlayableRate(info->rate) || total < 0 ||
+      (total + 44100) * info->channels * b > kConvertedSizeCap) {
     ov_clear(&c->ogg.file);
     c->ogg.open = 0;
     return -1;
@@ -356,9 +358,9 @@ bool AcmStep(SoundConverter* c, int stream, int* sourcePosition, uint8_t* out, i
   const int stepSource =
       std::min(remaining, std::max<int>(kAcmStepSource, static_cast<int>(platform::CodecStepSourceMinimum(stream))));
   platform::CodecStep step;
-  if (outBytes <= 0 || !platform::ConvertCodecStep(stream, a.sourceBlock + *sourcePosition,
-                                                    static_cast<uint32_t>(stepSource), out,
-                                                    static_cast<uint32_t>(outBytes), &step))
+  if (outBytes <= 0 ||
+      !platform::ConvertCodecStep(stream, a.sourceBlock + *sourcePosition, static_cast<uint32_t>(stepSource), out,
+                                  static_cast<uint32_t>(outBytes), &step))
     return false;
   *sourcePosition += static_cast<int>(step.consumed);
   *produced = static_cast<int>(step.produced);
@@ -424,12 +426,9 @@ bool Fill(SoundConverter* c) {
   c->readOffset = 0;
   c->available = 0;
   switch (c->type) {
-    case kConverterWavePcm:
-      return FillPcm(c);
-    case kConverterAcm:
-      return FillAcm(c);
-    default:
-      return FillOgg(c);
+    case kConverterWavePcm: return FillPcm(c);
+    case kConverterAcm: return FillAcm(c);
+    default: return FillOgg(c);
   }
 }
 
@@ -568,8 +567,7 @@ int GetConverterFormat(const SoundConverter* c, PcmWaveFormat* format) {
 
 int64_t EstimateConvertedSize(SoundConverter* c) {
   switch (c->type) {
-    case kConverterWavePcm:
-      return c->dataSize;
+    case kConverterWavePcm: return c->dataSize;
     case kConverterAcm:
       if (c->acm.totalSamples != -1) return static_cast<int64_t>(c->outputFormat.blockAlign) * c->acm.totalSamples;
       return static_cast<int64_t>(platform::CodecOutputSizeBound(c->acm.mainStream, c->dataSize));

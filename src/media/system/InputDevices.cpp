@@ -17,30 +17,70 @@ InputDeviceState gInputDevices;
 using namespace platform;
 
 const VirtualKeyToDik kVirtualKeyToDikSection1[] = {
-    {'A', kDikA}, {'B', kDikB}, {'C', kDikC}, {'D', kDikD}, {'E', kDikE}, {'F', kDikF}, {'G', kDikG},
-    {'H', kDikH}, {'I', kDikI}, {'J', kDikJ}, {'K', kDikK}, {'L', kDikL}, {'M', kDikM}, {'N', kDikN},
-    {'O', kDikO}, {'P', kDikP}, {'Q', kDikQ}, {'R', kDikR}, {'S', kDikS}, {'T', kDikT}, {'U', kDikU},
-    {'V', kDikV}, {'W', kDikW}, {'X', kDikX}, {'Y', kDikY}, {'Z', kDikZ},
-    {'0', kDik0}, {'1', kDik1}, {'2', kDik2}, {'3', kDik3}, {'4', kDik4}, {'5', kDik5}, {'6', kDik6},
-    {'7', kDik7}, {'8', kDik8}, {'9', kDik9},
-    {kVkOemPlus, kDikSemicolon}, {kVkOem1, kDikColon}, {kVkOem4, kDikLBracket},
-    {kVkOem6, kDikRBracket}, {kVkOem3, kDikAt}, {kVkOem102, kDikBackslash},
-    {kVkOemComma, kDikComma}, {kVkOemMinus, kDikMinus}, {kVkOem5, kDikYen},
-    {kVkOemPeriod, kDikPeriod}, {kVkOem2, kDikSlash}, {kVkDelete, kDikDelete},
-    {kVkEscape, kDikEscape}, {kVkSpace, kDikSpace}, {kVkBack, kDikBack}, {kVkTab, kDikTab},
-    {kVkReturn, kDikReturn}, {0, 0},
+    {'A', kDikA},
+    {'B', kDikB},
+    {'C', kDikC},
+    {'D', kDikD},
+    {'E', kDikE},
+    {'F', kDikF},
+    {'G', kDikG},
+    {'H', kDikH},
+    {'I', kDikI},
+    {'J', kDikJ},
+    {'K', kDikK},
+    {'L', kDikL},
+    {'M', kDikM},
+    {'N', kDikN},
+    {'O', kDikO},
+    {'P', kDikP},
+    {'Q', kDikQ},
+    {'R', kDikR},
+    {'S', kDikS},
+    {'T', kDikT},
+    {'U', kDikU},
+    {'V', kDikV},
+    {'W', kDikW},
+    {'X', kDikX},
+    {'Y', kDikY},
+    {'Z', kDikZ},
+    {'0', kDik0},
+    {'1', kDik1},
+    {'2', kDik2},
+    {'3', kDik3},
+    {'4', kDik4},
+    {'5', kDik5},
+    {'6', kDik6},
+    {'7', kDik7},
+    {'8', kDik8},
+    {'9', kDik9},
+    {kVkOemPlus, kDikSemicolon},
+    {kVkOem1, kDikColon},
+    {kVkOem4, kDikLBracket},
+    {kVkOem6, kDikRBracket},
+    {kVkOem3, kDikAt},
+    {kVkOem102, kDikBackslash},
+    {kVkOemComma, kDikComma},
+    {kVkOemMinus, kDikMinus},
+    {kVkOem5, kDikYen},
+    {kVkOemPeriod, kDikPeriod},
+    {kVkOem2, kDikSlash},
+    {kVkDelete, kDikDelete},
+    {kVkEscape, kDikEscape},
+    {kVkSpace, kDikSpace},
+    {kVkBack, kDikBack},
+    {kVkTab, kDikTab},
+    {kVkReturn, kDikReturn},
+    {0, 0},
 };
 
 const VirtualKeyToDik kVirtualKeyToDikSection2[] = {
-    {kVkReturn, kDikNumpadEnter}, {kVkLShift, kDikLShift}, {kVkRShift, kDikRShift},
-    {kVkLControl, kDikLControl}, {kVkRControl, kDikRControl}, {kVkPrior, kDikPrior},
-    {kVkNext, kDikNext}, {kVkEnd, kDikEnd}, {kVkHome, kDikHome}, {kVkInsert, kDikInsert},
-    {kVkLMenu, kDikLMenu}, {kVkRMenu, kDikRMenu}, {kVkScroll, kDikScroll},
-    {kVkCapital, kDikCapital}, {kVkPause, kDikPause},
-    {kVkF1, kDikF1}, {kVkF1 + 1, kDikF2}, {kVkF1 + 2, kDikF3}, {kVkF1 + 3, kDikF4},
-    {kVkF1 + 4, kDikF5}, {kVkF1 + 5, kDikF6}, {kVkF1 + 6, kDikF7}, {kVkF1 + 7, kDikF8},
-    {kVkF1 + 8, kDikF9}, {kVkF1 + 9, kDikF10}, {kVkF1 + 10, kDikF11}, {kVkF1 + 11, kDikF12},
-    {0, 0},
+    {kVkReturn, kDikNumpadEnter}, {kVkLShift, kDikLShift},   {kVkRShift, kDikRShift}, {kVkLControl, kDikLControl},
+    {kVkRControl, kDikRControl},  {kVkPrior, kDikPrior},     {kVkNext, kDikNext},     {kVkEnd, kDikEnd},
+    {kVkHome, kDikHome},          {kVkInsert, kDikInsert},   {kVkLMenu, kDikLMenu},   {kVkRMenu, kDikRMenu},
+    {kVkScroll, kDikScroll},      {kVkCapital, kDikCapital}, {kVkPause, kDikPause},   {kVkF1, kDikF1},
+    {kVkF1 + 1, kDikF2},          {kVkF1 + 2, kDikF3},       {kVkF1 + 3, kDikF4},     {kVkF1 + 4, kDikF5},
+    {kVkF1 + 5, kDikF6},          {kVkF1 + 6, kDikF7},       {kVkF1 + 7, kDikF8},     {kVkF1 + 8, kDikF9},
+    {kVkF1 + 9, kDikF10},         {kVkF1 + 10, kDikF11},     {kVkF1 + 11, kDikF12},   {0, 0},
 };
 
 namespace {
@@ -75,11 +115,20 @@ void FillPadKeyMapDefaults() {
     int bit, first, second;
   };
   constexpr Default kDefaults[] = {
-      {0, kDikNumpad2, kDikDown}, {1, kDikNumpad4, kDikLeft}, {2, kDikNumpad6, kDikRight},
-      {3, kDikNumpad8, kDikUp},   {4, kDikZ, -1},              {5, kDikX, -1},
-      {6, kDikC, -1},             {7, kDikA, -1},              {8, kDikS, -1},
-      {9, kDikD, -1},             {10, kDikQ, -1},             {11, kDikW, -1},
-      {12, kDikEscape, -1},       {13, kDikSpace, -1},
+      {0, kDikNumpad2, kDikDown},
+      {1, kDikNumpad4, kDikLeft},
+      {2, kDikNumpad6, kDikRight},
+      {3, kDikNumpad8, kDikUp},
+      {4, kDikZ, -1},
+      {5, kDikX, -1},
+      {6, kDikC, -1},
+      {7, kDikA, -1},
+      {8, kDikS, -1},
+      {9, kDikD, -1},
+      {10, kDikQ, -1},
+      {11, kDikW, -1},
+      {12, kDikEscape, -1},
+      {13, kDikSpace, -1},
   };
   for (const Default& d : kDefaults) {
     gInputDevices.padKeyMap[0][d.bit][0] = d.first;
@@ -96,17 +145,26 @@ void CopyName(char* dst, const char* utf8) {
 void EnumeratePads() {
   InputDeviceState& in = gInputDevices;
   for (PadDeviceRecord& pad : in.pads) pad = PadDeviceRecord{};
-  LogWrite("\x83W\x83\x87\x83" "C\x83p\x83" "b\x83h\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... \n" /* ジョイパッドの初期化... \n */);
+  LogWrite("\x83W\x83\x87\x83"
+           "C\x83p\x83"
+           "b\x83h\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... \n" /* ジョイパッドの初期化... \n */);
   in.padCount = 0;
   const int available = platform::PadCount();
   for (int i = 0; i < available && in.padCount < kInputMaxPads; ++i) {
-    LogWrite("\x93\xfc\x97\xcd\x91\x95\x92u\x82\xf0\x8c\xa9\x82\xc2\x82\xaf\x82\xdc\x82\xb5\x82\xbd\n" /* 入力装置を見つけました\n */);
+    LogWrite(
+        "\x93\xfc\x97\xcd\x91\x95\x92u\x82\xf0\x8c\xa9\x82\xc2\x82\xaf\x82\xdc\x82\xb5\x82\xbd\n" /* 入力装置を見つけました\n */);
     PadDeviceRecord& pad = in.pads[in.padCount];
     CopyName(pad.instanceName, platform::PadName(i));
     CopyName(pad.productName, platform::PadName(i));
     LogIndentIn();
-    LogWriteFormat("\x83" "f\x83o\x83" "C\x83X\x82\xcc\x93o\x98^\x96\xbc:%s" /* デバイスの登録名:%s */, pad.instanceName);
-    LogWriteFormat("\x83" "f\x83o\x83" "C\x83X\x82\xcc\x90\xbb\x95i\x93o\x98^\x96\xbc:%s" /* デバイスの製品登録名:%s */, pad.productName);
+    LogWriteFormat("\x83"
+                   "f\x83o\x83"
+                   "C\x83X\x82\xcc\x93o\x98^\x96\xbc:%s" /* デバイスの登録名:%s */,
+                   pad.instanceName);
+    LogWriteFormat("\x83"
+                   "f\x83o\x83"
+                   "C\x83X\x82\xcc\x90\xbb\x95i\x93o\x98^\x96\xbc:%s" /* デバイスの製品登録名:%s */,
+                   pad.productName);
     LogIndentOut();
     pad.device = 1;
     pad.constantEffect = 1;
@@ -114,9 +172,15 @@ void EnumeratePads() {
     pad.vibrationStrength = 10000;
     pad.eventStamp = platform::PadChangeStamp(in.padCount) - 1;  // the first read always reads
     in.padCount++;
-    LogWrite("\x83W\x83\x87\x83" "C\x83p\x83" "b\x83h\x82\xcc\x92\xc7\x89\xc1\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* ジョイパッドの追加は正常に終了しました\n */);
+    LogWrite("\x83W\x83\x87\x83"
+             "C\x83p\x83"
+             "b\x83h\x82\xcc\x92\xc7\x89\xc1\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82"
+             "\xbd\n" /* ジョイパッドの追加は正常に終了しました\n */);
   }
-  LogWrite("\x83W\x83\x87\x83" "C\x83p\x83" "b\x83h\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* ジョイパッドの初期化は正常に終了しました\n */);
+  LogWrite("\x83W\x83\x87\x83"
+           "C\x83p\x83"
+           "b\x83h\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5"
+           "\x82\xbd\n" /* ジョイパッドの初期化は正常に終了しました\n */);
 }
 
 // The platform's devices stand where DirectInput 7 would be; when they cannot
@@ -126,16 +190,21 @@ bool OpenDevices() {
   if (platform::StartInput()) {
     LogWrite("\x90\xac\x8c\xf7\n" /* 成功\n */);
     LogIndentIn();
-    LogWrite("\x88\xf8\x82\xab\x91\xb1\x82\xab\x8f\x89\x8a\xfa\x89\xbb\x8f\x88\x97\x9d... " /* 引き続き初期化処理...  */);
+    LogWrite(
+        "\x88\xf8\x82\xab\x91\xb1\x82\xab\x8f\x89\x8a\xfa\x89\xbb\x8f\x88\x97\x9d... " /* 引き続き初期化処理...  */);
     LogWrite("\x8f\x89\x8a\xfa\x89\xbb\x90\xac\x8c\xf7\n" /* 初期化成功\n */);
     return true;
   }
   constexpr unsigned kClassNotRegistered = 0x80040154u;
-  LogWrite("\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94s\x81" "B\n" /* 取得に失敗。\n */);
+  LogWrite("\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94s\x81"
+           "B\n" /* 取得に失敗。\n */);
   LogWriteLine("\x83G\x83\x89\x81[\x83R\x81[\x83h 0x%x\n" /* エラーコード 0x%x\n */, kClassNotRegistered);
-  LogWrite("DirectInput8 \x82\xcc\x8e\xe6\x93\xbe\x82\xf0\x8e\x8e\x82\xdd\x82\xdc\x82\xb7..." /* DirectInput8 の取得を試みます... */);
-  LogWrite("\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94s\x81" "B" /* 取得に失敗。 */);
-  LogWrite("DirectInput \x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb9\x82\xf1\x81" "B\n" /* DirectInput を使用しません。\n */);
+  LogWrite(
+      "DirectInput8 \x82\xcc\x8e\xe6\x93\xbe\x82\xf0\x8e\x8e\x82\xdd\x82\xdc\x82\xb7..." /* DirectInput8 の取得を試みます... */);
+  LogWrite("\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94s\x81"
+           "B" /* 取得に失敗。 */);
+  LogWrite("DirectInput \x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb9\x82\xf1\x81"
+           "B\n" /* DirectInput を使用しません。\n */);
   LogIndentOut();
   return false;
 }
@@ -147,10 +216,14 @@ void StartFallback() {
   const int available = platform::PadCount();
   for (; found < kInputMaxPads && found < available; ++found)
     in.pads[found].hasZAndR = platform::PadHasZAndR(found) ? 1 : 0;
-  LogWriteLine("\x83p\x83" "b\x83h\x82\xcc\x90\x94\x82\xcd %d \x8c\xc2\x82\xc5\x82\xb7\n" /* パッドの数は %d 個です\n */, found);
+  LogWriteLine("\x83p\x83"
+               "b\x83h\x82\xcc\x90\x94\x82\xcd %d \x8c\xc2\x82\xc5\x82\xb7\n" /* パッドの数は %d 個です\n */,
+               found);
   LogIndentOut();
   in.directInput = kPathFallback;
-  LogWrite("\x93\xfc\x97\xcd\x8a\xd6\x98" "A\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* 入力関連の初期化をしました\n */);
+  LogWrite(
+      "\x93\xfc\x97\xcd\x8a\xd6\x98"
+      "A\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* 入力関連の初期化をしました\n */);
   // The joystick API numbers its devices 0..15 whether present or not.
   in.padCount = kInputMaxPads;
 }
@@ -161,18 +234,25 @@ void StartDevices() {
   platform::BringWindowToTop(gLibrarySystem.mainWindow);
   RunMessageLoopRoundBody();
   EnumeratePads();
-  LogWrite("\x83}\x83" "E\x83X\x83" "f\x83o\x83" "C\x83X\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... " /* マウスデバイスの初期化...  */);
+  LogWrite("\x83}\x83"
+           "E\x83X\x83"
+           "f\x83o\x83"
+           "C\x83X\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... " /* マウスデバイスの初期化...  */);
   in.mouseDevice = 1;
   LogWrite("\x8f\x89\x8a\xfa\x89\xbb\x90\xac\x8c\xf7\n" /* 初期化成功\n */);
   in.lastKeyboardPoll = Now();
-  LogWrite("\x83L\x81[\x83{\x81[\x83h\x83" "f\x83o\x83" "C\x83X\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... " /* キーボードデバイスの初期化...  */);
+  LogWrite("\x83L\x81[\x83{\x81[\x83h\x83"
+           "f\x83o\x83"
+           "C\x83X\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... " /* キーボードデバイスの初期化...  */);
   in.keyboardDevice = 1;
   in.keyboardEventStamp = platform::KeyboardChangeStamp() - 1;  // the first poll reads
   LogWrite("\x8f\x89\x8a\xfa\x89\xbb\x90\xac\x8c\xf7\n" /* 初期化成功\n */);
   in.lastKeyboardPoll = Now();
   LogIndentOut();
   in.directInput = kPathDevices;
-  LogWrite("DirectInput \x8a\xd6\x98" "A\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* DirectInput 関連の初期化は正常に終了しました\n */);
+  LogWrite("DirectInput \x8a\xd6\x98"
+           "A\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82"
+           "\xbd\n" /* DirectInput 関連の初期化は正常に終了しました\n */);
 }
 
 // Every reader waits while the window is held inactive, and a reader that
@@ -231,9 +311,11 @@ int EndInputDevices() {
   InputDeviceState& in = gInputDevices;
   if (in.directInput == 0) return 0;
   if (in.directInput == kPathFallback) {
-    LogWrite("\x93\xfc\x97\xcd\x8a\xd6\x98" "A\x82\xcc\x8fI\x97\xb9\x8f\x88\x97\x9d... \x8a\xae\x97\xb9\n" /* 入力関連の終了処理... 完了\n */);
+    LogWrite("\x93\xfc\x97\xcd\x8a\xd6\x98"
+             "A\x82\xcc\x8fI\x97\xb9\x8f\x88\x97\x9d... \x8a\xae\x97\xb9\n" /* 入力関連の終了処理... 完了\n */);
   } else {
-    LogWrite("DirectInput \x8a\xd6\x98" "A\x82\xcc\x8fI\x97\xb9\x8f\x88\x97\x9d... \x8a\xae\x97\xb9\n" /* DirectInput 関連の終了処理... 完了\n */);
+    LogWrite("DirectInput \x8a\xd6\x98"
+             "A\x82\xcc\x8fI\x97\xb9\x8f\x88\x97\x9d... \x8a\xae\x97\xb9\n" /* DirectInput 関連の終了処理... 完了\n */);
     for (PadDeviceRecord& pad : in.pads) pad = PadDeviceRecord{};
     in.padCount = 0;
     in.keyboardDevice = 0;
@@ -386,8 +468,7 @@ int CheckAnyInput(int flags) {
 }
 
 int GetMouseButtons() {
-  if (DevicesActive() && gInputDevices.mouseDevice != 0)
-    return static_cast<int>(platform::ReadMouseButtons() & 0xFF);
+  if (DevicesActive() && gInputDevices.mouseDevice != 0) return static_cast<int>(platform::ReadMouseButtons() & 0xFF);
   uint8_t virtualKeys[256];
   platform::ReadVirtualKeyState(virtualKeys);
   int buttons = 0;

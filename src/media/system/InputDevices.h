@@ -15,16 +15,16 @@ constexpr int kPadKeyBits = 32;
 constexpr int kPadKeySlots = 4;
 
 struct PadDeviceRecord {
-  int device;                 // 1 while the platform pad of this index is in use
-  int constantEffect;         // 1 once the effect exists
+  int device;          // 1 while the platform pad of this index is in use
+  int constantEffect;  // 1 once the effect exists
   int periodicEffect;
-  uint32_t eventStamp;        // the pad's change stamp at the last read
+  uint32_t eventStamp;  // the pad's change stamp at the last read
   platform::PadState state;
-  int hasZAndR;               // fallback: the joystick has both a Z and an R axis
+  int hasZAndR;  // fallback: the joystick has both a Z and an R axis
   int lastPollTime;
   int vibrationOn;
-  int vibrationStrength;      // 0..10000
-  int vibrationDuration;      // ms, negative = endless
+  int vibrationStrength;  // 0..10000
+  int vibrationDuration;  // ms, negative = endless
   int vibrationElapsed;
   int vibrationLastTime;
   int constantPlaying;
@@ -34,9 +34,9 @@ struct PadDeviceRecord {
 };
 
 struct InputDeviceState {
-  int noDirectInput;          // kept across the start's clear: a restart goes straight to the fallback
+  int noDirectInput;  // kept across the start's clear: a restart goes straight to the fallback
   int directInput8;
-  int directInput;            // 0 not started, -1 fallback path, 1 the platform's devices
+  int directInput;  // 0 not started, -1 fallback path, 1 the platform's devices
   int mouseDevice;
   int keyboardDevice;
   uint32_t keyboardEventStamp;

@@ -19,9 +19,16 @@ namespace {
 
 constexpr int kHandleType = 10;
 // 漢字変換候補のデータサイズが０でした  DefHWND:%x IMC:%x\n
-constexpr char kTxtCandidateSizeZero[] = "\x8a\xbf\x8e\x9a\x95\xcf\x8a\xb7\x8c\xf3\x95\xe2\x82\xcc\x83" "f\x81[\x83^\x83T\x83" "C\x83Y\x82\xaa\x82O\x82\xc5\x82\xb5\x82\xbd  DefHWND:%x IMC:%x\n";
+constexpr char kTxtCandidateSizeZero[] = "\x8a\xbf\x8e\x9a\x95\xcf\x8a\xb7\x8c\xf3\x95\xe2\x82\xcc\x83"
+                                         "f\x81[\x83^\x83T\x83"
+                                         "C\x83Y\x82\xaa\x82O\x82\xc5\x82\xb5\x82\xbd  DefHWND:%x IMC:%x\n";
 // 漢字変換候補を保存するメモリの確保に失敗しました( 確保しようとしたサイズ %d バイト )
-constexpr char kTxtCandidateMemory[] = "\x8a\xbf\x8e\x9a\x95\xcf\x8a\xb7\x8c\xf3\x95\xe2\x82\xf0\x95\xdb\x91\xb6\x82\xb7\x82\xe9\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd( \x8am\x95\xdb\x82\xb5\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xbd\x83T\x83" "C\x83Y %d \x83o\x83" "C\x83g )";
+constexpr char kTxtCandidateMemory[] =
+    "\x8a\xbf\x8e\x9a\x95\xcf\x8a\xb7\x8c\xf3\x95\xe2\x82\xf0\x95\xdb\x91\xb6\x82\xb7\x82\xe9\x83\x81\x83\x82\x83\x8a"
+    "\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd( "
+    "\x8am\x95\xdb\x82\xb5\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xbd\x83T\x83"
+    "C\x83Y %d \x83o\x83"
+    "C\x83g )";
 constexpr int kCheckLimit = 2048;
 
 // The codes the window procedure pushes for editing keys (Delete, arrows,
@@ -150,11 +157,8 @@ void ApplyInput(TextEntryRecord* e, const char* bytes, int n) {
       break;
     case 9:
     case 30:
-    case 31:
-      break;
-    case 13:
-      e->finished = 1;
-      break;
+    case 31: break;
+    case 13: e->finished = 1; break;
     case 16:
       if (!HasSelection(e)) {
         if (e->cursor < e->length) RemoveBytes(e, e->cursor, CharSizeAt(e->text, e->length, e->cursor));
@@ -163,21 +167,15 @@ void ApplyInput(TextEntryRecord* e, const char* bytes, int n) {
         DeleteTextEntrySelection(e);
       }
       break;
-    case 22:
-      PasteClipboard();
-      break;
+    case 22: PasteClipboard(); break;
     case 24:
       if (HasSelection(e)) {
         CopySelection(e);
         DeleteTextEntrySelection(e);
       }
       break;
-    case 25:
-      MoveCursor(e, e->length, ShiftHeld());
-      break;
-    case 26:
-      MoveCursor(e, 0, ShiftHeld());
-      break;
+    case 25: MoveCursor(e, e->length, ShiftHeld()); break;
+    case 26: MoveCursor(e, 0, ShiftHeld()); break;
     case 27:
       if (e->cancelAllowed != 0) {
         e->cancelled = 1;
@@ -267,7 +265,9 @@ int ClearInputChars() {
     const unsigned char byte = t.ring[t.readPosition];
     t.readPosition = NextSlot(t.readPosition);
     if (byte == 0) break;
-    if (byte == 255) LogWrite("\x95\xb6\x8e\x9a\x83o\x83" "b\x83t\x83@\x83G\x83\x89\x81[\n" /* 文字バッファエラー\n */);
+    if (byte == 255)
+      LogWrite("\x95\xb6\x8e\x9a\x83o\x83"
+               "b\x83t\x83@\x83G\x83\x89\x81[\n" /* 文字バッファエラー\n */);
   }
   t.readPosition = 0;
   t.writePosition = 0;
@@ -338,7 +338,9 @@ TextEntryRecord* FindTextEntry(int handle) {
 // --- The system and its entries ----------------------------------------------------
 
 int StartTextEntrySystem() {
-  LogWrite("\x95\xb6\x8e\x9a\x83R\x81[\x83h\x83o\x83" "b\x83t\x83@\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x8ds\x82\xa2\x82\xdc\x82\xb7... " /* 文字コードバッファの初期化を行います...  */);
+  LogWrite(
+      "\x95\xb6\x8e\x9a\x83R\x81[\x83h\x83o\x83"
+      "b\x83t\x83@\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x8ds\x82\xa2\x82\xdc\x82\xb7... " /* 文字コードバッファの初期化を行います...  */);
   std::memset(&gTextEntry, 0, sizeof gTextEntry);
   gTextEntry.activeHandle = -1;
   gTextEntry.fontHandle = -1;
@@ -529,8 +531,11 @@ void ReadCandidateList() {
   FreeCandidateList();
   auto* block = static_cast<uint8_t*>(TrackedAllocZeroed(size, __FILE__, __LINE__));
   if (block == nullptr) FatalLibraryErrorFormat(kTxtCandidateMemory, static_cast<int>(size));
-  uint32_t header[6] = {static_cast<uint32_t>(size), 0, static_cast<uint32_t>(list.items.size()),
-                        static_cast<uint32_t>(list.selection), static_cast<uint32_t>(list.pageStart),
+  uint32_t header[6] = {static_cast<uint32_t>(size),
+                        0,
+                        static_cast<uint32_t>(list.items.size()),
+                        static_cast<uint32_t>(list.selection),
+                        static_cast<uint32_t>(list.pageStart),
                         static_cast<uint32_t>(list.pageSize)};
   std::memcpy(block, header, sizeof header);
   size_t at = sizeof(uint32_t) * (6 + list.items.size());
@@ -552,30 +557,22 @@ intptr_t HandleImeMessage(uintptr_t wParam, uint32_t message, int window, intptr
   TextEntrySystem& t = gTextEntry;
   ResetCursorBlink();
   switch (message) {
-    case platform::kWmImeStartComposition:
-      t.imeCursor = 0;
-      return 0;
-    case platform::kWmImeEndComposition:
-      t.composition[0] = '\0';
-      return 0;
+    case platform::kWmImeStartComposition: t.imeCursor = 0; return 0;
+    case platform::kWmImeEndComposition: t.composition[0] = '\0'; return 0;
     case platform::kWmImeComposition:
       if ((lParam & platform::kGcsCompStr) != 0) CopyComposition(platform::GetImeComposition());
-      if ((lParam & platform::kGcsCursorPos) != 0) t.imeCursor = BytesToChars(t.composition, platform::GetImeCursorBytes());
+      if ((lParam & platform::kGcsCursorPos) != 0)
+        t.imeCursor = BytesToChars(t.composition, platform::GetImeCursorBytes());
       // This input method reports no clauses.
       if ((lParam & platform::kGcsCompClause) != 0) t.clauseCount = 0;
       return 0;
-    case platform::kWmImeSetContext:
-      return platform::DefWindowProc(window, message, wParam, 0);
+    case platform::kWmImeSetContext: return platform::DefWindowProc(window, message, wParam, 0);
     case platform::kWmImeNotify:
       switch (wParam) {
         case platform::kImnChangeCandidate:
         case platform::kImnOpenCandidate:
-        case platform::kImnSetCandidatePos:
-          ReadCandidateList();
-          return 0;
-        case platform::kImnCloseCandidate:
-          FreeCandidateList();
-          return 0;
+        case platform::kImnSetCandidatePos: ReadCandidateList(); return 0;
+        case platform::kImnCloseCandidate: FreeCandidateList(); return 0;
         case platform::kImnSetOpenStatus:
           if (!gInOpenStatus) {
             gInOpenStatus = true;
@@ -584,10 +581,8 @@ intptr_t HandleImeMessage(uintptr_t wParam, uint32_t message, int window, intptr
             gInOpenStatus = false;
           }
           return 0;
-        default:
-          return platform::DefWindowProc(window, message, wParam, lParam);
+        default: return platform::DefWindowProc(window, message, wParam, lParam);
       }
-    default:
-      return 0;
+    default: return 0;
   }
 }

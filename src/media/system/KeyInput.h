@@ -9,22 +9,22 @@
 // are CP932, one or two bytes per character.
 
 constexpr int kTextEntrySlots = 256;
-constexpr int kInputRingSlots = 1025;   // one slot stays free: at most 1024 bytes wait
+constexpr int kInputRingSlots = 1025;  // one slot stays free: at most 1024 bytes wait
 constexpr int kCompositionBytes = 1024;
 constexpr int kTextEntryColorCount = 15;
 
 struct TextEntryRecord {
   int inUse;
   int check;
-  int finished;          // Enter, or Escape when cancelling is allowed
+  int finished;  // Enter, or Escape when cancelling is allowed
   int cancelled;
-  int length;            // bytes
-  int maxLength;         // bytes
-  int selectionStart;    // -1: no selection
-  int selectionEnd;      // the moving end; may lie before the start
-  int drawStart;         // first visible byte
-  int cursor;            // byte offset
-  char* text;            // tracked block of maxLength + 1 bytes
+  int length;          // bytes
+  int maxLength;       // bytes
+  int selectionStart;  // -1: no selection
+  int selectionEnd;    // the moving end; may lie before the start
+  int drawStart;       // first visible byte
+  int cursor;          // byte offset
+  char* text;          // tracked block of maxLength + 1 bytes
   int cancelAllowed;
   int singleByteOnly;
   int digitsOnly;
@@ -34,15 +34,15 @@ struct TextEntrySystem {
   unsigned char ring[kInputRingSlots];
   int readPosition;
   int writePosition;
-  int dropNextByte;      // the trail byte of a lead byte that did not fit
-  int imeCursor;         // in characters of the composition
+  int dropNextByte;  // the trail byte of a lead byte that did not fit
+  int imeCursor;     // in characters of the composition
   char composition[kCompositionBytes];
   char compositionSave[kCompositionBytes];
-  void* candidateList;   // tracked copy, or null
+  void* candidateList;  // tracked copy, or null
   int candidateListSize;
   int imeEnabled;
   int imeOpen;
-  int imeRefreshStep;    // 1: requested by window activation
+  int imeRefreshStep;  // 1: requested by window activation
   uint32_t clauseOffsets[256];
   int clauseCount;
   int colors[kTextEntryColorCount];
@@ -50,10 +50,10 @@ struct TextEntrySystem {
   int blinkTime;
   int blinkPeriod;
   int cursorVisible;
-  int activeHandle;      // -1: none
-  int fontHandle;        // -1: the library's default font
+  int activeHandle;  // -1: none
+  int fontHandle;    // -1: the library's default font
   TextEntryRecord entries[kTextEntrySlots];
-  int nextCheck;         // 0..2047
+  int nextCheck;  // 0..2047
 };
 extern TextEntrySystem gTextEntry;
 

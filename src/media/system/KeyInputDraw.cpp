@@ -17,9 +17,19 @@
 namespace {
 
 enum EntryColor {
-  kText = 0, kCursor = 1, kCompositionBox = 2, kImeCursor = 3, kClauseLine = 4, kConvertingClause = 5,
-  kTextEdge = 7, kSelectedCandidateEdge = 8, kCandidateFrame = 10, kCandidateBackground = 11,
-  kSelectionBackground = 12, kSelectionText = 13, kSelectionEdge = 14,
+  kText = 0,
+  kCursor = 1,
+  kCompositionBox = 2,
+  kImeCursor = 3,
+  kClauseLine = 4,
+  kConvertingClause = 5,
+  kTextEdge = 7,
+  kSelectedCandidateEdge = 8,
+  kCandidateFrame = 10,
+  kCandidateBackground = 11,
+  kSelectionBackground = 12,
+  kSelectionText = 13,
+  kSelectionEdge = 14,
 };
 
 // New graphs made while drawing stay 2D.
@@ -111,9 +121,8 @@ int SetDefaultTextEntryColors() {
   return 0;
 }
 
-int SetTextEntryColors(int64_t c0, int64_t c1, int64_t c2, int64_t c3, int64_t c4, int64_t c5, int64_t c6,
-                       int64_t c7, int64_t c8, int64_t c9, int64_t c10, int64_t c11, int64_t c12, int64_t c13,
-                       int64_t c14) {
+int SetTextEntryColors(int64_t c0, int64_t c1, int64_t c2, int64_t c3, int64_t c4, int64_t c5, int64_t c6, int64_t c7,
+                       int64_t c8, int64_t c9, int64_t c10, int64_t c11, int64_t c12, int64_t c13, int64_t c14) {
   int* c = gTextEntry.colors;
   const int64_t given[10] = {c0, c1, c2, c3, c4, c5, c6, c7, c8, c9};
   for (int i = 0; i < 10; ++i)

@@ -1,5 +1,5 @@
-#include "foundation/FileLayer.h"
 #include "media/system/LibrarySystem.h"
+#include "foundation/FileLayer.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -124,14 +124,20 @@ int StartMediaLibraryBody() {
   FileLayerGetDirectory(s.initialDirectory);
   // The file layer reports the folder in the runtime's own form ("C:\..."); the
   // log opens its file with the system's path.
-  CopyTextBounded(gLogState.baseFolder, sizeof gLogState.baseFolder,
-                  platform::NativePath(s.initialDirectory).c_str());
+  CopyTextBounded(gLogState.baseFolder, sizeof gLogState.baseFolder, platform::NativePath(s.initialDirectory).c_str());
   LogStart();
 
   int desktopBits = 32;
   platform::GetDesktopMode(nullptr, nullptr, &desktopBits);
   if ((desktopBits == 24 && s.windowMode == 1) || GetScreenColorDepth() == 24) {
-    LogWrite("\x83\x81\x83" "f\x83" "B\x83" "A\x83\x89\x83" "C\x83u\x83\x89\x83\x8a\x82\xcd\x82Q\x82S\x83r\x83" "b\x83g\x83J\x83\x89\x81[\x83\x82\x81[\x83h\x82\xc9\x91\xce\x89\x9e\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\n" /* メディアライブラリは２４ビットカラーモードに対応していません\n */);
+    LogWrite(
+        "\x83\x81\x83"
+        "f\x83"
+        "B\x83"
+        "A\x83\x89\x83"
+        "C\x83u\x83\x89\x83\x8a\x82\xcd\x82Q\x82S\x83r\x83"
+        "b\x83g\x83J\x83\x89\x81[\x83\x82\x81["
+        "\x83h\x82\xc9\x91\xce\x89\x9e\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\n" /* メディアライブラリは２４ビットカラーモードに対応していません\n */);
     return -1;
   }
 
@@ -174,7 +180,8 @@ int EndMediaLibraryBody() {
   EndSoundSystem();
   EndMainWindow();
   if (s.comStarted != 0) {
-    LogWrite("\x82" "b\x82n\x82l\x82\xf0\x8fI\x97\xb9... \x8a\xae\x97\xb9\n" /* ＣＯＭを終了... 完了\n */);
+    LogWrite("\x82"
+             "b\x82n\x82l\x82\xf0\x8fI\x97\xb9... \x8a\xae\x97\xb9\n" /* ＣＯＭを終了... 完了\n */);
     s.comStarted = 0;
   }
   FreeAllSoftImageHandles();
@@ -209,7 +216,8 @@ int StartCom() {
   LibrarySystemState& s = gLibrarySystem;
   if (s.comStarted != 0) return -1;
   // There is no COM here; its start always succeeds.
-  LogWrite("\x82" "b\x82n\x82l\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... " /* ＣＯＭの初期化...  */);
+  LogWrite("\x82"
+           "b\x82n\x82l\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... " /* ＣＯＭの初期化...  */);
   LogWrite("\x90\xac\x8c\xf7\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* 成功しました\n */);
   s.comStarted = 1;
   return 0;
@@ -217,10 +225,18 @@ int StartCom() {
 
 int LogSystemInformation() {
   LibrarySystemState& s = gLibrarySystem;
-  LogWrite("\x83V\x83X\x83" "e\x83\x80\x82\xcc\x8f\xee\x95\xf1\x82\xf0\x8fo\x97\xcd\x82\xb5\x82\xdc\x82\xb7\n" /* システムの情報を出力します\n */);
+  LogWrite(
+      "\x83V\x83X\x83"
+      "e\x83\x80\x82\xcc\x8f\xee\x95\xf1\x82\xf0\x8fo\x97\xcd\x82\xb5\x82\xdc\x82\xb7\n" /* システムの情報を出力します\n */);
   LogIndentIn();
   char line[1024];
-  FormatText(line, sizeof line, "\x83\x81\x83" "f\x83" "B\x83" "A\x83\x89\x83" "C\x83u\x83\x89\x83\x8a Ver%s\n" /* メディアライブラリ Ver%s\n */, "1.00");
+  FormatText(line, sizeof line,
+             "\x83\x81\x83"
+             "f\x83"
+             "B\x83"
+             "A\x83\x89\x83"
+             "C\x83u\x83\x89\x83\x8a Ver%s\n" /* メディアライブラリ Ver%s\n */,
+             "1.00");
   LogWrite(line);
 
   LogWrite("\x82n\x82r  " /* ＯＳ   */);
@@ -230,12 +246,11 @@ int LogSystemInformation() {
     int code;
   };
   static const Row kRows[] = {
-      {0, -1, -1, 0},      {1, -1, 0, 1},       {1, -1, 10, 2},      {1, -1, 90, 3},    {2, 3, -1, 0x104},
-      {2, 4, -1, 0x105},   {2, 5, 0, 0x106},    {2, 5, 1, 0x107},    {2, 6, -1, 0x108},
+      {0, -1, -1, 0},    {1, -1, 0, 1},    {1, -1, 10, 2},   {1, -1, 90, 3},    {2, 3, -1, 0x104},
+      {2, 4, -1, 0x105}, {2, 5, 0, 0x106}, {2, 5, 1, 0x107}, {2, 6, -1, 0x108},
   };
   for (const Row& r : kRows) {
-    if (r.platformId == os.platformId && (r.major < 0 || r.major == os.major) &&
-        (r.minor < 0 || r.minor == os.minor)) {
+    if (r.platformId == os.platformId && (r.major < 0 || r.major == os.major) && (r.minor < 0 || r.minor == os.minor)) {
       s.osVersionCode = r.code;
       break;
     }
@@ -264,26 +279,42 @@ int LogSystemInformation() {
     const uint64_t difference = platform::ReadTimeStampCounter() - before;
     s.cpuTicksPerSecond = difference * 10;
     const int mhz = static_cast<int>(static_cast<double>(difference) * 0.00001);
-    LogWriteFormat("\x82" "b\x82o\x82t\x93\xae\x8d\xec\x91\xac\x93x\x81" "F\x91\xe5\x91\xcc%.2fGHz" /* ＣＰＵ動作速度：大体%.2fGHz */, mhz * 0.001);
+    LogWriteFormat("\x82"
+                   "b\x82o\x82t\x93\xae\x8d\xec\x91\xac\x93x\x81"
+                   "F\x91\xe5\x91\xcc%.2fGHz" /* ＣＰＵ動作速度：大体%.2fGHz */,
+                   mhz * 0.001);
   }
   switch (level) {
-    case 0: LogWrite("\x82" "b\x82o\x82t\x82h\x82" "c\x96\xbd\x97\xdf\x82\xcd\x8eg\x82\xa6\x82\xdc\x82\xb9\x82\xf1\n" /* ＣＰＵＩＤ命令は使えません\n */); break;
-    case 1: LogWrite("\x82l\x82l\x82w\x82\xcd\x8eg\x82\xa6\x82\xdc\x82\xb9\x82\xf1\n" /* ＭＭＸは使えません\n */); break;
+    case 0:
+      LogWrite("\x82"
+               "b\x82o\x82t\x82h\x82"
+               "c\x96\xbd\x97\xdf\x82\xcd\x8eg\x82\xa6\x82\xdc\x82\xb9\x82\xf1\n" /* ＣＰＵＩＤ命令は使えません\n */);
+      break;
+    case 1:
+      LogWrite("\x82l\x82l\x82w\x82\xcd\x8eg\x82\xa6\x82\xdc\x82\xb9\x82\xf1\n" /* ＭＭＸは使えません\n */);
+      break;
     default:
-      LogWrite("\x82l\x82l\x82w\x96\xbd\x97\xdf\x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb7\n" /* ＭＭＸ命令を使用します\n */);
+      LogWrite(
+          "\x82l\x82l\x82w\x96\xbd\x97\xdf\x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb7\n" /* ＭＭＸ命令を使用します\n */);
       s.mmx = 1;
       if (level >= 4) {
-        LogWrite("\x82r\x82r\x82" "d\x96\xbd\x97\xdf\x82\xaa\x8eg\x97p\x89\xc2\x94\\\x82\xc5\x82\xb7\n" /* ＳＳＥ命令が使用可能です\n */);
+        LogWrite(
+            "\x82r\x82r\x82"
+            "d\x96\xbd\x97\xdf\x82\xaa\x8eg\x97p\x89\xc2\x94\\\x82\xc5\x82\xb7\n" /* ＳＳＥ命令が使用可能です\n */);
         s.sse = 1;
       }
       if (level >= 5) {
-        LogWrite("\x82r\x82r\x82" "d\x82Q\x96\xbd\x97\xdf\x82\xaa\x8eg\x97p\x89\xc2\x94\\\x82\xc5\x82\xb7\n" /* ＳＳＥ２命令が使用可能です\n */);
+        LogWrite(
+            "\x82r\x82r\x82"
+            "d\x82Q\x96\xbd\x97\xdf\x82\xaa\x8eg\x97p\x89\xc2\x94\\\x82\xc5\x82\xb7\n" /* ＳＳＥ２命令が使用可能です\n */);
         s.sse2 = 1;
       }
       break;
   }
   if (level > 0) {
-    LogWrite("\x82" "b\x82o\x82t\x83x\x83\x93\x83_\x81" "F" /* ＣＰＵベンダ： */);
+    LogWrite("\x82"
+             "b\x82o\x82t\x83x\x83\x93\x83_\x81"
+             "F" /* ＣＰＵベンダ： */);
     char piece[5] = {};
     for (int i = 0; i < 3; ++i) {
       std::memcpy(piece, cpu.vendor + i * 4, 4);
@@ -291,7 +322,10 @@ int LogSystemInformation() {
     }
     LogWrite("\n");
     if (cpu.hasBrand) {
-      LogWriteFormat("\x82" "b\x82o\x82t\x96\xbc\x81" "F%s" /* ＣＰＵ名：%s */, cpu.brand);
+      LogWriteFormat("\x82"
+                     "b\x82o\x82t\x96\xbc\x81"
+                     "F%s" /* ＣＰＵ名：%s */,
+                     cpu.brand);
       CopyTextBounded(s.cpuName, sizeof s.cpuName, cpu.brand);
     }
   }

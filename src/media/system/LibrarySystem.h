@@ -9,12 +9,12 @@
 // library starts; the window start clears everything but the fields marked
 // "kept", so those settings survive while all run-time state starts at zero.
 struct LibrarySystemState {
-  char osDescription[512];               // kept
-  char cpuName[256];                     // kept
-  platform::WindowHandle mainWindow;     // kept (0 until the window exists and after it ends)
-  std::thread::id windowThread;          // only this thread pumps the window's messages
-  platform::WindowRect clientRect;       // client area in screen coordinates
-  int windowMode;                        // kept: 1 window, 0 full screen
+  char osDescription[512];            // kept
+  char cpuName[256];                  // kept
+  platform::WindowHandle mainWindow;  // kept (0 until the window exists and after it ends)
+  std::thread::id windowThread;       // only this thread pumps the window's messages
+  platform::WindowRect clientRect;    // client area in screen coordinates
+  int windowMode;                     // kept: 1 window, 0 full screen
   int modeChangeInProgress;
   int quit;
   int closeRequested;
@@ -33,24 +33,24 @@ struct LibrarySystemState {
   int drawAreaLeft, drawAreaTop, drawAreaRight, drawAreaBottom;
   int backgroundRed, backgroundGreen, backgroundBlue;  // kept
   int started;
-  int starting;                          // kept
-  char initialDirectory[260];            // kept; the log's base folder
-  char windowTitle[256];                 // kept
-  char windowClassName[256];             // kept
-  int runWhileInactive;                  // kept
-  int iconId;                            // kept
-  double windowScale;                    // kept
+  int starting;                // kept
+  char initialDirectory[260];  // kept; the log's base folder
+  char windowTitle[256];       // kept
+  char windowClassName[256];   // kept
+  int runWhileInactive;        // kept
+  int iconId;                  // kept
+  double windowScale;          // kept
   int styleApplied;
-  int directXVersion;                    // kept
-  int osVersionCode;                     // kept
-  int mmx, sse, sse2;                    // kept
-  int timeStampCounter;                  // kept
-  uint64_t cpuTicksPerSecond;            // kept
+  int directXVersion;          // kept
+  int osVersionCode;           // kept
+  int mmx, sse, sse2;          // kept
+  int timeStampCounter;        // kept
+  uint64_t cpuTicksPerSecond;  // kept
   char* droppedFiles[1000];
   int droppedFileCount;
   int charSetMode;
-  int noGraphics;                        // graphics is not started when set; nothing sets it
-  char videoDriverName[512];             // written by the graphics start
+  int noGraphics;             // graphics is not started when set; nothing sets it
+  char videoDriverName[512];  // written by the graphics start
   char videoDriverDescription[512];
   int videoMemoryFree, videoMemoryTotal;
 };

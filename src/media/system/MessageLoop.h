@@ -3,8 +3,8 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/threads/Threads.h"
 #include <thread>
+#include "platform/threads/Threads.h"
 
 // One pass of the message loop (the media layer's heartbeat), the waits built
 // on it, and the library lock that serialises the public start, end and pass.

@@ -26,8 +26,8 @@ struct ControlKey {
   int code;
 };
 constexpr ControlKey kControlKeyTable[] = {
-    {platform::kVkDelete, 0x10}, {platform::kVkLeft, 0x1D}, {platform::kVkRight, 0x1C},
-    {platform::kVkUp, 0x1E},     {platform::kVkDown, 0x1F}, {platform::kVkHome, 0x1A},
+    {platform::kVkDelete, 0x10}, {platform::kVkLeft, 0x1D},  {platform::kVkRight, 0x1C},
+    {platform::kVkUp, 0x1E},     {platform::kVkDown, 0x1F},  {platform::kVkHome, 0x1A},
     {platform::kVkEnd, 0x19},    {platform::kVkPrior, 0x17}, {platform::kVkNext, 0x15},
 };
 
@@ -71,7 +71,9 @@ void OnActivation(uintptr_t wParam) {
     }
     if (IsDisplayModeChanged() != 0 && GetDirectDrawObject() != nullptr) {
       if (HasGraphRestoreCallback() == 0) {
-        LogWrite("\x95\x9c\x8c\xb3\x8a\xd6\x90\x94\x82\xaa\x93o\x98^\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7\n" /* 復元関数が登録されていないため終了します\n */);
+        LogWrite("\x95\x9c\x8c\xb3\x8a\xd6\x90\x94\x82\xaa\x93o\x98^"
+                 "\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7"
+                 "\n" /* 復元関数が登録されていないため終了します\n */);
         PostCloseOnce();
         return;
       }
@@ -97,8 +99,18 @@ void OnDisplayChange(uintptr_t wParam, intptr_t lParam) {
       const bool refused = HasGraphRestoreCallback() == 0 || newBits == 24 || (newBits == 8 && bits != 8) ||
                            newWidth < width || newHeight < height;
       if (refused) {
-        LogWrite("\x95\x9c\x8c\xb3\x8a\xd6\x90\x94\x82\xaa\x93o\x98^\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x82\xa9\x89\xe6\x96\xca\x82\xaa\x82Q\x82S\x83r\x83" "b\x83g\x83J\x83\x89\x81[\x82\xc9\x95\xcf\x8dX\x82\xb3\x82\xea\x82\xbd\x82\xbd\x82\xdf\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7\n" /* 復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n */);
-        LogWrite("\x82\xdc\x82\xbd\x82\xcd\x83X\x83N\x83\x8a\x81[\x83\x93\x82\xaa\x8f\xac\x82\xb3\x82\xb7\x82\xac\x82\xe9\x82\xbd\x82\xdf\x82\xa9\x90" "F\x83r\x83" "b\x83g\x90\x94\x82\xcc\x88\xe1\x82\xa2\x82\xaa\x91\xe5\x82\xab\x82\xa2\x82\xbd\x82\xdf\x82\xa9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7\n" /* またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n */);
+        LogWrite(
+            "\x95\x9c\x8c\xb3\x8a\xd6\x90\x94\x82\xaa\x93o\x98^"
+            "\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x82\xa9\x89\xe6\x96\xca\x82\xaa\x82Q\x82S"
+            "\x83r\x83"
+            "b\x83g\x83J\x83\x89\x81["
+            "\x82\xc9\x95\xcf\x8dX\x82\xb3\x82\xea\x82\xbd\x82\xbd\x82\xdf\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7\n" /* 復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n */);
+        LogWrite(
+            "\x82\xdc\x82\xbd\x82\xcd\x83X\x83N\x83\x8a\x81["
+            "\x83\x93\x82\xaa\x8f\xac\x82\xb3\x82\xb7\x82\xac\x82\xe9\x82\xbd\x82\xdf\x82\xa9\x90"
+            "F\x83r\x83"
+            "b\x83g\x90\x94\x82\xcc\x88\xe1\x82\xa2\x82\xaa\x91\xe5\x82\xab\x82\xa2\x82\xbd\x82\xdf\x82\xa9\x8fI\x97"
+            "\xb9\x82\xb5\x82\xdc\x82\xb7\n" /* またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n */);
         PostCloseOnce();
         return;
       }
@@ -195,8 +207,13 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
   LibrarySystemState& s = gLibrarySystem;
   switch (message) {
     case platform::kWmDestroy:
-      LogWrite("\x83" "E\x83" "C\x83\x93\x83h\x83" "E\x82\xaa\x94j\x8a\xfc\x82\xb3\x82\xea\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb7\n" /* ウインドウが破棄されようとしています\n */);
-      LogWrite("\x83\\\x83t\x83g\x82\xf0\x8fI\x97\xb9\x82\xb7\x82\xe9\x8f\x80\x94\xf5\x82\xaa\x90\xae\x82\xa2\x82\xdc\x82\xb5\x82\xbd\n" /* ソフトを終了する準備が整いました\n */);
+      LogWrite("\x83"
+               "E\x83"
+               "C\x83\x93\x83h\x83"
+               "E\x82\xaa\x94j\x8a\xfc\x82\xb3\x82\xea\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb7"
+               "\n" /* ウインドウが破棄されようとしています\n */);
+      LogWrite("\x83\\\x83t\x83g\x82\xf0\x8fI\x97\xb9\x82\xb7\x82\xe9\x8f\x80\x94\xf5\x82\xaa\x90\xae\x82\xa2\x82\xdc"
+               "\x82\xb5\x82\xbd\n" /* ソフトを終了する準備が整いました\n */);
       platform::PostQuitMessage(0);
       s.quit = 1;
       break;
@@ -206,22 +223,20 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
     case platform::kWmSize:
       if (wParam != platform::kSizeMaximized) FitWindowToScreen();
       break;
-    case platform::kWmPaint:
-      OnPaint(window);
-      break;
+    case platform::kWmPaint: OnPaint(window); break;
     case platform::kWmClose:
-      LogWrite("\x83" "E\x83" "C\x83\x93\x83h\x83" "E\x82\xf0\x95\xc2\x82\xb6\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb7\n" /* ウインドウを閉じようとしています\n */);
+      LogWrite(
+          "\x83"
+          "E\x83"
+          "C\x83\x93\x83h\x83"
+          "E\x82\xf0\x95\xc2\x82\xb6\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb7\n" /* ウインドウを閉じようとしています\n */);
       platform::DestroyWindow(s.mainWindow);
       return 0;
-    case platform::kWmActivate:
-      OnActivation(wParam);
-      break;
+    case platform::kWmActivate: OnActivation(wParam); break;
     case platform::kWmActivateApp:
       if (wParam == 0) OnActivation(0);
       break;
-    case platform::kWmDisplayChange:
-      OnDisplayChange(wParam, lParam);
-      break;
+    case platform::kWmDisplayChange: OnDisplayChange(wParam, lParam); break;
     case platform::kWmKeyDown:
       if (IsInputCharRingFull() == 0) {
         for (const ControlKey& key : kControlKeyTable) {
@@ -239,9 +254,15 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
         PushInputChar(static_cast<int>(wParam));
       } else {
         switch (wParam) {
-          case 1: case 3: case 8: case 9: case 13: case 16: case 22: case 24: case 27:
-            PushInputChar(static_cast<int>(wParam));
-            break;
+          case 1:
+          case 3:
+          case 8:
+          case 9:
+          case 13:
+          case 16:
+          case 22:
+          case 24:
+          case 27: PushInputChar(static_cast<int>(wParam)); break;
           default: break;
         }
       }
@@ -250,8 +271,7 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
     case platform::kWmImeEndComposition:
     case platform::kWmImeComposition:
     case platform::kWmImeSetContext:
-    case platform::kWmImeNotify:
-      return HandleImeMessage(wParam, message, window, lParam);
+    case platform::kWmImeNotify: return HandleImeMessage(wParam, message, window, lParam);
     case platform::kWmSysCommand:
       if ((wParam & 0xFFF0) == platform::kScScreenSave || (wParam & 0xFFF0) == platform::kScMonitorPower) return 1;
       break;
@@ -262,12 +282,8 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
     case platform::kWmRButtonDown:
     case platform::kWmRButtonUp:
     case platform::kWmMButtonDown:
-    case platform::kWmMButtonUp:
-      HideCursorWhileHidden();
-      break;
-    case platform::kWmMouseWheel:
-      s.wheelCount += static_cast<int16_t>(HighWord(wParam)) > 0 ? 1 : -1;
-      break;
+    case platform::kWmMButtonUp: HideCursorWhileHidden(); break;
+    case platform::kWmMouseWheel: s.wheelCount += static_cast<int16_t>(HighWord(wParam)) > 0 ? 1 : -1; break;
     case platform::kWmSizing:
       if (s.windowMode != 0) OnSizing(wParam, lParam);
       break;
@@ -275,22 +291,12 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
       if (s.windowMode == 0 && lParam != 0)
         platform::GetWindowRect(s.mainWindow, reinterpret_cast<platform::WindowRect*>(lParam));
       break;
-    case platform::kWmDropFiles:
-      OnDropFiles(wParam);
-      break;
-    case platform::kMmMciNotify:
-      OnMciNotify();
-      break;
-    case kWmF10Flag:
-      gF10Flag = wParam == 1 ? 1 : 0;
-      break;
-    case kWmSecondInputFlag:
-      gSecondInputFlag = wParam == 1 ? 1 : 0;
-      break;
-    case kWmSocketEvent:
-      return HandleSocketEvent(lParam, wParam);
-    default:
-      break;
+    case platform::kWmDropFiles: OnDropFiles(wParam); break;
+    case platform::kMmMciNotify: OnMciNotify(); break;
+    case kWmF10Flag: gF10Flag = wParam == 1 ? 1 : 0; break;
+    case kWmSecondInputFlag: gSecondInputFlag = wParam == 1 ? 1 : 0; break;
+    case kWmSocketEvent: return HandleSocketEvent(lParam, wParam);
+    default: break;
   }
   return platform::DefWindowProc(window, message, wParam, lParam);
 }

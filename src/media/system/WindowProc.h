@@ -3,8 +3,7 @@
 #include "platform/window/Window.h"
 
 // The main window's procedure: turns window messages into library state.
-platform::LResult MainWindowProc(platform::WindowHandle window, uint32_t message, uintptr_t wParam,
-                                 intptr_t lParam);
+platform::LResult MainWindowProc(platform::WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // Set and cleared by the private messages 0x46F and 0x470.
 extern int gF10Flag;

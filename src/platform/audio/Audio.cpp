@@ -293,9 +293,9 @@ int CreateAudioBuffer(const PcmFormat& format, uint32_t bytes) {
     --m.failCreations;
     return -1;
   }
-  if ((format.channels != 1 && format.channels != 2) ||
-      (format.bitsPerSample != 8 && format.bitsPerSample != 16) || format.sampleRate < kFrequencyMin ||
-      format.sampleRate > kFrequencyMax || bytes < static_cast<uint32_t>(format.BlockAlign()))
+  if ((format.channels != 1 && format.channels != 2) || (format.bitsPerSample != 8 && format.bitsPerSample != 16) ||
+      format.sampleRate < kFrequencyMin || format.sampleRate > kFrequencyMax ||
+      bytes < static_cast<uint32_t>(format.BlockAlign()))
     return -1;
   auto voice = std::make_unique<Voice>();
   voice->format = format;

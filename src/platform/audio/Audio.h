@@ -91,9 +91,9 @@ void StopAudioBuffer(int buffer);                // keeps the position
 bool IsAudioBufferPlaying(int buffer);
 bool LockAudioBuffer(int buffer, uint32_t offset, uint32_t bytes, AudioLock* lock);
 bool UnlockAudioBuffer(int buffer, const AudioLock& lock);
-void SetAudioBufferFrequency(int buffer, uint32_t hz);  // 0: the data's own rate
+void SetAudioBufferFrequency(int buffer, uint32_t hz);    // 0: the data's own rate
 void SetAudioBufferVolume(int buffer, int hundredthsDb);  // 0 .. -10000
-int GetAudioBufferVolume(int buffer);  // hundredths dB; -10000 for no buffer
+int GetAudioBufferVolume(int buffer);                     // hundredths dB; -10000 for no buffer
 void SetAudioBufferPan(int buffer, int hundredthsDb);     // -10000 left .. 10000 right
 void SetAudioBufferPosition(int buffer, uint32_t byteOffset);
 uint32_t GetAudioBufferPlayCursor(int buffer);  // bytes, whole frames

@@ -16,7 +16,7 @@ bool WriteClipboardCp932(std::string_view text);
 
 // Headless backend: the clipboard is a UTF-8 string the test sets and reads.
 void SetScriptedClipboardUtf8(std::string_view utf8);
-void ClearScriptedClipboard();                 // holds no text afterwards
+void ClearScriptedClipboard();  // holds no text afterwards
 bool ScriptedClipboardHasText();
 std::string ScriptedClipboardUtf8();
 // While set, the clipboard cannot be opened for reading or writing.

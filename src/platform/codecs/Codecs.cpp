@@ -25,14 +25,15 @@ constexpr uint32_t kMaxMpegFrameBytes = 144000 * 448 / 32000 + 4;
 
 constexpr int kImaIndexTable[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
 constexpr int kImaStepTable[89] = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
-    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
-    130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
-    544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-    2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
-    9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    7,    8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
+    31,   34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
+    130,  143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
+    544,  598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
+    2272, 2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
+    9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 constexpr int kMsAdaptation[16] = {230, 230, 230, 230, 307, 409, 512, 614, 768, 614, 512, 409, 307, 230, 230, 230};
-constexpr int16_t kMsStandardCoefs[7][2] = {{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
+constexpr int16_t kMsStandardCoefs[7][2] = {{256, 0}, {512, -256}, {0, 0},     {192, 64},
+                                            {240, 0}, {460, -208}, {392, -232}};
 
 int16_t Clamp16(int v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); }
 int16_t Read16(const uint8_t* p) { return static_cast<int16_t>(p[0] | (p[1] << 8)); }
@@ -146,8 +147,7 @@ void DecodeMsBlock(const CodecStream& s, const uint8_t* in, uint8_t* out) {
   }
 }
 
-bool StepBlocks(CodecStream& s, const uint8_t* in, uint32_t inBytes, uint8_t* out, uint32_t outBytes,
-                CodecStep* step) {
+bool StepBlocks(CodecStream& s, const uint8_t* in, uint32_t inBytes, uint8_t* out, uint32_t outBytes, CodecStep* step) {
   const uint32_t block = s.source.blockAlign;
   const uint32_t blockOut = s.samplesPerBlock * s.channels * 2;
   const uint32_t count = std::min(inBytes / block, outBytes / blockOut);
@@ -162,8 +162,7 @@ bool StepBlocks(CodecStream& s, const uint8_t* in, uint32_t inBytes, uint8_t* ou
   return true;
 }
 
-bool StepMpeg(CodecStream& s, const uint8_t* in, uint32_t inBytes, uint8_t* out, uint32_t outBytes,
-              CodecStep* step) {
+bool StepMpeg(CodecStream& s, const uint8_t* in, uint32_t inBytes, uint8_t* out, uint32_t outBytes, CodecStep* step) {
   uint32_t used = 0;
   uint32_t made = 0;
   while (used < inBytes) {
@@ -241,10 +240,8 @@ bool SuggestPcmFormat(const WaveFormat& source, WaveFormat* pcm) {
       break;
     case kWaveFormatALaw:
     case kWaveFormatMuLaw:
-    case kWaveFormatMpegLayer3:
-      break;
-    default:
-      return false;
+    case kWaveFormatMpegLayer3: break;
+    default: return false;
   }
   WaveFormat r;
   r.tag = kWaveFormatPcm;
@@ -329,10 +326,8 @@ bool ConvertCodecStep(int stream, const uint8_t* source, uint32_t sourceBytes, u
       step->produced = 2 * n;
       return true;
     }
-    case kWaveFormatMpegLayer3:
-      return StepMpeg(*s, source, sourceBytes, out, outBytes, step);
-    default:
-      return StepBlocks(*s, source, sourceBytes, out, outBytes, step);
+    case kWaveFormatMpegLayer3: return StepMpeg(*s, source, sourceBytes, out, outBytes, step);
+    default: return StepBlocks(*s, source, sourceBytes, out, outBytes, step);
   }
 }
 
@@ -350,13 +345,11 @@ uint64_t CodecOutputSizeBound(int stream, uint64_t sourceBytes) {
   if (!s) return 0;
   switch (s->source.tag) {
     case kWaveFormatALaw:
-    case kWaveFormatMuLaw:
-      return sourceBytes * 2;
+    case kWaveFormatMuLaw: return sourceBytes * 2;
     case kWaveFormatMpegLayer3:
       // The smallest frame (8 kbit/s at 24 kHz, 24 bytes) gives 576 samples.
       return (sourceBytes / 24 + 1) * 1152 * s->channels * 2;
-    default:
-      return sourceBytes / s->source.blockAlign * s->samplesPerBlock * s->channels * 2;
+    default: return sourceBytes / s->source.blockAlign * s->samplesPerBlock * s->channels * 2;
   }
 }
 

@@ -35,7 +35,6 @@ std::vector<Context>& Contexts() {
 }
 int gFault = 0;
 
-
 Dib* FindDib(DibHandle h) {
   auto& t = Dibs();
   if (h <= 0 || static_cast<size_t>(h) >= t.size() || !t[h].live) return nullptr;
@@ -180,16 +179,16 @@ bool Is565(const uint32_t* masks) { return masks[0] == 0xF800 && masks[1] == 0x7
 
 // The common presentation case: top-down 565 or XRGB rows into a 32-bit XRGB
 // image, nearest-pixel stretched. False when the layouts are other ones.
-bool CopyRowsFast(const Writer& d, int x, int y, int width, int height, int sourceX, int sourceY,
-                  int sourceWidth, int sourceHeight, const Reader& r, int sourceColumns) {
-  if (d.bitCount != 32 || !IsXrgb(d.masks) || width <= 0 || height <= 0 || sourceWidth <= 0 ||
-      sourceHeight <= 0)
+bool CopyRowsFast(const Writer& d, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                  int sourceHeight, const Reader& r, int sourceColumns) {
+  if (d.bitCount != 32 || !IsXrgb(d.masks) || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0)
     return false;
   const bool xrgb = r.bitCount == 32 && IsXrgb(r.masks);
   const bool rgb565 = r.bitCount == 16 && Is565(r.masks);
   if (!xrgb && !rgb565) return false;
   std::vector<int> columns(static_cast<size_t>(width));
-  for (int i = 0; i < width; ++i) columns[i] = sourceX + static_cast<int>(static_cast<int64_t>(i) * sourceWidth / width);
+  for (int i = 0; i < width; ++i)
+    columns[i] = sourceX + static_cast<int>(static_cast<int64_t>(i) * sourceWidth / width);
   for (int j = 0; j < height; ++j) {
     const int dy = y + j;
     if (dy < 0 || dy >= d.height) continue;
@@ -266,9 +265,13 @@ DibHandle CreateDibSection(const BitmapInfo* info, void** bits) {
   if (hd.compression == kBitmapBitFields) {
     std::memcpy(d.masks, info->colors, sizeof(d.masks));
   } else if (hd.bitCount == 16) {
-    d.masks[0] = 0x7C00; d.masks[1] = 0x3E0; d.masks[2] = 0x1F;
+    d.masks[0] = 0x7C00;
+    d.masks[1] = 0x3E0;
+    d.masks[2] = 0x1F;
   } else {
-    d.masks[0] = 0xFF0000; d.masks[1] = 0xFF00; d.masks[2] = 0xFF;
+    d.masks[0] = 0xFF0000;
+    d.masks[1] = 0xFF00;
+    d.masks[2] = 0xFF;
   }
   if (hd.bitCount == 8) std::memcpy(d.palette, info->colors, sizeof(d.palette));
   d.bits.assign(static_cast<size_t>(pitch * rows), 0);
@@ -369,15 +372,23 @@ int GetDibBits(DibHandle dib, int width, int height, void* bits, const BitmapInf
   std::memcpy(own.colors, d->masks, sizeof d->masks);
   if (d->bitCount == 8) std::memcpy(own.colors, d->palette, sizeof d->palette);
   const Reader r = MakeReader(d->bits.data(), &own);
-  Writer w{static_cast<uint8_t*>(bits), std::abs(info->header.width), std::abs(info->header.height),
-           info->header.bitCount, (std::abs(info->header.width) * info->header.bitCount / 8 + 3) / 4 * 4, {},
+  Writer w{static_cast<uint8_t*>(bits),
+           std::abs(info->header.width),
+           std::abs(info->header.height),
+           info->header.bitCount,
+           (std::abs(info->header.width) * info->header.bitCount / 8 + 3) / 4 * 4,
+           {},
            info->colors};
   if (info->header.compression == kBitmapBitFields) {
     std::memcpy(w.masks, info->colors, sizeof w.masks);
   } else if (w.bitCount == 16) {
-    w.masks[0] = 0x7C00; w.masks[1] = 0x3E0; w.masks[2] = 0x1F;
+    w.masks[0] = 0x7C00;
+    w.masks[1] = 0x3E0;
+    w.masks[2] = 0x1F;
   } else {
-    w.masks[0] = 0xFF0000; w.masks[1] = 0xFF00; w.masks[2] = 0xFF;
+    w.masks[0] = 0xFF0000;
+    w.masks[1] = 0xFF00;
+    w.masks[2] = 0xFF;
   }
   const bool bottomUp = info->header.height > 0;
   int rows = 0;

@@ -7,12 +7,12 @@
 namespace platform {
 
 struct BitmapInfoHeader {
-  uint32_t size;          // 40
+  uint32_t size;  // 40
   int32_t width;
-  int32_t height;         // negative: rows run top-down
+  int32_t height;  // negative: rows run top-down
   uint16_t planes;
-  uint16_t bitCount;      // sections 8, 16, 24 or 32; sources also 1 and 4
-  uint32_t compression;   // 0 plain, 3 bit fields (masks in colors[0..2])
+  uint16_t bitCount;     // sections 8, 16, 24 or 32; sources also 1 and 4
+  uint32_t compression;  // 0 plain, 3 bit fields (masks in colors[0..2])
   uint32_t sizeImage;
   int32_t xPelsPerMeter;
   int32_t yPelsPerMeter;
@@ -43,20 +43,18 @@ DibHandle CreateDibSection(const BitmapInfo* info, void** bits);
 int DeleteDib(DibHandle dib);
 DibHandle SelectDib(DisplayContext context, DibHandle dib);  // previous selection
 
-int SetDibBitsToDevice(DisplayContext context, int x, int y, int width, int height, int sourceX,
-                       int sourceY, int firstLine, int lineCount, const void* bits,
-                       const BitmapInfo* info);
-int StretchDibBits(DisplayContext context, int x, int y, int width, int height, int sourceX,
-                   int sourceY, int sourceWidth, int sourceHeight, const void* bits,
-                   const BitmapInfo* info);
+int SetDibBitsToDevice(DisplayContext context, int x, int y, int width, int height, int sourceX, int sourceY,
+                       int firstLine, int lineCount, const void* bits, const BitmapInfo* info);
+int StretchDibBits(DisplayContext context, int x, int y, int width, int height, int sourceX, int sourceY,
+                   int sourceWidth, int sourceHeight, const void* bits, const BitmapInfo* info);
 
 struct DibDescription {
   int width;
-  int height;        // rows (positive)
+  int height;  // rows (positive)
   int bitCount;
-  int pitch;         // bytes per row
-  uint32_t masks[3]; // red, green, blue for 16 and 32 bits
-  uint8_t* bits;     // top row first
+  int pitch;          // bytes per row
+  uint32_t masks[3];  // red, green, blue for 16 and 32 bits
+  uint8_t* bits;      // top row first
 };
 int DescribeDib(DibHandle dib, DibDescription* out);
 

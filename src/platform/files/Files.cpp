@@ -277,8 +277,7 @@ bool WildcardMatchFold(std::string_view pattern, std::string_view name) {
       if (patLen == 1 && pattern[p] == '?') {
         match = true;
       } else if (patLen == nameLen) {
-        match = patLen == 1 ? AsciiLower(pattern[p]) == AsciiLower(name[n])
-                            : pattern.substr(p, 2) == name.substr(n, 2);
+        match = patLen == 1 ? AsciiLower(pattern[p]) == AsciiLower(name[n]) : pattern.substr(p, 2) == name.substr(n, 2);
       }
       if (match) {
         p += patLen;
@@ -301,8 +300,9 @@ bool FillFindData(const std::string& nativeDir, const std::string& diskName, con
   std::memset(out, 0, sizeof *out);
   std::memcpy(out->name, runtimeName.data(), runtimeName.size());
   struct stat info {};
-  std::string full = diskName == "." ? nativeDir : diskName == ".." ? ParentNative(nativeDir)
-                                                                    : JoinNative(nativeDir, diskName);
+  std::string full = diskName == "."    ? nativeDir
+                     : diskName == ".." ? ParentNative(nativeDir)
+                                        : JoinNative(nativeDir, diskName);
   if (stat(full.c_str(), &info) == 0) {
     out->directory = S_ISDIR(info.st_mode);
     out->size = out->directory ? 0 : static_cast<uint64_t>(info.st_size);

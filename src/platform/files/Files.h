@@ -32,10 +32,10 @@ std::string RuntimeName(std::string_view diskName);
 std::string RuntimeAbsolutePath(std::string_view nativePath);
 
 enum class FileAccess {
-  Read,           // existing files only
-  Write,          // create or truncate
-  WriteNew,       // create; fails when the file exists
-  Append,         // create or open, writes go to the end
+  Read,      // existing files only
+  Write,     // create or truncate
+  WriteNew,  // create; fails when the file exists
+  Append,    // create or open, writes go to the end
 };
 
 // Opens a file; `textMode` turns every LF written into CR LF. 0 on failure.
@@ -77,11 +77,11 @@ bool CurrentDirectorySet(std::string_view path);
 
 // One entry of a directory listing.
 struct FindData {
-  char name[260];          // CP932 (see RuntimeName), NUL-terminated
+  char name[260];  // CP932 (see RuntimeName), NUL-terminated
   bool directory;
   uint64_t size;
-  int64_t creationTime;    // seconds since 1970 (UTC); Linux keeps no birth
-  int64_t lastWriteTime;   // time here, so both are the last write
+  int64_t creationTime;   // seconds since 1970 (UTC); Linux keeps no birth
+  int64_t lastWriteTime;  // time here, so both are the last write
 };
 
 // Lists the folder of `pattern` ("dir\*.png"; '*' and '?' wildcards, ASCII

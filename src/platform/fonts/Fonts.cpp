@@ -31,7 +31,7 @@ struct FontEntry {
 };
 
 struct AppFont {
-  std::string path;        // UTF-8
+  std::string path;  // UTF-8
   std::string cp932Path;
   std::vector<std::string> families;  // lower-case UTF-8
 };
@@ -67,10 +67,10 @@ struct FaceAlias {
   const char* target;
 };
 constexpr FaceAlias kAliases[] = {
-    {"ｍｓ ゴシック", "IPAGothic"},   {"ms gothic", "IPAGothic"},      {"ｍｓ ｐゴシック", "IPAPGothic"},
-    {"ms pgothic", "IPAPGothic"},     {"ms ui gothic", "IPAPGothic"},  {"メイリオ", "IPAPGothic"},
-    {"meiryo", "IPAPGothic"},         {"ｍｓ 明朝", "IPAMincho"},      {"ms mincho", "IPAMincho"},
-    {"ｍｓ ｐ明朝", "IPAPMincho"},    {"ms pmincho", "IPAPMincho"},    {"ｍｓ　ゴシック", "IPAGothic"},
+    {"ｍｓ ゴシック", "IPAGothic"}, {"ms gothic", "IPAGothic"},     {"ｍｓ ｐゴシック", "IPAPGothic"},
+    {"ms pgothic", "IPAPGothic"},   {"ms ui gothic", "IPAPGothic"}, {"メイリオ", "IPAPGothic"},
+    {"meiryo", "IPAPGothic"},       {"ｍｓ 明朝", "IPAMincho"},     {"ms mincho", "IPAMincho"},
+    {"ｍｓ ｐ明朝", "IPAPMincho"},  {"ms pmincho", "IPAPMincho"},   {"ｍｓ　ゴシック", "IPAGothic"},
     {"ｍｓ　明朝", "IPAMincho"},
 };
 constexpr char kFallbackFamily[] = "IPAGothic";
@@ -332,8 +332,8 @@ bool AddApplicationFont(const std::string& cp932Path) {
 
 bool RemoveApplicationFont(const std::string& cp932Path) {
   std::lock_guard lock(gMutex);
-  auto it = std::find_if(gAppFonts.begin(), gAppFonts.end(),
-                         [&](const AppFont& f) { return f.cp932Path == cp932Path; });
+  auto it =
+      std::find_if(gAppFonts.begin(), gAppFonts.end(), [&](const AppFont& f) { return f.cp932Path == cp932Path; });
   if (it == gAppFonts.end()) return false;
   gAppFonts.erase(it);
   if (gFontconfigReady) {
@@ -371,8 +371,8 @@ std::vector<FontFaceInfo> EnumerateFontFaces() {
     info.fullName = Utf8ToCp932(reinterpret_cast<const char*>(name));
     if (info.fullName.empty()) continue;
     FcLangSet* langs = nullptr;
-    const bool japanese = FcPatternGetLangSet(font, FC_LANG, 0, &langs) == FcResultMatch &&
-                          FcLangSetHasLang(langs, ja) == FcLangEqual;
+    const bool japanese =
+        FcPatternGetLangSet(font, FC_LANG, 0, &langs) == FcResultMatch && FcLangSetHasLang(langs, ja) == FcLangEqual;
     info.script = japanese ? "\x93\xfa\x96\x7b\x8c\xea" /* 日本語 */ : "\x89\xa2\x95\xb6" /* 欧文 */;
     FcChar8* format = nullptr;
     info.trueType = FcPatternGetString(font, FC_FONTFORMAT, 0, &format) == FcResultMatch &&

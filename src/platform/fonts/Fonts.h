@@ -23,7 +23,7 @@ constexpr int kGlyphBitmap = 1;
 constexpr int kGlyphGray4 = 5;
 
 struct FontTextMetrics {
-  int height = 0;        // the requested cell height
+  int height = 0;  // the requested cell height
   int ascent = 0;
   int descent = 0;
   int maxCharWidth = 0;
@@ -31,9 +31,9 @@ struct FontTextMetrics {
 
 struct GlyphMetrics {
   int blackBoxX = 0, blackBoxY = 0;
-  int originX = 0;       // left of the box from the pen
-  int originY = 0;       // top of the box above the baseline
-  int cellIncX = 0;      // advance
+  int originX = 0;   // left of the box from the pen
+  int originY = 0;   // top of the box above the baseline
+  int cellIncX = 0;  // advance
 };
 
 // weight: 100-900 (GDI's scale). Returns 0 only when no face at all can be
@@ -48,8 +48,7 @@ std::string GetFontFilePath(FontHandle font);
 // returns the bytes the glyph needs (rows padded to 4 bytes, pitch x box
 // height); with one, fills it and returns the same. An unmapped code gives an
 // empty glyph (size 0, box 0 x 0, advance 0). -1 for a bad handle or format.
-int GetGlyphOutline(FontHandle font, unsigned code, int format, GlyphMetrics* metrics, uint8_t* buffer,
-                    int bufferSize);
+int GetGlyphOutline(FontHandle font, unsigned code, int format, GlyphMetrics* metrics, uint8_t* buffer, int bufferSize);
 // The row pitch of a glyph box of that width in that format.
 int GlyphRowPitch(int format, int width);
 

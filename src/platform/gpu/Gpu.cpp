@@ -91,8 +91,8 @@ RecordingSetup DefaultRecordingSetup() {
   hal.type = DeviceType::Hal;
   hal.name = "recording HAL";
   s.devices.push_back(hal);
-  s.textureFormats = {Rgb(16, 0xF800, 0x7E0, 0x1F, 0),         Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0),
-                      Rgb(16, 0xF00, 0xF0, 0xF, 0xF000),       Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000),
+  s.textureFormats = {Rgb(16, 0xF800, 0x7E0, 0x1F, 0), Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0),
+                      Rgb(16, 0xF00, 0xF0, 0xF, 0xF000), Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000),
                       Rgb(16, 0x7C00, 0x3E0, 0x1F, 0x8000)};
   s.zBufferFormats = {PixelFormat{32, kPixelFormatZBuffer, 0, 16, 0xFFFF, 0, 0, 0}};
   return s;
@@ -137,8 +137,9 @@ bool HasDirect3D() {
 
 std::vector<DeviceInfo> EnumerateDevices() {
   std::lock_guard lock(gMutex);
-  if (OpenGL()) return opengl::Available() ? std::vector<DeviceInfo>{opengl::Describe(S().forceHardware)}
-                                           : std::vector<DeviceInfo>{};
+  if (OpenGL())
+    return opengl::Available() ? std::vector<DeviceInfo>{opengl::Describe(S().forceHardware)}
+                               : std::vector<DeviceInfo>{};
   return S().kind == BackendKind::Recording ? S().setup.devices : std::vector<DeviceInfo>{};
 }
 // OpenGL textures hold any of the usual formats: the upload converts them.
@@ -180,27 +181,34 @@ int ReleaseDevice(DeviceHandle device) {
 }
 
 int32_t BeginScene(DeviceHandle device) {
-  return Call(device, [] {}, "BeginScene");
+  return Call(
+      device, [] {}, "BeginScene");
 }
 int32_t EndScene(DeviceHandle device) {
-  return Call(device, [] { opengl::EndScene(); }, "EndScene");
+  return Call(
+      device, [] { opengl::EndScene(); }, "EndScene");
 }
 int32_t SetRenderTarget(DeviceHandle device, SurfaceHandle target) {
-  return Call(device, [&] { opengl::SetRenderTarget(target); }, "SetRenderTarget %d", target);
+  return Call(
+      device, [&] { opengl::SetRenderTarget(target); }, "SetRenderTarget %d", target);
 }
 int32_t SetViewport(DeviceHandle device, const Viewport& v) {
-  return Call(device, [&] { opengl::SetViewport(v); }, "SetViewport %u %u %u %u", v.x, v.y, v.width, v.height);
+  return Call(
+      device, [&] { opengl::SetViewport(v); }, "SetViewport %u %u %u %u", v.x, v.y, v.width, v.height);
 }
 int32_t SetRenderState(DeviceHandle device, RenderState state, uint32_t value) {
-  return Call(device, [&] { opengl::SetRenderState(state, value); }, "SetRenderState %u %u",
-              static_cast<unsigned>(state), value);
+  return Call(
+      device, [&] { opengl::SetRenderState(state, value); }, "SetRenderState %u %u", static_cast<unsigned>(state),
+      value);
 }
 int32_t SetTextureStageState(DeviceHandle device, int stage, StageState state, uint32_t value) {
-  return Call(device, [&] { opengl::SetTextureStageState(stage, state, value); }, "SetTextureStageState %d %u %u",
-              stage, static_cast<unsigned>(state), value);
+  return Call(
+      device, [&] { opengl::SetTextureStageState(stage, state, value); }, "SetTextureStageState %d %u %u", stage,
+      static_cast<unsigned>(state), value);
 }
 int32_t SetTexture(DeviceHandle device, int stage, SurfaceHandle texture) {
-  return Call(device, [&] { opengl::SetTexture(stage, texture); }, "SetTexture %d %d", stage, texture);
+  return Call(
+      device, [&] { opengl::SetTexture(stage, texture); }, "SetTexture %d %d", stage, texture);
 }
 
 int32_t DrawPrimitive(DeviceHandle device, PrimitiveType type, uint32_t fvf, const void* vertices, int count) {
@@ -212,10 +220,10 @@ int32_t DrawIndexedPrimitive(DeviceHandle device, PrimitiveType type, uint32_t f
   const int stride = VertexStride(fvf);
   if (stride == 0 || vertexCount <= 0) return kDdErrInvalidParams;
   auto gl = [&] { opengl::Draw(type, fvf, vertices, vertexCount, indices, indexCount); };
-  const int32_t result = indices != nullptr
-                             ? Call(device, gl, "DrawIndexedPrimitive %u 0x%X %d %d", static_cast<unsigned>(type), fvf,
-                                    vertexCount, indexCount)
-                             : Call(device, gl, "DrawPrimitive %u 0x%X %d", static_cast<unsigned>(type), fvf, vertexCount);
+  const int32_t result =
+      indices != nullptr ? Call(device, gl, "DrawIndexedPrimitive %u 0x%X %d %d", static_cast<unsigned>(type), fvf,
+                                vertexCount, indexCount)
+                         : Call(device, gl, "DrawPrimitive %u 0x%X %d", static_cast<unsigned>(type), fvf, vertexCount);
   if (result != kDdOk) return result;
   std::lock_guard lock(gMutex);
   if (S().kind == BackendKind::Recording) {
@@ -231,7 +239,8 @@ int32_t DrawIndexedPrimitive(DeviceHandle device, PrimitiveType type, uint32_t f
 
 int32_t LoadTexture(DeviceHandle device, SurfaceHandle dest, int x, int y, SurfaceHandle source,
                     const SurfaceRect& rect) {
-  const int32_t result = Call(device, [] {}, "LoadTexture %d %d %d %d", dest, x, y, source);
+  const int32_t result = Call(
+      device, [] {}, "LoadTexture %d %d %d %d", dest, x, y, source);
   if (result != kDdOk) return result;
   return BltFastSurface(dest, x, y, source, &rect, false);
 }

@@ -160,9 +160,9 @@ RecordingSetup DefaultRecordingSetup();
 void SetRecordingSetup(const RecordingSetup& setup);
 
 struct RecordedCall {
-  std::string text;              // name and arguments, e.g. "SetRenderState 27 1"
+  std::string text;  // name and arguments, e.g. "SetRenderState 27 1"
   uint32_t fvf = 0;
-  std::vector<uint8_t> vertices; // the vertices of a draw
+  std::vector<uint8_t> vertices;  // the vertices of a draw
   int vertexCount = 0;
   std::vector<uint16_t> indices;
 };

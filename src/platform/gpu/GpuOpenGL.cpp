@@ -297,8 +297,7 @@ GLuint Program() {
     const char* cmp = func == kCmpGreater ? ">" : func == kCmpGreaterEqual ? ">=" : nullptr;
     if (cmp != nullptr)
       body += std::string("  if (!(floor(current.a * 255.0 + 0.5) ") + cmp + " uAlphaRef)) discard;\n";
-    else if (func == 1)
-      body += "  discard;\n";
+    else if (func == 1) body += "  discard;\n";
   }
   auto found = s.programs.find(body);
   if (found != s.programs.end()) return found->second;
@@ -368,7 +367,8 @@ void ApplyPipeline(GLuint program) {
     }
     const bool linear = s.stageStates[i][kTssMagFilter] == 2;
     glSamplerParameteri(s.samplers[i], GL_TEXTURE_MAG_FILTER, linear ? GL_LINEAR : GL_NEAREST);
-    glSamplerParameteri(s.samplers[i], GL_TEXTURE_MIN_FILTER, s.stageStates[i][kTssMinFilter] == 2 ? GL_LINEAR : GL_NEAREST);
+    glSamplerParameteri(s.samplers[i], GL_TEXTURE_MIN_FILTER,
+                        s.stageStates[i][kTssMinFilter] == 2 ? GL_LINEAR : GL_NEAREST);
     glBindSampler(i, s.samplers[i]);
   }
   glUniform1fv(glGetUniformLocation(program, "uNoAlpha"), 4, noAlpha);
@@ -413,8 +413,8 @@ bool Available() {
   if (s.tried) return s.ready;
   s.tried = true;
   auto getDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
-  s.display = getDisplay != nullptr ? getDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr)
-                                    : EGL_NO_DISPLAY;
+  s.display =
+      getDisplay != nullptr ? getDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr) : EGL_NO_DISPLAY;
   if (s.display == EGL_NO_DISPLAY) s.display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
   EGLint major = 0, minor = 0;
   if (s.display == EGL_NO_DISPLAY || eglInitialize(s.display, &major, &minor) == EGL_FALSE) return false;
@@ -423,11 +423,11 @@ bool Available() {
   EGLConfig config = nullptr;
   EGLint count = 0;
   eglChooseConfig(s.display, configAttributes, &config, 1, &count);
-  const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-                                      EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+  const EGLint contextAttributes[] = {
+      EGL_CONTEXT_MAJOR_VERSION,           3,       EGL_CONTEXT_MINOR_VERSION, 3, EGL_CONTEXT_OPENGL_PROFILE_MASK,
+      EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
   s.context = eglCreateContext(s.display, count > 0 ? config : EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, contextAttributes);
-  if (s.context == EGL_NO_CONTEXT ||
-      eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, s.context) == EGL_FALSE)
+  if (s.context == EGL_NO_CONTEXT || eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, s.context) == EGL_FALSE)
     return false;
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   s.renderer = renderer != nullptr ? renderer : "";
@@ -514,8 +514,7 @@ void SetTexture(int stage, SurfaceHandle texture) {
   if (stage >= 0 && stage < 8) S().stageTextures[stage] = texture;
 }
 
-void Draw(uint32_t type, uint32_t fvf, const void* vertices, int vertexCount, const uint16_t* indices,
-          int indexCount) {
+void Draw(uint32_t type, uint32_t fvf, const void* vertices, int vertexCount, const uint16_t* indices, int indexCount) {
   State& s = S();
   if (s.target == 0) return;
   const GLuint program = Program();

@@ -12,7 +12,7 @@ namespace {
 std::mutex gMutex;
 bool gEnabled = true;
 bool gComposing = false;
-std::string gComposition;   // CP932
+std::string gComposition;  // CP932
 int gCursorBytes = 0;
 bool gCandidatesOpen = false;
 ImeCandidateList gCandidates;

@@ -104,8 +104,7 @@ int OpenMidiSong(const uint8_t* data, size_t size) {
   auto song = std::make_unique<Song>();
   song->data.assign(data, data + size);
   song->player = new_fluid_player(gSynth.synth);
-  if (!song->player || fluid_player_add_mem(song->player, song->data.data(), song->data.size()) != FLUID_OK)
-    return -1;
+  if (!song->player || fluid_player_add_mem(song->player, song->data.data(), song->data.size()) != FLUID_OK) return -1;
   for (size_t i = 0; i < gSynth.songs.size(); ++i)
     if (!gSynth.songs[i]) {
       gSynth.songs[i] = std::move(song);

@@ -20,7 +20,7 @@ void CloseMidiSong(int song);
 bool PlayMidiSong(int song, bool looping);  // from the start
 // From `startTick` (a position MidiTickAtMs found).
 bool PlayMidiSongFrom(int song, bool looping, int startTick);
-void StopMidiSong(int song);                // stops at once, every note silenced
+void StopMidiSong(int song);  // stops at once, every note silenced
 bool IsMidiSongPlaying(int song);
 // Gain of the synthesiser (1.0 the SoundFont's own level) and tempo of every
 // song as a multiple of its own.

@@ -102,7 +102,8 @@ int MidiTickAtMs(const uint8_t* data, size_t size, int64_t ms) {
     return static_cast<int>(std::min(lastTick, ms * fps * perFrame / 1000));
   }
   if (division == 0) return 0;
-  std::stable_sort(tempos.begin(), tempos.end(), [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
+  std::stable_sort(tempos.begin(), tempos.end(),
+                   [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
   // Microseconds elapsed, per tempo segment, until `ms` is reached.
   const double target = static_cast<double>(ms) * 1000.0;
   double micros = 0;

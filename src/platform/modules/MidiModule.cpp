@@ -87,10 +87,14 @@ ModuleProc Proc(F f) {
 }  // namespace
 
 std::vector<ModuleEntry> MidiModuleEntries() {
-  return {{"GGSSetDevice", Proc(&SetDevice)},     {"GGSReadList", Proc(&ReadList)},
-          {"GGSDeleteList", Proc(&DeleteListEntry)}, {"GGSPlay", Proc(&Play)},
-          {"GGSStop", Proc(&Stop)},               {"GGSMasterVolume", Proc(&MasterVolume)},
-          {"GGSTempoDepth", Proc(&TempoDepth)},   {"GGSFree", Proc(&Free)}};
+  return {{"GGSSetDevice", Proc(&SetDevice)},
+          {"GGSReadList", Proc(&ReadList)},
+          {"GGSDeleteList", Proc(&DeleteListEntry)},
+          {"GGSPlay", Proc(&Play)},
+          {"GGSStop", Proc(&Stop)},
+          {"GGSMasterVolume", Proc(&MasterVolume)},
+          {"GGSTempoDepth", Proc(&TempoDepth)},
+          {"GGSFree", Proc(&Free)}};
 }
 
 }  // namespace platform

@@ -66,10 +66,14 @@ PixelFormat FormatOfBits(int bits) {
   f.flags = kPixelFormatRgb;
   f.bitCount = static_cast<uint32_t>(bits);
   if (bits == 16) {
-    f.redMask = 0xF800; f.greenMask = 0x7E0; f.blueMask = 0x1F;
+    f.redMask = 0xF800;
+    f.greenMask = 0x7E0;
+    f.blueMask = 0x1F;
   } else {
     f.bitCount = 32;
-    f.redMask = 0xFF0000; f.greenMask = 0xFF00; f.blueMask = 0xFF;
+    f.redMask = 0xFF0000;
+    f.greenMask = 0xFF00;
+    f.blueMask = 0xFF;
   }
   return f;
 }
@@ -85,10 +89,11 @@ Surface* FindSurface(SurfaceHandle h) {
   return &t[h];
 }
 
-
 void DisplaySize(const DisplayObject& o, int* w, int* h, int* bits) {
   if (o.modeSet) {
-    *w = o.width; *h = o.height; *bits = o.bits;
+    *w = o.width;
+    *h = o.height;
+    *bits = o.bits;
     return;
   }
   GetDesktopMode(w, h, bits);
@@ -349,8 +354,8 @@ int32_t FillSurface(SurfaceHandle surface, const SurfaceRect* rect, uint32_t val
   return kDdOk;
 }
 
-int32_t BltSurface(SurfaceHandle dest, const SurfaceRect* destRect, SurfaceHandle source,
-                   const SurfaceRect* sourceRect, bool colorKey) {
+int32_t BltSurface(SurfaceHandle dest, const SurfaceRect* destRect, SurfaceHandle source, const SurfaceRect* sourceRect,
+                   bool colorKey) {
   std::lock_guard lock(gMutex);
   Surface* d = FindSurface(dest);
   Surface* s = FindSurface(source);
@@ -395,8 +400,8 @@ int32_t BltFastSurface(SurfaceHandle dest, int x, int y, SurfaceHandle source, c
   return BltSurface(dest, &dr, source, &sr, colorKey);
 }
 
-int32_t CopySurfaceThroughDc(SurfaceHandle dest, int x, int y, int width, int height, SurfaceHandle source,
-                             int sourceX, int sourceY) {
+int32_t CopySurfaceThroughDc(SurfaceHandle dest, int x, int y, int width, int height, SurfaceHandle source, int sourceX,
+                             int sourceY) {
   const SurfaceRect sr{sourceX, sourceY, sourceX + width, sourceY + height};
   const SurfaceRect dr{x, y, x + width, y + height};
   return BltSurface(dest, &dr, source, &sr, false);

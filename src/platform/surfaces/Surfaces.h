@@ -56,12 +56,12 @@ constexpr int32_t kDdErrSurfaceLost = static_cast<int32_t>(0x887601C2u);
 constexpr int32_t kDdErrSurfaceBusy = static_cast<int32_t>(0x887601AEu);
 
 struct SurfaceDescription {
-  int width = 0;            // 0 for a primary: the display's size
+  int width = 0;  // 0 for a primary: the display's size
   int height = 0;
   uint32_t caps = 0;
   int backBufferCount = 0;  // a flip chain's back buffers (0 or 1)
   bool hasPixelFormat = false;
-  PixelFormat pixelFormat{}; // else the display's format
+  PixelFormat pixelFormat{};  // else the display's format
 };
 
 struct SurfaceRect {
@@ -109,12 +109,12 @@ int32_t BltSurface(SurfaceHandle dest, const SurfaceRect* destRect, SurfaceHandl
 int32_t BltFastSurface(SurfaceHandle dest, int x, int y, SurfaceHandle source, const SurfaceRect* sourceRect,
                        bool colorKey);
 // The GDI copy between two surfaces' device contexts (BitBlt with SRCCOPY).
-int32_t CopySurfaceThroughDc(SurfaceHandle dest, int x, int y, int width, int height, SurfaceHandle source,
-                             int sourceX, int sourceY);
+int32_t CopySurfaceThroughDc(SurfaceHandle dest, int x, int y, int width, int height, SurfaceHandle source, int sourceX,
+                             int sourceY);
 // Swaps the primary's pixels with its back buffer's.
 int32_t FlipSurface(SurfaceHandle primary);
 int32_t SetSurfaceColorKey(SurfaceHandle surface, uint32_t low, uint32_t high);
-int32_t IsSurfaceLost(SurfaceHandle surface);   // kDdOk or kDdErrSurfaceLost
+int32_t IsSurfaceLost(SurfaceHandle surface);  // kDdOk or kDdErrSurfaceLost
 int32_t RestoreSurface(SurfaceHandle surface);
 // A count that rises whenever the surface's pixels may have changed (unlock,
 // fill, blit into it, flip, restore); the gpu facility compares it to know

@@ -40,7 +40,10 @@ std::string Convert(const char* to, const char* from, std::string_view in, std::
       // A continuation byte where a character should start is skipped alone.
       if (skip > srcLeft) skip = srcLeft;
       for (size_t i = 1; i < skip; ++i) {
-        if ((static_cast<unsigned char>(src[i]) & 0xC0) != 0x80) { skip = i; break; }
+        if ((static_cast<unsigned char>(src[i]) & 0xC0) != 0x80) {
+          skip = i;
+          break;
+        }
       }
     }
     src += skip;

@@ -17,10 +17,10 @@ int64_t PerformanceFrequency();
 void SleepMilliseconds(uint32_t ms);
 
 struct LocalTime {
-  int year, month, day;       // month 1-12
+  int year, month, day;  // month 1-12
   int hour, minute, second;
   int milliseconds;
-  int dayOfWeek;              // 0 = Sunday
+  int dayOfWeek;  // 0 = Sunday
 };
 LocalTime GetLocalTime();
 

@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "platform/Backend.h"
-#include "platform/text/Text.h"
 #include "platform/display/WindowImage.h"
+#include "platform/text/Text.h"
 #include "platform/window/WindowSdl.h"
 
 namespace platform {
@@ -44,7 +44,7 @@ std::mutex gMutex;
 std::map<std::string, WindowClass> gClasses;
 std::map<std::string, int> gInstanceLocks;  // class name -> locked file descriptor
 std::string gLockFolder;
-WindowRecord gWindows[kMaxWindows + 1];     // slot 0 unused: handle 0 is "none"
+WindowRecord gWindows[kMaxWindows + 1];  // slot 0 unused: handle 0 is "none"
 std::deque<WindowMessage> gQueue;
 std::map<uintptr_t, std::vector<std::string>> gDrops;
 uintptr_t gNextDrop = 1;
@@ -78,7 +78,10 @@ void FrameFor(uint32_t style, uint32_t exStyle, int* left, int* top, int* right,
     *top = 26;
   }
   if (exStyle & kWsExClientEdge) {
-    *left += 2; *top += 2; *right += 2; *bottom += 2;
+    *left += 2;
+    *top += 2;
+    *right += 2;
+    *bottom += 2;
   }
 }
 
@@ -119,8 +122,7 @@ void ApplyRect(WindowHandle window, const WindowRect& rect, bool toBackend) {
     w->rect = rect;
     newClient = ClientOnScreen(*w);
   }
-  if (toBackend && Sdl())
-    sdlwindow::SetGeometry(newClient.left, newClient.top, newClient.Width(), newClient.Height());
+  if (toBackend && Sdl()) sdlwindow::SetGeometry(newClient.left, newClient.top, newClient.Width(), newClient.Height());
   if (newClient.left != oldClient.left || newClient.top != oldClient.top)
     SendMessage(window, kWmMove, 0, PackWords(newClient.left, newClient.top));
   if (newClient.Width() != oldClient.Width() || newClient.Height() != oldClient.Height())
@@ -193,8 +195,8 @@ int UnregisterWindowClass(const std::string& className) {
 
 // --- Windows ------------------------------------------------------------------------
 
-WindowHandle CreateMainWindow(const std::string& className, const std::string& title, uint32_t style,
-                              uint32_t exStyle, int x, int y, int width, int height) {
+WindowHandle CreateMainWindow(const std::string& className, const std::string& title, uint32_t style, uint32_t exStyle,
+                              int x, int y, int width, int height) {
   WindowHandle handle = 0;
   WindowRect client;
   {
@@ -478,18 +480,13 @@ bool TranslateMessage(const WindowMessage& /*message*/) { return false; }
 
 LResult DefWindowProc(WindowHandle window, uint32_t message, uintptr_t /*wParam*/, intptr_t /*lParam*/) {
   switch (message) {
-    case kWmClose:
-      DestroyWindow(window);
-      return 0;
-    case kWmPaint:
-      EndPaint(window);
-      return 0;
+    case kWmClose: DestroyWindow(window); return 0;
+    case kWmPaint: EndPaint(window); return 0;
     case kWmSetCursor:
       // The class cursor, an arrow, comes back; the display count still decides.
       SetCursorHidden(false);
       return 0;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 

@@ -109,16 +109,58 @@ enum : uint32_t {
 
 // Virtual-key codes.
 enum : int {
-  kVkBack = 0x08, kVkTab = 0x09, kVkReturn = 0x0D, kVkShift = 0x10, kVkControl = 0x11, kVkMenu = 0x12,
-  kVkPause = 0x13, kVkCapital = 0x14, kVkKana = 0x15, kVkKanji = 0x19, kVkEscape = 0x1B,
-  kVkConvert = 0x1C, kVkNonConvert = 0x1D, kVkSpace = 0x20, kVkPrior = 0x21, kVkNext = 0x22,
-  kVkEnd = 0x23, kVkHome = 0x24, kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28,
-  kVkSnapshot = 0x2C, kVkInsert = 0x2D, kVkDelete = 0x2E, kVkNumpad0 = 0x60, kVkMultiply = 0x6A,
-  kVkAdd = 0x6B, kVkSubtract = 0x6D, kVkDecimal = 0x6E, kVkDivide = 0x6F, kVkF1 = 0x70,
-  kVkNumLock = 0x90, kVkScroll = 0x91, kVkLShift = 0xA0, kVkRShift = 0xA1, kVkLControl = 0xA2,
-  kVkRControl = 0xA3, kVkLMenu = 0xA4, kVkRMenu = 0xA5, kVkOem1 = 0xBA, kVkOemPlus = 0xBB,
-  kVkOemComma = 0xBC, kVkOemMinus = 0xBD, kVkOemPeriod = 0xBE, kVkOem2 = 0xBF, kVkOem3 = 0xC0,
-  kVkOem4 = 0xDB, kVkOem5 = 0xDC, kVkOem6 = 0xDD, kVkOem7 = 0xDE, kVkOem102 = 0xE2,
+  kVkBack = 0x08,
+  kVkTab = 0x09,
+  kVkReturn = 0x0D,
+  kVkShift = 0x10,
+  kVkControl = 0x11,
+  kVkMenu = 0x12,
+  kVkPause = 0x13,
+  kVkCapital = 0x14,
+  kVkKana = 0x15,
+  kVkKanji = 0x19,
+  kVkEscape = 0x1B,
+  kVkConvert = 0x1C,
+  kVkNonConvert = 0x1D,
+  kVkSpace = 0x20,
+  kVkPrior = 0x21,
+  kVkNext = 0x22,
+  kVkEnd = 0x23,
+  kVkHome = 0x24,
+  kVkLeft = 0x25,
+  kVkUp = 0x26,
+  kVkRight = 0x27,
+  kVkDown = 0x28,
+  kVkSnapshot = 0x2C,
+  kVkInsert = 0x2D,
+  kVkDelete = 0x2E,
+  kVkNumpad0 = 0x60,
+  kVkMultiply = 0x6A,
+  kVkAdd = 0x6B,
+  kVkSubtract = 0x6D,
+  kVkDecimal = 0x6E,
+  kVkDivide = 0x6F,
+  kVkF1 = 0x70,
+  kVkNumLock = 0x90,
+  kVkScroll = 0x91,
+  kVkLShift = 0xA0,
+  kVkRShift = 0xA1,
+  kVkLControl = 0xA2,
+  kVkRControl = 0xA3,
+  kVkLMenu = 0xA4,
+  kVkRMenu = 0xA5,
+  kVkOem1 = 0xBA,
+  kVkOemPlus = 0xBB,
+  kVkOemComma = 0xBC,
+  kVkOemMinus = 0xBD,
+  kVkOemPeriod = 0xBE,
+  kVkOem2 = 0xBF,
+  kVkOem3 = 0xC0,
+  kVkOem4 = 0xDB,
+  kVkOem5 = 0xDC,
+  kVkOem6 = 0xDD,
+  kVkOem7 = 0xDE,
+  kVkOem102 = 0xE2,
 };
 
 // --- Classes, the second-copy test and windows --------------------------------
@@ -137,8 +179,8 @@ int UnregisterWindowClass(const std::string& className);
 
 // Creates a top-level window of a registered class; the rectangle is the whole
 // window, frame included. The title is CP932. 0 on failure.
-WindowHandle CreateMainWindow(const std::string& className, const std::string& title, uint32_t style,
-                              uint32_t exStyle, int x, int y, int width, int height);
+WindowHandle CreateMainWindow(const std::string& className, const std::string& title, uint32_t style, uint32_t exStyle,
+                              int x, int y, int width, int height);
 // Sends WM_DESTROY, then removes the window; its queued messages are dropped.
 int DestroyWindow(WindowHandle window);
 bool IsWindow(WindowHandle window);
@@ -197,7 +239,7 @@ int ShowCursor(bool show);
 void SetCursorHidden(bool hidden);  // SetCursor(null) / SetCursor(arrow)
 // What the player sees: the count is >= 0 and the cursor is not set to none.
 bool IsCursorVisible();
-int GetCursorPos(int* x, int* y);   // screen coordinates
+int GetCursorPos(int* x, int* y);  // screen coordinates
 int SetCursorPos(int x, int y);
 
 // Desktop size and colour depth (32 or 16, never 24).

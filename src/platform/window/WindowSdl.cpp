@@ -29,9 +29,12 @@ bool EnsureVideo() {
 int VirtualKeyOf(SDL_Scancode sc) {
   const int vk = VirtualKeyForScancode(sc);
   switch (vk) {
-    case kVkLShift: case kVkRShift: return kVkShift;
-    case kVkLControl: case kVkRControl: return kVkControl;
-    case kVkLMenu: case kVkRMenu: return kVkMenu;
+    case kVkLShift:
+    case kVkRShift: return kVkShift;
+    case kVkLControl:
+    case kVkRControl: return kVkControl;
+    case kVkLMenu:
+    case kVkRMenu: return kVkMenu;
     default: return vk;
   }
 }
@@ -67,7 +70,10 @@ void WindowEvent(const SDL_WindowEvent& e) {
       SDL_GetWindowSize(gWindow, &w, &h);
       // Only what the user did: our own moves have been applied already.
       if (x != gLastX || y != gLastY || w != gLastW || h != gLastH) {
-        gLastX = x; gLastY = y; gLastW = w; gLastH = h;
+        gLastX = x;
+        gLastY = y;
+        gLastW = w;
+        gLastH = h;
         if ((SDL_GetWindowFlags(gWindow) & SDL_WINDOW_FULLSCREEN) == 0) NoteWindowMovedByUser(x, y, w, h);
       }
       break;
@@ -85,7 +91,10 @@ bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, 
   if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   gWindow = SDL_CreateWindow(utf8Title.c_str(), x, y, width > 0 ? width : 1, height > 0 ? height : 1, flags);
   if (gWindow == nullptr) return false;
-  gLastX = x; gLastY = y; gLastW = width; gLastH = height;
+  gLastX = x;
+  gLastY = y;
+  gLastW = width;
+  gLastH = height;
   SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
   SDL_StartTextInput();
   return true;
@@ -116,7 +125,10 @@ void SetFullScreen(bool fullScreen) {
 
 void SetGeometry(int x, int y, int width, int height) {
   if (gWindow == nullptr) return;
-  gLastX = x; gLastY = y; gLastW = width; gLastH = height;
+  gLastX = x;
+  gLastY = y;
+  gLastW = width;
+  gLastH = height;
   if ((SDL_GetWindowFlags(gWindow) & SDL_WINDOW_FULLSCREEN) != 0) return;
   SDL_SetWindowSize(gWindow, width > 0 ? width : 1, height > 0 ? height : 1);
   SDL_SetWindowPosition(gWindow, x, y);
@@ -154,7 +166,10 @@ void PumpEvents() {
         if (y != 0) InjectMouseWheel(y);
         break;
       }
-      case SDL_DROPBEGIN: gDropNames.clear(); gDropOpen = true; break;
+      case SDL_DROPBEGIN:
+        gDropNames.clear();
+        gDropOpen = true;
+        break;
       case SDL_DROPFILE:
         if (e.drop.file != nullptr) {
           gDropNames.emplace_back(e.drop.file);

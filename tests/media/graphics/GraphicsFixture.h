@@ -57,7 +57,8 @@ class GraphicsTest : public SystemTest {
 
   static uint32_t WindowPixel(int x, int y) {
     platform::DibDescription d{};
-    if (platform::DescribeWindowImage(gLibrarySystem.mainWindow, &d) == 0 || x >= d.width || y >= d.height) return 0xDEAD;
+    if (platform::DescribeWindowImage(gLibrarySystem.mainWindow, &d) == 0 || x >= d.width || y >= d.height)
+      return 0xDEAD;
     uint32_t v;
     std::memcpy(&v, d.bits + static_cast<size_t>(y) * d.pitch + x * 4, 4);
     return v & 0xFFFFFF;

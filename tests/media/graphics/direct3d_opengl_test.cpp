@@ -99,8 +99,8 @@ class Direct3DOpenGLTest : public GraphicsTest {
       uint32_t d = 0;
       int worst = 0;
       for (int shift : {16, 8, 0}) {
-        const int delta = std::abs(static_cast<int>((hardware[i] >> shift) & 0xFF) -
-                                   static_cast<int>((software[i] >> shift) & 0xFF));
+        const int delta =
+            std::abs(static_cast<int>((hardware[i] >> shift) & 0xFF) - static_cast<int>((software[i] >> shift) & 0xFF));
         worst = std::max(worst, delta);
         d |= static_cast<uint32_t>(std::min(255, delta * 8)) << shift;
       }
@@ -122,36 +122,46 @@ TEST_F(Direct3DOpenGLTest, FramesOnTheOpenGLPathMatchTheSoftwarePath) {
   ForceHardwareRendering(1);
   if (!gpu::HasDirect3D()) GTEST_SKIP() << "no OpenGL 3.3 context";
   const Scene scenes[] = {
-      {"plain", [](int sprite, int keyed, int) {
+      {"plain",
+       [](int sprite, int keyed, int) {
          PutGraph(100, 100, sprite, 1);
          PutGraph(-20, 300, sprite, 1);
          PutGraph(300, 60, keyed, 1);
-       }, 0},
-      {"stretched", [](int sprite, int keyed, int) {
+       },
+       0},
+      {"stretched",
+       [](int sprite, int keyed, int) {
          PutGraphStretched(50, 50, 146, 130, sprite, 1);
          PutGraphStretched(400, 300, 340, 420, keyed, 1);
-       }, 100},
-      {"rotated", [](int sprite, int keyed, int) {
+       },
+       100},
+      {"rotated",
+       [](int sprite, int keyed, int) {
          PutGraphRotated(200, 200, 1.0, 0.6, sprite, 1, 0);
          PutGraphRotated(400, 150, 1.5, 3.14159265358979 / 2, keyed, 1, 0);
-       }, 600},
+       },
+       600},
       // A parallelogram: both paths map it affinely. Other quads differ by
       // construction (two affine triangles in software, a bilinear grid here).
-      {"fourcorners", [](int sprite, int, int) {
-         PutGraphFourCorners(100, 100, 200, 120, 230, 220, 130, 200, sprite, 1);
-       }, 600},
-      {"boxes", [](int, int, int) {
+      {"fourcorners",
+       [](int sprite, int, int) { PutGraphFourCorners(100, 100, 200, 120, 230, 220, 130, 200, sprite, 1); }, 600},
+      {"boxes",
+       [](int, int, int) {
          PutBox(30, 40, 200, 120, PackColor(200, 60, 20), 1);
          PutBox(250, 250, 400, 330, PackColor(20, 200, 220), 0);
-       }, 0},
-      {"text", [](int sprite, int, int) {
+       },
+       0},
+      {"text",
+       [](int sprite, int, int) {
          // Text on the 3D path goes through the 2D surface between 3D draws.
          PutGraph(40, 40, sprite, 1);
          const int font = CreateFontToHandle(nullptr, 16, 6, 0, -1, -1, 0, -1, -1);
          DrawTextWithFont(50, 50, "Text \x82\xa0\x82\xa2", PackColor(255, 255, 160), font, 0, 0);
          PutGraph(60, 60, sprite, 1);
-       }, 0},
-      {"drawtarget", [](int sprite, int keyed, int) {
+       },
+       0},
+      {"drawtarget",
+       [](int sprite, int keyed, int) {
          // A draw-valid graph as the draw target (a framebuffer on OpenGL), then drawn to the screen.
          SetNewGraphDrawValid(1);
          const int target = CreateGraphSized(96, 80, 1, 0, 0);
@@ -162,7 +172,8 @@ TEST_F(Direct3DOpenGLTest, FramesOnTheOpenGLPathMatchTheSoftwarePath) {
          PutGraph(50, 40, keyed, 1);
          SelectDrawTarget(-2);
          PutGraph(300, 300, target, 0);
-       }, 0},
+       },
+       0},
       {"blendgraph", [](int sprite, int, int blend) { DrawBlendGraph(120, 140, sprite, 1, blend, 128, 64); }, 0},
   };
   const int modes[] = {0, 1, 2, 3, 4, 10, 11};

@@ -52,7 +52,8 @@ class Direct3DRecordingTest : public GraphicsTest {
   static void Flush() { FlushCurrentDevicePrimitives(); }
 
   int Graph(int width, int height, bool alpha = false) {
-    return MakeGraph(width, height, alpha, [](int x, int y) { return 0xFF000000u | (x * 3) << 16 | (y * 5) << 8 | 77; });
+    return MakeGraph(width, height, alpha,
+                     [](int x, int y) { return 0xFF000000u | (x * 3) << 16 | (y * 5) << 8 | 77; });
   }
   static DeviceStateCache& Cache() { return *CurrentDeviceCache(); }
   // The 32-bit pixel (x, y) of a texture piece's store.
@@ -89,9 +90,13 @@ TEST_F(Direct3DRecordingTest, TheStartTakesTheFirstTnLHalDeviceElseTheLastHalAnd
   const Case cases[] = {
       {{sized(Device(gpu::DeviceType::Hal, "a"), 512), sized(Device(gpu::DeviceType::TnLHal, "b"), 1024),
         sized(Device(gpu::DeviceType::Hal, "c"), 256)},
-       true, gpu::DeviceType::TnLHal, 1024},
+       true,
+       gpu::DeviceType::TnLHal,
+       1024},
       {{sized(Device(gpu::DeviceType::Hal, "a"), 512), sized(Device(gpu::DeviceType::Hal, "c"), 256)},
-       true, gpu::DeviceType::Hal, 256},
+       true,
+       gpu::DeviceType::Hal,
+       256},
       {{Device(gpu::DeviceType::Software, "llvmpipe")}, false, gpu::DeviceType::Hal, 0},
   };
   for (const Case& c : cases) {
@@ -139,8 +144,9 @@ TEST_F(Direct3DRecordingTest, SplitLengthsFollowTheDeviceAndScreenAndNeverOverru
     int length, single;
     std::vector<int> lengths;
   };
-  const Case cases[] = {{700, 0, {512, 128, 64}}, {3000, 0, {1024, 1024, 1024}}, {300, 0, {512}},
-                        {640, 0, {512, 128}},     {640, 1, {1024}},             {32, 0, {32}}};
+  const Case cases[] = {{700, 0, {512, 128, 64}}, {3000, 0, {1024, 1024, 1024}},
+                        {300, 0, {512}},          {640, 0, {512, 128}},
+                        {640, 1, {1024}},         {32, 0, {32}}};
   for (const Case& c : cases) {
     int out[64];
     const int n = SplitTextureLength(c.length, out, 64, c.single);
@@ -216,10 +222,14 @@ TEST_F(Direct3DRecordingTest, BlendModesSetTheirFactorsAndStagesAndModesOutsideT
   };
   const int complement = gpu::kTaTexture | gpu::kTaComplement;
   const Case cases[] = {
-      {1, 5, 6, 1, gpu::kTaTexture, gpu::kTopDisable, true},  {2, 5, 2, 1, gpu::kTaTexture, gpu::kTopDisable, true},
-      {4, 1, 3, 1, gpu::kTaTexture, gpu::kTopDisable, true},  {8, 1, 2, 1, gpu::kTaTexture, gpu::kTopDisable, true},
-      {10, 5, 6, 1, complement, gpu::kTopDisable, true},      {11, 1, 3, 1, gpu::kTaTexture, gpu::kTopBlendCurrentAlpha, true},
-      {6, 5, 6, 1, gpu::kTaTexture, gpu::kTopDisable, true},  {12, 5, 6, 1, gpu::kTaTexture, gpu::kTopDisable, false},
+      {1, 5, 6, 1, gpu::kTaTexture, gpu::kTopDisable, true},
+      {2, 5, 2, 1, gpu::kTaTexture, gpu::kTopDisable, true},
+      {4, 1, 3, 1, gpu::kTaTexture, gpu::kTopDisable, true},
+      {8, 1, 2, 1, gpu::kTaTexture, gpu::kTopDisable, true},
+      {10, 5, 6, 1, complement, gpu::kTopDisable, true},
+      {11, 1, 3, 1, gpu::kTaTexture, gpu::kTopBlendCurrentAlpha, true},
+      {6, 5, 6, 1, gpu::kTaTexture, gpu::kTopDisable, true},
+      {12, 5, 6, 1, gpu::kTaTexture, gpu::kTopDisable, false},
       {-1, 5, 6, 1, gpu::kTaTexture, gpu::kTopDisable, false},
   };
   for (const Case& c : cases) {

@@ -195,7 +195,8 @@ TEST_F(GraphicsTest, GraphHandleEdgeCases) {
   struct Size {
     int width, height, result;
   };
-  const Size sizes[] = {{0, 10, -1}, {10, 0, -1}, {-1, 5, -1}, {65536, 1, -1}, {70000, 2, -1}, {1, 1, 0}, {65535, 1, 0}};
+  const Size sizes[] = {{0, 10, -1},    {10, 0, -1}, {-1, 5, -1},  {65536, 1, -1},
+                        {70000, 2, -1}, {1, 1, 0},   {65535, 1, 0}};
   for (const Size& s : sizes) {
     const int g = CreateBlankGraph(s.width, s.height, 1);
     EXPECT_EQ(g < 0 ? -1 : 0, s.result) << s.width << "x" << s.height;
@@ -215,7 +216,7 @@ TEST_F(GraphicsTest, GraphHandleEdgeCases) {
   struct Sub {
     int x, y, width, height, resultWidth;
   };
-  const Sub subs[] = {{40, 0, 5, 5, -1}, {0, 30, 5, 5, -1}, {-1, 0, 5, 5, -1}, {0, 0, 0, 5, -1},
+  const Sub subs[] = {{40, 0, 5, 5, -1}, {0, 30, 5, 5, -1},  {-1, 0, 5, 5, -1}, {0, 0, 0, 5, -1},
                       {0, 0, 5, -3, -1}, {30, 0, 20, 5, 10}, {5, 5, 10, 10, 10}};
   for (const Sub& s : subs) {
     const int sub = CreateSubGraph(s.x, s.y, s.width, s.height, parent);

@@ -17,8 +17,8 @@ using movietest::Rgb;
 const std::vector<Rgb> kColours = {{200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {200, 200, 40}};
 
 void WriteFile(const std::filesystem::path& path, const movietest::Bytes& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 movietest::Bytes Clip(bool withSound = false) {

@@ -6,9 +6,9 @@ namespace {
 TEST_F(GraphicsTest, ModeChangesCloseTogetherPauseUntilTwoSecondsHavePassed) {
   StartGraphicsAt(32);
   struct Case {
-    uint64_t clock;       // virtual milliseconds at the change
-    int lastChange;       // 31-bit time of the change before
-    uint64_t pause;       // expected pause
+    uint64_t clock;  // virtual milliseconds at the change
+    int lastChange;  // 31-bit time of the change before
+    uint64_t pause;  // expected pause
   };
   const Case cases[] = {
       {1000000, 1000000 - 500, 1560},

@@ -1,7 +1,7 @@
-#include "media/system/SystemFixture.h"
 #include "media/graphics/GraphicsSystem.h"
 #include "media/softrender/BlendTables.h"
 #include "media/system/MainWindow.h"
+#include "media/system/SystemFixture.h"
 #include "platform/text/Text.h"
 #include "support/GraphicsStartLog.h"
 
@@ -31,7 +31,9 @@ TEST_F(SystemTest, TheHardwareAttemptFailsAtDirect3DAndTheSoftwareStartFollows) 
   EXPECT_EQ(GraphicsPart(Utf8(LogLines())), GraphicsStartLogLines(32));
   // The fallback line is written in CP932, byte for byte.
   const std::string log = ReadLog();
-  EXPECT_NE(log.find("\x83\\\x83t\x83g\x83" "E\x83G\x83" "A\x83\x8c\x83\x93\x83_\x83\x8a\x83\x93\x83O\x83\x82\x81[\x83h"
+  EXPECT_NE(log.find("\x83\\\x83t\x83g\x83"
+                     "E\x83G\x83"
+                     "A\x83\x8c\x83\x93\x83_\x83\x8a\x83\x93\x83O\x83\x82\x81[\x83h"
                      "\x82\xc9\x95\xcf\x8dX\x82\xb5\x82\xdc\x82\xb7\r\n"),
             std::string::npos);
   EXPECT_EQ(IsSoftwareRendering(), 1);

@@ -130,7 +130,7 @@ TEST(DibGraph, HoldsThePixelsAndCleansUpOnFailure) {
     EXPECT_EQ(desc.bitCount, 24);
     EXPECT_EQ(desc.height, 2);
     const int col = mirror ? 2 : 0;
-    EXPECT_EQ(desc.bits[col * 3 + 2], 0);   // red of source column 0
+    EXPECT_EQ(desc.bits[col * 3 + 2], 0);  // red of source column 0
     EXPECT_EQ(desc.bits[(2 - col) * 3 + 2], 20);
     EXPECT_EQ(desc.bits[desc.pitch + 2], 100);
     platform::DeleteDib(dib);

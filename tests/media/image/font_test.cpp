@@ -71,8 +71,9 @@ std::vector<int> Reference(const std::string& text, int size, int weight, int fo
     // One UTF-8 sequence (the text holds no more than three bytes a character).
     const auto b = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(utf8[at + i])); };
     const int n = b(0) < 0x80 ? 1 : b(0) < 0xE0 ? 2 : 3;
-    const uint32_t c = n == 1 ? b(0) : n == 2 ? (b(0) & 0x1F) << 6 | (b(1) & 0x3F)
-                                              : (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+    const uint32_t c = n == 1   ? b(0)
+                       : n == 2 ? (b(0) & 0x1F) << 6 | (b(1) & 0x3F)
+                                : (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
     at += static_cast<size_t>(n);
     if (FT_Load_Char(face, c, mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL) != 0) {
       ADD_FAILURE() << "no glyph for U+" << std::hex << c;
@@ -85,8 +86,8 @@ std::vector<int> Reference(const std::string& text, int size, int weight, int fo
     for (int r = 0; r < static_cast<int>(bm.rows); ++r)
       for (int k = 0; k < static_cast<int>(bm.width); ++k) {
         const uint8_t* row = bm.buffer + static_cast<ptrdiff_t>(r) * bm.pitch;
-        const int v = bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[k >> 3] >> (7 - (k & 7))) & 1) * 16
-                                                          : (row[k] * 16 + 127) / 255;
+        const int v =
+            bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[k >> 3] >> (7 - (k & 7))) & 1) * 16 : (row[k] * 16 + 127) / 255;
         const int offY = tm.ascent - g->bitmap_top;
         int px, py;
         if (vertical) {
@@ -198,10 +199,10 @@ TEST_F(FontTest, MeasuringFollowsAdvancesSpacingEdgesAndVerticalSizes) {
     int vertical;
     int width;
   } cases[] = {
-      {"spacing", plain, "AA", -1, 0, 20},       {"edge 1", edged, "AA", -1, 0, 20},
+      {"spacing", plain, "AA", -1, 0, 20},      {"edge 1", edged, "AA", -1, 0, 20},
       {"length cuts", plain, "AAAA", 2, 0, 20}, {"spaces", plain, "   ", -1, 0, 30},
       {"vertical", plain, "AA", -1, 1, 20},     {"empty", plain, "", -1, 0, 0},
-      {"null", plain, nullptr, -1, 0, 0},        {"bad handle", 12345, "AA", -1, 0, -1},
+      {"null", plain, nullptr, -1, 0, 0},       {"bad handle", 12345, "AA", -1, 0, -1},
   };
   for (const Case& c : cases) EXPECT_EQ(MeasureTextWithFont(c.text, c.length, c.font, c.vertical), c.width) << c.name;
   // An edge size above 1 turns edging on; -1 means 1.
@@ -236,8 +237,8 @@ TEST_F(FontTest, LeadBytesFollowTheCharacterSet) {
     unsigned char byte;
     int set;
     int lead;
-  } cases[] = {{0x81, 1, 1}, {0x9F, 0, 1}, {0xA0, 1, 0}, {0xE0, 1, 1}, {0xFC, 1, 1}, {0xFD, 1, 0},
-               {0xA0, 2, 1}, {0x80, 2, 1}, {0x7F, 2, 0}, {0x41, 1, 0}};
+  } cases[] = {{0x81, 1, 1}, {0x9F, 0, 1}, {0xA0, 1, 0}, {0xE0, 1, 1}, {0xFC, 1, 1},
+               {0xFD, 1, 0}, {0xA0, 2, 1}, {0x80, 2, 1}, {0x7F, 2, 0}, {0x41, 1, 0}};
   for (const auto& c : cases) {
     const char byte = static_cast<char>(c.byte);
     EXPECT_EQ(IsDoubleByteLead(&byte, c.set), c.lead) << std::hex << int(c.byte) << " set " << c.set;
@@ -319,11 +320,11 @@ TEST_F(FontTest, TheDrawCallLogCoversTheTextEntries) {
   DrawScaledTextWithFont(5, 6, 2.0, 1.5, "c", 0x30, gDefaultFontHandle, 0, 0);
   SetBlendState(0, 0);
   SetDrawCallLogEnabled(0);
-  EXPECT_EQ(std::string(GetDrawCallLog()),
-            "DrawTextDefaultFont(1,2,\"Ab\",0x10,0x0) = 0 blend=1,128 tint=FFFFFF\n"
-            "DrawTextDefaultFont(3,4,\"7-x\",0x20,0x0) = 0 blend=1,128 tint=FFFFFF\n"
-            "DrawScaledTextWithFont(5,6,2,1.5,\"c\",0x30," +
-                std::to_string(gDefaultFontHandle) + ",0x0,0) = 0 blend=1,128 tint=FFFFFF\n");
+  EXPECT_EQ(std::string(GetDrawCallLog()), "DrawTextDefaultFont(1,2,\"Ab\",0x10,0x0) = 0 blend=1,128 tint=FFFFFF\n"
+                                           "DrawTextDefaultFont(3,4,\"7-x\",0x20,0x0) = 0 blend=1,128 tint=FFFFFF\n"
+                                           "DrawScaledTextWithFont(5,6,2,1.5,\"c\",0x30," +
+                                               std::to_string(gDefaultFontHandle) +
+                                               ",0x0,0) = 0 blend=1,128 tint=FFFFFF\n");
 }
 
 }  // namespace

@@ -142,7 +142,7 @@ int AddSoftImage(int slot, int check) {
 
 TEST(SoftImages, DeletionChecksHandlesAndMovesTheBound) {
   int only = AddSoftImage(10, 5);
-  EXPECT_EQ(FreeSoftImageHandle(only ^ (1 << 16)), -1);            // wrong check number
+  EXPECT_EQ(FreeSoftImageHandle(only ^ (1 << 16)), -1);                   // wrong check number
   EXPECT_EQ(FreeSoftImageHandle((only & ~(0xF << 27)) | (1 << 27)), -1);  // wrong type
   EXPECT_EQ(FreeSoftImageHandle(-1), -1);
   EXPECT_EQ(FreeSoftImageHandle(only), 0);

@@ -35,11 +35,14 @@ uint32_t Widen(uint32_t value, uint32_t mask) {
   const uint32_t f = (value & mask) >> shift;
   return width >= 8 ? f >> (width - 8) : f * 255 / ((1u << width) - 1);
 }
-uint32_t FromMasks(uint32_t v, const uint32_t* m) { return Widen(v, m[0]) << 16 | Widen(v, m[1]) << 8 | Widen(v, m[2]); }
+uint32_t FromMasks(uint32_t v, const uint32_t* m) {
+  return Widen(v, m[0]) << 16 | Widen(v, m[1]) << 8 | Widen(v, m[2]);
+}
 
 std::vector<uint32_t> Palette(int entries) {
   std::vector<uint32_t> p;
-  for (int i = 0; i < entries; ++i) p.push_back(static_cast<uint32_t>((i * 37) & 0xFF) << 16 | ((i * 91 + 7) & 0xFF) << 8 | ((255 - i) & 0xFF));
+  for (int i = 0; i < entries; ++i)
+    p.push_back(static_cast<uint32_t>((i * 37) & 0xFF) << 16 | ((i * 91 + 7) & 0xFF) << 8 | ((255 - i) & 0xFF));
   return p;
 }
 
@@ -50,9 +53,17 @@ struct BmpCase {
 
 TEST(BmpDecoder, EveryBitCountCompressionAndOrientationGivesThePixelsWritten) {
   const BmpCase cases[] = {
-      {1, 0, {}},  {4, 0, {}},  {8, 0, {}},  {16, 0, {}}, {24, 0, {}},
-      {32, 0, {}}, {8, 1, {}},  {4, 2, {}},  {16, 3, {0xF800, 0x7E0, 0x1F}},
-      {32, 3, {0xFF, 0xFF00, 0xFF0000}},     {16, 3, {0xF00, 0xF0, 0xF}},
+      {1, 0, {}},
+      {4, 0, {}},
+      {8, 0, {}},
+      {16, 0, {}},
+      {24, 0, {}},
+      {32, 0, {}},
+      {8, 1, {}},
+      {4, 2, {}},
+      {16, 3, {0xF800, 0x7E0, 0x1F}},
+      {32, 3, {0xFF, 0xFF00, 0xFF0000}},
+      {16, 3, {0xF00, 0xF0, 0xF}},
   };
   const int width = 11, height = 5;
   for (const BmpCase& c : cases) {
@@ -105,10 +116,12 @@ TEST(BmpDecoder, RunLengthDataFollowsItsCodes) {
       // RLE4 alternates the nibbles, high first.
       {4, 5, 1, {0x05, 0x12, 0x00, 0x01}, {1, 2, 1, 2, 1}},
       // A delta moves right and onward in file order; a literal is padded to even.
-      {8, 4, 3, {0x00, 0x02, 0x01, 0x01, 0x00, 0x03, 9, 8, 7, 0x00, 0x00, 0x01},
-       {0, 0, 0, 0, 0, 9, 8, 7, 0, 0, 0, 0}},
+      {8, 4, 3, {0x00, 0x02, 0x01, 0x01, 0x00, 0x03, 9, 8, 7, 0x00, 0x00, 0x01}, {0, 0, 0, 0, 0, 9, 8, 7, 0, 0, 0, 0}},
       // Runs, literals and deltas past the image are clipped.
-      {8, 3, 2, {0x09, 0x04, 0x00, 0x02, 0x7F, 0x7F, 0x02, 0x05, 0x00, 0x04, 1, 2, 3, 4, 0x00, 0x01},
+      {8,
+       3,
+       2,
+       {0x09, 0x04, 0x00, 0x02, 0x7F, 0x7F, 0x02, 0x05, 0x00, 0x04, 1, 2, 3, 4, 0x00, 0x01},
        {4, 4, 4, 0, 0, 0}},
       // Data that ends early leaves zeros.
       {8, 4, 2, {0x02, 0x06, 0x00}, {6, 6, 0, 0, 0, 0, 0, 0}},
@@ -135,16 +148,16 @@ TEST(BmpDecoder, BadHeadersAreRefusedAndShortDataIsZeroPadded) {
     return s;
   };
   const std::string refused[] = {
-      with(18, 0),                                  // width 0
-      with(18, static_cast<uint32_t>(-3)),          // negative width
-      with(22, 0),                                  // height 0
-      with(22, 0x80000000u),                        // INT_MIN height
+      with(18, 0),                          // width 0
+      with(18, static_cast<uint32_t>(-3)),  // negative width
+      with(22, 0),                          // height 0
+      with(22, 0x80000000u),                // INT_MIN height
       with(22, static_cast<uint32_t>(-(kMaxImageSide + 1))),
       with(18, kMaxImageSide + 1),
-      with(30, 4),                                  // JPEG and PNG inside a BMP
+      with(30, 4),  // JPEG and PNG inside a BMP
       with(30, 5),
       with(30, 77),
-      with(30, 1),                                  // RLE8 on 24-bit data
+      with(30, 1),                                       // RLE8 on 24-bit data
       with(10, static_cast<uint32_t>(good.size()) + 1),  // pixels past the end
       good.substr(0, 30),
   };
@@ -208,9 +221,10 @@ TEST(BgraDecoder, ReadsEightAndSixteenBitChannels) {
   // Bad depth words, sizes and data too short for its size are refused.
   std::string badDepth = fixtures::BgraFile(1, 1, {0}, false);
   badDepth[4] = 0x09;
-  const std::string refused[] = {badDepth, fixtures::BgraFile(3, 2, argb, false).substr(0, 30),
-                                 "BGRA" + fixtures::Le32(0x08080808) + fixtures::Le32(0) + fixtures::Le32(1),
-                                 "BGRA" + fixtures::Le32(0x08080808) + fixtures::Le32(0x40000000) + fixtures::Le32(0x40000000)};
+  const std::string refused[] = {
+      badDepth, fixtures::BgraFile(3, 2, argb, false).substr(0, 30),
+      "BGRA" + fixtures::Le32(0x08080808) + fixtures::Le32(0) + fixtures::Le32(1),
+      "BGRA" + fixtures::Le32(0x08080808) + fixtures::Le32(0x40000000) + fixtures::Le32(0x40000000)};
   for (const std::string& bytes : refused) {
     TestGraphImage image;
     EXPECT_EQ(Decode(bytes, &image.image), -1);
@@ -323,7 +337,9 @@ std::string PngBytes(int width, int height, uint32_t format, const std::vector<u
   png_alloc_size_t size = 0;
   png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, entries ? colormap.data() : nullptr);
   std::string out(size, '\0');
-  EXPECT_NE(png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, entries ? colormap.data() : nullptr), 0);
+  EXPECT_NE(
+      png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, entries ? colormap.data() : nullptr),
+      0);
   out.resize(size);
   return out;
 }
@@ -383,13 +399,14 @@ TEST(PngDecoder, EightBitPngsEqualTheLibrarysSimplifiedRead) {
   for (bool transparent : {false, true}) {
     std::vector<uint8_t> map;
     for (int i = 0; i < 16; ++i) {
-      map.insert(map.end(), {static_cast<uint8_t>(i * 16), static_cast<uint8_t>(255 - i * 9), static_cast<uint8_t>(i * 5)});
+      map.insert(map.end(),
+                 {static_cast<uint8_t>(i * 16), static_cast<uint8_t>(255 - i * 9), static_cast<uint8_t>(i * 5)});
       if (transparent) map.push_back(static_cast<uint8_t>(i * 17));
     }
     std::vector<uint8_t> indices;
     for (int i = 0; i < w * h; ++i) indices.push_back(static_cast<uint8_t>((i * 5) % 16));
-    const std::string file = PngBytes(w, h, transparent ? PNG_FORMAT_RGBA_COLORMAP : PNG_FORMAT_RGB_COLORMAP,
-                                      indices, map, 16);
+    const std::string file =
+        PngBytes(w, h, transparent ? PNG_FORMAT_RGBA_COLORMAP : PNG_FORMAT_RGB_COLORMAP, indices, map, 16);
     TestGraphImage image;
     ASSERT_EQ(Decode(file, &image.image), 0);
     EXPECT_EQ(image.image.format.bytesPerPixel, transparent ? 4 : 1);
@@ -443,7 +460,8 @@ TEST(JpegDecoder, ColourAndGreyEqualTheLibrarysDecodeAndTruncatedFilesEnd) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const uint8_t* p = &want[(y * w + x) * components];
-        const uint32_t rgb = components == 1 ? (p[0] * 0x010101u) : static_cast<uint32_t>(p[0] << 16 | p[1] << 8 | p[2]);
+        const uint32_t rgb =
+            components == 1 ? (p[0] * 0x010101u) : static_cast<uint32_t>(p[0] << 16 | p[1] << 8 | p[2]);
         ASSERT_EQ(Rgb(image.image, x, y), rgb) << components << " at " << x << "," << y;
       }
   }
@@ -480,13 +498,19 @@ TEST(DdsDecoder, BlockEdgeCases) {
       {"DXT1 four colours", "DXT1", red565, {0xFFFF0000, 0xFF0000FF, 0xFFAA0055, 0xFF5500AA}},
       {"DXT1 three colours", "DXT1", Dxt1Block(0x07E0, 0x07E0, 0xE4), {0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0x0000FF00}},
       {"DXT3 nibbles", "DXT3", fixtures::Le32(0x1F) + fixtures::Le32(0) + red565, {0xFFFF0000, 0x110000FF, 0x00AA0055}},
-      {"DXT5 falling", "DXT5", std::string("\xFF\x00", 2) + std::string("\x88\xC6\xFA\0\0\0", 6) + red565,
+      {"DXT5 falling",
+       "DXT5",
+       std::string("\xFF\x00", 2) + std::string("\x88\xC6\xFA\0\0\0", 6) + red565,
        // indices 0..7 at pixels 0..7: a0, a1, a2 = 218, ..., a7 = 36
        {0xFFFF0000, 0x000000FF, 0xDAAA0055, 0xB65500AA}},
-      {"DXT5 rising", "DXT5", std::string("\x00\xFF", 2) + std::string("\x88\xC6\xFA\0\0\0", 6) + Dxt1Block(0xFFFF, 0xFFFF, 0),
+      {"DXT5 rising",
+       "DXT5",
+       std::string("\x00\xFF", 2) + std::string("\x88\xC6\xFA\0\0\0", 6) + Dxt1Block(0xFFFF, 0xFFFF, 0),
        {0x00FFFFFF, 0xFFFFFFFF, 0x33FFFFFF, 0x66FFFFFF, 0x99FFFFFF, 0xCCFFFFFF, 0x00FFFFFF, 0xFFFFFFFF}},
       // Premultiplied: alpha 0 keeps its colour; colours above their alpha clamp.
-      {"DXT2 premultiplied", "DXT2", fixtures::Le32(0x180) + fixtures::Le32(0) + Dxt1Block(0x8410, 0x8410, 0),
+      {"DXT2 premultiplied",
+       "DXT2",
+       fixtures::Le32(0x180) + fixtures::Le32(0) + Dxt1Block(0x8410, 0x8410, 0),
        {0x00838183, 0x88F5F1F5, 0x11FFFFFF, 0x00838183}},
   };
   for (const Case& c : cases) {
@@ -616,7 +640,8 @@ TEST(ImageChain, TheWritersRoundTripThroughTheFilesAndTheAlphaCompanion) {
     ASSERT_EQ(WritePngFile(png.c_str(), from, 6), 0) << depth;
     for (const std::string& name : {bmp, png}) {
       TestGraphImage image, companion;
-      ASSERT_EQ(ReadImageWithAlphaFile(name.c_str(), nullptr, 0, 0, nullptr, 0, 0, &image.image, &companion.image, 1), 1);
+      ASSERT_EQ(ReadImageWithAlphaFile(name.c_str(), nullptr, 0, 0, nullptr, 0, 0, &image.image, &companion.image, 1),
+                1);
       for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 9; ++x) ASSERT_EQ(Rgb(image.image, 8 - x, y), Rgb(source, x, y)) << name << " " << depth;
     }

@@ -100,7 +100,7 @@ TEST(YuvTables, ConversionOfEachLayout) {
     AllocXRGB8GraphImage(4, 1, &image);
     ConvertYuvToXrgb(planes, 4, 1, 4, c.uvWidth, 1, c.uvWidth, &image);
     EXPECT_EQ(image.pixels[0 * 4 + 2], image.pixels[0 * 4 + 1]);  // grey at the left
-    EXPECT_GT(image.pixels[3 * 4 + 2], 200);                       // red at the right
+    EXPECT_GT(image.pixels[3 * 4 + 2], 200);                      // red at the right
     EXPECT_LT(image.pixels[3 * 4 + 1], 60);
     FreeGraphImage(&image);
   }
@@ -199,8 +199,9 @@ TEST_F(TheoraDecoderTest, NonTheoraFilesOpenNothingAndLeaveNoThread) {
   };
   movietest::Bytes truncated = Clip(kColours);
   truncated.resize(200);
-  for (const Case& c : {Case{"vorbis only", soundtest::EncodeOgg(tone, 2, 44100)}, Case{"not ogg", {'R', 'I', 'F', 'F', 0, 0}},
-                        Case{"headers cut", truncated}, Case{"empty", {}}}) {
+  for (const Case& c :
+       {Case{"vorbis only", soundtest::EncodeOgg(tone, 2, 44100)}, Case{"not ogg", {'R', 'I', 'F', 'F', 0, 0}},
+        Case{"headers cut", truncated}, Case{"empty", {}}}) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Open(c.bytes), nullptr);
     EXPECT_EQ(GetTheoraThreadCount(), threads);

@@ -25,8 +25,8 @@ int64_t Tr(int64_t num, int64_t den) { return num / den; }  // toward zero
 int Sc(int a, int x) { return a * x / 255; }
 
 struct Draw {
-  int fmt;       // 32 or 16
-  int kind;      // 0 plain, 1 palette, 2 alpha
+  int fmt;   // 32 or 16
+  int kind;  // 0 plain, 1 palette, 2 alpha
   int mode, p;
   int tint[3];   // blue, green, red
   int coverage;  // -1 none
@@ -142,7 +142,8 @@ uint32_t Reference16(const Draw& d) {
   if (mode == 0 && n == 0) {
     if (white) return S;
     uint32_t out = 0;
-    for (int c = 0; c < 3; ++c) out |= static_cast<uint32_t>(Sc(d.tint[c], (S >> pos[c]) & ((1 << width[c]) - 1))) << pos[c];
+    for (int c = 0; c < 3; ++c)
+      out |= static_cast<uint32_t>(Sc(d.tint[c], (S >> pos[c]) & ((1 << width[c]) - 1))) << pos[c];
     return out;
   }
   uint32_t amount = 0, out = 0;
@@ -163,7 +164,8 @@ uint32_t Reference16(const Draw& d) {
     if (mode == 4) {
       v = Fl(int64_t{dd} * sp * W, den << width[c]);
     } else {
-      int64_t target = mode == 10 ? Sc(d.tint[c], M - s) : (mode == 11 ? Fl(int64_t{sp} * dd, int64_t{1} << width[c]) : sp);
+      int64_t target =
+          mode == 10 ? Sc(d.tint[c], M - s) : (mode == 11 ? Fl(int64_t{sp} * dd, int64_t{1} << width[c]) : sp);
       if (pAlone && mode != 0) v = dd + Tr(d.p * (target - dd), 255);
       else if (mode == 11 && hasA && !blend && white && c == 1)
         v = dd + Fl((Fl(int64_t{s} * dd, 2) - 32 * dd) * a * d.p, int64_t{1} << 21);
@@ -214,7 +216,10 @@ uint32_t Run(const Draw& d) {
 
 Draw RandomDraw(std::mt19937& rng, int fmt, bool stretched) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  auto level = [&]() { int r = pick(0, 9); return r == 0 ? 0 : (r == 1 ? 255 : (r == 2 ? 128 : pick(0, 255))); };
+  auto level = [&]() {
+    int r = pick(0, 9);
+    return r == 0 ? 0 : (r == 1 ? 255 : (r == 2 ? 128 : pick(0, 255)));
+  };
   Draw d{};
   d.fmt = fmt;
   d.kind = pick(0, 2);

@@ -60,10 +60,10 @@ TEST(PlainDraw, RefusesWhatItCannotDraw) {
   src.Fill32(0x11223344);
   TestImage dst(4, 4, 1), dstAlpha(4, 4, 1, 0, 1), dstPal(4, 4, 1, 1);
   TestImage smallBlend(3, 4, kMemImgChannel8), bigBlend(5, 5, kMemImgChannel8);
-  MemImgDrawPlain(dst.get(), src16.get(), 0, 0, 0, nullptr);           // format mismatch
-  MemImgDrawPlain(dst.get(), empty.get(), 0, 0, 0, nullptr);           // empty source
-  MemImgDrawPlain(dst.get(), src.get(), 0, 0, 0, smallBlend.get());    // blend image too small
-  MemImgDrawPlain(dst.get(), src.get(), 4, 0, 0, nullptr);             // outside
+  MemImgDrawPlain(dst.get(), src16.get(), 0, 0, 0, nullptr);         // format mismatch
+  MemImgDrawPlain(dst.get(), empty.get(), 0, 0, 0, nullptr);         // empty source
+  MemImgDrawPlain(dst.get(), src.get(), 0, 0, 0, smallBlend.get());  // blend image too small
+  MemImgDrawPlain(dst.get(), src.get(), 4, 0, 0, nullptr);           // outside
   MemImgDrawPlain(dstAlpha.get(), src.get(), 0, 0, 0, nullptr);
   for (uint32_t v : Pixels(dst.get())) EXPECT_EQ(v, 0u);
   for (uint32_t v : Pixels(dstAlpha.get())) EXPECT_EQ(v, 0u);
@@ -270,8 +270,7 @@ using Pts = std::set<std::pair<int, int>>;
 
 TEST(Lines, HalfOpenWalkAndClipping) {
   EXPECT_EQ(LinePixels(0, 0, 4, 1), (Pts{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
-  EXPECT_EQ(LinePixels(0, 0, 3, 9),
-            (Pts{{0, 0}, {0, 1}, {0, 2}, {1, 3}, {1, 4}, {1, 5}, {2, 6}, {2, 7}, {2, 8}}));
+  EXPECT_EQ(LinePixels(0, 0, 3, 9), (Pts{{0, 0}, {0, 1}, {0, 2}, {1, 3}, {1, 4}, {1, 5}, {2, 6}, {2, 7}, {2, 8}}));
   EXPECT_TRUE(LinePixels(0, 0, 0, 0).empty());
   Pts diag;
   for (int i = 1; i <= 9; ++i) diag.insert({i, i});

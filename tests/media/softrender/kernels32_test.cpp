@@ -18,7 +18,7 @@ struct Case {
   int mode, p;
   OneSource kind;
   int trans;
-  uint32_t src;   // 32-bit word (alpha sources: fourth byte is alpha)
+  uint32_t src;  // 32-bit word (alpha sources: fourth byte is alpha)
   uint32_t dst;
   uint32_t tint;  // 0x00RRGGBB
   int coverage;   // blend-image byte, or kNoBlend
@@ -58,10 +58,8 @@ const Case kCases[] = {
      Bgr(255, 255, 255, 48), Bgr(255, 255, 255, 1)},
     {"Add255Word", 2, 255, Plain, 0, Bgr(100, 100, 100, 16), Bgr(200, 200, 200, 32), kWhite, kNoBlend, 0,
      Bgr(255, 255, 255, 1), Bgr(255, 255, 255, 1)},
-    {"Add255OnesMmx", 2, 255, Plain, 0, Bgr(1, 1, 1), Bgr(1, 1, 1), kWhite, kNoBlend, 1, Bgr(2, 2, 2),
-     Bgr(2, 1, 1)},
-    {"Add255OnesWord", 2, 255, Plain, 0, Bgr(1, 1, 1), Bgr(1, 1, 1), kWhite, kNoBlend, 0, Bgr(2, 0, 0),
-     Bgr(2, 1, 1)},
+    {"Add255OnesMmx", 2, 255, Plain, 0, Bgr(1, 1, 1), Bgr(1, 1, 1), kWhite, kNoBlend, 1, Bgr(2, 2, 2), Bgr(2, 1, 1)},
+    {"Add255OnesWord", 2, 255, Plain, 0, Bgr(1, 1, 1), Bgr(1, 1, 1), kWhite, kNoBlend, 0, Bgr(2, 0, 0), Bgr(2, 1, 1)},
     {"Sub200", 3, 200, Plain, 0, Bgr(100, 100, 100), Bgr(150, 150, 150), kWhite, kNoBlend, 1, Bgr(72, 73, 73),
      Bgr(72, 73, 73)},
     {"Sub200Floor", 3, 200, Plain, 0, Bgr(150, 150, 150), Bgr(100, 100, 100), kWhite, kNoBlend, 1, Bgr(0, 0, 0),
@@ -72,8 +70,8 @@ const Case kCases[] = {
      Bgr(100, 101, 101, 0), Bgr(100, 101, 101, 0)},
     {"Multiply", 4, 0, Plain, 0, Bgr(128, 128, 128), Bgr(255, 255, 255), kWhite, kNoBlend, 1, Bgr(127, 127, 127),
      Bgr(127, 127, 127)},
-    {"MultiplyCoverage", 4, 0, Plain, 0, Bgr(255, 255, 255), Bgr(255, 255, 255), kWhite, 128, 1,
-     Bgr(127, 127, 127), Bgr(127, 127, 127)},
+    {"MultiplyCoverage", 4, 0, Plain, 0, Bgr(255, 255, 255), Bgr(255, 255, 255), kWhite, 128, 1, Bgr(127, 127, 127),
+     Bgr(127, 127, 127)},
     {"Inverted", 10, 255, Plain, 0, Bgr(0, 0, 0), Bgr(0, 0, 0), kWhite, kNoBlend, 1, Bgr(254, 254, 254),
      Bgr(254, 254, 254)},
     {"InvertedTinted", 10, 255, Plain, 0, Bgr(0, 0, 0), Bgr(0, 0, 0), 0x808080, kNoBlend, 1, Bgr(127, 127, 127),
@@ -84,8 +82,8 @@ const Case kCases[] = {
      Bgr(128, 64, 255, 34), Bgr(128, 64, 255, 34)},
     {"WhiteCopyWholeWord", 0, 0, Plain, 0, Bgr(255, 255, 255, 17), Bgr(0, 0, 0, 34), kWhite, kNoBlend, 1,
      Bgr(255, 255, 255, 17), Bgr(255, 255, 255, 17)},
-    {"AlphaTrans", 0, 0, Alpha, 1, Bgr(0, 0, 255, 128), Bgr(255, 0, 0, 9), kWhite, kNoBlend, 1,
-     Bgr(127, 0, 127, 9), Bgr(127, 0, 127, 9)},
+    {"AlphaTrans", 0, 0, Alpha, 1, Bgr(0, 0, 255, 128), Bgr(255, 0, 0, 9), kWhite, kNoBlend, 1, Bgr(127, 0, 127, 9),
+     Bgr(127, 0, 127, 9)},
     {"AlphaNoTransCopies", 0, 0, Alpha, 0, Bgr(0, 0, 255, 128), Bgr(255, 0, 0, 9), kWhite, kNoBlend, 1,
      Bgr(0, 0, 255, 128), Bgr(127, 0, 127, 9)},
     {"AlphaZeroMultiplyTrans", 4, 0, Alpha, 1, Bgr(50, 50, 50, 0), Bgr(200, 200, 200, 18), kWhite, kNoBlend, 1,
@@ -98,10 +96,9 @@ const Case kCases[] = {
      Bgr(100, 0, 0)},
     {"ProductBeyond31Bits", 1, 254, Alpha, 1, Bgr(255, 0, 0, 254), Bgr(0, 0, 0), kWhite, 255, 1, Bgr(250, 0, 0),
      Bgr(250, 0, 0)},
-    {"AlphaWordEqualToKey", 0, 0, Alpha, 1, 0x00ABCDEFu | 0xFF000000u, Bgr(0, 0, 0), kWhite, kNoBlend, 1,
-     0xFFABCDEFu, 0xFFABCDEFu},
-    {"PaletteKey0xFFFF", 0, 0, Palette, 1, Bgr(1, 2, 3), Bgr(9, 9, 9), kWhite, kNoBlend, 1, Bgr(1, 2, 3),
-     Bgr(1, 2, 3)},
+    {"AlphaWordEqualToKey", 0, 0, Alpha, 1, 0x00ABCDEFu | 0xFF000000u, Bgr(0, 0, 0), kWhite, kNoBlend, 1, 0xFFABCDEFu,
+     0xFFABCDEFu},
+    {"PaletteKey0xFFFF", 0, 0, Palette, 1, Bgr(1, 2, 3), Bgr(9, 9, 9), kWhite, kNoBlend, 1, Bgr(1, 2, 3), Bgr(1, 2, 3)},
     {"PaletteKey0xFFFFSub", 3, 255, Palette, 1, Bgr(1, 2, 3), Bgr(9, 9, 9), kWhite, kNoBlend, 1, Bgr(8, 7, 6),
      Bgr(8, 7, 6)},
     {"SubtractZeroParameter", 3, 0, Palette, 1, Bgr(1, 2, 3), Bgr(9, 9, 9), kWhite, kNoBlend, 1, Bgr(9, 9, 9),

@@ -20,9 +20,8 @@ struct PitchCase {
 
 TEST(MemImgCreate, UnitsPitchesAndExponents) {
   const PitchCase cases[] = {
-      {640, 0, 0, 0, 2, 1280, -1}, {640, 1, 0, 0, 4, 2560, -1}, {512, 1, 0, 0, 4, 2048, 11},
-      {4, 0, 0, 0, 2, 16, -1},     {100, 0, 0, 1, 4, 400, -1},  {100, 0, 1, 1, 1, 112, -1},
-      {7, 2, 1, 1, 1, 16, -1},     {7, 3, 1, 1, 2, 16, 4},
+      {640, 0, 0, 0, 2, 1280, -1}, {640, 1, 0, 0, 4, 2560, -1}, {512, 1, 0, 0, 4, 2048, 11}, {4, 0, 0, 0, 2, 16, -1},
+      {100, 0, 0, 1, 4, 400, -1},  {100, 0, 1, 1, 1, 112, -1},  {7, 2, 1, 1, 1, 16, -1},     {7, 3, 1, 1, 2, 16, 4},
   };
   for (const auto& c : cases) {
     TestImage img(c.width, 2, c.format, c.palette, c.alpha);
@@ -51,8 +50,8 @@ TEST(MemImgCreate, RefusesValidViewsAndBadSizes) {
   EXPECT_TRUE(MemImgIsValid(img.get()));
   EXPECT_EQ(img.get()->pixels, pixels);
   const int blocks = TrackedBlockCount();
-  for (auto [w, h, pitch, fmt] : {std::array<int, 4>{-1, 4, -1, 1}, {4, -1, -1, 1}, {4, 4, 8, 1}, {4, 4, -1, 9},
-                                  {100000, 100000, -1, 1}}) {
+  for (auto [w, h, pitch, fmt] :
+       {std::array<int, 4>{-1, 4, -1, 1}, {4, -1, -1, 1}, {4, 4, 8, 1}, {4, 4, -1, 9}, {100000, 100000, -1, 1}}) {
     MEMIMG bad{};
     EXPECT_EQ(MemImgCreate(&bad, w, h, pitch, 0, fmt, 0, 0, 1, nullptr), -1);
     EXPECT_FALSE(MemImgIsValid(&bad));
@@ -136,8 +135,8 @@ TEST(BlendTables, BorderCoverage) {
     int at[4];  // entries 0, 128, 129, 255
   };
   const Case cases[] = {
-      {0, 0, {255, 255, 255, 255}},   {0, 255, {255, 255, 255, 255}}, {255, 255, {0, 0, 0, 1}},
-      {255, 0, {0, 0, 0, 1}},         {128, 0, {0, 128, 255, 255}},   {128, 255, {0, 128, 129, 255}},
+      {0, 0, {255, 255, 255, 255}}, {0, 255, {255, 255, 255, 255}}, {255, 255, {0, 0, 0, 1}},
+      {255, 0, {0, 0, 0, 1}},       {128, 0, {0, 128, 255, 255}},   {128, 255, {0, 128, 129, 255}},
   };
   for (const auto& c : cases) {
     MemImgBorderTableBuild(c.border, c.range);
@@ -266,8 +265,8 @@ TEST(Transfer, SingleChannelTakesRed) {
     base.image.width = 3;
     base.image.height = 2;
     base.image.pitch = 3 * unit + 1;
-    base.image.pixels = static_cast<uint8_t*>(TrackedAllocZeroed(static_cast<size_t>(base.image.pitch) * 2,
-                                                                 __FILE__, __LINE__));
+    base.image.pixels =
+        static_cast<uint8_t*>(TrackedAllocZeroed(static_cast<size_t>(base.image.pitch) * 2, __FILE__, __LINE__));
     const uint32_t value = s.depth == 8 ? 1 : s.pixel;
     std::memcpy(base.image.pixels + base.image.pitch + unit, &value, static_cast<size_t>(unit));
     for (int format : {kMemImgChannel8, kMemImgChannel16}) {

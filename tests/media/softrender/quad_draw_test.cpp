@@ -16,8 +16,7 @@ class QuadDraw : public testing::Test {
 };
 
 uint32_t Texel(int format, int x, int y) {
-  return format == 1 ? (0x80000000u | (uint32_t(y) << 12) | uint32_t(x + 1))
-                     : ((uint32_t(y) << 6) | uint32_t(x + 1));
+  return format == 1 ? (0x80000000u | (uint32_t(y) << 12) | uint32_t(x + 1)) : ((uint32_t(y) << 6) | uint32_t(x + 1));
 }
 
 TEST_F(QuadDraw, OwnSizeReproducesTheSource) {
@@ -25,8 +24,8 @@ TEST_F(QuadDraw, OwnSizeReproducesTheSource) {
     int format;
     Kind kind;
   };
-  for (const Case& c : {Case{1, Kind::Opaque}, Case{0, Kind::Opaque}, Case{1, Kind::Palette},
-                        Case{0, Kind::Palette}, Case{1, Kind::Alpha}}) {
+  for (const Case& c : {Case{1, Kind::Opaque}, Case{0, Kind::Opaque}, Case{1, Kind::Palette}, Case{0, Kind::Palette},
+                        Case{1, Kind::Alpha}}) {
     const int w = 7;
     const int h = 5;
     TestImage source(w, h, c.format, c.kind);

@@ -34,8 +34,7 @@ class RotateDraw : public testing::Test {
       for (int x = 0; x < dest.width(); ++x) {
         int u = 0;
         int v = 0;
-        const bool inside = map(x, y, &u, &v) && u >= 0 && v >= 0 && u < source.width() &&
-                            v < source.height();
+        const bool inside = map(x, y, &u, &v) && u >= 0 && v >= 0 && u < source.width() && v < source.height();
         EXPECT_EQ(dest.Get(x, y), inside ? Texel(u, v) : 0u) << x << "," << y;
       }
     }
@@ -91,8 +90,7 @@ TEST_F(RotateDraw, QuarterTurnClockwise) {
   TestImage source(4, 4, 1);
   FillSource(source);
   TestImage dest(32, 32, 1);
-  MemImgDrawRotated(dest.view(), source.view(), 20, 20, static_cast<float>(M_PI / 2), 1.0f, 0, 0,
-                    nullptr);
+  MemImgDrawRotated(dest.view(), source.view(), 20, 20, static_cast<float>(M_PI / 2), 1.0f, 0, 0, nullptr);
   ExpectMapping(dest, source, [](int x, int y, int* u, int* v) {
     *u = y - 18;
     *v = 22 - x;
@@ -129,8 +127,7 @@ TEST_F(RotateDraw, BlendImageTurnsWithTheSource) {
     for (int x = 0; x < 4; ++x) blend.Set(x, y, uint32_t(40 * x + 10 * y + 5));
   }
   TestImage dest(32, 32, 1);
-  MemImgDrawRotated(dest.view(), source.view(), 20, 20, static_cast<float>(M_PI / 2), 1.0f, 0, 0,
-                    blend.view());
+  MemImgDrawRotated(dest.view(), source.view(), 20, 20, static_cast<float>(M_PI / 2), 1.0f, 0, 0, blend.view());
   for (int y = 18; y < 22; ++y) {
     for (int x = 19; x < 23; ++x) {
       const uint32_t level = (255 * blend.Get(y - 18, 22 - x)) >> 8;

@@ -12,9 +12,7 @@ using memimg_pixel::InRangeSpan;
 // that the per-pixel range test accepts.
 TEST(RotateSpan, InRangeIntervalMatchesThePerPixelTest) {
   std::mt19937 random(12345);
-  auto pick = [&](int64_t lo, int64_t hi) {
-    return std::uniform_int_distribution<int64_t>(lo, hi)(random);
-  };
+  auto pick = [&](int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(random); };
   int checked = 0;
   for (int i = 0; i < 20000; ++i) {
     const uint32_t limit = uint32_t(pick(1, 40)) << 18;
@@ -30,8 +28,7 @@ TEST(RotateSpan, InRangeIntervalMatchesThePerPixelTest) {
     for (int32_t x = 0; x < count; ++x, u += step) {
       const bool inside = u < limit;
       ASSERT_EQ(inside, x >= first && x < end)
-          << "start " << int32_t(start) << " step " << int32_t(step) << " limit " << limit
-          << " x " << x;
+          << "start " << int32_t(start) << " step " << int32_t(step) << " limit " << limit << " x " << x;
     }
   }
   EXPECT_GT(checked, 19000);

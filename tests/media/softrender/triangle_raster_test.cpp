@@ -57,9 +57,9 @@ TEST_F(TriangleRaster, SmallRightTriangleCoversRowsZeroToThree) {
 
 TEST_F(TriangleRaster, VertexOrderDoesNotChangeThePixels) {
   const std::array<std::array<MemImgVertex, 3>, 3> triangles = {{
-      {{{1, 1, 0, 0}, {9, 3, 0, 0}, {4, 10, 0, 0}}},    // middle vertex on the right
-      {{{6, 1, 0, 0}, {1, 6, 0, 0}, {10, 12, 0, 0}}},   // middle vertex on the left
-      {{{2, 8, 0, 0}, {12, 2, 0, 0}, {15, 8, 0, 0}}},   // flat bottom
+      {{{1, 1, 0, 0}, {9, 3, 0, 0}, {4, 10, 0, 0}}},   // middle vertex on the right
+      {{{6, 1, 0, 0}, {1, 6, 0, 0}, {10, 12, 0, 0}}},  // middle vertex on the left
+      {{{2, 8, 0, 0}, {12, 2, 0, 0}, {15, 8, 0, 0}}},  // flat bottom
   }};
   for (const auto& t : triangles) {
     const auto reference = FillTriangle(t);

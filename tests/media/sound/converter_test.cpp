@@ -228,8 +228,7 @@ TEST_F(SoundTest, SeeksWithin15BytesChangeNothing) {
 }
 
 TEST_F(SoundTest, AnAcmBackwardSeekRestartsThroughTheSpare) {
-  const Bytes file =
-      soundtest::EncodeSndfileWave(soundtest::Tone(40000, 1, 22050, 500), 1, 22050, SF_FORMAT_IMA_ADPCM);
+  const Bytes file = soundtest::EncodeSndfileWave(soundtest::Tone(40000, 1, 22050, 500), 1, 22050, SF_FORMAT_IMA_ADPCM);
   const std::vector<int16_t> all = ConvertImage(file).samples;
   BufferStream* memory = BufferStreamOpen(file.data(), static_cast<int>(file.size()));
   SoundStreamRecord record{*BufferStreamFunctionsGet(), memory};

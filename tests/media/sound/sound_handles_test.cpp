@@ -15,8 +15,13 @@ TEST_F(SoundTest, TheOutputFormatFollowsTheDeviceAndTheStartSurvivesSilentBuffer
   } cases[] = {
       {"48 kHz stereo 16-bit device", {0xF0F, 100, 48000, 0, 0}, 0, 0, 2, 44100, 16},
       {"22.05 kHz device", {0xF0F, 100, 22050, 0, 0}, 0, 0, 2, 22050, 16},
-      {"mono 8-bit device", {platform::kAudioPrimaryMono | platform::kAudioPrimary8Bit, 100, 44100, 0, 0}, 0, 0, 1,
-       44100, 8},
+      {"mono 8-bit device",
+       {platform::kAudioPrimaryMono | platform::kAudioPrimary8Bit, 100, 44100, 0, 0},
+       0,
+       0,
+       1,
+       44100,
+       8},
       {"silent buffer not made", {0xF0F, 100, 44100, 0, 0}, 1, 0, 2, 44100, 16},
       {"silent buffer not locked", {0xF0F, 100, 44100, 0, 0}, 0, 1, 2, 44100, 16},
   };

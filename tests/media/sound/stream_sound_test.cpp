@@ -37,8 +37,8 @@ TEST_F(StreamTest, AnOggLoopPointReplaysVorbisfilesDecodeFromTheLoopStart) {
   EXPECT_EQ(SoundRecordOf(handle)->kind, 1);
   ASSERT_EQ(SetLoopPointMs(500, handle), 0);
   const std::vector<int16_t> played = StartAndPlay(handle, 1, 6000);
-  const std::vector<int16_t> expected = Repeat(soundtest::DecodeWithVorbisfile(ogg),
-                                               soundtest::DecodeWithVorbisfile(ogg, 22050), played.size());
+  const std::vector<int16_t> expected =
+      Repeat(soundtest::DecodeWithVorbisfile(ogg), soundtest::DecodeWithVorbisfile(ogg, 22050), played.size());
   ASSERT_EQ(played.size(), expected.size());
   size_t firstDifference = 0;
   while (firstDifference < played.size() && played[firstDifference] == expected[firstDifference]) ++firstDifference;
@@ -94,7 +94,9 @@ TEST_F(StreamTest, LoopCountsAndPlayTypeThreeOverTwoSources) {
     EXPECT_EQ(AddSource(handle, waveA, 0), -1);
     EXPECT_TRUE(Logged("ストリーム風サウンドの制御データ領域がいっぱいです"));
     const int other = LoadStream(waveA);
-    EXPECT_EQ(AddSource(other, soundtest::PcmWave(1, 44100, 16, soundtest::ToBytes(soundtest::Tone(100, 1, 44100, 50))), 0), -1);
+    EXPECT_EQ(
+        AddSource(other, soundtest::PcmWave(1, 44100, 16, soundtest::ToBytes(soundtest::Tone(100, 1, 44100, 50))), 0),
+        -1);
     EXPECT_TRUE(Logged("フォーマットの違う音声データは同時に使うことは出来ません"));
     // A loop point needs a single source.
     EXPECT_EQ(SetLoopPointMs(10, handle), 0);

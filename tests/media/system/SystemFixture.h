@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "foundation/Log.h"
-#include "media/system/LibrarySystem.h"
-#include "media/system/MessageLoop.h"
 #include "media/graphics/DrawState.h"
 #include "media/graphics/GraphicsSystem.h"
+#include "media/system/LibrarySystem.h"
+#include "media/system/MessageLoop.h"
 #include "media/system/PublicSystem.h"
 #include "platform/time/Time.h"
 #include "platform/window/Window.h"
@@ -69,8 +69,7 @@ class SystemTest : public testing::Test {
       if (end == std::string::npos) end = log.size();
       std::string line = log.substr(start, end - start);
       size_t colon = line.find(':');
-      if (colon != std::string::npos && colon > 0 &&
-          line.find_first_not_of("0123456789") == colon)
+      if (colon != std::string::npos && colon > 0 && line.find_first_not_of("0123456789") == colon)
         line = line.substr(colon + 1);
       lines.push_back(line);
       start = end + 2;

@@ -9,12 +9,27 @@ using namespace platform;
 TEST_F(InputTest, PadKeyMapStartsEmptyWithPadOneDefaults) {
   Start();
   const auto& map = gInputDevices.padKeyMap;
-  struct Case { int bit; int first, second; };
+  struct Case {
+    int bit;
+    int first, second;
+  };
   const Case cases[] = {
-      {0, kDikNumpad2, kDikDown}, {1, kDikNumpad4, kDikLeft}, {2, kDikNumpad6, kDikRight},
-      {3, kDikNumpad8, kDikUp}, {4, kDikZ, -1}, {5, kDikX, -1}, {6, kDikC, -1}, {7, kDikA, -1},
-      {8, kDikS, -1}, {9, kDikD, -1}, {10, kDikQ, -1}, {11, kDikW, -1}, {12, kDikEscape, -1},
-      {13, kDikSpace, -1}, {14, -1, -1}, {31, -1, -1},
+      {0, kDikNumpad2, kDikDown},
+      {1, kDikNumpad4, kDikLeft},
+      {2, kDikNumpad6, kDikRight},
+      {3, kDikNumpad8, kDikUp},
+      {4, kDikZ, -1},
+      {5, kDikX, -1},
+      {6, kDikC, -1},
+      {7, kDikA, -1},
+      {8, kDikS, -1},
+      {9, kDikD, -1},
+      {10, kDikQ, -1},
+      {11, kDikW, -1},
+      {12, kDikEscape, -1},
+      {13, kDikSpace, -1},
+      {14, -1, -1},
+      {31, -1, -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bit);
@@ -41,11 +56,10 @@ TEST_F(InputTest, InputStartLogsEachLineOnce) {
   const Case cases[] = {
       {false,
        {"DirectInput関係初期化処理", "\tDirectInput7 の取得中... 成功", "\t\t引き続き初期化処理... 初期化成功",
-        "\tジョイパッドの初期化... ", "\t入力装置を見つけました", "\t\tデバイスの登録名:",
-        "\t\tデバイスの製品登録名:", "\tジョイパッドの追加は正常に終了しました",
-        "\tジョイパッドの初期化は正常に終了しました", "\tマウスデバイスの初期化... 初期化成功",
-        "\tキーボードデバイスの初期化... 初期化成功", "DirectInput 関連の初期化は正常に終了しました",
-        "DirectSound の初期化を行います"}},
+        "\tジョイパッドの初期化... ", "\t入力装置を見つけました", "\t\tデバイスの登録名:", "\t\tデバイスの製品登録名:",
+        "\tジョイパッドの追加は正常に終了しました", "\tジョイパッドの初期化は正常に終了しました",
+        "\tマウスデバイスの初期化... 初期化成功", "\tキーボードデバイスの初期化... 初期化成功",
+        "DirectInput 関連の初期化は正常に終了しました", "DirectSound の初期化を行います"}},
       {true,
        {"DirectInput関係初期化処理", "\tDirectInput7 の取得中... 取得に失敗。", "\tエラーコード 0x80040154",
         "\tDirectInput8 の取得を試みます...取得に失敗。DirectInput を使用しません。", "\tパッドの数は 1 個です",
@@ -79,8 +93,8 @@ TEST_F(InputTest, PadButtonsMergeKeyboardAndPad) {
   EndInputDevices();
   SetScriptedPadCount(1);
   ScriptedPad pad{};
-  pad.axes[1] = 20000;          // down
-  pad.buttons = 1u << 2;        // button 3
+  pad.axes[1] = 20000;    // down
+  pad.buttons = 1u << 2;  // button 3
   SetScriptedPad(0, pad);
   ASSERT_EQ(StartInputDevices(), 0);
   ASSERT_EQ(gInputDevices.padCount, 1);
@@ -113,7 +127,7 @@ TEST_F(InputTest, PadReadsStayInsideThePadListAndKeyMap) {
   SetScriptedPad(1, pad);
   ASSERT_EQ(StartInputDevices(), 0);
   EXPECT_EQ(GetPadButtons(2), 0x10);
-  EXPECT_EQ(GetPadButtons(3), 0);   // beyond the pads
+  EXPECT_EQ(GetPadButtons(3), 0);  // beyond the pads
   EXPECT_EQ(GetPadButtons(17), 0);
   EXPECT_EQ(GetPadButtons(-1), 0);
 }
@@ -219,10 +233,13 @@ TEST_F(InputTest, MouseButtonsKeepTheirBits) {
 }
 
 TEST(InputFallback, JoystickAxesScaleWithTheirDeadZone) {
-  struct Case { uint32_t raw; int expected; };
+  struct Case {
+    uint32_t raw;
+    int expected;
+  };
   const Case cases[] = {
-      {0, -1000}, {0x7FFF, 0}, {0xFFFF, 1000}, {0x5000, -166}, {0x9000, 0}, {0x6000, 0},
-      {0xA000, 0}, {0xB000, 166}, {0x5FFF, 0}, {0x3000, -500},
+      {0, -1000},  {0x7FFF, 0}, {0xFFFF, 1000}, {0x5000, -166}, {0x9000, 0},
+      {0x6000, 0}, {0xA000, 0}, {0xB000, 166},  {0x5FFF, 0},    {0x3000, -500},
   };
   for (const Case& c : cases) EXPECT_EQ(FallbackPadAxis(c.raw), c.expected) << std::hex << c.raw;
 }

@@ -144,8 +144,21 @@ TEST_F(KeyInputDrawTest, EntryColoursKeepZeroToNineAndResetElevenToFourteen) {
   const int* c = gTextEntry.colors;
   SetTextEntryColors(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   SetTextEntryColors(-1, -1, 33, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-  const int expected[15] = {1, 2, 33, 4, 5, 6, 7, 8, 9, 10, 33, PackColor(0, 0, 0), PackColor(255, 255, 255),
-                            PackColor(0, 0, 0), PackColor(128, 128, 128)};
+  const int expected[15] = {1,
+                            2,
+                            33,
+                            4,
+                            5,
+                            6,
+                            7,
+                            8,
+                            9,
+                            10,
+                            33,
+                            PackColor(0, 0, 0),
+                            PackColor(255, 255, 255),
+                            PackColor(0, 0, 0),
+                            PackColor(128, 128, 128)};
   for (int i = 0; i < 15; ++i) EXPECT_EQ(c[i], expected[i]) << i;
   SetTextEntryColors(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 5, -1, -1, -1);
   EXPECT_EQ(c[10], 33);

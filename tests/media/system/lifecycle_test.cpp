@@ -3,10 +3,10 @@
 
 #include "SystemFixture.h"
 #include "foundation/FileLayer.h"
+#include "media/graphics/GraphicsSystem.h"
 #include "media/system/MainWindow.h"
 #include "platform/process/Process.h"
 #include "platform/text/Text.h"
-#include "media/graphics/GraphicsSystem.h"
 #include "support/GraphicsStartLog.h"
 
 std::string Sjis(const std::string& utf8) { return platform::Utf8ToCp932(utf8); }
@@ -26,62 +26,65 @@ std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<st
   return a;
 }
 
-const std::vector<std::string> kStartLog = Joined({
-    "システムの情報を出力します",
-    "\tメディアライブラリ Ver1.00",
-    "\tＯＳ  Linux ( Build 2600  )",
-    "\tＣＰＵ動作速度：大体1.00GHz",
-    "\tＭＭＸ命令を使用します",
-    "\tＳＳＥ命令が使用可能です",
-    "\tＳＳＥ２命令が使用可能です",
-    "\tＣＰＵベンダ：HeadlessCPU0",
-    "ＣＯＭの初期化... 成功しました",
-    "メモリ総量:4096.00MB  空きメモリ領域:2048.00MB ",
-    "タイマーの精度を検査します",
-    "精度結果 更新回数 マルチメディアタイマー：60  パフォーマンスカウンター：60",
-    "パフォーマンスカウンターを使用します タイマー分解能 : 1000.000000 KHz ",
-    "ソフトの二重起動検査... 二重起動はされていませんでした",
-    "ウインドウクラスを登録します... 登録に成功しました",
-    "ウインドウモード起動用のウインドウを作成します",
-    "ウインドウの作成に成功しました",
-    "ＩＭＥを無効にしました",
-    "ウインドウスタイルをウインドウモード用に変更します... 完了",
-    "DirectInput関係初期化処理",
-    "\tDirectInput7 の取得中... 成功",
-    "\t\t引き続き初期化処理... 初期化成功",
-    "\tジョイパッドの初期化... ",
-    "\tジョイパッドの初期化は正常に終了しました",
-    "\tマウスデバイスの初期化... 初期化成功",
-    "\tキーボードデバイスの初期化... 初期化成功",
-    "DirectInput 関連の初期化は正常に終了しました",
-    "DirectSound の初期化を行います",
-    "DirectSound インターフェースの取得を行います....  成功",
-    "引き続きインターフェースの初期化処理...  成功",
-    "\tDirectSound デバイスを列挙します",
-    "\t\tモジュール名:       headless  ドライバ記述:Headless mixer ",
-    "\t最大サンプリングレート:200.00KHz 最小サンプリングレート:0.10KHz ",
-    "\t総サウンドメモリ領域:0.00KB 空きサウンドメモリ領域:0.00KB ",
-    "\t利用可能サンプリング精度",
-    "\t プライマリ １６bit = OK  ８bit = OK ",
-    "\t セカンダリ １６bit = OK  ８bit = OK ",
-    "\t利用可能チャンネル",
-    "\t プライマリ MONO = OK  STEREO = OK ",
-    "\t セカンダリ MONO = OK  STEREO = OK ",
-    "DirectSound の初期化は正常に終了しました"}, GraphicsStartLogLines(16), {
-    "文字コードバッファの初期化を行います... 完了しました",
-    // The warm-up draws release their graphs with the log flag.
-    "グラフィック  の削除",
-    "グラフィック  の削除",
-    "グラフィック  の削除",
-});
+const std::vector<std::string> kStartLog =
+    Joined({"システムの情報を出力します",
+            "\tメディアライブラリ Ver1.00",
+            "\tＯＳ  Linux ( Build 2600  )",
+            "\tＣＰＵ動作速度：大体1.00GHz",
+            "\tＭＭＸ命令を使用します",
+            "\tＳＳＥ命令が使用可能です",
+            "\tＳＳＥ２命令が使用可能です",
+            "\tＣＰＵベンダ：HeadlessCPU0",
+            "ＣＯＭの初期化... 成功しました",
+            "メモリ総量:4096.00MB  空きメモリ領域:2048.00MB ",
+            "タイマーの精度を検査します",
+            "精度結果 更新回数 マルチメディアタイマー：60  パフォーマンスカウンター：60",
+            "パフォーマンスカウンターを使用します タイマー分解能 : 1000.000000 KHz ",
+            "ソフトの二重起動検査... 二重起動はされていませんでした",
+            "ウインドウクラスを登録します... 登録に成功しました",
+            "ウインドウモード起動用のウインドウを作成します",
+            "ウインドウの作成に成功しました",
+            "ＩＭＥを無効にしました",
+            "ウインドウスタイルをウインドウモード用に変更します... 完了",
+            "DirectInput関係初期化処理",
+            "\tDirectInput7 の取得中... 成功",
+            "\t\t引き続き初期化処理... 初期化成功",
+            "\tジョイパッドの初期化... ",
+            "\tジョイパッドの初期化は正常に終了しました",
+            "\tマウスデバイスの初期化... 初期化成功",
+            "\tキーボードデバイスの初期化... 初期化成功",
+            "DirectInput 関連の初期化は正常に終了しました",
+            "DirectSound の初期化を行います",
+            "DirectSound インターフェースの取得を行います....  成功",
+            "引き続きインターフェースの初期化処理...  成功",
+            "\tDirectSound デバイスを列挙します",
+            "\t\tモジュール名:       headless  ドライバ記述:Headless mixer ",
+            "\t最大サンプリングレート:200.00KHz 最小サンプリングレート:0.10KHz ",
+            "\t総サウンドメモリ領域:0.00KB 空きサウンドメモリ領域:0.00KB ",
+            "\t利用可能サンプリング精度",
+            "\t プライマリ １６bit = OK  ８bit = OK ",
+            "\t セカンダリ １６bit = OK  ８bit = OK ",
+            "\t利用可能チャンネル",
+            "\t プライマリ MONO = OK  STEREO = OK ",
+            "\t セカンダリ MONO = OK  STEREO = OK ",
+            "DirectSound の初期化は正常に終了しました"},
+           GraphicsStartLogLines(16),
+           {
+               "文字コードバッファの初期化を行います... 完了しました",
+               // The warm-up draws release their graphs with the log flag.
+               "グラフィック  の削除",
+               "グラフィック  の削除",
+               "グラフィック  の削除",
+           });
 
-const std::vector<std::string> kEndLog = Joined({}, GraphicsEndLogLines(), {
-    "DirectInput 関連の終了処理... 完了",
-    "DirectSound の終了処理は正常に終了しました",
-    "ウインドウを閉じようとしています",
-    "ウインドウが破棄されようとしています",
-    "ソフトを終了する準備が整いました",
-});
+const std::vector<std::string> kEndLog = Joined({}, GraphicsEndLogLines(),
+                                                {
+                                                    "DirectInput 関連の終了処理... 完了",
+                                                    "DirectSound の終了処理は正常に終了しました",
+                                                    "ウインドウを閉じようとしています",
+                                                    "ウインドウが破棄されようとしています",
+                                                    "ソフトを終了する準備が整いました",
+                                                });
 
 TEST_F(SystemTest, StartAndEndWriteTheirStepsToTheLogInOrder) {
   SetRunWhileInactive(1);

@@ -140,8 +140,8 @@ TEST_F(WindowTest, CharactersReachTheInputRingAsTheProcedureFiltersThem) {
     std::string pushed;
   };
   const Case cases[] = {
-      {10, "\r"}, {2, ""}, {27, "\x1b"}, {'a', "a"}, {0x82, "\x82"}, {1, "\x01"}, {3, "\x03"},
-      {8, "\b"},  {9, "\t"}, {13, "\r"}, {16, "\x10"}, {22, "\x16"}, {24, "\x18"}, {26, ""}, {31, ""},
+      {10, "\r"}, {2, ""},    {27, "\x1b"}, {'a', "a"},   {0x82, "\x82"}, {1, "\x01"}, {3, "\x03"}, {8, "\b"},
+      {9, "\t"},  {13, "\r"}, {16, "\x10"}, {22, "\x16"}, {24, "\x18"},   {26, ""},    {31, ""},
   };
   for (const Case& c : cases) {
     Send(platform::kWmChar, c.code);
@@ -156,10 +156,12 @@ TEST_F(WindowTest, EditingKeysPushTheirControlCodes) {
     std::string pushed;
   };
   const Case cases[] = {
-      {platform::kVkDelete, "\x10"}, {platform::kVkLeft, "\x1d"}, {platform::kVkRight, "\x1c"},
-      {platform::kVkUp, "\x1e"},     {platform::kVkDown, "\x1f"}, {platform::kVkHome, "\x1a"},
-      {platform::kVkEnd, "\x19"},    {platform::kVkPrior, "\x17"}, {platform::kVkNext, "\x15"},
-      {'A', ""},                     {platform::kVkReturn, ""},
+      {platform::kVkDelete, "\x10"}, {platform::kVkLeft, "\x1d"},
+      {platform::kVkRight, "\x1c"},  {platform::kVkUp, "\x1e"},
+      {platform::kVkDown, "\x1f"},   {platform::kVkHome, "\x1a"},
+      {platform::kVkEnd, "\x19"},    {platform::kVkPrior, "\x17"},
+      {platform::kVkNext, "\x15"},   {'A', ""},
+      {platform::kVkReturn, ""},
   };
   for (const Case& c : cases) {
     Send(platform::kWmKeyDown, static_cast<uintptr_t>(c.key));
@@ -175,7 +177,8 @@ TEST_F(WindowTest, TypedKeysAndTextArriveThroughTheQueue) {
   platform::InjectKeyDown({platform::kVkLeft});
   platform::InjectText("aあ");
   RunMessageLoopRound();
-  EXPECT_EQ(RingBytes(), "\r\x03\b\x1d" "a\x82\xa0");
+  EXPECT_EQ(RingBytes(), "\r\x03\b\x1d"
+                         "a\x82\xa0");
 }
 
 TEST_F(WindowTest, WheelNotchesCountUpAndDown) {
