@@ -4,6 +4,7 @@
 
 #include "gamedata/GlobalObjects.h"
 #include "gamedata/SaveBuffer.h"
+#include "presentation/PictureFileCache.h"
 
 namespace {
 
@@ -24,6 +25,31 @@ auto ToneChangeFields(P& p) {
                     &p.effectRemaining, &p.effectZoomTarget, &p.effectZoomFrom};
 }
 
+// Makes a loaded picture drawable again: an image picture takes its file's
+// graphs anew, a text picture its measured size.
+void RebuildLoadedPicture(Picture& picture) {
+  if (picture.isTextPicture) {
+    picture.isHidden = 0;
+    picture.textBlock.revealSpeed = gEventSystem.fallbackRevealSpeed;
+    int width = 0, height = 0;
+    picture.textBlock.MeasureTextBlock(width, height);
+    picture.cellWidth = width;
+    picture.cellHeight = height;
+    return;
+  }
+  bool loaded = false;
+  if (picture.isWindowFrame) {
+    // A window frame keeps its size in its division fields.
+    const int width = picture.xDivision, height = picture.yDivision;
+    loaded = PictureControl(picture, picture.fileName, 3, 3);
+    picture.xDivision = width;
+    picture.yDivision = height;
+  } else {
+    loaded = PictureControl(picture, picture.fileName, picture.xDivision, picture.yDivision);
+  }
+  if (loaded) picture.isHidden = 0;
+}
+
 }  // namespace
 
 void SavePictureState(const Picture& picture) {
@@ -34,7 +60,8 @@ void SavePictureState(const Picture& picture) {
   WriteInt16(buffer, picture.anchor);
   buffer.WriteUint8(picture.isTextPicture);
   buffer.WriteUint8(picture.isWindowFrame);
-  buffer.WriteStr16Z(picture.fileName);
+  // A text picture's source is its text.
+  buffer.WriteStr16Z(picture.isTextPicture ? picture.textBlock.pendingText : picture.fileName);
   buffer.WriteInt32(picture.targetX);
   buffer.WriteInt32(picture.targetY);
   buffer.WriteInt32(picture.xDivision);
@@ -57,17 +84,18 @@ bool LoadPictureState(Picture& picture, bool applyLive) {
   SaveBuffer& buffer = gSaveBuffer;
   const int version = buffer.formatNumber;
   uint8_t blend = 0;
+  std::string source;
   if (!buffer.ReadInt32(picture.number) || !buffer.ReadUint8(blend) || !buffer.ReadUint8(picture.isErased) ||
       !ReadInt16(buffer, picture.anchor) || !buffer.ReadUint8(picture.isTextPicture) ||
-      !buffer.ReadUint8(picture.isWindowFrame) || !buffer.ReadStr16Z(picture.fileName) ||
-      !buffer.ReadInt32(picture.targetX) || !buffer.ReadInt32(picture.targetY) ||
-      !buffer.ReadInt32(picture.xDivision) || !buffer.ReadInt32(picture.yDivision)) {
+      !buffer.ReadUint8(picture.isWindowFrame) || !buffer.ReadStr16Z(source) || !buffer.ReadInt32(picture.targetX) ||
+      !buffer.ReadInt32(picture.targetY) || !buffer.ReadInt32(picture.xDivision) ||
+      !buffer.ReadInt32(picture.yDivision)) {
     return false;
   }
   picture.targetBlend = blend;
-  // A text picture is ready at once; an image picture once its image is
-  // made again from the file.
-  if (applyLive && picture.isTextPicture) picture.isHidden = 0;
+  if (picture.isTextPicture) picture.textBlock.pendingText = source;
+  else picture.fileName = source;
+  if (applyLive) RebuildLoadedPicture(picture);
   if (!buffer.ReadInt32(picture.targetPattern) || !buffer.ReadInt32(picture.targetOpacity) ||
       !buffer.ReadInt32(picture.fromOpacity) || !buffer.ReadInt32(picture.remainingFrames) ||
       !buffer.ReadInt32(picture.totalFrames) || !buffer.ReadInt32(picture.targetZoomX) ||

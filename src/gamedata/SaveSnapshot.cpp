@@ -4,6 +4,8 @@
 #include "gamedata/SaveBuffer.h"
 #include "gamedata/SaveManager.h"
 #include "media/PublicFunctions.h"
+#include "presentation/GraphicCache.h"
+#include "presentation/TextResources.h"
 #include "shell/GameSystem.h"
 #include "shell/ScreenEffects.h"
 #include "shell/ShellServices.h"
@@ -97,14 +99,18 @@ bool SaveStateSnapshot::RestoreSnapshot(bool applyLive, bool /*replay*/) {
     return true;
   }
 
-  // Music stops; every graph goes and the screen buffers are made again;
-  // the next frame's reset handling finishes the load.
+  // Music stops; the graphic cache and every graph go and the screen buffers
+  // are made again; the next frame's reset handling finishes the load.
   PlaySoundChannel(0, -1, 0, 0);
   PlaySoundChannel(1, -1, 0, 0);
+  ReleaseAllGraphics();
   ReleaseAllGraphs(0);
   gGameSystem.RecreateScreenBuffers();
   gGameSystem.restoreReset = 1;
   gCurrentMap.ResetCurrentMap();
+  // Fonts are made afresh; the icons were among the graphs deleted above.
+  gTextResources.ClearFontCache();
+  gTextResources.LoadIconList();
 
   gEventSystem = EventSystem();
   gVariableStore = VariableStore(gCommonEventList.Count());

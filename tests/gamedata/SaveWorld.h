@@ -72,7 +72,7 @@ class SaveWorldTest : public MapWorldTest {
     image.isMapBound = 1;
     Picture text(100001);
     text.isTextPicture = 1;
-    text.fileName = "Hello \x82\xA0";
+    text.textBlock.pendingText = "Hello \x82\xA0";
     text.targetOpacity = 200;
     gPictureList.pictures = {image, text};
     gPictureList.count = 2;

@@ -8,6 +8,8 @@
 
 #include "gamedata/GameText.h"
 #include "gamedata/SaveWorld.h"
+#include "presentation/GraphicCache.h"
+#include "presentation/TextResources.h"
 #include "support/SaveFileWriter.h"
 
 namespace {
@@ -41,8 +43,16 @@ TEST_P(SaveFileTest, WrittenPeekedAndRewrittenGivesTheSameBodyAndALoadRestoresTh
   gPictureList.ClearPictureList(false);
   gVariableDatabase = Database();
   gVariableStore.variableSets[0][5] = 0;
+  // Cached graphics and fonts of the abandoned state.
+  gGraphicCache.nameIndex["Old.png"] = 0;
+  gGraphicCache.cellHandles.emplace_back();
+  gTextResources.fontHandles[9].assign(TextResources::kSizeEntries, 77);
   ASSERT_TRUE(gSaveManager.ReadSaveFile(3, true, false, "Save\\SaveData"));
   EXPECT_EQ(LiveBlocks(), expected);
+  EXPECT_TRUE(gGraphicCache.nameIndex.empty());
+  EXPECT_TRUE(gGraphicCache.cellHandles.empty());
+  // The text picture's measure may create fonts again, never in this list.
+  EXPECT_EQ(gTextResources.fontHandles[9][200], 0);
   EXPECT_EQ(gCurrentMap.mapId, 0);
   EXPECT_EQ(gCurrentMap.mapData.layers[1][3][4], 42);
   EXPECT_EQ(gCurrentMap.mapData.layers[0][2][1], 3);
@@ -51,7 +61,7 @@ TEST_P(SaveFileTest, WrittenPeekedAndRewrittenGivesTheSameBodyAndALoadRestoresTh
   EXPECT_EQ(gHero.trail, (std::vector<int32_t>{2, 4, 6, 8}));
   EXPECT_EQ(gHero.ContactRangeBytes[0], 128);
   ASSERT_EQ(gPictureList.pictures.size(), 2u);
-  EXPECT_EQ(gPictureList.pictures[1].fileName, "Hello \x82\xA0");
+  EXPECT_EQ(gPictureList.pictures[1].textBlock.pendingText, "Hello \x82\xA0");
   EXPECT_EQ(gPictureList.pictures[1].isHidden, 0);
   EXPECT_EQ(gPictureList.keys[0], 3);
   EXPECT_EQ(gPictureList.keys[1], 100001);
