@@ -37,17 +37,7 @@ void RebuildLoadedPicture(Picture& picture) {
     picture.cellHeight = height;
     return;
   }
-  bool loaded = false;
-  if (picture.isWindowFrame) {
-    // A window frame keeps its size in its division fields.
-    const int width = picture.xDivision, height = picture.yDivision;
-    loaded = PictureControl(picture, picture.fileName, 3, 3);
-    picture.xDivision = width;
-    picture.yDivision = height;
-  } else {
-    loaded = PictureControl(picture, picture.fileName, picture.xDivision, picture.yDivision);
-  }
-  if (loaded) picture.isHidden = 0;
+  if (ReloadPictureImage(picture)) picture.isHidden = 0;
 }
 
 }  // namespace

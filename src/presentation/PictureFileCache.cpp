@@ -101,16 +101,18 @@ void RePictureControl(PictureList& list) {
   }
   for (Picture& picture : list.pictures) {
     if (picture.fileName.empty() || picture.isTextPicture) continue;
-    if (picture.isWindowFrame) {
-      // A window-frame picture keeps its size in its division fields.
-      const int width = picture.xDivision, height = picture.yDivision;
-      PictureControl(picture, picture.fileName, 3, 3);
-      picture.xDivision = width;
-      picture.yDivision = height;
-    } else {
-      PictureControl(picture, picture.fileName, picture.xDivision, picture.yDivision);
-    }
+    ReloadPictureImage(picture);
   }
+}
+
+bool ReloadPictureImage(Picture& picture) {
+  if (!picture.isWindowFrame) return PictureControl(picture, picture.fileName, picture.xDivision, picture.yDivision);
+  // A window-frame picture keeps its size in its division fields.
+  const int width = picture.xDivision, height = picture.yDivision;
+  const bool loaded = PictureControl(picture, picture.fileName, 3, 3);
+  picture.xDivision = width;
+  picture.yDivision = height;
+  return loaded;
 }
 
 void ReleasePictureFile(const std::string& name, bool checkAll, int number) {

@@ -25,6 +25,9 @@ bool PictureControl(Picture& picture, const std::string& name, int xDiv, int yDi
 // Reloads every entry after a device loss and gives every picture its graphs
 // again; stops at the first file that does not load.
 void RePictureControl(PictureList& list);
+// The graphs of the picture's own file and divisions again (a window frame
+// cut 3 by 3, keeping its size). False when the file does not load.
+bool ReloadPictureImage(Picture& picture);
 // Releases every entry of `name` unless a picture still shows it; with
 // checkAll false, picture `number` (the one letting go) does not count.
 void ReleasePictureFile(const std::string& name, bool checkAll, int number);
