@@ -674,7 +674,9 @@ int ArchiveExtensionSet(const char* text) {
   std::lock_guard lock(gArchiveLock);
   size_t length = text ? std::strlen(text) : 0;
   MemoryFill(gArchiveExtension, 0, sizeof gArchiveExtension);
-  if (length >= 1 && length < sizeof gArchiveExtension) std::memcpy(gArchiveExtension, text, length);
+  // The fill above leaves the terminating zero after the copied bytes.
+  if (length >= 1 && length < sizeof gArchiveExtension)
+    std::memcpy(gArchiveExtension, text, length);  // NOLINT(bugprone-not-null-terminated-result): zero-filled above
   // Archives found under the old extension no longer stand for their folders.
   MemoryFill(&gArchivePathCache, 0, sizeof gArchivePathCache);
   return 0;

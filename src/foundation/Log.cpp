@@ -56,8 +56,8 @@ int LogStart() {
   // The library start has just noted the current directory as the base
   // folder, so this is Log.txt in the current directory.
   const std::string path = LogFilePath();
-  std::remove(path.c_str());
-  if (std::FILE* file = std::fopen(path.c_str(), "wbx")) std::fclose(file);
+  (void)std::remove(path.c_str());  // a missing old log is fine
+  if (std::FILE* file = std::fopen(path.c_str(), "wbx")) (void)std::fclose(file);
   gLogState.indentLevel = 0;
   gLogState.midLine = 0;
   gLogState.startTime = platform::Milliseconds();
@@ -73,16 +73,17 @@ int LogWrite(const char* text) {
   if (file == nullptr) return -1;
   if (gLogState.midLine == 0) {
     const uint32_t elapsed = platform::Milliseconds() - gLogState.startTime;
-    std::fprintf(file, "%d:", static_cast<int>(elapsed));
+    (void)std::fprintf(file, "%d:", static_cast<int>(elapsed));
     if (gLogState.indentLevel > 0) {
       const int count = gLogState.indentLevel < kMaxIndentTabs ? gLogState.indentLevel : kMaxIndentTabs;
       const std::string tabs(static_cast<size_t>(count), '\t');
-      std::fwrite(tabs.data(), 1, tabs.size(), file);
+      (void)std::fwrite(tabs.data(), 1, tabs.size(), file);
       platform::DebugOutputWrite(tabs.c_str());
     }
   }
-  std::fwrite(converted.data(), 1, converted.size(), file);
-  std::fclose(file);
+  // The log is best effort: a failed write must not stop the game.
+  (void)std::fwrite(converted.data(), 1, converted.size(), file);
+  (void)std::fclose(file);
   platform::DebugOutputWrite(converted.c_str());
   gLogState.midLine = (converted.empty() || converted.back() != '\n') ? 1 : 0;
   return -1;

@@ -150,7 +150,7 @@ uint32_t SharedRandom(int mode, uint32_t value) {
 
 const char* IntToTempString(int value) {
   gTempStringIndex = (gTempStringIndex + 1) % 10;
-  std::snprintf(gTempStrings[gTempStringIndex], sizeof gTempStrings[0], "%d", value);
+  (void)std::snprintf(gTempStrings[gTempStringIndex], sizeof gTempStrings[0], "%d", value);
   return gTempStrings[gTempStringIndex];
 }
 

@@ -17,7 +17,7 @@ bool ReadRouteCommand(DataFileCursor& cursor, RouteCommand& command) {
   if (length > 0) {
     std::string bytes(length, '\0');
     if (!cursor.ReadBytes(bytes.data(), length)) return false;
-    command.text.assign(bytes.c_str());
+    command.text.assign(bytes, 0, bytes.find('\0'));  // up to the first zero byte
   }
   return true;
 }
@@ -54,7 +54,7 @@ bool ReadRouteCommand(SaveBuffer& buffer, RouteCommand& command) {
   if (!buffer.ReadUint8(length)) return false;
   std::string bytes(length, '\0');
   if (!buffer.ReadBytes(bytes.data(), length)) return false;
-  command.text.assign(bytes.c_str());
+  command.text.assign(bytes, 0, bytes.find('\0'));  // up to the first zero byte
   return true;
 }
 

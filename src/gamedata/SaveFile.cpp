@@ -92,7 +92,7 @@ std::string SaveManager::SaveFilePath(int slot, const std::string& prefix) {
   path += prefix;
   if (slot != 0) {
     char number[16];
-    std::snprintf(number, sizeof number, "%.2i.sav", slot);
+    (void)std::snprintf(number, sizeof number, "%.2i.sav", slot);
     path += number;
   }
   return path;
@@ -166,7 +166,7 @@ void SaveManager::ReportDamaged(int slot, SaveStateSnapshot& snapshot) {
   const int seconds = ReadSaveSlotVariable(slot, 9000012, "");
   --damagedNoticeDepth_;
   char line[128];
-  std::snprintf(line, sizeof line, Cp932Text("セーブデータ%.2iが破損しています %d秒").c_str(), slot, seconds);
+  (void)std::snprintf(line, sizeof line, Cp932Text("セーブデータ%.2iが破損しています %d秒").c_str(), slot, seconds);
   ShowNoticeBox(line, "", "");
 }
 

@@ -26,7 +26,7 @@ bool ReadText(SaveBuffer& buffer, std::string& text) {
   if (!buffer.Fits(static_cast<size_t>(length))) return false;
   std::string bytes(static_cast<size_t>(length), '\0');
   if (!buffer.ReadBytes(bytes.data(), bytes.size())) return false;
-  text.assign(bytes.c_str());
+  text.assign(bytes, 0, bytes.find('\0'));  // up to the first zero byte
   return true;
 }
 

@@ -51,13 +51,13 @@ bool EventRunner::CmdBranchByValue() {
   const auto& resolved = command.ResolvedInts;
   const auto& cells = command.ResolvedCells;
 
-  if (!resolved.empty() && resolved.size() >= 9 && n <= 3 && cells.size() >= static_cast<size_t>(2 * n)) {
+  if (!resolved.empty() && resolved.size() >= 9 && n <= 3 && cells.size() >= 2 * static_cast<size_t>(n)) {
     localArea[indent] = kCaseTaken;
     for (int k = 0; k < n; ++k) {
-      const int* left = cells[static_cast<size_t>(2 * k)].cell;
-      const int* right = cells[static_cast<size_t>(2 * k + 1)].cell;
-      if (left && right && CompareByOperator(resolved[static_cast<size_t>(k + 2)], *left, *right)) {
-        StepOntoNext(int64_t{resolved[static_cast<size_t>(k + 5)]} + 1);
+      const int* left = cells[2 * static_cast<size_t>(k)].cell;
+      const int* right = cells[2 * static_cast<size_t>(k) + 1].cell;
+      if (left && right && CompareByOperator(resolved[static_cast<size_t>(k) + 2], *left, *right)) {
+        StepOntoNext(int64_t{resolved[static_cast<size_t>(k) + 5]} + 1);
         return true;
       }
     }

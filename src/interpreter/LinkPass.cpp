@@ -58,11 +58,11 @@ void LinkBranch(EventCommandList& list, size_t j, int commonEvent) {
   const int n = ParamOf(command, 1) & 0x0F;
   if (n < 1 || n > 3) return;
 
-  std::vector<ResolvedCell> cells(static_cast<size_t>(2 * n));
+  std::vector<ResolvedCell> cells(2 * static_cast<size_t>(n));
   std::vector<int32_t> ints(9, 0);
   ints[1] = n;
   for (int k = 0; k < n; ++k) {
-    const size_t base = static_cast<size_t>(3 * k);
+    const size_t base = 3 * static_cast<size_t>(k);
     const int left = ParamOf(command, base + 2);
     const int right = ParamOf(command, base + 3);
     const int flags = ParamOf(command, base + 4);
@@ -71,9 +71,9 @@ void LinkBranch(EventCommandList& list, size_t j, int commonEvent) {
     int32_t* rightCell =
         (flags & 0x10) || right < kLiteralLimit ? OwnParam(command, base + 3) : Cell(right, commonEvent);
     if (!leftCell || !rightCell) return;
-    cells[static_cast<size_t>(2 * k)].cell = leftCell;
-    cells[static_cast<size_t>(2 * k + 1)].cell = rightCell;
-    ints[static_cast<size_t>(k + 2)] = flags & 0x0F;
+    cells[2 * static_cast<size_t>(k)].cell = leftCell;
+    cells[2 * static_cast<size_t>(k) + 1].cell = rightCell;
+    ints[static_cast<size_t>(k) + 2] = flags & 0x0F;
   }
 
   const uint8_t indent = command.indent;

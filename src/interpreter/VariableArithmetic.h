@@ -87,4 +87,4 @@ inline bool IntegerAssignmentStage(int asg, int current, int value, int* stored)
 
 // Real mode of the normal path (flag bit 1).
 double RealOperatorStage(int op, int left, int right);
-bool RealAssignmentStage(int asg, int current, double value, int* stored);
+bool RealAssignmentStage(int asg, int current, double x, int* stored);

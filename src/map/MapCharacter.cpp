@@ -301,7 +301,7 @@ bool MapCharacter::LoadCharacterState() {
   // The name is read at its stored length, up to its first zero byte.
   std::string bytes(static_cast<uint16_t>(nameLength), '\0');
   if (!buffer.ReadBytes(bytes.data(), bytes.size())) return false;
-  graphicName.assign(bytes.c_str());
+  graphicName.assign(bytes, 0, bytes.find('\0'));  // up to the first zero byte
   if (!ReadInt16(buffer, opacity) || !ReadInt16(buffer, blendKind) || !ReadInt16(buffer, direction) ||
       !ReadInt16(buffer, pattern) || !buffer.ReadUint8(routeRunning) || !buffer.ReadUint8(passThrough)) {
     return false;

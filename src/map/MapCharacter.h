@@ -67,7 +67,7 @@ struct MapCharacter {
   bool StepUpRight(int turnFirst) { return StepDiagonal(9, turnFirst); }
   // The plain step in any of the eight directions; others take no step.
   bool StepInDirection(int dir, int turnFirst);
-  bool JumpBy(int dx, int dy);
+  bool JumpBy(int jumpX, int jumpY);
   void FaceDown() { SetFacing(2); }
   void FaceLeft() { SetFacing(4); }
   void FaceRight() { SetFacing(6); }
@@ -200,7 +200,7 @@ struct MapCharacter {
 // Smallest stored character block, for bounding a count of blocks read from
 // a save before anything is sized by it.
 inline constexpr size_t kMinCharacterStateBytes =
-    4 * 4 + 1 + 4 + 2 + 2 * 4 + 2 + 2 * kMinStoredMoveSettings + 2 * 6 + 3 + 4;
+    size_t{4 * 4 + 1 + 4 + 2 + 2 * 4 + 2 + 2 * 6 + 3 + 4} + 2 * kMinStoredMoveSettings;
 
 // The parallel runner of a map event: empty, or one runner. A runner reads
 // its event's command list in place, so a copied or moved event gets a fresh
@@ -208,6 +208,7 @@ inline constexpr size_t kMinCharacterStateBytes =
 // reads the list of the event it came from.
 struct ParallelRunnerList : std::vector<EventRunner> {
   ParallelRunnerList() = default;
+  // NOLINTNEXTLINE(bugprone-copy-constructor-init): a copy starts fresh runners, never copies them
   ParallelRunnerList(const ParallelRunnerList& other) : std::vector<EventRunner>() { StartFresh(other.size()); }
   ParallelRunnerList(ParallelRunnerList&& other) noexcept : std::vector<EventRunner>() { StartFresh(other.size()); }
   ParallelRunnerList& operator=(const ParallelRunnerList& other) {

@@ -245,7 +245,7 @@ void DrawCharacterSprite(CharacterSprite& s) {
   int64_t x = s.screenX, y = s.screenY, base = s.baseY;
   const int64_t mapW = static_cast<int64_t>(gCurrentMap.GetMapWidth()) * ts;
   const int64_t mapH = static_cast<int64_t>(gCurrentMap.GetMapHeight()) * ts;
-  if (gCurrentMap.loopX && x > 20 * ts) x -= mapW;
+  if (gCurrentMap.loopX && x > int64_t{20} * ts) x -= mapW;
   if (gCurrentMap.loopY) {
     if (y > mapH) {
       y -= mapH;
@@ -256,7 +256,7 @@ void DrawCharacterSprite(CharacterSprite& s) {
       base += mapH;
     }
   }
-  if (x + s.halfWidth < -ts || x - s.halfWidth > 21 * ts) return;
+  if (x + s.halfWidth < -ts || x - s.halfWidth > int64_t{21} * ts) return;
 
   const int64_t Z = gCurrentMap.zoom.currentZoom;
   const int64_t f = Z - 100;

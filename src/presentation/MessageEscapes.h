@@ -7,5 +7,5 @@
 // With wrap the text is first put between prefix and suffix; with leadingLine
 // a first line of an at sign and a number is taken off and the number stored
 // in system variable 0.
-std::string ExpandMessageEscapes(const std::string& text, int mapEventId, int commonId, int mapId, int valuesOnly,
+std::string ExpandMessageEscapes(const std::string& source, int mapEventId, int commonId, int mapId, int valuesOnly,
                                  int wrap, const std::string& prefix, const std::string& suffix, int leadingLine);

@@ -68,11 +68,7 @@ void MessageWindow::UpdateMessageWindow() {
       gs.messageFullyShown = 1;
       waiting = 1;
       if (!gs.choiceFollows) {
-        if (key) {
-          CloseMessageWindow();
-        } else if (autoClose) {
-          CloseMessageWindow();
-        }
+        if (key || autoClose) CloseMessageWindow();
       } else {
         waiting = 0;
         if (gs.choiceClosed) CloseMessageWindow();

@@ -132,7 +132,10 @@ void ChangeByNumber(ImageLayer& layer, const LayerRequest& request) {
 }
 
 // Leading blanks, a sign and digits up to the first other character; 0 without digits.
-int ReadNumber(const std::string& text) { return std::atoi(text.c_str()); }
+int ReadNumber(const std::string& text) {
+  // As atoi does here, but defined for out-of-range digits too.
+  return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
+}
 
 void ChangeByFile(ImageLayer& layer, const LayerRequest& request) {
   request.fileChanged = 0;

@@ -182,13 +182,13 @@ void Picture::DrawPicture() {
       const int64_t loopWidth = static_cast<int64_t>(gCurrentMap.GetMapWidth()) * gTileSize;
       const int64_t loopHeight = static_cast<int64_t>(gCurrentMap.GetMapHeight()) * gTileSize;
       if (gCurrentMap.loopX) {
-        const int64_t step = box.left < 0 ? loopWidth : box.left > gTileSize * 20 ? -loopWidth : 0;
+        const int64_t step = box.left < 0 ? loopWidth : box.left > int64_t{gTileSize} * 20 ? -loopWidth : 0;
         box.left += step;
         box.right += step;
         offsetX = static_cast<int32_t>(offsetX + step);
       }
       if (gCurrentMap.loopY) {
-        const int64_t step = box.top < 0 ? loopHeight : box.top > gTileSize * 15 ? -loopHeight : 0;
+        const int64_t step = box.top < 0 ? loopHeight : box.top > int64_t{gTileSize} * 15 ? -loopHeight : 0;
         box.top += step;
         box.bottom += step;
         offsetY = static_cast<int32_t>(offsetY + step);
@@ -201,9 +201,9 @@ void Picture::DrawPicture() {
     textX = (textX - centreX * S) * (zoom - 100) / 100 + textX + shiftX * S;
     textY = (textY - centreY * S) * (zoom - 100) / 100 + textY + shiftY * S;
     hitLeft = static_cast<int32_t>(textX / S);
-    hitRight = static_cast<int32_t>((cellWidth * S * zoomAcross / 100 + textX) / S);
+    hitRight = static_cast<int32_t>((int64_t{cellWidth} * S * zoomAcross / 100 + textX) / S);
     hitTop = static_cast<int32_t>(textY / S);
-    hitBottom = static_cast<int32_t>((cellHeight * S * zoomDown / 100 + textY) / S);
+    hitBottom = static_cast<int32_t>((int64_t{cellHeight} * S * zoomDown / 100 + textY) / S);
     textBlock.x = static_cast<int>(textX);
     textBlock.y = static_cast<int>(textY);
   } else if (rotated) {

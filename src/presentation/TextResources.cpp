@@ -18,7 +18,7 @@ std::string DefaultFontFace() { return Cp932Text("ＭＳ ゴシック"); }
 
 void TextResources::SetUpFonts() {
   for (int slot = 0; slot < 4; ++slot) {
-    const size_t text = static_cast<size_t>(3 + slot);
+    const size_t text = 3 + static_cast<size_t>(slot);
     fontNames[static_cast<size_t>(slot)] = text < gGameInfo.strings.size() ? gGameInfo.strings[text] : std::string();
     if (fontNames[static_cast<size_t>(slot)].empty()) fontNames[static_cast<size_t>(slot)] = DefaultFontFace();
   }
@@ -49,7 +49,7 @@ int TextResources::GetFontHandle(int slot, int size, int thickness, int style) {
   style = std::clamp(style, 0, 1);
   SetDefaultFontFace(fontNames[0].c_str(), -1);
   if (fontHandleCount > kCacheLimit) ClearFontCache();
-  auto& list = fontHandles[static_cast<size_t>(slot * 2 + style)];
+  auto& list = fontHandles[static_cast<size_t>(slot) * 2 + static_cast<size_t>(style)];
   // Sizes index the lists; the renderer's stay below the bound, others are not cached.
   const bool cached = size >= 0 && size < static_cast<int>(list.size());
   if (cached && list[static_cast<size_t>(size)] != 0) return list[static_cast<size_t>(size)];
@@ -73,7 +73,7 @@ namespace {
 // them. A line too short to hold them gives no icon (-1).
 int IconNumberOf(const std::string& line) {
   if (line.size() < 5) return -1;
-  return std::atoi(line.substr(4, 3).c_str());
+  return std::atoi(line.substr(4, 3).c_str());  // NOLINT(cert-err34-c): three characters cannot overflow
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ __attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...
   char text[1024];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  (void)std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
   return text;
 }

@@ -30,7 +30,7 @@ int gDrawnFrames = 0;
 int RegisterRestoredFileSound(int kind) {
   const std::string& text = kind == 0 ? gEventSystem.bgmFileText : gEventSystem.bgsFileText;
   const auto& values = kind == 0 ? gEventSystem.bgmFileValues : gEventSystem.bgsFileValues;
-  int& slot = gGameSystem.soundListSizes[static_cast<size_t>(3 + kind)];
+  int& slot = gGameSystem.soundListSizes[3 + static_cast<size_t>(kind)];
   slot = ((slot % 10) + 10) % 10;
   const int number = gGameSystem.soundListSizes[static_cast<size_t>(kind)] + slot;
   if (number < 0 || number >= gSystemDatabase.GetDatabaseDataCount(kind + 1)) return -1;

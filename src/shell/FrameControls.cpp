@@ -81,7 +81,8 @@ double WindowScaleForIndex(int index, int usableWidth, int usableHeight) {
 
 std::string ScreenshotFileName(int year, int month, int day, int hour, int minute, int second) {
   char name[80];
-  std::snprintf(name, sizeof name, "ScreenShot_%d_%02d%02d_%02d_%02d_%02d.png", year, month, day, hour, minute, second);
+  (void)std::snprintf(name, sizeof name, "ScreenShot_%d_%02d%02d_%02d_%02d_%02d.png", year, month, day, hour, minute,
+                      second);
   return name;
 }
 

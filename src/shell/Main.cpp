@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
   GameOptions options;
   std::string error;
   if (!ParseGameArguments(arguments, options, error)) {
-    std::fprintf(stderr, "Game: %s\n", error.c_str());
+    (void)std::fprintf(stderr, "Game: %s\n", error.c_str());
     return 2;
   }
   if (options.headless) platform::SetBackend(platform::Backend::Headless);

@@ -22,9 +22,9 @@ NoticeOutput gOutput = NoticeOutput::Report;
 bool ReportWithoutScreen(const std::string& line1, const std::string& line2, const std::string& line3) {
   if (gOutput == NoticeOutput::Screen) return false;
   if (gOutput == NoticeOutput::Stderr || platform::IsHeadless()) {
-    std::fprintf(stderr, "[notice] %s | %s | %s\n", platform::Cp932ToUtf8(line1).c_str(),
-                 platform::Cp932ToUtf8(line2).c_str(), platform::Cp932ToUtf8(line3).c_str());
-    std::fflush(stderr);
+    (void)std::fprintf(stderr, "[notice] %s | %s | %s\n", platform::Cp932ToUtf8(line1).c_str(),
+                       platform::Cp932ToUtf8(line2).c_str(), platform::Cp932ToUtf8(line3).c_str());
+    (void)std::fflush(stderr);
     gRecordedNotices.push_back({line1, line2, line3});
     return true;
   }
@@ -61,7 +61,7 @@ void WaitForNoticeConfirm(int holdLimit) {
 
 void SetNoticeOutput(NoticeOutput output) { gOutput = output; }
 
-void ShowNoticeBox(std::string line1, std::string line2, std::string line3) {
+void ShowNoticeBox(const std::string& line1, const std::string& line2, const std::string& line3) {
   if (ReportWithoutScreen(line1, line2, line3)) return;
   SetDefaultFontType(0);
   SetDefaultFontSize(12);
@@ -80,7 +80,7 @@ void ShowNoticeBox(std::string line1, std::string line2, std::string line3) {
 
 void ShowNumberNotice(int a, int b, int c) {
   char text[64];
-  std::snprintf(text, sizeof text, "%d   %d   %d", a, b, c);
+  (void)std::snprintf(text, sizeof text, "%d   %d   %d", a, b, c);
   if (ReportWithoutScreen(text, "", "")) return;
   SetDefaultFontType(0);
   SetDefaultFontSize(gTileSize * gScreenScale / 2);

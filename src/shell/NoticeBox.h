@@ -18,7 +18,7 @@
 enum class NoticeOutput { Report, Screen, Stderr };
 void SetNoticeOutput(NoticeOutput output);
 
-void ShowNoticeBox(std::string line1, std::string line2, std::string line3);
+void ShowNoticeBox(const std::string& line1, const std::string& line2, const std::string& line3);
 // The notice's wait: keeps the window alive until the player confirms (newly
 // pressed, or held past holdLimit polls) or closes the window.
 void WaitForNoticeConfirm(int holdLimit);

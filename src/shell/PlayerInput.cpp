@@ -381,7 +381,7 @@ int GetActionKey(int slot, bool keyboard, const EventSystem* eventSystem) {
   if (slot < 0 || slot > 2) return 0;
   const EventSystem& events = eventSystem ? *eventSystem : gEventSystem;
   if (keyboard) return events.keyCodes[static_cast<size_t>(slot)];
-  const int button = PadButtonOfMask(events.keyCodes[static_cast<size_t>(slot + 3)]);
+  const int button = PadButtonOfMask(events.keyCodes[static_cast<size_t>(slot) + 3]);
   return button ? 300 + button : 0;
 }
 
@@ -401,9 +401,9 @@ void AssignActionKey(int value, int slot, bool keyboard, EventSystem* eventSyste
 std::string GetActionKeyName(int slot, bool keyboard) {
   if (slot < 0 || slot > 2) return std::string();
   if (keyboard) return GetKeyName(gEventSystem.keyCodes[static_cast<size_t>(slot)] - 100);
-  const int button = PadButtonOfMask(gEventSystem.keyCodes[static_cast<size_t>(slot + 3)]);
+  const int button = PadButtonOfMask(gEventSystem.keyCodes[static_cast<size_t>(slot) + 3]);
   if (!button) return std::string();
   char text[16];
-  std::snprintf(text, sizeof text, "\x83{\x83^\x83\x93%d", button);  // "ボタン%d"
+  (void)std::snprintf(text, sizeof text, "\x83{\x83^\x83\x93%d", button);  // "ボタン%d"
   return text;
 }

@@ -72,10 +72,10 @@ void PlayReplayFrame(RandomSeedLog& log, uint8_t& up, uint8_t& down, uint8_t& le
         if (stored != current) {
           char text[96];
           // "乱数シードが違います 保存=%d 現在=%d"
-          std::snprintf(text, sizeof text,
-                        "\x97\x90\x90\x94\x83\x56\x81\x5B\x83\x68\x82\xAA\x88\xE1\x82\xA2\x82\xDC\x82\xB7 "
-                        "\x95\xDB\x91\xB6=%d \x8C\xBB\x8D\xDD=%d",
-                        stored, current);
+          (void)std::snprintf(text, sizeof text,
+                              "\x97\x90\x90\x94\x83\x56\x81\x5B\x83\x68\x82\xAA\x88\xE1\x82\xA2\x82\xDC\x82\xB7 "
+                              "\x95\xDB\x91\xB6=%d \x8C\xBB\x8D\xDD=%d",
+                              stored, current);
           ShowReplayNotice(text);
         }
       }

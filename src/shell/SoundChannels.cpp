@@ -197,6 +197,7 @@ void UpdateBgm() {
       if (c.oldHandle) SetSoundHandleVolume(Trunc(c.fadeOutVolume * static_cast<double>(left) / total), c.oldHandle);
     }
     if (m.bgmIsMidi) {
+      // NOLINTNEXTLINE(bugprone-integer-division): the fade moves in whole steps
       GGSMasterVolume(Trunc(c.volume * in + int64_t{c.fadeInStart} * left / total - 100) * 25);
       if (m.tempoCountdown >= 0 && --m.tempoCountdown == 0) GGSTempoDepth(MidiTempoOfFrequency(c.frequency));
     } else if (c.handle) {
@@ -219,6 +220,7 @@ void UpdateBgs() {
   if (c.oldHandle) SetSoundHandleVolume(Trunc(c.fadeOutVolume * static_cast<double>(left) / total), c.oldHandle);
   if (c.handle)
     SetSoundHandleVolume(Trunc(c.volume * static_cast<double>(total - left) / total +
+                               // NOLINTNEXTLINE(bugprone-integer-division): the fade moves in whole steps
                                static_cast<double>(int64_t{c.fadeInStart} * left / total)),
                          c.handle);
   if (c.oldHandle && left == 0) {

@@ -32,7 +32,7 @@ bool MusicOn() { return gSoundSetting == 2 || gSoundSetting == 3; }
 bool EffectsOn() { return gSoundSetting == 1 || gSoundSetting == 3; }
 
 int DesignedCount(int kind) { return gGameSystem.soundListSizes[static_cast<size_t>(kind)]; }
-int& SpareSlot(int kind) { return gGameSystem.soundListSizes[static_cast<size_t>(3 + kind)]; }
+int& SpareSlot(int kind) { return gGameSystem.soundListSizes[3 + static_cast<size_t>(kind)]; }
 
 bool HasRow(int kind, int entry) { return entry >= 0 && entry < SoundTypeDataCount(kind); }
 
@@ -79,10 +79,10 @@ std::array<int32_t, 3>& ReportValues(int kind) {
 void ShowMissingSound(const std::string& path) {
   // "音声ファイル読み込みエラー", "ｻｳﾝﾄﾞ:ﾌｧｲﾙ「%s」が見つかりません\n"
   char text[1200];
-  std::snprintf(text, sizeof text,
-                "\xBB\xB3\xDD\xC4\xDE:\xCC\xA7\xB2\xD9\x81u%.1000s\x81v\x82\xAA\x8C\xA9\x82\xC2"
-                "\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n",
-                path.c_str());
+  (void)std::snprintf(text, sizeof text,
+                      "\xBB\xB3\xDD\xC4\xDE:\xCC\xA7\xB2\xD9\x81u%.1000s\x81v\x82\xAA\x8C\xA9\x82\xC2"
+                      "\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n",
+                      path.c_str());
   ShowNoticeBox("\x89\xB9\x90\xBA\x83t\x83@\x83"
                 "C\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[",
                 text, "");
@@ -135,9 +135,9 @@ int SoundEntryHandle(int kind, int entry) {
 
 void SizeSoundTables() {
   SoundManager& m = gSoundManager;
-  m.midiFlags.assign(static_cast<size_t>(SoundTypeDataCount(0) + 20), 0);
-  m.oggFlags[0].assign(static_cast<size_t>(SoundTypeDataCount(0) + 20), 0);
-  m.oggFlags[1].assign(static_cast<size_t>(SoundTypeDataCount(1) + 20), 0);
+  m.midiFlags.assign(static_cast<size_t>(SoundTypeDataCount(0)) + 20, 0);
+  m.oggFlags[0].assign(static_cast<size_t>(SoundTypeDataCount(0)) + 20, 0);
+  m.oggFlags[1].assign(static_cast<size_t>(SoundTypeDataCount(1)) + 20, 0);
 }
 
 void PreloadSounds() {
@@ -157,11 +157,11 @@ void PreloadSounds() {
       } else {
         // "MIDI読み込みエラー", "[初期化]MIDIファイル Type%d-%d:%s が見つかりません\n"
         char text[1200];
-        std::snprintf(text, sizeof text,
-                      "[\x8F\x89\x8A\xFA\x89\xBB]MIDI\x83t\x83@\x83"
-                      "C\x83\x8B Type%d-%d:%.1000s "
-                      "\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n",
-                      1, entry, name.c_str());
+        (void)std::snprintf(text, sizeof text,
+                            "[\x8F\x89\x8A\xFA\x89\xBB]MIDI\x83t\x83@\x83"
+                            "C\x83\x8B Type%d-%d:%.1000s "
+                            "\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n",
+                            1, entry, name.c_str());
         ShowNoticeBox("MIDI\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[", text, "");
         SetFlag(m.midiFlags, entry, -1);
       }
@@ -186,11 +186,11 @@ bool LoadSoundEntry(int kind, int entry) {
   } else if (!name.empty()) {
     // "音声ファイル読み込みエラー", "ｼｽﾃﾑDBﾀｲﾌﾟ%d-%d:%s が見つかりません\n"
     char text[1200];
-    std::snprintf(text, sizeof text,
-                  "\xBC\xBD\xC3\xD1"
-                  "DB\xC0\xB2\xCC\xDF%d-%d:%.1000s \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82"
-                  "\xDC\x82\xB9\x82\xF1\n",
-                  kind + 1, entry, path.c_str());
+    (void)std::snprintf(text, sizeof text,
+                        "\xBC\xBD\xC3\xD1"
+                        "DB\xC0\xB2\xCC\xDF%d-%d:%.1000s \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82"
+                        "\xDC\x82\xB9\x82\xF1\n",
+                        kind + 1, entry, path.c_str());
     ShowNoticeBox("\x89\xB9\x90\xBA\x83t\x83@\x83"
                   "C\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[",
                   text, ErrorLocationText());

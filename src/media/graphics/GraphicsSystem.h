@@ -291,7 +291,7 @@ int ResetPresentCount();
 int CheckBlendGraphSize(const GraphRecord* graph);
 int PackColor(int red, int green, int blue);
 int UnpackColor(int value, int* red, int* green, int* blue);
-int FillColorFormatFromPixelFormat(const SurfacePixelFormat* pixelFormat, ColorFormat* format);
+int FillColorFormatFromPixelFormat(const SurfacePixelFormat* pf, ColorFormat* cf);
 
 int PutGraph(int x, int y, int graph, int transparent);
 int PutGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent);

@@ -89,7 +89,7 @@ void DecodeBlock(const uint8_t* block, uint32_t kind, Bgra pixels[16]) {
       for (int k = 1; k <= 4; ++k) alphas[k + 1] = ((5 - k) * a0 + k * a1) / 5;
     }
     for (int group = 0; group < 2; ++group) {
-      const uint8_t* g = block + 2 + group * 3;
+      const uint8_t* g = block + 2 + ptrdiff_t{group} * 3;
       const uint32_t bits = static_cast<uint32_t>(g[0] | (g[1] << 8) | (g[2] << 16));
       for (int k = 0; k < 8; ++k) pixels[group * 8 + k].a = alphas[(bits >> (3 * k)) & 7];
     }
@@ -125,7 +125,7 @@ int DecompressDxtGraphImage(GraphImage* image) {
       for (int j = 0; j < 4 && by * 4 + j < height; ++j) {
         for (int i = 0; i < 4 && bx * 4 + i < width; ++i) {
           const Bgra& p = pixels[j * 4 + i];
-          uint8_t* o = out + (static_cast<size_t>(by * 4 + j) * width + bx * 4 + i) * 4;
+          uint8_t* o = out + (static_cast<size_t>(by * 4 + j) * width + static_cast<size_t>(bx) * 4 + i) * 4;
           o[0] = static_cast<uint8_t>(p.b);
           o[1] = static_cast<uint8_t>(p.g);
           o[2] = static_cast<uint8_t>(p.r);

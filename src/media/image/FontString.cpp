@@ -158,7 +158,7 @@ int ProcessFontString(int mode, int x, int y, int scaled, double xScale, double 
   const int depth = GetScreenColorDepth();
   double pen = 0.0;
   for (int i = 0; i < count; ++i) {
-    const uint8_t* entry = list + i * 3;
+    const uint8_t* entry = list + ptrdiff_t{i} * 3;
     const GlyphMapSlot& slot = f->map[entry[0] | entry[1] << 8];
     const GlyphCacheEntry* cell = slot.cached != 0 ? slot.entry : nullptr;
     if (cell == nullptr) cell = RenderGlyphsToCache(font, 1, entry);

@@ -342,7 +342,7 @@ int EnumFontFaceNames(char* buffer, int maximum, int mode) {
     // Names longer than an entry cannot be listed whole.
     if (name.size() >= static_cast<size_t>(kNameBytes)) continue;
     bool seen = false;
-    for (int i = 0; i < count && !seen; ++i) seen = std::strcmp(out + i * kNameBytes, name.c_str()) == 0;
+    for (int i = 0; i < count && !seen; ++i) seen = std::strcmp(out + ptrdiff_t{i} * kNameBytes, name.c_str()) == 0;
     if (seen) continue;
     std::memcpy(out + static_cast<ptrdiff_t>(count) * kNameBytes, name.c_str(), name.size() + 1);
     ++count;
@@ -390,7 +390,7 @@ GlyphCacheEntry* RenderGlyphsToCache(int handle, int count, const uint8_t* entri
   std::string glyph;
   GlyphCacheEntry* last = nullptr;
   for (int i = 0; i < count; ++i) {
-    const uint8_t lead = entries[i * 3], trail = entries[i * 3 + 1];
+    const uint8_t lead = entries[ptrdiff_t{i} * 3], trail = entries[ptrdiff_t{i} * 3 + 1];
     const int key = lead | trail << 8;
     GlyphCacheEntry* cell = &r->cells[r->cursor];
     if (cell->inUse != 0 && cell->slot != nullptr) {
@@ -460,7 +460,7 @@ int CacheStringGlyphs(const char* text, int length, int handle, uint8_t* entries
     // A lead byte that is the last counted byte stands alone.
     const bool two = IsDoubleByteLead(text + at, r->charSet) != 0 && at + 1 < bytes;
     const uint8_t trail = two ? static_cast<uint8_t>(text[at + 1]) : 0;
-    uint8_t* entry = list + count * 3;
+    uint8_t* entry = list + ptrdiff_t{count} * 3;
     entry[0] = lead;
     entry[1] = trail;
     entry[2] = 0;
@@ -468,12 +468,12 @@ int CacheStringGlyphs(const char* text, int length, int handle, uint8_t* entries
     GlyphMapSlot& slot = r->map[lead | trail << 8];
     if (slot.cached == 0 && freshCount < r->cellCount) {
       slot.cached = 1;
-      std::memcpy(fresh + freshCount * 3, entry, 3);
+      std::memcpy(fresh + ptrdiff_t{freshCount} * 3, entry, 3);
       ++freshCount;
     }
     at += two ? 2 : 1;
   }
-  for (int i = 0; i < freshCount; ++i) r->map[fresh[i * 3] | fresh[i * 3 + 1] << 8].cached = 0;
+  for (int i = 0; i < freshCount; ++i) r->map[fresh[ptrdiff_t{i} * 3] | fresh[ptrdiff_t{i} * 3 + 1] << 8].cached = 0;
   if (freshCount > 0) RenderGlyphsToCache(handle, freshCount, fresh);
   if (countOut != nullptr) *countOut = count;
   return 0;

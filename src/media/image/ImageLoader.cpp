@@ -57,7 +57,8 @@ uint32_t U32(const uint8_t* p) {
 
 void PaletteFromQuads(ColorFormat* format, const uint8_t* quads, int entries) {
   for (int i = 0; i < entries; ++i) {
-    format->palette[i] = PaletteEntry{quads[i * 4], quads[i * 4 + 1], quads[i * 4 + 2], 0};
+    format->palette[i] =
+        PaletteEntry{quads[ptrdiff_t{i} * 4], quads[ptrdiff_t{i} * 4 + 1], quads[ptrdiff_t{i} * 4 + 2], 0};
   }
 }
 
@@ -351,7 +352,8 @@ int ReadTgaStream(MediaStream* stream, GraphImage* image) {
     if (map.get() == nullptr) return -1;
     MediaStreamRead(stream, map.get(), static_cast<int>(mapBytes));
     for (int i = 0; i < mapLength && mapFirst + i < 256; ++i)
-      std::memcpy(palette + (mapFirst + i) * bpp, map.get() + static_cast<int64_t>(i) * bpp, static_cast<size_t>(bpp));
+      std::memcpy(palette + static_cast<int64_t>(mapFirst + i) * bpp, map.get() + static_cast<int64_t>(i) * bpp,
+                  static_cast<size_t>(bpp));
     dataStart += mapBytes;
   } else if (mapType == 1) {
     dataStart += static_cast<int64_t>(mapLength) * ((mapEntryBits + 7) / 8);
@@ -403,7 +405,8 @@ int ReadTgaStream(MediaStream* stream, GraphImage* image) {
   for (int64_t row = 0; row < height; ++row) {
     const int64_t y = topDown ? row : height - 1 - row;
     if (!mapped && !rightToLeft) {
-      std::memcpy(pixels.get() + y * width * bpp, samples.get() + row * width * bpp, static_cast<size_t>(width * bpp));
+      std::memcpy(pixels.get() + y * width * bpp, samples.get() + row * width * bpp,
+                  static_cast<size_t>(width) * static_cast<size_t>(bpp));
       continue;
     }
     for (int64_t col = 0; col < width; ++col) {

@@ -112,7 +112,7 @@ int WriteGraphImageBmp(const char* fileName, GraphImage* image) {
     } else {
       for (int x = 0; x < w; ++x) {
         if (depth == 32) {
-          out.push_back(row[x * 4]);
+          out.push_back(row[ptrdiff_t{x} * 4]);
           out.push_back(row[x * 4 + 1]);
           out.push_back(row[x * 4 + 2]);
         } else {

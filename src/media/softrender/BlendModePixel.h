@@ -111,7 +111,7 @@ struct PixelOp {
       if constexpr (Flag) {
         if (index == c.key) return;
       }
-      colour = Fmt == 1 ? Load32(c.palette + index * 4) : Load16(c.palette + index * 2);
+      colour = Fmt == 1 ? Load32(c.palette + size_t{index} * 4) : Load16(c.palette + size_t{index} * 2);
     } else {
       colour = LoadPixel<Fmt>(texel);
       if constexpr (Kind == SourceKind::Opaque) {

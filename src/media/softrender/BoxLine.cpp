@@ -172,7 +172,7 @@ void MemImgFillBox(MEMIMG* dest, const int* rect, uint32_t color) {
     const ColorLerpRowFn blendRow = ColorLerpRow();
     for (int y = 0; y < h; ++y, row += pitch) {
       int x = blendRow(row, w, in.color, in.p);
-      for (; x < w; ++x) ColorOp<32, 1>::Apply(in, row + 4 * x);
+      for (; x < w; ++x) ColorOp<32, 1>::Apply(in, row + ptrdiff_t{4} * x);
     }
     return;
   }

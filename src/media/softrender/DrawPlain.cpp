@@ -117,7 +117,7 @@ void PairWalk16(const DrawInputs& in, const Walk& walk) {
     uint8_t* d = dRow;
     const uint8_t* s = sRow;
     int x = 0;
-    for (; x + 1 < walk.w; x += 2, d += 4, s += 2 * kSrcUnit) {
+    for (; x + 1 < walk.w; x += 2, d += 4, s += ptrdiff_t{2} * kSrcUnit) {
       uint32_t s0, s1;
       bool t0 = false, t1 = false;
       if constexpr (K == Kind::Palette) {

@@ -64,7 +64,7 @@ int MemImgCreate(MEMIMG* image, int width, int height, int pitch, uint32_t trans
   }
 
   int unit;
-  if (paletteFlag) unit = 1;
+  if (paletteFlag) unit = 1;  // NOLINT(bugprone-branch-clone): one case per format, in the order they are tested
   else if (pixelFormat == kMemImgRgb565) unit = alphaFlag ? 4 : 2;
   else if (pixelFormat == kMemImgRgb32) unit = 4;
   else if (pixelFormat == kMemImgChannel8) unit = 1;
@@ -175,11 +175,11 @@ void MemImgFillRaw(MEMIMG* image, const Rect* rect, uint32_t value) {
       case 1: std::memset(row, static_cast<int>(value & 0xFF), static_cast<size_t>(w)); break;
       case 2: {
         auto v = static_cast<uint16_t>(value);
-        for (int x = 0; x < w; ++x) std::memcpy(row + 2 * x, &v, 2);
+        for (int x = 0; x < w; ++x) std::memcpy(row + ptrdiff_t{2} * x, &v, 2);
         break;
       }
       case 4:
-        for (int x = 0; x < w; ++x) std::memcpy(row + 4 * x, &value, 4);
+        for (int x = 0; x < w; ++x) std::memcpy(row + ptrdiff_t{4} * x, &value, 4);
         break;
       default: return;
     }

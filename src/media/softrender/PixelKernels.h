@@ -126,7 +126,7 @@ struct PixelOp {
     } else if constexpr (K == Kind::Alpha) {
       if constexpr (Force == 1) {
         Compute<false>(in, d, S, a, k);
-      } else if constexpr (Force == 2) {
+      } else if constexpr (Force == 2) {  // NOLINT(bugprone-branch-clone): compile-time cases, kept apart for reading
         Compute<true>(in, d, S, a, k);
       } else if constexpr (Trans) {
         if (a == 0) return;

@@ -43,7 +43,7 @@ struct TriangleSetup {
 };
 
 // False for a triangle that draws nothing (collinear or coinciding vertices).
-bool SetUpTriangle(const MemImgVertex* vertices, TriangleSetup* setup);
+bool SetUpTriangle(const MemImgVertex* v, TriangleSetup* t);
 
 // Texture coordinate of destination pixel (x, y), wrapping.
 inline void TexelAt(const TriangleSetup& t, int32_t x, int32_t y, uint32_t* u, uint32_t* v) {

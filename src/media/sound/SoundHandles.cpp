@@ -241,12 +241,12 @@ int BuildWaveImage(uint8_t** image, int* size, const void* format, int formatSiz
   auto put32 = [](uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
   };
-  std::memcpy(out, "RIFF", 4);
+  std::memcpy(out, "RIFF", 4);  // NOLINT(bugprone-not-null-terminated-result): a four-byte tag
   put32(out + 4, static_cast<uint32_t>(total - 8));
-  std::memcpy(out + 8, "WAVEfmt ", 8);
+  std::memcpy(out + 8, "WAVEfmt ", 8);  // NOLINT(bugprone-not-null-terminated-result): two four-byte tags
   put32(out + 16, static_cast<uint32_t>(formatSize));
   std::memcpy(out + 20, format, formatSize);
-  std::memcpy(out + 20 + formatSize, "data", 4);
+  std::memcpy(out + 20 + formatSize, "data", 4);  // NOLINT(bugprone-not-null-terminated-result): a four-byte tag
   put32(out + 24 + formatSize, static_cast<uint32_t>(pcmSize));
   std::memcpy(out + 28 + formatSize, pcm, pcmSize);
   *image = out;

@@ -157,7 +157,7 @@ int PlayStreamHandle(int handle, int playType, int fromStart);
 int StopStreamHandle(int handle);
 int IsStreamPlaying(int handle);
 int RefillStreamBuffer(int handle);
-int TrackStreamPlayPosition(int handle, int64_t cursor);
+int TrackStreamPlayPosition(int handle, int64_t given);
 int SetStreamPlayTime(int ms, int handle);
 int GetStreamPlayTimeMs(int handle);
 int SetLoopPointSamples(int64_t frame, int handle);

@@ -545,7 +545,7 @@ int TrackStreamPlayPosition(int handle, int64_t given) {
   const uint32_t j = r->jumpRingPosition;
   bool jumped = false;
   if (r->loopJumpPending) {
-    if (l < k && l < j && j <= k) {
+    if (l < k && l < j && j <= k) {  // NOLINT(bugprone-branch-clone): the jump without and after a wrap count alike
       r->playedBytes = r->restartPlayedBytes + (k - j);
       jumped = true;
     } else if (k < l && j > l) {

@@ -92,7 +92,7 @@ bool ReadCandidates(CandidateView* view) {
   view->selection = std::clamp(static_cast<int>(header[3]), 0, view->count - 1);
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t offset;
-    std::memcpy(&offset, block + 24 + i * 4, sizeof offset);
+    std::memcpy(&offset, block + 24 + size_t{i} * 4, sizeof offset);
     if (offset >= static_cast<uint32_t>(size) || std::memchr(block + offset, 0, size - offset) == nullptr) return false;
     view->items.push_back(reinterpret_cast<const char*>(block + offset));
   }
@@ -232,7 +232,8 @@ int DrawImeInput(int x, int y, int pageSize) {
   int widest = 0;
   for (int i = 0; i < n; ++i) {
     char label[300];
-    FormatText(label, sizeof label, "%d:%.250s", i + 1, list.items[static_cast<size_t>(pageStart + i)]);
+    FormatText(label, sizeof label, "%d:%.250s", i + 1,
+               list.items[static_cast<size_t>(pageStart) + static_cast<size_t>(i)]);
     labels.emplace_back(label);
     widest = std::max(widest, Width(label, static_cast<int>(std::strlen(label)), font));
   }

@@ -1,5 +1,4 @@
 #include "media/system/LibrarySystem.h"
-#include "foundation/FileLayer.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -317,7 +316,7 @@ int LogSystemInformation() {
              "F" /* ＣＰＵベンダ： */);
     char piece[5] = {};
     for (int i = 0; i < 3; ++i) {
-      std::memcpy(piece, cpu.vendor + i * 4, 4);
+      std::memcpy(piece, cpu.vendor + ptrdiff_t{i} * 4, 4);
       LogWrite(piece);
     }
     LogWrite("\n");

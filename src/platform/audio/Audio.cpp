@@ -76,6 +76,8 @@ inline int32_t SampleAt(const uint8_t* data, const PcmFormat& f, uint32_t frame,
 }
 
 // One voice into the Q8 sum; returns false when a one-shot voice ended.
+// Frame offsets within one mix call of at most a few thousand frames.
+// NOLINTBEGIN(bugprone-implicit-widening-of-multiplication-result)
 void MixVoice(Voice& v, int32_t* sum, int frames) {
   if (!v.playing || v.frames == 0) return;
   const uint8_t* data = v.data->data();
@@ -141,6 +143,7 @@ void MixVoice(Voice& v, int32_t* sum, int frames) {
   }
   v.position = pos;
 }
+// NOLINTEND(bugprone-implicit-widening-of-multiplication-result)
 
 Voice* Find(int buffer) {
   Mixer& m = M();
@@ -201,7 +204,8 @@ void CatchUp() {
   while (left > 0) {
     const int n = static_cast<int>(std::min<uint64_t>(left, 4096));
     MixAudio(chunk, n);
-    if (m.capture && m.captured.size() < kCaptureLimit) m.captured.insert(m.captured.end(), chunk, chunk + 2 * n);
+    if (m.capture && m.captured.size() < kCaptureLimit)
+      m.captured.insert(m.captured.end(), chunk, chunk + ptrdiff_t{2} * n);
     left -= n;
   }
 }
@@ -218,9 +222,9 @@ struct Entry {
 void MixAudio(int16_t* out, int frames) {
   Mixer& m = M();
   std::lock_guard guard(m.table);
-  if (static_cast<int>(m.sum.size()) < 2 * frames) m.sum.resize(2 * frames);
+  if (static_cast<int>(m.sum.size()) < 2 * frames) m.sum.resize(2 * static_cast<size_t>(frames));
   int32_t* sum = m.sum.data();
-  std::fill(sum, sum + 2 * frames, 0);
+  std::fill(sum, sum + ptrdiff_t{2} * frames, 0);
   for (auto& voice : m.voices) {
     if (!voice) continue;
     std::lock_guard lock(voice->lock);

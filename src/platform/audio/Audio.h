@@ -89,7 +89,7 @@ void ReleaseAudioBuffer(int buffer);
 bool PlayAudioBuffer(int buffer, bool looping);  // from the current position
 void StopAudioBuffer(int buffer);                // keeps the position
 bool IsAudioBufferPlaying(int buffer);
-bool LockAudioBuffer(int buffer, uint32_t offset, uint32_t bytes, AudioLock* lock);
+bool LockAudioBuffer(int buffer, uint32_t offset, uint32_t bytes, AudioLock* out);
 bool UnlockAudioBuffer(int buffer, const AudioLock& lock);
 void SetAudioBufferFrequency(int buffer, uint32_t hz);    // 0: the data's own rate
 void SetAudioBufferVolume(int buffer, int hundredthsDb);  // 0 .. -10000

@@ -91,6 +91,9 @@ uint32_t MsSamplesPerBlock(const WaveFormat& f) {
   return (f.blockAlign - header) * 2 / f.channels + 2;
 }
 
+// Offsets inside one block: a block is at most 64 KiB and has one or two
+// channels, so these products stay far from overflow.
+// NOLINTBEGIN(bugprone-implicit-widening-of-multiplication-result)
 void DecodeImaBlock(const CodecStream& s, const uint8_t* in, uint8_t* out) {
   const int ch = s.channels;
   const uint32_t spb = s.samplesPerBlock;
@@ -157,6 +160,7 @@ bool StepBlocks(CodecStream& s, const uint8_t* in, uint32_t inBytes, uint8_t* ou
   }
   step->consumed = count * block;
   step->produced = count * blockOut;
+  // NOLINTEND(bugprone-implicit-widening-of-multiplication-result)
   // A cut-off last block has no output.
   if (count == 0 && inBytes < block) step->consumed = inBytes;
   return true;
@@ -271,8 +275,8 @@ int OpenCodecStream(const WaveFormat& source, const WaveFormat& pcm) {
     if (e.size() >= 4) {
       const uint32_t pairs = static_cast<uint32_t>(e[2] | (e[3] << 8));
       for (uint32_t i = 0; i < pairs && 4 + 4 * i + 3 < e.size(); ++i) {
-        s->coefs.push_back(Read16(e.data() + 4 + 4 * i));
-        s->coefs.push_back(Read16(e.data() + 6 + 4 * i));
+        s->coefs.push_back(Read16(e.data() + 4 + size_t{4} * i));
+        s->coefs.push_back(Read16(e.data() + 6 + size_t{4} * i));
       }
     }
     if (s->coefs.empty())
@@ -321,7 +325,8 @@ bool ConvertCodecStep(int stream, const uint8_t* source, uint32_t sourceBytes, u
     case kWaveFormatMuLaw: {
       const uint32_t n = std::min(sourceBytes, outBytes / 2);
       const bool alaw = s->source.tag == kWaveFormatALaw;
-      for (uint32_t i = 0; i < n; ++i) Write16(out + 2 * i, alaw ? ALawToLinear(source[i]) : MuLawToLinear(source[i]));
+      for (uint32_t i = 0; i < n; ++i)
+        Write16(out + size_t{2} * i, alaw ? ALawToLinear(source[i]) : MuLawToLinear(source[i]));
       step->consumed = n;
       step->produced = 2 * n;
       return true;

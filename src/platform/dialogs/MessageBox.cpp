@@ -68,7 +68,7 @@ int ShowSdlBox(const std::string& text, const std::string& caption, unsigned fla
 }  // namespace
 
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
-  std::fprintf(stderr, "[%s] %s\n", Cp932ToUtf8(caption).c_str(), Cp932ToUtf8(text).c_str());
+  (void)std::fprintf(stderr, "[%s] %s\n", Cp932ToUtf8(caption).c_str(), Cp932ToUtf8(text).c_str());
   if (IsHeadless()) {
     std::lock_guard lock(gMutex);
     gRecorded.push_back({text, caption, flags});

@@ -75,7 +75,9 @@ struct Reader {
       case 1: return palette[(p[x >> 3] >> (7 - (x & 7))) & 1] & 0xFFFFFF;
       case 4: return palette[(x & 1) ? (p[x >> 1] & 0xF) : (p[x >> 1] >> 4)] & 0xFFFFFF;
       case 8: return palette[p[x]] & 0xFFFFFF;
-      case 24: return static_cast<uint32_t>(p[x * 3] | (p[x * 3 + 1] << 8) | (p[x * 3 + 2] << 16));
+      case 24:
+        return static_cast<uint32_t>(p[3 * static_cast<size_t>(x)] | (p[3 * static_cast<size_t>(x) + 1] << 8) |
+                                     (p[3 * static_cast<size_t>(x) + 2] << 16));
       case 16:
       case 32: {
         uint32_t v = 0;
@@ -147,7 +149,7 @@ struct Writer {
         break;
       }
       case 24:
-        p[x * 3] = static_cast<uint8_t>(rgb);
+        p[3 * static_cast<size_t>(x)] = static_cast<uint8_t>(rgb);
         p[x * 3 + 1] = static_cast<uint8_t>(rgb >> 8);
         p[x * 3 + 2] = static_cast<uint8_t>(rgb >> 16);
         break;

@@ -63,6 +63,7 @@ struct ParsedPath {
 ParsedPath ParsePath(std::string_view path) {
   ParsedPath parsed;
   size_t i = 0;
+  // NOLINTNEXTLINE(bugprone-branch-clone): each prefix form is its own case
   if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
     parsed.absolute = true;  // "\\host\share": the host is the first component
     i = 2;
@@ -149,7 +150,7 @@ bool ReadListing(const std::string& dir, std::vector<std::string>* names) {
   DIR* handle = opendir(dir.c_str());
   if (!handle) return false;
   names->clear();
-  while (dirent* entry = readdir(handle)) {
+  while (dirent* entry = readdir(handle)) {  // NOLINT(concurrency-mt-unsafe): the handle is this call's own
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
     names->emplace_back(entry->d_name);
   }
@@ -635,7 +636,7 @@ unsigned TempFileNameMake(std::string_view folder, std::string_view prefix, char
       number = counter;
     }
     char hex[8];
-    std::snprintf(hex, sizeof hex, "%X", number);
+    (void)std::snprintf(hex, sizeof hex, "%X", number);
     std::string candidate = base + hex + ".tmp";
     if (candidate.size() + 1 > capacity) return 0;
     int file = FileOpen(candidate, FileAccess::WriteNew);

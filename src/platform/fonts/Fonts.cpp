@@ -50,7 +50,7 @@ bool EnsureLibraries() {
   if (!gFontconfigReady) {
     gFontconfigReady = FcInit() == FcTrue;
     // Fontconfig keeps part of its set-up unreachable until it is finalised.
-    if (gFontconfigReady) std::atexit([] { FcFini(); });
+    if (gFontconfigReady) (void)std::atexit([] { FcFini(); });
   }
   return true;
 }

@@ -48,8 +48,8 @@ void Render(int32_t* mix, int frames) {
   fluid_synth_write_float(gSynth.synth, frames, gSynth.left.data(), 0, 1, gSynth.right.data(), 0, 1);
   constexpr float kScale = 32768.0f * 256.0f;
   for (int i = 0; i < frames; ++i) {
-    mix[2 * i] += static_cast<int32_t>(std::clamp(gSynth.left[i], -1.0f, 1.0f) * kScale);
-    mix[2 * i + 1] += static_cast<int32_t>(std::clamp(gSynth.right[i], -1.0f, 1.0f) * kScale);
+    mix[2 * static_cast<size_t>(i)] += static_cast<int32_t>(std::clamp(gSynth.left[i], -1.0f, 1.0f) * kScale);
+    mix[2 * static_cast<size_t>(i) + 1] += static_cast<int32_t>(std::clamp(gSynth.right[i], -1.0f, 1.0f) * kScale);
   }
 }
 

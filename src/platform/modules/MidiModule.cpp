@@ -61,8 +61,8 @@ void Stop() { StopPlaying(); }
 // v / 25 percent points off the full volume, heard as a wave sound at that
 // volume would be (amplitude the square root of volume / 255).
 void MasterVolume(int v) {
-  const double volume = 100.0 + v / 25;
-  constexpr double kUsualGain = 0.2;  // the synthesiser's own gain, heard at volume 100
+  const double volume = 100.0 + v / 25;  // NOLINT(bugprone-integer-division): whole volume steps
+  constexpr double kUsualGain = 0.2;     // the synthesiser's own gain, heard at volume 100
   SetMidiGain(volume <= 0 ? 0.0 : kUsualGain * std::sqrt(std::min(volume, 255.0) / 100.0));
 }
 

@@ -6,8 +6,8 @@
 namespace platform {
 
 void ExitProcess(int code) {
-  std::fflush(nullptr);
-  std::exit(code);
+  (void)std::fflush(nullptr);
+  std::exit(code);  // NOLINT(concurrency-mt-unsafe): only the main thread ends the process
 }
 
 }  // namespace platform

@@ -71,8 +71,10 @@ ProcessorInfo QueryProcessor() {
   }
   if (__get_cpuid(0x80000000u, &a, &b, &c, &d) != 0 && a >= 0x80000004u) {
     unsigned regs[12];
-    for (unsigned i = 0; i < 3; ++i)
-      __get_cpuid(0x80000002u + i, &regs[i * 4], &regs[i * 4 + 1], &regs[i * 4 + 2], &regs[i * 4 + 3]);
+    for (unsigned i = 0; i < 3; ++i) {
+      unsigned* r = regs + size_t{4} * i;
+      __get_cpuid(0x80000002u + i, &r[0], &r[1], &r[2], &r[3]);
+    }
     std::memcpy(p.brand, regs, 48);
     p.hasBrand = true;
   }

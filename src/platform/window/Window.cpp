@@ -132,6 +132,7 @@ void ApplyRect(WindowHandle window, const WindowRect& rect, bool toBackend) {
 std::string LockFileName(const std::string& className) {
   std::string folder = gLockFolder;
   if (folder.empty()) {
+    // NOLINTNEXTLINE(concurrency-mt-unsafe): nothing sets the environment
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     folder = (runtime != nullptr && runtime[0] != '\0') ? runtime : "/tmp";
   }
@@ -641,6 +642,7 @@ void InjectMouseWheel(int notches) {
 
 void InjectDroppedFiles(const std::vector<std::string>& utf8Names) {
   std::vector<std::string> names;
+  names.reserve(utf8Names.size());
   for (const auto& n : utf8Names) names.push_back(Utf8ToCp932(n));
   std::lock_guard lock(gMutex);
   WindowHandle main = MainWindowLocked();
