@@ -1,5 +1,6 @@
 // Laying out Shift-JIS strings in a font: measuring them, and drawing them
-// from the font's glyph cache into a software image.
+// from the font's glyph cache into a software image or, for texture fonts,
+// through the 3D path.
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
@@ -7,13 +8,13 @@
 
 #include "foundation/Format.h"
 #include "foundation/Log.h"
+#include "media/graphics/Direct3D.h"
 #include "media/graphics/GraphicsSystem.h"
 #include "media/image/FontSystem.h"
 #include "media/image/FontText.h"
+#include "media/image/FontTexture.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/MessageLoop.h"
-
-namespace {}  // namespace
 
 // The colour as drawn: each channel times the tint, with the bits PackColor
 // sets for black cleared.
@@ -130,13 +131,25 @@ int ProcessFontString(int mode, int x, int y, int scaled, double xScale, double 
   if (GraphicsRefused()) return -1;
   const FontRecord* f = GetFontRecord(font);
   if (f == nullptr) return -1;
-  // Only texture fonts scale here; the memory path is stretched afterwards.
-  (void)scaled;
-  xScale = 1.0;
-  yScale = 1.0;
+  // Only texture fonts scale here (always when measuring); the memory path is stretched afterwards.
+  if (f->textureCache == 0 || (mode == 1 && scaled == 0)) {
+    xScale = 1.0;
+    yScale = 1.0;
+  }
   const double advanceScale = vertical != 0 ? yScale : xScale;
   const uint32_t drawnText = static_cast<uint32_t>(TintTextColor(color));
   const uint32_t drawnEdge = static_cast<uint32_t>(TintTextColor(edgeColor));
+  // The texture path draws white glyphs under a tint of the drawn colour.
+  auto rgb = [](uint32_t value) {
+    int r = 0, g = 0, b = 0;
+    UnpackColor(static_cast<int>(value), &r, &g, &b);
+    return r << 16 | g << 8 | b;
+  };
+  TextureGlyphDraw glyph{x, y, 0.0, scaled != 0, xScale, yScale, vertical != 0, 0, 0};
+  if (f->textureCache != 0 && mode == 1) {
+    glyph.textRgb = rgb(drawnText);
+    glyph.edgeRgb = rgb(drawnEdge);
+  }
   if (text == nullptr || text[0] == '\0') {
     if (sizeOut != nullptr) {
       sizeOut[0] = vertical != 0 ? f->lineHeight : 0;
@@ -168,7 +181,10 @@ int ProcessFontString(int mode, int x, int y, int scaled, double xScale, double 
     }
     const bool blank =
         entry[0] == 0x20 || (entry[0] == 0x81 && entry[1] == 0x40) || cell->boxWidth == 0 || cell->boxHeight == 0;
-    if (mode == 1 && !blank && target != nullptr && clip != nullptr) {
+    if (mode == 1 && !blank && f->textureCache != 0) {
+      glyph.pen = pen;
+      DrawTextureGlyph(f, cell, glyph);
+    } else if (mode == 1 && !blank && target != nullptr && clip != nullptr) {
       const int p = static_cast<int>(pen);
       if (vertical != 0)
         DrawGlyph(f, cell, target, *clip, x + f->lineHeight - cell->offsetY, y + p + cell->offsetX, true, drawnText,
@@ -215,11 +231,21 @@ int DrawTextBody(int x, int y, bool scaledDraw, double xScale, double yScale, co
   const Rect refresh = vertical != 0 ? Rect{x, y, x + size + 3, area.bottom} : Rect{x, y, area.right, y + size + 3};
   const bool front = SoftwareFront();
   const bool mask = gDrawState.maskActive != 0;
-  if ((front || mask) && refresh.left >= area.right) return 0;
+  const bool texture = GetFontRecord(font)->textureCache != 0;
+  const bool subtract = texture && gDrawState.blendMode == kBlendSubtract;
+  if ((front || mask || subtract) && refresh.left >= area.right) return 0;
   if (mask) MaskLayerBeforeDraw(refresh.left, refresh.top, refresh.right, refresh.bottom);
   if (front && gScreenState.readBack == 1) ReadBackWindowToFrontScreen();
-  const int result = scaledDraw ? PutFontStringScaled2D(x, y, xScale, yScale, text, color, font, edgeColor, vertical)
-                                : PutFontString2D(x, y, text, color, font, edgeColor, vertical);
+  int result;
+  if (texture) {
+    if (subtract) BeginSubtractBlend3D(refresh);
+    result = scaledDraw ? PutFontStringScaled3D(x, y, xScale, yScale, text, color, font, edgeColor, vertical)
+                        : PutFontString3D(x, y, text, color, font, edgeColor, vertical);
+    if (subtract) EndSubtractBlend3D(refresh);
+  } else {
+    result = scaledDraw ? PutFontStringScaled2D(x, y, xScale, yScale, text, color, font, edgeColor, vertical)
+                        : PutFontString2D(x, y, text, color, font, edgeColor, vertical);
+  }
   if (mask) MaskLayerAfterDraw(refresh.left, refresh.top, refresh.right, refresh.bottom);
   if (front) PresentSoftwareFrontRect(&refresh);
   return result;

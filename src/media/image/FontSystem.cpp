@@ -10,6 +10,7 @@
 #include "foundation/TrackedHeap.h"
 #include "media/graphics/GraphicsSystem.h"
 #include "media/image/FontText.h"
+#include "media/image/FontTexture.h"
 #include "media/system/LibrarySystem.h"
 
 FontTable gFontTable;
@@ -40,12 +41,16 @@ const char* const kEdgeMask3[] = {"...#...", ".#####.", ".#####.", "#######", ".
 const char* const kEdgeMask4[] = {"..#####..", ".#######.", "#########", "#########", "#########",
                                   "#########", "#########", ".#######.", "..#####.."};
 
-bool InEdgeMask(int edge, int dx, int dy) {
+}  // namespace
+
+bool IsFontEdgeNeighbour(int edge, int dx, int dy) {
   if (edge == 1) return (dx == 0) != (dy == 0) && std::abs(dx) + std::abs(dy) == 1;
   if (edge > 4) return true;
   const char* const* rows = edge == 2 ? kEdgeMask2 : edge == 3 ? kEdgeMask3 : kEdgeMask4;
   return rows[dy + edge][dx + edge] == '#';
 }
+
+namespace {
 
 void ReleaseRecord(int slot) {
   FontRecord* r = gFontTable.fonts[slot];
@@ -56,6 +61,7 @@ void ReleaseRecord(int slot) {
     // The view writes its lost flag when it goes; the record is still alive.
     RemoveSurface2D(r->textSurface);
   }
+  ReleaseFontCacheGraph(r);
   if (r->deletedFlag != nullptr) *r->deletedFlag = 1;
   TrackedFree(r);
   gFontTable.fonts[slot] = nullptr;
@@ -99,7 +105,7 @@ void StoreGlyph(FontRecord* r, GlyphCacheEntry* cell, const uint8_t* glyph, int 
       if (g == 0) continue;
       for (int dy = -e; dy <= e; ++dy)
         for (int dx = -e; dx <= e; ++dx) {
-          if (!InEdgeMask(e, dx, dy)) continue;
+          if (!IsFontEdgeNeighbour(e, dx, dy)) continue;
           const int cx = x + e + dx, cy = y + e + dy;
           if (cx < 0 || cy < 0 || cx >= cs || cy >= cs) continue;
           uint8_t* p = base + static_cast<ptrdiff_t>(cy) * r->cachePitch + cx;
@@ -195,6 +201,8 @@ int CreateFontToHandle(const char* face, int size, int thickness, int typeFlags,
   }
   t.fonts[slot] = r;
   r->textSurface = -1;
+  r->cacheGraph = -1;
+  r->edgeGraph = -1;
   if (GetScreenColorDepth() == 8) typeFlags &= ~2;
   r->edgeSize = edgeSize;
   r->type = typeFlags;
@@ -231,27 +239,34 @@ int CreateFontToHandle(const char* face, int size, int thickness, int typeFlags,
   r->lineHeight = tm.height + (edged ? 2 * edgeSize : 0);
   if ((r->lineHeight & 1) != 0) ++r->lineHeight;
   r->cellSize = std::max(cellWidth, r->lineHeight);
-  // The memory cache: one cell wide, its cells stacked downward.
-  r->cacheBitsPerPixel = typeFlags == 0 ? 1 : 8;
-  const int cs = r->cellSize;
-  r->cellCount = std::clamp(327680 / (cs * cs), 20, kMaxCells);
-  r->cacheWidth = cs;
-  r->cacheHeight = r->cellCount * cs;
-  r->cellsPerColumn = r->cellCount;
-  r->cachePitch = (cs * r->cacheBitsPerPixel + 7) / 8;
-  r->cacheBitmap = static_cast<uint8_t*>(
-      TrackedAlloc(static_cast<size_t>(r->cachePitch) * static_cast<size_t>(r->cacheHeight), __FILE__, __LINE__));
-  if (r->cacheBitmap == nullptr) {
+  const int handle = slot | ((r->check | (kFontHandleType << 11)) << 16);
+  r->textureCache = FontTextureCacheUsable();
+  if (r->textureCache != 0 && SetUpFontTextureCache(r, handle) < 0) {
     ReleaseRecord(slot);
-    LogWrite(kTxtCacheMemory);
     return -1;
   }
-  r->textSurfaceLost = 1;
-  const int handle = slot | ((r->check | (kFontHandleType << 11)) << 16);
-  if (RestoreFontCacheImages(handle) < 0) {
-    ReleaseRecord(slot);
-    LogWrite(kTxtTextSurfaceFailed);
-    return -1;
+  if (r->textureCache == 0) {
+    // The memory cache: one cell wide, its cells stacked downward.
+    r->cacheBitsPerPixel = typeFlags == 0 ? 1 : 8;
+    const int cs = r->cellSize;
+    r->cellCount = std::clamp(327680 / (cs * cs), 20, kMaxCells);
+    r->cacheWidth = cs;
+    r->cacheHeight = r->cellCount * cs;
+    r->cellsPerColumn = r->cellCount;
+    r->cachePitch = (cs * r->cacheBitsPerPixel + 7) / 8;
+    r->cacheBitmap = static_cast<uint8_t*>(
+        TrackedAlloc(static_cast<size_t>(r->cachePitch) * static_cast<size_t>(r->cacheHeight), __FILE__, __LINE__));
+    if (r->cacheBitmap == nullptr) {
+      ReleaseRecord(slot);
+      LogWrite(kTxtCacheMemory);
+      return -1;
+    }
+    r->textSurfaceLost = 1;
+    if (RestoreFontCacheImages(handle) < 0) {
+      ReleaseRecord(slot);
+      LogWrite(kTxtTextSurfaceFailed);
+      return -1;
+    }
   }
   ClearGlyphCache(handle);
   r->charSet = charSet;
@@ -378,6 +393,7 @@ int RestoreFontCacheImages(int handle) {
     if (r->textSurface == -1) return -1;
     GetSurface2DRecord(r->textSurface)->lostFlag = &r->textSurfaceLost;
   }
+  if (r->textureCache != 0 && RestoreFontCacheGraph(r, handle) < 0) return -1;
   return 0;
 }
 
@@ -402,8 +418,9 @@ GlyphCacheEntry* RenderGlyphsToCache(int handle, int count, const uint8_t* entri
     slot->entry = cell;
     cell->slot = slot;
     cell->inUse = 1;
-    std::memset(r->cacheBitmap + static_cast<ptrdiff_t>(cell->cellIndex) * r->cellSize * r->cachePitch, 0,
-                static_cast<size_t>(r->cellSize) * r->cachePitch);
+    if (r->cacheBitmap != nullptr)
+      std::memset(r->cacheBitmap + static_cast<ptrdiff_t>(cell->cellIndex) * r->cellSize * r->cachePitch, 0,
+                  static_cast<size_t>(r->cellSize) * r->cachePitch);
     const unsigned code = trail != 0 ? static_cast<unsigned>(lead) << 8 | trail : lead;
     platform::GlyphMetrics gm;
     const int size = platform::GetGlyphOutline(r->gdiFont, code, format, &gm, nullptr, 0);
@@ -419,8 +436,10 @@ GlyphCacheEntry* RenderGlyphsToCache(int handle, int count, const uint8_t* entri
       glyph.assign(static_cast<size_t>(size), '\0');
       if (platform::GetGlyphOutline(r->gdiFont, code, format, &gm, reinterpret_cast<uint8_t*>(glyph.data()), size) < 0)
         FatalLibraryError(kTxtGlyphOutlineFailed);
-      StoreGlyph(r, cell, reinterpret_cast<const uint8_t*>(glyph.data()), platform::GlyphRowPitch(format, gm.blackBoxX),
-                 gm.blackBoxX, gm.blackBoxY, format);
+      const auto* bits = reinterpret_cast<const uint8_t*>(glyph.data());
+      const int glyphPitch = platform::GlyphRowPitch(format, gm.blackBoxX);
+      if (r->textureCache != 0) StoreGlyphTexture(r, cell, bits, glyphPitch, gm.blackBoxX, gm.blackBoxY, format);
+      else StoreGlyph(r, cell, bits, glyphPitch, gm.blackBoxX, gm.blackBoxY, format);
       cell->boxWidth = static_cast<int16_t>(std::min(gm.blackBoxX + 2 * e, r->cellSize));
       cell->boxHeight = static_cast<int16_t>(std::min(gm.blackBoxY + 2 * e, r->cellSize));
     }

@@ -2,13 +2,16 @@
 
 #include <cstdint>
 
+#include "media/image/GraphImage.h"
 #include "media/image/Rect.h"
 #include "media/softrender/MemImg.h"
 #include "platform/fonts/Fonts.h"
 
 // Font handles with their glyph caches, the default font, and string drawing
 // and measuring. Every drawn character is rendered once into a square cell of
-// the font's memory cache; drawing copies cells.
+// the font's cache; drawing copies cells. The cache is a byte bitmap in memory
+// (drawn by the 2D and software paths) or, on the 3D path, a 16-bit texture
+// graph whose cells are drawn as textured quads.
 
 constexpr int kFontSlots = 40;
 constexpr int kGlyphCells = 2025;  // at most 2024 used; the one after the last carries index -1
@@ -56,6 +59,16 @@ struct FontRecord {
   int textSurface;  // Surface2DHandle, -1 when none
   int textSurfaceLost;
   int ascent;
+  // The texture cache (textureCache 1): the cache graph, for edged fonts its
+  // right half as the edge graph, and the image one glyph is built in.
+  int cacheGraph;  // GraphHandle, -1 when none
+  int edgeGraph;   // GraphHandle, -1 when none
+  int cacheGraphLost;
+  GraphImage staging;
+  int textureCache;
+  // The cache graph's surfaces and their pixel generations after the glyphs
+  // were last written; any other change means the glyphs are gone.
+  uint64_t cacheGraphStamp;
 };
 
 struct FontTable {
@@ -115,6 +128,10 @@ int ProcessFontString(int mode, int x, int y, int scaled, double xScale, double 
                       MEMIMG* target, const Rect* clip, int transparent, int font, int edgeColor, int length,
                       int vertical, int* sizeOut);
 int MeasureTextWithFont(const char* text, int length, int font, int vertical);
+// Strings of texture fonts on the 3D path; other fonts go to the 2D path.
+int PutFontString3D(int x, int y, const char* text, int color, int font, int edgeColor, int vertical);
+int PutFontStringScaled3D(int x, int y, double xScale, double yScale, const char* text, int color, int font,
+                          int edgeColor, int vertical);
 int MeasureTextDefaultFont(const char* text, int length, int vertical);
 int DrawTextWithFont(int x, int y, const char* text, int color, int font, int edgeColor, int vertical);
 int DrawScaledTextWithFont(int x, int y, double xScale, double yScale, const char* text, int color, int font,
