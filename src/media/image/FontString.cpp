@@ -2,6 +2,7 @@
 // from the font's glyph cache into a software image or, for texture fonts,
 // through the 3D path.
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -238,10 +239,18 @@ int DrawTextBody(int x, int y, bool scaledDraw, double xScale, double yScale, co
   if (front && gScreenState.readBack == 1) ReadBackWindowToFrontScreen();
   int result;
   if (texture) {
-    if (subtract) BeginSubtractBlend3D(refresh);
+    // Glyphs of edged fonts reach below size + 3, and some glyphs above or
+    // left of the pen: the inversions cover a band of cell sizes around the
+    // text (pixels inverted twice are as they were).
+    const double scale = scaledDraw ? std::max(std::fabs(xScale), std::fabs(yScale)) : 1.0;
+    const int pad = static_cast<int>(GetFontRecord(font)->cellSize * scale) + 1;
+    Rect band = vertical != 0 ? Rect{x - pad, y - pad, x + 2 * pad, area.bottom}
+                              : Rect{x - pad, y - pad, area.right, y + 2 * pad};
+    ClipRectangle(&band, &area);
+    if (subtract) BeginSubtractBlend3D(band);
     result = scaledDraw ? PutFontStringScaled3D(x, y, xScale, yScale, text, color, font, edgeColor, vertical)
                         : PutFontString3D(x, y, text, color, font, edgeColor, vertical);
-    if (subtract) EndSubtractBlend3D(refresh);
+    if (subtract) EndSubtractBlend3D(band);
   } else {
     result = scaledDraw ? PutFontStringScaled2D(x, y, xScale, yScale, text, color, font, edgeColor, vertical)
                         : PutFontString2D(x, y, text, color, font, edgeColor, vertical);
