@@ -122,6 +122,20 @@ TEST_F(FontTextureTest, TheCacheGraphHoldsTenCellsOrMoreAndEdgedFontsKeepTheirEd
     EXPECT_EQ(f->staging.format.alphaWidth, c.alphaBits);
     EXPECT_EQ(DeleteFontHandle(font), 0);
   }
+  // The game's settings for new graphs neither reach the cache graph nor are changed by it.
+  SetNewGraphDrawValid(1);
+  gDrawState.newGraphLoadAsAlpha = 1;
+  const FontRecord* keyed = GetFontRecord(Font(16, 0));
+  ASSERT_NE(keyed, nullptr);
+  const GraphFormatRequest& request = GetGraphRecord(keyed->cacheGraph)->request;
+  EXPECT_EQ(request.drawValid, 0);
+  EXPECT_EQ(request.alphaTest, 1);
+  EXPECT_EQ(request.loadAsAlpha, 0);
+  EXPECT_EQ(request.colorDepth, 16);
+  EXPECT_EQ(gDrawState.newGraphDrawValid, 1);
+  EXPECT_EQ(gDrawState.newGraphLoadAsAlpha, 1);
+  SetNewGraphDrawValid(0);
+  gDrawState.newGraphLoadAsAlpha = 0;
   EndMediaLibrary();
 
   // The software path keeps the memory cache.
@@ -196,6 +210,13 @@ TEST_F(FontTextureTest, QuadsCarryTheGlyphBoxesTheColoursAndTheScales) {
   const GlyphCacheEntry* a = Cached(f, "A");
   ASSERT_NE(a, nullptr);
   const int w = a->boxWidth, h = a->boxHeight, offX = a->offsetX, offY = a->offsetY;
+  // Measuring scales a texture font's advances: x for horizontal, y for vertical text.
+  const int width = MeasureTextWithFont("AA", -1, font, 0);
+  EXPECT_EQ(width, 2 * a->advance);
+  EXPECT_EQ(ProcessFontString(0, 0, 0, 0, 1.5, 3.0, "AA", text, nullptr, nullptr, 0, font, edge, -1, 0, nullptr),
+            width * 3 / 2);
+  EXPECT_EQ(ProcessFontString(0, 0, 0, 0, 1.5, 3.0, "AA", text, nullptr, nullptr, 0, font, edge, -1, 1, nullptr),
+            width * 3);
   struct Case {
     double xs, ys;  // 0: unscaled
     int tint;
