@@ -122,8 +122,10 @@ int SyncDefaultFont();
 // String drawing and measuring. The colour a text or edge colour is drawn
 // in under the current tint.
 int TintTextColor(int color);
-// mode 1 draws into target within clip, any other measures; returns the
-// advance width. sizeOut: {width, line height}, swapped for vertical text.
+// mode 1 draws into target within clip (a texture font draws through the 3D
+// path and needs no target), any other measures; returns the advance width.
+// The scales apply to texture fonts only: when measuring, or drawing with
+// scaled set. sizeOut: {width, line height}, swapped for vertical text.
 int ProcessFontString(int mode, int x, int y, int scaled, double xScale, double yScale, const char* text, int color,
                       MEMIMG* target, const Rect* clip, int transparent, int font, int edgeColor, int length,
                       int vertical, int* sizeOut);
