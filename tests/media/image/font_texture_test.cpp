@@ -148,6 +148,26 @@ TEST_F(FontTextureTest, TheCacheGraphHoldsTenCellsOrMoreAndEdgedFontsKeepTheirEd
   EXPECT_NE(f->cacheBitmap, nullptr);
 }
 
+TEST_F(FontTextureTest, ACacheGraphThatCannotBeMadeLeavesTheFontWithAMemoryCache) {
+  // Textures of at most 32 pixels would cut a 512-pixel cache graph into 256 pieces, more than a graph holds.
+  gpu::RecordingSetup setup = gpu::DefaultRecordingSetup();
+  setup.devices[0].maxTextureWidth = setup.devices[0].maxTextureHeight = 32;
+  gpu::SetRecordingSetup(setup);
+  StartHardware();
+  const int font = Font(16, 1);
+  const FontRecord* f = GetFontRecord(font);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->textureCache, 0);
+  EXPECT_EQ(f->cacheGraph, -1);
+  EXPECT_EQ(f->edgeGraph, -1);
+  EXPECT_NE(f->cacheBitmap, nullptr);
+  EXPECT_EQ(f->cellCount, std::clamp(327680 / (f->cellSize * f->cellSize), 20, 2024));
+  // テクスチャ文字キャッシュの作成に失敗しました
+  EXPECT_NE(ReadLog().find("\x83\x65\x83\x4e\x83\x58\x83\x60\x83\x83\x95\xb6\x8e\x9a\x83\x4c"), std::string::npos);
+  EXPECT_EQ(DrawTextWithFont(0, 0, "AB", PackColor(255, 255, 255), font, 0, 0), 0);
+  EXPECT_EQ(f->cursor, 2);
+}
+
 TEST_F(FontTextureTest, GlyphsFillCellsOnceAndTheSeventeenthCharacterOfSixteenCellsTakesCellZero) {
   StartHardware();
   const int font = Font(200, 0);
