@@ -40,10 +40,18 @@ inline void AddType(Database& database, const TypeSpec& spec) {
   definition.typeName = spec.name;
   definition.contentNames = spec.contentNames;
   if (definition.contentNames.empty())
-    for (size_t c = 0; c < spec.codes.size(); ++c) definition.contentNames.push_back("c" + std::to_string(c));
+    for (size_t c = 0; c < spec.codes.size(); ++c) {
+      std::string name = "c";
+      name += std::to_string(c);
+      definition.contentNames.push_back(std::move(name));
+    }
   definition.dataNames = spec.dataNames;
   if (definition.dataNames.empty())
-    for (int d = 0; d < spec.rows; ++d) definition.dataNames.push_back("d" + std::to_string(d));
+    for (int d = 0; d < spec.rows; ++d) {
+      std::string name = "d";
+      name += std::to_string(d);
+      definition.dataNames.push_back(std::move(name));
+    }
   definition.defaultValues.assign(spec.defaults.begin(), spec.defaults.end());
   definition.defaultValues.resize(spec.codes.size(), 0);
   database.types.push_back(std::move(type));

@@ -213,7 +213,11 @@ TEST_F(DatabaseTest, NamesAndDataNameSources) {
     d->variableLink = &variable;
   }
   AddType(variable, "v0", {1000}, 2, {}, {}, {"va", "vb"});
-  for (int t = 1; t < 5; ++t) AddType(variable, "v" + std::to_string(t), {1000}, 1);
+  for (int t = 1; t < 5; ++t) {
+    std::string name = "v";
+    name += std::to_string(t);
+    AddType(variable, name, {1000}, 1);
+  }
   AddType(variable, "v5", {1000}, 3, {}, {}, {"x5", "y5", "z5"});
 
   AddType(user, "plain", {2000}, 2, {}, {"content"}, {"n0", "n1"});

@@ -23,10 +23,11 @@ class VariableIdTest : public testing::Test {
     gVariableDatabase = Database();
     // System types 14 and 15 size the normal variables (5) and spare set 1 (3).
     for (int t = 0; t < 16; ++t)
-      AddType(gSystemDatabase, "s" + std::to_string(t), {1000}, t == 14 ? 5 : t == 15 ? 3 : 0);
+      AddType(gSystemDatabase, std::string("s").append(std::to_string(t)), {1000}, t == 14 ? 5 : t == 15 ? 3 : 0);
     AddType(gSystemDatabase, "s16", {1000, 2000}, 2, {40});
     AddType(gUserDatabase, "u0", {1000, 2000}, 2, {11});
-    for (int t = 0; t < 6; ++t) AddType(gVariableDatabase, "v" + std::to_string(t), {1000, 2000, 1001}, 3, {0, 0, 66});
+    for (int t = 0; t < 6; ++t)
+      AddType(gVariableDatabase, std::string("v").append(std::to_string(t)), {1000, 2000, 1001}, 3, {0, 0, 66});
     LinkDatabases();
     gCurrentMap = CurrentMap();
     gCurrentMap.mapId = 2;

@@ -102,14 +102,14 @@ class Generator {
     Emit(122, {target, source | (op << 8), other}, indent, {std::move(first), std::move(second)});
   }
 
-  void Label(int indent) { Emit(212, {}, indent, {"L" + std::to_string(Pick(kLabelNames))}); }
+  void Label(int indent) { Emit(212, {}, indent, {std::string("L").append(std::to_string(Pick(kLabelNames)))}); }
 
   // Every jump spends one unit of the budget, so no script jumps forever.
   void Jump(int indent) {
     Emit(121, {NormalVar(kJumpBudget), 1, 0, 0x4 | 0x8 | (1 << 8)}, indent);
     Emit(111, {1, NormalVar(kJumpBudget), 30, 4 | 0x10}, indent);
     Emit(401, {1}, indent);
-    Emit(213, {}, indent + 1, {"L" + std::to_string(Pick(kLabelNames + 1))});
+    Emit(213, {}, indent + 1, {std::string("L").append(std::to_string(Pick(kLabelNames + 1)))});
     Emit(499, {}, indent);
   }
 

@@ -61,9 +61,9 @@ TEST(PlatformFiles, AbsolutePathsWithDriveOrHostPrefix) {
   std::string cwd = RuntimeCwd();
   ASSERT_EQ(cwd.substr(0, 3), "C:\\");
   EXPECT_EQ(ReadAll(cwd + "\\GAME.DAT"), "game");
-  EXPECT_EQ(ReadAll("d:" + cwd.substr(2) + "\\game.dat"), "game");  // every drive is the root
-  EXPECT_EQ(ReadAll(cwd.substr(2) + "\\Game.dat"), "game");         // "\dir\..."
-  EXPECT_EQ(ReadAll("\\" + cwd.substr(2) + "\\Game.dat"), "game");  // "\\host\..." form
+  EXPECT_EQ(ReadAll("d:" + cwd.substr(2) + "\\game.dat"), "game");                     // every drive is the root
+  EXPECT_EQ(ReadAll(cwd.substr(2) + "\\Game.dat"), "game");                            // "\dir\..."
+  EXPECT_EQ(ReadAll(std::string("\\").append(cwd.substr(2)) + "\\Game.dat"), "game");  // "\\host\..." form
 }
 
 TEST(PlatformFiles, ListingIsReadAgainOnAMissAndAfterOwnWrites) {

@@ -36,7 +36,7 @@ class PresentationTest : public GraphicsTest {
     for (int type = 0; type < 13; ++type) {
       if (type == 10) AddType(gSystemDatabase, "skins", {2000, 1000}, 3);
       else if (type == 12) AddType(gSystemDatabase, "colours", {1000, 1001, 1002}, 0);
-      else AddType(gSystemDatabase, "t" + std::to_string(type), {1000}, 1);
+      else AddType(gSystemDatabase, std::string("t").append(std::to_string(type)), {1000}, 1);
     }
     gGameInfo = GameInfo();
     gGameInfo.settings.assign(18, 0);

@@ -18,7 +18,8 @@ constexpr int kKeepColor = 1 << 24;
 std::vector<std::string> Named(std::vector<std::string> lines, const Picture& p) {
   std::map<std::string, std::string> names;
   for (size_t i = 0; i < p.cells.size(); ++i)
-    names["," + std::to_string(p.cells[i]) + ","] = ",c" + std::to_string(i) + ",";
+    names[std::string(",").append(std::to_string(p.cells[i])) + ","] =
+        std::string(",c").append(std::to_string(i)) + ",";
   for (std::string& line : lines) {
     for (const auto& [handle, name] : names) {
       for (size_t at = line.find(handle); at != std::string::npos; at = line.find(handle))

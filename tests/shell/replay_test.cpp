@@ -161,7 +161,7 @@ TEST_F(Replay, SeedChecksAreReportedOnceFromTheTenthEntryOn) {
   gReplayPlaying = 1;
   for (int i = 0; i < 12; ++i) PollInput(gInput);
   ASSERT_EQ(RecordedNotices().size(), 1u);
-  EXPECT_NE(RecordedNotices()[0][0].find("=" + std::to_string(state + 7) + " "), std::string::npos);
+  EXPECT_NE(RecordedNotices()[0][0].find(std::string("=").append(std::to_string(state + 7)) + " "), std::string::npos);
   EXPECT_EQ(gInput.direction8, 6);
   EXPECT_EQ(gReplayFinished, 0);
 }

@@ -92,7 +92,7 @@ TEST_F(SoundManagerTest, RegisteredFilesRotateThroughTheSpareEntries) {
   EXPECT_EQ(gSystemDatabase.ReadDatabaseInt(3, kDesigned, 1), 80);
   EXPECT_EQ(gSystemDatabase.ReadDatabaseInt(3, kDesigned, 2), 120);
   for (int i = 1; i < 10; ++i)
-    EXPECT_EQ(RegisterSoundFile("s" + std::to_string(i) + ".wav", 2, 0, 0, 100, 100), kDesigned + i);
+    EXPECT_EQ(RegisterSoundFile(std::string("s").append(std::to_string(i)) + ".wav", 2, 0, 0, 100, 100), kDesigned + i);
   EXPECT_EQ(RegisterSoundFile("eleventh.wav", 2, 0, 0, 100, 100), kDesigned);
   // Failed loads leave no handle behind (a -1 would read as "stop every sound effect").
   for (const auto& [path, handle] : gSoundNameIndex) EXPECT_EQ(handle, 0) << path;

@@ -188,8 +188,8 @@ int PutGraphRotated3D(float cx, float cy, double scale, double angle, GraphRecor
       originX = cx - 0.5f, originY = cy - 0.5f;
       centred = true;
     } else if (!oddW && !oddH) {
+      // Even sides: the half sizes are whole already.
       originX = cx - 0.5f, originY = cy - 0.5f;
-      halfX = static_cast<float>(w / 2), halfY = static_cast<float>(h / 2);
     } else if (oddW && oddH) {
       centred = true;
     } else {
@@ -291,7 +291,7 @@ int DrawTexturePieceQuad(const TextureSetRecord& p, const float* P) {
                              std::fabs((x3 - x1) - (x4 - x2)) < 1 && std::fabs((y3 - y1) - (y4 - y2)) < 1;
   if (parallelogram) {
     Corner k[4];
-    for (int i = 0; i < 4; ++i) k[i] = CornerAt(p, i, P[2 * i], P[2 * i + 1]);
+    for (size_t i = 0; i < 4; ++i) k[i] = CornerAt(p, static_cast<int>(i), P[2 * i], P[2 * i + 1]);
     const float cross1 = (x2 - x1) * (y3 - y1) - (y2 - y1) * (x3 - x1);
     const float cross2 = (x3 - x4) * (y2 - y4) - (y3 - y4) * (x2 - x4);
     static constexpr int kSwapped[6] = {0, 2, 1, 3, 1, 2};
@@ -307,7 +307,7 @@ int DrawTexturePieceQuad(const TextureSetRecord& p, const float* P) {
     const float bx = x2 + (x4 - x2) * t, by = y2 + (y4 - y2) * t;
     for (int i = 0; i < 8; ++i) {
       const float s = static_cast<float>(i) / 7;
-      grid[j * 8 + i] =
+      grid[(j * 8) + i] =
           ScreenVertex{ax + (bx - ax) * s,           ay + (by - ay) * s,       gDrawState.flatDrawDepth, 1.0f,
                        gDirect3DState.packedDiffuse, tl.u + (br.u - tl.u) * s, tl.v + (br.v - tl.v) * t};
     }
@@ -326,7 +326,7 @@ int PutGraphFourCorners3D(const float* corners, GraphRecord* g, int transparent)
     return PutGraphFourCornersSplit3D(ints, g, transparent);
   }
   float P[8];
-  for (int i = 0; i < 4; ++i) {
+  for (size_t i = 0; i < 4; ++i) {
     P[2 * i] = corners[2 * i] + FrontX();
     P[2 * i + 1] = corners[2 * i + 1] + FrontY();
   }
@@ -338,7 +338,7 @@ int PutGraphFourCorners3D(const float* corners, GraphRecord* g, int transparent)
       return;
     }
     float Q[8];
-    for (int k = 0; k < 4; ++k) {
+    for (size_t k = 0; k < 4; ++k) {
       const double x = p.corners[k].x, y = p.corners[k].y;
       const double lx = P[0] + (P[4] - P[0]) * y / h, ly = P[1] + (P[5] - P[1]) * y / h;
       const double rx = P[2] + (P[6] - P[2]) * y / h, ry = P[3] + (P[7] - P[3]) * y / h;
@@ -356,7 +356,7 @@ int PutGraphFourCornersSplit3D(const int* P, GraphRecord* g, int transparent) {
     return PutGraphStretched3D(P[0], P[1], P[6], P[7], static_cast<float>(P[0]), static_cast<float>(P[1]),
                                static_cast<float>(P[6]), static_cast<float>(P[7]), g, transparent, 1);
   float F[8];
-  for (int i = 0; i < 4; ++i) {
+  for (size_t i = 0; i < 4; ++i) {
     F[2 * i] = static_cast<float>(P[2 * i]) - 0.5f + FrontX();
     F[2 * i + 1] = static_cast<float>(P[2 * i + 1]) - 0.5f + FrontY();
   }

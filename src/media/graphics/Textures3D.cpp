@@ -60,14 +60,10 @@ int SplitTextureLength(int length, int* out, int capacity, int singleTexture) {
   }
   int screenWidth = 640, screenHeight = 480;
   QueryScreenSize(&screenWidth, &screenHeight);
-  int G;
-  if (singleTexture != 0) {
-    G = deviceMax;
-  } else if (screenWidth <= deviceMax) {
+  int G = deviceMax;
+  if (singleTexture == 0 && screenWidth <= deviceMax) {
     G = 8;
     while (G < screenWidth) G *= 2;
-  } else {
-    G = deviceMax;
   }
   int h = G;
   while (h > L && h > m) h /= 2;

@@ -53,7 +53,7 @@ void Record(const char* format, ...) {
   char text[160];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  (void)std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
   RecordedCall call;
   call.text = text;

@@ -11,9 +11,12 @@
 #include <EGL/eglext.h>
 #include <GL/glcorearb.h>
 
+#include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -148,7 +151,7 @@ bool ReadSurface(SurfaceHandle surface, std::vector<uint8_t>* rgba, int* width, 
     const uint8_t* row = bits + static_cast<size_t>(y) * pitch;
     for (int x = 0; x < *width; ++x, out += 4) {
       uint32_t v = 0;
-      std::memcpy(&v, row + x * bytes, bytes);
+      std::memcpy(&v, row + static_cast<ptrdiff_t>(x) * bytes, bytes);
       out[0] = Expand(v, r, 0);
       out[1] = Expand(v, g, 0);
       out[2] = Expand(v, b, 0);
@@ -177,7 +180,7 @@ void WriteSurface(SurfaceHandle surface, const std::vector<uint8_t>& rgba) {
     uint8_t* row = bits + static_cast<size_t>(y) * pitch;
     for (int x = 0; x < width; ++x, in += 4) {
       const uint32_t v = Reduce(in[0], r) | Reduce(in[1], g) | Reduce(in[2], b) | Reduce(in[3], a) | unused;
-      std::memcpy(row + x * bytes, &v, bytes);
+      std::memcpy(row + static_cast<ptrdiff_t>(x) * bytes, &v, bytes);
     }
   }
   UnlockSurface(surface);
@@ -241,31 +244,42 @@ void ReadBackTarget() {
 
 // --- Generated fragment shaders ----------------------------------------------------------------
 
+// Joins pieces of shader text in one allocation.
+std::string Join(std::initializer_list<std::string_view> parts) {
+  size_t size = 0;
+  for (const std::string_view part : parts) size += part.size();
+  std::string out;
+  out.reserve(size);
+  for (const std::string_view part : parts) out += part;
+  return out;
+}
+
 std::string Arg(uint32_t arg, int stage) {
   std::string v;
   switch (arg & 0xF) {
     case kTaDiffuse: v = "diffuse"; break;
     case kTaCurrent: v = "current"; break;
-    case kTaTexture: v = "t" + std::to_string(stage); break;
+    case kTaTexture: v = Join({"t", std::to_string(stage)}); break;
     case kTaTFactor: v = "factor"; break;
     case kTaSpecular: v = "specular"; break;
     default: v = "vec4(1.0)"; break;
   }
-  return (arg & kTaComplement) != 0 ? "(vec4(1.0) - " + v + ")" : v;
+  if ((arg & kTaComplement) != 0) return Join({"(vec4(1.0) - ", v, ")"});
+  return v;
 }
 
 std::string Op(uint32_t op, const std::string& a, const std::string& b, const char* part) {
-  const std::string x = a + part, y = b + part;
+  std::string x = Join({a, part}), y = Join({b, part});
   switch (op) {
     case kTopSelectArg1: return x;
     case kTopSelectArg2: return y;
-    case kTopModulate: return x + " * " + y;
-    case kTopModulate2x: return "2.0 * " + x + " * " + y;
-    case kTopModulate4x: return "4.0 * " + x + " * " + y;
-    case kTopAdd: return x + " + " + y;
-    case kTopSubtract: return x + " - " + y;
-    case kTopBlendDiffuseAlpha: return "mix(" + y + ", " + x + ", diffuse.a)";
-    case kTopBlendCurrentAlpha: return "mix(" + y + ", " + x + ", current.a)";
+    case kTopModulate: return Join({x, " * ", y});
+    case kTopModulate2x: return Join({"2.0 * ", x, " * ", y});
+    case kTopModulate4x: return Join({"4.0 * ", x, " * ", y});
+    case kTopAdd: return Join({x, " + ", y});
+    case kTopSubtract: return Join({x, " - ", y});
+    case kTopBlendDiffuseAlpha: return Join({"mix(", y, ", ", x, ", diffuse.a)"});
+    case kTopBlendCurrentAlpha: return Join({"mix(", y, ", ", x, ", current.a)"});
     default: return x;
   }
 }
@@ -280,34 +294,34 @@ GLuint Program() {
     const std::string n = std::to_string(i);
     const std::string coord = (t[kTssTexCoordIndex] & 1) != 0 ? "vCoord1" : "vCoord0";
     if (i < 4) {
-      body += "  vec4 t" + n + " = texture(uTexture" + n + ", " + coord + ");\n";
-      body += "  if (uNoAlpha[" + n + "] > 0.5) {\n";
-      if (colorKey) body += "    if (uBound[" + n + "] > 0.5 && t" + n + ".a < 0.5) discard;\n";
-      body += "    t" + n + ".a = 1.0;\n  }\n";
+      body += Join({"  vec4 t", n, " = texture(uTexture", n, ", ", coord, ");\n"});
+      body += Join({"  if (uNoAlpha[", n, "] > 0.5) {\n"});
+      if (colorKey) body += Join({"    if (uBound[", n, "] > 0.5 && t", n, ".a < 0.5) discard;\n"});
+      body += Join({"    t", n, ".a = 1.0;\n  }\n"});
     } else {
-      body += "  vec4 t" + n + " = vec4(1.0);\n";
+      body += Join({"  vec4 t", n, " = vec4(1.0);\n"});
     }
     const std::string c1 = Arg(t[kTssColorArg1], i), c2 = Arg(t[kTssColorArg2], i);
     const std::string a1 = Arg(t[kTssAlphaArg1], i), a2 = Arg(t[kTssAlphaArg2], i);
     const std::string alpha = t[kTssAlphaOp] == kTopDisable ? "current.a" : Op(t[kTssAlphaOp], a1, a2, ".a");
-    body += "  current = clamp(vec4(" + Op(t[kTssColorOp], c1, c2, ".rgb") + ", " + alpha + "), 0.0, 1.0);\n";
+    body += Join({"  current = clamp(vec4(", Op(t[kTssColorOp], c1, c2, ".rgb"), ", ", alpha, "), 0.0, 1.0);\n"});
   }
   if (s.renderStates[kRsAlphaTestEnable] != 0) {
     const uint32_t func = s.renderStates[kRsAlphaFunc];
     const char* cmp = func == kCmpGreater ? ">" : func == kCmpGreaterEqual ? ">=" : nullptr;
-    if (cmp != nullptr)
-      body += std::string("  if (!(floor(current.a * 255.0 + 0.5) ") + cmp + " uAlphaRef)) discard;\n";
+    if (cmp != nullptr) body += Join({"  if (!(floor(current.a * 255.0 + 0.5) ", cmp, " uAlphaRef)) discard;\n"});
     else if (func == 1) body += "  discard;\n";
   }
   auto found = s.programs.find(body);
   if (found != s.programs.end()) return found->second;
-  const std::string source = std::string("#version 330 core\n") +
-                             "flat in vec4 vDiffuse;\nflat in vec4 vSpecular;\nin vec2 vCoord0;\nin vec2 vCoord1;\n"
-                             "uniform sampler2D uTexture0, uTexture1, uTexture2, uTexture3;\n"
-                             "uniform float uNoAlpha[4];\nuniform float uBound[4];\nuniform vec4 uFactor;\n"
-                             "uniform float uAlphaRef;\nout vec4 oColor;\nvoid main() {\n"
-                             "  vec4 diffuse = vDiffuse, specular = vSpecular, factor = uFactor, current = diffuse;\n" +
-                             body + "  oColor = current;\n}\n";
+  const std::string source =
+      Join({"#version 330 core\n"
+            "flat in vec4 vDiffuse;\nflat in vec4 vSpecular;\nin vec2 vCoord0;\nin vec2 vCoord1;\n"
+            "uniform sampler2D uTexture0, uTexture1, uTexture2, uTexture3;\n"
+            "uniform float uNoAlpha[4];\nuniform float uBound[4];\nuniform vec4 uFactor;\n"
+            "uniform float uAlphaRef;\nout vec4 oColor;\nvoid main() {\n"
+            "  vec4 diffuse = vDiffuse, specular = vSpecular, factor = uFactor, current = diffuse;\n",
+            body, "  oColor = current;\n}\n"});
   const GLuint fragment = Compile(GL_FRAGMENT_SHADER, source);
   GLuint program = glCreateProgram();
   glAttachShader(program, s.vertexShader);
@@ -352,7 +366,7 @@ void ApplyPipeline(GLuint program) {
   glUniform1f(glGetUniformLocation(program, "uAlphaRef"), static_cast<float>(s.renderStates[kRsAlphaRef] & 0xFF));
   float noAlpha[4] = {}, bound[4] = {};
   for (int i = 0; i < 4; ++i) {
-    const std::string name = "uTexture" + std::to_string(i);
+    const std::string name = Join({"uTexture", std::to_string(i)});
     glUniform1i(glGetUniformLocation(program, name.c_str()), i);
     glActiveTexture(GL_TEXTURE0 + i);
     const SurfaceHandle t = s.stageTextures[i];

@@ -188,4 +188,52 @@ TEST_F(Direct3DOpenGLTest, FramesOnTheOpenGLPathMatchTheSoftwarePath) {
   }
 }
 
+TEST_F(Direct3DOpenGLTest, AfterADeviceLossTexturesAndRenderTargetsAreMadeAgainAndTheFrameComesBack) {
+  ForceHardwareRendering(1);
+  if (!gpu::HasDirect3D()) GTEST_SKIP() << "no OpenGL 3.3 context";
+  gScreenState = ScreenState{};
+  StartGraphicsAt(32);
+  ASSERT_EQ(IsSoftwareRendering(), 0) << ReadLog();
+  gRefill = Refill{};
+  AllocARGB8GraphImage(48, 40, &gRefill.image);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 48; ++x) {
+      const uint32_t c = SpritePixel(x, y);
+      WriteGraphImagePixel(&gRefill.image, x, y, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, c >> 24);
+    }
+  gRefill.graph = CreateGraphFromImageDefault(&gRefill.image);
+  ASSERT_GE(gRefill.graph, 0);
+  SetGraphRestoreCallback(RefillGraphs);
+  SetNewGraphDrawValid(1);
+  const int target = CreateGraphSized(96, 80, 1, 0, 0);
+  SetNewGraphDrawValid(0);
+  ASSERT_GE(target, 0);
+  auto frame = [&] {
+    SelectDrawTarget(target);
+    ClearDrawTarget();
+    PutGraph(10, 10, gRefill.graph, 1);
+    SelectDrawTarget(-2);
+    ClearDrawTarget();
+    PutGraph(100, 100, gRefill.graph, 1);
+    PutGraphRotated(300, 120, 1.5, 0.7, gRefill.graph, 1, 0);
+    PutGraph(300, 300, target, 0);
+    PresentFrame();
+    Frame out(640 * 480);
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) out[y * 640 + x] = WindowPixel(x, y);
+    return out;
+  };
+  const Frame before = frame();
+  // The sprite, its turned copy and the render target all show.
+  EXPECT_GT(std::count_if(before.begin(), before.end(), [](uint32_t p) { return p != 0; }), 6000);
+  gpu::LoseDevice();
+  platform::SendMessage(gLibrarySystem.mainWindow, platform::kWmDisplayChange, 32, 1024 | (768 << 16));
+  EXPECT_EQ(gRefill.calls, 1);
+  EXPECT_EQ(IsSoftwareRendering(), 0);
+  EXPECT_EQ(IsValidGraph(target), 1);
+  const Frame after = frame();
+  EXPECT_EQ(Compare(after, before, "device-loss", 0, 0), 0);
+  FreeGraphImage(&gRefill.image);
+}
+
 }  // namespace

@@ -188,7 +188,7 @@ TEST_F(KeyInputTest, MaximumLengthDropsTheLastCharacters) {
   int k = NewEntry(3);
   Type("abc");
   Type("あ");  // two bytes: 'c' and 'b' make room, the cursor follows the end
-  EXPECT_EQ(Text(k), "a" + Sjis("あ"));
+  EXPECT_EQ(Text(k), std::string("a").append(Sjis("あ")));
   EXPECT_EQ(Cursor(k), 3);
 }
 
@@ -291,7 +291,7 @@ TEST_F(KeyInputTest, HandlesAreCheckedEverywhere) {
 TEST_F(KeyInputTest, SetStringKeepsWholeCharactersWithinTheMaximum) {
   int h = NewEntry(3);
   ASSERT_EQ(SetTextEntryString(Sjis("aあい").c_str(), h), 0);
-  EXPECT_EQ(Text(h), "a" + Sjis("あ"));
+  EXPECT_EQ(Text(h), std::string("a").append(Sjis("あ")));
   EXPECT_EQ(Cursor(h), 3);
   ASSERT_EQ(SetTextEntryString("abcdef", h), 0);
   EXPECT_EQ(Text(h), "abc");
@@ -342,7 +342,7 @@ TEST(KeyInputRing, ALeadByteEntersOnlyWithRoomForItsTrailByte) {
 }
 
 TEST(KeyInputHelpers, CharacterAndByteCounts) {
-  const std::string text = "a" + Sjis("あい") + "b";
+  const std::string text = std::string("a").append(Sjis("あい")) + "b";
   EXPECT_EQ(CharsToBytes(text.c_str(), 2), 3);
   EXPECT_EQ(CharsToBytes(text.c_str(), 10), 6);
   EXPECT_EQ(BytesToChars(text.c_str(), 2), 2);
