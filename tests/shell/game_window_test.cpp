@@ -19,13 +19,6 @@
 
 namespace {
 
-// The Game executable beside the test programs' folder.
-std::filesystem::path GameExecutable() {
-  std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return self.parent_path().parent_path() / "Game";
-}
-
 // An X display of our own with the real Game on it.
 class GameOnXvfb {
  public:
