@@ -134,6 +134,8 @@ MapData FieldMap() {
   sign.y = kSampleHeroY;
   EventPage& page = sign.pages[0];
   page.graphicName = "CharaChip\\Sign.bmp";
+  // A sign does not step in place: the map stands still once the hero does.
+  page.moveSettings.optionBits = 2;
   page.conditions.conditionHeader = 0;  // action key
   page.commands = CommandListBuilder()
                       .Add(101, {}, {Cp932Text("ようこそ、サンプルゲームへ！")})
