@@ -141,13 +141,13 @@ std::string GameUsage() {
   return "usage: Game [OPTION]... [GAME_FOLDER] [Play_As_Test]\n"
          "Plays the game in GAME_FOLDER, or in the folder of Game itself.\n"
          "\n"
-         "  --headless N          run N frames without a window, then end\n"
-         "  --replay FILE         take the input from the replay log in FILE\n"
-         "  --screenshot N:FILE   (with --headless) write the screen after frame N to FILE as PNG\n"
-         "  --opengl              draw with OpenGL, even on a software rasteriser\n"
-         "  --software            draw in software (as SoftModeFlag=1 in Game.ini)\n"
-         "  --help                show this text and end\n"
-         "  Play_As_Test          test play: what remains of the command line after the options\n";
+         "  --headless N             run N frames without a window, then end\n"
+         "  --replay FILE            take the input from the replay log in FILE\n"
+         "  --screenshot FRAME:FILE  (with --headless) write the screen after FRAME to FILE as PNG\n"
+         "  --opengl                 draw with OpenGL, even on a software rasteriser\n"
+         "  --software               draw in software (as SoftModeFlag=1 in Game.ini)\n"
+         "  --help                   show this text and end\n"
+         "  Play_As_Test             test play, when nothing else is left after the options\n";
 }
 
 void RestartGame(bool firstPass) {

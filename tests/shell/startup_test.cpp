@@ -207,8 +207,8 @@ TEST_F(StartupTest, OptionsFromATable) {
   EXPECT_EQ(error, "unknown option --bogus");
   // The usage names every option.
   const std::string usage = GameUsage();
-  for (const char* option : {"--headless N", "--replay FILE", "--screenshot N:FILE", "--opengl", "--software", "--help",
-                             "GAME_FOLDER", "Play_As_Test"})
+  for (const char* option : {"--headless N", "--replay FILE", "--screenshot FRAME:FILE", "--opengl", "--software",
+                             "--help", "GAME_FOLDER", "Play_As_Test"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
