@@ -10,8 +10,12 @@ int main(int argc, char** argv) {
   GameOptions options;
   std::string error;
   if (!ParseGameArguments(arguments, options, error)) {
-    (void)std::fprintf(stderr, "Game: %s\n", error.c_str());
+    (void)std::fprintf(stderr, "Game: %s\n%s", error.c_str(), GameUsage().c_str());
     return 2;
+  }
+  if (options.help) {
+    (void)std::fputs(GameUsage().c_str(), stdout);
+    return 0;
   }
   if (options.headless) platform::SetBackend(platform::Backend::Headless);
   return GameMain(options);

@@ -111,6 +111,15 @@ bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& 
     } else if (argument == "--replay") {
       if (!hasValue) return error = "--replay needs a file", false;
       options.replayFile = arguments[++i];
+    } else if (argument == "--opengl" || argument == "--software") {
+      const auto renderer = argument == "--opengl" ? GameOptions::Renderer::OpenGl : GameOptions::Renderer::Software;
+      if (options.renderer != GameOptions::Renderer::Settings && options.renderer != renderer)
+        return error = "--opengl and --software exclude each other", false;
+      options.renderer = renderer;
+    } else if (argument == "--help") {
+      options.help = true;
+    } else if (argument.size() > 2 && argument.compare(0, 2, "--") == 0) {
+      return error = "unknown option " + argument, false;
     } else if (options.gameFolder.empty() && std::filesystem::is_directory(argument)) {
       options.gameFolder = argument;
     } else {
@@ -126,6 +135,19 @@ bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& 
     file = platform::Utf8ToCp932(std::filesystem::absolute(file).string());
   options.commandLine = rest;
   return true;
+}
+
+std::string GameUsage() {
+  return "usage: Game [OPTION]... [GAME_FOLDER] [Play_As_Test]\n"
+         "Plays the game in GAME_FOLDER, or in the folder of Game itself.\n"
+         "\n"
+         "  --headless N             run N frames without a window, then end\n"
+         "  --replay FILE            take the input from the replay log in FILE\n"
+         "  --screenshot FRAME:FILE  (with --headless) write the screen after FRAME to FILE as PNG\n"
+         "  --opengl                 draw with OpenGL, even on a software rasteriser\n"
+         "  --software               draw in software (as SoftModeFlag=1 in Game.ini)\n"
+         "  --help                   show this text and end\n"
+         "  Play_As_Test             test play, when nothing else is left after the options\n";
 }
 
 void RestartGame(bool firstPass) {
@@ -281,15 +303,23 @@ int StartGame(const GameOptions& options, GameSession& session) {
   }
   if (options.headless) gWindowModeFlag = 1;
   ChangeWindowMode(gWindowModeFlag);
+  if (options.renderer == GameOptions::Renderer::OpenGl) ForceHardwareRendering(1);
   if (StartMediaLibrary() == -1) return -1;
   if (!options.replayFile.empty() && !LoadReplayFile(options.replayFile))
     (void)std::fprintf(stderr, "Game: the replay file %s cannot be read\n",
                        platform::Cp932ToUtf8(options.replayFile).c_str());
   SetNoticeOutput(options.headless ? NoticeOutput::Stderr : NoticeOutput::Screen);
 
-  if (ini.start == 1 || gSoftModeFlag == 1) {
+  // The command line's choice holds for this run only; an unfinished start
+  // or the soft-mode flag switch to software for good.
+  using Renderer = GameOptions::Renderer;
+  if (options.renderer == Renderer::Settings && (ini.start == 1 || gSoftModeFlag == 1)) {
     WriteGameIni(1, 1, 0);
     gSoftModeFlag = 1;
+    SetUse3DForNewGraphs(0);
+    SetHardwareRendering(0);
+  } else if (options.renderer == Renderer::Software) {
+    WriteGameIni(1, gSoftModeFlag, 0);
     SetUse3DForNewGraphs(0);
     SetHardwareRendering(0);
   } else {

@@ -24,16 +24,20 @@ struct GameOptions {
   // A replay-log block (as a save file ends with) whose frames give the input.
   std::string replayFile;
   std::vector<std::pair<int, std::string>> screenshots;
+  // The drawing path for this run: as Game.ini says, OpenGL even on a
+  // software rasteriser, or software; Game.ini keeps its own setting.
+  enum class Renderer { Settings, OpenGl, Software };
+  Renderer renderer = Renderer::Settings;
+  // --help: the usage is printed and nothing runs.
+  bool help = false;
 };
 
 // Reads our options from the arguments and leaves the rest as the command
-// line:
-//   --headless N          run N frames on the headless backend
-//   --screenshot N:FILE   (headless) the screen after frame N as a PNG
-//   --replay FILE         input from the replay log in FILE
-//   DIR                   an existing folder: the game folder
-// Returns false with a message for a malformed option.
+// line (GameUsage lists them). Returns false with a message for a malformed
+// or unknown option.
 bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& options, std::string& error);
+// The command line's usage text, ending with a line end.
+std::string GameUsage();
 
 // What lives from the start-up to the shutdown.
 struct GameSession {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "media/PublicFunctions.h"
 #include "platform/dialogs/MessageBox.h"
 #include "platform/files/Files.h"
+#include "platform/gpu/Gpu.h"
 #include "platform/input/Input.h"
 #include "platform/text/Text.h"
 #include "platform/time/Time.h"
@@ -24,8 +28,10 @@
 #include "shell/NoticeBox.h"
 #include "shell/Startup.h"
 #include "shell/StartupGlobals.h"
+#include "support/Commands.h"
 #include "support/SampleGame.h"
 #include "support/ScratchFolder.h"
+#include "support/StartedGame.h"
 
 namespace {
 
@@ -158,6 +164,107 @@ TEST_F(StartupTest, OurOptionsAreTakenOffTheCommandLine) {
   }
 }
 
+TEST_F(StartupTest, OptionsFromATable) {
+  using Renderer = GameOptions::Renderer;
+  struct Case {
+    std::vector<std::string> arguments;
+    bool accepted;
+    Renderer renderer;
+    bool help;
+    std::string commandLine;
+  };
+  const Case cases[] = {
+      {{}, true, Renderer::Settings, false, ""},
+      {{"--opengl", "Play_As_Test"}, true, Renderer::OpenGl, false, "Play_As_Test"},
+      {{"Play_As_Test", "--software"}, true, Renderer::Software, false, "Play_As_Test"},
+      {{"--software", "--software"}, true, Renderer::Software, false, ""},
+      {{"--opengl", "--software"}, false, Renderer::Settings, false, ""},
+      {{"--help"}, true, Renderer::Settings, true, ""},
+      {{"--help", "--headless", "1", "x"}, true, Renderer::Settings, true, "x"},
+      {{"--bogus"}, false, Renderer::Settings, false, ""},
+      {{"--help", "--opengl=1"}, false, Renderer::Settings, false, ""},
+      {{"--"}, true, Renderer::Settings, false, "--"},
+      {{"-x", "--"}, true, Renderer::Settings, false, "-x --"},
+  };
+  for (const Case& c : cases) {
+    std::string trace;
+    for (const std::string& argument : c.arguments) trace += argument + " ";
+    SCOPED_TRACE(trace);
+    GameOptions parsed;
+    std::string error;
+    ASSERT_EQ(ParseGameArguments(c.arguments, parsed, error), c.accepted) << error;
+    if (!c.accepted) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_EQ(parsed.renderer, c.renderer);
+    EXPECT_EQ(parsed.help, c.help);
+    EXPECT_EQ(parsed.commandLine, c.commandLine);
+  }
+  GameOptions parsed;
+  std::string error;
+  ASSERT_FALSE(ParseGameArguments({"--headless", "1", "--bogus"}, parsed, error));
+  EXPECT_EQ(error, "unknown option --bogus");
+  // The usage names every option.
+  const std::string usage = GameUsage();
+  for (const char* option : {"--headless N", "--replay FILE", "--screenshot FRAME:FILE", "--opengl", "--software",
+                             "--help", "GAME_FOLDER", "Play_As_Test"})
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+// --software draws this run in software and leaves Game.ini's own setting;
+// --opengl keeps the hardware path even after an unfinished start.
+TEST_F(StartupTest, RendererOptionsHoldForTheRunOnly) {
+  struct Case {
+    GameOptions::Renderer renderer;
+    const char* ini;
+    int softMode;
+  };
+  const Case cases[] = {{GameOptions::Renderer::Software, "Start=0\r\nSoftModeFlag=0\r\n", 0},
+                        {GameOptions::Renderer::OpenGl, "Start=1\r\nSoftModeFlag=0\r\n", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini);
+    folder.Write("Game.ini", c.ini);
+    options.renderer = c.renderer;
+    GameSession session;
+    ASSERT_EQ(StartGame(options, session), 1);
+    EXPECT_EQ(gSoftModeFlag, c.softMode);
+    EXPECT_EQ(platform::gpu::GetGpuBackend() == platform::gpu::BackendKind::OpenGL,
+              c.renderer == GameOptions::Renderer::OpenGl);
+    ShutDownGame(session);
+    GameIniValues values;
+    ASSERT_EQ(ReadGameIni(values), 1);
+    EXPECT_EQ(values.softMode, c.softMode);
+  }
+  ForceHardwareRendering(0);
+}
+
+// The built Game prints its usage on --help and ends with 0; an unknown
+// option gives an error and the usage on stderr and a non-zero exit.
+TEST(GameCommandLineTest, HelpAndUnknownOptionsEndTheBuiltGame) {
+  if (!std::filesystem::exists(GameExecutable())) GTEST_SKIP() << "Game is not built";
+  ScratchFolder scratch;
+  struct Case {
+    const char* arguments;
+    int exitCode;
+    std::string out, err;
+  };
+  const Case cases[] = {{"--help", 0, GameUsage(), ""},
+                        {"--bogus", 2, "", "Game: unknown option --bogus\n" + GameUsage()},
+                        {"--headless", 2, "", "Game: --headless needs a frame count\n" + GameUsage()}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const auto out = scratch.Path() / "out", err = scratch.Path() / "err";
+    const std::string command =
+        GameExecutable().string() + " " + c.arguments + " >" + out.string() + " 2>" + err.string();
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
+    EXPECT_EQ(ScratchFolder::Read(out), c.out);
+    EXPECT_EQ(ScratchFolder::Read(err), c.err);
+  }
+}
+
 // F12 goes back to the title: the restart point renews every game object
 // and releases the old record's screen buffers, so a second return leaves as
 // many graphs as the first.
@@ -226,19 +333,11 @@ TEST_F(StartupTest, FrameSkipModesDrawEveryFirstSecondOrFourthPass) {
 namespace {
 
 // A started sample game whose first frame has run.
-class RunningGameTest : public StartupTest {
+class RunningGameTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    StartupTest::SetUp();
-    ASSERT_EQ(StartGame(options, session), 1);
-    ASSERT_TRUE(RunHeadlessPass(session));
-  }
-  void TearDown() override {
-    SetNoticeOutput(NoticeOutput::Report);
-    ShutDownGame(session);
-    StartupTest::TearDown();
-  }
-  GameSession session;
+  void SetUp() override { ASSERT_TRUE(game.Started()); }
+  StartedGame game;
+  GameSession& session = game.Session();
 };
 
 // After a load, music played by file name goes back into the next spare row

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 // Outside programs for the tests that look at a real display.
@@ -11,6 +12,13 @@
 inline bool HasProgram(const char* name) {
   std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
+}
+
+// The Game executable beside the test programs' folder.
+inline std::filesystem::path GameExecutable() {
+  std::error_code error;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return self.parent_path().parent_path() / "Game";
 }
 
 // Runs a shell command; its standard output and error.

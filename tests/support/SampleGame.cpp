@@ -104,6 +104,12 @@ DatabaseFileSpec SystemDatabase() {
   // wait indicator, the choice window's frame and its cursor.
   spec.types.push_back(Type({2000, 1000}, {{1}, {1}, {1}},
                             {{"SystemFile\\Indicator.bmp"}, {"SystemFile\\Window.bmp"}, {"SystemFile\\Cursor.bmp"}}));
+  spec.types.push_back(Type({2000}, {{}}, {{""}}));
+  // Type 12, colours (red, green, blue): rows 10-12 a text entry's text,
+  // cursor and selection.
+  std::vector<std::vector<int32_t>> colours(13, std::vector<int32_t>{255, 255, 255});
+  colours[12] = {64, 96, 192};
+  spec.types.push_back(Type({1000, 1001, 1002}, colours, std::vector<std::vector<std::string>>(13)));
   for (size_t i = 0; i < spec.types.size(); ++i)
     spec.definitions.push_back(Definition("", spec.types[i].codes.size(), spec.types[i].rowInts.size()));
   return spec;
@@ -128,6 +134,8 @@ MapData FieldMap() {
   sign.y = kSampleHeroY;
   EventPage& page = sign.pages[0];
   page.graphicName = "CharaChip\\Sign.bmp";
+  // A sign does not step in place: the map stands still once the hero does.
+  page.moveSettings.optionBits = 2;
   page.conditions.conditionHeader = 0;  // action key
   page.commands = CommandListBuilder()
                       .Add(101, {}, {Cp932Text("ようこそ、サンプルゲームへ！")})
