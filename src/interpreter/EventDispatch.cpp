@@ -2,6 +2,7 @@
 #include "interpreter/InterpreterServices.h"
 #include "interpreter/LinkPass.h"
 #include "interpreter/VariableArithmetic.h"
+#include "interpreter/VariableOperationLane.h"
 
 namespace {
 
@@ -109,6 +110,12 @@ bool EventRunner::DispatchEventCommand() {
         ++count;
         continue;
       }
+    }
+    // An unlinked plain variable operation reads and writes only variable
+    // cells: it runs here without leaving the loop.
+    if (code == 121 && !command->extra && RunPlainVariableOperation(*command)) {
+      ++count;
+      continue;
     }
     line = at;
     commandsThisFrame = count;
