@@ -45,6 +45,20 @@ __attribute__((noinline)) void operator delete(void* p) noexcept {
   std::free(p);
 }
 void operator delete(void* p, size_t) noexcept { operator delete(p); }
+// Blocks of over-aligned types (a command's out-of-line block) count too.
+__attribute__((noinline)) void* operator new(size_t size, std::align_val_t align) {
+  void* p = std::aligned_alloc(static_cast<size_t>(align),
+                               (size + static_cast<size_t>(align) - 1) & ~(static_cast<size_t>(align) - 1));
+  if (!p) throw std::bad_alloc();
+  gLiveBytes += static_cast<int64_t>(malloc_usable_size(p));
+  return p;
+}
+__attribute__((noinline)) void operator delete(void* p, std::align_val_t) noexcept {
+  if (!p) return;
+  gLiveBytes -= static_cast<int64_t>(malloc_usable_size(p));
+  std::free(p);
+}
+void operator delete(void* p, size_t, std::align_val_t align) noexcept { operator delete(p, align); }
 
 namespace {
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -75,8 +76,8 @@ class InlineList {
 
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  T* data() { return OnHeap() ? heap_ : inline_; }
-  const T* data() const { return OnHeap() ? heap_ : inline_; }
+  T* data() { return OnHeap() ? Heap() : inline_; }
+  const T* data() const { return OnHeap() ? Heap() : inline_; }
   T& operator[](size_t k) { return data()[k]; }
   const T& operator[](size_t k) const { return data()[k]; }
   T& front() { return data()[0]; }
@@ -161,7 +162,7 @@ class InlineList {
     const bool wasHeap = old > kInline;
     const bool toHeap = n > kInline;
     if (wasHeap && toHeap && HeapRoom(n) == HeapRoom(old)) {
-      if (n > old) std::fill(heap_ + old, heap_ + n, T{});
+      if (n > old) std::fill(Heap() + old, Heap() + n, T{});
       size_ = static_cast<uint32_t>(n);
       return;
     }
@@ -174,34 +175,45 @@ class InlineList {
       std::fill(block + kept, block + n, T{});
     }
     if (wasHeap) {
-      T* oldBlock = heap_;
+      T* oldBlock = Heap();
       if (!toHeap) std::copy(oldBlock, oldBlock + kept, inline_);
       std::allocator<T>().deallocate(oldBlock, HeapRoom(old));
     }
-    if (toHeap) heap_ = block;
+    if (toHeap) SetHeap(block);
     if (!toHeap) std::fill(inline_ + kept, inline_ + kInline, T{});
     size_ = static_cast<uint32_t>(n);
   }
   void Release() {
-    if (OnHeap()) std::allocator<T>().deallocate(heap_, HeapRoom(size_));
+    if (OnHeap()) std::allocator<T>().deallocate(Heap(), HeapRoom(size_));
     size_ = 0;
   }
   void TakeFrom(InlineList& other) {
     size_ = other.size_;
     if (other.OnHeap()) {
-      heap_ = other.heap_;
+      SetHeap(other.Heap());
     } else {
       std::memcpy(inline_, other.inline_, sizeof inline_);
     }
     other.size_ = 0;
   }
 
+  T* Heap() const {
+    T* block = nullptr;
+    std::memcpy(&block, heapBytes_, sizeof heapBytes_);
+    return block;
+  }
+  void SetHeap(T* block) { std::memcpy(heapBytes_, &block, sizeof heapBytes_); }
+
   static_assert(std::is_trivially_copyable_v<T>);
+  static_assert(kInline * sizeof(T) >= sizeof(T*));
+  // The count first, so it shares the first line with the first values; the
+  // heap address is kept as bytes, so the list is only as aligned as its
+  // values (a command's indent fits right after its ints).
+  uint32_t size_ = 0;
   union {
     T inline_[kInline] = {};
-    T* heap_;
+    unsigned char heapBytes_[sizeof(T*)];
   };
-  uint32_t size_ = 0;
 };
 
 // The int parameters of a command, code first. Most commands have at most
@@ -217,20 +229,47 @@ struct CommandTexts {
   bool operator==(const CommandTexts&) const = default;
 };
 
+// The pre-resolved cells (target, left, right) of a list's inline operations,
+// one entry per line (a null target for the other lines), laid out in one
+// array so a run of such operations reads the commands and this array only.
+// Made by the link pass and held by the list's last command.
+struct LinkedOperands {
+  int32_t* target = nullptr;
+  const int32_t* left = nullptr;
+  const int32_t* right = nullptr;
+};
+struct CommandListPool {
+  std::vector<LinkedOperands> lines;
+  // The link generation it was made at: a later change of any command's
+  // cells makes it unusable (the commands' own cells are read then).
+  uint64_t generation = 0;
+};
+
+// Counts changes of commands' linked cells: every write through
+// ResolvedCells and every assignment over a command that has cells.
+inline std::atomic<uint64_t> gCommandLinkGeneration{0};
+inline uint64_t CommandLinkGeneration() { return gCommandLinkGeneration.load(std::memory_order_relaxed); }
+inline void NoteCommandLinksChanged() { gCommandLinkGeneration.fetch_add(1, std::memory_order_relaxed); }
+
 // The link lists sit inside the block (the linked forms read them on every
-// run, cells first so an operation's share the block's first line), up to
-// the sizes the link pass makes for operations, branches of two conditions
-// and database transfers; texts and routes in a block of their own.
+// run), up to the sizes the link pass makes for operations, branches of two
+// conditions and database transfers; texts and routes in a block of their
+// own. The block starts a cache line and the cells' count and first three
+// cells fill it, so an inline operation reads one line of it.
 struct EventCommandExtra {
   InlineList<ResolvedCell, 4> resolvedCells;
   InlineList<int32_t, 10> resolvedInts;
   std::unique_ptr<CommandTexts> texts;
+  // The list's pool, on its last command only; shared by copies of the list
+  // (their cells are the same). Derived data: not compared.
+  std::shared_ptr<const CommandListPool> listPool;
 
   EventCommandExtra() = default;
   EventCommandExtra(const EventCommandExtra& other)
       : resolvedCells(other.resolvedCells),
         resolvedInts(other.resolvedInts),
-        texts(other.texts ? std::make_unique<CommandTexts>(*other.texts) : nullptr) {}
+        texts(other.texts ? std::make_unique<CommandTexts>(*other.texts) : nullptr),
+        listPool(other.listPool) {}
   EventCommandExtra(EventCommandExtra&&) noexcept = default;
   EventCommandExtra& operator=(const EventCommandExtra& other) {
     if (this != &other) *this = EventCommandExtra(other);
@@ -239,7 +278,7 @@ struct EventCommandExtra {
   EventCommandExtra& operator=(EventCommandExtra&&) noexcept = default;
 
   bool Empty() const {
-    return resolvedCells.empty() && resolvedInts.empty() &&
+    return resolvedCells.empty() && resolvedInts.empty() && !listPool &&
            (!texts || (texts->strings.empty() && texts->routes.empty()));
   }
   bool operator==(const EventCommandExtra& other) const {
@@ -393,6 +432,7 @@ struct EventCommand {
   EventCommand(EventCommand&& other) noexcept = default;
   EventCommand& operator=(const EventCommand& other) {
     if (this != &other) {
+      NoteLinksReplaced();
       ints = other.ints;
       indent = other.indent;
       extra = other.CopyExtra();
@@ -400,6 +440,7 @@ struct EventCommand {
     return *this;
   }
   EventCommand& operator=(EventCommand&& other) noexcept {
+    NoteLinksReplaced();
     ints = std::move(other.ints);
     indent = other.indent;
     extra = std::move(other.extra);
@@ -419,6 +460,9 @@ struct EventCommand {
   }
 
  private:
+  void NoteLinksReplaced() const {
+    if (extra && !extra->resolvedCells.empty()) NoteCommandLinksChanged();
+  }
   std::unique_ptr<EventCommandExtra> CopyExtra() const {
     return extra && !extra->Empty() ? std::make_unique<EventCommandExtra>(*extra) : nullptr;
   }
@@ -463,6 +507,7 @@ const typename CommandExtraList<Slot, T>::Storage& CommandExtraList<Slot, T>::Re
 template <CommandExtraSlot Slot, typename T>
 typename CommandExtraList<Slot, T>::Storage& CommandExtraList<Slot, T>::Write() {
   EventCommand& owner = Owner();
+  if constexpr (Slot == CommandExtraSlot::ResolvedCells) NoteCommandLinksChanged();
   if (!owner.extra) owner.extra = std::make_unique<EventCommandExtra>();
   return MakeExtraField<Slot>(*owner.extra);
 }

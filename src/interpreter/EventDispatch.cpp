@@ -2,27 +2,19 @@
 #include "interpreter/InterpreterServices.h"
 #include "interpreter/LinkPass.h"
 #include "interpreter/VariableArithmetic.h"
+#include "interpreter/VariableOperationLane.h"
+
+namespace {
 
 // Inline fast form kFastFormBase + 10 x assignment + operator (=, +=, -=,
-// *= over +, -, x) on the three cells the link pass bound: the general
-// form's arithmetic, clamped to two billion at both stages. The operands are
-// read before the store, so the target may be one of them. False for a
-// command without its cells: the caller runs the general form from its
-// parameters.
-bool EventRunner::RunFastForm(int code, const EventCommand& command) {
+// *= over +, -, x) on three bound cells: the general form's arithmetic,
+// clamped to two billion at both stages. The operands are read before the
+// store, so the target may be one of them. False for a form outside them.
+inline bool StoreFastForm(int code, int32_t* targetCell, const int32_t* leftCell, const int32_t* rightCell) {
   const int form = code - kFastFormBase;
   const int asg = form / 10;
   const int op = form - 10 * asg;
   if (op > 2) return false;
-  const EventCommandExtra* extra = command.extra.get();
-  if (!extra) return false;
-  const auto& list = extra->resolvedCells;
-  if (list.size() < 3) return false;
-  const ResolvedCell* cells = list.data();
-  int32_t* const targetCell = cells[0].cell;
-  const int32_t* const leftCell = cells[1].cell;
-  const int32_t* const rightCell = cells[2].cell;
-  if (!targetCell || !leftCell || !rightCell) return false;
   const int64_t left = *leftCell;
   const int64_t right = *rightCell;
   int64_t value;
@@ -42,11 +34,34 @@ bool EventRunner::RunFastForm(int code, const EventCommand& command) {
   return true;
 }
 
-namespace {
+// The list's pool of inline-operation cells, when its last command holds one
+// made for this list and no command's cells changed since.
+const LinkedOperands* ListPool(const EventCommand* commands, int size) {
+  if (size <= 0) return nullptr;
+  const EventCommandExtra* extra = commands[size - 1].extra.get();
+  if (!extra || !extra->listPool) return nullptr;
+  const CommandListPool& pool = *extra->listPool;
+  if (pool.lines.size() != static_cast<size_t>(size) || pool.generation != CommandLinkGeneration()) return nullptr;
+  return pool.lines.data();
+}
+
 // Out-of-line blocks (links, texts) are separate heap blocks: the one a few
 // lines ahead is asked for, so a straight run does not wait on each.
 constexpr int kPrefetchDistance = 3;
+
 }  // namespace
+
+// The fast form from the command's own cells. False for a command without
+// them: the caller runs the general form from its parameters.
+bool EventRunner::RunFastForm(int code, const EventCommand& command) {
+  const EventCommandExtra* extra = command.extra.get();
+  if (!extra) return false;
+  const auto& list = extra->resolvedCells;
+  if (list.size() < 3) return false;
+  const ResolvedCell* cells = list.data();
+  if (!cells[0].cell || !cells[1].cell || !cells[2].cell) return false;
+  return StoreFastForm(code, cells[0].cell, cells[1].cell, cells[2].cell);
+}
 
 bool EventRunner::DispatchEventCommand() {
   // The line and the frame's count live in registers while the loop runs
@@ -56,6 +71,8 @@ bool EventRunner::DispatchEventCommand() {
   int count = commandsThisFrame;
   const EventCommand* commands = commandList ? commandList->data() : nullptr;
   int size = CommandCount();
+  const LinkedOperands* pool = ListPool(commands, size);
+  uint64_t poolGeneration = CommandLinkGeneration();
   for (;;) {
     if (count >= kCommandLimit) {
       line = at;
@@ -72,14 +89,31 @@ bool EventRunner::DispatchEventCommand() {
       return true;
     }
     const EventCommand* command = commands + at;
-    if (at + kPrefetchDistance < size) {
+    // A pooled operation's block is never read: ask only for the others.
+    if (at + kPrefetchDistance < size && !(pool && pool[at + kPrefetchDistance].target)) {
       if (const EventCommandExtra* extra = command[kPrefetchDistance].extra.get()) {
         __builtin_prefetch(&extra->resolvedCells);
         __builtin_prefetch(&extra->resolvedInts);
       }
     }
     const int code = command->Code();
-    if (static_cast<unsigned>(code - kFastFormBase) <= 32u && RunFastForm(code, *command)) {
+    // An inline operation of a pooled list reads its cells from the pool.
+    if (static_cast<unsigned>(code - kFastFormBase) <= 32u) {
+      if (pool) {
+        const LinkedOperands& cells = pool[at];
+        if (cells.target && StoreFastForm(code, cells.target, cells.left, cells.right)) {
+          ++count;
+          continue;
+        }
+      }
+      if (RunFastForm(code, *command)) {
+        ++count;
+        continue;
+      }
+    }
+    // An unlinked plain variable operation reads and writes only variable
+    // cells: it runs here without leaving the loop.
+    if (code == 121 && !command->extra && RunPlainVariableOperation(*command)) {
       ++count;
       continue;
     }
@@ -166,7 +200,12 @@ bool EventRunner::DispatchEventCommand() {
     if (!commandList) return true;
     at = line;
     count = ++commandsThisFrame;
-    commands = commandList->data();
-    size = CommandCount();
+    // A handler may have changed the list or some command's cells.
+    if (commandList->data() != commands || CommandCount() != size || CommandLinkGeneration() != poolGeneration) {
+      commands = commandList->data();
+      size = CommandCount();
+      pool = ListPool(commands, size);
+      poolGeneration = CommandLinkGeneration();
+    }
   }
 }

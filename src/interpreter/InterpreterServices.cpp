@@ -74,6 +74,22 @@ bool TakeDatabaseError() {
   return true;
 }
 
+bool ExpandsToItself(const std::string& text, bool leadingLine) {
+  constexpr size_t kExpansionSizeBound = size_t{1} << 20;
+  if (text.size() > kExpansionSizeBound) return false;
+  if (leadingLine && !text.empty() && text[0] == '@') return false;
+  for (const char c : text) {
+    if (c == '\\' || c == '<' || c == '\r') return false;
+  }
+  return true;
+}
+
 std::string ExpandEscapesForRunner(const std::string& text, int mapEventId, int commonId, int mapId) {
+  if (ExpandsToItself(text, true)) return text;
   return ExpandMessageEscapes(text, mapEventId, commonId, mapId, 0, 0, "", "", 1);
+}
+
+std::string ExpandTextForRunner(const std::string& text, int mapEventId, int commonId, int mapId) {
+  if (ExpandsToItself(text, false)) return text;
+  return ExpandMessageEscapes(text, mapEventId, commonId, mapId, 0, 0, "", "", 0);
 }

@@ -63,3 +63,11 @@ bool TakeDatabaseError();
 
 // Text: value escapes of a name, as the jump and variable commands expand them.
 std::string ExpandEscapesForRunner(const std::string& text, int mapEventId, int commonId, int mapId);
+// Whether escape expansion hands the text back as it is: nothing in it starts
+// an escape (a backslash, the "<" of an alignment code), there is no carriage
+// return to drop and, with the leading-line option, no "@" line. Texts past
+// the expansion's size bound go through it (it has a notice for them).
+bool ExpandsToItself(const std::string& text, bool leadingLine);
+// The message expansion without display codes (values 0, no wrap), skipped
+// for a text that it would hand back as it is.
+std::string ExpandTextForRunner(const std::string& text, int mapEventId, int commonId, int mapId);

@@ -1,5 +1,6 @@
 #include "interpreter/LinkPass.h"
 
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -217,6 +218,7 @@ void LinkCommandListImpl(EventCommandList& list, int commonEvent) {
   for (EventCommand& command : list) {
     if (IsFastFormCode(command.Code())) command.SetCode(121);
     Unlink(command);
+    if (command.extra) command.extra->listPool.reset();
   }
   bool labelsPlain = true;
   for (const EventCommand& command : list) {
@@ -236,11 +238,37 @@ void LinkCommandListImpl(EventCommandList& list, int commonEvent) {
   }
 }
 
+// The list's pool of inline-operation cells, copied from the commands'
+// cells once every list is linked (a later link would make it stale). A list
+// without inline operations gets none.
+void MakeListPool(EventCommandList& list) {
+  if (list.empty()) return;
+  std::vector<LinkedOperands> lines(list.size());
+  bool any = false;
+  for (size_t j = 0; j < list.size(); ++j) {
+    const EventCommand& command = list[j];
+    if (!IsFastFormCode(command.Code()) || !command.extra) continue;
+    const auto& cells = command.extra->resolvedCells;
+    if (cells.size() < 3 || !cells[0].cell || !cells[1].cell || !cells[2].cell) continue;
+    lines[j] = {cells[0].cell, cells[1].cell, cells[2].cell};
+    any = true;
+  }
+  if (!any) return;
+  EventCommand& last = list.back();
+  if (!last.extra) last.extra = std::make_unique<EventCommandExtra>();
+  last.extra->listPool =
+      std::make_shared<const CommandListPool>(CommandListPool{std::move(lines), CommandLinkGeneration()});
+}
+
 }  // namespace
 
-void LinkCommandList(EventCommandList& list, int commonEventNumber) { LinkCommandListImpl(list, commonEventNumber); }
+void LinkCommandList(EventCommandList& list, int commonEventNumber) {
+  LinkCommandListImpl(list, commonEventNumber);
+  MakeListPool(list);
+}
 
 void LinkCommonEventCommands() {
   auto& events = gCommonEventList.events;
   for (size_t e = 0; e < events.size(); ++e) LinkCommandListImpl(events[e].commands, static_cast<int>(e));
+  for (CommonEvent& event : events) MakeListPool(event.commands);
 }

@@ -9,11 +9,13 @@ class EventRunner;
 // cells, database names turned into numbers and database transfers bound to
 // their variables. Run after the common events were loaded and the variable
 // store and databases were built (restart, reload of a save); every link
-// gives the same results as the command's general form.
+// gives the same results as the command's general form. Once every list is
+// linked, each list with inline operations gets its pool of their cells.
 void LinkCommonEventCommands();
 
 // Drops the links of one command list and links it again for common event
 // `commonEventNumber` (the pass above does this for every common event).
+// The pools of other lists are not used again until the next full pass.
 void LinkCommandList(EventCommandList& list, int commonEventNumber);
 
 // A variable operation of a common event whose three cells are bound

@@ -175,9 +175,7 @@ bool EventRunner::CmdStringOperation() {
   int op = (flags >> 8) & 0x0F;
   if (op > 9) op = 0;
   auto targetId = [&] { return (flags & 0x10) ? RunnerReadValue(Param(1)) : Param(1); };
-  auto expand = [&](const std::string& text) {
-    return ExpandMessageEscapes(text, mapEventId, commonId, mapId, 0, 0, "", "", 0);
-  };
+  auto expand = [&](const std::string& text) { return ExpandTextForRunner(text, mapEventId, commonId, mapId); };
 
   const int target = targetId();
   std::string old = ReadsOld(op) ? RunnerReadString(target) : std::string();

@@ -4,6 +4,7 @@
 #include "interpreter/InterpreterServices.h"
 #include "interpreter/StringOperation.h"
 #include "interpreter/VariableArithmetic.h"
+#include "interpreter/VariableOperationLane.h"
 
 namespace {
 
@@ -21,22 +22,6 @@ enum : int {
 };
 
 uint32_t DrawRandom() { return DrawSharedRandom(); }
-
-constexpr int kNotPlain = kFlagRun | kFlagIndirectTarget | kFlagIndirectLeft | kFlagIndirectRight;
-
-// An operand of the plain lane: a literal (flagged plain, or an id below the
-// variables, which reads as itself) or a variable-set cell. False for any
-// other kind, which the general form reads.
-bool PlainOperand(bool plain, int operand, int* value) {
-  if (plain || operand < 1000000) {
-    *value = operand;
-    return true;
-  }
-  const int32_t* cell = VariableSetCell(operand);
-  if (!cell) return false;
-  *value = *cell;
-  return true;
-}
 
 }  // namespace
 
@@ -70,26 +55,7 @@ bool EventRunner::CmdVariableOperation() {
     return true;
   }
 
-  // Plain lane: one target in the variable sets, literal or variable-set
-  // operands, no run and no indirection. The general form's reads, stages
-  // and store, done on the cells in place.
-  if ((flags & kNotPlain) == 0) {
-    int32_t* target = VariableSetCell(Param(1));
-    int left = 0;
-    int right = 0;
-    if (target && PlainOperand(flags & kFlagLeftPlain, Param(2), &left) &&
-        PlainOperand(flags & kFlagRightPlain, Param(3), &right)) {
-      gVariableStore.ContextMapId = -1;  // used up by the store's reads
-      RequestPageRefresh();
-      int stored = 0;
-      const bool stores =
-          (flags & kFlagReal)
-              ? RealAssignmentStage(asg, *target, RealOperatorStage(op, left, right), &stored)
-              : IntegerAssignmentStage(asg, *target, IntegerOperatorStage(op, left, right, &DrawRandom), &stored);
-      if (stores) *target = ClampToMillion(flags & kFlagClampMillion, stored);
-      return true;
-    }
-  }
+  if (RunPlainVariableOperation(command)) return true;
 
   const bool databaseForm = Param(1) == kDatabaseFormTarget;
   auto databaseCellId = [this, &Param] {

@@ -344,4 +344,69 @@ TEST(LinkPass, CopiesKeepTheirLinks) {
   EXPECT_FALSE(gEventSystem.IsEventRunnerBusy());
 }
 
+// The list's pool holds the inline operations' cells; a change of any
+// command's cells after the pass and a list cut short run what the
+// commands' own cells say; a copy of the list shares the pool.
+TEST(LinkPass, PoolOfCellsYieldsToTheCommandsOwnCells) {
+  auto& sets = gVariableStore.variableSets;
+  using Change = EventCommandList* (*)(EventCommandList & list, EventCommandList & spare);
+  struct Case {
+    const char* name;
+    Change change;
+    std::vector<int32_t> expected;  // v1, v2, v3
+  };
+  const std::vector<Case> cases = {
+      {"as linked", [](EventCommandList& list, EventCommandList&) { return &list; }, {5, 8, 0}},
+      {"target cell changed",
+       [](EventCommandList& list, EventCommandList&) {
+         list[1].ResolvedCells[0].cell = &gVariableStore.variableSets[0][3];
+         return &list;
+       },
+       {5, 0, 8}},
+      {"cells dropped",
+       [](EventCommandList& list, EventCommandList&) {
+         list[1].ResolvedCells.clear();
+         list[1].ints[1] = V + 3;  // the general form runs from the parameters
+         return &list;
+       },
+       {5, 0, 8}},
+      {"command replaced",
+       [](EventCommandList& list, EventCommandList&) {
+         list[1] = Op(V + 3, V + 1, 4, 1, 0);
+         return &list;
+       },
+       {5, 0, 9}},
+      {"cut short",
+       [](EventCommandList& list, EventCommandList&) {
+         list.pop_back();
+         return &list;
+       },
+       {5, 8, 0}},
+      {"copied",
+       [](EventCommandList& list, EventCommandList& spare) {
+         spare = list;
+         return &spare;
+       },
+       {5, 8, 0}},
+  };
+  for (const Case& c : cases) {
+    ResetScriptWorld(1);
+    gCommonEventList.events[0].commands =
+        CommandListBuilder().Add(Op(V + 1, 5, 0, 0, 0)).Add(Op(V + 2, V + 1, 3, 1, 0)).Build();
+    LinkCommonEventCommands();
+    EventCommandList& list = gCommonEventList.events[0].commands;
+    ASSERT_EQ(list[1].Code(), 210010) << c.name;
+    const EventCommandExtra* last = list.back().extra.get();
+    ASSERT_TRUE(last && last->listPool) << c.name;
+    EXPECT_EQ(last->listPool->lines[1].target, &sets[0][2]) << c.name;
+    EventCommandList spare;
+    const EventCommandList* run = c.change(list, spare);
+    EventRunner runner;
+    runner.StartEventRunner(0, 0);
+    runner.SetupEventCall(run, -1, 0);
+    RunUntilIdle(runner);
+    EXPECT_EQ((std::vector<int32_t>{sets[0][1], sets[0][2], sets[0][3]}), c.expected) << c.name;
+  }
+}
+
 }  // namespace

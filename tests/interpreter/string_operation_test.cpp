@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "interpreter/InterpreterServices.h"
 #include "interpreter/StringOperation.h"
 #include "media/PublicFunctions.h"
 #include "platform/window/Window.h"
+#include "presentation/MessageEscapes.h"
 #include "presentation/TextCodes.h"
 #include "shell/GamePaths.h"
 #include "support/ScratchFolder.h"
@@ -213,6 +215,38 @@ TEST_F(StringOperation, StringEntries) {
   EXPECT_TRUE(Run({MakeCommand(122, {S0 + 2, Flags(3, 0), -8})}));
   EXPECT_EQ(runner_.keyInputHandle, 0);
   EXPECT_EQ(gGameSystem.textEntryBusy, 0);
+}
+
+// The runner skips the expansion only for texts it would hand back as they
+// are: for every text the skipping forms give what the expansion gives.
+TEST_F(StringOperation, SkippedExpansionGivesWhatTheExpansionGives) {
+  SetStr(0, "zz");
+  struct Case {
+    std::string text;
+    bool plain;  // expected to be skipped (without the leading-line option)
+  };
+  const std::vector<Case> cases = {
+      {"", true},
+      {"abc", true},
+      {kHyo + kSo + kKana, false},  // trail bytes are backslashes
+      {"a\\s[0]b", false},
+      {"<L>left", false},
+      {"a\r\nb", false},
+      {"@12\nbody", true},  // plain unless the leading line is taken
+      {"@", true},
+      {"\x01\x01 codes", true},
+      {std::string((1 << 20) + 1, 'a'), false},  // past the size bound
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ExpandsToItself(c.text, false), c.plain) << c.text.substr(0, 20);
+    EXPECT_EQ(ExpandTextForRunner(c.text, -1, 0, 1), ExpandMessageEscapes(c.text, -1, 0, 1, 0, 0, "", "", 0))
+        << c.text.substr(0, 20);
+    const size_t noticesBefore = RecordedNotices().size();
+    const std::string viaRunner = ExpandEscapesForRunner(c.text, -1, 0, 1);
+    const size_t noticesOfRunner = RecordedNotices().size() - noticesBefore;
+    EXPECT_EQ(viaRunner, ExpandMessageEscapes(c.text, -1, 0, 1, 0, 0, "", "", 1)) << c.text.substr(0, 20);
+    EXPECT_EQ(RecordedNotices().size() - noticesBefore, 2 * noticesOfRunner) << c.text.substr(0, 20);
+  }
 }
 
 }  // namespace
