@@ -477,6 +477,7 @@ const platform::PixelFormat* GetZBufferPixelFormat() { return &gDirect3DState.zB
 
 int ForceHardwareRendering(int flag) {
   platform::gpu::SetForceHardwareDevice(flag != 0);
-  platform::gpu::SetGpuBackend(flag != 0 ? platform::gpu::BackendKind::OpenGL : platform::gpu::BackendKind::None);
+  if (flag != 0) platform::gpu::SetGpuBackend(platform::gpu::BackendKind::OpenGL);
+  else platform::gpu::ResetGpuBackend();
   return 0;
 }

@@ -66,6 +66,9 @@ void ShowOnSdl() {
   SDL_Window* window = static_cast<SDL_Window*>(native);
   if (gImage.sdlWindow != native) {
     DropTexture();
+    // The window's framebuffer stays a plain X image: an accelerated one would make a GLX context current on
+    // this thread, which the OpenGL path's own EGL context cannot share.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     gImage.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     if (gImage.renderer == nullptr) return;
     gImage.sdlWindow = native;

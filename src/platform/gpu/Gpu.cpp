@@ -1,5 +1,6 @@
 #include "platform/gpu/Gpu.h"
 
+#include "platform/Backend.h"
 #include "platform/gpu/GpuOpenGL.h"
 
 #include <cstdarg>
@@ -19,6 +20,7 @@ struct Device {
 
 struct State {
   BackendKind kind = BackendKind::None;
+  bool chosen = false;  // false: the platform backend decides
   RecordingSetup setup = DefaultRecordingSetup();
   std::vector<RecordedCall> calls;
   std::vector<Device> devices = std::vector<Device>(1);
@@ -26,6 +28,8 @@ struct State {
 };
 State& S() {
   static State state;
+  // A window can have a real GPU behind it; the headless backend never draws with one.
+  if (!state.chosen) state.kind = IsHeadless() ? BackendKind::None : BackendKind::OpenGL;
   return state;
 }
 std::mutex gMutex;
@@ -100,7 +104,13 @@ RecordingSetup DefaultRecordingSetup() {
 
 void SetGpuBackend(BackendKind kind) {
   std::lock_guard lock(gMutex);
-  S().kind = kind;
+  State& s = S();
+  s.chosen = true;
+  s.kind = kind;
+}
+void ResetGpuBackend() {
+  std::lock_guard lock(gMutex);
+  S().chosen = false;
 }
 BackendKind GetGpuBackend() {
   std::lock_guard lock(gMutex);

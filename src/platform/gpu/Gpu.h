@@ -145,6 +145,8 @@ int32_t LoadTexture(DeviceHandle device, SurfaceHandle dest, int x, int y, Surfa
 enum class BackendKind { None, Recording, OpenGL };
 void SetGpuBackend(BackendKind kind);
 BackendKind GetGpuBackend();
+// Back to the default: OpenGL under a window, none under the headless backend.
+void ResetGpuBackend();
 // Lists a software rasteriser (Mesa's llvmpipe, softpipe) as a hardware
 // device, so that the 3D path runs on it instead of being skipped.
 void SetForceHardwareDevice(bool force);
