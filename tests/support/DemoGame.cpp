@@ -10,6 +10,7 @@
 #include "gamedata/GameText.h"
 #include "gamedata/MapData.h"
 #include "gamedata/Tileset.h"
+#include "platform/modules/Modules.h"
 #include "support/ByteBuilder.h"
 #include "support/CommandListBuilder.h"
 #include "support/GameDataWriters.h"
@@ -67,6 +68,13 @@ Bytes Frame(uint32_t border, uint32_t fill) {
 Bytes Arrow() {
   return Picture(16, 16,
                  [](int x, int y) { return (y >= 4 && y < 12 && x >= y - 4 && x < 20 - y) ? 0xFFFFFFu : kClear; });
+}
+
+Bytes Sun() {
+  return Picture(64, 64, [](int x, int y) {
+    const int dx = x - 32, dy = y - 32;
+    return dx * dx + dy * dy <= 30 * 30 ? kDemoSunColour : kClear;
+  });
 }
 
 std::string Text(const char* utf8) { return Cp932Text(utf8); }
@@ -262,9 +270,25 @@ MapData Cave() {
   entry.pages[0].conditions.conditionFlags[0] = 0x21;  // V[4] = 0
   entry.pages[0].conditions.conditionLeft[0] = Var(kDemoVarVisited);
   entry.pages[0].conditions.conditionRight[0] = 0;
-  CommandListBuilder mark;
-  SetVar(mark, kDemoVarVisited, 1);
-  entry.pages[0].commands = mark.Build();
+  CommandListBuilder show;
+  SetVar(show, kDemoVarVisited, 1);
+  PlaySound(show, 2, 2);
+  // The sun: shown at (64, 48), then moved, zoomed, turned and tinted.
+  show.Add(150, {0x0000, 2, 0, 1, 1, 0, 255, 64, 48, 100, 0, 0}, {"Picture\\Sun.bmp"});
+  show.Add(150, {0x0001, 2, kDemoSunFrames, 1, 1, kDemoKeep, 255, kDemoSunX, kDemoSunY, kDemoSunZoom, kDemoSunAngle, 0,
+                 kDemoSunColor, 0});
+  // A window-frame picture that stays, and a text picture that is erased.
+  show.Add(150, {0x0030, 3, 0, 160, 64, 0, 255, kDemoFrameX, kDemoFrameY, 100, 0, 0}, {"SystemFile\\Window.bmp"});
+  show.Add(150, {0x0020, 4, 0, 1, 1, 0, 255, 400, 400, 100, 0, 0}, {Text("洞窟")});
+  show.Add(151, {kDemoToneWord, 20});
+  show.Add(151, {0x1000000 | 0xC8C8C8, 10});
+  show.Add(280, {0x011, 30});
+  show.Add(141, {100, 100, 100, 0}, {Text("どうくつ")});
+  show.Add(180, {kDemoSunFrames + 10});
+  show.Add(150, {0x0002, 4, 0});
+  // Saved in slot 1 once the effects are done.
+  show.Add(220, {0, 1});
+  entry.pages[0].commands = show.Build();
   AddEvent(map, entry);
   // A guard walking two steps right and back, for ever.
   MapEvent guard(1);
@@ -295,8 +319,8 @@ uint32_t DemoTileColor(int cell, int u, int v) {
 
 void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
   GameDatSpec gameDat;
-  // Tile size 32, no MIDI library, 60 frames a second.
-  gameDat.settings = {32, 8, 8, 0, 60, 1, 0, 3, 0, 0, 0, 6, 6, 0, 0, 4, 4, 0};
+  // Tile size 32, no MIDI library, 60 frames a second, steps of whole cells.
+  gameDat.settings = {32, 8, 8, 0, 60, 1, 0, 3, 1, 0, 0, 6, 6, 0, 0, 4, 4, 0};
   gameDat.texts = {Text("デモゲーム"), "", "", "", "", "", "", "CharaChip\\Hero.bmp"};
   const std::vector<soundtest::MidiNote> melody = {{60, 0, 480}, {64, 480, 480}, {67, 960, 480}, {72, 1440, 960}};
   GameFolderBuilder game;
@@ -311,6 +335,7 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .DataFile("CharaChip\\Hero.bmp", Figure(kDemoHeroBody))
       .DataFile("CharaChip\\Sign.bmp", Figure(0x8C5C2C))
       .DataFile("CharaChip\\Guard.bmp", Figure(0xB02020))
+      .DataFile("Picture\\Sun.bmp", Sun())
       .DataFile("SystemFile\\Arrow.bmp", Arrow())
       .DataFile("SystemFile\\Window.bmp", Frame(0xE8E8F8, 0x183060))
       .DataFile("SystemFile\\Cursor.bmp", Frame(0xFFFFFF, kClear))
@@ -319,6 +344,8 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .DataFile("SE\\Chime.wav",
                 soundtest::PcmWave(1, 22050, 16, soundtest::ToBytes(soundtest::Tone(4410, 1, 22050, 880.0))))
       .DataFile("SE\\Bell.mp3", soundtest::EncodeMp3(soundtest::Tone(11025, 1, 22050, 660.0), 1, 22050, 64));
+  // The speech module is built in; a file of its name tells the runtime to use it.
+  game.GameFile(platform::kSpeechModuleName, Bytes{'M', 'Z'});
   if (form == DemoForm::Packed) game.PackData(kDemoArchiveKey);
   game.Write(folder);
 }

@@ -21,6 +21,13 @@
 //
 // Cave (map 1): the MIDI BGM plays; a guard walks a fixed route.
 //
+// Entering the cave (an automatic page, once): the MP3 sound effect; the
+// sun (picture 2, from a file) moves to (kDemoSunX, kDemoSunY) over
+// kDemoSunFrames frames, zoomed, turned and tinted; a window-frame picture
+// (3) of 160 x 64 at (kDemoFrameX, kDemoFrameY); a text picture (4); a tone,
+// a white flash and a shake; a spoken line; after the effects picture 4 is
+// erased and the game is saved in slot 1.
+//
 // A parallel common event counts the frames played in V[3] while V[0] >= 1.
 enum class DemoForm { Plain, Packed };
 
@@ -46,6 +53,19 @@ inline constexpr int kDemoVarTalks = 1;    // talks with the sign
 inline constexpr int kDemoVarAnswer = 2;   // the sign's choice: 1 yes, 2 no
 inline constexpr int kDemoVarFrames = 3;   // frames counted while playing
 inline constexpr int kDemoVarVisited = 4;  // 1 once the cave was entered
+
+// The cave's pictures and screen tone.
+inline constexpr int kDemoKeep = -1000000;
+inline constexpr int kDemoSunFrames = 30;
+inline constexpr int kDemoSunX = 320;
+inline constexpr int kDemoSunY = 160;
+inline constexpr int kDemoSunZoom = 150;
+inline constexpr int kDemoSunAngle = 450;       // tenths of a degree
+inline constexpr int kDemoSunColor = 0x966432;  // red 150 %, green 100 %, blue 50 %
+inline constexpr uint32_t kDemoSunColour = 0xFFD040;
+inline constexpr int kDemoFrameX = 40;
+inline constexpr int kDemoFrameY = 360;
+inline constexpr int kDemoToneWord = 0x786450;  // red 80 %, green 100 %, blue 120 %
 
 // The hero's body colour and the tile colours (0xRRGGBB at (u, v) of a
 // 32-pixel cell): 1 grass, 2 path, 3 wall, 4 cave floor.
