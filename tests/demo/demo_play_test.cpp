@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "gamedata/Database.h"
 #include "gamedata/GameText.h"
 #include "gamedata/GlobalObjects.h"
 #include "gamedata/VariableStore.h"
@@ -33,14 +34,16 @@ namespace {
 
 // Title: New game; walk right to the sign and talk; answer yes; one step
 // down and right into the door; the cave's entry runs.
-const DemoInput kTour = {{30, 0}, {3, kDemoConfirm}, {30, 0},           {80, kDemoRight},
-                         {5, 0},  {3, kDemoConfirm}, {60, 0},           {3, kDemoConfirm},
-                         {20, 0}, {4, kDemoDown},    {200, kDemoRight}, {200, 0}};
-// Frames at which the tour is looked at: the message is open; the cave's
+const DemoInput kTour = {{30, 0},           {3, kDemoConfirm}, {30, 0},           {80, kDemoRight}, {5, 0},
+                         {3, kDemoConfirm}, {60, 0},           {3, kDemoConfirm}, {40, 0},          {3, kDemoConfirm},
+                         {20, 0},           {4, kDemoDown},    {100, kDemoRight}, {300, 0}};
+// Frames at which the tour is looked at: the message is open; the reward's
+// message is open; the cave's
 // effects are done; the entry event has ended.
 constexpr int kAtMessage = 200;
-constexpr int kAtCave = 345;
-constexpr int kAtEnd = 420;
+constexpr int kAtReward = 240;
+constexpr int kAtCave = 395;
+constexpr int kAtEnd = 470;
 
 int V(int n) { return gVariableStore.ReadVariable(2000000 + n); }
 
@@ -97,7 +100,7 @@ class DemoPlayTest : public ::testing::Test {
       if (!RunHeadlessPass(session)) break;
       if (std::find(frames.begin(), frames.end(), frame) == frames.end()) continue;
       if (check) check(frame);
-      const std::string shot = (folder.Path() / ("f" + std::to_string(frame) + ".png")).string();
+      const std::string shot = (folder.Path() / "frame.png").string();
       SaveScreenAreaPng(0, 0, 640, 480, shot.c_str(), 9);
       Look& look = looks[frame];
       look.png = ScratchFolder::Read(shot);
@@ -120,7 +123,7 @@ class DemoPlayTest : public ::testing::Test {
 };
 
 TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToCave) {
-  const auto looks = Play(DemoForm::Plain, kTour, {kAtMessage, kAtCave, kAtEnd}, [](int frame) {
+  const auto looks = Play(DemoForm::Plain, kTour, {kAtMessage, kAtReward, kAtCave, kAtEnd}, [](int frame) {
     if (frame == kAtMessage) {
       // Beside the sign, facing it, its first page running: one talk, the
       // count in the message through its escape, the choice open.
@@ -134,6 +137,19 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToCave) {
       EXPECT_NE(gGameSystem.messageText.find(Cp932Text("話した回数：1")), std::string::npos);
       EXPECT_FALSE(gGameSystem.choiceText.empty());
       EXPECT_EQ(gEventSystem.currentBgm, 1);
+    }
+    if (frame == kAtReward) {
+      // "Yes" called the reward with 30, 20 and the item's name.
+      EXPECT_EQ(V(kDemoVarAnswer), 1);
+      EXPECT_EQ(V(kDemoVarGold), kDemoRewardBase * kDemoRewardTimes);
+      EXPECT_EQ(V(kDemoVarPrice), kDemoPotionPrice);
+      EXPECT_EQ(V(kDemoVarStoredGold), kDemoRewardBase * kDemoRewardTimes);
+      EXPECT_EQ(V(kDemoVarStartX), kDemoHeroX);
+      EXPECT_EQ(gVariableDatabase.ReadDatabaseInt(0, 0, 0), kDemoRewardBase * kDemoRewardTimes);
+      EXPECT_EQ(gVariableStore.ReadStringVariable(3000000 + kDemoStringItem), Cp932Text("ポーション"));
+      EXPECT_EQ(gVariableStore.ReadStringVariable(3000000 + kDemoStringTitle), Cp932Text("勇者600!"));
+      EXPECT_NE(gGameSystem.messageText.find(Cp932Text("ポーション")), std::string::npos);
+      EXPECT_NE(gGameSystem.messageText.find("600"), std::string::npos);
     }
     if (frame == kAtCave) {
       // In the cave at the door's destination; "yes" was answered; the
@@ -164,7 +180,7 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToCave) {
       EXPECT_LT(V(kDemoVarFrames), kAtEnd - 20);
     }
   });
-  ASSERT_EQ(looks.size(), 3u);
+  ASSERT_EQ(looks.size(), 4u);
   EXPECT_TRUE(RecordedNotices().empty());
 
   ScratchFolder scratch;

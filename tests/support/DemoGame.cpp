@@ -175,6 +175,23 @@ std::vector<CommonEvent> CommonEvents() {
   CommandListBuilder clock;
   SetVar(clock, kDemoVarFrames, 1, 0, 1);
   events[1].commands = clock.Build();
+  // 2: the reward, called with arguments: gold = number 0 x number 1 into
+  // V[5] and the Variable database; the item (string 0) into S[0]; the
+  // price of item 1 from the User database into V[6]; the gold read back
+  // from the Variable database into V[7]; the start x from the System
+  // database into V[8]; S[1] built from a literal with an escape and an
+  // append.
+  events[2].name = "Reward";
+  CommandListBuilder reward;
+  reward.Add(121, {Var(kDemoVarGold), 1600000, 1600001, 0x2000});
+  reward.Add(121, {3000000 + kDemoStringItem, 0, 1600005, 0});
+  reward.Add(121, {Var(kDemoVarPrice), 1000000100, 0, 0x08});
+  reward.Add(121, {1100000000, Var(kDemoVarGold), 0, 0x08, 0, 0, 0});
+  reward.Add(121, {Var(kDemoVarStoredGold), 1100000000, 0, 0x08});
+  reward.Add(121, {Var(kDemoVarStartX), 1307000001, 0, 0x08});
+  reward.Add(122, {3000000 + kDemoStringTitle, 0x0000, 0}, {Text("勇者\\v[5]")});
+  reward.Add(122, {3000000 + kDemoStringTitle, 0x0100, 0}, {"!"});
+  events[2].commands = reward.Build();
   return events;
 }
 
@@ -229,6 +246,10 @@ MapData Town() {
   first.Add(102, {0x02}, {Text("はい"), Text("いいえ")});
   first.Add(401, {2}).In();
   SetVar(first, kDemoVarAnswer, 1);
+  // "Yes": the reward, called with two numbers and a string.
+  first.Add(122, {3000000 + kDemoStringArgument, 0x0000, 0}, {Text("ポーション")});
+  first.Add(210, {500000 + kDemoRewardEvent, 0x12, kDemoRewardBase, kDemoRewardTimes, 3000000 + kDemoStringArgument});
+  first.Add(101, {}, {Text("\\c[2]\\s[0]\\c[0]を手に入れた！ \\r[金,きん]\\v[5]")});
   first.Out().Add(401, {3}).In();
   SetVar(first, kDemoVarAnswer, 2);
   first.Out().Add(499);
@@ -284,7 +305,7 @@ MapData Cave() {
   show.Add(151, {0x1000000 | 0xC8C8C8, 10});
   show.Add(280, {0x011, 30});
   show.Add(141, {100, 100, 100, 0}, {Text("どうくつ")});
-  show.Add(180, {kDemoSunFrames + 10});
+  show.Add(180, {kDemoSunFrames + 60});
   show.Add(150, {0x0002, 4, 0});
   // Saved in slot 1 once the effects are done.
   show.Add(220, {0, 1});
@@ -322,10 +343,20 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
   // Tile size 32, no MIDI library, 60 frames a second, steps of whole cells.
   gameDat.settings = {32, 8, 8, 0, 60, 1, 0, 3, 1, 0, 0, 6, 6, 0, 0, 4, 4, 0};
   gameDat.texts = {Text("デモゲーム"), "", "", "", "", "", "", "CharaChip\\Hero.bmp"};
+  // The User database: item prices and weights; the Variable database:
+  // the party's gold.
+  DatabaseFileSpec user;
+  user.types.push_back(Type({1000, 1001}, {{50, 5}, {kDemoPotionPrice, 12}}, {{}, {}}));
+  Define(user);
+  DatabaseFileSpec variables;
+  variables.types.push_back(Type({1000}, {{0}}, {{}}));
+  Define(variables);
   const std::vector<soundtest::MidiNote> melody = {{60, 0, 480}, {64, 480, 480}, {67, 960, 480}, {72, 1440, 960}};
   GameFolderBuilder game;
   game.GameDat(gameDat)
       .Database("BasicData\\SysDataBase", SystemDatabase())
+      .Database("BasicData\\DataBase", user)
+      .Database("BasicData\\CDataBase", variables)
       .CommonEvents(CommonEvents())
       .Tilesets({Tiles()})
       .Without(GameFolderBuilder::kDefaultMapName)
