@@ -10,17 +10,20 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "gamedata/Database.h"
 #include "gamedata/GameText.h"
 #include "gamedata/GlobalObjects.h"
+#include "gamedata/SaveManager.h"
 #include "gamedata/VariableStore.h"
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
 #include "media/PublicFunctions.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/input/Input.h"
 #include "platform/modules/Modules.h"
 #include "platform/window/Window.h"
 #include "shell/GameSystem.h"
@@ -45,6 +48,15 @@ constexpr int kAtReward = 240;
 constexpr int kAtCave = 395;
 constexpr int kAtEnd = 470;
 
+// The frame-value bits as keyboard keys: the arrows, Z, X and C.
+constexpr std::array<std::pair<int, int>, 7> kKeys{{{kDemoUp, 200},
+                                                    {kDemoDown, 208},
+                                                    {kDemoLeft, 203},
+                                                    {kDemoRight, 205},
+                                                    {kDemoConfirm, 44},
+                                                    {kDemoCancel, 45},
+                                                    {kDemoSub, 46}}};
+
 int V(int n) { return gVariableStore.ReadVariable(2000000 + n); }
 
 struct Screen {
@@ -65,6 +77,17 @@ struct Look {
   std::string png;
 };
 
+// How a run is set up: the demo's form; the input from a replay log or,
+// live, as keys of the headless keyboard (a live run saves, a replay does
+// not); without the speech library's file; in a folder kept by the test
+// (else a fresh one).
+struct RunSetup {
+  DemoForm form = DemoForm::Plain;
+  bool live = false;
+  bool withSpeech = true;
+  const ScratchFolder* folder = nullptr;
+};
+
 class DemoPlayTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -72,23 +95,34 @@ class DemoPlayTest : public ::testing::Test {
     platform::ResetHeadlessWindowing();
   }
 
-  // Plays the demo of that form with the input; at each frame asked for,
-  // `check` runs and the state and a screenshot are kept.
-  std::map<int, Look> Play(DemoForm form, const DemoInput& input, const std::vector<int>& frames,
-                           const std::function<void(int)>& check = {}, bool withSpeech = true) {
-    ScratchFolder folder(true);
+  // Plays the demo with the input; at each frame asked for, `check` runs and
+  // the state and a screenshot are kept.
+  std::map<int, Look> Play(const DemoInput& input, const std::vector<int>& frames,
+                           const std::function<void(int)>& check = {}, const RunSetup& run = {}) {
+    std::optional<ScratchFolder> own;
+    if (!run.folder) own.emplace(true);
+    const ScratchFolder& folder = run.folder ? *run.folder : *own;
+    std::filesystem::current_path(folder.Path());
     platform::ResetHeadlessWindowing();
     platform::SetInstanceLockFolder(folder.Path().string());
-    WriteDemoGame(folder.Path() / "game", form);
-    if (!withSpeech) std::filesystem::remove(folder.Path() / "game" / platform::kSpeechModuleName);
-    const std::vector<uint8_t> log = DemoReplayLog(input);
-    folder.Write("tour.replay", std::string(log.begin(), log.end()));
+    WriteDemoGame(folder.Path() / "game", run.form);
+    if (!run.withSpeech) std::filesystem::remove(folder.Path() / "game" / platform::kSpeechModuleName);
+    std::vector<std::string> arguments = {"--headless", std::to_string(frames.back())};
+    if (!run.live) {
+      const std::vector<uint8_t> log = DemoReplayLog(input);
+      folder.Write("tour.replay", std::string(log.begin(), log.end()));
+      arguments.insert(arguments.end(), {"--replay", (folder.Path() / "tour.replay").string()});
+    }
+    arguments.push_back((folder.Path() / "game").string());
     GameOptions options;
     std::string error;
-    EXPECT_TRUE(ParseGameArguments({"--headless", std::to_string(frames.back()), "--replay",
-                                    (folder.Path() / "tour.replay").string(), (folder.Path() / "game").string()},
-                                   options, error))
-        << error;
+    EXPECT_TRUE(ParseGameArguments(arguments, options, error)) << error;
+    // A replay an earlier run of this process left unfinished plays no more.
+    gReplayPlaying = 0;
+    gReplayFinished = 0;
+    // Live input: the frame values as held keys.
+    std::vector<int> keysByFrame;
+    for (const auto& [count, value] : input) keysByFrame.insert(keysByFrame.end(), static_cast<size_t>(count), value);
     ClearRecordedNotices();
     std::map<int, Look> looks;
     GameSession session;
@@ -97,6 +131,11 @@ class DemoPlayTest : public ::testing::Test {
       return looks;
     }
     for (int frame = 1; frame <= frames.back(); ++frame) {
+      if (run.live) {
+        const int value =
+            frame <= static_cast<int>(keysByFrame.size()) ? keysByFrame[static_cast<size_t>(frame - 1)] : 0;
+        for (const auto& [bit, scanCode] : kKeys) platform::SetScriptedKey(scanCode, (value & bit) != 0);
+      }
       if (!RunHeadlessPass(session)) break;
       if (std::find(frames.begin(), frames.end(), frame) == frames.end()) continue;
       if (check) check(frame);
@@ -105,12 +144,13 @@ class DemoPlayTest : public ::testing::Test {
       Look& look = looks[frame];
       look.png = ScratchFolder::Read(shot);
       look.state = {gCurrentMap.mapId, gHero.x, gHero.y, gHero.direction, gEventSystem.currentBgm};
-      for (int n = 0; n <= kDemoVarVisited; ++n) look.state.push_back(V(n));
+      for (int n = 0; n <= kDemoVarStartX; ++n) look.state.push_back(V(n));
       for (int number = 2; number <= 4; ++number)
         for (int code : {0, 1, 5, 6, 7, 9}) look.state.push_back(gPictureList.GetPictureValue(number, code));
       for (int16_t tone : gEventSystem.toneState) look.state.push_back(tone);
     }
     ShutDownGame(session);
+    platform::ClearScriptedInput();
     return looks;
   }
 
@@ -123,7 +163,7 @@ class DemoPlayTest : public ::testing::Test {
 };
 
 TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToCave) {
-  const auto looks = Play(DemoForm::Plain, kTour, {kAtMessage, kAtReward, kAtCave, kAtEnd}, [](int frame) {
+  const auto looks = Play(kTour, {kAtMessage, kAtReward, kAtCave, kAtEnd}, [](int frame) {
     if (frame == kAtMessage) {
       // Beside the sign, facing it, its first page running: one talk, the
       // count in the message through its escape, the choice open.
@@ -201,22 +241,57 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToCave) {
 // Without the speech library's file the cave's spoken line gives the
 // missing-library notice, once, and the game goes on to the same state.
 TEST_F(DemoPlayTest, WithoutTheSpeechFileTheSpokenLineGivesTheNotice) {
-  const auto with = Play(DemoForm::Plain, kTour, {kAtEnd});
+  const auto with = Play(kTour, {kAtEnd});
   ASSERT_TRUE(RecordedNotices().empty());
-  const auto without = Play(DemoForm::Plain, kTour, {kAtEnd}, {}, false);
+  const auto without = Play(kTour, {kAtEnd}, {}, {.withSpeech = false});
   ASSERT_EQ(RecordedNotices().size(), 1u);
   EXPECT_EQ(RecordedNotices()[0][1], Cp932Text("AquesTalk.dllがないため実行できませんでした。"));
   ASSERT_TRUE(with.count(kAtEnd) && without.count(kAtEnd));
   EXPECT_EQ(with.at(kAtEnd).state, without.at(kAtEnd).state);
 }
 
+// Played live (a replay saves nothing), the cave saves in slot 1; a new
+// run's title loads it: the cave, the hero, the variables and the pictures
+// come back.
+TEST_F(DemoPlayTest, TheCaveSavesAndTheTitleLoadsTheSave) {
+  ScratchFolder place(true);
+  Play(kTour, {kAtEnd},
+       [](int) {
+         EXPECT_EQ(gSaveManager.ReadSaveSlotVariable(1, 2000000 + kDemoVarVisited, "Save\\SaveData"), 1);
+         EXPECT_EQ(gSaveManager.ReadSaveSlotVariable(1, 2000000 + kDemoVarGold, "Save\\SaveData"),
+                   kDemoRewardBase * kDemoRewardTimes);
+         EXPECT_EQ(gSaveManager.ReadSaveSlotVariable(2, 2000000 + kDemoVarVisited, "Save\\SaveData"), 0);
+       },
+       {.live = true, .folder = &place});
+  EXPECT_TRUE(std::filesystem::exists(place.Path() / "game" / "Save"));
+  const DemoInput load = {{30, 0}, {3, kDemoDown}, {10, 0}, {3, kDemoConfirm}, {60, 0}};
+  const auto looks =
+      Play(load, {100},
+           [](int) {
+             EXPECT_EQ(gCurrentMap.mapId, 1);
+             EXPECT_EQ(gHero.x, 2 * kDemoCaveX);
+             EXPECT_EQ(gHero.y, 2 * kDemoCaveY);
+             EXPECT_EQ(V(kDemoVarScene), 1);
+             EXPECT_EQ(V(kDemoVarVisited), 1);
+             EXPECT_EQ(V(kDemoVarGold), kDemoRewardBase * kDemoRewardTimes);
+             EXPECT_EQ(gVariableStore.ReadStringVariable(3000000 + kDemoStringTitle), Cp932Text("勇者600!"));
+             EXPECT_EQ(gPictureList.GetPictureValue(2, 0), kDemoSunX);
+             EXPECT_EQ(gPictureList.GetPictureValue(2, 6), kDemoSunAngle);
+             EXPECT_EQ(gPictureList.GetPictureValue(3, 9), 1);
+             EXPECT_EQ(gEventSystem.currentBgm, 2);
+           },
+           {.live = true, .folder = &place});
+  EXPECT_EQ(looks.size(), 1u);
+  EXPECT_TRUE(RecordedNotices().empty());
+}
+
 // Two runs of one replay, and the plain and the packed demo, leave the same
 // state and byte-identical screenshots.
 TEST_F(DemoPlayTest, RunsRepeatExactlyAndBothFormsAgree) {
   const std::vector<int> frames = {kAtMessage, kAtCave, kAtEnd};
-  const auto first = Play(DemoForm::Plain, kTour, frames);
-  const auto again = Play(DemoForm::Plain, kTour, frames);
-  const auto packed = Play(DemoForm::Packed, kTour, frames);
+  const auto first = Play(kTour, frames);
+  const auto again = Play(kTour, frames);
+  const auto packed = Play(kTour, frames, {}, {.form = DemoForm::Packed});
   for (int frame : frames) {
     SCOPED_TRACE(frame);
     ASSERT_TRUE(first.count(frame) && again.count(frame) && packed.count(frame));
@@ -233,9 +308,9 @@ TEST_F(DemoPlayTest, OpenGLPathMatchesTheSoftwarePath) {
   ForceHardwareRendering(1);
   if (!platform::gpu::HasDirect3D()) GTEST_SKIP() << "no OpenGL 3.3 context";
   const std::vector<int> frames = {kAtMessage, kAtEnd};
-  const auto hardware = Play(DemoForm::Plain, kTour, frames);
+  const auto hardware = Play(kTour, frames);
   ForceHardwareRendering(0);
-  const auto software = Play(DemoForm::Plain, kTour, frames);
+  const auto software = Play(kTour, frames);
   ScratchFolder scratch;
   for (int frame : frames) {
     SCOPED_TRACE(frame);
