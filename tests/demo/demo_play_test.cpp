@@ -206,6 +206,14 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToCave) {
       EXPECT_EQ(gPictureList.GetPictureValue(2, 6), kDemoSunAngle);
       EXPECT_EQ(gPictureList.GetPictureValue(3, 9), 1);
       EXPECT_EQ(gPictureList.GetPictureValue(4, 9), 1);
+      // The transition took the movie's first frame as its mask and is over.
+      EXPECT_NE(gGameSystem.transitionImagePath.find("Fade.ogv"), std::string::npos);
+      int width = 0, height = 0;
+      ASSERT_GE(gGameSystem.transitionMaskGraph, 0);
+      EXPECT_EQ(QueryGraphSize(gGameSystem.transitionMaskGraph, &width, &height), 0);
+      EXPECT_EQ(width, 64);
+      EXPECT_EQ(height, 48);
+      EXPECT_EQ(gGameSystem.transitionRunning, 0);
       // Tone word red 80 %, green 100 %, blue 120 %: (-51, 0, 51).
       EXPECT_EQ(gEventSystem.toneState[0], -51);
       EXPECT_EQ(gEventSystem.toneState[1], 0);

@@ -16,6 +16,7 @@
 #include "support/GameDataWriters.h"
 #include "support/GameFolderBuilder.h"
 #include "support/ImageFileWriters.h"
+#include "support/MovieFixtures.h"
 #include "support/SoundFixtures.h"
 
 namespace {
@@ -77,6 +78,16 @@ Bytes Sun() {
   });
 }
 
+// A tiny Theora clip: dark grey first, lighter after; only its first frame
+// is ever shown.
+Bytes FadeClip() {
+  movietest::ClipSpec clip;
+  clip.width = 64;
+  clip.height = 48;
+  clip.frames = {{64, 64, 64}, {128, 128, 128}, {192, 192, 192}, {255, 255, 255}};
+  return movietest::EncodeTheoraClip(clip);
+}
+
 std::string Text(const char* utf8) { return Cp932Text(utf8); }
 
 DatTypeRecord Type(std::vector<int32_t> codes, std::vector<std::vector<int32_t>> ints,
@@ -126,8 +137,8 @@ DatabaseFileSpec SystemDatabase() {
   // wait arrow, the window frame and the choice cursor.
   spec.types.push_back(Type({2000, 1000}, {{1}, {1}, {1}},
                             {{"SystemFile\\Arrow.bmp"}, {"SystemFile\\Window.bmp"}, {"SystemFile\\Cursor.bmp"}}));
-  // Type 11, transition images; 12, text-entry colours; 13 unused.
-  spec.types.push_back(Type({2000}, {{}}, {{""}}));
+  // Type 11, transition images (a movie); 12, text-entry colours; 13 unused.
+  spec.types.push_back(Type({2000}, {{}}, {{"Picture\\Fade.ogv"}}));
   for (int i = 12; i <= 13; ++i) spec.types.push_back(Type({1000}, {{0}}, {{}}));
   // Types 14-23: the variable sets, one row per variable.
   spec.types.push_back(
@@ -292,6 +303,9 @@ MapData Cave() {
   entry.pages[0].conditions.conditionLeft[0] = Var(kDemoVarVisited);
   entry.pages[0].conditions.conditionRight[0] = 0;
   CommandListBuilder show;
+  // The cave fades in through the movie's first frame as the mask.
+  show.Add(160, {0, kDemoTransitionFrames});
+  show.Add(161);
   SetVar(show, kDemoVarVisited, 1);
   PlaySound(show, 2, 2);
   // The sun: shown at (64, 48), then moved, zoomed, turned and tinted.
@@ -301,6 +315,7 @@ MapData Cave() {
   // A window-frame picture that stays, and a text picture that is erased.
   show.Add(150, {0x0030, 3, 0, 160, 64, 0, 255, kDemoFrameX, kDemoFrameY, 100, 0, 0}, {"SystemFile\\Window.bmp"});
   show.Add(150, {0x0020, 4, 0, 1, 1, 0, 255, 400, 400, 100, 0, 0}, {Text("洞窟")});
+  show.Add(162);
   show.Add(151, {kDemoToneWord, 20});
   show.Add(151, {0x1000000 | 0xC8C8C8, 10});
   show.Add(280, {0x011, 30});
@@ -367,6 +382,7 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .DataFile("CharaChip\\Sign.bmp", Figure(0x8C5C2C))
       .DataFile("CharaChip\\Guard.bmp", Figure(0xB02020))
       .DataFile("Picture\\Sun.bmp", Sun())
+      .DataFile("Picture\\Fade.ogv", FadeClip())
       .DataFile("SystemFile\\Arrow.bmp", Arrow())
       .DataFile("SystemFile\\Window.bmp", Frame(0xE8E8F8, 0x183060))
       .DataFile("SystemFile\\Cursor.bmp", Frame(0xFFFFFF, kClear))

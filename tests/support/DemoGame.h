@@ -23,7 +23,8 @@
 //
 // Cave (map 1): the MIDI BGM plays; a guard walks a fixed route.
 //
-// Entering the cave (an automatic page, once): the MP3 sound effect; the
+// Entering the cave (an automatic page, once): a transition whose mask is
+// the first frame of a Theora movie (System database type 11); the MP3 sound effect; the
 // sun (picture 2, from a file) moves to (kDemoSunX, kDemoSunY) over
 // kDemoSunFrames frames, zoomed, turned and tinted; a window-frame picture
 // (3) of 160 x 64 at (kDemoFrameX, kDemoFrameY); a text picture (4); a tone,
@@ -81,7 +82,8 @@ inline constexpr int kDemoSunColor = 0x966432;  // red 150 %, green 100 %, blue 
 inline constexpr uint32_t kDemoSunColour = 0xFFD040;
 inline constexpr int kDemoFrameX = 40;
 inline constexpr int kDemoFrameY = 360;
-inline constexpr int kDemoToneWord = 0x786450;  // red 80 %, green 100 %, blue 120 %
+inline constexpr int kDemoTransitionFrames = 20;  // the movie-masked fade into the cave
+inline constexpr int kDemoToneWord = 0x786450;    // red 80 %, green 100 %, blue 120 %
 
 // The hero's body colour and the tile colours (0xRRGGBB at (u, v) of a
 // 32-pixel cell): 1 grass, 2 path, 3 wall, 4 cave floor.
