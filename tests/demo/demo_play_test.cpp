@@ -239,6 +239,18 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToCave) {
   for (int v = 0; v < 32; ++v)
     for (int u = 0; u < 32; ++u)
       ASSERT_EQ(town.At(kDemoHeroX * 32 + u, kDemoHeroY * 32 + v), DemoTileColor(kDemoPathCell, u, v));
+  // The pond: each quarter of a cell shows the autotile pattern its code
+  // names (corner 0214, edge 2244, centre 4444 ...).
+  const int pondCodes[3][3] = {{214, 2244, 2041}, {1414, 4444, 4141}, {1402, 4422, 4120}};
+  for (int row = 0; row < 3; ++row)
+    for (int column = 0; column < 3; ++column) {
+      const int code = pondCodes[row][column];
+      const int quarters[4] = {code / 1000, code / 100 % 10, code / 10 % 10, code % 10};
+      for (int q = 0; q < 4; ++q) {
+        const int x = (kDemoPondX + column) * 32 + (q % 2) * 16, y = (kDemoPondY + row) * 32 + (q / 2) * 16;
+        EXPECT_EQ(town.Count(x, y, x + 16, y + 16, DemoWaterColor(quarters[q])), 256) << row << column << q;
+      }
+    }
   // The hero's body fills its cell beside the sign.
   const int heroX = (kDemoHeroX + kDemoSignSteps - 1) * 32;
   EXPECT_GT(town.Count(heroX, kDemoHeroY * 32 - 16, heroX + 32, kDemoHeroY * 32 + 32, kDemoHeroBody), 150);

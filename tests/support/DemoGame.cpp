@@ -43,6 +43,12 @@ Bytes TileSheet() {
   return Picture(256, 32, [](int x, int y) { return DemoTileColor(x / 32, x % 32, y); });
 }
 
+// An autotile of one frame: its five patterns one below the other, each
+// a flat colour of its own.
+Bytes Water() {
+  return Picture(32, 32 * 5, [](int, int y) { return DemoWaterColor(y / 32); });
+}
+
 // A walking figure: three patterns by four directions (down, left, right,
 // up), on the sheet's left half as an eight-direction sheet keeps them. The
 // direction shows in the colour of its hat, the pattern in its feet.
@@ -210,9 +216,11 @@ Tileset Tiles() {
   Tileset tileset;
   tileset.name = "Demo";
   tileset.imageNames[0] = "MapChip\\Demo.bmp";
-  // Indexes 8-12: empty, grass, path, wall (closed), cave floor.
+  tileset.imageNames[1] = "MapChip\\Water.bmp";
+  // Indexes 0-7 the autotiles (1 water, closed), 8-12: empty, grass, path,
+  // wall (closed), cave floor.
   tileset.tileTags = std::vector<uint8_t>(13, 0);
-  tileset.tileFlags = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F, 0};
+  tileset.tileFlags = {0, 0x0F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F, 0};
   return tileset;
 }
 
@@ -239,6 +247,13 @@ MapData Town() {
                                                                       : y == kDemoHeroY ? kDemoPathCell
                                                                                         : kDemoGrassCell;
     }
+  // A pond of autotile 1, three by three, each cell with the quarter codes
+  // of its place in the block.
+  static constexpr int kPondCodes[3][3] = {{214, 2244, 2041}, {1414, 4444, 4141}, {1402, 4422, 4120}};
+  for (int row = 0; row < 3; ++row)
+    for (int column = 0; column < 3; ++column)
+      map.layers[0][static_cast<size_t>(kDemoPondX + column)][static_cast<size_t>(kDemoPondY + row)] =
+          200000 + kPondCodes[row][column];
   // The sign: page 1 on the first talk, page 2 once V[1] >= 1.
   MapEvent sign(0);
   sign.name = "Sign";
@@ -353,6 +368,11 @@ uint32_t DemoTileColor(int cell, int u, int v) {
   }
 }
 
+uint32_t DemoWaterColor(int pattern) {
+  static constexpr uint32_t kPatterns[5] = {0x102880, 0x1838A0, 0x2048B8, 0x2858D0, 0x3068E8};
+  return kPatterns[pattern];
+}
+
 void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
   GameDatSpec gameDat;
   // Tile size 32, no MIDI library, 60 frames a second, steps of whole cells.
@@ -378,6 +398,7 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .Map("MapData\\Town.mps", Town())
       .Map("MapData\\Cave.mps", Cave())
       .DataFile("MapChip\\Demo.bmp", TileSheet())
+      .DataFile("MapChip\\Water.bmp", Water())
       .DataFile("CharaChip\\Hero.bmp", Figure(kDemoHeroBody))
       .DataFile("CharaChip\\Sign.bmp", Figure(0x8C5C2C))
       .DataFile("CharaChip\\Guard.bmp", Figure(0xB02020))

@@ -93,6 +93,11 @@ inline constexpr int kDemoPathCell = 2;
 inline constexpr int kDemoWallCell = 3;
 inline constexpr int kDemoFloorCell = 4;
 uint32_t DemoTileColor(int cell, int u, int v);
+// The town's pond: autotile 1, three by three cells from (kDemoPondX,
+// kDemoPondY); the colour of each of the autotile's five patterns.
+inline constexpr int kDemoPondX = 2;
+inline constexpr int kDemoPondY = 2;
+uint32_t DemoWaterColor(int pattern);
 
 // Input for a replay log: runs of (frames, frame value), the value's bits
 // as the log stores them.
