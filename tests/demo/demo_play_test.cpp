@@ -35,18 +35,22 @@
 
 namespace {
 
-// Title: New game; walk right to the sign and talk; answer yes; one step
-// down and right into the door; the cave's entry runs.
+// Title: New game; walk right to the sign and talk; answer yes and close
+// the reward's message; one step down and right into the door; the cave's
+// entry runs; right to the cave's exit; in the field the arrival's route
+// runs, then one step down into the wanderer.
 const DemoInput kTour = {{30, 0},           {3, kDemoConfirm}, {30, 0},           {80, kDemoRight}, {5, 0},
                          {3, kDemoConfirm}, {60, 0},           {3, kDemoConfirm}, {40, 0},          {3, kDemoConfirm},
-                         {20, 0},           {4, kDemoDown},    {100, kDemoRight}, {300, 0}};
+                         {20, 0},           {4, kDemoDown},    {100, kDemoRight}, {120, 0},         {120, kDemoRight},
+                         {60, 0},           {6, kDemoDown},    {100, 0}};
 // Frames at which the tour is looked at: the message is open; the reward's
-// message is open; the cave's
-// effects are done; the entry event has ended.
+// message is open; the cave's effects are done; the cave's entry event has
+// ended; the wanderer was touched in the field.
 constexpr int kAtMessage = 200;
 constexpr int kAtReward = 240;
 constexpr int kAtCave = 395;
 constexpr int kAtEnd = 470;
+constexpr int kAtField = 700;
 
 // The frame-value bits as keyboard keys: the arrows, Z, X and C.
 constexpr std::array<std::pair<int, int>, 7> kKeys{{{kDemoUp, 200},
@@ -162,8 +166,8 @@ class DemoPlayTest : public ::testing::Test {
   }
 };
 
-TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToCave) {
-  const auto looks = Play(kTour, {kAtMessage, kAtReward, kAtCave, kAtEnd}, [](int frame) {
+TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToField) {
+  const auto looks = Play(kTour, {kAtMessage, kAtReward, kAtCave, kAtEnd, kAtField}, [](int frame) {
     if (frame == kAtMessage) {
       // Beside the sign, facing it, its first page running: one talk, the
       // count in the message through its escape, the choice open.
@@ -227,8 +231,31 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToCave) {
       EXPECT_GT(V(kDemoVarFrames), kAtEnd - 60);
       EXPECT_LT(V(kDemoVarFrames), kAtEnd - 20);
     }
+    if (frame == kAtField) {
+      // The field loops both ways with panorama 0 and fog 1; the route
+      // walked the hero a cell down and set V[11]; the step down touched
+      // the wanderer, whose second page now runs; the spring bubbles.
+      EXPECT_EQ(gCurrentMap.mapId, 2);
+      EXPECT_EQ(gCurrentMap.loopX, 1);
+      EXPECT_EQ(gCurrentMap.loopY, 1);
+      EXPECT_EQ(gEventSystem.panoramaValues[0], 0);
+      EXPECT_EQ(gEventSystem.fogValues[0], 1);
+      EXPECT_EQ(gEventSystem.fogValues[4], kDemoFogOpacity);
+      EXPECT_EQ(gHero.x, 2 * kDemoFieldX);
+      EXPECT_EQ(gHero.y, 2 * (kDemoFieldY + 1));
+      EXPECT_EQ(gHero.direction, 2);
+      EXPECT_EQ(V(kDemoVarArrived), 1);
+      EXPECT_EQ(V(kDemoVarRouted), 1);
+      EXPECT_EQ(V(kDemoVarTouches), 1);
+      ASSERT_EQ(gCurrentMap.eventCharacters.size(), 3u);
+      EXPECT_EQ(gCurrentMap.eventCharacters[0].pageIndex, -1);
+      EXPECT_EQ(gCurrentMap.eventCharacters[1].pageIndex, 1);
+      EXPECT_EQ(gCurrentMap.eventCharacters[2].pageIndex, 0);
+      EXPECT_GT(V(kDemoVarBubbles), 5);
+      EXPECT_LT(V(kDemoVarBubbles), 12);
+    }
   });
-  ASSERT_EQ(looks.size(), 4u);
+  ASSERT_EQ(looks.size(), 5u);
   EXPECT_TRUE(RecordedNotices().empty());
 
   ScratchFolder scratch;
@@ -308,7 +335,7 @@ TEST_F(DemoPlayTest, TheCaveSavesAndTheTitleLoadsTheSave) {
 // Two runs of one replay, and the plain and the packed demo, leave the same
 // state and byte-identical screenshots.
 TEST_F(DemoPlayTest, RunsRepeatExactlyAndBothFormsAgree) {
-  const std::vector<int> frames = {kAtMessage, kAtCave, kAtEnd};
+  const std::vector<int> frames = {kAtMessage, kAtCave, kAtEnd, kAtField};
   const auto first = Play(kTour, frames);
   const auto again = Play(kTour, frames);
   const auto packed = Play(kTour, frames, {}, {.form = DemoForm::Packed});
@@ -327,7 +354,7 @@ TEST_F(DemoPlayTest, RunsRepeatExactlyAndBothFormsAgree) {
 TEST_F(DemoPlayTest, OpenGLPathMatchesTheSoftwarePath) {
   ForceHardwareRendering(1);
   if (!platform::gpu::HasDirect3D()) GTEST_SKIP() << "no OpenGL 3.3 context";
-  const std::vector<int> frames = {kAtMessage, kAtEnd};
+  const std::vector<int> frames = {kAtMessage, kAtEnd, kAtField};
   const auto hardware = Play(kTour, frames);
   ForceHardwareRendering(0);
   const auto software = Play(kTour, frames);

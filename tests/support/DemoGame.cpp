@@ -84,6 +84,14 @@ Bytes Sun() {
   });
 }
 
+// The panorama: a sky of two bands; the fog: light stripes.
+Bytes Sky() {
+  return Picture(64, 64, [](int, int y) { return y < 32 ? kDemoSkyHigh : kDemoSkyLow; });
+}
+Bytes Mist() {
+  return Picture(64, 64, [](int x, int) { return x % 16 < 8 ? 0xE0E0E0u : 0xB0B0B0u; });
+}
+
 // A tiny Theora clip: dark grey first, lighter after; only its first frame
 // is ever shown.
 Bytes FadeClip() {
@@ -128,8 +136,10 @@ DatTypeRecord Sounds(std::vector<std::pair<std::string, int>> rows) {
 DatabaseFileSpec SystemDatabase() {
   DatabaseFileSpec spec;
   // Type 0, maps: file, BGM, BGS, loop, panorama, three file texts.
-  spec.types.push_back(Type({2000, 1000, 1001, 1002, 1003, 2001, 2002, 2003}, {{1, -1, 0, -1}, {2, -1, 0, -1}},
-                            {{"MapData\\Town.mps", "", "", ""}, {"MapData\\Cave.mps", "", "", ""}}));
+  // The field loops both ways and has panorama 0.
+  spec.types.push_back(
+      Type({2000, 1000, 1001, 1002, 1003, 2001, 2002, 2003}, {{1, -1, 0, -1}, {2, -1, 0, -1}, {1, -1, 3, 0}},
+           {{"MapData\\Town.mps", "", "", ""}, {"MapData\\Cave.mps", "", "", ""}, {"MapData\\Field.mps", "", "", ""}}));
   // Types 1-3: BGM (row 0 silent, 1 the theme from Ogg with a loop point, 2
   // the cave's MIDI), BGS (silent), sound effects (0 silent, 1 WAVE, 2 MP3).
   spec.types.push_back(Sounds({{"", 0}, {"BGM\\Theme.ogg", 500}, {"BGM\\Cave.mid", 0}}));
@@ -145,7 +155,10 @@ DatabaseFileSpec SystemDatabase() {
                             {{"SystemFile\\Arrow.bmp"}, {"SystemFile\\Window.bmp"}, {"SystemFile\\Cursor.bmp"}}));
   // Type 11, transition images (a movie); 12, text-entry colours; 13 unused.
   spec.types.push_back(Type({2000}, {{}}, {{"Picture\\Fade.ogv"}}));
-  for (int i = 12; i <= 13; ++i) spec.types.push_back(Type({1000}, {{0}}, {{}}));
+  spec.types.push_back(Type({1000}, {{0}}, {{}}));
+  // Type 13, panorama and fog images: file, scroll speed x and y, follow divisor.
+  spec.types.push_back(Type({2000, 1000, 1001, 1002}, {{0, 0, 0}, {kDemoFogSpeed, 0, 0}},
+                            {{"Picture\\Sky.bmp"}, {"Picture\\Mist.bmp"}}));
   // Types 14-23: the variable sets, one row per variable.
   spec.types.push_back(
       Type({1000}, std::vector<std::vector<int32_t>>(100, {0}), std::vector<std::vector<std::string>>(100)));
@@ -349,6 +362,78 @@ MapData Cave() {
   guard.pages[0].graphicName = "CharaChip\\Guard.bmp";
   guard.pages[0].moveSettings = RouteBuilder().Type(1).Flags(0x03).Step(2).Step(2).Step(1).Step(1);
   AddEvent(map, guard);
+  // The way out to the field (hero touch).
+  MapEvent exit(2);
+  exit.name = "Exit";
+  exit.x = kDemoCaveExitX;
+  exit.y = kDemoCaveY;
+  exit.pages[0].conditions.conditionHeader = 3;
+  exit.pages[0].commands = CommandListBuilder().Add(130, {-1, kDemoFieldX, kDemoFieldY, 2, 0}).Build();
+  AddEvent(map, exit);
+  return map;
+}
+
+MapData Field() {
+  MapData map = EmptyMap("野原", kDemoFieldWidth, kDemoFieldHeight);
+  // Grass, with the top rows left empty so the panorama shows through.
+  for (int x = 0; x < kDemoFieldWidth; ++x)
+    for (int y = 0; y < kDemoFieldHeight; ++y)
+      map.layers[0][static_cast<size_t>(x)][static_cast<size_t>(y)] = y < kDemoSkyRows ? 0 : kDemoGrassCell;
+  // A rock right of where the route leaves the hero.
+  map.layers[0][static_cast<size_t>(kDemoFieldX + 1)][static_cast<size_t>(kDemoFieldY + 1)] = kDemoWallCell;
+  // Arrival (automatic, once): the fog, partly covering; the hero is walked
+  // a cell down by a move route that also sets V[11].
+  MapEvent arrival(0);
+  arrival.name = "Arrival";
+  arrival.x = 0;
+  arrival.y = kDemoFieldHeight - 1;
+  arrival.pages[0].conditions.conditionHeader = 1;
+  arrival.pages[0].conditions.conditionFlags[0] = 0x21;  // V[12] = 0
+  arrival.pages[0].conditions.conditionLeft[0] = Var(kDemoVarArrived);
+  CommandListBuilder arrive;
+  SetVar(arrive, kDemoVarArrived, 1);
+  arrive.Add(121, {9000061, 1, 0, 0x0C});
+  arrive.Add(121, {9000065, kDemoFogOpacity, 0, 0x0C});
+  arrive.Add(201, {-2}).WithRoute(RouteBuilder().Flags(0).Step(0).Step(28, {Var(kDemoVarRouted), 1}));
+  arrive.Add(202);
+  arrival.pages[0].commands = arrive.Build();
+  AddEvent(map, arrival);
+  // A wanderer in the hero's way (event touch): counts the touches in
+  // V[13]; its second page (V[13] >= 1) only talks.
+  MapEvent wanderer(1);
+  wanderer.name = "Wanderer";
+  wanderer.x = kDemoWandererX;
+  wanderer.y = kDemoFieldY + 2;
+  wanderer.pageCount = 2;
+  wanderer.pages.resize(2);
+  wanderer.pages[0].graphicName = "CharaChip\\Wanderer.bmp";
+  wanderer.pages[0].conditions.conditionHeader = 4;
+  wanderer.pages[0].commands = [] {
+    CommandListBuilder touch;
+    SetVar(touch, kDemoVarTouches, 1, 0, 1);
+    PlaySound(touch, 2, 1);
+    return touch.Build();
+  }();
+  wanderer.pages[1].graphicName = "CharaChip\\Wanderer.bmp";
+  wanderer.pages[1].conditions.conditionHeader = 0;
+  wanderer.pages[1].conditions.conditionFlags[0] = 0x11;  // V[13] >= 1
+  wanderer.pages[1].conditions.conditionLeft[0] = Var(kDemoVarTouches);
+  wanderer.pages[1].conditions.conditionRight[0] = 1;
+  wanderer.pages[1].commands = CommandListBuilder().Add(101, {}, {Text("いい天気ですね。")}).Build();
+  AddEvent(map, wanderer);
+  // A spring that bubbles in parallel: V[10] + 1 every 10 frames.
+  MapEvent spring(2);
+  spring.name = "Spring";
+  spring.x = kDemoFieldWidth - 2;
+  spring.y = kDemoFieldHeight - 2;
+  spring.pages[0].conditions.conditionHeader = 2;
+  spring.pages[0].commands = [] {
+    CommandListBuilder bubble;
+    SetVar(bubble, kDemoVarBubbles, 1, 0, 1);
+    bubble.Add(180, {9});
+    return bubble.Build();
+  }();
+  AddEvent(map, spring);
   return map;
 }
 
@@ -397,11 +482,15 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .Without(GameFolderBuilder::kDefaultMapName)
       .Map("MapData\\Town.mps", Town())
       .Map("MapData\\Cave.mps", Cave())
+      .Map("MapData\\Field.mps", Field())
       .DataFile("MapChip\\Demo.bmp", TileSheet())
       .DataFile("MapChip\\Water.bmp", Water())
       .DataFile("CharaChip\\Hero.bmp", Figure(kDemoHeroBody))
       .DataFile("CharaChip\\Sign.bmp", Figure(0x8C5C2C))
       .DataFile("CharaChip\\Guard.bmp", Figure(0xB02020))
+      .DataFile("CharaChip\\Wanderer.bmp", Figure(0x20A060))
+      .DataFile("Picture\\Sky.bmp", Sky())
+      .DataFile("Picture\\Mist.bmp", Mist())
       .DataFile("Picture\\Sun.bmp", Sun())
       .DataFile("Picture\\Fade.ogv", FadeClip())
       .DataFile("SystemFile\\Arrow.bmp", Arrow())

@@ -31,6 +31,14 @@
 // a white flash and a shake; a spoken line; after the effects picture 4 is
 // erased and the game is saved in slot 1.
 //
+// The cave's exit (hero touch, at kDemoCaveExitX on the entry row) leads
+// to the field (map 2, looping both ways, panorama 0 behind its empty top
+// rows). Arriving (automatic, once): the fog (image 1, opacity
+// kDemoFogOpacity) and a move route that walks the hero a cell down and
+// sets V[11]. A wanderer stands two cells below the arrival point (event
+// touch, when the hero walks into it: V[13] + 1, then its second page); a spring runs in parallel
+// (V[10] + 1 every 10 frames).
+//
 // A parallel common event counts the frames played in V[3] while V[0] >= 1.
 enum class DemoForm { Plain, Packed };
 
@@ -60,6 +68,10 @@ inline constexpr int kDemoVarGold = 5;        // the reward: base x times
 inline constexpr int kDemoVarPrice = 6;       // User database, item 1's price
 inline constexpr int kDemoVarStoredGold = 7;  // the gold read back from the Variable database
 inline constexpr int kDemoVarStartX = 8;      // System database, the start x
+inline constexpr int kDemoVarBubbles = 10;    // the field's parallel spring
+inline constexpr int kDemoVarRouted = 11;     // set by the hero's move route
+inline constexpr int kDemoVarArrived = 12;    // 1 once the field was entered
+inline constexpr int kDemoVarTouches = 13;    // the wanderer's event touches
 // String variables (ids 3,000,000 + n): the reward's item, a title built
 // from a literal, and the argument the sign passes.
 inline constexpr int kDemoStringItem = 0;
@@ -70,6 +82,20 @@ inline constexpr int kDemoRewardEvent = 2;
 inline constexpr int kDemoRewardBase = 30;
 inline constexpr int kDemoRewardTimes = 20;
 inline constexpr int kDemoPotionPrice = 120;
+
+// The cave's exit; the field: its size, the arrival cell, the wanderer's
+// column, the rows of sky, the fog.
+inline constexpr int kDemoCaveExitX = 16;
+inline constexpr int kDemoFieldWidth = 25;
+inline constexpr int kDemoFieldHeight = 20;
+inline constexpr int kDemoFieldX = 4;
+inline constexpr int kDemoFieldY = 5;
+inline constexpr int kDemoWandererX = kDemoFieldX;
+inline constexpr int kDemoSkyRows = 3;
+inline constexpr uint32_t kDemoSkyHigh = 0x80B0F0;
+inline constexpr uint32_t kDemoSkyLow = 0xA0C8F8;
+inline constexpr int kDemoFogSpeed = 8;
+inline constexpr int kDemoFogOpacity = 96;
 
 // The cave's pictures and screen tone.
 inline constexpr int kDemoKeep = -1000000;
