@@ -35,14 +35,7 @@
 
 namespace {
 
-// Title: New game; walk right to the sign and talk; answer yes and close
-// the reward's message; one step down and right into the door; the cave's
-// entry runs; right to the cave's exit; in the field the arrival's route
-// runs, then one step down into the wanderer.
-const DemoInput kTour = {{30, 0},           {3, kDemoConfirm}, {30, 0},           {80, kDemoRight}, {5, 0},
-                         {3, kDemoConfirm}, {60, 0},           {3, kDemoConfirm}, {40, 0},          {3, kDemoConfirm},
-                         {20, 0},           {4, kDemoDown},    {100, kDemoRight}, {120, 0},         {120, kDemoRight},
-                         {60, 0},           {6, kDemoDown},    {100, 0}};
+const DemoInput& kTour = DemoTour();
 // Frames at which the tour is looked at: the message is open; the reward's
 // message is open; the cave's effects are done; the cave's entry event has
 // ended; the wanderer was touched in the field.
@@ -262,6 +255,18 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToField) {
   const Screen town = Decode(looks.at(kAtMessage).png, scratch);
   ASSERT_EQ(town.width, 640);
   ASSERT_EQ(town.height, 480);
+  // In the cave the screen tone does not reach the pictures: the sun's
+  // centre (its top left at (kDemoSunX, kDemoSunY), 64 pixels zoomed to
+  // 96) shows its colour tinted by red 150 %, green 100 %, blue 50 %; the
+  // window-frame picture has its border at its corners and its fill inside.
+  const Screen cave = Decode(looks.at(kAtCave).png, scratch);
+  const int half = 32 * kDemoSunZoom / 100;
+  const uint32_t tinted = std::min(0xFFu, (kDemoSunColour >> 16) * 150 / 100) << 16 |
+                          ((kDemoSunColour >> 8) & 0xFF) << 8 | (kDemoSunColour & 0xFF) * 50 / 100;
+  EXPECT_EQ(cave.At(kDemoSunX + half, kDemoSunY + half), tinted);
+  EXPECT_EQ(cave.At(kDemoFrameX, kDemoFrameY), kDemoFrameBorder);
+  EXPECT_EQ(cave.At(kDemoFrameX + kDemoFrameWidth - 1, kDemoFrameY + kDemoFrameHeight - 1), kDemoFrameBorder);
+  EXPECT_EQ(cave.At(kDemoFrameX + kDemoFrameWidth / 2, kDemoFrameY + kDemoFrameHeight / 2), kDemoFrameFill);
   // The start cell is the bare path tile, pixel for pixel.
   for (int v = 0; v < 32; ++v)
     for (int u = 0; u < 32; ++u)
@@ -282,7 +287,7 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToField) {
   const int heroX = (kDemoHeroX + kDemoSignSteps - 1) * 32;
   EXPECT_GT(town.Count(heroX, kDemoHeroY * 32 - 16, heroX + 32, kDemoHeroY * 32 + 32, kDemoHeroBody), 150);
   // The message and choice windows' frames are drawn with the skin's fill.
-  EXPECT_GT(town.Count(0, 0, 640, 480, 0x183060), 4000);
+  EXPECT_GT(town.Count(0, 0, 640, 480, kDemoFrameFill), 4000);
 }
 
 // Without the speech library's file the cave's spoken line gives the
@@ -330,6 +335,21 @@ TEST_F(DemoPlayTest, TheCaveSavesAndTheTitleLoadsTheSave) {
            {.live = true, .folder = &place});
   EXPECT_EQ(looks.size(), 1u);
   EXPECT_TRUE(RecordedNotices().empty());
+}
+
+// The title's third choice replays the save the generator wrote with the
+// tour's log: the game restarts and the tour plays by itself, to the same
+// state and the same screen as when the log is given on the command line.
+TEST_F(DemoPlayTest, TheTitleReplaysTheGeneratedSave) {
+  const auto direct = Play(kTour, {kAtField});
+  // Down twice and confirm: the choice closes in frame 47, the restart
+  // comes with the next pass, so the tour's frame f is frame f + 48.
+  const DemoInput choose = {{30, 0}, {3, kDemoDown}, {5, 0}, {3, kDemoDown}, {5, 0}, {3, kDemoConfirm}};
+  constexpr int kRestart = 48;
+  const auto replayed = Play(choose, {kRestart + kAtField}, [](int) { EXPECT_EQ(gReplayPlaying, 1); }, {.live = true});
+  ASSERT_TRUE(direct.count(kAtField) && replayed.count(kRestart + kAtField));
+  EXPECT_EQ(direct.at(kAtField).state, replayed.at(kRestart + kAtField).state);
+  EXPECT_TRUE(direct.at(kAtField).png == replayed.at(kRestart + kAtField).png);
 }
 
 // Two runs of one replay, and the plain and the packed demo, leave the same

@@ -17,6 +17,7 @@
 #include "support/GameFolderBuilder.h"
 #include "support/ImageFileWriters.h"
 #include "support/MovieFixtures.h"
+#include "support/SaveFileWriter.h"
 #include "support/SoundFixtures.h"
 
 namespace {
@@ -84,12 +85,27 @@ Bytes Sun() {
   });
 }
 
-// The panorama: a sky of two bands; the fog: light stripes.
+// A screen-sized picture of palette colours (8 bits a pixel keeps it small).
+template <typename Paint>
+Bytes ScreenPicture(std::vector<uint32_t> palette, Paint paint) {
+  fixtures::BmpOptions options;
+  options.bitCount = 8;
+  options.palette = std::move(palette);
+  std::vector<uint32_t> indexes;
+  indexes.reserve(640 * 480);
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x) indexes.push_back(paint(x, y));
+  const std::string file = fixtures::BmpFile(options, 640, 480, indexes);
+  return {file.begin(), file.end()};
+}
+
+// The panorama: a sky of two bands; the fog: light stripes. Each is drawn
+// once over the screen, so each is the screen's size.
 Bytes Sky() {
-  return Picture(64, 64, [](int, int y) { return y < 32 ? kDemoSkyHigh : kDemoSkyLow; });
+  return ScreenPicture({kDemoSkyHigh, kDemoSkyLow}, [](int, int y) { return y < 48 ? 0u : 1u; });
 }
 Bytes Mist() {
-  return Picture(64, 64, [](int x, int) { return x % 16 < 8 ? 0xE0E0E0u : 0xB0B0B0u; });
+  return ScreenPicture({0xE0E0E0, 0xB0B0B0}, [](int x, int) { return x % 16 < 8 ? 0u : 1u; });
 }
 
 // A tiny Theora clip: dark grey first, lighter after; only its first frame
@@ -189,13 +205,15 @@ std::vector<CommonEvent> CommonEvents() {
   PlaySound(title, 0, 1);
   // Text picture 1, centred at (320, 140).
   title.Add(150, {0x1020, 1, 0, 1, 1, 0, 255, 320, 140, 100, 0, 0}, {Text("デモゲーム")});
-  title.Add(102, {0x02}, {Text("はじめから"), Text("つづきから")});
+  title.Add(102, {0x03}, {Text("はじめから"), Text("つづきから"), Text("リプレイ")});
   title.Add(401, {2}).In();
   SetVar(title, kDemoVarScene, 1);
   title.Out().Add(401, {3}).In();
   title.Add(220, {1, 1});
+  title.Out().Add(401, {4}).In();
+  title.Add(220, {2, kDemoReplaySlot});
   title.Out().Add(499);
-  title.Add(150, {0x03, 1, 0});
+  title.Add(150, {0x02, 1, 0});
   events[0].commands = title.Build();
   // 1: parallel while V[0] >= 1: counts the frames played.
   events[1].name = "Clock";
@@ -337,11 +355,12 @@ MapData Cave() {
   SetVar(show, kDemoVarVisited, 1);
   PlaySound(show, 2, 2);
   // The sun: shown at (64, 48), then moved, zoomed, turned and tinted.
-  show.Add(150, {0x0000, 2, 0, 1, 1, 0, 255, 64, 48, 100, 0, 0}, {"Picture\\Sun.bmp"});
+  show.Add(150, {0x0000, 2, 0, 1, 1, 1, 255, 64, 48, 100, 0, 0}, {"Picture\\Sun.bmp"});
   show.Add(150, {0x0001, 2, kDemoSunFrames, 1, 1, kDemoKeep, 255, kDemoSunX, kDemoSunY, kDemoSunZoom, kDemoSunAngle, 0,
                  kDemoSunColor, 0});
   // A window-frame picture that stays, and a text picture that is erased.
-  show.Add(150, {0x0030, 3, 0, 160, 64, 0, 255, kDemoFrameX, kDemoFrameY, 100, 0, 0}, {"SystemFile\\Window.bmp"});
+  show.Add(150, {0x0030, 3, 0, kDemoFrameWidth, kDemoFrameHeight, 1, 255, kDemoFrameX, kDemoFrameY, 100, 0, 0},
+           {"SystemFile\\Window.bmp"});
   show.Add(150, {0x0020, 4, 0, 1, 1, 0, 255, 400, 400, 100, 0, 0}, {Text("洞窟")});
   show.Add(162);
   show.Add(151, {kDemoToneWord, 20});
@@ -494,17 +513,30 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .DataFile("Picture\\Sun.bmp", Sun())
       .DataFile("Picture\\Fade.ogv", FadeClip())
       .DataFile("SystemFile\\Arrow.bmp", Arrow())
-      .DataFile("SystemFile\\Window.bmp", Frame(0xE8E8F8, 0x183060))
+      .DataFile("SystemFile\\Window.bmp", Frame(kDemoFrameBorder, kDemoFrameFill))
       .DataFile("SystemFile\\Cursor.bmp", Frame(0xFFFFFF, kClear))
       .DataFile("BGM\\Theme.ogg", ToneOgg(330.0, 2))
       .DataFile("BGM\\Cave.mid", soundtest::MidiFile(melody))
       .DataFile("SE\\Chime.wav",
                 soundtest::PcmWave(1, 22050, 16, soundtest::ToBytes(soundtest::Tone(4410, 1, 22050, 880.0))))
       .DataFile("SE\\Bell.mp3", soundtest::EncodeMp3(soundtest::Tone(11025, 1, 22050, 660.0), 1, 22050, 64));
+  // A save that carries the tour's replay log, for the title's replay.
+  SaveFileSpec replay;
+  replay.title = gameDat.texts[0];
+  replay.replayLog = DemoReplayLog(DemoTour());
+  game.GameFile("Save\\SaveData0" + std::to_string(kDemoReplaySlot) + ".sav", WriteSaveFileImage(replay));
   // The speech module is built in; a file of its name tells the runtime to use it.
   game.GameFile(platform::kSpeechModuleName, Bytes{'M', 'Z'});
   if (form == DemoForm::Packed) game.PackData(kDemoArchiveKey);
   game.Write(folder);
+}
+
+const DemoInput& DemoTour() {
+  static const DemoInput tour = {
+      {30, 0},           {3, kDemoConfirm}, {30, 0},           {80, kDemoRight},  {5, 0},         {3, kDemoConfirm},
+      {60, 0},           {3, kDemoConfirm}, {40, 0},           {3, kDemoConfirm}, {20, 0},        {4, kDemoDown},
+      {100, kDemoRight}, {120, 0},          {120, kDemoRight}, {60, 0},           {6, kDemoDown}, {100, 0}};
+  return tour;
 }
 
 std::vector<uint8_t> DemoReplayLog(const DemoInput& runs) {

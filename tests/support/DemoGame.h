@@ -10,8 +10,11 @@
 // what each replay must lead to.
 //
 // Title (common event 0, automatic while V[0] = 0): the BGM (Ogg) plays, a
-// text picture shows the title and a choice asks "New game" / "Load". New
-// game sets V[0] = 1 and takes the player to the town; Load loads slot 1.
+// text picture shows the title and a choice asks "New game" / "Load" /
+// "Replay". New game sets V[0] = 1 and takes the player to the town; Load
+// loads slot 1; Replay replays the save in slot kDemoReplaySlot, which the
+// generator writes with the tour's replay log (the runtime's own saves
+// carry none).
 //
 // Town (map 0, 20 x 15): the hero starts at (kDemoHeroX, kDemoHeroY) facing
 // down. The sign kDemoSignSteps cells to the right (action key) counts the
@@ -108,6 +111,11 @@ inline constexpr int kDemoSunColor = 0x966432;  // red 150 %, green 100 %, blue 
 inline constexpr uint32_t kDemoSunColour = 0xFFD040;
 inline constexpr int kDemoFrameX = 40;
 inline constexpr int kDemoFrameY = 360;
+inline constexpr int kDemoFrameWidth = 160;
+inline constexpr int kDemoFrameHeight = 64;
+// The window skin (message and choice windows, the frame picture).
+inline constexpr uint32_t kDemoFrameBorder = 0xE8E8F8;
+inline constexpr uint32_t kDemoFrameFill = 0x183060;
 inline constexpr int kDemoTransitionFrames = 20;  // the movie-masked fade into the cave
 inline constexpr int kDemoToneWord = 0x786450;    // red 80 %, green 100 %, blue 120 %
 
@@ -138,6 +146,14 @@ enum DemoKey : int {
   kDemoButton11 = 128,
 };
 using DemoInput = std::vector<std::pair<int, int>>;
+// The tour: New game; right to the sign and talk; answer yes and close the
+// reward's message; a step down and right into the door; the cave's entry
+// runs; right to the cave's exit; in the field the arrival's route runs,
+// then a step down into the wanderer.
+const DemoInput& DemoTour();
+inline constexpr int kDemoReplaySlot = 3;
+// The name the build gives the tour's replay file in the demo's folders.
+inline constexpr const char* kDemoTourReplayName = "DemoTour.replay";
 // The replay-log block (as a save ends with, and as Game --replay reads):
 // the seed entry, then the runs (longer runs split at 240 frames).
 std::vector<uint8_t> DemoReplayLog(const DemoInput& runs);
