@@ -83,6 +83,8 @@ struct RunSetup {
   bool live = false;
   bool withSpeech = true;
   const ScratchFolder* folder = nullptr;
+  // Runs before each frame's pass: events of the headless backend.
+  std::function<void(int)> before;
 };
 
 class DemoPlayTest : public ::testing::Test {
@@ -133,6 +135,7 @@ class DemoPlayTest : public ::testing::Test {
             frame <= static_cast<int>(keysByFrame.size()) ? keysByFrame[static_cast<size_t>(frame - 1)] : 0;
         for (const auto& [bit, scanCode] : kKeys) platform::SetScriptedKey(scanCode, (value & bit) != 0);
       }
+      if (run.before) run.before(frame);
       if (!RunHeadlessPass(session)) break;
       if (std::find(frames.begin(), frames.end(), frame) == frames.end()) continue;
       if (check) check(frame);
@@ -350,6 +353,58 @@ TEST_F(DemoPlayTest, TheTitleReplaysTheGeneratedSave) {
   ASSERT_TRUE(direct.count(kAtField) && replayed.count(kRestart + kAtField));
   EXPECT_EQ(direct.at(kAtField).state, replayed.at(kRestart + kAtField).state);
   EXPECT_TRUE(direct.at(kAtField).png == replayed.at(kRestart + kAtField).png);
+}
+
+// Played live, the wanderer's entries take typed text and digits, its key
+// wait the A key, and the mouse position is read; F12 then goes back to
+// the title.
+TEST_F(DemoPlayTest, TypedTextKeysMouseAndF12ReachTheField) {
+  constexpr int kAnswered = 800, kBackAtTitle = 830;
+  RunSetup setup{.live = true};
+  setup.before = [](int frame) {
+    auto press = [](int virtualKey) {
+      platform::KeyEvent key;
+      key.virtualKey = virtualKey;
+      platform::InjectKeyDown(key);
+      platform::InjectKeyUp(key);
+    };
+    switch (frame) {
+      case 730: platform::InjectMouseMove(123, 234); break;
+      case 735:
+        platform::InjectText("勇者");
+        press(platform::kVkReturn);
+        break;
+      case 750:
+        platform::InjectText("42");
+        press(platform::kVkReturn);
+        break;
+      case 765: platform::SetScriptedKey(platform::kDikA, true); break;
+      case 768: platform::SetScriptedKey(platform::kDikA, false); break;
+      case 810: platform::SetScriptedKey(88, true); break;  // F12
+      case 812: platform::SetScriptedKey(88, false); break;
+      default: break;
+    }
+  };
+  const auto looks = Play(
+      kTour, {kAnswered, kBackAtTitle},
+      [](int frame) {
+        if (frame == kAnswered) {
+          EXPECT_EQ(gVariableStore.ReadStringVariable(3000000 + kDemoStringName), Cp932Text("勇者"));
+          EXPECT_EQ(V(kDemoVarAge), 42);
+          EXPECT_EQ(V(kDemoVarKey), 100 + platform::kDikA);
+          EXPECT_EQ(V(kDemoVarMouseX), 123);
+          EXPECT_EQ(V(kDemoVarMouseY), 234);
+          EXPECT_EQ(gGameSystem.messageText, "");
+        }
+        if (frame == kBackAtTitle) {
+          EXPECT_EQ(V(kDemoVarScene), 0);
+          EXPECT_EQ(gCurrentMap.mapId, 0);
+          EXPECT_FALSE(gGameSystem.choiceText.empty());
+        }
+      },
+      setup);
+  EXPECT_EQ(looks.size(), 2u);
+  EXPECT_TRUE(RecordedNotices().empty());
 }
 
 // Two runs of one replay, and the plain and the packed demo, leave the same

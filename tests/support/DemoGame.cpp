@@ -169,9 +169,15 @@ DatabaseFileSpec SystemDatabase() {
   // wait arrow, the window frame and the choice cursor.
   spec.types.push_back(Type({2000, 1000}, {{1}, {1}, {1}},
                             {{"SystemFile\\Arrow.bmp"}, {"SystemFile\\Window.bmp"}, {"SystemFile\\Cursor.bmp"}}));
-  // Type 11, transition images (a movie); 12, text-entry colours; 13 unused.
+  // Type 11, transition images (a movie).
   spec.types.push_back(Type({2000}, {{}}, {{"Picture\\Fade.ogv"}}));
-  spec.types.push_back(Type({1000}, {{0}}, {{}}));
+  // Type 12, colours (red, green, blue) of the text entry: rows 10 (text),
+  // 11 and 12 (cursor and selection).
+  std::vector<std::vector<int32_t>> colours(13, {0, 0, 0});
+  colours[10] = {255, 255, 255};
+  colours[11] = {255, 224, 64};
+  colours[12] = {64, 96, 192};
+  spec.types.push_back(Type({1000, 1001, 1002}, colours, std::vector<std::vector<std::string>>(13)));
   // Type 13, panorama and fog images: file, scroll speed x and y, follow divisor.
   spec.types.push_back(Type({2000, 1000, 1001, 1002}, {{0, 0, 0}, {kDemoFogSpeed, 0, 0}},
                             {{"Picture\\Sky.bmp"}, {"Picture\\Mist.bmp"}}));
@@ -438,7 +444,19 @@ MapData Field() {
   wanderer.pages[1].conditions.conditionFlags[0] = 0x11;  // V[13] >= 1
   wanderer.pages[1].conditions.conditionLeft[0] = Var(kDemoVarTouches);
   wanderer.pages[1].conditions.conditionRight[0] = 1;
-  wanderer.pages[1].commands = CommandListBuilder().Add(101, {}, {Text("いい天気ですね。")}).Build();
+  // Talking to it asks for a name (text entry into S[3]) and an age (text
+  // entry into S[4], its number into V[14]), waits for a key of the keyboard (V[15] = 100 + its
+  // scan code), takes the mouse position (V[16], V[17]) and answers with
+  // what it learnt.
+  wanderer.pages[1].commands = CommandListBuilder()
+                                   .Add(122, {3000000 + kDemoStringName, 0x0003, 16})
+                                   .Add(122, {3000000 + kDemoStringAge, 0x0003, 3})
+                                   .Add(122, {Var(kDemoVarAge), 0x0001, 3000000 + kDemoStringAge})
+                                   .Add(123, {Var(kDemoVarKey), 0x0180})
+                                   .Add(121, {Var(kDemoVarMouseX), 9000071, 0, 0x08})
+                                   .Add(121, {Var(kDemoVarMouseY), 9000072, 0, 0x08})
+                                   .Add(101, {}, {Text("\\s[3]さん、\\v[14]歳ですね。")})
+                                   .Build();
   AddEvent(map, wanderer);
   // A spring that bubbles in parallel: V[10] + 1 every 10 frames.
   MapEvent spring(2);
@@ -532,10 +550,28 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
 }
 
 const DemoInput& DemoTour() {
-  static const DemoInput tour = {
-      {30, 0},           {3, kDemoConfirm}, {30, 0},           {80, kDemoRight},  {5, 0},         {3, kDemoConfirm},
-      {60, 0},           {3, kDemoConfirm}, {40, 0},           {3, kDemoConfirm}, {20, 0},        {4, kDemoDown},
-      {100, kDemoRight}, {120, 0},          {120, kDemoRight}, {60, 0},           {6, kDemoDown}, {100, 0}};
+  static const DemoInput tour = {{30, 0},
+                                 {3, kDemoConfirm},
+                                 {30, 0},
+                                 {80, kDemoRight},
+                                 {5, 0},
+                                 {3, kDemoConfirm},
+                                 {60, 0},
+                                 {3, kDemoConfirm},
+                                 {40, 0},
+                                 {3, kDemoConfirm},
+                                 {20, 0},
+                                 {4, kDemoDown},
+                                 {100, kDemoRight},
+                                 {120, 0},
+                                 {120, kDemoRight},
+                                 {60, 0},
+                                 {6, kDemoDown},
+                                 {30, 0},
+                                 {3, kDemoConfirm},
+                                 {70, 0},
+                                 {3, kDemoConfirm},
+                                 {60, 0}};
   return tour;
 }
 

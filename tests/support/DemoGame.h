@@ -39,8 +39,9 @@
 // rows). Arriving (automatic, once): the fog (image 1, opacity
 // kDemoFogOpacity) and a move route that walks the hero a cell down and
 // sets V[11]. A wanderer stands two cells below the arrival point (event
-// touch, when the hero walks into it: V[13] + 1, then its second page); a spring runs in parallel
-// (V[10] + 1 every 10 frames).
+// touch, when the hero walks into it: V[13] + 1, then its second page,
+// which asks for a name and an age by text entry, waits for a key and
+// reads the mouse); a spring runs in parallel (V[10] + 1 every 10 frames).
 //
 // A parallel common event counts the frames played in V[3] while V[0] >= 1.
 enum class DemoForm { Plain, Packed };
@@ -75,11 +76,17 @@ inline constexpr int kDemoVarBubbles = 10;    // the field's parallel spring
 inline constexpr int kDemoVarRouted = 11;     // set by the hero's move route
 inline constexpr int kDemoVarArrived = 12;    // 1 once the field was entered
 inline constexpr int kDemoVarTouches = 13;    // the wanderer's event touches
+inline constexpr int kDemoVarAge = 14;        // typed into the number entry
+inline constexpr int kDemoVarKey = 15;        // the key pressed: 100 + scan code
+inline constexpr int kDemoVarMouseX = 16;     // the mouse position
+inline constexpr int kDemoVarMouseY = 17;
 // String variables (ids 3,000,000 + n): the reward's item, a title built
 // from a literal, and the argument the sign passes.
 inline constexpr int kDemoStringItem = 0;
 inline constexpr int kDemoStringTitle = 1;
 inline constexpr int kDemoStringArgument = 2;
+inline constexpr int kDemoStringName = 3;  // typed into the text entry
+inline constexpr int kDemoStringAge = 4;   // typed into the second entry
 // The reward common event and its arguments.
 inline constexpr int kDemoRewardEvent = 2;
 inline constexpr int kDemoRewardBase = 30;
@@ -149,7 +156,8 @@ using DemoInput = std::vector<std::pair<int, int>>;
 // The tour: New game; right to the sign and talk; answer yes and close the
 // reward's message; a step down and right into the door; the cave's entry
 // runs; right to the cave's exit; in the field the arrival's route runs,
-// then a step down into the wanderer.
+// then a step down into the wanderer; talk to it (its entries wait for
+// typed text, which a replay does not carry); close its answer.
 const DemoInput& DemoTour();
 inline constexpr int kDemoReplaySlot = 3;
 // The name the build gives the tour's replay file in the demo's folders.
