@@ -87,6 +87,16 @@ struct RunSetup {
   std::function<void(int)> before;
 };
 
+RunSetup MakeSetup(bool live, DemoForm form = DemoForm::Plain, bool withSpeech = true,
+                   const ScratchFolder* folder = nullptr) {
+  RunSetup setup;
+  setup.live = live;
+  setup.form = form;
+  setup.withSpeech = withSpeech;
+  setup.folder = folder;
+  return setup;
+}
+
 class DemoPlayTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -298,7 +308,7 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToField) {
 TEST_F(DemoPlayTest, WithoutTheSpeechFileTheSpokenLineGivesTheNotice) {
   const auto with = Play(kTour, {kAtEnd});
   ASSERT_TRUE(RecordedNotices().empty());
-  const auto without = Play(kTour, {kAtEnd}, {}, {.withSpeech = false});
+  const auto without = Play(kTour, {kAtEnd}, {}, MakeSetup(false, DemoForm::Plain, false));
   ASSERT_EQ(RecordedNotices().size(), 1u);
   EXPECT_EQ(RecordedNotices()[0][1], Cp932Text("AquesTalk.dllがないため実行できませんでした。"));
   ASSERT_TRUE(with.count(kAtEnd) && without.count(kAtEnd));
@@ -310,32 +320,33 @@ TEST_F(DemoPlayTest, WithoutTheSpeechFileTheSpokenLineGivesTheNotice) {
 // come back.
 TEST_F(DemoPlayTest, TheCaveSavesAndTheTitleLoadsTheSave) {
   ScratchFolder place(true);
-  Play(kTour, {kAtEnd},
-       [](int) {
-         EXPECT_EQ(gSaveManager.ReadSaveSlotVariable(1, 2000000 + kDemoVarVisited, "Save\\SaveData"), 1);
-         EXPECT_EQ(gSaveManager.ReadSaveSlotVariable(1, 2000000 + kDemoVarGold, "Save\\SaveData"),
-                   kDemoRewardBase * kDemoRewardTimes);
-         EXPECT_EQ(gSaveManager.ReadSaveSlotVariable(2, 2000000 + kDemoVarVisited, "Save\\SaveData"), 0);
-       },
-       {.live = true, .folder = &place});
+  Play(
+      kTour, {kAtEnd},
+      [](int) {
+        EXPECT_EQ(gSaveManager.ReadSaveSlotVariable(1, 2000000 + kDemoVarVisited, "Save\\SaveData"), 1);
+        EXPECT_EQ(gSaveManager.ReadSaveSlotVariable(1, 2000000 + kDemoVarGold, "Save\\SaveData"),
+                  kDemoRewardBase * kDemoRewardTimes);
+        EXPECT_EQ(gSaveManager.ReadSaveSlotVariable(2, 2000000 + kDemoVarVisited, "Save\\SaveData"), 0);
+      },
+      MakeSetup(true, DemoForm::Plain, true, &place));
   EXPECT_TRUE(std::filesystem::exists(place.Path() / "game" / "Save"));
   const DemoInput load = {{30, 0}, {3, kDemoDown}, {10, 0}, {3, kDemoConfirm}, {60, 0}};
-  const auto looks =
-      Play(load, {100},
-           [](int) {
-             EXPECT_EQ(gCurrentMap.mapId, 1);
-             EXPECT_EQ(gHero.x, 2 * kDemoCaveX);
-             EXPECT_EQ(gHero.y, 2 * kDemoCaveY);
-             EXPECT_EQ(V(kDemoVarScene), 1);
-             EXPECT_EQ(V(kDemoVarVisited), 1);
-             EXPECT_EQ(V(kDemoVarGold), kDemoRewardBase * kDemoRewardTimes);
-             EXPECT_EQ(gVariableStore.ReadStringVariable(3000000 + kDemoStringTitle), Cp932Text("勇者600!"));
-             EXPECT_EQ(gPictureList.GetPictureValue(2, 0), kDemoSunX);
-             EXPECT_EQ(gPictureList.GetPictureValue(2, 6), kDemoSunAngle);
-             EXPECT_EQ(gPictureList.GetPictureValue(3, 9), 1);
-             EXPECT_EQ(gEventSystem.currentBgm, 2);
-           },
-           {.live = true, .folder = &place});
+  const auto looks = Play(
+      load, {100},
+      [](int) {
+        EXPECT_EQ(gCurrentMap.mapId, 1);
+        EXPECT_EQ(gHero.x, 2 * kDemoCaveX);
+        EXPECT_EQ(gHero.y, 2 * kDemoCaveY);
+        EXPECT_EQ(V(kDemoVarScene), 1);
+        EXPECT_EQ(V(kDemoVarVisited), 1);
+        EXPECT_EQ(V(kDemoVarGold), kDemoRewardBase * kDemoRewardTimes);
+        EXPECT_EQ(gVariableStore.ReadStringVariable(3000000 + kDemoStringTitle), Cp932Text("勇者600!"));
+        EXPECT_EQ(gPictureList.GetPictureValue(2, 0), kDemoSunX);
+        EXPECT_EQ(gPictureList.GetPictureValue(2, 6), kDemoSunAngle);
+        EXPECT_EQ(gPictureList.GetPictureValue(3, 9), 1);
+        EXPECT_EQ(gEventSystem.currentBgm, 2);
+      },
+      MakeSetup(true, DemoForm::Plain, true, &place));
   EXPECT_EQ(looks.size(), 1u);
   EXPECT_TRUE(RecordedNotices().empty());
 }
@@ -349,7 +360,8 @@ TEST_F(DemoPlayTest, TheTitleReplaysTheGeneratedSave) {
   // comes with the next pass, so the tour's frame f is frame f + 48.
   const DemoInput choose = {{30, 0}, {3, kDemoDown}, {5, 0}, {3, kDemoDown}, {5, 0}, {3, kDemoConfirm}};
   constexpr int kRestart = 48;
-  const auto replayed = Play(choose, {kRestart + kAtField}, [](int) { EXPECT_EQ(gReplayPlaying, 1); }, {.live = true});
+  const auto replayed = Play(
+      choose, {kRestart + kAtField}, [](int) { EXPECT_EQ(gReplayPlaying, 1); }, MakeSetup(true));
   ASSERT_TRUE(direct.count(kAtField) && replayed.count(kRestart + kAtField));
   EXPECT_EQ(direct.at(kAtField).state, replayed.at(kRestart + kAtField).state);
   EXPECT_TRUE(direct.at(kAtField).png == replayed.at(kRestart + kAtField).png);
@@ -360,7 +372,7 @@ TEST_F(DemoPlayTest, TheTitleReplaysTheGeneratedSave) {
 // the title.
 TEST_F(DemoPlayTest, TypedTextKeysMouseAndF12ReachTheField) {
   constexpr int kAnswered = 800, kBackAtTitle = 830;
-  RunSetup setup{.live = true};
+  RunSetup setup = MakeSetup(true);
   setup.before = [](int frame) {
     auto press = [](int virtualKey) {
       platform::KeyEvent key;
@@ -413,7 +425,7 @@ TEST_F(DemoPlayTest, RunsRepeatExactlyAndBothFormsAgree) {
   const std::vector<int> frames = {kAtMessage, kAtCave, kAtEnd, kAtField};
   const auto first = Play(kTour, frames);
   const auto again = Play(kTour, frames);
-  const auto packed = Play(kTour, frames, {}, {.form = DemoForm::Packed});
+  const auto packed = Play(kTour, frames, {}, MakeSetup(false, DemoForm::Packed));
   for (int frame : frames) {
     SCOPED_TRACE(frame);
     ASSERT_TRUE(first.count(frame) && again.count(frame) && packed.count(frame));
