@@ -153,7 +153,8 @@ class DemoPlayTest : public ::testing::Test {
       SaveScreenAreaPng(0, 0, 640, 480, shot.c_str(), 9);
       Look& look = looks[frame];
       look.png = ScratchFolder::Read(shot);
-      look.state = {gCurrentMap.mapId, gHero.x, gHero.y, gHero.direction, gEventSystem.currentBgm};
+      look.state = {gCurrentMap.mapId,       gHero.x,          gHero.y,         gHero.direction,
+                    gEventSystem.currentBgm, gHero.party[0].x, gHero.party[0].y};
       for (int n = 0; n <= kDemoVarStartX; ++n) look.state.push_back(V(n));
       for (int number = 2; number <= 4; ++number)
         for (int code : {0, 1, 5, 6, 7, 9}) look.state.push_back(gPictureList.GetPictureValue(number, code));
@@ -257,6 +258,11 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToField) {
       EXPECT_EQ(gCurrentMap.eventCharacters[0].pageIndex, -1);
       EXPECT_EQ(gCurrentMap.eventCharacters[1].pageIndex, 1);
       EXPECT_EQ(gCurrentMap.eventCharacters[2].pageIndex, 0);
+      // The friend who joined at the sign followed the route's step onto
+      // the arrival cell.
+      EXPECT_EQ(gHero.party[0].graphicName, "CharaChip\\Friend.bmp");
+      EXPECT_EQ(gHero.party[0].x, 2 * kDemoFieldX);
+      EXPECT_EQ(gHero.party[0].y, 2 * kDemoFieldY);
       EXPECT_GT(V(kDemoVarBubbles), 5);
       EXPECT_LT(V(kDemoVarBubbles), 12);
     }

@@ -313,6 +313,8 @@ MapData Town() {
   first.Add(122, {3000000 + kDemoStringArgument, 0x0000, 0}, {Text("ポーション")});
   first.Add(210, {500000 + kDemoRewardEvent, 0x12, kDemoRewardBase, kDemoRewardTimes, 3000000 + kDemoStringArgument});
   first.Add(101, {}, {Text("\\c[2]\\s[0]\\c[0]を手に入れた！ \\r[金,きん]\\v[5]")});
+  // A friend joins the party and follows the hero from here on.
+  first.Add(270, {0x01, 2}, {"CharaChip\\Friend.bmp"});
   first.Out().Add(401, {3}).In();
   SetVar(first, kDemoVarAnswer, 2);
   first.Out().Add(499);
@@ -526,6 +528,7 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .DataFile("CharaChip\\Sign.bmp", Figure(0x8C5C2C))
       .DataFile("CharaChip\\Guard.bmp", Figure(0xB02020))
       .DataFile("CharaChip\\Wanderer.bmp", Figure(0x20A060))
+      .DataFile("CharaChip\\Friend.bmp", Figure(kDemoFriendBody))
       .DataFile("Picture\\Sky.bmp", Sky())
       .DataFile("Picture\\Mist.bmp", Mist())
       .DataFile("Picture\\Sun.bmp", Sun())

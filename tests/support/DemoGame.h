@@ -20,8 +20,10 @@
 // down. The sign kDemoSignSteps cells to the right (action key) counts the
 // talks in V[1], shows a message with escapes and a choice; its second page
 // (V[1] >= 1) says something else. Answering yes calls the reward common
-// event with arguments and shows what it gave in a second message. Answering yes calls the reward common
-// event with arguments and shows what it gave in a second message. A door at the town's right edge (hero
+// event with arguments, shows what it gave in a second message and adds a
+// friend to the party, who follows the hero from then on. Answering yes calls the reward common
+// event with arguments, shows what it gave in a second message and adds a
+// friend to the party, who follows the hero from then on. A door at the town's right edge (hero
 // touch) a row below the path leads to the cave.
 //
 // Cave (map 1): the MIDI BGM plays; a guard walks a fixed route.
@@ -129,6 +131,7 @@ inline constexpr int kDemoToneWord = 0x786450;    // red 80 %, green 100 %, blue
 // The hero's body colour and the tile colours (0xRRGGBB at (u, v) of a
 // 32-pixel cell): 1 grass, 2 path, 3 wall, 4 cave floor.
 inline constexpr uint32_t kDemoHeroBody = 0x2848B8;
+inline constexpr uint32_t kDemoFriendBody = 0xC87820;
 inline constexpr int kDemoGrassCell = 1;
 inline constexpr int kDemoPathCell = 2;
 inline constexpr int kDemoWallCell = 3;
