@@ -41,8 +41,8 @@ const DemoInput& kTour = DemoTour();
 // ended; the wanderer was touched in the field.
 constexpr int kAtMessage = 200;
 constexpr int kAtReward = 240;
-constexpr int kAtCave = 395;
-constexpr int kAtEnd = 470;
+constexpr int kAtCave = 396;
+constexpr int kAtEnd = 472;
 constexpr int kAtField = 700;
 
 // The frame-value bits as keyboard keys: the arrows, Z, X and C.
@@ -115,6 +115,9 @@ class DemoPlayTest : public ::testing::Test {
     platform::ResetHeadlessWindowing();
     platform::SetInstanceLockFolder(folder.Path().string());
     WriteDemoGame(folder.Path() / "game", run.form);
+    // Every fourth pass drawn (frames 4, 8, ...): the game runs every pass
+    // all the same, and the checked frames are drawn ones.
+    folder.Write("game/Game.ini", "FrameSkip=2\r\n");
     if (!run.withSpeech) std::filesystem::remove(folder.Path() / "game" / platform::kSpeechModuleName);
     std::vector<std::string> arguments = {"--headless", std::to_string(frames.back())};
     if (!run.live) {
@@ -358,19 +361,28 @@ TEST_F(DemoPlayTest, TheCaveSavesAndTheTitleLoadsTheSave) {
 }
 
 // The title's third choice replays the save the generator wrote with the
-// tour's log: the game restarts and the tour plays by itself, to the same
-// state and the same screen as when the log is given on the command line.
+// tour's log: the game restarts and the tour plays by itself to the field.
 TEST_F(DemoPlayTest, TheTitleReplaysTheGeneratedSave) {
-  const auto direct = Play(kTour, {kAtField});
   // Down twice and confirm: the choice closes in frame 47, the restart
   // comes with the next pass, so the tour's frame f is frame f + 48.
   const DemoInput choose = {{30, 0}, {3, kDemoDown}, {5, 0}, {3, kDemoDown}, {5, 0}, {3, kDemoConfirm}};
   constexpr int kRestart = 48;
   const auto replayed = Play(
-      choose, {kRestart + kAtField}, [](int) { EXPECT_EQ(gReplayPlaying, 1); }, MakeSetup(true));
-  ASSERT_TRUE(direct.count(kAtField) && replayed.count(kRestart + kAtField));
-  EXPECT_EQ(direct.at(kAtField).state, replayed.at(kRestart + kAtField).state);
-  EXPECT_TRUE(direct.at(kAtField).png == replayed.at(kRestart + kAtField).png);
+      choose, {kRestart + kAtField},
+      [](int) {
+        EXPECT_EQ(gReplayPlaying, 1);
+        EXPECT_EQ(gCurrentMap.mapId, 2);
+        EXPECT_EQ(gHero.x, 2 * kDemoFieldX);
+        EXPECT_EQ(gHero.y, 2 * (kDemoFieldY + 1));
+        EXPECT_EQ(V(kDemoVarAnswer), 1);
+        EXPECT_EQ(V(kDemoVarGold), kDemoRewardBase * kDemoRewardTimes);
+        EXPECT_EQ(V(kDemoVarVisited), 1);
+        EXPECT_EQ(V(kDemoVarRouted), 1);
+        EXPECT_EQ(V(kDemoVarTouches), 1);
+      },
+      MakeSetup(true));
+  EXPECT_EQ(replayed.size(), 1u);
+  EXPECT_TRUE(RecordedNotices().empty());
 }
 
 // Played live, the wanderer's entries take typed text and digits, its key
@@ -428,7 +440,7 @@ TEST_F(DemoPlayTest, TypedTextKeysMouseAndF12ReachTheField) {
 // Two runs of one replay, and the plain and the packed demo, leave the same
 // state and byte-identical screenshots.
 TEST_F(DemoPlayTest, RunsRepeatExactlyAndBothFormsAgree) {
-  const std::vector<int> frames = {kAtMessage, kAtCave, kAtEnd, kAtField};
+  const std::vector<int> frames = {kAtMessage, kAtReward, kAtCave};
   const auto first = Play(kTour, frames);
   const auto again = Play(kTour, frames);
   const auto packed = Play(kTour, frames, {}, MakeSetup(false, DemoForm::Packed));
@@ -447,7 +459,7 @@ TEST_F(DemoPlayTest, RunsRepeatExactlyAndBothFormsAgree) {
 TEST_F(DemoPlayTest, OpenGLPathMatchesTheSoftwarePath) {
   ForceHardwareRendering(1);
   if (!platform::gpu::HasDirect3D()) GTEST_SKIP() << "no OpenGL 3.3 context";
-  const std::vector<int> frames = {kAtMessage, kAtEnd, kAtField};
+  const std::vector<int> frames = {kAtMessage, kAtCave};
   const auto hardware = Play(kTour, frames);
   ForceHardwareRendering(0);
   const auto software = Play(kTour, frames);
