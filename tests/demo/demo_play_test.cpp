@@ -27,6 +27,7 @@
 #include "platform/input/Input.h"
 #include "platform/modules/Modules.h"
 #include "platform/window/Window.h"
+#include "presentation/PictureFileCache.h"
 #include "shell/GameSystem.h"
 #include "shell/NoticeBox.h"
 #include "shell/Startup.h"
@@ -139,6 +140,9 @@ class DemoPlayTest : public ::testing::Test {
     ClearRecordedNotices();
     platform::ResetHeadlessAudio();
     platform::SetHeadlessAudioCapture(true);
+    // The picture file cache outlives a run (one run is a whole program);
+    // an earlier run's images must not stand for this run's.
+    ReleasePictureFileCache();
     std::map<int, Look> looks;
     GameSession session;
     if (StartGame(options, session) != 1) {
