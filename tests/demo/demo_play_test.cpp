@@ -490,15 +490,19 @@ TEST_F(DemoPlayTest, OpenGLPathMatchesTheSoftwarePath) {
     const Screen b = Decode(software.at(frame).png, scratch);
     ASSERT_EQ(a.pixels.size(), b.pixels.size());
     int differing = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i)
+    for (size_t i = 0; i < a.pixels.size(); ++i) {
+      // Glyphs on the 3D path keep 4-bit coverage with full coverage at 255 where the software path stops at 240,
+      // so anti-aliased text in the message window (the lower part of the screen) may differ by up to 20 levels.
+      const int tolerance = i / 640 >= 300 ? 20 : 6;
       for (int shift : {16, 8, 0}) {
         const int delta =
             std::abs(static_cast<int>((a.pixels[i] >> shift) & 0xFF) - static_cast<int>((b.pixels[i] >> shift) & 0xFF));
-        if (delta > 6) {
+        if (delta > tolerance) {
           ++differing;
           break;
         }
       }
+    }
     // The turned sun's edge may differ by a few hundred pixels.
     EXPECT_LE(differing, 400);
   }
