@@ -11,7 +11,7 @@ PACKAGES=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libpixman-1-dev xvfb xauth x11-utils xdotool x11-apps
   libmpg123-dev libfluidsynth-dev timgm6mb-soundfont libmp3lame-dev libsndfile1-dev
-  ccache dpkg-dev file fakeroot
+  ccache dpkg-dev file
   libespeak-ng-dev espeak-ng-data
   libgl-dev libegl-dev libgl1-mesa-dri
 )
