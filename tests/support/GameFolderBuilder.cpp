@@ -62,6 +62,11 @@ GameFolderBuilder& GameFolderBuilder::CommonFile(const std::string& path, const 
   return *this;
 }
 
+GameFolderBuilder& GameFolderBuilder::GameFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  gameFiles_[path] = bytes;
+  return *this;
+}
+
 GameFolderBuilder& GameFolderBuilder::Without(const std::string& path) {
   dataFiles_.erase(path);
   return *this;

@@ -36,6 +36,9 @@ class GameFolderBuilder {
   GameFolderBuilder& DataFile(const std::string& path, const std::vector<uint8_t>& bytes);
   // A single ".common" file, path relative to the game folder.
   GameFolderBuilder& CommonFile(const std::string& path, const std::vector<CommonEvent>& events);
+  // Any other file beside Game.dat (fonts, libraries), path relative to the
+  // game folder with backslashes; never packed.
+  GameFolderBuilder& GameFile(const std::string& path, const std::vector<uint8_t>& bytes);
   // Leaves a file out of the folder (path under Data, backslashes).
   GameFolderBuilder& Without(const std::string& path);
 

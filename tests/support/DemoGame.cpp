@@ -1,0 +1,340 @@
+#include "support/DemoGame.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gamedata/CommonEvent.h"
+#include "gamedata/GameText.h"
+#include "gamedata/MapData.h"
+#include "gamedata/Tileset.h"
+#include "support/ByteBuilder.h"
+#include "support/CommandListBuilder.h"
+#include "support/GameDataWriters.h"
+#include "support/GameFolderBuilder.h"
+#include "support/ImageFileWriters.h"
+#include "support/SoundFixtures.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr uint32_t kClear = 0xFE00FE;  // the transparent colour key
+
+constexpr int32_t Var(int n) { return 2000000 + n; }
+
+// A 24-bit BMP whose every pixel is paint(x, y).
+template <typename Paint>
+Bytes Picture(int width, int height, Paint paint) {
+  std::vector<uint32_t> pixels;
+  pixels.reserve(static_cast<size_t>(width * height));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels.push_back(paint(x, y));
+  const std::string file = fixtures::BmpFile(fixtures::BmpOptions{}, width, height, pixels);
+  return {file.begin(), file.end()};
+}
+
+// Cells of 32 pixels, eight to a row: 0 empty, then grass, path, wall, cave floor.
+Bytes TileSheet() {
+  return Picture(256, 32, [](int x, int y) { return DemoTileColor(x / 32, x % 32, y); });
+}
+
+// A walking figure: three patterns by four directions (down, left, right,
+// up), on the sheet's left half as an eight-direction sheet keeps them. The
+// direction shows in the colour of its hat, the pattern in its feet.
+Bytes Figure(uint32_t body) {
+  static constexpr uint32_t kHats[4] = {0xF8F8F8, 0xF8C818, 0x18C8F8, 0xF83838};
+  return Picture(192, 128, [body](int x, int y) -> uint32_t {
+    const int u = x % 32, v = y % 32, direction = y / 32, pattern = (x / 32) % 3;
+    const int dx = u - 16;
+    if (v >= 3 && v < 11 && dx >= -5 && dx <= 5) return kHats[direction];
+    if (v >= 11 && v < 27 && dx >= -8 && dx <= 8) return body;
+    const bool leftFoot = pattern != 2 && dx >= -7 && dx <= -2;
+    const bool rightFoot = pattern != 0 && dx >= 2 && dx <= 7;
+    if (v >= 27 && v < 31 && (leftFoot || rightFoot)) return 0x181818;
+    return kClear;
+  });
+}
+
+// A 3 x 3 window frame of 16-pixel cells.
+Bytes Frame(uint32_t border, uint32_t fill) {
+  return Picture(48, 48,
+                 [border, fill](int x, int y) { return (x < 3 || y < 3 || x >= 45 || y >= 45) ? border : fill; });
+}
+
+Bytes Arrow() {
+  return Picture(16, 16,
+                 [](int x, int y) { return (y >= 4 && y < 12 && x >= y - 4 && x < 20 - y) ? 0xFFFFFFu : kClear; });
+}
+
+std::string Text(const char* utf8) { return Cp932Text(utf8); }
+
+DatTypeRecord Type(std::vector<int32_t> codes, std::vector<std::vector<int32_t>> ints,
+                   std::vector<std::vector<std::string>> strings) {
+  DatTypeRecord type;
+  type.codes = std::move(codes);
+  type.rowInts = std::move(ints);
+  type.rowStrings = std::move(strings);
+  return type;
+}
+
+// Definitions as the editor writes them: one per type, names empty.
+void Define(DatabaseFileSpec& spec) {
+  for (const DatTypeRecord& type : spec.types) {
+    ProjectTypeRecord definition;
+    definition.contentNames.assign(type.codes.size(), "");
+    definition.dataNames.assign(type.rowInts.size(), "");
+    spec.definitions.push_back(std::move(definition));
+  }
+}
+
+// Sound rows: file, volume, frequency, loop start (ms).
+DatTypeRecord Sounds(std::vector<std::pair<std::string, int>> rows) {
+  DatTypeRecord type = Type({2000, 1000, 1001, 1002}, {}, {});
+  for (const auto& [file, loop] : rows) {
+    type.rowInts.push_back({100, 100, loop});
+    type.rowStrings.push_back({file});
+  }
+  return type;
+}
+
+DatabaseFileSpec SystemDatabase() {
+  DatabaseFileSpec spec;
+  // Type 0, maps: file, BGM, BGS, loop, panorama, three file texts.
+  spec.types.push_back(Type({2000, 1000, 1001, 1002, 1003, 2001, 2002, 2003}, {{1, -1, 0, -1}, {2, -1, 0, -1}},
+                            {{"MapData\\Town.mps", "", "", ""}, {"MapData\\Cave.mps", "", "", ""}}));
+  // Types 1-3: BGM (row 0 silent, 1 the theme from Ogg with a loop point, 2
+  // the cave's MIDI), BGS (silent), sound effects (0 silent, 1 WAVE, 2 MP3).
+  spec.types.push_back(Sounds({{"", 0}, {"BGM\\Theme.ogg", 500}, {"BGM\\Cave.mid", 0}}));
+  spec.types.push_back(Sounds({{"", 0}}));
+  spec.types.push_back(Sounds({{"", 0}, {"SE\\Chime.wav", 0}, {"SE\\Bell.mp3", 0}}));
+  for (int i = 4; i <= 6; ++i) spec.types.push_back(Type({2000}, {{}}, {{""}}));
+  // Type 7, start position: map, x, y (cells).
+  spec.types.push_back(Type({1000, 1001, 1002}, {{0, kDemoHeroX, kDemoHeroY}}, {{}}));
+  for (int i = 8; i <= 9; ++i) spec.types.push_back(Type({2000}, {{}}, {{""}}));
+  // Type 10, window graphics (file, cells or frames): the message window's
+  // wait arrow, the window frame and the choice cursor.
+  spec.types.push_back(Type({2000, 1000}, {{1}, {1}, {1}},
+                            {{"SystemFile\\Arrow.bmp"}, {"SystemFile\\Window.bmp"}, {"SystemFile\\Cursor.bmp"}}));
+  // Type 11, transition images; 12, text-entry colours; 13 unused.
+  spec.types.push_back(Type({2000}, {{}}, {{""}}));
+  for (int i = 12; i <= 13; ++i) spec.types.push_back(Type({1000}, {{0}}, {{}}));
+  // Types 14-23: the variable sets, one row per variable.
+  spec.types.push_back(
+      Type({1000}, std::vector<std::vector<int32_t>>(100, {0}), std::vector<std::vector<std::string>>(100)));
+  for (int i = 15; i <= 23; ++i) spec.types.push_back(Type({1000}, {{0}}, {{}}));
+  Define(spec);
+  return spec;
+}
+
+// A variable operation: target = left op right, both plain values when
+// `values` (flag bits 2 and 3), assignment asg.
+CommandListBuilder& SetVar(CommandListBuilder& list, int target, int left, int right = 0, int asg = 0, int op = 0) {
+  return list.Add(121, {Var(target), left, right, 0x0C | (asg << 8) | (op << 12)});
+}
+
+// Play sound entry `row` of a kind (0 BGM, 2 SE).
+CommandListBuilder& PlaySound(CommandListBuilder& list, int kind, int row) {
+  return list.Add(140, {(kind << 4) | (row << 8), 0, 0, 0});
+}
+
+std::vector<CommonEvent> CommonEvents() {
+  std::vector<CommonEvent> events(3);
+  // 0: the title, automatic while V[0] = 0.
+  events[0].name = "Title";
+  events[0].triggerFlags = 0x21;
+  events[0].conditionId = Var(kDemoVarScene);
+  events[0].conditionValue = 0;
+  CommandListBuilder title;
+  PlaySound(title, 0, 1);
+  // Text picture 1, centred at (320, 140).
+  title.Add(150, {0x1020, 1, 0, 1, 1, 0, 255, 320, 140, 100, 0, 0}, {Text("デモゲーム")});
+  title.Add(102, {0x02}, {Text("はじめから"), Text("つづきから")});
+  title.Add(401, {2}).In();
+  SetVar(title, kDemoVarScene, 1);
+  title.Out().Add(401, {3}).In();
+  title.Add(220, {1, 1});
+  title.Out().Add(499);
+  title.Add(150, {0x03, 1, 0});
+  events[0].commands = title.Build();
+  // 1: parallel while V[0] >= 1: counts the frames played.
+  events[1].name = "Clock";
+  events[1].triggerFlags = 0x12;
+  events[1].conditionId = Var(kDemoVarScene);
+  events[1].conditionValue = 1;
+  CommandListBuilder clock;
+  SetVar(clock, kDemoVarFrames, 1, 0, 1);
+  events[1].commands = clock.Build();
+  return events;
+}
+
+Tileset Tiles() {
+  Tileset tileset;
+  tileset.name = "Demo";
+  tileset.imageNames[0] = "MapChip\\Demo.bmp";
+  // Indexes 8-12: empty, grass, path, wall (closed), cave floor.
+  tileset.tileTags = std::vector<uint8_t>(13, 0);
+  tileset.tileFlags = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F, 0};
+  return tileset;
+}
+
+MapData EmptyMap(const char* name, int width, int height) {
+  MapData map;
+  map.header.name = Text(name);
+  map.header.width = width;
+  map.header.height = height;
+  map.ResizeMapLayers(true, 0, 0);
+  return map;
+}
+
+void AddEvent(MapData& map, MapEvent event) {
+  map.events.push_back(std::move(event));
+  map.header.eventCount = static_cast<int32_t>(map.events.size());
+}
+
+MapData Town() {
+  MapData map = EmptyMap("町", 20, 15);
+  for (int x = 0; x < 20; ++x)
+    for (int y = 0; y < 15; ++y) {
+      const bool edge = x == 0 || y == 0 || x == 19 || y == 14;
+      map.layers[0][static_cast<size_t>(x)][static_cast<size_t>(y)] = edge              ? kDemoWallCell
+                                                                      : y == kDemoHeroY ? kDemoPathCell
+                                                                                        : kDemoGrassCell;
+    }
+  // The sign: page 1 on the first talk, page 2 once V[1] >= 1.
+  MapEvent sign(0);
+  sign.name = "Sign";
+  sign.x = kDemoHeroX + kDemoSignSteps;
+  sign.y = kDemoHeroY;
+  sign.pageCount = 2;
+  sign.pages.resize(2);
+  for (EventPage& page : sign.pages) {
+    page.graphicName = "CharaChip\\Sign.bmp";
+    page.conditions.conditionHeader = 0;  // action key
+  }
+  CommandListBuilder first;
+  SetVar(first, kDemoVarTalks, 1, 0, 1);
+  PlaySound(first, 2, 1);
+  first.Add(101, {}, {Text("ようこそ！ 話した回数：\\v[1]")});
+  first.Add(102, {0x02}, {Text("はい"), Text("いいえ")});
+  first.Add(401, {2}).In();
+  SetVar(first, kDemoVarAnswer, 1);
+  first.Out().Add(401, {3}).In();
+  SetVar(first, kDemoVarAnswer, 2);
+  first.Out().Add(499);
+  sign.pages[0].commands = first.Build();
+  sign.pages[1].conditions.conditionFlags[0] = 0x11;  // V[1] >= 1
+  sign.pages[1].conditions.conditionLeft[0] = Var(kDemoVarTalks);
+  sign.pages[1].conditions.conditionRight[0] = 1;
+  CommandListBuilder again;
+  SetVar(again, kDemoVarTalks, 1, 0, 1);
+  again.Add(101, {}, {Text("また会いましたね。")});
+  sign.pages[1].commands = again.Build();
+  AddEvent(map, sign);
+  // The door: hero touch, no graphic, into the cave.
+  MapEvent door(1);
+  door.name = "Door";
+  door.x = kDemoDoorX;
+  door.y = kDemoDoorY;
+  door.pages[0].conditions.conditionHeader = 3;
+  CommandListBuilder enter;
+  enter.Add(130, {-1, kDemoCaveX, kDemoCaveY, 1, 0});
+  door.pages[0].commands = enter.Build();
+  AddEvent(map, door);
+  return map;
+}
+
+MapData Cave() {
+  MapData map = EmptyMap("洞窟", 20, 15);
+  for (int x = 0; x < 20; ++x)
+    for (int y = 0; y < 15; ++y) {
+      const bool edge = x == 0 || y == 0 || x == 19 || y == 14;
+      map.layers[0][static_cast<size_t>(x)][static_cast<size_t>(y)] = edge ? kDemoWallCell : kDemoFloorCell;
+    }
+  // Entering: V[4] = 1 (automatic, once: its page ends when V[4] is 1).
+  MapEvent entry(0);
+  entry.name = "Entry";
+  entry.x = 1;
+  entry.y = 1;
+  entry.pages[0].conditions.conditionHeader = 1;
+  entry.pages[0].conditions.conditionFlags[0] = 0x21;  // V[4] = 0
+  entry.pages[0].conditions.conditionLeft[0] = Var(kDemoVarVisited);
+  entry.pages[0].conditions.conditionRight[0] = 0;
+  CommandListBuilder mark;
+  SetVar(mark, kDemoVarVisited, 1);
+  entry.pages[0].commands = mark.Build();
+  AddEvent(map, entry);
+  // A guard walking two steps right and back, for ever.
+  MapEvent guard(1);
+  guard.name = "Guard";
+  guard.x = 10;
+  guard.y = 4;
+  guard.pages[0].graphicName = "CharaChip\\Guard.bmp";
+  guard.pages[0].moveSettings = RouteBuilder().Type(1).Flags(0x03).Step(2).Step(2).Step(1).Step(1);
+  AddEvent(map, guard);
+  return map;
+}
+
+Bytes ToneOgg(double hz, int seconds) {
+  return soundtest::EncodeOgg(soundtest::Tone(22050 * seconds, 1, 22050, hz, 6000), 1, 22050);
+}
+
+}  // namespace
+
+uint32_t DemoTileColor(int cell, int u, int v) {
+  switch (cell) {
+    case kDemoGrassCell: return ((u * 5 + v * 11) % 13 == 0) ? 0x2A8A2Au : 0x40A440u;
+    case kDemoPathCell: return ((u + 2 * v) % 10 == 0) ? 0x9C7C4Cu : 0xCCAC74u;
+    case kDemoWallCell: return (u % 16 == 0 || v % 8 == 0) ? 0x383838u : 0x7C8088u;
+    case kDemoFloorCell: return ((u ^ v) & 8) ? 0x504030u : 0x5C4C3Cu;
+    default: return kClear;
+  }
+}
+
+void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
+  GameDatSpec gameDat;
+  // Tile size 32, no MIDI library, 60 frames a second.
+  gameDat.settings = {32, 8, 8, 0, 60, 1, 0, 3, 0, 0, 0, 6, 6, 0, 0, 4, 4, 0};
+  gameDat.texts = {Text("デモゲーム"), "", "", "", "", "", "", "CharaChip\\Hero.bmp"};
+  const std::vector<soundtest::MidiNote> melody = {{60, 0, 480}, {64, 480, 480}, {67, 960, 480}, {72, 1440, 960}};
+  GameFolderBuilder game;
+  game.GameDat(gameDat)
+      .Database("BasicData\\SysDataBase", SystemDatabase())
+      .CommonEvents(CommonEvents())
+      .Tilesets({Tiles()})
+      .Without(GameFolderBuilder::kDefaultMapName)
+      .Map("MapData\\Town.mps", Town())
+      .Map("MapData\\Cave.mps", Cave())
+      .DataFile("MapChip\\Demo.bmp", TileSheet())
+      .DataFile("CharaChip\\Hero.bmp", Figure(kDemoHeroBody))
+      .DataFile("CharaChip\\Sign.bmp", Figure(0x8C5C2C))
+      .DataFile("CharaChip\\Guard.bmp", Figure(0xB02020))
+      .DataFile("SystemFile\\Arrow.bmp", Arrow())
+      .DataFile("SystemFile\\Window.bmp", Frame(0xE8E8F8, 0x183060))
+      .DataFile("SystemFile\\Cursor.bmp", Frame(0xFFFFFF, kClear))
+      .DataFile("BGM\\Theme.ogg", ToneOgg(330.0, 2))
+      .DataFile("BGM\\Cave.mid", soundtest::MidiFile(melody))
+      .DataFile("SE\\Chime.wav",
+                soundtest::PcmWave(1, 22050, 16, soundtest::ToBytes(soundtest::Tone(4410, 1, 22050, 880.0))))
+      .DataFile("SE\\Bell.mp3", soundtest::EncodeMp3(soundtest::Tone(11025, 1, 22050, 660.0), 1, 22050, 64));
+  if (form == DemoForm::Packed) game.PackData(kDemoArchiveKey);
+  game.Write(folder);
+}
+
+std::vector<uint8_t> DemoReplayLog(const DemoInput& runs) {
+  std::vector<std::pair<int, int>> codes;
+  for (const auto& [frames, value] : runs)
+    for (int left = frames; left > 0; left -= 240) codes.emplace_back(left > 240 ? 240 : left, value);
+  ByteBuilder out;
+  out.Uint8(1);
+  out.Int32(static_cast<int32_t>(codes.size() + 1));
+  out.Uint8(250);
+  out.Int32(0);
+  for (const auto& [frames, value] : codes) {
+    out.Uint8(static_cast<uint8_t>(frames));
+    out.Uint8(static_cast<uint8_t>(value));
+  }
+  return out.Take();
+}
