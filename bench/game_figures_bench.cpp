@@ -82,6 +82,8 @@ void BM_ColdStart(benchmark::State& state) {
     if (child == 0) {
       setenv("SDL_VIDEODRIVER", "dummy", 1);
       setenv("SDL_AUDIODRIVER", "dummy", 1);
+      // The instance lock beside the game: another Game running is no second copy.
+      setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
       if (opengl)
         execl(executable.c_str(), executable.c_str(), "--headless", "1", "--opengl", folder.c_str(),
               static_cast<char*>(nullptr));
