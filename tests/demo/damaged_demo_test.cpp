@@ -8,6 +8,7 @@
 
 #include "support/Commands.h"
 #include "support/DemoGame.h"
+#include "support/GameOnXvfb.h"
 #include "support/SaveFileWriter.h"
 #include "support/ScratchFolder.h"
 
@@ -21,11 +22,6 @@ namespace fs = std::filesystem;
 
 // Frames of the run; the replay below needs fewer.
 constexpr int kFrames = 720;
-
-fs::path GameExecutable() {
-  std::error_code error;
-  return fs::read_symlink("/proc/self/exe", error).parent_path().parent_path() / "Game";
-}
 
 // New game on the title, walk to the sign and talk with it through its
 // message and choice, then down a row and right through the door to the cave.

@@ -13,114 +13,12 @@
 #include <vector>
 
 #include "support/Commands.h"
+#include "support/GameOnXvfb.h"
 #include "support/PngReader.h"
 #include "support/SampleGame.h"
 #include "support/ScratchFolder.h"
 
 namespace {
-
-// The Game executable beside the test programs' folder.
-std::filesystem::path GameExecutable() {
-  std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return self.parent_path().parent_path() / "Game";
-}
-
-// An X display of our own with the real Game on it.
-class GameOnXvfb {
- public:
-  ~GameOnXvfb() {
-    if (game_ > 0) {
-      kill(game_, SIGKILL);
-      waitpid(game_, nullptr, 0);
-    }
-    if (server_ > 0) {
-      kill(server_, SIGTERM);
-      waitpid(server_, nullptr, 0);
-    }
-  }
-
-  bool StartServer() {
-    display_ = StartXvfb(&server_);
-    return !display_.empty();
-  }
-
-  void StartGame(const std::filesystem::path& folder) {
-    game_ = fork();
-    if (game_ == 0) {
-      setenv("DISPLAY", display_.c_str(), 1);
-      setenv("SDL_VIDEODRIVER", "x11", 1);
-      setenv("SDL_AUDIODRIVER", "dummy", 1);
-      // The desktop's message bus library that SDL's X11 video loads keeps a
-      // buffer to the end in a sanitizer build; the exit code is the Game's.
-      setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-      const std::string game = GameExecutable().string();
-      execl(game.c_str(), game.c_str(), folder.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-
-  // The Game's window id, waiting until it is mapped and the start-up (which
-  // may make the window anew) has settled.
-  std::string Window() {
-    Run("xdotool search --sync --onlyvisible --pid " + std::to_string(game_));
-    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
-    std::string id = Run("xdotool search --sync --onlyvisible --pid " + std::to_string(game_) + " | head -n 1");
-    while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
-    return id;
-  }
-
-  std::string Run(const std::string& command) { return RunCommand("DISPLAY=" + display_ + " " + command); }
-
-  // Exit code after a quit request (as the desktop sends when its session
-  // ends), or -1 when the game did not end within a few seconds.
-  int Quit() {
-    kill(game_, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-      int status = 0;
-      if (waitpid(game_, &status, WNOHANG) == game_) {
-        game_ = 0;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return -1;
-  }
-
- private:
-  pid_t server_ = 0;
-  pid_t game_ = 0;
-  std::string display_;
-};
-
-// The XWD image of a window as 0xRRGGBB pixels (32 bits per pixel, the
-// server's byte order); empty when it is not one.
-std::vector<uint32_t> ReadXwd(const std::string& bytes, int* width, int* height) {
-  auto field = [&](int i) -> uint32_t {
-    const size_t at = static_cast<size_t>(i) * 4;
-    if (at + 4 > bytes.size()) return 0;
-    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + at;
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-  };
-  const uint32_t headerSize = field(0), byteOrder = field(7), bitsPerPixel = field(11), bytesPerLine = field(12);
-  const uint32_t colours = field(19);
-  *width = static_cast<int>(field(4));
-  *height = static_cast<int>(field(5));
-  const size_t start = headerSize + static_cast<size_t>(colours) * 12;
-  if (bitsPerPixel != 32 || *width <= 0 || *height <= 0 ||
-      start + static_cast<size_t>(bytesPerLine) * *height > bytes.size())
-    return {};
-  std::vector<uint32_t> out(static_cast<size_t>(*width) * *height);
-  for (int y = 0; y < *height; ++y)
-    for (int x = 0; x < *width; ++x) {
-      const auto* p =
-          reinterpret_cast<const uint8_t*>(bytes.data()) + start + static_cast<size_t>(y) * bytesPerLine + x * 4;
-      const uint32_t v = byteOrder == 0 ? (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0])
-                                        : (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]);
-      out[static_cast<size_t>(y) * *width + x] = v & 0xFFFFFF;
-    }
-  return out;
-}
 
 // Under a real X server, keys typed into the Game's window walk the hero to
 // the sign and open its message: outside the windows, the window read back
@@ -139,9 +37,10 @@ TEST(GameWindowTest, RealKeysWalkTheHeroAndTheWindowShowsWhatTheHeadlessRunShows
   folder.Write("walk.replay", std::string(replay.begin(), replay.end()));
   const std::string reference = (folder.Path() / "reference.png").string();
   const std::string headless =
-      RunCommand(GameExecutable().string() + " --headless " + std::to_string(kSampleWalkFrames - 1) + " --replay " +
-                 (folder.Path() / "walk.replay").string() + " --screenshot " + std::to_string(kSampleWalkFrames - 1) +
-                 ":" + reference + " " + game.string());
+      // A lock folder of its own: a Game of a parallel test is no second copy.
+      RunCommand("XDG_RUNTIME_DIR=" + folder.Path().string() + " " + GameExecutable().string() + " --headless " +
+                 std::to_string(kSampleWalkFrames - 1) + " --replay " + (folder.Path() / "walk.replay").string() +
+                 " --screenshot " + std::to_string(kSampleWalkFrames - 1) + ":" + reference + " " + game.string());
   int rw = 0, rh = 0;
   const std::vector<uint32_t> expected = ReadPngFile(reference, &rw, &rh);
   ASSERT_EQ(rw, 640) << headless;
@@ -159,11 +58,9 @@ TEST(GameWindowTest, RealKeysWalkTheHeroAndTheWindowShowsWhatTheHeadlessRunShows
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   x.Run("xdotool key --window " + window + " z");
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-  const std::string dump = (folder.Path() / "window.xwd").string();
-  const std::string xwd = x.Run("xwd -silent -id " + window + " -out " + dump);
   int w = 0, h = 0;
-  const std::vector<uint32_t> shown = ReadXwd(ScratchFolder::Read(dump), &w, &h);
-  ASSERT_EQ(w, 640) << window << ": " << xwd;
+  const std::vector<uint32_t> shown = x.Capture(window, folder.Path() / "window.xwd", &w, &h);
+  ASSERT_EQ(w, 640) << window;
   ASSERT_EQ(h, 480);
   // The map and the hero pixel for pixel; the windows' cursor and text
   // reveal and the sign's turn toward the hero run on their own clocks and
