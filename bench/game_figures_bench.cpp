@@ -26,6 +26,7 @@
 #include "platform/Backend.h"
 #include "platform/window/Window.h"
 #include "shell/Startup.h"
+#include "support/DemoGame.h"
 #include "support/SampleGame.h"
 
 namespace {
@@ -42,10 +43,28 @@ struct FiguresGame {
 };
 
 void WriteSample(const std::filesystem::path& folder) { WriteSampleGame(folder); }
+void WriteDemoPlain(const std::filesystem::path& folder) { WriteDemoGame(folder, DemoForm::Plain); }
+void WriteDemoPacked(const std::filesystem::path& folder) { WriteDemoGame(folder, DemoForm::Packed); }
 
-// The sample game with the sign's message and picture open.
+// The demo: new game, to the sign and a talk with it; its message, choice
+// and characters stay on the screen, input held still to past the measure.
+constexpr int kDemoFramesToTalk = 30 + 3 + 30 + 80 + 5 + 3 + 60;
+std::vector<uint8_t> DemoTalkReplay() {
+  return DemoReplayLog({{30, 0},
+                        {3, kDemoConfirm},
+                        {30, 0},
+                        {80, kDemoRight},
+                        {5, 0},
+                        {3, kDemoConfirm},
+                        {60 + kMeasuredFrames + 300, 0}});
+}
+
+// The sample game with the sign's message and picture open; the demo, plain
+// and packed, with the sign's message and choice open.
 const FiguresGame kGames[] = {
     {"sample", WriteSample, SampleWalkReplay, kSampleWalkFrames},
+    {"demo", WriteDemoPlain, DemoTalkReplay, kDemoFramesToTalk},
+    {"demo-packed", WriteDemoPacked, DemoTalkReplay, kDemoFramesToTalk},
 };
 
 std::filesystem::path GameExecutable() {
@@ -195,7 +214,8 @@ void BM_BusiestScene(benchmark::State& state) {
   state.counters["peak_rss_MB"] = peak;
 }
 
-// Arguments: the game (index into kGames), then 0 software or 1 OpenGL.
+// Arguments: the game (index into kGames: sample, demo, demo packed), then 0
+// software or 1 OpenGL.
 void Games(benchmark::internal::Benchmark* bench) {
   bench->ArgNames({"game", "opengl"});
   for (int64_t game = 0; game < static_cast<int64_t>(std::size(kGames)); ++game)
