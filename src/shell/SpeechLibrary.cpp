@@ -8,6 +8,7 @@
 #include "platform/dialogs/MessageBox.h"
 #include "platform/files/Files.h"
 #include "platform/modules/Modules.h"
+#include "shell/GamePaths.h"
 #include "shell/GameSystem.h"
 #include "shell/SoundManager.h"
 
@@ -20,10 +21,16 @@ int gLibrary = 0;
 SyntheFunction gSynthe = nullptr;
 FreeWaveFunction gFreeWave = nullptr;
 
+// The game's folder: a folder given on the command line stands for the
+// executable's.
+std::string ModulePath() {
+  return (gExeFolderPath.empty() ? GetExecutableFolder() : gExeFolderPath) + platform::kSpeechModuleName;
+}
+
 }  // namespace
 
 bool SpeechLibraryPresent() {
-  const int file = platform::FileOpen(GetExecutableFolder() + platform::kSpeechModuleName, platform::FileAccess::Read);
+  const int file = platform::FileOpen(ModulePath(), platform::FileAccess::Read);
   if (!file) return false;
   platform::FileClose(file);
   return true;
@@ -31,7 +38,7 @@ bool SpeechLibraryPresent() {
 
 bool LoadSpeechLibrary() {
   if (gLibrary) return true;
-  gLibrary = platform::LoadModule(GetExecutableFolder() + platform::kSpeechModuleName);
+  gLibrary = platform::LoadModule(ModulePath());
   if (!gLibrary) return false;
   gSynthe = reinterpret_cast<SyntheFunction>(platform::GetModuleProc(gLibrary, "AquesTalk_Synthe"));
   gFreeWave = reinterpret_cast<FreeWaveFunction>(platform::GetModuleProc(gLibrary, "AquesTalk_FreeWave"));

@@ -10,11 +10,13 @@
 #include "gamedata/GameText.h"
 #include "gamedata/MapData.h"
 #include "gamedata/Tileset.h"
+#include "platform/modules/Modules.h"
 #include "support/ByteBuilder.h"
 #include "support/CommandListBuilder.h"
 #include "support/GameDataWriters.h"
 #include "support/GameFolderBuilder.h"
 #include "support/ImageFileWriters.h"
+#include "support/MovieFixtures.h"
 #include "support/SoundFixtures.h"
 
 namespace {
@@ -69,6 +71,23 @@ Bytes Arrow() {
                  [](int x, int y) { return (y >= 4 && y < 12 && x >= y - 4 && x < 20 - y) ? 0xFFFFFFu : kClear; });
 }
 
+Bytes Sun() {
+  return Picture(64, 64, [](int x, int y) {
+    const int dx = x - 32, dy = y - 32;
+    return dx * dx + dy * dy <= 30 * 30 ? kDemoSunColour : kClear;
+  });
+}
+
+// A tiny Theora clip: dark grey first, lighter after; only its first frame
+// is ever shown.
+Bytes FadeClip() {
+  movietest::ClipSpec clip;
+  clip.width = 64;
+  clip.height = 48;
+  clip.frames = {{64, 64, 64}, {128, 128, 128}, {192, 192, 192}, {255, 255, 255}};
+  return movietest::EncodeTheoraClip(clip);
+}
+
 std::string Text(const char* utf8) { return Cp932Text(utf8); }
 
 DatTypeRecord Type(std::vector<int32_t> codes, std::vector<std::vector<int32_t>> ints,
@@ -118,8 +137,8 @@ DatabaseFileSpec SystemDatabase() {
   // wait arrow, the window frame and the choice cursor.
   spec.types.push_back(Type({2000, 1000}, {{1}, {1}, {1}},
                             {{"SystemFile\\Arrow.bmp"}, {"SystemFile\\Window.bmp"}, {"SystemFile\\Cursor.bmp"}}));
-  // Type 11, transition images; 12, text-entry colours; 13 unused.
-  spec.types.push_back(Type({2000}, {{}}, {{""}}));
+  // Type 11, transition images (a movie); 12, text-entry colours; 13 unused.
+  spec.types.push_back(Type({2000}, {{}}, {{"Picture\\Fade.ogv"}}));
   for (int i = 12; i <= 13; ++i) spec.types.push_back(Type({1000}, {{0}}, {{}}));
   // Types 14-23: the variable sets, one row per variable.
   spec.types.push_back(
@@ -167,6 +186,23 @@ std::vector<CommonEvent> CommonEvents() {
   CommandListBuilder clock;
   SetVar(clock, kDemoVarFrames, 1, 0, 1);
   events[1].commands = clock.Build();
+  // 2: the reward, called with arguments: gold = number 0 x number 1 into
+  // V[5] and the Variable database; the item (string 0) into S[0]; the
+  // price of item 1 from the User database into V[6]; the gold read back
+  // from the Variable database into V[7]; the start x from the System
+  // database into V[8]; S[1] built from a literal with an escape and an
+  // append.
+  events[2].name = "Reward";
+  CommandListBuilder reward;
+  reward.Add(121, {Var(kDemoVarGold), 1600000, 1600001, 0x2000});
+  reward.Add(121, {3000000 + kDemoStringItem, 0, 1600005, 0});
+  reward.Add(121, {Var(kDemoVarPrice), 1000000100, 0, 0x08});
+  reward.Add(121, {1100000000, Var(kDemoVarGold), 0, 0x08, 0, 0, 0});
+  reward.Add(121, {Var(kDemoVarStoredGold), 1100000000, 0, 0x08});
+  reward.Add(121, {Var(kDemoVarStartX), 1307000001, 0, 0x08});
+  reward.Add(122, {3000000 + kDemoStringTitle, 0x0000, 0}, {Text("勇者\\v[5]")});
+  reward.Add(122, {3000000 + kDemoStringTitle, 0x0100, 0}, {"!"});
+  events[2].commands = reward.Build();
   return events;
 }
 
@@ -221,6 +257,10 @@ MapData Town() {
   first.Add(102, {0x02}, {Text("はい"), Text("いいえ")});
   first.Add(401, {2}).In();
   SetVar(first, kDemoVarAnswer, 1);
+  // "Yes": the reward, called with two numbers and a string.
+  first.Add(122, {3000000 + kDemoStringArgument, 0x0000, 0}, {Text("ポーション")});
+  first.Add(210, {500000 + kDemoRewardEvent, 0x12, kDemoRewardBase, kDemoRewardTimes, 3000000 + kDemoStringArgument});
+  first.Add(101, {}, {Text("\\c[2]\\s[0]\\c[0]を手に入れた！ \\r[金,きん]\\v[5]")});
   first.Out().Add(401, {3}).In();
   SetVar(first, kDemoVarAnswer, 2);
   first.Out().Add(499);
@@ -262,9 +302,29 @@ MapData Cave() {
   entry.pages[0].conditions.conditionFlags[0] = 0x21;  // V[4] = 0
   entry.pages[0].conditions.conditionLeft[0] = Var(kDemoVarVisited);
   entry.pages[0].conditions.conditionRight[0] = 0;
-  CommandListBuilder mark;
-  SetVar(mark, kDemoVarVisited, 1);
-  entry.pages[0].commands = mark.Build();
+  CommandListBuilder show;
+  // The cave fades in through the movie's first frame as the mask.
+  show.Add(160, {0, kDemoTransitionFrames});
+  show.Add(161);
+  SetVar(show, kDemoVarVisited, 1);
+  PlaySound(show, 2, 2);
+  // The sun: shown at (64, 48), then moved, zoomed, turned and tinted.
+  show.Add(150, {0x0000, 2, 0, 1, 1, 0, 255, 64, 48, 100, 0, 0}, {"Picture\\Sun.bmp"});
+  show.Add(150, {0x0001, 2, kDemoSunFrames, 1, 1, kDemoKeep, 255, kDemoSunX, kDemoSunY, kDemoSunZoom, kDemoSunAngle, 0,
+                 kDemoSunColor, 0});
+  // A window-frame picture that stays, and a text picture that is erased.
+  show.Add(150, {0x0030, 3, 0, 160, 64, 0, 255, kDemoFrameX, kDemoFrameY, 100, 0, 0}, {"SystemFile\\Window.bmp"});
+  show.Add(150, {0x0020, 4, 0, 1, 1, 0, 255, 400, 400, 100, 0, 0}, {Text("洞窟")});
+  show.Add(162);
+  show.Add(151, {kDemoToneWord, 20});
+  show.Add(151, {0x1000000 | 0xC8C8C8, 10});
+  show.Add(280, {0x011, 30});
+  show.Add(141, {100, 100, 100, 0}, {Text("どうくつ")});
+  show.Add(180, {kDemoSunFrames + 60});
+  show.Add(150, {0x0002, 4, 0});
+  // Saved in slot 1 once the effects are done.
+  show.Add(220, {0, 1});
+  entry.pages[0].commands = show.Build();
   AddEvent(map, entry);
   // A guard walking two steps right and back, for ever.
   MapEvent guard(1);
@@ -295,13 +355,23 @@ uint32_t DemoTileColor(int cell, int u, int v) {
 
 void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
   GameDatSpec gameDat;
-  // Tile size 32, no MIDI library, 60 frames a second.
-  gameDat.settings = {32, 8, 8, 0, 60, 1, 0, 3, 0, 0, 0, 6, 6, 0, 0, 4, 4, 0};
+  // Tile size 32, no MIDI library, 60 frames a second, steps of whole cells.
+  gameDat.settings = {32, 8, 8, 0, 60, 1, 0, 3, 1, 0, 0, 6, 6, 0, 0, 4, 4, 0};
   gameDat.texts = {Text("デモゲーム"), "", "", "", "", "", "", "CharaChip\\Hero.bmp"};
+  // The User database: item prices and weights; the Variable database:
+  // the party's gold.
+  DatabaseFileSpec user;
+  user.types.push_back(Type({1000, 1001}, {{50, 5}, {kDemoPotionPrice, 12}}, {{}, {}}));
+  Define(user);
+  DatabaseFileSpec variables;
+  variables.types.push_back(Type({1000}, {{0}}, {{}}));
+  Define(variables);
   const std::vector<soundtest::MidiNote> melody = {{60, 0, 480}, {64, 480, 480}, {67, 960, 480}, {72, 1440, 960}};
   GameFolderBuilder game;
   game.GameDat(gameDat)
       .Database("BasicData\\SysDataBase", SystemDatabase())
+      .Database("BasicData\\DataBase", user)
+      .Database("BasicData\\CDataBase", variables)
       .CommonEvents(CommonEvents())
       .Tilesets({Tiles()})
       .Without(GameFolderBuilder::kDefaultMapName)
@@ -311,6 +381,8 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .DataFile("CharaChip\\Hero.bmp", Figure(kDemoHeroBody))
       .DataFile("CharaChip\\Sign.bmp", Figure(0x8C5C2C))
       .DataFile("CharaChip\\Guard.bmp", Figure(0xB02020))
+      .DataFile("Picture\\Sun.bmp", Sun())
+      .DataFile("Picture\\Fade.ogv", FadeClip())
       .DataFile("SystemFile\\Arrow.bmp", Arrow())
       .DataFile("SystemFile\\Window.bmp", Frame(0xE8E8F8, 0x183060))
       .DataFile("SystemFile\\Cursor.bmp", Frame(0xFFFFFF, kClear))
@@ -319,6 +391,8 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .DataFile("SE\\Chime.wav",
                 soundtest::PcmWave(1, 22050, 16, soundtest::ToBytes(soundtest::Tone(4410, 1, 22050, 880.0))))
       .DataFile("SE\\Bell.mp3", soundtest::EncodeMp3(soundtest::Tone(11025, 1, 22050, 660.0), 1, 22050, 64));
+  // The speech module is built in; a file of its name tells the runtime to use it.
+  game.GameFile(platform::kSpeechModuleName, Bytes{'M', 'Z'});
   if (form == DemoForm::Packed) game.PackData(kDemoArchiveKey);
   game.Write(folder);
 }

@@ -16,10 +16,20 @@
 // Town (map 0, 20 x 15): the hero starts at (kDemoHeroX, kDemoHeroY) facing
 // down. The sign kDemoSignSteps cells to the right (action key) counts the
 // talks in V[1], shows a message with escapes and a choice; its second page
-// (V[1] >= 1) says something else. A door at the town's right edge (hero
+// (V[1] >= 1) says something else. Answering yes calls the reward common
+// event with arguments and shows what it gave in a second message. Answering yes calls the reward common
+// event with arguments and shows what it gave in a second message. A door at the town's right edge (hero
 // touch) a row below the path leads to the cave.
 //
 // Cave (map 1): the MIDI BGM plays; a guard walks a fixed route.
+//
+// Entering the cave (an automatic page, once): a transition whose mask is
+// the first frame of a Theora movie (System database type 11); the MP3 sound effect; the
+// sun (picture 2, from a file) moves to (kDemoSunX, kDemoSunY) over
+// kDemoSunFrames frames, zoomed, turned and tinted; a window-frame picture
+// (3) of 160 x 64 at (kDemoFrameX, kDemoFrameY); a text picture (4); a tone,
+// a white flash and a shake; a spoken line; after the effects picture 4 is
+// erased and the game is saved in slot 1.
 //
 // A parallel common event counts the frames played in V[3] while V[0] >= 1.
 enum class DemoForm { Plain, Packed };
@@ -41,11 +51,39 @@ inline constexpr int kDemoCaveX = 3;
 inline constexpr int kDemoCaveY = 7;
 
 // Normal variables the script sets (ids 2,000,000 + n).
-inline constexpr int kDemoVarScene = 0;    // 0 title, 1 playing
-inline constexpr int kDemoVarTalks = 1;    // talks with the sign
-inline constexpr int kDemoVarAnswer = 2;   // the sign's choice: 1 yes, 2 no
-inline constexpr int kDemoVarFrames = 3;   // frames counted while playing
-inline constexpr int kDemoVarVisited = 4;  // 1 once the cave was entered
+inline constexpr int kDemoVarScene = 0;       // 0 title, 1 playing
+inline constexpr int kDemoVarTalks = 1;       // talks with the sign
+inline constexpr int kDemoVarAnswer = 2;      // the sign's choice: 1 yes, 2 no
+inline constexpr int kDemoVarFrames = 3;      // frames counted while playing
+inline constexpr int kDemoVarVisited = 4;     // 1 once the cave was entered
+inline constexpr int kDemoVarGold = 5;        // the reward: base x times
+inline constexpr int kDemoVarPrice = 6;       // User database, item 1's price
+inline constexpr int kDemoVarStoredGold = 7;  // the gold read back from the Variable database
+inline constexpr int kDemoVarStartX = 8;      // System database, the start x
+// String variables (ids 3,000,000 + n): the reward's item, a title built
+// from a literal, and the argument the sign passes.
+inline constexpr int kDemoStringItem = 0;
+inline constexpr int kDemoStringTitle = 1;
+inline constexpr int kDemoStringArgument = 2;
+// The reward common event and its arguments.
+inline constexpr int kDemoRewardEvent = 2;
+inline constexpr int kDemoRewardBase = 30;
+inline constexpr int kDemoRewardTimes = 20;
+inline constexpr int kDemoPotionPrice = 120;
+
+// The cave's pictures and screen tone.
+inline constexpr int kDemoKeep = -1000000;
+inline constexpr int kDemoSunFrames = 30;
+inline constexpr int kDemoSunX = 320;
+inline constexpr int kDemoSunY = 160;
+inline constexpr int kDemoSunZoom = 150;
+inline constexpr int kDemoSunAngle = 450;       // tenths of a degree
+inline constexpr int kDemoSunColor = 0x966432;  // red 150 %, green 100 %, blue 50 %
+inline constexpr uint32_t kDemoSunColour = 0xFFD040;
+inline constexpr int kDemoFrameX = 40;
+inline constexpr int kDemoFrameY = 360;
+inline constexpr int kDemoTransitionFrames = 20;  // the movie-masked fade into the cave
+inline constexpr int kDemoToneWord = 0x786450;    // red 80 %, green 100 %, blue 120 %
 
 // The hero's body colour and the tile colours (0xRRGGBB at (u, v) of a
 // 32-pixel cell): 1 grass, 2 path, 3 wall, 4 cave floor.
