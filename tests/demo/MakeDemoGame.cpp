@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 #include "support/DemoGame.h"
 
@@ -14,5 +16,9 @@ int main(int argc, char** argv) {
   }
   std::filesystem::create_directories(argv[1]);
   WriteDemoGame(argv[1], packed ? DemoForm::Packed : DemoForm::Plain);
+  // The tour as a replay file beside it (Game --replay).
+  const std::vector<uint8_t> tour = DemoReplayLog(DemoTour());
+  std::ofstream(std::filesystem::path(argv[1]) / kDemoTourReplayName, std::ios::binary)
+      .write(reinterpret_cast<const char*>(tour.data()), static_cast<std::streamsize>(tour.size()));
   return 0;
 }

@@ -17,6 +17,7 @@
 #include "support/GameFolderBuilder.h"
 #include "support/ImageFileWriters.h"
 #include "support/MovieFixtures.h"
+#include "support/SaveFileWriter.h"
 #include "support/SoundFixtures.h"
 
 namespace {
@@ -41,6 +42,12 @@ Bytes Picture(int width, int height, Paint paint) {
 // Cells of 32 pixels, eight to a row: 0 empty, then grass, path, wall, cave floor.
 Bytes TileSheet() {
   return Picture(256, 32, [](int x, int y) { return DemoTileColor(x / 32, x % 32, y); });
+}
+
+// An autotile of one frame: its five patterns one below the other, each
+// a flat colour of its own.
+Bytes Water() {
+  return Picture(32, 32 * 5, [](int, int y) { return DemoWaterColor(y / 32); });
 }
 
 // A walking figure: three patterns by four directions (down, left, right,
@@ -76,6 +83,29 @@ Bytes Sun() {
     const int dx = x - 32, dy = y - 32;
     return dx * dx + dy * dy <= 30 * 30 ? kDemoSunColour : kClear;
   });
+}
+
+// A screen-sized picture of palette colours (8 bits a pixel keeps it small).
+template <typename Paint>
+Bytes ScreenPicture(std::vector<uint32_t> palette, Paint paint) {
+  fixtures::BmpOptions options;
+  options.bitCount = 8;
+  options.palette = std::move(palette);
+  std::vector<uint32_t> indexes;
+  indexes.reserve(640 * 480);
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x) indexes.push_back(paint(x, y));
+  const std::string file = fixtures::BmpFile(options, 640, 480, indexes);
+  return {file.begin(), file.end()};
+}
+
+// The panorama: a sky of two bands; the fog: light stripes. Each is drawn
+// once over the screen, so each is the screen's size.
+Bytes Sky() {
+  return ScreenPicture({kDemoSkyHigh, kDemoSkyLow}, [](int, int y) { return y < 48 ? 0u : 1u; });
+}
+Bytes Mist() {
+  return ScreenPicture({0xE0E0E0, 0xB0B0B0}, [](int x, int) { return x % 16 < 8 ? 0u : 1u; });
 }
 
 // A tiny Theora clip: dark grey first, lighter after; only its first frame
@@ -122,8 +152,10 @@ DatTypeRecord Sounds(std::vector<std::pair<std::string, int>> rows) {
 DatabaseFileSpec SystemDatabase() {
   DatabaseFileSpec spec;
   // Type 0, maps: file, BGM, BGS, loop, panorama, three file texts.
-  spec.types.push_back(Type({2000, 1000, 1001, 1002, 1003, 2001, 2002, 2003}, {{1, -1, 0, -1}, {2, -1, 0, -1}},
-                            {{"MapData\\Town.mps", "", "", ""}, {"MapData\\Cave.mps", "", "", ""}}));
+  // The field loops both ways and has panorama 0.
+  spec.types.push_back(
+      Type({2000, 1000, 1001, 1002, 1003, 2001, 2002, 2003}, {{1, -1, 0, -1}, {2, -1, 0, -1}, {1, -1, 3, 0}},
+           {{"MapData\\Town.mps", "", "", ""}, {"MapData\\Cave.mps", "", "", ""}, {"MapData\\Field.mps", "", "", ""}}));
   // Types 1-3: BGM (row 0 silent, 1 the theme from Ogg with a loop point, 2
   // the cave's MIDI), BGS (silent), sound effects (0 silent, 1 WAVE, 2 MP3).
   spec.types.push_back(Sounds({{"", 0}, {"BGM\\Theme.ogg", 500}, {"BGM\\Cave.mid", 0}}));
@@ -137,9 +169,18 @@ DatabaseFileSpec SystemDatabase() {
   // wait arrow, the window frame and the choice cursor.
   spec.types.push_back(Type({2000, 1000}, {{1}, {1}, {1}},
                             {{"SystemFile\\Arrow.bmp"}, {"SystemFile\\Window.bmp"}, {"SystemFile\\Cursor.bmp"}}));
-  // Type 11, transition images (a movie); 12, text-entry colours; 13 unused.
+  // Type 11, transition images (a movie).
   spec.types.push_back(Type({2000}, {{}}, {{"Picture\\Fade.ogv"}}));
-  for (int i = 12; i <= 13; ++i) spec.types.push_back(Type({1000}, {{0}}, {{}}));
+  // Type 12, colours (red, green, blue) of the text entry: rows 10 (text),
+  // 11 and 12 (cursor and selection).
+  std::vector<std::vector<int32_t>> colours(13, {0, 0, 0});
+  colours[10] = {255, 255, 255};
+  colours[11] = {255, 224, 64};
+  colours[12] = {64, 96, 192};
+  spec.types.push_back(Type({1000, 1001, 1002}, colours, std::vector<std::vector<std::string>>(13)));
+  // Type 13, panorama and fog images: file, scroll speed x and y, follow divisor.
+  spec.types.push_back(Type({2000, 1000, 1001, 1002}, {{0, 0, 0}, {kDemoFogSpeed, 0, 0}},
+                            {{"Picture\\Sky.bmp"}, {"Picture\\Mist.bmp"}}));
   // Types 14-23: the variable sets, one row per variable.
   spec.types.push_back(
       Type({1000}, std::vector<std::vector<int32_t>>(100, {0}), std::vector<std::vector<std::string>>(100)));
@@ -170,13 +211,15 @@ std::vector<CommonEvent> CommonEvents() {
   PlaySound(title, 0, 1);
   // Text picture 1, centred at (320, 140).
   title.Add(150, {0x1020, 1, 0, 1, 1, 0, 255, 320, 140, 100, 0, 0}, {Text("デモゲーム")});
-  title.Add(102, {0x02}, {Text("はじめから"), Text("つづきから")});
+  title.Add(102, {0x03}, {Text("はじめから"), Text("つづきから"), Text("リプレイ")});
   title.Add(401, {2}).In();
   SetVar(title, kDemoVarScene, 1);
   title.Out().Add(401, {3}).In();
   title.Add(220, {1, 1});
+  title.Out().Add(401, {4}).In();
+  title.Add(220, {2, kDemoReplaySlot});
   title.Out().Add(499);
-  title.Add(150, {0x03, 1, 0});
+  title.Add(150, {0x02, 1, 0});
   events[0].commands = title.Build();
   // 1: parallel while V[0] >= 1: counts the frames played.
   events[1].name = "Clock";
@@ -210,9 +253,11 @@ Tileset Tiles() {
   Tileset tileset;
   tileset.name = "Demo";
   tileset.imageNames[0] = "MapChip\\Demo.bmp";
-  // Indexes 8-12: empty, grass, path, wall (closed), cave floor.
+  tileset.imageNames[1] = "MapChip\\Water.bmp";
+  // Indexes 0-7 the autotiles (1 water, closed), 8-12: empty, grass, path,
+  // wall (closed), cave floor.
   tileset.tileTags = std::vector<uint8_t>(13, 0);
-  tileset.tileFlags = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F, 0};
+  tileset.tileFlags = {0, 0x0F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F, 0};
   return tileset;
 }
 
@@ -239,6 +284,13 @@ MapData Town() {
                                                                       : y == kDemoHeroY ? kDemoPathCell
                                                                                         : kDemoGrassCell;
     }
+  // A pond of autotile 1, three by three, each cell with the quarter codes
+  // of its place in the block.
+  static constexpr int kPondCodes[3][3] = {{214, 2244, 2041}, {1414, 4444, 4141}, {1402, 4422, 4120}};
+  for (int row = 0; row < 3; ++row)
+    for (int column = 0; column < 3; ++column)
+      map.layers[0][static_cast<size_t>(kDemoPondX + column)][static_cast<size_t>(kDemoPondY + row)] =
+          200000 + kPondCodes[row][column];
   // The sign: page 1 on the first talk, page 2 once V[1] >= 1.
   MapEvent sign(0);
   sign.name = "Sign";
@@ -261,6 +313,8 @@ MapData Town() {
   first.Add(122, {3000000 + kDemoStringArgument, 0x0000, 0}, {Text("ポーション")});
   first.Add(210, {500000 + kDemoRewardEvent, 0x12, kDemoRewardBase, kDemoRewardTimes, 3000000 + kDemoStringArgument});
   first.Add(101, {}, {Text("\\c[2]\\s[0]\\c[0]を手に入れた！ \\r[金,きん]\\v[5]")});
+  // A friend joins the party and follows the hero from here on.
+  first.Add(270, {0x01, 2}, {"CharaChip\\Friend.bmp"});
   first.Out().Add(401, {3}).In();
   SetVar(first, kDemoVarAnswer, 2);
   first.Out().Add(499);
@@ -309,11 +363,12 @@ MapData Cave() {
   SetVar(show, kDemoVarVisited, 1);
   PlaySound(show, 2, 2);
   // The sun: shown at (64, 48), then moved, zoomed, turned and tinted.
-  show.Add(150, {0x0000, 2, 0, 1, 1, 0, 255, 64, 48, 100, 0, 0}, {"Picture\\Sun.bmp"});
+  show.Add(150, {0x0000, 2, 0, 1, 1, 1, 255, 64, 48, 100, 0, 0}, {"Picture\\Sun.bmp"});
   show.Add(150, {0x0001, 2, kDemoSunFrames, 1, 1, kDemoKeep, 255, kDemoSunX, kDemoSunY, kDemoSunZoom, kDemoSunAngle, 0,
                  kDemoSunColor, 0});
   // A window-frame picture that stays, and a text picture that is erased.
-  show.Add(150, {0x0030, 3, 0, 160, 64, 0, 255, kDemoFrameX, kDemoFrameY, 100, 0, 0}, {"SystemFile\\Window.bmp"});
+  show.Add(150, {0x0030, 3, 0, kDemoFrameWidth, kDemoFrameHeight, 1, 255, kDemoFrameX, kDemoFrameY, 100, 0, 0},
+           {"SystemFile\\Window.bmp"});
   show.Add(150, {0x0020, 4, 0, 1, 1, 0, 255, 400, 400, 100, 0, 0}, {Text("洞窟")});
   show.Add(162);
   show.Add(151, {kDemoToneWord, 20});
@@ -334,6 +389,90 @@ MapData Cave() {
   guard.pages[0].graphicName = "CharaChip\\Guard.bmp";
   guard.pages[0].moveSettings = RouteBuilder().Type(1).Flags(0x03).Step(2).Step(2).Step(1).Step(1);
   AddEvent(map, guard);
+  // The way out to the field (hero touch).
+  MapEvent exit(2);
+  exit.name = "Exit";
+  exit.x = kDemoCaveExitX;
+  exit.y = kDemoCaveY;
+  exit.pages[0].conditions.conditionHeader = 3;
+  exit.pages[0].commands = CommandListBuilder().Add(130, {-1, kDemoFieldX, kDemoFieldY, 2, 0}).Build();
+  AddEvent(map, exit);
+  return map;
+}
+
+MapData Field() {
+  MapData map = EmptyMap("野原", kDemoFieldWidth, kDemoFieldHeight);
+  // Grass, with the top rows left empty so the panorama shows through.
+  for (int x = 0; x < kDemoFieldWidth; ++x)
+    for (int y = 0; y < kDemoFieldHeight; ++y)
+      map.layers[0][static_cast<size_t>(x)][static_cast<size_t>(y)] = y < kDemoSkyRows ? 0 : kDemoGrassCell;
+  // A rock right of where the route leaves the hero.
+  map.layers[0][static_cast<size_t>(kDemoFieldX + 1)][static_cast<size_t>(kDemoFieldY + 1)] = kDemoWallCell;
+  // Arrival (automatic, once): the fog, partly covering; the hero is walked
+  // a cell down by a move route that also sets V[11].
+  MapEvent arrival(0);
+  arrival.name = "Arrival";
+  arrival.x = 0;
+  arrival.y = kDemoFieldHeight - 1;
+  arrival.pages[0].conditions.conditionHeader = 1;
+  arrival.pages[0].conditions.conditionFlags[0] = 0x21;  // V[12] = 0
+  arrival.pages[0].conditions.conditionLeft[0] = Var(kDemoVarArrived);
+  CommandListBuilder arrive;
+  SetVar(arrive, kDemoVarArrived, 1);
+  arrive.Add(121, {9000061, 1, 0, 0x0C});
+  arrive.Add(121, {9000065, kDemoFogOpacity, 0, 0x0C});
+  arrive.Add(201, {-2}).WithRoute(RouteBuilder().Flags(0).Step(0).Step(28, {Var(kDemoVarRouted), 1}));
+  arrive.Add(202);
+  arrival.pages[0].commands = arrive.Build();
+  AddEvent(map, arrival);
+  // A wanderer in the hero's way (event touch): counts the touches in
+  // V[13]; its second page (V[13] >= 1) only talks.
+  MapEvent wanderer(1);
+  wanderer.name = "Wanderer";
+  wanderer.x = kDemoWandererX;
+  wanderer.y = kDemoFieldY + 2;
+  wanderer.pageCount = 2;
+  wanderer.pages.resize(2);
+  wanderer.pages[0].graphicName = "CharaChip\\Wanderer.bmp";
+  wanderer.pages[0].conditions.conditionHeader = 4;
+  wanderer.pages[0].commands = [] {
+    CommandListBuilder touch;
+    SetVar(touch, kDemoVarTouches, 1, 0, 1);
+    PlaySound(touch, 2, 1);
+    return touch.Build();
+  }();
+  wanderer.pages[1].graphicName = "CharaChip\\Wanderer.bmp";
+  wanderer.pages[1].conditions.conditionHeader = 0;
+  wanderer.pages[1].conditions.conditionFlags[0] = 0x11;  // V[13] >= 1
+  wanderer.pages[1].conditions.conditionLeft[0] = Var(kDemoVarTouches);
+  wanderer.pages[1].conditions.conditionRight[0] = 1;
+  // Talking to it asks for a name (text entry into S[3]) and an age (text
+  // entry into S[4], its number into V[14]), waits for a key of the keyboard (V[15] = 100 + its
+  // scan code), takes the mouse position (V[16], V[17]) and answers with
+  // what it learnt.
+  wanderer.pages[1].commands = CommandListBuilder()
+                                   .Add(122, {3000000 + kDemoStringName, 0x0003, 16})
+                                   .Add(122, {3000000 + kDemoStringAge, 0x0003, 3})
+                                   .Add(122, {Var(kDemoVarAge), 0x0001, 3000000 + kDemoStringAge})
+                                   .Add(123, {Var(kDemoVarKey), 0x0180})
+                                   .Add(121, {Var(kDemoVarMouseX), 9000071, 0, 0x08})
+                                   .Add(121, {Var(kDemoVarMouseY), 9000072, 0, 0x08})
+                                   .Add(101, {}, {Text("\\s[3]さん、\\v[14]歳ですね。")})
+                                   .Build();
+  AddEvent(map, wanderer);
+  // A spring that bubbles in parallel: V[10] + 1 every 10 frames.
+  MapEvent spring(2);
+  spring.name = "Spring";
+  spring.x = kDemoFieldWidth - 2;
+  spring.y = kDemoFieldHeight - 2;
+  spring.pages[0].conditions.conditionHeader = 2;
+  spring.pages[0].commands = [] {
+    CommandListBuilder bubble;
+    SetVar(bubble, kDemoVarBubbles, 1, 0, 1);
+    bubble.Add(180, {9});
+    return bubble.Build();
+  }();
+  AddEvent(map, spring);
   return map;
 }
 
@@ -351,6 +490,11 @@ uint32_t DemoTileColor(int cell, int u, int v) {
     case kDemoFloorCell: return ((u ^ v) & 8) ? 0x504030u : 0x5C4C3Cu;
     default: return kClear;
   }
+}
+
+uint32_t DemoWaterColor(int pattern) {
+  static constexpr uint32_t kPatterns[5] = {0x102880, 0x1838A0, 0x2048B8, 0x2858D0, 0x3068E8};
+  return kPatterns[pattern];
 }
 
 void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
@@ -377,24 +521,61 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .Without(GameFolderBuilder::kDefaultMapName)
       .Map("MapData\\Town.mps", Town())
       .Map("MapData\\Cave.mps", Cave())
+      .Map("MapData\\Field.mps", Field())
       .DataFile("MapChip\\Demo.bmp", TileSheet())
+      .DataFile("MapChip\\Water.bmp", Water())
       .DataFile("CharaChip\\Hero.bmp", Figure(kDemoHeroBody))
       .DataFile("CharaChip\\Sign.bmp", Figure(0x8C5C2C))
       .DataFile("CharaChip\\Guard.bmp", Figure(0xB02020))
+      .DataFile("CharaChip\\Wanderer.bmp", Figure(0x20A060))
+      .DataFile("CharaChip\\Friend.bmp", Figure(kDemoFriendBody))
+      .DataFile("Picture\\Sky.bmp", Sky())
+      .DataFile("Picture\\Mist.bmp", Mist())
       .DataFile("Picture\\Sun.bmp", Sun())
       .DataFile("Picture\\Fade.ogv", FadeClip())
       .DataFile("SystemFile\\Arrow.bmp", Arrow())
-      .DataFile("SystemFile\\Window.bmp", Frame(0xE8E8F8, 0x183060))
+      .DataFile("SystemFile\\Window.bmp", Frame(kDemoFrameBorder, kDemoFrameFill))
       .DataFile("SystemFile\\Cursor.bmp", Frame(0xFFFFFF, kClear))
       .DataFile("BGM\\Theme.ogg", ToneOgg(330.0, 2))
       .DataFile("BGM\\Cave.mid", soundtest::MidiFile(melody))
       .DataFile("SE\\Chime.wav",
                 soundtest::PcmWave(1, 22050, 16, soundtest::ToBytes(soundtest::Tone(4410, 1, 22050, 880.0))))
       .DataFile("SE\\Bell.mp3", soundtest::EncodeMp3(soundtest::Tone(11025, 1, 22050, 660.0), 1, 22050, 64));
+  // A save that carries the tour's replay log, for the title's replay.
+  SaveFileSpec replay;
+  replay.title = gameDat.texts[0];
+  replay.replayLog = DemoReplayLog(DemoTour());
+  game.GameFile("Save\\SaveData0" + std::to_string(kDemoReplaySlot) + ".sav", WriteSaveFileImage(replay));
   // The speech module is built in; a file of its name tells the runtime to use it.
   game.GameFile(platform::kSpeechModuleName, Bytes{'M', 'Z'});
   if (form == DemoForm::Packed) game.PackData(kDemoArchiveKey);
   game.Write(folder);
+}
+
+const DemoInput& DemoTour() {
+  static const DemoInput tour = {{30, 0},
+                                 {3, kDemoConfirm},
+                                 {30, 0},
+                                 {80, kDemoRight},
+                                 {5, 0},
+                                 {3, kDemoConfirm},
+                                 {60, 0},
+                                 {3, kDemoConfirm},
+                                 {40, 0},
+                                 {3, kDemoConfirm},
+                                 {20, 0},
+                                 {4, kDemoDown},
+                                 {100, kDemoRight},
+                                 {120, 0},
+                                 {120, kDemoRight},
+                                 {60, 0},
+                                 {6, kDemoDown},
+                                 {30, 0},
+                                 {3, kDemoConfirm},
+                                 {70, 0},
+                                 {3, kDemoConfirm},
+                                 {60, 0}};
+  return tour;
 }
 
 std::vector<uint8_t> DemoReplayLog(const DemoInput& runs) {

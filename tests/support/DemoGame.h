@@ -10,15 +10,20 @@
 // what each replay must lead to.
 //
 // Title (common event 0, automatic while V[0] = 0): the BGM (Ogg) plays, a
-// text picture shows the title and a choice asks "New game" / "Load". New
-// game sets V[0] = 1 and takes the player to the town; Load loads slot 1.
+// text picture shows the title and a choice asks "New game" / "Load" /
+// "Replay". New game sets V[0] = 1 and takes the player to the town; Load
+// loads slot 1; Replay replays the save in slot kDemoReplaySlot, which the
+// generator writes with the tour's replay log (the runtime's own saves
+// carry none).
 //
 // Town (map 0, 20 x 15): the hero starts at (kDemoHeroX, kDemoHeroY) facing
 // down. The sign kDemoSignSteps cells to the right (action key) counts the
 // talks in V[1], shows a message with escapes and a choice; its second page
 // (V[1] >= 1) says something else. Answering yes calls the reward common
-// event with arguments and shows what it gave in a second message. Answering yes calls the reward common
-// event with arguments and shows what it gave in a second message. A door at the town's right edge (hero
+// event with arguments, shows what it gave in a second message and adds a
+// friend to the party, who follows the hero from then on. Answering yes calls the reward common
+// event with arguments, shows what it gave in a second message and adds a
+// friend to the party, who follows the hero from then on. A door at the town's right edge (hero
 // touch) a row below the path leads to the cave.
 //
 // Cave (map 1): the MIDI BGM plays; a guard walks a fixed route.
@@ -30,6 +35,15 @@
 // (3) of 160 x 64 at (kDemoFrameX, kDemoFrameY); a text picture (4); a tone,
 // a white flash and a shake; a spoken line; after the effects picture 4 is
 // erased and the game is saved in slot 1.
+//
+// The cave's exit (hero touch, at kDemoCaveExitX on the entry row) leads
+// to the field (map 2, looping both ways, panorama 0 behind its empty top
+// rows). Arriving (automatic, once): the fog (image 1, opacity
+// kDemoFogOpacity) and a move route that walks the hero a cell down and
+// sets V[11]. A wanderer stands two cells below the arrival point (event
+// touch, when the hero walks into it: V[13] + 1, then its second page,
+// which asks for a name and an age by text entry, waits for a key and
+// reads the mouse); a spring runs in parallel (V[10] + 1 every 10 frames).
 //
 // A parallel common event counts the frames played in V[3] while V[0] >= 1.
 enum class DemoForm { Plain, Packed };
@@ -60,16 +74,40 @@ inline constexpr int kDemoVarGold = 5;        // the reward: base x times
 inline constexpr int kDemoVarPrice = 6;       // User database, item 1's price
 inline constexpr int kDemoVarStoredGold = 7;  // the gold read back from the Variable database
 inline constexpr int kDemoVarStartX = 8;      // System database, the start x
+inline constexpr int kDemoVarBubbles = 10;    // the field's parallel spring
+inline constexpr int kDemoVarRouted = 11;     // set by the hero's move route
+inline constexpr int kDemoVarArrived = 12;    // 1 once the field was entered
+inline constexpr int kDemoVarTouches = 13;    // the wanderer's event touches
+inline constexpr int kDemoVarAge = 14;        // typed into the number entry
+inline constexpr int kDemoVarKey = 15;        // the key pressed: 100 + scan code
+inline constexpr int kDemoVarMouseX = 16;     // the mouse position
+inline constexpr int kDemoVarMouseY = 17;
 // String variables (ids 3,000,000 + n): the reward's item, a title built
 // from a literal, and the argument the sign passes.
 inline constexpr int kDemoStringItem = 0;
 inline constexpr int kDemoStringTitle = 1;
 inline constexpr int kDemoStringArgument = 2;
+inline constexpr int kDemoStringName = 3;  // typed into the text entry
+inline constexpr int kDemoStringAge = 4;   // typed into the second entry
 // The reward common event and its arguments.
 inline constexpr int kDemoRewardEvent = 2;
 inline constexpr int kDemoRewardBase = 30;
 inline constexpr int kDemoRewardTimes = 20;
 inline constexpr int kDemoPotionPrice = 120;
+
+// The cave's exit; the field: its size, the arrival cell, the wanderer's
+// column, the rows of sky, the fog.
+inline constexpr int kDemoCaveExitX = 16;
+inline constexpr int kDemoFieldWidth = 25;
+inline constexpr int kDemoFieldHeight = 20;
+inline constexpr int kDemoFieldX = 4;
+inline constexpr int kDemoFieldY = 5;
+inline constexpr int kDemoWandererX = kDemoFieldX;
+inline constexpr int kDemoSkyRows = 3;
+inline constexpr uint32_t kDemoSkyHigh = 0x80B0F0;
+inline constexpr uint32_t kDemoSkyLow = 0xA0C8F8;
+inline constexpr int kDemoFogSpeed = 8;
+inline constexpr int kDemoFogOpacity = 96;
 
 // The cave's pictures and screen tone.
 inline constexpr int kDemoKeep = -1000000;
@@ -82,17 +120,28 @@ inline constexpr int kDemoSunColor = 0x966432;  // red 150 %, green 100 %, blue 
 inline constexpr uint32_t kDemoSunColour = 0xFFD040;
 inline constexpr int kDemoFrameX = 40;
 inline constexpr int kDemoFrameY = 360;
+inline constexpr int kDemoFrameWidth = 160;
+inline constexpr int kDemoFrameHeight = 64;
+// The window skin (message and choice windows, the frame picture).
+inline constexpr uint32_t kDemoFrameBorder = 0xE8E8F8;
+inline constexpr uint32_t kDemoFrameFill = 0x183060;
 inline constexpr int kDemoTransitionFrames = 20;  // the movie-masked fade into the cave
 inline constexpr int kDemoToneWord = 0x786450;    // red 80 %, green 100 %, blue 120 %
 
 // The hero's body colour and the tile colours (0xRRGGBB at (u, v) of a
 // 32-pixel cell): 1 grass, 2 path, 3 wall, 4 cave floor.
 inline constexpr uint32_t kDemoHeroBody = 0x2848B8;
+inline constexpr uint32_t kDemoFriendBody = 0xC87820;
 inline constexpr int kDemoGrassCell = 1;
 inline constexpr int kDemoPathCell = 2;
 inline constexpr int kDemoWallCell = 3;
 inline constexpr int kDemoFloorCell = 4;
 uint32_t DemoTileColor(int cell, int u, int v);
+// The town's pond: autotile 1, three by three cells from (kDemoPondX,
+// kDemoPondY); the colour of each of the autotile's five patterns.
+inline constexpr int kDemoPondX = 2;
+inline constexpr int kDemoPondY = 2;
+uint32_t DemoWaterColor(int pattern);
 
 // Input for a replay log: runs of (frames, frame value), the value's bits
 // as the log stores them.
@@ -107,6 +156,15 @@ enum DemoKey : int {
   kDemoButton11 = 128,
 };
 using DemoInput = std::vector<std::pair<int, int>>;
+// The tour: New game; right to the sign and talk; answer yes and close the
+// reward's message; a step down and right into the door; the cave's entry
+// runs; right to the cave's exit; in the field the arrival's route runs,
+// then a step down into the wanderer; talk to it (its entries wait for
+// typed text, which a replay does not carry); close its answer.
+const DemoInput& DemoTour();
+inline constexpr int kDemoReplaySlot = 3;
+// The name the build gives the tour's replay file in the demo's folders.
+inline constexpr const char* kDemoTourReplayName = "DemoTour.replay";
 // The replay-log block (as a save ends with, and as Game --replay reads):
 // the seed entry, then the runs (longer runs split at 240 frames).
 std::vector<uint8_t> DemoReplayLog(const DemoInput& runs);

@@ -107,7 +107,11 @@ std::vector<uint8_t> SaveFileBody(const SaveFileSpec& spec) {
   PictureBytes(out, spec.pictures, spec.version);
   out.Uint8(111).Int32(static_cast<int32_t>(spec.variableDatabase.size()));
   for (const DatTypeRecord& type : spec.variableDatabase) AppendDatTypeRecord(out, type);
-  out.Uint8(0);  // no replay log
+  if (spec.replayLog.empty()) {
+    out.Uint8(0);  // no replay log
+  } else {
+    out.Bytes(spec.replayLog);
+  }
   out.Uint8(0x19);
   out.Fill(spec.trailingBytes, 0x33);
   return out.Take();

@@ -63,6 +63,9 @@ struct SaveFileSpec {
   std::vector<int32_t> trail;
   std::vector<PictureRecord> pictures;
   std::vector<DatTypeRecord> variableDatabase{DatTypeRecord{}};
+  // The replay-log block the save ends with (flag byte 1, count, entries);
+  // empty: no log (flag byte 0), as the runtime's own saves.
+  std::vector<uint8_t> replayLog;
   // Bytes after the end marker.
   size_t trailingBytes = 0;
   ScrambleOptions scramble;
