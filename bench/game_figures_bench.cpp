@@ -34,7 +34,7 @@ namespace {
 constexpr int kMeasuredFrames = 600;
 
 // A game the figures are taken on: how to write it, and the replay and frame
-// count that bring it to its busiest scene.
+// count that bring it to its busiest scene (0: the length of the demo tour).
 struct FiguresGame {
   const char* name;
   void (*write)(const std::filesystem::path& folder);
@@ -46,25 +46,21 @@ void WriteSample(const std::filesystem::path& folder) { WriteSampleGame(folder);
 void WriteDemoPlain(const std::filesystem::path& folder) { WriteDemoGame(folder, DemoForm::Plain); }
 void WriteDemoPacked(const std::filesystem::path& folder) { WriteDemoGame(folder, DemoForm::Packed); }
 
-// The demo: new game, to the sign and a talk with it; its message, choice
-// and characters stay on the screen, input held still to past the measure.
-constexpr int kDemoFramesToTalk = 30 + 3 + 30 + 80 + 5 + 3 + 60;
-std::vector<uint8_t> DemoTalkReplay() {
-  return DemoReplayLog({{30, 0},
-                        {3, kDemoConfirm},
-                        {30, 0},
-                        {80, kDemoRight},
-                        {5, 0},
-                        {3, kDemoConfirm},
-                        {60 + kMeasuredFrames + 300, 0}});
+// The demo after its whole tour: in the field with panorama, fog, the
+// party and the wanderer's text entry open; input held still to past the
+// measure.
+std::vector<uint8_t> DemoTourReplay() {
+  DemoInput runs = DemoTour();
+  runs.emplace_back(kMeasuredFrames + 300, 0);
+  return DemoReplayLog(runs);
 }
 
 // The sample game with the sign's message and picture open; the demo, plain
-// and packed, with the sign's message and choice open.
+// and packed, at the end of its tour.
 const FiguresGame kGames[] = {
     {"sample", WriteSample, SampleWalkReplay, kSampleWalkFrames},
-    {"demo", WriteDemoPlain, DemoTalkReplay, kDemoFramesToTalk},
-    {"demo-packed", WriteDemoPacked, DemoTalkReplay, kDemoFramesToTalk},
+    {"demo", WriteDemoPlain, DemoTourReplay, 0},
+    {"demo-packed", WriteDemoPacked, DemoTourReplay, 0},
 };
 
 std::filesystem::path GameExecutable() {
@@ -143,7 +139,10 @@ void BM_ColdStart(benchmark::State& state) {
   options.replayFile = (folder / "figures.replay").string();
   GameSession session;
   if (StartGame(options, session) != 1) _exit(3);
-  for (int frame = 0; frame < game.framesToScene; ++frame)
+  int toScene = game.framesToScene;
+  if (toScene == 0)
+    for (const auto& run : DemoTour()) toScene += run.first;
+  for (int frame = 0; frame < toScene; ++frame)
     if (!RunHeadlessPass(session)) _exit(4);
   std::vector<int64_t> times;
   times.reserve(kMeasuredFrames);

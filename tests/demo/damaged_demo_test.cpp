@@ -34,14 +34,19 @@ constexpr bool kSanitizerBuild = false;
 constexpr bool kSanitizerBuild = false;
 #endif
 
-// New game on the title, walk to the sign and talk with it through its
-// message, choice and reward, then down a row and right through the door
-// into the cave, where the run's last frame is.
-const DemoInput kToTheCave = {{30, 0},          {3, kDemoConfirm}, {30, 0}, {80, kDemoRight},
-                              {5, 0},           {3, kDemoConfirm}, {60, 0}, {3, kDemoConfirm},
-                              {40, 0},          {3, kDemoConfirm}, {20, 0}, {4, kDemoDown},
-                              {100, kDemoRight}};
+// The demo's tour up to its first frames in the cave: new game, the talk
+// with the sign, the door; the run's last frame is in the cave.
 constexpr int kFramesToTheCave = 460;
+DemoInput TourToTheCave() {
+  DemoInput runs;
+  int frames = 0;
+  for (const auto& [length, keys] : DemoTour()) {
+    if (frames >= kFramesToTheCave) break;
+    runs.emplace_back(std::min(length, kFramesToTheCave - frames), keys);
+    frames += runs.back().first;
+  }
+  return runs;
+}
 
 // "Load" on the title (the choice's second line), and a while after.
 const DemoInput kLoadOnTheTitle = {{30, 0}, {3, kDemoDown}, {10, 0}, {3, kDemoConfirm}};
@@ -115,7 +120,7 @@ TEST(DamagedDemoTest, TheUndamagedDemoPlaysToTheLastFrameWithoutANotice) {
     ScratchFolder scratch;
     const fs::path game = scratch.Path() / "game";
     WriteDemoGame(game, form);
-    const GameRun run = Play(scratch, game, kToTheCave, kFramesToTheCave);
+    const GameRun run = Play(scratch, game, TourToTheCave(), kFramesToTheCave);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_TRUE(run.reachedLastFrame) << run.errors;
     EXPECT_EQ(run.errors.find('['), std::string::npos) << run.errors;
@@ -140,7 +145,7 @@ TEST(DamagedDemoTest, EachFileCutShortEndsWithANoticeOrGoesOn) {
     std::vector<uint8_t> bytes = ReadBytes(game / file);
     bytes.resize(bytes.size() > 1 ? bytes.size() / 2 : 0);
     WriteBytes(game / file, bytes);
-    ExpectCleanEnd(Play(scratch, game, kToTheCave, kFramesToTheCave), file.string() + " cut short");
+    ExpectCleanEnd(Play(scratch, game, TourToTheCave(), kFramesToTheCave), file.string() + " cut short");
   }
 }
 
@@ -176,7 +181,7 @@ TEST(DamagedDemoTest, ABrokenArchiveEndsWithANoticeOrGoesOn) {
       ++archives;
     }
     ASSERT_GT(archives, 0);
-    ExpectCleanEnd(Play(scratch, game, kToTheCave, kFramesToTheCave), std::string("archive ") + damage.name);
+    ExpectCleanEnd(Play(scratch, game, TourToTheCave(), kFramesToTheCave), std::string("archive ") + damage.name);
   }
 }
 
@@ -189,7 +194,7 @@ TEST(DamagedDemoTest, AMissingFontLetsTheGameGoOn) {
   WriteDemoGame(game, DemoForm::Plain);
   for (const fs::path& file : DemoFiles(game))
     if (file.extension() == ".ttf" || file.extension() == ".ttc") fs::remove(game / file);
-  const GameRun run = Play(scratch, game, kToTheCave, kFramesToTheCave);
+  const GameRun run = Play(scratch, game, TourToTheCave(), kFramesToTheCave);
   EXPECT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_TRUE(run.reachedLastFrame) << run.errors;
   EXPECT_EQ(run.errors.find('['), std::string::npos) << run.errors;
