@@ -9,9 +9,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libpng-dev libjpeg-dev libogg-dev libvorbis-dev libtheora-dev
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
-  libpixman-1-dev xvfb xauth x11-utils xdotool x11-apps
+  libpixman-1-dev libx11-dev xvfb xauth x11-utils xdotool x11-apps
   libmpg123-dev libfluidsynth-dev timgm6mb-soundfont libmp3lame-dev libsndfile1-dev
-  ccache
+  ccache dpkg-dev file
   libespeak-ng-dev espeak-ng-data
   libgl-dev libegl-dev libgl1-mesa-dri
 )

@@ -229,6 +229,9 @@ TEST_F(HeadlessMixer, AMidiSongSoundsWhileItsNotesPlayAndIsSilentAfterStop) {
   const int song = platform::OpenMidiSong(midi.data(), midi.size());
   ASSERT_GE(song, 0);
   EXPECT_EQ(platform::OpenMidiSong(midi.data() + 4, midi.size() - 4), -1);
+  // Cut short: the last track's declared length runs past the data.
+  EXPECT_EQ(platform::OpenMidiSong(midi.data(), midi.size() - 1), -1);
+  EXPECT_EQ(platform::OpenMidiSong(midi.data(), midi.size() / 2), -1);
   ASSERT_TRUE(platform::PlayMidiSong(song, false));
   const std::vector<int16_t> playing = Run(500);
   EXPECT_TRUE(platform::IsMidiSongPlaying(song));

@@ -18,112 +18,13 @@
 #include "media/PublicFunctions.h"
 #include "platform/input/Input.h"
 #include "support/Commands.h"
+#include "support/GameOnXvfb.h"
 #include "support/PngReader.h"
 #include "support/SampleGame.h"
 #include "support/ScratchFolder.h"
 #include "support/StartedGame.h"
 
 namespace {
-
-// An X display of our own with the real Game on it.
-class GameOnXvfb {
- public:
-  ~GameOnXvfb() {
-    if (game_ > 0) {
-      kill(game_, SIGKILL);
-      waitpid(game_, nullptr, 0);
-    }
-    if (server_ > 0) {
-      kill(server_, SIGTERM);
-      waitpid(server_, nullptr, 0);
-    }
-  }
-
-  bool StartServer() {
-    display_ = StartXvfb(&server_);
-    return !display_.empty();
-  }
-
-  void StartGame(const std::filesystem::path& folder) {
-    game_ = fork();
-    if (game_ == 0) {
-      setenv("DISPLAY", display_.c_str(), 1);
-      setenv("SDL_VIDEODRIVER", "x11", 1);
-      setenv("SDL_AUDIODRIVER", "dummy", 1);
-      // The lock against a second copy in the scratch folder: a Game running
-      // elsewhere on the machine is none.
-      setenv("XDG_RUNTIME_DIR", folder.parent_path().c_str(), 1);
-      // The desktop's message bus library that SDL's X11 video loads keeps a
-      // buffer to the end in a sanitizer build; the exit code is the Game's.
-      setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-      const std::string game = GameExecutable().string();
-      execl(game.c_str(), game.c_str(), folder.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-
-  // The Game's window id, waiting until it is mapped and the start-up (which
-  // may make the window anew) has settled.
-  std::string Window() {
-    const std::string search = "timeout 30 xdotool search --sync --onlyvisible --pid " + std::to_string(game_);
-    Run(search);
-    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
-    std::string id = Run(search + " | head -n 1");
-    while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
-    return id;
-  }
-
-  std::string Run(const std::string& command) { return RunCommand("DISPLAY=" + display_ + " " + command); }
-
-  // Exit code after a quit request (as the desktop sends when its session
-  // ends), or -1 when the game did not end within a few seconds.
-  int Quit() {
-    kill(game_, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-      int status = 0;
-      if (waitpid(game_, &status, WNOHANG) == game_) {
-        game_ = 0;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return -1;
-  }
-
- private:
-  pid_t server_ = 0;
-  pid_t game_ = 0;
-  std::string display_;
-};
-
-// The XWD image of a window as 0xRRGGBB pixels (32 bits per pixel, the
-// server's byte order); empty when it is not one.
-std::vector<uint32_t> ReadXwd(const std::string& bytes, int* width, int* height) {
-  auto field = [&](int i) -> uint32_t {
-    const size_t at = static_cast<size_t>(i) * 4;
-    if (at + 4 > bytes.size()) return 0;
-    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + at;
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-  };
-  const uint32_t headerSize = field(0), byteOrder = field(7), bitsPerPixel = field(11), bytesPerLine = field(12);
-  const uint32_t colours = field(19);
-  *width = static_cast<int>(field(4));
-  *height = static_cast<int>(field(5));
-  const size_t start = headerSize + static_cast<size_t>(colours) * 12;
-  if (bitsPerPixel != 32 || *width <= 0 || *height <= 0 ||
-      start + static_cast<size_t>(bytesPerLine) * *height > bytes.size())
-    return {};
-  std::vector<uint32_t> out(static_cast<size_t>(*width) * *height);
-  for (int y = 0; y < *height; ++y)
-    for (int x = 0; x < *width; ++x) {
-      const auto* p =
-          reinterpret_cast<const uint8_t*>(bytes.data()) + start + static_cast<size_t>(y) * bytesPerLine + x * 4;
-      const uint32_t v = byteOrder == 0 ? (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0])
-                                        : (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]);
-      out[static_cast<size_t>(y) * *width + x] = v & 0xFFFFFF;
-    }
-  return out;
-}
 
 // The headless game's screen in (x1, y1) - (x2, y2) after a pass, read back
 // through the PNG the screenshot writes.

@@ -98,9 +98,37 @@ void EndMidi() {
   gSynth.settings = nullptr;
 }
 
+namespace {
+
+uint32_t BigEndian32(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// A standard MIDI file whose header and every chunk it declares lie within
+// the data. The synthesiser's player retries a cut-short file for ever, so
+// such data is refused here.
+bool MidiChunksComplete(const uint8_t* data, size_t size) {
+  if (size < 14 || std::memcmp(data, "MThd", 4) != 0) return false;
+  const uint32_t headerLength = BigEndian32(data + 4);
+  if (headerLength < 6 || headerLength > size - 8) return false;
+  const unsigned tracks = unsigned{data[10]} << 8 | data[11];
+  unsigned found = 0;
+  size_t at = 8 + headerLength;
+  while (found < tracks) {
+    if (size - at < 8) return false;
+    const uint32_t length = BigEndian32(data + at + 4);
+    if (length > size - at - 8) return false;
+    if (std::memcmp(data + at, "MTrk", 4) == 0) ++found;
+    at += 8 + static_cast<size_t>(length);
+  }
+  return tracks > 0;
+}
+
+}  // namespace
+
 int OpenMidiSong(const uint8_t* data, size_t size) {
   std::lock_guard lock(gSynth.lock);
-  if (!gSynth.synth || !data || size < 14 || std::memcmp(data, "MThd", 4) != 0) return -1;
+  if (!gSynth.synth || !data || !MidiChunksComplete(data, size)) return -1;
   auto song = std::make_unique<Song>();
   song->data.assign(data, data + size);
   song->player = new_fluid_player(gSynth.synth);
