@@ -186,4 +186,29 @@ TEST(GameWindowTest, RealKeysWalkTheHeroAndTheWindowShowsWhatTheHeadlessRunShows
   EXPECT_NE(ScratchFolder::Read(game / "Game.ini").find("Start=0"), std::string::npos);
 }
 
+// The OpenGL path in a real window: its context and the window's own
+// framebuffer live side by side on one thread, and the game draws and quits.
+TEST(GameWindowTest, OpenGLPathShowsTheGameInARealWindow) {
+  if (!HasProgram("Xvfb") || !HasProgram("xdotool") || !HasProgram("xwd"))
+    GTEST_SKIP() << "Xvfb, xdotool or xwd missing";
+  if (!std::filesystem::exists(GameExecutable())) GTEST_SKIP() << "Game is not built";
+  ScratchFolder folder;
+  const auto game = folder.Path() / "game";
+  std::filesystem::create_directories(game);
+  WriteSampleGame(game);
+  GameOnXvfb x;
+  ASSERT_TRUE(x.StartServer()) << "Xvfb did not start";
+  x.StartGame(game, {"--opengl"});
+  const std::string window = x.Window();
+  ASSERT_FALSE(window.empty()) << "no Game window";
+  int w = 0, h = 0;
+  const std::vector<uint32_t> shown = x.Capture(window, folder.Path() / "window.xwd", &w, &h);
+  ASSERT_EQ(w, 640);
+  ASSERT_EQ(h, 480);
+  std::vector<uint32_t> colours(shown);
+  std::sort(colours.begin(), colours.end());
+  EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 8) << "the window shows no game";
+  EXPECT_EQ(x.Quit(), 0);
+}
+
 }  // namespace

@@ -29,7 +29,7 @@ bool GameOnXvfb::StartServer() {
   return !display_.empty();
 }
 
-void GameOnXvfb::StartGame(const std::filesystem::path& folder) {
+void GameOnXvfb::StartGame(const std::filesystem::path& folder, const std::vector<std::string>& options) {
   game_ = fork();
   if (game_ == 0) {
     setenv("DISPLAY", display_.c_str(), 1);
@@ -40,7 +40,11 @@ void GameOnXvfb::StartGame(const std::filesystem::path& folder) {
     // buffer to the end in a sanitizer build; the exit code is the Game's.
     setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
     const std::string game = GameExecutable().string();
-    execl(game.c_str(), game.c_str(), folder.c_str(), static_cast<char*>(nullptr));
+    std::vector<char*> argv{const_cast<char*>(game.c_str())};
+    for (const std::string& option : options) argv.push_back(const_cast<char*>(option.c_str()));
+    argv.push_back(const_cast<char*>(folder.c_str()));
+    argv.push_back(nullptr);
+    execv(game.c_str(), argv.data());
     _exit(127);
   }
 }

@@ -24,7 +24,7 @@ class GameOnXvfb {
   bool StartServer();
   // Game on the game folder; its instance lock lives in that folder, so a
   // Game of a parallel test is no second copy.
-  void StartGame(const std::filesystem::path& folder);
+  void StartGame(const std::filesystem::path& folder, const std::vector<std::string>& options = {});
   // The Game's window id, waiting until it is mapped and the start-up (which
   // may make the window anew) has settled.
   std::string Window();
