@@ -1,5 +1,6 @@
 // Picture commands with arbitrary parameters, then frame updates and the
 // drawing of every picture layer, on the headless backend.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -80,7 +81,9 @@ void StartOnce() {
 // 24 commands over separate ranges must stay at a few thousand pictures so a run never times out.
 void Range(Reader& in, int& first, int& last) {
   first = in.Int();
-  last = static_cast<int>(static_cast<int64_t>(first) + in.Byte() % 128 - 32);
+  // Clamped, not wrapped: a range from near INT_MIN that wrapped would span every number.
+  last =
+      static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(first) + in.Byte() % 128 - 32, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace
