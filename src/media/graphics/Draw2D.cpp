@@ -508,6 +508,7 @@ int ClearDrawTarget2D() {
     if (MemImgIsValid(&st->depthImage) != 0) MemImgFillRaw(&st->depthImage, nullptr, 0xFFFF);
     MemImgFillBox(&st->colorImage, nullptr, background);
   } else {
+    if (st->depthSurface != 0) platform::FillSurface(st->depthSurface, nullptr, 0xFFFF);
     platform::FillSurface(st->surface, nullptr, background);
   }
   return 0;

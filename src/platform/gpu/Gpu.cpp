@@ -247,6 +247,19 @@ int32_t DrawIndexedPrimitive(DeviceHandle device, PrimitiveType type, uint32_t f
   return kDdOk;
 }
 
+int32_t AttachDepthSurface(SurfaceHandle surface, SurfaceHandle depth) {
+  if (surface == 0 || depth == 0) return kDdErrInvalidParams;
+  std::lock_guard lock(gMutex);
+  if (S().kind == BackendKind::Recording) Record("AttachDepthSurface %d %d", surface, depth);
+  return kDdOk;
+}
+int32_t DetachDepthSurface(SurfaceHandle surface, SurfaceHandle depth) {
+  if (surface == 0 || depth == 0) return kDdErrInvalidParams;
+  std::lock_guard lock(gMutex);
+  if (S().kind == BackendKind::Recording) Record("DetachDepthSurface %d %d", surface, depth);
+  return kDdOk;
+}
+
 int32_t LoadTexture(DeviceHandle device, SurfaceHandle dest, int x, int y, SurfaceHandle source,
                     const SurfaceRect& rect) {
   const int32_t result = Call(

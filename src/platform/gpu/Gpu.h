@@ -141,6 +141,13 @@ int32_t DrawIndexedPrimitive(DeviceHandle device, PrimitiveType type, uint32_t f
 int32_t LoadTexture(DeviceHandle device, SurfaceHandle dest, int x, int y, SurfaceHandle source,
                     const SurfaceRect& rect);
 
+// Pairs a depth (Z-buffer) surface with the colour surface it serves, or
+// undoes the pairing. Surface operations: they need no device. No draw of the
+// library switches Z on, so OpenGL accepts the pairing without a depth
+// attachment of its own.
+int32_t AttachDepthSurface(SurfaceHandle surface, SurfaceHandle depth);
+int32_t DetachDepthSurface(SurfaceHandle surface, SurfaceHandle depth);
+
 // --- Backends ---------------------------------------------------------------------
 enum class BackendKind { None, Recording, OpenGL };
 void SetGpuBackend(BackendKind kind);

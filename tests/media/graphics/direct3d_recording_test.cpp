@@ -174,6 +174,54 @@ TEST_F(Direct3DRecordingTest, SplitLengthsFollowTheDeviceAndScreenAndNeverOverru
   EXPECT_NE(ReadLog().find(" 64 "), std::string::npos);
 }
 
+TEST_F(Direct3DRecordingTest, SquareOnlyDevicesGetSquarePiecesWithTheExtrasAfterTheOthers) {
+  gpu::RecordingSetup setup = gpu::DefaultRecordingSetup();
+  setup.devices[0].triangleTextureCaps = 0x20;
+  gpu::SetRecordingSetup(setup);
+  StartHardware();
+  EXPECT_NE(ReadLog().find("D_D3DPTEXTURECAPS_SQUAREONLY = 1"), std::string::npos);
+  auto colour = [](int x, int y) { return 0xFF000000u | (x & 0xFF) << 16 | (y * 2) << 8 | 77; };
+  const int graph = MakeGraph(700, 100, false, colour);
+  GraphRecord* g = GetGraphRecord(graph);
+  ASSERT_NE(g, nullptr);
+  // 512x128, 128x128 and 64x128 in a row become squares; the extra ones of
+  // the first and third piece follow the others, in order along the longer side.
+  struct Piece {
+    int side, x, y, width, height;
+  };
+  const Piece expected[] = {{128, 0, 0, 128, 100},   {128, 512, 0, 128, 100}, {64, 640, 0, 60, 64},
+                            {128, 128, 0, 128, 100}, {128, 256, 0, 128, 100}, {128, 384, 0, 128, 100},
+                            {64, 640, 64, 60, 36}};
+  ASSERT_EQ(g->storageCount, 7);
+  for (int i = 0; i < 7; ++i) {
+    const TextureSetRecord* p = GetTextureSetRecord(g->storage[i]);
+    const SurfaceDataRecord* st = GetSurfaceDataRecord(p->store);
+    const Piece& e = expected[i];
+    EXPECT_EQ(st->width, e.side) << i;
+    EXPECT_EQ(st->height, e.side) << i;
+    EXPECT_EQ(p->x, e.x) << i;
+    EXPECT_EQ(p->y, e.y) << i;
+    EXPECT_EQ(p->width, e.width) << i;
+    EXPECT_EQ(p->height, e.height) << i;
+    // The graph's pixels landed in the square that holds them.
+    EXPECT_EQ(TexturePixel(g->storage[i], e.width - 1, e.height - 1) & 0xFFFFFF,
+              colour(e.x + e.width - 1, e.y + e.height - 1) & 0xFFFFFF)
+        << i;
+  }
+  PutGraph(0, 0, graph, 1);
+  Flush();
+  EXPECT_EQ(Draws().size(), 7u);
+
+  // 3000 wide: three 1024x32 textures give 32 + 32 + 30 squares (those wholly
+  // past the right edge are left out), more than the 64 a graph may have.
+  EXPECT_EQ(CreateGraphSized(3000, 20, 1, 0, 0), -1);
+  EXPECT_NE(ReadLog().find(" 64 "), std::string::npos);
+  // 2000 wide: two 1024x32 textures give 32 + 31, within the limit.
+  const int wide = CreateGraphSized(2000, 20, 1, 0, 0);
+  ASSERT_NE(wide, -1);
+  EXPECT_EQ(GetGraphRecord(wide)->storageCount, 63);
+}
+
 TEST_F(Direct3DRecordingTest, TwoIdenticalDrawsBecomeOneDrawPrimitiveAndSendNoStateTheSecondTime) {
   StartHardware();
   const int graph = Graph(64, 64);
