@@ -222,6 +222,133 @@ TEST_F(Direct3DRecordingTest, SquareOnlyDevicesGetSquarePiecesWithTheExtrasAfter
   EXPECT_EQ(GetGraphRecord(wide)->storageCount, 63);
 }
 
+TEST_F(Direct3DRecordingTest, TheStartTakesTheFirstPlain16BitZFormatOrGoesOnWithout) {
+  const platform::PixelFormat z24{32, platform::kPixelFormatZBuffer, 0, 24, 0xFFFFFF, 0, 0, 0};
+  const platform::PixelFormat z16Stencil{32, platform::kPixelFormatZBuffer | 0x4000, 0, 16, 0xFFFF, 0, 0, 0};
+  const platform::PixelFormat z16{32, platform::kPixelFormatZBuffer, 0, 16, 0xFFFF, 0, 0, 0};
+  struct Case {
+    std::vector<platform::PixelFormat> formats;
+    uint32_t chosenBits;
+  };
+  const Case cases[] = {{{z24, z16Stencil, z16}, 16}, {{z24, z16Stencil}, 0}, {{}, 0}};
+  for (const Case& c : cases) {
+    gpu::RecordingSetup setup = gpu::DefaultRecordingSetup();
+    setup.zBufferFormats = c.formats;
+    gpu::SetRecordingSetup(setup);
+    StartHardware();
+    EXPECT_EQ(GetZBufferPixelFormat()->bitCount, c.chosenBits);
+    EXPECT_EQ(GetZBufferPixelFormat()->flags, c.chosenBits != 0 ? platform::kPixelFormatZBuffer : 0u);
+    // 使用可能なＺバッファが見つかりませんでした
+    EXPECT_EQ(ReadLog().find("\x8eg\x97p\x89\xc2\x94\\\x82\xc8\x82y\x83o\x83") != std::string::npos, c.chosenBits == 0);
+    EndMediaLibrary();
+  }
+}
+
+TEST_F(Direct3DRecordingTest, DepthBuffersArePairedWithTheirSurfacesClearedAndMadeAgainAfterADeviceLoss) {
+  StartGraphicsAt(32);
+  const ScreenState& ss = gScreenState;
+  ASSERT_NE(ss.zBuffer, 0);
+  EXPECT_EQ(Count(("AttachDepthSurface " + std::to_string(ss.back) + " " + std::to_string(ss.zBuffer)).c_str()), 1);
+  gpu::ClearRecordedCalls();
+
+  const int plain = CreateGraphSized(64, 64, 1, 0, 0);
+  gDrawState.newGraphDrawValid = 1;
+  const int target = CreateGraphSized(64, 64, 1, 0, 0);
+  gDrawState.newGraphDrawValid = 0;
+  const int plainStore = GetTextureSetRecord(GetGraphRecord(plain)->storage[0])->store;
+  const int store = GetTextureSetRecord(GetGraphRecord(target)->storage[0])->store;
+  EXPECT_EQ(SetSurfaceDataDepthBuffer(plainStore, 1), -1);  // only draw targets take one
+  ASSERT_EQ(SetSurfaceDataDepthBuffer(store, 1), 0);
+  const SurfaceDataRecord* st = GetSurfaceDataRecord(store);
+  ASSERT_NE(st->depthSurface, 0);
+  int width = 0, height = 0;
+  platform::PixelFormat format{};
+  platform::GetSurfaceFormat(st->depthSurface, &width, &height, &format);
+  EXPECT_EQ(width, 64);
+  EXPECT_EQ(format.flags, platform::kPixelFormatZBuffer);
+  EXPECT_EQ(format.bitCount, 16u);
+  const std::string pair = " " + std::to_string(st->surface) + " " + std::to_string(st->depthSurface);
+  EXPECT_EQ(Count(("AttachDepthSurface" + pair).c_str()), 1);
+  EXPECT_EQ(SetSurfaceDataDepthBuffer(store, 1), 0);  // unchanged: nothing made
+  EXPECT_EQ(Count("AttachDepthSurface"), 1);
+
+  // Clearing the graph as draw target fills its depth with the far value.
+  auto depthAt = [&](int x, int y) {
+    uint8_t* bits = nullptr;
+    int pitch = 0;
+    if (platform::LockSurface(st->depthSurface, nullptr, &bits, &pitch) != platform::kDdOk) return -1;
+    uint16_t z;
+    std::memcpy(&z, bits + pitch * y + 2 * x, 2);
+    platform::UnlockSurface(st->depthSurface);
+    return static_cast<int>(z);
+  };
+  platform::FillSurface(st->depthSurface, nullptr, 0);
+  ASSERT_EQ(depthAt(63, 63), 0);
+  SelectDrawTarget(target);
+  ClearDrawTarget();
+  EXPECT_EQ(depthAt(63, 63), 0xFFFF);
+  SelectDrawTarget(-2);
+
+  // A lost device takes the texture and its depth surface; both come back paired.
+  gpu::LoseDevice();
+  gpu::ClearRecordedCalls();
+  RestoreScreenAfterDeviceLoss();
+  st = GetSurfaceDataRecord(store);
+  ASSERT_NE(st->depthSurface, 0);
+  EXPECT_EQ(
+      Count(("AttachDepthSurface " + std::to_string(st->surface) + " " + std::to_string(st->depthSurface)).c_str()), 1);
+
+  gpu::ClearRecordedCalls();
+  const platform::SurfaceHandle depth = st->depthSurface;
+  EXPECT_EQ(SetSurfaceDataDepthBuffer(store, 0), 0);
+  EXPECT_EQ(st->depthSurface, 0);
+  EXPECT_EQ(Count(("DetachDepthSurface " + std::to_string(st->surface) + " " + std::to_string(depth)).c_str()), 1);
+  EXPECT_EQ(st->depthRequest, 0);
+}
+
+TEST_F(Direct3DRecordingTest, FogFollowsTheDrawStateOnlyForDrawsThatAskAndSurvivesADeviceLoss) {
+  StartHardware();
+  const int graph = Graph(16, 16);
+  const TextureSetRecord* piece = GetTextureSetRecord(GetGraphRecord(graph)->storage[0]);
+  auto texts = [] {
+    std::vector<std::string> out;
+    for (const gpu::RecordedCall& c : gpu::RecordedCalls())
+      if (c.text.rfind("SetRenderState 28 ", 0) == 0 || c.text.rfind("DrawPrimitive", 0) == 0) out.push_back(c.text);
+    return out;
+  };
+  struct Step {
+    int flags, fogSwitch;
+    std::vector<std::string> sent;
+  };
+  // Vertices are pending at every step: a change draws them before it is sent.
+  const Step steps[] = {
+      {1 | 128, 1, {"DrawPrimitive 4 0x144 6", "SetRenderState 28 1"}},
+      {1 | 128, 1, {}},                                                  // unchanged: nothing sent
+      {1 | 128, 0, {"DrawPrimitive 4 0x144 6", "SetRenderState 28 0"}},  // the switch turns it off too
+      {1 | 128, 1, {"DrawPrimitive 4 0x144 6", "SetRenderState 28 1"}},
+      {1, 1, {"DrawPrimitive 4 0x144 6", "SetRenderState 28 0"}},  // a draw without fog
+  };
+  PutGraph(0, 0, graph, 1);
+  Flush();
+  for (const Step& step : steps) {
+    ReserveBatchVertices(gDirect3DState.currentDevice, 6, gpu::kTriangleList);
+    gpu::ClearRecordedCalls();
+    gDrawState.fogEnable = step.fogSwitch;
+    PrepareDeviceForDraw(piece, step.flags);
+    EXPECT_EQ(texts(), step.sent) << step.flags << " " << step.fogSwitch;
+    Flush();
+  }
+  PrepareDeviceForDraw(piece, 1 | 128);
+  EXPECT_EQ(Cache().fog, 1);
+  gpu::LoseDevice();
+  EXPECT_EQ(SetDeviceFogEnable(gDirect3DState.currentDevice, 0), -1);  // the device refused it
+  EXPECT_EQ(Cache().fog, 1);
+  gpu::ClearRecordedCalls();
+  RestoreScreenAfterDeviceLoss();
+  EXPECT_EQ(Count("SetRenderState 28 1"), 1);  // the new device gets the cached value
+  gDrawState.fogEnable = 0;
+}
+
 TEST_F(Direct3DRecordingTest, TwoIdenticalDrawsBecomeOneDrawPrimitiveAndSendNoStateTheSecondTime) {
   StartHardware();
   const int graph = Graph(64, 64);
