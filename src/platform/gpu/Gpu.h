@@ -137,6 +137,10 @@ int32_t SetTexture(DeviceHandle device, int stage, SurfaceHandle texture);
 int32_t DrawPrimitive(DeviceHandle device, PrimitiveType type, uint32_t fvf, const void* vertices, int count);
 int32_t DrawIndexedPrimitive(DeviceHandle device, PrimitiveType type, uint32_t fvf, const void* vertices,
                              int vertexCount, const uint16_t* indices, int indexCount);
+// Clears the viewport of the render target (flags bit 0) to colour
+// (0xAARRGGBB, put into the target's format) and of its paired depth surface
+// (bit 1) to z (0 near .. 1 far).
+int32_t Clear(DeviceHandle device, uint32_t flags, uint32_t color, float z, uint32_t stencil);
 // Copies a rectangle of one texture into another at (x, y).
 int32_t LoadTexture(DeviceHandle device, SurfaceHandle dest, int x, int y, SurfaceHandle source,
                     const SurfaceRect& rect);

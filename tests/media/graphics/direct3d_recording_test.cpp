@@ -6,6 +6,7 @@
 
 #include "GraphicsFixture.h"
 #include "media/graphics/Direct3D.h"
+#include "media/system/LibrarySystem.h"
 #include "platform/gpu/Gpu.h"
 
 namespace gpu = platform::gpu;
@@ -304,6 +305,41 @@ TEST_F(Direct3DRecordingTest, DepthBuffersArePairedWithTheirSurfacesClearedAndMa
   EXPECT_EQ(st->depthSurface, 0);
   EXPECT_EQ(Count(("DetachDepthSurface " + std::to_string(st->surface) + " " + std::to_string(depth)).c_str()), 1);
   EXPECT_EQ(st->depthRequest, 0);
+}
+
+TEST_F(Direct3DRecordingTest, ClearingTheBackScreenClearsItsViewportAndPairedZBufferThroughTheDevice) {
+  StartHardware();
+  gLibrarySystem.backgroundRed = 0x12;
+  gLibrarySystem.backgroundGreen = 0x34;
+  gLibrarySystem.backgroundBlue = 0x56;
+  const ScreenState& ss = gScreenState;
+  platform::FillSurface(ss.back, nullptr, 0);
+  platform::FillSurface(ss.zBuffer, nullptr, 0);
+  SetClipArea(10, 20, 110, 220);
+  PutBox(10, 20, 15, 25, PackColor(255, 0, 0), 1);  // opens a scene with a pending box
+  gpu::ClearRecordedCalls();
+  ClearDrawTarget();
+  std::vector<std::string> calls;
+  for (const gpu::RecordedCall& c : gpu::RecordedCalls()) calls.push_back(c.text);
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"DrawPrimitive 4 0x44 6", "EndScene", "Clear 3 0x00123456 1 0", "BeginScene"}));
+  auto at = [](platform::SurfaceHandle surface, int x, int y) {
+    uint8_t* bits = nullptr;
+    int pitch = 0, width = 0, height = 0;
+    platform::PixelFormat format{};
+    platform::GetSurfaceFormat(surface, &width, &height, &format);
+    if (platform::LockSurface(surface, nullptr, &bits, &pitch) != platform::kDdOk) return 0xDEADu;
+    uint32_t value = 0;
+    std::memcpy(&value, bits + pitch * y + static_cast<int>(format.bitCount / 8) * x, format.bitCount / 8);
+    platform::UnlockSurface(surface);
+    return value;
+  };
+  // The viewport is the draw area: inside it both are cleared, outside untouched.
+  EXPECT_EQ(at(ss.back, 10, 20) & 0xFFFFFF, 0x123456u);
+  EXPECT_EQ(at(ss.back, 109, 219) & 0xFFFFFF, 0x123456u);
+  EXPECT_EQ(at(ss.back, 110, 20) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(ss.zBuffer, 10, 20), 0xFFFFu);
+  EXPECT_EQ(at(ss.zBuffer, 9, 20), 0u);
 }
 
 TEST_F(Direct3DRecordingTest, FogFollowsTheDrawStateOnlyForDrawsThatAskAndSurvivesADeviceLoss) {
