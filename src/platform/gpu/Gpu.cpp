@@ -258,6 +258,12 @@ int32_t Clear(DeviceHandle device, uint32_t flags, uint32_t color, float z, uint
     if (rect.right > rect.left && rect.bottom > rect.top) FillSurface(surface, &rect, encode(format));
   };
   if ((flags & 1) != 0) fill(target, [&](const PixelFormat& f) { return EncodeColor(f, color); });
+  // A pairing whose depth surface was released unpaired must not fill what now holds its handle.
+  int width = 0, height = 0;
+  PixelFormat depthFormat{};
+  if (depth != 0 &&
+      (GetSurfaceFormat(depth, &width, &height, &depthFormat) == 0 || (depthFormat.flags & kPixelFormatZBuffer) == 0))
+    depth = 0;
   if ((flags & 2) != 0)
     fill(depth, [&](const PixelFormat& f) {
       const uint32_t top = f.bitCount >= 32 ? 0xFFFFFFFFu : (1u << f.bitCount) - 1;
