@@ -172,6 +172,16 @@ int SetDeviceColorKeyEnable(int device, int value) {
   return 0;
 }
 
+int SetDeviceFogEnable(int device, int value) {
+  DeviceStateCache* c = Cache(device);
+  if (c == nullptr) return -1;
+  if (c->fog == value && c->force == 0) return 0;
+  FlushDevicePrimitives(device);
+  if (gpu::SetRenderState(c->device, gpu::kRsFogEnable, static_cast<uint32_t>(value)) != platform::kDdOk) return -1;
+  c->fog = value;
+  return 0;
+}
+
 int SetDeviceTexture(int device, platform::SurfaceHandle texture) {
   DeviceStateCache* c = Cache(device);
   if (c == nullptr) return -1;
@@ -424,7 +434,9 @@ int PrepareDeviceForDraw(const TextureSetRecord* piece, int flags) {
     gpu::SetRenderState(c.device, gpu::kRsZEnable, 0);
     c.zEnable = 0;
   }
-  if ((flags & 128) == 0 && c.fog != 0) Send(c, gpu::kRsFogEnable, c.fog, 0);
+  // Fog follows the draw state's switch (both ways) only for draws that ask for it.
+  const int fog = (flags & 128) != 0 && ds.fogEnable != 0 ? 1 : 0;
+  if (c.fog != fog) SetDeviceFogEnable(device, fog);
   return 0;
 }
 
@@ -466,6 +478,8 @@ int ReapplyAllDeviceStates(int device) {
   gpu::SetRenderState(c->device, gpu::kRsCullMode, c->cullFlag != 0 ? 3u : 1u);
   gpu::SetRenderState(c->device, gpu::kRsTexturePerspective, static_cast<uint32_t>(c->texturePerspective));
   gpu::SetRenderState(c->device, gpu::kRsShadeMode, static_cast<uint32_t>(c->shadeMode));
+  // A new device starts with fog off; the cache must not claim otherwise.
+  gpu::SetRenderState(c->device, gpu::kRsFogEnable, static_cast<uint32_t>(c->fog));
   c->force = 0;
   return 0;
 }

@@ -132,6 +132,8 @@ DeviceStateCache* CurrentDeviceCache();
 // --- State cache (the blend and render states) --------------------------------------
 int SetDeviceSampling(int device, int value);
 int SetDeviceColorKeyEnable(int device, int value);
+// -1 also when the device refuses the state.
+int SetDeviceFogEnable(int device, int value);
 int SetDeviceTexture(int device, platform::SurfaceHandle texture);
 int SetDeviceBlendTexture(int device, platform::SurfaceHandle texture, int parameter, int range);
 int SetDeviceBlendInputs(int device, int mode, int alphaTest, int alphaChannel);

@@ -492,6 +492,16 @@ int ClearDrawTarget2D() {
   const uint32_t background = static_cast<uint32_t>(PackColor(s.backgroundRed, s.backgroundGreen, s.backgroundBlue));
   const int target = gDrawState.drawTarget;
   if (target == -4 || target == -2) {
+    const DeviceStateCache* device = ss.softwareRendering == 0 ? CurrentDeviceCache() : nullptr;
+    if (device != nullptr && device->device != 0) {
+      EndCurrentDeviceScene();
+      const uint32_t rgb = static_cast<uint32_t>(s.backgroundRed & 0xFF) << 16 |
+                           static_cast<uint32_t>(s.backgroundGreen & 0xFF) << 8 |
+                           static_cast<uint32_t>(s.backgroundBlue & 0xFF);
+      platform::gpu::Clear(device->device, 3, rgb, 1.0f, 0);
+      BeginCurrentDeviceScene();
+      return 0;
+    }
     Rect r{0, 0, 0, 0};
     QueryScreenSize(&r.right, &r.bottom);
     if (target == -4 && IsWindowModeOn() != 0) GetFrontScreenRect(&r);
@@ -508,6 +518,7 @@ int ClearDrawTarget2D() {
     if (MemImgIsValid(&st->depthImage) != 0) MemImgFillRaw(&st->depthImage, nullptr, 0xFFFF);
     MemImgFillBox(&st->colorImage, nullptr, background);
   } else {
+    if (st->depthSurface != 0) platform::FillSurface(st->depthSurface, nullptr, 0xFFFF);
     platform::FillSurface(st->surface, nullptr, background);
   }
   return 0;

@@ -33,6 +33,7 @@ struct DrawState {
   int depthWrite = 0;
   int depthCompare = 0;
   int depthBias = 0;
+  int fogEnable = 0;  // read by 3D draws that ask for fog; no draw of the library sets it
   int culling = 0;
   int textureAddressMode = 0;
   float flatDrawDepth = 0.0f;

@@ -254,6 +254,12 @@ int FreeSurfaceData(int store);
 SurfaceDataRecord* GetSurfaceDataRecord(int store);
 int CreateSurfaceDataSurface(int store);
 int ReleaseSurfaceDataSurfaces(int store);
+// The depth buffer of a draw-valid store: a depth image for software stores,
+// else a 16-bit Z-buffer surface paired with the store's surface. A texture
+// store made again (device loss) gets its depth surface back.
+int SetSurfaceDataDepthBuffer(int store, int on);
+int CreateSurfaceDataDepthSurface(SurfaceDataRecord* r);
+void ReleaseSurfaceDataDepthSurface(SurfaceDataRecord* r);
 int ApplySurfaceDataColorKey(int store);
 int LockSurfaceData(int store, int* pitch, uint8_t** pixels, int writeOnly, const Rect* rect,
                     const ColorFormat** format);

@@ -702,11 +702,63 @@ int ReleaseSurfaceDataSurfaces(int store) {
     r->depthImage = MEMIMG{};
     r->colorImage = MEMIMG{};
   } else {
-    if (r->depthSurface != 0) platform::ReleaseSurface(r->depthSurface);
+    ReleaseSurfaceDataDepthSurface(r);
     if (r->surface != 0) platform::ReleaseSurface(r->surface);
-    r->depthSurface = 0;
     r->surface = 0;
   }
+  return 0;
+}
+
+int CreateSurfaceDataDepthSurface(SurfaceDataRecord* r) {
+  if (r->depthSurface != 0) return 0;
+  platform::SurfaceDescription d;
+  d.width = r->width;
+  d.height = r->height;
+  d.caps = platform::kCapsZBuffer | platform::kCapsVideoMemory;
+  const platform::PixelFormat* z = GetZBufferPixelFormat();
+  if (z->bitCount != 0) {
+    d.hasPixelFormat = true;
+    d.pixelFormat = *z;
+  }
+  if (platform::CreateSurface(gScreenState.directDraw, d, &r->depthSurface) != platform::kDdOk) {
+    r->depthSurface = 0;
+    LogWrite(kTxtStoreZBufferFailed);
+    return -1;
+  }
+  platform::gpu::AttachDepthSurface(r->surface, r->depthSurface);
+  return 0;
+}
+
+void ReleaseSurfaceDataDepthSurface(SurfaceDataRecord* r) {
+  if (r->depthSurface == 0) return;
+  platform::gpu::DetachDepthSurface(r->surface, r->depthSurface);
+  platform::ReleaseSurface(r->depthSurface);
+  r->depthSurface = 0;
+}
+
+int SetSurfaceDataDepthBuffer(int store, int on) {
+  SurfaceDataRecord* r = GetSurfaceDataRecord(store);
+  if (r == nullptr) return -1;
+  const int want = on != 0 ? 1 : 0;
+  if (r->depthRequest == want) return 0;
+  if (r->request.drawValid == 0) return -1;
+  if (r->softwareImage != 0) {
+    if (want != 0) {
+      if (MemImgCreateDepth(&r->depthImage, r->width, r->height) != 0) {
+        r->depthImage = MEMIMG{};
+        LogWrite(kTxtStoreZBufferFailed);
+        return -1;
+      }
+    } else {
+      MemImgRelease(&r->depthImage);
+      r->depthImage = MEMIMG{};
+    }
+  } else if (want != 0) {
+    if (r->surface == 0 || CreateSurfaceDataDepthSurface(r) < 0) return -1;
+  } else {
+    ReleaseSurfaceDataDepthSurface(r);
+  }
+  r->depthRequest = want;
   return 0;
 }
 

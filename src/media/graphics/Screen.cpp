@@ -10,6 +10,7 @@
 #include "media/system/MainWindow.h"
 #include "media/system/MessageLoop.h"
 #include "media/system/PublicSystem.h"
+#include "platform/gpu/Gpu.h"
 #include "platform/time/Time.h"
 
 ScreenState gScreenState{};
@@ -659,6 +660,8 @@ int CreateMainSurfaces() {
     if (platform::CreateSurface(ss.directDraw, z, &ss.zBuffer) != platform::kDdOk) {
       ss.zBuffer = 0;
       LogWrite(kTxtZBufferFailed);
+    } else {
+      platform::gpu::AttachDepthSurface(ss.back, ss.zBuffer);
     }
     LogWrite(kTxtScreenMemoryPlace);
     auto place = [](platform::SurfaceHandle s) {
@@ -674,7 +677,10 @@ int CreateMainSurfaces() {
 int ReleaseMainSurfaces() {
   ScreenState& ss = gScreenState;
   if (ss.gdiPresentation == 0 && ss.directDraw == 0) return -1;
-  if (ss.zBuffer != 0) platform::ReleaseSurface(ss.zBuffer);
+  if (ss.zBuffer != 0) {
+    platform::gpu::DetachDepthSurface(ss.back, ss.zBuffer);
+    platform::ReleaseSurface(ss.zBuffer);
+  }
   ss.zBuffer = 0;
   if (ss.primary != 0) {
     LogWrite(kTxtMainSurfaceRelease);

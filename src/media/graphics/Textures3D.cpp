@@ -42,6 +42,35 @@ void SetCorners(TextureSetRecord& p, int textureWidth, int textureHeight) {
   }
 }
 
+// A piece's texture size and its place in the graph.
+struct PieceLayout {
+  int textureWidth, textureHeight, x, y;
+};
+
+constexpr uint32_t kSquareOnly = 0x20;
+
+// For devices that take only square textures: every oblong piece becomes
+// squares of its shorter side; the first keeps the piece's place, the others
+// follow all pieces along the longer side. Squares wholly past the graph's
+// edge hold no pixels and are left out. False when the pieces outgrow the table.
+bool SplitIntoSquares(PieceLayout* pieces, int* count, int graphWidth, int graphHeight) {
+  const int original = *count;
+  for (int k = 0; k < original; ++k) {
+    PieceLayout& p = pieces[k];
+    const int side = std::min(p.textureWidth, p.textureHeight);
+    const bool across = p.textureWidth > p.textureHeight;
+    const int squares = std::max(p.textureWidth, p.textureHeight) / side;
+    for (int n = 1; n < squares; ++n) {
+      const PieceLayout s{side, side, across ? p.x + n * side : p.x, across ? p.y : p.y + n * side};
+      if (s.x >= graphWidth || s.y >= graphHeight) break;
+      if (*count == kMaxPieces) return false;
+      pieces[(*count)++] = s;
+    }
+    p.textureWidth = p.textureHeight = side;
+  }
+  return true;
+}
+
 }  // namespace
 
 // --- The split rule --------------------------------------------------------------------------
@@ -215,6 +244,7 @@ int CreateTextureStoreSurface(SurfaceDataRecord* r) {
     return -1;
   }
   platform::FillSurface(r->surface, nullptr, 0);
+  if (r->depthRequest != 0) CreateSurfaceDataDepthSurface(r);
   return 0;
 }
 
@@ -241,23 +271,27 @@ int BuildTextureSetPieces(GraphRecord* g) {
     LogWriteFormat(kTxtTooManyPieces, kMaxPieces);
     return -1;
   }
+  PieceLayout pieces[kMaxPieces];
+  int count = 0;
+  for (int j = 0, y = 0; j < nh; y += heights[j++])
+    for (int i = 0, x = 0; i < nw; x += widths[i++]) pieces[count++] = PieceLayout{widths[i], heights[j], x, y};
+  if ((gDirect3DState.description.triangleTextureCaps & kSquareOnly) != 0 &&
+      !SplitIntoSquares(pieces, &count, g->width, g->height)) {
+    LogWriteFormat(kTxtTooManyPieces, kMaxPieces);
+    return -1;
+  }
   g->storageCount = 0;
-  int y = 0;
-  for (int j = 0; j < nh; ++j) {
-    int x = 0;
-    for (int i = 0; i < nw; ++i) {
-      const int piece =
-          AddSurface3DData(widths[i], heights[j], x, y, std::min(widths[i], g->width - x),
-                           std::min(heights[j], g->height - y), x, y, g->handle, nullptr, 0, 0, g->request);
-      if (piece < 0) {
-        ReleaseGraphTextureSets(g);
-        return -1;
-      }
-      SetCornerFlags(*GetTextureSetRecord(piece), g->width, g->height);
-      g->storage[g->storageCount++] = piece;
-      x += widths[i];
+  for (int k = 0; k < count; ++k) {
+    const PieceLayout& l = pieces[k];
+    const int piece =
+        AddSurface3DData(l.textureWidth, l.textureHeight, l.x, l.y, std::min(l.textureWidth, g->width - l.x),
+                         std::min(l.textureHeight, g->height - l.y), l.x, l.y, g->handle, nullptr, 0, 0, g->request);
+    if (piece < 0) {
+      ReleaseGraphTextureSets(g);
+      return -1;
     }
-    y += heights[j];
+    SetCornerFlags(*GetTextureSetRecord(piece), g->width, g->height);
+    g->storage[g->storageCount++] = piece;
   }
   return 0;
 }

@@ -3,10 +3,12 @@
 #include "platform/Backend.h"
 #include "platform/gpu/GpuOpenGL.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <unordered_map>
 
 namespace platform::gpu {
 namespace {
@@ -16,6 +18,7 @@ struct Device {
   bool lost = false;
   DeviceType type = DeviceType::Hal;
   SurfaceHandle target = 0;
+  Viewport viewport;
 };
 
 struct State {
@@ -25,6 +28,7 @@ struct State {
   std::vector<RecordedCall> calls;
   std::vector<Device> devices = std::vector<Device>(1);
   bool forceHardware = false;
+  std::unordered_map<SurfaceHandle, SurfaceHandle> depthOf;  // colour surface -> paired depth surface
 };
 State& S() {
   static State state;
@@ -65,6 +69,18 @@ void Record(const char* format, ...) {
 }
 
 bool OpenGL() { return S().kind == BackendKind::OpenGL; }
+
+// 0xAARRGGBB into a surface format, each channel cut to its mask's width.
+uint32_t EncodeColor(const PixelFormat& f, uint32_t argb) {
+  auto put = [](uint32_t mask, uint32_t value8) -> uint32_t {
+    if (mask == 0) return 0;
+    const int shift = __builtin_ctz(mask);
+    const int width = __builtin_popcount(mask);
+    return width >= 8 ? (value8 << (shift + width - 8)) & mask : (value8 >> (8 - width)) << shift;
+  };
+  return put(f.redMask, argb >> 16 & 0xFF) | put(f.greenMask, argb >> 8 & 0xFF) | put(f.blueMask, argb & 0xFF) |
+         put(f.alphaMask, argb >> 24);
+}
 
 // Checks the device, records the call or hands it to OpenGL.
 template <class Gl, class... A>
@@ -199,12 +215,61 @@ int32_t EndScene(DeviceHandle device) {
       device, [] { opengl::EndScene(); }, "EndScene");
 }
 int32_t SetRenderTarget(DeviceHandle device, SurfaceHandle target) {
-  return Call(
+  const int32_t result = Call(
       device, [&] { opengl::SetRenderTarget(target); }, "SetRenderTarget %d", target);
+  std::lock_guard lock(gMutex);
+  if (result == kDdOk) Find(device)->target = target;
+  return result;
 }
 int32_t SetViewport(DeviceHandle device, const Viewport& v) {
-  return Call(
+  const int32_t result = Call(
       device, [&] { opengl::SetViewport(v); }, "SetViewport %u %u %u %u", v.x, v.y, v.width, v.height);
+  std::lock_guard lock(gMutex);
+  if (result == kDdOk) Find(device)->viewport = v;
+  return result;
+}
+
+int32_t Clear(DeviceHandle device, uint32_t flags, uint32_t color, float z, uint32_t stencil) {
+  SurfaceHandle target = 0, depth = 0;
+  Viewport v;
+  {
+    std::lock_guard lock(gMutex);
+    const Device* d = Find(device);
+    if (d == nullptr) return kDdErrInvalidParams;
+    if (d->lost) return kErrDeviceLost;
+    if (S().kind == BackendKind::Recording)
+      Record("Clear %u 0x%08X %g %u", flags, color, static_cast<double>(z), stencil);
+    // What OpenGL drew so far goes into the surface before the fill.
+    else if (OpenGL()) opengl::EndScene();
+    target = d->target;
+    v = d->viewport;
+    const auto paired = S().depthOf.find(target);
+    if (paired != S().depthOf.end()) depth = paired->second;
+  }
+  // The pixels belong to the surfaces: the clear is a fill of the viewport in each.
+  auto fill = [&](SurfaceHandle surface, auto encode) {
+    int width = 0, height = 0;
+    PixelFormat format{};
+    if (surface == 0 || GetSurfaceFormat(surface, &width, &height, &format) == 0) return;
+    const SurfaceRect rect{static_cast<int>(std::min<uint32_t>(v.x, width)),
+                           static_cast<int>(std::min<uint32_t>(v.y, height)),
+                           static_cast<int>(std::min<uint64_t>(uint64_t{v.x} + v.width, width)),
+                           static_cast<int>(std::min<uint64_t>(uint64_t{v.y} + v.height, height))};
+    if (rect.right > rect.left && rect.bottom > rect.top) FillSurface(surface, &rect, encode(format));
+  };
+  if ((flags & 1) != 0) fill(target, [&](const PixelFormat& f) { return EncodeColor(f, color); });
+  // A pairing whose depth surface was released unpaired must not fill what now holds its handle.
+  int width = 0, height = 0;
+  PixelFormat depthFormat{};
+  if (depth != 0 &&
+      (GetSurfaceFormat(depth, &width, &height, &depthFormat) == 0 || (depthFormat.flags & kPixelFormatZBuffer) == 0))
+    depth = 0;
+  if ((flags & 2) != 0)
+    fill(depth, [&](const PixelFormat& f) {
+      const uint32_t top = f.bitCount >= 32 ? 0xFFFFFFFFu : (1u << f.bitCount) - 1;
+      return static_cast<uint32_t>(std::clamp(z, 0.0f, 1.0f) * static_cast<float>(top));
+    });
+  return kDdOk;
 }
 int32_t SetRenderState(DeviceHandle device, RenderState state, uint32_t value) {
   return Call(
@@ -244,6 +309,23 @@ int32_t DrawIndexedPrimitive(DeviceHandle device, PrimitiveType type, uint32_t f
     c.vertices.assign(p, p + static_cast<size_t>(stride) * vertexCount);
     if (indices != nullptr) c.indices.assign(indices, indices + indexCount);
   }
+  return kDdOk;
+}
+
+int32_t AttachDepthSurface(SurfaceHandle surface, SurfaceHandle depth) {
+  if (surface == 0 || depth == 0) return kDdErrInvalidParams;
+  std::lock_guard lock(gMutex);
+  if (S().kind == BackendKind::Recording) Record("AttachDepthSurface %d %d", surface, depth);
+  S().depthOf[surface] = depth;
+  return kDdOk;
+}
+int32_t DetachDepthSurface(SurfaceHandle surface, SurfaceHandle depth) {
+  if (surface == 0 || depth == 0) return kDdErrInvalidParams;
+  std::lock_guard lock(gMutex);
+  if (S().kind == BackendKind::Recording) Record("DetachDepthSurface %d %d", surface, depth);
+  const auto paired = S().depthOf.find(surface);
+  if (paired == S().depthOf.end() || paired->second != depth) return kDdErrInvalidParams;
+  S().depthOf.erase(paired);
   return kDdOk;
 }
 

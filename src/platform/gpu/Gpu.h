@@ -137,9 +137,20 @@ int32_t SetTexture(DeviceHandle device, int stage, SurfaceHandle texture);
 int32_t DrawPrimitive(DeviceHandle device, PrimitiveType type, uint32_t fvf, const void* vertices, int count);
 int32_t DrawIndexedPrimitive(DeviceHandle device, PrimitiveType type, uint32_t fvf, const void* vertices,
                              int vertexCount, const uint16_t* indices, int indexCount);
+// Clears the viewport of the render target (flags bit 0) to colour
+// (0xAARRGGBB, put into the target's format) and of its paired depth surface
+// (bit 1) to z (0 near .. 1 far).
+int32_t Clear(DeviceHandle device, uint32_t flags, uint32_t color, float z, uint32_t stencil);
 // Copies a rectangle of one texture into another at (x, y).
 int32_t LoadTexture(DeviceHandle device, SurfaceHandle dest, int x, int y, SurfaceHandle source,
                     const SurfaceRect& rect);
+
+// Pairs a depth (Z-buffer) surface with the colour surface it serves, or
+// undoes the pairing. Surface operations: they need no device. No draw of the
+// library switches Z on, so OpenGL accepts the pairing without a depth
+// attachment of its own.
+int32_t AttachDepthSurface(SurfaceHandle surface, SurfaceHandle depth);
+int32_t DetachDepthSurface(SurfaceHandle surface, SurfaceHandle depth);
 
 // --- Backends ---------------------------------------------------------------------
 enum class BackendKind { None, Recording, OpenGL };

@@ -6,6 +6,7 @@
 
 #include "GraphicsFixture.h"
 #include "media/graphics/Direct3D.h"
+#include "media/system/LibrarySystem.h"
 #include "platform/gpu/Gpu.h"
 
 namespace gpu = platform::gpu;
@@ -172,6 +173,216 @@ TEST_F(Direct3DRecordingTest, SplitLengthsFollowTheDeviceAndScreenAndNeverOverru
   }
   EXPECT_EQ(CreateGraphSized(9000, 8000, 1, 0, 0), -1);
   EXPECT_NE(ReadLog().find(" 64 "), std::string::npos);
+}
+
+TEST_F(Direct3DRecordingTest, SquareOnlyDevicesGetSquarePiecesWithTheExtrasAfterTheOthers) {
+  gpu::RecordingSetup setup = gpu::DefaultRecordingSetup();
+  setup.devices[0].triangleTextureCaps = 0x20;
+  gpu::SetRecordingSetup(setup);
+  StartHardware();
+  EXPECT_NE(ReadLog().find("D_D3DPTEXTURECAPS_SQUAREONLY = 1"), std::string::npos);
+  auto colour = [](int x, int y) { return 0xFF000000u | (x & 0xFF) << 16 | (y * 2) << 8 | 77; };
+  const int graph = MakeGraph(700, 100, false, colour);
+  GraphRecord* g = GetGraphRecord(graph);
+  ASSERT_NE(g, nullptr);
+  // 512x128, 128x128 and 64x128 in a row become squares; the extra ones of
+  // the first and third piece follow the others, in order along the longer side.
+  struct Piece {
+    int side, x, y, width, height;
+  };
+  const Piece expected[] = {{128, 0, 0, 128, 100},   {128, 512, 0, 128, 100}, {64, 640, 0, 60, 64},
+                            {128, 128, 0, 128, 100}, {128, 256, 0, 128, 100}, {128, 384, 0, 128, 100},
+                            {64, 640, 64, 60, 36}};
+  ASSERT_EQ(g->storageCount, 7);
+  for (int i = 0; i < 7; ++i) {
+    const TextureSetRecord* p = GetTextureSetRecord(g->storage[i]);
+    const SurfaceDataRecord* st = GetSurfaceDataRecord(p->store);
+    const Piece& e = expected[i];
+    EXPECT_EQ(st->width, e.side) << i;
+    EXPECT_EQ(st->height, e.side) << i;
+    EXPECT_EQ(p->x, e.x) << i;
+    EXPECT_EQ(p->y, e.y) << i;
+    EXPECT_EQ(p->width, e.width) << i;
+    EXPECT_EQ(p->height, e.height) << i;
+    // The graph's pixels landed in the square that holds them.
+    EXPECT_EQ(TexturePixel(g->storage[i], e.width - 1, e.height - 1) & 0xFFFFFF,
+              colour(e.x + e.width - 1, e.y + e.height - 1) & 0xFFFFFF)
+        << i;
+  }
+  PutGraph(0, 0, graph, 1);
+  Flush();
+  EXPECT_EQ(Draws().size(), 7u);
+
+  // 3000 wide: three 1024x32 textures give 32 + 32 + 30 squares (those wholly
+  // past the right edge are left out), more than the 64 a graph may have.
+  EXPECT_EQ(CreateGraphSized(3000, 20, 1, 0, 0), -1);
+  EXPECT_NE(ReadLog().find(" 64 "), std::string::npos);
+  // 2000 wide: two 1024x32 textures give 32 + 31, within the limit.
+  const int wide = CreateGraphSized(2000, 20, 1, 0, 0);
+  ASSERT_NE(wide, -1);
+  EXPECT_EQ(GetGraphRecord(wide)->storageCount, 63);
+}
+
+TEST_F(Direct3DRecordingTest, TheStartTakesTheFirstPlain16BitZFormatOrGoesOnWithout) {
+  const platform::PixelFormat z24{32, platform::kPixelFormatZBuffer, 0, 24, 0xFFFFFF, 0, 0, 0};
+  const platform::PixelFormat z16Stencil{32, platform::kPixelFormatZBuffer | 0x4000, 0, 16, 0xFFFF, 0, 0, 0};
+  const platform::PixelFormat z16{32, platform::kPixelFormatZBuffer, 0, 16, 0xFFFF, 0, 0, 0};
+  struct Case {
+    std::vector<platform::PixelFormat> formats;
+    uint32_t chosenBits;
+  };
+  const Case cases[] = {{{z24, z16Stencil, z16}, 16}, {{z24, z16Stencil}, 0}, {{}, 0}};
+  for (const Case& c : cases) {
+    gpu::RecordingSetup setup = gpu::DefaultRecordingSetup();
+    setup.zBufferFormats = c.formats;
+    gpu::SetRecordingSetup(setup);
+    StartHardware();
+    EXPECT_EQ(GetZBufferPixelFormat()->bitCount, c.chosenBits);
+    EXPECT_EQ(GetZBufferPixelFormat()->flags, c.chosenBits != 0 ? platform::kPixelFormatZBuffer : 0u);
+    // 使用可能なＺバッファが見つかりませんでした
+    EXPECT_EQ(ReadLog().find("\x8eg\x97p\x89\xc2\x94\\\x82\xc8\x82y\x83o\x83") != std::string::npos, c.chosenBits == 0);
+    EndMediaLibrary();
+  }
+}
+
+TEST_F(Direct3DRecordingTest, DepthBuffersArePairedWithTheirSurfacesClearedAndMadeAgainAfterADeviceLoss) {
+  StartGraphicsAt(32);
+  const ScreenState& ss = gScreenState;
+  ASSERT_NE(ss.zBuffer, 0);
+  EXPECT_EQ(Count(("AttachDepthSurface " + std::to_string(ss.back) + " " + std::to_string(ss.zBuffer)).c_str()), 1);
+  gpu::ClearRecordedCalls();
+
+  const int plain = CreateGraphSized(64, 64, 1, 0, 0);
+  gDrawState.newGraphDrawValid = 1;
+  const int target = CreateGraphSized(64, 64, 1, 0, 0);
+  gDrawState.newGraphDrawValid = 0;
+  const int plainStore = GetTextureSetRecord(GetGraphRecord(plain)->storage[0])->store;
+  const int store = GetTextureSetRecord(GetGraphRecord(target)->storage[0])->store;
+  EXPECT_EQ(SetSurfaceDataDepthBuffer(plainStore, 1), -1);  // only draw targets take one
+  ASSERT_EQ(SetSurfaceDataDepthBuffer(store, 1), 0);
+  const SurfaceDataRecord* st = GetSurfaceDataRecord(store);
+  ASSERT_NE(st->depthSurface, 0);
+  int width = 0, height = 0;
+  platform::PixelFormat format{};
+  platform::GetSurfaceFormat(st->depthSurface, &width, &height, &format);
+  EXPECT_EQ(width, 64);
+  EXPECT_EQ(format.flags, platform::kPixelFormatZBuffer);
+  EXPECT_EQ(format.bitCount, 16u);
+  const std::string pair = " " + std::to_string(st->surface) + " " + std::to_string(st->depthSurface);
+  EXPECT_EQ(Count(("AttachDepthSurface" + pair).c_str()), 1);
+  EXPECT_EQ(SetSurfaceDataDepthBuffer(store, 1), 0);  // unchanged: nothing made
+  EXPECT_EQ(Count("AttachDepthSurface"), 1);
+
+  // Clearing the graph as draw target fills its depth with the far value.
+  auto depthAt = [&](int x, int y) {
+    uint8_t* bits = nullptr;
+    int pitch = 0;
+    if (platform::LockSurface(st->depthSurface, nullptr, &bits, &pitch) != platform::kDdOk) return -1;
+    uint16_t z;
+    std::memcpy(&z, bits + pitch * y + 2 * x, 2);
+    platform::UnlockSurface(st->depthSurface);
+    return static_cast<int>(z);
+  };
+  platform::FillSurface(st->depthSurface, nullptr, 0);
+  ASSERT_EQ(depthAt(63, 63), 0);
+  SelectDrawTarget(target);
+  ClearDrawTarget();
+  EXPECT_EQ(depthAt(63, 63), 0xFFFF);
+  SelectDrawTarget(-2);
+
+  // A lost device takes the texture and its depth surface; both come back paired.
+  gpu::LoseDevice();
+  gpu::ClearRecordedCalls();
+  RestoreScreenAfterDeviceLoss();
+  st = GetSurfaceDataRecord(store);
+  ASSERT_NE(st->depthSurface, 0);
+  EXPECT_EQ(
+      Count(("AttachDepthSurface " + std::to_string(st->surface) + " " + std::to_string(st->depthSurface)).c_str()), 1);
+
+  gpu::ClearRecordedCalls();
+  const platform::SurfaceHandle depth = st->depthSurface;
+  EXPECT_EQ(SetSurfaceDataDepthBuffer(store, 0), 0);
+  EXPECT_EQ(st->depthSurface, 0);
+  EXPECT_EQ(Count(("DetachDepthSurface " + std::to_string(st->surface) + " " + std::to_string(depth)).c_str()), 1);
+  EXPECT_EQ(st->depthRequest, 0);
+}
+
+TEST_F(Direct3DRecordingTest, ClearingTheBackScreenClearsItsViewportAndPairedZBufferThroughTheDevice) {
+  StartHardware();
+  gLibrarySystem.backgroundRed = 0x12;
+  gLibrarySystem.backgroundGreen = 0x34;
+  gLibrarySystem.backgroundBlue = 0x56;
+  const ScreenState& ss = gScreenState;
+  platform::FillSurface(ss.back, nullptr, 0);
+  platform::FillSurface(ss.zBuffer, nullptr, 0);
+  SetClipArea(10, 20, 110, 220);
+  PutBox(10, 20, 15, 25, PackColor(255, 0, 0), 1);  // opens a scene with a pending box
+  gpu::ClearRecordedCalls();
+  ClearDrawTarget();
+  std::vector<std::string> calls;
+  for (const gpu::RecordedCall& c : gpu::RecordedCalls()) calls.push_back(c.text);
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"DrawPrimitive 4 0x44 6", "EndScene", "Clear 3 0x00123456 1 0", "BeginScene"}));
+  auto at = [](platform::SurfaceHandle surface, int x, int y) {
+    uint8_t* bits = nullptr;
+    int pitch = 0, width = 0, height = 0;
+    platform::PixelFormat format{};
+    platform::GetSurfaceFormat(surface, &width, &height, &format);
+    if (platform::LockSurface(surface, nullptr, &bits, &pitch) != platform::kDdOk) return 0xDEADu;
+    uint32_t value = 0;
+    std::memcpy(&value, bits + pitch * y + static_cast<int>(format.bitCount / 8) * x, format.bitCount / 8);
+    platform::UnlockSurface(surface);
+    return value;
+  };
+  // The viewport is the draw area: inside it both are cleared, outside untouched.
+  EXPECT_EQ(at(ss.back, 10, 20) & 0xFFFFFF, 0x123456u);
+  EXPECT_EQ(at(ss.back, 109, 219) & 0xFFFFFF, 0x123456u);
+  EXPECT_EQ(at(ss.back, 110, 20) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(ss.zBuffer, 10, 20), 0xFFFFu);
+  EXPECT_EQ(at(ss.zBuffer, 9, 20), 0u);
+}
+
+TEST_F(Direct3DRecordingTest, FogFollowsTheDrawStateOnlyForDrawsThatAskAndSurvivesADeviceLoss) {
+  StartHardware();
+  const int graph = Graph(16, 16);
+  const TextureSetRecord* piece = GetTextureSetRecord(GetGraphRecord(graph)->storage[0]);
+  auto texts = [] {
+    std::vector<std::string> out;
+    for (const gpu::RecordedCall& c : gpu::RecordedCalls())
+      if (c.text.rfind("SetRenderState 28 ", 0) == 0 || c.text.rfind("DrawPrimitive", 0) == 0) out.push_back(c.text);
+    return out;
+  };
+  struct Step {
+    int flags, fogSwitch;
+    std::vector<std::string> sent;
+  };
+  // Vertices are pending at every step: a change draws them before it is sent.
+  const Step steps[] = {
+      {1 | 128, 1, {"DrawPrimitive 4 0x144 6", "SetRenderState 28 1"}},
+      {1 | 128, 1, {}},                                                  // unchanged: nothing sent
+      {1 | 128, 0, {"DrawPrimitive 4 0x144 6", "SetRenderState 28 0"}},  // the switch turns it off too
+      {1 | 128, 1, {"DrawPrimitive 4 0x144 6", "SetRenderState 28 1"}},
+      {1, 1, {"DrawPrimitive 4 0x144 6", "SetRenderState 28 0"}},  // a draw without fog
+  };
+  PutGraph(0, 0, graph, 1);
+  Flush();
+  for (const Step& step : steps) {
+    ReserveBatchVertices(gDirect3DState.currentDevice, 6, gpu::kTriangleList);
+    gpu::ClearRecordedCalls();
+    gDrawState.fogEnable = step.fogSwitch;
+    PrepareDeviceForDraw(piece, step.flags);
+    EXPECT_EQ(texts(), step.sent) << step.flags << " " << step.fogSwitch;
+    Flush();
+  }
+  PrepareDeviceForDraw(piece, 1 | 128);
+  EXPECT_EQ(Cache().fog, 1);
+  gpu::LoseDevice();
+  EXPECT_EQ(SetDeviceFogEnable(gDirect3DState.currentDevice, 0), -1);  // the device refused it
+  EXPECT_EQ(Cache().fog, 1);
+  gpu::ClearRecordedCalls();
+  RestoreScreenAfterDeviceLoss();
+  EXPECT_EQ(Count("SetRenderState 28 1"), 1);  // the new device gets the cached value
+  gDrawState.fogEnable = 0;
 }
 
 TEST_F(Direct3DRecordingTest, TwoIdenticalDrawsBecomeOneDrawPrimitiveAndSendNoStateTheSecondTime) {
