@@ -89,8 +89,11 @@ int32_t Call(DeviceHandle device, Gl gl, const char* format, A... args) {
   Device* d = Find(device);
   if (d == nullptr) return kDdErrInvalidParams;
   if (d->lost) return kErrDeviceLost;
-  if (S().kind == BackendKind::Recording) Record(format, args...);
-  else if (OpenGL()) gl();
+  if (S().kind == BackendKind::Recording) {
+    // A call without arguments records its name as it is.
+    if constexpr (sizeof...(args) == 0) Record("%s", format);
+    else Record(format, args...);
+  } else if (OpenGL()) gl();
   return kDdOk;
 }
 
@@ -188,7 +191,7 @@ int32_t CreateDevice(DeviceType type, SurfaceHandle target, DeviceHandle* out) {
   size_t i = 1;
   while (i < t.size() && t[i].live) ++i;
   if (i == t.size()) t.emplace_back();
-  t[i] = Device{true, false, type, target};
+  t[i] = Device{true, false, type, target, Viewport{}};
   *out = static_cast<DeviceHandle>(i);
   if (OpenGL()) opengl::CreateDevice(target);
   else Record("CreateDevice %d %d", static_cast<int>(type), target);
