@@ -4,13 +4,15 @@
 #     compile time of the heaviest files): the player, the tests and the
 #     benchmarks (compiled, not run); the whole test suite is run;
 #  2. one clang build with AddressSanitizer and UndefinedBehaviorSanitizer and
-#     fuzzing instrumentation: the whole test suite and the libFuzzer targets.
-#     The fuzz targets run first, sharing one fixed time budget, then the test
-#     suite runs under the sanitizers, so the output ends with ctest's summary.
+#     fuzzing instrumentation: the unit tests and the libFuzzer targets.
+#     The fuzz targets run first, sharing one fixed time budget, then the unit
+#     tests run under the sanitizers, so the output ends with ctest's summary.
 # Exits non-zero when anything failed.
 #
 # Environment:
-#   FUZZ_BUDGET_SECONDS  time for all the fuzz runs together (default 480)
+#   FUZZ_BUDGET_SECONDS  time for all the fuzz runs together (default 300)
+#   SANITIZE_ALL=1       also the whole-game, install and OpenGL-comparison
+#                        tests under the sanitizers
 #   FUZZ_RUNS            mutated inputs per target, over fuzz/runs.txt
 #   JOBS                 build and test jobs (default: the processors available)
 #   CMake compiles through ccache when it is installed; CCACHE_DISABLE=1 turns
@@ -34,7 +36,8 @@ configure_and_build() {
 }
 
 run_tests() {
-  (cd "$1" && ctest -j "$jobs" --output-on-failure --timeout 600) || status=1
+  local dir=$1; shift
+  (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 600 "$@") || status=1
 }
 
 echo "== plain build"
@@ -44,13 +47,18 @@ echo "== plain build and tests: $((SECONDS - start)) s"
 
 # --- sanitizer build: tests and fuzz targets from one set of objects -----------
 # Unoptimised: it compiles in about half the time of -O1, which outweighs the
-# slower test run; the fuzz runs are bounded by time anyway.
+# slower test run; the fuzz runs are bounded by time anyway. The tests that
+# play whole games, install Game or compare with the OpenGL path ran in the
+# plain build; under the sanitizers they would take most of the run's time
+# (SANITIZE_ALL=1 builds and runs them too).
 fuzz=OFF
 if compgen -G "fuzz/*_fuzz.cpp" >/dev/null; then fuzz=ON; fi
 echo "== sanitizer build (clang, AddressSanitizer, UndefinedBehaviorSanitizer)"
 step=$SECONDS
+all=OFF
+if [ "${SANITIZE_ALL:-0}" = 1 ]; then all=ON; fi
 CC=clang CXX=clang++ configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug \
-  -DPLAYER_SANITIZE=ON -DPLAYER_FUZZ=$fuzz
+  -DPLAYER_SANITIZE=ON -DPLAYER_FUZZ=$fuzz -DPLAYER_GAME_TESTS=$all
 echo "== sanitizer build: $((SECONDS - step)) s"
 
 export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1
@@ -78,7 +86,7 @@ run_fuzz_target() {
 if [ "$fuzz" = ON ]; then
   targets=()
   for source in fuzz/*_fuzz.cpp; do targets+=("$(basename "$source" .cpp)"); done
-  budget=${FUZZ_BUDGET_SECONDS:-480}
+  budget=${FUZZ_BUDGET_SECONDS:-300}
   slots=$(( jobs >= 2 ? 2 : 1 ))
   per=$(( budget * slots / ${#targets[@]} ))
   (( per >= 1 )) || per=1
@@ -104,5 +112,5 @@ fi
 
 echo "== sanitizer tests"
 echo "== total so far: $((SECONDS - start)) s"
-run_tests build-asan
+if [ "$all" = ON ]; then run_tests build-asan; else run_tests build-asan -E 'OpenGL'; fi
 exit $status

@@ -81,7 +81,7 @@ GameRun Play(const ScratchFolder& scratch, const fs::path& game, const DemoInput
   WriteBytes(replay, DemoReplayLog(padded));
   const std::string output =
       // A lock folder of its own: a Game of a parallel test is no second copy.
-      RunCommand("XDG_RUNTIME_DIR=" + scratch.Path().string() + " timeout -k 5 60 " + GameExecutable().string() +
+      RunCommand("XDG_RUNTIME_DIR=" + scratch.Path().string() + " timeout -k 5 120 " + GameExecutable().string() +
                  " --headless " + std::to_string(frames) + " --replay " + replay.string() + " --screenshot " +
                  std::to_string(frames) + ":" + shot.string() + " " + game.string() + " >/dev/null 2>" +
                  errors.string() + "; echo $?");
