@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -212,6 +213,33 @@ TEST_F(HeadlessMixer, BufferStateFollowsTheClock) {
   platform::ReleaseAudioBuffer(id);
   platform::ReleaseAudioBuffer(dup);
   EXPECT_EQ(platform::LiveAudioBufferCount(), 0);
+}
+
+// A capture counts its frames from the millisecond it begins: a stop 5 ms in
+// lands on frame 220 however long the output ran before, whole or odd.
+TEST_F(HeadlessMixer, ACaptureCountsFromItsOwnStart) {
+  const PcmFormat format{2, 44100, 16};
+  const int id = platform::CreateAudioBuffer(format, 4410 * 4);
+  ASSERT_GE(id, 0);
+  platform::AudioLock lock;
+  ASSERT_TRUE(platform::LockAudioBuffer(id, 0, 4410 * 4, &lock));
+  const std::vector<int16_t> level(4410 * 2, 1000);
+  std::memcpy(lock.first, level.data(), lock.firstBytes);
+  ASSERT_TRUE(platform::UnlockAudioBuffer(id, lock));
+  for (uint32_t before : {0u, 5u, 7u, 13u}) {
+    SCOPED_TRACE(before);
+    platform::SetHeadlessAudioCapture(false);
+    platform::AdvanceVirtualClock(before);
+    platform::SetHeadlessAudioCapture(true);
+    platform::SetAudioBufferPosition(id, 0);
+    platform::PlayAudioBuffer(id, true);
+    platform::AdvanceVirtualClock(5);
+    platform::StopAudioBuffer(id);
+    const std::vector<int16_t> sound = Run(5);
+    ASSERT_EQ(sound.size(), 441u * 2);
+    EXPECT_EQ(std::count(sound.begin(), sound.end(), int16_t{1000}), 220 * 2);
+    EXPECT_EQ(std::count(sound.begin(), sound.end(), int16_t{0}), 221 * 2);
+  }
 }
 
 TEST_F(HeadlessMixer, FormatsTheMixerCannotPlayAreRefused) {

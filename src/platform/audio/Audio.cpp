@@ -463,8 +463,15 @@ void RemoveAudioRenderer(int renderer) {
 
 void SetHeadlessAudioCapture(bool on) {
   Entry entry;
-  M().capture = on;
-  if (!on) M().captured.clear();
+  Mixer& m = M();
+  if (on && !m.capture && m.started) {
+    // A capture's frames count from the millisecond it begins, so what it
+    // holds does not depend on how long the output ran before.
+    m.originMs = VirtualClock();
+    m.mixedFrames = 0;
+  }
+  m.capture = on;
+  if (!on) m.captured.clear();
 }
 
 std::vector<int16_t> TakeHeadlessAudio() {

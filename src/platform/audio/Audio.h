@@ -112,7 +112,8 @@ void MixAudio(int16_t* out, int frames);
 
 // Headless backend: mixing follows the virtual clock (44.1 output frames per
 // virtual millisecond) and happens lazily at the next audio call or capture.
-// Captured output is kept while capture is on.
+// Captured output is kept while capture is on; a capture's frames count from
+// the virtual millisecond it was switched on.
 void SetHeadlessAudioCapture(bool on);
 std::vector<int16_t> TakeHeadlessAudio();  // mixes up to the clock first
 // Scripted device: its capabilities, and failures of the next buffer

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/modules/Modules.h"
@@ -21,9 +22,17 @@ struct Speech {
   bool tried = false;
   int sampleRate = 0;  // 0 when the synthesiser or its Japanese voice is missing
   std::vector<int16_t>* collecting = nullptr;
+  // The synthesiser carries its voice's state from one text to the next and
+  // cannot be reset, so a text would sound a little different each time it
+  // is spoken. Each text and speed is synthesised once and kept, so that a
+  // replayed game says it exactly as before.
+  std::map<std::pair<std::string, int>, std::vector<int16_t>> spoken;
+  size_t spokenSamples = 0;
   // Images handed out and not yet freed, by their first byte.
   std::map<const unsigned char*, std::unique_ptr<std::vector<unsigned char>>> images;
 };
+
+constexpr size_t kSpokenSamplesKept = size_t{8} << 20;  // 16 MB of speech
 
 Speech& TheSpeech() {
   static Speech speech;
@@ -91,13 +100,25 @@ unsigned char* Synthe(const char* text, int speed, int* size) {
   if (!Ready(s)) return nullptr;
   const std::string utf8 = Cp932ToUtf8(text);
   if (utf8.empty()) return nullptr;
-  std::vector<int16_t> samples;
-  s.collecting = &samples;
-  espeak_SetParameter(espeakRATE, RateOfSpeed(speed), 0);
-  const espeak_ERROR result =
-      espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
-  s.collecting = nullptr;
-  if (result != EE_OK || samples.empty()) return nullptr;
+  const int rate = RateOfSpeed(speed);
+  auto known = s.spoken.find({utf8, rate});
+  if (known == s.spoken.end()) {
+    std::vector<int16_t> samples;
+    s.collecting = &samples;
+    espeak_SetParameter(espeakRATE, rate, 0);
+    const espeak_ERROR result =
+        espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+    s.collecting = nullptr;
+    if (result != EE_OK || samples.empty()) return nullptr;
+    // Bounded: a game speaking endless distinct texts starts the store afresh.
+    if (s.spokenSamples + samples.size() > kSpokenSamplesKept) {
+      s.spoken.clear();
+      s.spokenSamples = 0;
+    }
+    s.spokenSamples += samples.size();
+    known = s.spoken.emplace(std::make_pair(utf8, rate), std::move(samples)).first;
+  }
+  const std::vector<int16_t>& samples = known->second;
   auto image = std::make_unique<std::vector<unsigned char>>(WaveImage(samples, s.sampleRate));
   unsigned char* first = image->data();
   *size = static_cast<int>(image->size());
