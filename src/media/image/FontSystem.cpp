@@ -99,23 +99,14 @@ void StoreGlyph(FontRecord* r, GlyphCacheEntry* cell, const uint8_t* glyph, int 
       else *p = static_cast<uint8_t>((*p & 0xF0) | (g - 1));
     }
   if ((r->type & 1) == 0) return;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const int g = level(x, y);
-      if (g == 0) continue;
-      for (int dy = -e; dy <= e; ++dy)
-        for (int dx = -e; dx <= e; ++dx) {
-          if (!IsFontEdgeNeighbour(e, dx, dy)) continue;
-          const int cx = x + e + dx, cy = y + e + dy;
-          if (cx < 0 || cy < 0 || cx >= cs || cy >= cs) continue;
-          uint8_t* p = base + static_cast<ptrdiff_t>(cy) * r->cachePitch + cx;
-          if (r->type == 1) {
-            if (*p != 1) *p = 2;
-          } else if ((*p >> 4) < g - 1) {
-            *p = static_cast<uint8_t>(((g - 1) << 4) | (*p & 0x0F));
-          }
-        }
+  ForEachFontEdgePixel(e, w, h, cs, cs, level, [&](int cx, int cy, int g) {
+    uint8_t* p = base + static_cast<ptrdiff_t>(cy) * r->cachePitch + cx;
+    if (r->type == 1) {
+      if (*p != 1) *p = 2;
+    } else if ((*p >> 4) < g - 1) {
+      *p = static_cast<uint8_t>(((g - 1) << 4) | (*p & 0x0F));
     }
+  });
 }
 
 }  // namespace

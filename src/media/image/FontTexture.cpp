@@ -205,19 +205,10 @@ void StoreGlyphTexture(FontRecord* r, const GlyphCacheEntry* cell, const uint8_t
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) body[static_cast<size_t>(y + e) * half + (x + e)] = static_cast<uint8_t>(level(x, y));
   if (edged) {
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const int g = level(x, y);
-        if (g == 0) continue;
-        for (int dy = -e; dy <= e; ++dy)
-          for (int dx = -e; dx <= e; ++dx) {
-            if (!IsFontEdgeNeighbour(e, dx, dy)) continue;
-            const int cx = x + e + dx, cy = y + e + dy;
-            if (cx < 0 || cy < 0 || cx >= half || cy >= rows) continue;
-            uint8_t& u = edge[static_cast<size_t>(cy) * half + cx];
-            u = static_cast<uint8_t>((256 - (16 - u) * (16 - g)) >> 4);
-          }
-      }
+    ForEachFontEdgePixel(e, w, h, half, rows, level, [&](int cx, int cy, int g) {
+      uint8_t& u = edge[static_cast<size_t>(cy) * half + cx];
+      u = static_cast<uint8_t>((256 - (16 - u) * (16 - g)) >> 4);
+    });
     // The one-bit edge lies only where the glyph is not, as in the memory cache.
     if (r->type == 1)
       for (size_t i = 0; i < edge.size(); ++i)

@@ -11,6 +11,25 @@
 // Whether (dx, dy) from a glyph pixel lies in the edge of the given size.
 bool IsFontEdgeNeighbour(int edge, int dx, int dy);
 
+// Calls put(cx, cy, g) for every edge pixel (cx, cy) inside width x height
+// around each glyph pixel of coverage g > 0; glyph pixel (x, y) sits at
+// (x + edge, y + edge). level(x, y) gives the coverage of a w x h glyph box.
+template <class Level, class Put>
+void ForEachFontEdgePixel(int edge, int w, int h, int width, int height, Level level, Put put) {
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int g = level(x, y);
+      if (g == 0) continue;
+      for (int dy = -edge; dy <= edge; ++dy)
+        for (int dx = -edge; dx <= edge; ++dx) {
+          if (!IsFontEdgeNeighbour(edge, dx, dy)) continue;
+          const int cx = x + edge + dx, cy = y + edge + dy;
+          if (cx < 0 || cy < 0 || cx >= width || cy >= height) continue;
+          put(cx, cy, g);
+        }
+    }
+}
+
 // 1 when fonts created now get a texture cache.
 int FontTextureCacheUsable();
 // Sizes the cache graph, makes it and the staging image. 0 done, 1 the graph

@@ -10,6 +10,7 @@
 #include "media/system/MainWindow.h"
 #include "media/system/SystemFixture.h"
 #include "platform/display/WindowImage.h"
+#include "platform/gpu/Gpu.h"
 #include "support/PngReader.h"
 
 // The library started in window mode on the headless backend at 640 x 480
@@ -64,9 +65,32 @@ class GraphicsTest : public SystemTest {
     return v & 0xFFFFFF;
   }
 
+  // The whole window image as 0xRRGGBB pixels, row by row.
+  static std::vector<uint32_t> WindowFrame() {
+    std::vector<uint32_t> frame(640 * 480);
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) frame[y * 640 + x] = WindowPixel(x, y);
+    return frame;
+  }
+
   // Reads a PNG file as 0xRRGGBB pixels; empty when it does not decode.
   static std::vector<uint32_t> ReadPng(const std::string& path, int* width, int* height) {
     return ReadPngFile(path, width, height);
+  }
+};
+
+// The 3D path on the gpu facility's recording backend.
+class RecordingGraphicsTest : public GraphicsTest {
+ protected:
+  void SetUp() override {
+    GraphicsTest::SetUp();
+    platform::gpu::SetGpuBackend(platform::gpu::BackendKind::Recording);
+    platform::gpu::SetRecordingSetup(platform::gpu::DefaultRecordingSetup());
+  }
+  void TearDown() override {
+    GraphicsTest::TearDown();
+    platform::gpu::SetGpuBackend(platform::gpu::BackendKind::None);
+    platform::gpu::SetRecordingSetup(platform::gpu::DefaultRecordingSetup());
   }
 };
 

@@ -67,9 +67,7 @@ class Direct3DOpenGLTest : public GraphicsTest {
     scene.draw(mode == kBlendMultiply ? keyed : sprite, keyed, blend);
     SetBlendState(0, 0);
     PresentFrame();
-    Frame frame(640 * 480);
-    for (int y = 0; y < 480; ++y)
-      for (int x = 0; x < 640; ++x) frame[y * 640 + x] = WindowPixel(x, y);
+    Frame frame = WindowFrame();
     EndMediaLibrary();
     return frame;
   }
@@ -218,9 +216,7 @@ TEST_F(Direct3DOpenGLTest, AfterADeviceLossTexturesAndRenderTargetsAreMadeAgainA
     PutGraphRotated(300, 120, 1.5, 0.7, gRefill.graph, 1, 0);
     PutGraph(300, 300, target, 0);
     PresentFrame();
-    Frame out(640 * 480);
-    for (int y = 0; y < 480; ++y)
-      for (int x = 0; x < 640; ++x) out[y * 640 + x] = WindowPixel(x, y);
+    Frame out = WindowFrame();
     return out;
   };
   const Frame before = frame();

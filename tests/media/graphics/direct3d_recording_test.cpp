@@ -13,19 +13,8 @@ namespace gpu = platform::gpu;
 
 namespace {
 
-class Direct3DRecordingTest : public GraphicsTest {
+class Direct3DRecordingTest : public RecordingGraphicsTest {
  protected:
-  void SetUp() override {
-    GraphicsTest::SetUp();
-    gpu::SetGpuBackend(gpu::BackendKind::Recording);
-    gpu::SetRecordingSetup(gpu::DefaultRecordingSetup());
-  }
-  void TearDown() override {
-    GraphicsTest::TearDown();
-    gpu::SetGpuBackend(gpu::BackendKind::None);
-    gpu::SetRecordingSetup(gpu::DefaultRecordingSetup());
-  }
-
   void StartHardware() {
     StartGraphicsAt(32);
     ASSERT_EQ(IsSoftwareRendering(), 0);

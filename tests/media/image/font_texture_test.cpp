@@ -19,17 +19,8 @@ namespace gpu = platform::gpu;
 
 namespace {
 
-class FontTextureTest : public GraphicsTest {
+class FontTextureTest : public RecordingGraphicsTest {
  protected:
-  void SetUp() override {
-    GraphicsTest::SetUp();
-    gpu::SetGpuBackend(gpu::BackendKind::Recording);
-    gpu::SetRecordingSetup(gpu::DefaultRecordingSetup());
-  }
-  void TearDown() override {
-    GraphicsTest::TearDown();
-    gpu::SetGpuBackend(gpu::BackendKind::None);
-  }
   void StartHardware() {
     StartGraphicsAt(32);
     ASSERT_EQ(IsHardware3DActive(), 1);
@@ -449,9 +440,7 @@ class FontTextureOpenGLTest : public GraphicsTest {
     SetClipArea(0, 0, 640, 480);
     SetBlendState(0, 0);
     PresentFrame();
-    Frame frame(640 * 480);
-    for (int y = 0; y < 480; ++y)
-      for (int x = 0; x < 640; ++x) frame[y * 640 + x] = WindowPixel(x, y);
+    Frame frame = WindowFrame();
     EndMediaLibrary();
     return frame;
   }
