@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <mutex>
-#include <new>
 #include <utility>
 #include <vector>
 
 #include "platform/HandleTable.h"
+#include "platform/ZeroedBuffer.h"
 
 #include "platform/Backend.h"
 #include "platform/gpu/Gpu.h"
@@ -25,44 +23,13 @@ struct DisplayObject {
   int width = 0, height = 0, bits = 0;
 };
 
-// Pixel memory from calloc: a large surface then comes as zero pages the
-// kernel fills on first touch, so a screen-sized surface nobody draws on
-// costs next to nothing at start (and is not zeroed twice).
-class ZeroedPixels {
- public:
-  ZeroedPixels() = default;
-  explicit ZeroedPixels(size_t size)
-      // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): calloc's fresh zero pages are the point
-      : data_(static_cast<uint8_t*>(std::calloc(size, 1))), size_(size) {
-    if (!data_ && size > 0) throw std::bad_alloc();
-  }
-  ZeroedPixels(const ZeroedPixels& other) : ZeroedPixels(other.size_) {
-    if (size_ > 0) std::memcpy(data_.get(), other.data_.get(), size_);
-  }
-  ZeroedPixels& operator=(const ZeroedPixels& other) {
-    if (this != &other) *this = ZeroedPixels(other);
-    return *this;
-  }
-  ZeroedPixels(ZeroedPixels&&) noexcept = default;
-  ZeroedPixels& operator=(ZeroedPixels&&) noexcept = default;
-  ~ZeroedPixels() = default;
-  uint8_t* data() const { return data_.get(); }
-
- private:
-  struct Free {
-    void operator()(uint8_t* p) const { std::free(p); }  // NOLINT(cppcoreguidelines-no-malloc): from calloc
-  };
-  std::unique_ptr<uint8_t, Free> data_;
-  size_t size_ = 0;
-};
-
 struct Surface {
   bool live = false;
   int width = 0, height = 0;
   PixelFormat format{};
   uint32_t caps = 0;
   int pitch = 0;
-  ZeroedPixels pixels;
+  ZeroedBuffer pixels;  // zero pages until drawn on
   bool keyed = false;
   uint32_t keyLow = 0, keyHigh = 0;
   bool lost = false;
@@ -304,7 +271,7 @@ int32_t CreateSurface(DirectDrawHandle dd, const SurfaceDescription& d, SurfaceH
     s.format = format;
     s.caps = (caps & ~kCapsVideoMemory) | kCapsSystemMemory;
     s.pitch = (w * static_cast<int>(format.bitCount / 8) + 3) / 4 * 4;
-    s.pixels = ZeroedPixels(static_cast<size_t>(s.pitch) * h);
+    s.pixels = ZeroedBuffer(static_cast<size_t>(s.pitch) * h);
     s.generation = NextGeneration();
     return handle;
   };
