@@ -209,7 +209,11 @@ void StopMidiSong(int song) {
   std::lock_guard lock(gSynth.lock);
   Song* s = Find(song);
   if (!s || !s->player) return;
+  // The player goes with the stop: a stopped one still silences every
+  // channel on its next tick, cutting the notes of the song played next.
   fluid_player_stop(s->player);
+  delete_fluid_player(s->player);
+  s->player = nullptr;
   fluid_synth_all_sounds_off(gSynth.synth, -1);
 }
 
