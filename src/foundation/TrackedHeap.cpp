@@ -87,9 +87,15 @@ TrackedBlockHeader* TrackedHeaderOf(void* data) {
   return reinterpret_cast<TrackedBlockHeader*>(static_cast<unsigned char*>(data) - kTrackedHeaderSize);
 }
 
-void* TrackedAlloc(size_t size, const char* source, int line) {
+namespace {
+
+// Zeroed blocks come from calloc: a large one is then fresh zero pages, not
+// memory written over once more (and touched page by page) at allocation.
+void* Allocate(size_t size, const char* source, int line, bool zeroed) {
   std::lock_guard guard(HeapLock());
-  void* memory = SizeFits(size) ? std::malloc(size + kTrackedHeaderSize) : nullptr;
+  void* memory = nullptr;
+  if (SizeFits(size))
+    memory = zeroed ? std::calloc(1, size + kTrackedHeaderSize) : std::malloc(size + kTrackedHeaderSize);
   if (memory == nullptr) {
     TrackedAllocDump();
     TrackedAllocVerify();
@@ -117,11 +123,11 @@ void* TrackedAlloc(size_t size, const char* source, int line) {
   return DataOf(header);
 }
 
-void* TrackedAllocZeroed(size_t size, const char* source, int line) {
-  void* data = TrackedAlloc(size, source, line);
-  if (data != nullptr && size != 0) std::memset(data, 0, size);
-  return data;
-}
+}  // namespace
+
+void* TrackedAlloc(size_t size, const char* source, int line) { return Allocate(size, source, line, false); }
+
+void* TrackedAllocZeroed(size_t size, const char* source, int line) { return Allocate(size, source, line, true); }
 
 int TrackedFree(void* data) {
   if (data == nullptr) return 0;

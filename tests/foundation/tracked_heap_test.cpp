@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -54,6 +56,23 @@ TEST_F(TrackedHeapTest, ListsTotalsAndVerifiesBlocks) {
   EXPECT_EQ(TrackedBlockCount(), startCount);
   EXPECT_EQ(TrackedTotalBytes(), startBytes);
   EXPECT_EQ(TrackedAllocVerify(), 0);
+}
+
+// Zeroed blocks are zero whatever the memory held before, large or small.
+TEST_F(TrackedHeapTest, ZeroedBlocksAreZeroAfterPaintedOnesAreFreed) {
+  for (const size_t size : {size_t{24}, size_t{4} << 20}) {
+    SCOPED_TRACE(size);
+    void* painted = TrackedAlloc(size, "painted.cpp", 1);
+    ASSERT_NE(painted, nullptr);
+    std::memset(painted, 0xA5, size);
+    TrackedFree(painted);
+    auto* zeroed = static_cast<unsigned char*>(TrackedAllocZeroed(size, "zeroed.cpp", 2));
+    ASSERT_NE(zeroed, nullptr);
+    EXPECT_EQ(std::count(zeroed, zeroed + size, 0), static_cast<std::ptrdiff_t>(size));
+    EXPECT_EQ(TrackedAllocVerify(), 0);
+    TrackedFree(zeroed);
+  }
+  EXPECT_EQ(TrackedBlockCount(), startCount);
 }
 
 TEST_F(TrackedHeapTest, ReportsDamagedHeader) {

@@ -10,6 +10,7 @@
 #include "platform/modules/Modules.h"
 #include "platform/time/Time.h"
 #include "shell/MidiLibrary.h"
+#include "support/ScratchFolder.h"
 #include "support/SoundFixtures.h"
 
 namespace {
@@ -58,6 +59,54 @@ TEST_F(MidiModuleTest, AMidiBgmSoundsThroughTheBuiltInModuleAndIsSilentAfterStop
   GGSStop();
   Peak(20);
   EXPECT_EQ(Peak(300), 0);
+}
+
+// The SoundFont loads on the first play, not when the device is set.
+TEST_F(MidiModuleTest, TheSoundFontLoadsOnTheFirstPlay) {
+  if (GGSSetDevice(-1, 0) != 0) GTEST_SKIP() << "no General MIDI SoundFont";
+  const soundtest::Bytes midi = soundtest::MidiFile({{60, 0, 1920}});
+  ASSERT_EQ(GGSReadList(midi.data(), static_cast<int>(midi.size()), 1, 3), 0);
+  GGSMasterVolume(-1250);  // volume 50, set before the synthesiser exists
+  EXPECT_FALSE(platform::IsMidiSoundFontLoaded());
+  EXPECT_EQ(Peak(100), 0);
+  ASSERT_EQ(GGSPlay(1, 3, 0), 0);
+  EXPECT_TRUE(platform::IsMidiSoundFontLoaded());
+  const int half = Peak(300);
+  ASSERT_EQ(GGSReadList(midi.data(), static_cast<int>(midi.size()), 1, 4), 0);
+  GGSMasterVolume(0);
+  ASSERT_EQ(GGSPlay(1, 4, 0), 0);
+  const int full = Peak(300);
+  // Amplitude goes with the square root of the volume: about 0.71 of full.
+  // The second song sounds whole: the first one's stop cuts none of its notes.
+  EXPECT_GT(full, 500);
+  EXPECT_NEAR(static_cast<double>(half) / full, 0.71, 0.1);
+  GGSFree();
+  EXPECT_FALSE(platform::IsMidiSoundFontLoaded());
+}
+
+// Without a usable SoundFont the device reports failure and no list is read,
+// as when the load happened at start; one that only fails to load later
+// leaves its songs unable to play.
+TEST_F(MidiModuleTest, AMissingOrBrokenSoundFontPlaysNothing) {
+  const ScratchFolder folder;
+  const soundtest::Bytes midi = soundtest::MidiFile({{60, 0, 1920}});
+  const std::string header("RIFF\0\0\0\0sfbk", 12);
+  const struct {
+    std::string name, bytes;
+    int device;
+  } cases[] = {{"absent.sf2", "", -1}, {"text.sf2", "not a soundfont at all", -1}, {"cut.sf2", header + "LIST", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.bytes.empty()) folder.Write(c.name, c.bytes);
+    platform::SetMidiSoundFont((folder.Path() / c.name).string());
+    EXPECT_EQ(GGSSetDevice(-1, 0), c.device);
+    EXPECT_EQ(GGSReadList(midi.data(), static_cast<int>(midi.size()), 1, 3), c.device);
+    for (int attempt = 0; attempt < 2; ++attempt) EXPECT_EQ(GGSPlay(1, 3, 0), -1);
+    EXPECT_FALSE(platform::IsMidiSoundFontLoaded());
+    EXPECT_EQ(Peak(200), 0);
+    GGSFree();
+  }
+  platform::SetMidiSoundFont(platform::kGeneralMidiSoundFont);
 }
 
 TEST(MidiTempoMap, StartTicksFollowTheTempoChanges) {

@@ -109,6 +109,14 @@ void StoreGlyph(FontRecord* r, GlyphCacheEntry* cell, const uint8_t* glyph, int 
   });
 }
 
+// Every cell in order and free, the cursor on the first; map and cells
+// already zero.
+void LinkEmptyCells(FontRecord* r) {
+  for (int i = 0; i < r->cellCount; ++i) r->cells[i].cellIndex = i;
+  r->cells[r->cellCount].cellIndex = -1;
+  r->cursor = 0;
+}
+
 }  // namespace
 
 // --- Handles and queries ---------------------------------------------------------------
@@ -259,7 +267,7 @@ int CreateFontToHandle(const char* face, int size, int thickness, int typeFlags,
       return -1;
     }
   }
-  ClearGlyphCache(handle);
+  LinkEmptyCells(r);  // the record is fresh zeros: map and cells are already empty
   r->charSet = charSet;
   r->deletedFlag = nullptr;
   return handle;
@@ -363,9 +371,7 @@ int ClearGlyphCache(int handle) {
   if (r == nullptr) return -1;
   std::memset(r->map, 0, sizeof r->map);
   std::memset(r->cells, 0, sizeof r->cells);
-  for (int i = 0; i < r->cellCount; ++i) r->cells[i].cellIndex = i;
-  r->cells[r->cellCount].cellIndex = -1;
-  r->cursor = 0;
+  LinkEmptyCells(r);
   return 0;
 }
 

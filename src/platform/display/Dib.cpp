@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/HandleTable.h"
+#include "platform/ZeroedBuffer.h"
 
 namespace platform {
 namespace {
@@ -17,7 +18,7 @@ struct Dib {
   int pitch = 0;
   uint32_t masks[3] = {};
   uint32_t palette[256] = {};
-  std::vector<uint8_t> bits;
+  ZeroedBuffer bits;
 };
 
 struct Context {
@@ -276,7 +277,7 @@ DibHandle CreateDibSection(const BitmapInfo* info, void** bits) {
     d.masks[2] = 0xFF;
   }
   if (hd.bitCount == 8) std::memcpy(d.palette, info->colors, sizeof(d.palette));
-  d.bits.assign(static_cast<size_t>(pitch * rows), 0);
+  d.bits = ZeroedBuffer(static_cast<size_t>(pitch * rows));
   if (fault != 2) *bits = d.bits.data();
   return h;
 }
@@ -285,8 +286,7 @@ int DeleteDib(DibHandle dib) {
   Dib* d = FindDib(dib);
   if (d == nullptr) return 0;
   d->live = false;
-  d->bits.clear();
-  d->bits.shrink_to_fit();
+  d->bits = ZeroedBuffer();
   return 1;
 }
 

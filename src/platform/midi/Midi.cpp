@@ -3,9 +3,11 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/audio/Audio.h"
@@ -16,7 +18,7 @@ namespace {
 
 struct Song {
   std::vector<uint8_t> data;
-  fluid_player_t* player = nullptr;
+  fluid_player_t* player = nullptr;  // made on the song's first play
   ~Song() {
     if (player) {
       fluid_player_stop(player);
@@ -27,12 +29,18 @@ struct Song {
 
 struct Synth {
   std::mutex lock;  // the synthesiser and its players against the audio thread
+  // Started: the mixer runs and the SoundFont looks usable. The synthesiser
+  // and the SoundFont (megabytes) load on the first play, not at start.
+  bool started = false;
+  bool loadFailed = false;
+  std::string soundFont = kGeneralMidiSoundFont;
   fluid_settings_t* settings = nullptr;
   fluid_synth_t* synth = nullptr;
   int renderer = -1;
   std::vector<std::unique_ptr<Song>> songs;
   std::vector<float> left, right;
   double tempo = 1.0;
+  double gain = -1;  // below 0: the synthesiser's own
 };
 
 Synth gSynth;
@@ -58,31 +66,64 @@ Song* Find(int song) {
   return gSynth.songs[song].get();
 }
 
+// A readable file with a SoundFont's RIFF header: what start checks instead
+// of loading it.
+bool LooksLikeSoundFont(const std::string& path) {
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return false;
+  char header[12];
+  return std::fread(header, 1, sizeof header, file.get()) == sizeof header && std::memcmp(header, "RIFF", 4) == 0 &&
+         std::memcmp(header + 8, "sfbk", 4) == 0;
+}
+
+void SilenceFluidLog() {
+  fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+  fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+  fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+}
+
+// The synthesiser with the SoundFont, made once on the main thread. The
+// load runs outside the lock so the audio thread is not held up by it; only
+// the main thread ever sets gSynth.synth. A failed load is remembered: its
+// songs cannot play.
+bool LoadSynth() {
+  if (gSynth.synth) return true;
+  if (!gSynth.started || gSynth.loadFailed) return false;
+  fluid_settings_t* settings = new_fluid_settings();
+  fluid_synth_t* synth = nullptr;
+  if (settings) {
+    fluid_settings_setnum(settings, "synth.sample-rate", kMixRate);
+    // No effect tails: a stopped song is silent at once.
+    fluid_settings_setint(settings, "synth.reverb.active", 0);
+    fluid_settings_setint(settings, "synth.chorus.active", 0);
+    fluid_settings_setstr(settings, "player.timing-source", "sample");
+    synth = new_fluid_synth(settings);
+  }
+  if (!synth || fluid_synth_sfload(synth, gSynth.soundFont.c_str(), 1) == FLUID_FAILED) {
+    if (synth) delete_fluid_synth(synth);
+    if (settings) delete_fluid_settings(settings);
+    gSynth.loadFailed = true;
+    return false;
+  }
+  if (gSynth.gain >= 0) fluid_synth_set_gain(synth, static_cast<float>(gSynth.gain));
+  std::lock_guard lock(gSynth.lock);
+  gSynth.settings = settings;
+  gSynth.synth = synth;
+  return true;
+}
+
 }  // namespace
 
+void SetMidiSoundFont(const std::string& path) { gSynth.soundFont = path; }
+
+bool IsMidiSoundFontLoaded() { return gSynth.synth != nullptr; }
+
 bool StartMidi() {
-  {
-    std::lock_guard lock(gSynth.lock);
-    if (gSynth.synth) return true;
-    if (!IsAudioStarted()) return false;
-    fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
-    fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
-    fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
-    gSynth.settings = new_fluid_settings();
-    fluid_settings_setnum(gSynth.settings, "synth.sample-rate", kMixRate);
-    // No effect tails: a stopped song is silent at once.
-    fluid_settings_setint(gSynth.settings, "synth.reverb.active", 0);
-    fluid_settings_setint(gSynth.settings, "synth.chorus.active", 0);
-    fluid_settings_setstr(gSynth.settings, "player.timing-source", "sample");
-    gSynth.synth = new_fluid_synth(gSynth.settings);
-    if (!gSynth.synth || fluid_synth_sfload(gSynth.synth, kGeneralMidiSoundFont, 1) == FLUID_FAILED) {
-      if (gSynth.synth) delete_fluid_synth(gSynth.synth);
-      delete_fluid_settings(gSynth.settings);
-      gSynth.synth = nullptr;
-      gSynth.settings = nullptr;
-      return false;
-    }
-  }
+  if (gSynth.started) return true;
+  if (!IsAudioStarted() || !LooksLikeSoundFont(gSynth.soundFont)) return false;
+  SilenceFluidLog();
+  gSynth.started = true;
+  gSynth.loadFailed = false;
   gSynth.renderer = AddAudioRenderer(Render);
   return true;
 }
@@ -96,6 +137,9 @@ void EndMidi() {
   if (gSynth.settings) delete_fluid_settings(gSynth.settings);
   gSynth.synth = nullptr;
   gSynth.settings = nullptr;
+  gSynth.started = false;
+  gSynth.loadFailed = false;
+  gSynth.gain = -1;
 }
 
 namespace {
@@ -128,11 +172,9 @@ bool MidiChunksComplete(const uint8_t* data, size_t size) {
 
 int OpenMidiSong(const uint8_t* data, size_t size) {
   std::lock_guard lock(gSynth.lock);
-  if (!gSynth.synth || !data || !MidiChunksComplete(data, size)) return -1;
+  if (!gSynth.started || !data || !MidiChunksComplete(data, size)) return -1;
   auto song = std::make_unique<Song>();
   song->data.assign(data, data + size);
-  song->player = new_fluid_player(gSynth.synth);
-  if (!song->player || fluid_player_add_mem(song->player, song->data.data(), song->data.size()) != FLUID_OK) return -1;
   for (size_t i = 0; i < gSynth.songs.size(); ++i)
     if (!gSynth.songs[i]) {
       gSynth.songs[i] = std::move(song);
@@ -150,9 +192,13 @@ void CloseMidiSong(int song) {
 bool PlayMidiSong(int song, bool looping) { return PlayMidiSongFrom(song, looping, 0); }
 
 bool PlayMidiSongFrom(int song, bool looping, int startTick) {
+  if (!Find(song) || !LoadSynth()) return false;
   std::lock_guard lock(gSynth.lock);
   Song* s = Find(song);
-  if (!s) return false;
+  if (!s->player) {
+    s->player = new_fluid_player(gSynth.synth);
+    if (!s->player || fluid_player_add_mem(s->player, s->data.data(), s->data.size()) != FLUID_OK) return false;
+  }
   fluid_player_set_loop(s->player, looping ? -1 : 1);
   fluid_player_set_tempo(s->player, FLUID_PLAYER_TEMPO_INTERNAL, gSynth.tempo);
   fluid_player_seek(s->player, std::max(startTick, 0));
@@ -162,27 +208,32 @@ bool PlayMidiSongFrom(int song, bool looping, int startTick) {
 void StopMidiSong(int song) {
   std::lock_guard lock(gSynth.lock);
   Song* s = Find(song);
-  if (!s) return;
+  if (!s || !s->player) return;
+  // The player goes with the stop: a stopped one still silences every
+  // channel on its next tick, cutting the notes of the song played next.
   fluid_player_stop(s->player);
+  delete_fluid_player(s->player);
+  s->player = nullptr;
   fluid_synth_all_sounds_off(gSynth.synth, -1);
 }
 
 bool IsMidiSongPlaying(int song) {
   std::lock_guard lock(gSynth.lock);
   Song* s = Find(song);
-  return s && fluid_player_get_status(s->player) == FLUID_PLAYER_PLAYING;
+  return s && s->player && fluid_player_get_status(s->player) == FLUID_PLAYER_PLAYING;
 }
 
 void SetMidiGain(double gain) {
   std::lock_guard lock(gSynth.lock);
-  if (gSynth.synth) fluid_synth_set_gain(gSynth.synth, static_cast<float>(std::clamp(gain, 0.0, 10.0)));
+  gSynth.gain = std::clamp(gain, 0.0, 10.0);
+  if (gSynth.synth) fluid_synth_set_gain(gSynth.synth, static_cast<float>(gSynth.gain));
 }
 
 void SetMidiTempo(double multiplier) {
   std::lock_guard lock(gSynth.lock);
   gSynth.tempo = std::clamp(multiplier, 0.001, 1000.0);
   for (auto& s : gSynth.songs)
-    if (s) fluid_player_set_tempo(s->player, FLUID_PLAYER_TEMPO_INTERNAL, gSynth.tempo);
+    if (s && s->player) fluid_player_set_tempo(s->player, FLUID_PLAYER_TEMPO_INTERNAL, gSynth.tempo);
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -9,15 +10,20 @@ namespace platform {
 // MIDI SoundFont, straight into the audio mixer (platform/audio).
 constexpr const char* kGeneralMidiSoundFont = "/usr/share/sounds/sf2/default-GM.sf2";
 
-// Loads the synthesiser and the SoundFont (once) and joins the mixer. False
-// without a SoundFont or when the mixer is not started.
+// Joins the mixer once the SoundFont is found readable; false without one or
+// when the mixer is not started. The synthesiser and the SoundFont load on
+// the first play: a SoundFont that then fails to load leaves every song
+// unable to play.
 bool StartMidi();
 void EndMidi();
+// The SoundFont StartMidi looks for (tests point it elsewhere; kept by EndMidi).
+void SetMidiSoundFont(const std::string& path);
+bool IsMidiSoundFontLoaded();
 
 // Songs are indices; -1 when the data is not a MIDI file.
 int OpenMidiSong(const uint8_t* data, size_t size);
 void CloseMidiSong(int song);
-bool PlayMidiSong(int song, bool looping);  // from the start
+bool PlayMidiSong(int song, bool looping);  // from the start; false when the song cannot play
 // From `startTick` (a position MidiTickAtMs found).
 bool PlayMidiSongFrom(int song, bool looping, int startTick);
 void StopMidiSong(int song);  // stops at once, every note silenced

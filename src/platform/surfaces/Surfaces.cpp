@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/HandleTable.h"
+#include "platform/ZeroedBuffer.h"
 
 #include "platform/Backend.h"
 #include "platform/gpu/Gpu.h"
@@ -28,7 +29,7 @@ struct Surface {
   PixelFormat format{};
   uint32_t caps = 0;
   int pitch = 0;
-  std::vector<uint8_t> pixels;
+  ZeroedBuffer pixels;  // zero pages until drawn on
   bool keyed = false;
   uint32_t keyLow = 0, keyHigh = 0;
   bool lost = false;
@@ -270,7 +271,7 @@ int32_t CreateSurface(DirectDrawHandle dd, const SurfaceDescription& d, SurfaceH
     s.format = format;
     s.caps = (caps & ~kCapsVideoMemory) | kCapsSystemMemory;
     s.pitch = (w * static_cast<int>(format.bitCount / 8) + 3) / 4 * 4;
-    s.pixels.assign(static_cast<size_t>(s.pitch) * h, 0);
+    s.pixels = ZeroedBuffer(static_cast<size_t>(s.pitch) * h);
     s.generation = NextGeneration();
     return handle;
   };

@@ -142,6 +142,35 @@ TEST_F(SurfacesTest, LockFillBlitsWithAndWithoutKeyAndFlip) {
   EXPECT_EQ(At(b, 5, 5), 0xABCDEFu);
 }
 
+// New pixels are zero, small or screen-sized, even where a painted surface
+// was just released; a copy onto itself still reads a snapshot.
+TEST_F(SurfacesTest, NewSurfacesAreBlackAndASelfCopyReadsASnapshot) {
+  SetDisplayMode(dd_, 640, 480, 32, 0);
+  const struct { int width, height; } sizes[] = {{16, 8}, {1024, 768}};
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(size.width);
+    const SurfaceHandle painted = Make(size.width, size.height);
+    FillSurface(painted, nullptr, 0x5A5A5A);
+    ReleaseSurface(painted);
+    made_.pop_back();
+    const SurfaceHandle s = Make(size.width, size.height);
+    uint8_t* bits = nullptr;
+    int pitch = 0;
+    ASSERT_EQ(LockSurface(s, nullptr, &bits, &pitch), kDdOk);
+    bool black = true;
+    for (int y = 0; y < size.height; ++y)
+      for (int x = 0; x < pitch; ++x) black = black && bits[static_cast<size_t>(y) * pitch + x] == 0;
+    UnlockSurface(s);
+    EXPECT_TRUE(black);
+    // Read in place, the copy would spread the green over all of 4..11.
+    const SurfaceRect green{0, 0, 4, 8}, from{0, 0, 8, 8}, to{4, 0, 12, 8};
+    FillSurface(s, &green, 0x00FF00);
+    EXPECT_EQ(BltSurface(s, &to, s, &from, false), kDdOk);
+    EXPECT_EQ(At(s, 7, 7), 0x00FF00u);
+    EXPECT_EQ(At(s, 8, 7), 0u);
+  }
+}
+
 TEST_F(SurfacesTest, LostSurfacesRefuseUntilRestored) {
   const SurfaceHandle s = Make(4, 4);
   LoseAllSurfaces();
