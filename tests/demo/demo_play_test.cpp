@@ -58,6 +58,20 @@ constexpr std::array<std::pair<int, int>, 7> kKeys{{{kDemoUp, 200},
 
 int V(int n) { return gVariableStore.ReadVariable(2000000 + n); }
 
+// The bounding box of a set of pixels and their number.
+struct Box {
+  int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1, count = 0;
+  void Add(int x, int y) {
+    x0 = std::min(x0, x);
+    y0 = std::min(y0, y);
+    x1 = std::max(x1, x + 1);
+    y1 = std::max(y1, y + 1);
+    ++count;
+  }
+  int Width() const { return x1 - x0; }
+  int Height() const { return y1 - y0; }
+};
+
 struct Screen {
   std::vector<uint32_t> pixels;
   int width = 0, height = 0;
@@ -67,6 +81,14 @@ struct Screen {
     for (int y = y0; y < y1; ++y)
       for (int x = x0; x < x1; ++x) n += At(x, y) == colour ? 1 : 0;
     return n;
+  }
+  // The pixels of one colour in the rows [from, to).
+  Box Bounds(uint32_t colour, int from = 0, int to = 1 << 30) const {
+    Box box;
+    for (int y = std::max(from, 0); y < std::min(to, height); ++y)
+      for (int x = 0; x < width; ++x)
+        if (At(x, y) == colour) box.Add(x, y);
+    return box;
   }
 };
 
@@ -97,6 +119,20 @@ RunSetup MakeSetup(bool live, DemoForm form = DemoForm::Plain, bool withSpeech =
   setup.withSpeech = withSpeech;
   setup.folder = folder;
   return setup;
+}
+
+// The pixels of rows [from, to) of a town screenshot (not scrolled) that
+// differ from the town's bare tiles: walls round the edge, the path on the
+// hero's row, grass elsewhere.
+Box TownInk(const Screen& screen, int from, int to) {
+  Box box;
+  for (int y = std::max(from, 0); y < std::min(to, screen.height); ++y)
+    for (int x = 0; x < screen.width; ++x) {
+      const bool edge = x < 32 || y < 32 || x >= 19 * 32 || y >= 14 * 32;
+      const int cell = edge ? kDemoWallCell : y / 32 == kDemoHeroY ? kDemoPathCell : kDemoGrassCell;
+      if (screen.At(x, y) != DemoTileColor(cell, x % 32, y % 32)) box.Add(x, y);
+    }
+  return box;
 }
 
 class DemoPlayTest : public ::testing::Test {
@@ -192,7 +228,8 @@ class DemoPlayTest : public ::testing::Test {
 };
 
 TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToField) {
-  const auto looks = Play(kTour, {kAtMessage, kAtReward, kAtCave, kAtEnd, kAtField}, [](int frame) {
+  int rockX = 0, rockY = 0;  // the field's rock, screen pixels before the zoom
+  const auto looks = Play(kTour, {kAtMessage, kAtReward, kAtCave, kAtEnd, kAtField}, [&](int frame) {
     if (frame == kAtMessage) {
       // Beside the sign, facing it, its first page running: one talk, the
       // count in the message through its escape, the choice open.
@@ -283,6 +320,12 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToField) {
       EXPECT_EQ(gHero.party[0].y, 2 * kDemoFieldY);
       EXPECT_GT(V(kDemoVarBubbles), 5);
       EXPECT_LT(V(kDemoVarBubbles), 12);
+      // The arrival's zoom is complete, about the screen's centre.
+      EXPECT_EQ(gCurrentMap.zoom.currentZoom, kDemoZoom);
+      EXPECT_EQ(gCurrentMap.zoom.currentX, 320);
+      EXPECT_EQ(gCurrentMap.zoom.currentY, 240);
+      rockX = (kDemoFieldX + 1) * 32 - gCurrentMap.scrollX / 4;
+      rockY = (kDemoFieldY + 1) * 32 - gCurrentMap.scrollY / 4;
     }
   });
   ASSERT_EQ(looks.size(), 5u);
@@ -325,6 +368,52 @@ TEST_F(DemoPlayTest, TheTourPlaysTheScriptFromTitleToField) {
   EXPECT_GT(town.Count(heroX, kDemoHeroY * 32 - 16, heroX + 32, kDemoHeroY * 32 + 32, kDemoHeroBody), 150);
   // The message and choice windows' frames are drawn with the skin's fill.
   EXPECT_GT(town.Count(0, 0, 640, 480, kDemoFrameFill), 4000);
+
+  // Icon 1 on the message's second line: its two halves whole, once, at the
+  // text's left edge below the first line.
+  const Box top = town.Bounds(kDemoIconTop), bottom = town.Bounds(kDemoIconBottom);
+  constexpr int kHalf = kDemoIconSize * kDemoIconSize / 2;
+  ASSERT_EQ(top.count, kHalf);
+  ASSERT_EQ(bottom.count, kHalf);
+  EXPECT_EQ(top.Width(), kDemoIconSize);
+  EXPECT_EQ(top.Height(), kDemoIconSize / 2);
+  EXPECT_EQ(bottom.x0, top.x0);
+  EXPECT_EQ(bottom.y0, top.y1);
+  EXPECT_EQ(bottom.Width(), kDemoIconSize);
+  EXPECT_EQ(bottom.Height(), kDemoIconSize / 2);
+  const Box firstLine = TownInk(town, top.y0 - 40, top.y0);
+  ASSERT_GT(firstLine.count, 0);
+  EXPECT_LE(std::abs(firstLine.x0 - top.x0), 4);
+
+  // The reward's line is where the first message's first line was, and
+  // its ruby is drawn in the rows above it, over the second half of the
+  // base text, where the first message left the map bare.
+  const Screen reward = Decode(looks.at(kAtReward).png, scratch);
+  const Box baseLine = TownInk(reward, firstLine.y0, firstLine.y1);
+  ASSERT_GT(baseLine.count, 0);
+  EXPECT_EQ(TownInk(town, firstLine.y0 - 16, firstLine.y0).count, 0);
+  const Box ruby = TownInk(reward, firstLine.y0 - 16, firstLine.y0);
+  EXPECT_GT(ruby.count, 10);
+  EXPECT_GE(ruby.x0, baseLine.x0 + baseLine.Width() / 2);
+  EXPECT_LE(ruby.x1, baseLine.x1);
+
+  // The field at twice the scale about the screen's centre: down a column
+  // of the rock's wall tile clear of the sun, the tile's dark rows (every
+  // 8th) are two pixels thick every 16 and the tile ends 64 pixels below
+  // its top. A column keeps one fog stripe, so the wall shows in two
+  // colours.
+  const Screen field = Decode(looks.at(kAtField).png, scratch);
+  const auto zoomed = [](int q, int centre) { return q + (q - centre) * (kDemoZoom - 100) / 100; };
+  const int x0 = zoomed(rockX, 320), y0 = zoomed(rockY, 240), y1 = zoomed(rockY + 32, 240);
+  const int column = x0 + 2 * 30;
+  ASSERT_TRUE(column >= 0 && column < 640 && y0 >= 0 && y1 + 4 <= 480) << column << " " << y0;
+  const uint32_t dark = field.At(column, y0 + 16), light = field.At(column, y0 + 18);
+  EXPECT_NE(dark, light);
+  int off = 0;
+  for (int y = y0 + 12; y < y1; ++y) off += field.At(column, y) != (((y - y0) / 2) % 8 == 0 ? dark : light) ? 1 : 0;
+  EXPECT_EQ(off, 0);
+  // Grass below the rock.
+  for (int y = y1; y < y1 + 4; ++y) EXPECT_TRUE(field.At(column, y) != dark && field.At(column, y) != light) << y;
 }
 
 // Without the speech library's file the cave's spoken line gives the

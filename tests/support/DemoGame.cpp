@@ -78,6 +78,18 @@ Bytes Arrow() {
                  [](int x, int y) { return (y >= 4 && y < 12 && x >= y - 4 && x < 20 - y) ? 0xFFFFFFu : kClear; });
 }
 
+// An icon: its top half one colour, its bottom half another.
+Bytes Icon() {
+  return Picture(kDemoIconSize, kDemoIconSize,
+                 [](int, int y) { return y < kDemoIconSize / 2 ? kDemoIconTop : kDemoIconBottom; });
+}
+
+// The icon list: one file name a line, its number in the name's characters 5 to 7.
+Bytes IconList() {
+  const std::string list = "icon001.bmp\r\n";
+  return {list.begin(), list.end()};
+}
+
 Bytes Sun() {
   return Picture(64, 64, [](int x, int y) {
     const int dx = x - 32, dy = y - 32;
@@ -305,7 +317,8 @@ MapData Town() {
   CommandListBuilder first;
   SetVar(first, kDemoVarTalks, 1, 0, 1);
   PlaySound(first, 2, 1);
-  first.Add(101, {}, {Text("ようこそ！ 話した回数：\\v[1]")});
+  // The count through its escape; on a line of its own, icon 1 of the icon list.
+  first.Add(101, {}, {Text("ようこそ！ 話した回数：\\v[1]\n\\i[1]")});
   first.Add(102, {0x02}, {Text("はい"), Text("いいえ")});
   first.Add(401, {2}).In();
   SetVar(first, kDemoVarAnswer, 1);
@@ -421,6 +434,8 @@ MapData Field() {
   SetVar(arrive, kDemoVarArrived, 1);
   arrive.Add(121, {9000061, 1, 0, 0x0C});
   arrive.Add(121, {9000065, kDemoFogOpacity, 0, 0x0C});
+  // The map screen zooms in on the screen's centre.
+  arrive.Add(290, {0x02, kDemoZoomFrames, 0, 0, 320, 240, kDemoZoom});
   arrive.Add(201, {-2}).WithRoute(RouteBuilder().Flags(0).Step(0).Step(28, {Var(kDemoVarRouted), 1}));
   arrive.Add(202);
   arrival.pages[0].commands = arrive.Build();
@@ -533,6 +548,8 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
       .DataFile("Picture\\Mist.bmp", Mist())
       .DataFile("Picture\\Sun.bmp", Sun())
       .DataFile("Picture\\Fade.ogv", FadeClip())
+      .DataFile("BasicData\\EncodedIconList.xxxxx", IconList())
+      .DataFile("BasicData\\icon001.bmp", Icon())
       .DataFile("SystemFile\\Arrow.bmp", Arrow())
       .DataFile("SystemFile\\Window.bmp", Frame(kDemoFrameBorder, kDemoFrameFill))
       .DataFile("SystemFile\\Cursor.bmp", Frame(0xFFFFFF, kClear))

@@ -18,13 +18,12 @@
 //
 // Town (map 0, 20 x 15): the hero starts at (kDemoHeroX, kDemoHeroY) facing
 // down. The sign kDemoSignSteps cells to the right (action key) counts the
-// talks in V[1], shows a message with escapes and a choice; its second page
-// (V[1] >= 1) says something else. Answering yes calls the reward common
-// event with arguments, shows what it gave in a second message and adds a
-// friend to the party, who follows the hero from then on. Answering yes calls the reward common
-// event with arguments, shows what it gave in a second message and adds a
-// friend to the party, who follows the hero from then on. A door at the town's right edge (hero
-// touch) a row below the path leads to the cave.
+// talks in V[1], shows a message with escapes (icon 1 of the icon list on
+// its second line) and a choice; its second page (V[1] >= 1) says something
+// else. Answering yes calls the reward common event with arguments, shows
+// what it gave in a second message (with ruby over a word) and adds a
+// friend to the party, who follows the hero from then on. A door at the
+// town's right edge (hero touch) a row below the path leads to the cave.
 //
 // Cave (map 1): the MIDI BGM plays; a guard walks a fixed route.
 //
@@ -39,7 +38,8 @@
 // The cave's exit (hero touch, at kDemoCaveExitX on the entry row) leads
 // to the field (map 2, looping both ways, panorama 0 behind its empty top
 // rows). Arriving (automatic, once): the fog (image 1, opacity
-// kDemoFogOpacity) and a move route that walks the hero a cell down and
+// kDemoFogOpacity), the map zoomed to kDemoZoom % about the screen's centre
+// over kDemoZoomFrames frames, and a move route that walks the hero a cell down and
 // sets V[11]. A wanderer stands two cells below the arrival point (event
 // touch, when the hero walks into it: V[13] + 1, then its second page,
 // which asks for a name and an age by text entry, waits for a key and
@@ -127,6 +127,14 @@ inline constexpr uint32_t kDemoFrameBorder = 0xE8E8F8;
 inline constexpr uint32_t kDemoFrameFill = 0x183060;
 inline constexpr int kDemoTransitionFrames = 20;  // the movie-masked fade into the cave
 inline constexpr int kDemoToneWord = 0x786450;    // red 80 %, green 100 %, blue 120 %
+
+// Icon 1 of the icon list, shown on the sign's message's second line.
+inline constexpr int kDemoIconSize = 24;
+inline constexpr uint32_t kDemoIconTop = 0xF0A020;
+inline constexpr uint32_t kDemoIconBottom = 0x20C0A0;
+// The field's map zoom (percent, about the screen's centre) and its frames.
+inline constexpr int kDemoZoom = 200;
+inline constexpr int kDemoZoomFrames = 30;
 
 // The hero's body colour and the tile colours (0xRRGGBB at (u, v) of a
 // 32-pixel cell): 1 grass, 2 path, 3 wall, 4 cave floor.
