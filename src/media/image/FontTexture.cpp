@@ -235,6 +235,13 @@ void FourCorners(const float* c, int graph) {
   PutGraphFourCorners(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], graph, 1);
 }
 
+// A graph turned a quarter clockwise: its top edge runs down from (right, top)
+// for `along` pixels and its left edge runs left for `across` pixels.
+void TurnedFourCorners(float right, float top, float along, float across, int graph) {
+  const float c[8] = {right, top, right, top + along, right - across, top + along, right - across, top};
+  FourCorners(c, graph);
+}
+
 // Runs draw with the clip area cut to the rectangle; the clip area is put back.
 template <class Draw>
 void WithClip(Rect cut, Draw draw) {
@@ -290,32 +297,17 @@ void DrawTextureGlyph(const FontRecord* f, const GlyphCacheEntry* cell, const Te
       QueryGraphSize(f->cacheGraph, &gw, &gh);
       if (layer == 0) gw /= 2;
       const float left = static_cast<float>(X0 + cellY) - 0.5f, top = static_cast<float>(Y0 - cellX) - 0.5f;
-      const float c[8] = {left,
-                          top,
-                          left,
-                          top + static_cast<float>(gw),
-                          left - static_cast<float>(gh),
-                          top + static_cast<float>(gw),
-                          left - static_cast<float>(gh),
-                          top};
-      WithClip(Rect{X0 - h - 1, Y0, X0 + 1, Y0 + w}, [&] { FourCorners(c, graph); });
+      WithClip(Rect{X0 - h - 1, Y0, X0 + 1, Y0 + w},
+               [&] { TurnedFourCorners(left, top, static_cast<float>(gw), static_cast<float>(gh), graph); });
     } else {
       const int X0 = d.x + static_cast<int>((H - offY) * d.xScale),
                 Y0 = d.y + static_cast<int>(offX * d.yScale + d.pen);
       const int sw = static_cast<int>(w * d.yScale), sh = static_cast<int>(h * d.xScale);
       const float right = static_cast<float>(X0) - 0.5f, top = static_cast<float>(Y0) - 0.5f;
-      const float c[8] = {right,
-                          top,
-                          right,
-                          top + static_cast<float>(sw),
-                          right - static_cast<float>(sh),
-                          top + static_cast<float>(sw),
-                          right - static_cast<float>(sh),
-                          top};
       WithClip(Rect{X0 - sh - 1, Y0, X0 + 1, Y0 + sw}, [&] {
         const int part = CreateSubGraph(cellX, cellY, w, h, graph);
         if (part == -1) return;
-        FourCorners(c, part);
+        TurnedFourCorners(right, top, static_cast<float>(sw), static_cast<float>(sh), part);
         ReleaseGraph(part, 0);
       });
     }
