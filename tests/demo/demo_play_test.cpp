@@ -566,12 +566,12 @@ TEST_F(DemoPlayTest, RunsRepeatExactlyAndBothFormsAgree) {
   }
 }
 
-// The OpenGL path (Mesa) draws the town and the cave within the drawing
-// tolerance of the software path.
+// The OpenGL path (Mesa) draws the town, the cave and the fogged field within
+// the drawing tolerance of the software path.
 TEST_F(DemoPlayTest, OpenGLPathMatchesTheSoftwarePath) {
   ForceHardwareRendering(1);
   if (!platform::gpu::HasDirect3D()) GTEST_SKIP() << "no OpenGL 3.3 context";
-  const std::vector<int> frames = {kAtMessage, kAtCave};
+  const std::vector<int> frames = {kAtMessage, kAtCave, kAtField};
   const auto hardware = Play(kTour, frames);
   ForceHardwareRendering(0);
   const auto software = Play(kTour, frames);

@@ -258,9 +258,11 @@ int TransferImagePartToSurface2D(const GraphImage* image, const GraphImage* alph
   if (st->softwareImage != 0) {
     MemImgTransferFromBase(image, alphaImage, &st->colorImage, x, y, width, height, v->storeX, v->storeY, 0);
     if (st->request.palette != 0) {
-      // The transparent index: the first palette entry of the key colour.
+      // The transparent index: the first palette entry of the key colour. A
+      // palette without that colour keeps every index, as the colour-keyed
+      // surfaces and textures of the other paths do (index 0 would lose pixels).
       const int key = st->transparentColor;
-      uint32_t index = 0;
+      uint32_t index = 0xFFFF;
       for (int i = 0; i < 256; ++i) {
         const PaletteEntry& e = image->format.palette[i];
         if (((e.red << 16) | (e.green << 8) | e.blue) == key) {
