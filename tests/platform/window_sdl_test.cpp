@@ -15,6 +15,7 @@
 #include "media/system/PublicSystem.h"
 #include "platform/Backend.h"
 #include "platform/display/WindowImage.h"
+#include "platform/gpu/Gpu.h"
 #include "platform/window/Window.h"
 #include "support/Commands.h"
 #include "support/GameOnXvfb.h"
@@ -250,11 +251,15 @@ int WrongFramePixels(const std::string& display, const std::string& windowName) 
   return wrong;
 }
 
+enum class FramePath { Software, OpenGL, OpenGLAfterDeviceLoss };
+
 // The game's side of the frame checks: draws the boxes on the back screen and
-// presents them, on the software path or the 3D one. Reports 'y', or what
-// went wrong: 'n' the start failed, 's' the 3D path was not taken, 'i' the
-// window image was made although the 3D device presents.
-void DrawFrameOnTheDisplay(const char* title, bool hardware) {
+// presents them, on the software path or the 3D one (whose device may be lost
+// and restored after a first frame). Reports 'y', or what went wrong: 'n' the
+// start failed, 's' the 3D path was not taken, 'i' the window image was made
+// although the 3D device presents.
+void DrawFrameOnTheDisplay(const char* title, FramePath path) {
+  const bool hardware = path != FramePath::Software;
   int ready = -1, done = -1;
   if (!ChildPipes(&ready, &done)) GTEST_SKIP();
   platform::SetBackend(platform::Backend::Sdl);
@@ -273,6 +278,13 @@ void DrawFrameOnTheDisplay(const char* title, bool hardware) {
     RunMessageLoopRound();
     usleep(5000);
   }
+  if (path == FramePath::OpenGLAfterDeviceLoss) {
+    platform::gpu::LoseDevice();
+    RestoreScreenAfterDeviceLoss();
+    SelectDrawTarget(-2);
+    for (const FrameBox& b : kFrameBoxes)
+      PutBox(b.x1, b.y1, b.x2, b.y2, PackColor((b.rgb >> 16) & 0xFF, (b.rgb >> 8) & 0xFF, b.rgb & 0xFF), 1);
+  }
   PresentFrame();
   platform::DibDescription image{};
   if (byte == 'y' && hardware && IsSoftwareRendering() != 0) byte = 's';
@@ -284,14 +296,16 @@ void DrawFrameOnTheDisplay(const char* title, bool hardware) {
 
 // The presented frame, grabbed from the X server, equals what was drawn: on
 // the software path through the window image, on the 3D path through the
-// device's own buffer swap (the window image is never made).
+// device's own buffer swap (the window image is never made), also once the
+// device was lost and restored.
 TEST_F(SdlBackend, ARealWindowScreenshotEqualsThePresentedFrame) {
   if (!HasProgram("Xvfb") || !HasProgram("xwd")) GTEST_SKIP() << "Xvfb or xwd missing";
   const struct {
     const char* child;
     const char* title;
   } cases[] = {{"DISABLED_GameFrameOnTheDisplay", "Player Frame Check"},
-               {"DISABLED_GameFrameOnTheDisplayThroughOpenGL", "Player OpenGL Frame Check"}};
+               {"DISABLED_GameFrameOnTheDisplayThroughOpenGL", "Player OpenGL Frame Check"},
+               {"DISABLED_GameFrameOnTheDisplayAfterDeviceLoss", "Player Restored Frame Check"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.child);
     GameOnDisplay game;
@@ -303,9 +317,12 @@ TEST_F(SdlBackend, ARealWindowScreenshotEqualsThePresentedFrame) {
   }
 }
 
-TEST_F(SdlBackend, DISABLED_GameFrameOnTheDisplay) { DrawFrameOnTheDisplay("Player Frame Check", false); }
+TEST_F(SdlBackend, DISABLED_GameFrameOnTheDisplay) { DrawFrameOnTheDisplay("Player Frame Check", FramePath::Software); }
 TEST_F(SdlBackend, DISABLED_GameFrameOnTheDisplayThroughOpenGL) {
-  DrawFrameOnTheDisplay("Player OpenGL Frame Check", true);
+  DrawFrameOnTheDisplay("Player OpenGL Frame Check", FramePath::OpenGL);
+}
+TEST_F(SdlBackend, DISABLED_GameFrameOnTheDisplayAfterDeviceLoss) {
+  DrawFrameOnTheDisplay("Player Restored Frame Check", FramePath::OpenGLAfterDeviceLoss);
 }
 
 }  // namespace
