@@ -615,6 +615,9 @@ bool PresentToWindow(SurfaceHandle surface, const SurfaceRect& from, const Surfa
   }
   // The window keeps what it showed outside `to`, as the window image does; a new size starts black.
   GlSurface& shown = s.window;
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_BLEND);
+  glClearColor(0, 0, 0, 1);
   if (shown.texture == 0 || shown.width != clientWidth || shown.height != clientHeight) {
     if (shown.texture == 0) glGenTextures(1, &shown.texture);
     if (shown.framebuffer == 0) glGenFramebuffers(1, &shown.framebuffer);
@@ -622,17 +625,9 @@ bool PresentToWindow(SurfaceHandle surface, const SurfaceRect& from, const Surfa
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, clientWidth, clientHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glBindFramebuffer(GL_FRAMEBUFFER, shown.framebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, shown.texture, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
     shown.width = clientWidth;
     shown.height = clientHeight;
-    shown.generation = ~0ull;
-  }
-  glDisable(GL_SCISSOR_TEST);
-  glDisable(GL_BLEND);
-  glClearColor(0, 0, 0, 1);
-  if (shown.generation != 0) {
-    glBindFramebuffer(GL_FRAMEBUFFER, shown.framebuffer);
-    glClear(GL_COLOR_BUFFER_BIT);
-    shown.generation = 0;
   }
   // Both keep the surfaces' rows top first; only the window's own framebuffer counts from the bottom.
   glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);

@@ -90,8 +90,8 @@ bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, 
   if (!visible) flags |= SDL_WINDOW_HIDDEN;
   if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   // The window takes OpenGL so that the gpu's context can present into it. SDL's context is EGL, as the gpu's
-  // own is: a GLX one on this thread would keep the gpu's from being made current. A driver without OpenGL
-  // (SDL's dummy) gets a plain window.
+  // windowless one is: a GLX context on this thread would keep an EGL one from being made current. A driver
+  // without OpenGL (SDL's dummy) gets a plain window.
   SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
   const int w = width > 0 ? width : 1, h = height > 0 ? height : 1;
   gWindow = SDL_CreateWindow(utf8Title.c_str(), x, y, w, h, flags | SDL_WINDOW_OPENGL);
