@@ -9,12 +9,16 @@
 #include <string>
 
 #include "media/PublicFunctions.h"
+#include "media/graphics/GraphicsSystem.h"
 #include "media/system/KeyInput.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/PublicSystem.h"
 #include "platform/Backend.h"
+#include "platform/display/WindowImage.h"
+#include "platform/gpu/Gpu.h"
 #include "platform/window/Window.h"
 #include "support/Commands.h"
+#include "support/GameOnXvfb.h"
 
 namespace {
 
@@ -219,22 +223,12 @@ uint32_t ExpectedFramePixel(int x, int y) {
   return rgb;
 }
 
-uint32_t BigEndian32(const std::string& data, size_t at) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(data[at])) << 24 |
-         static_cast<uint32_t>(static_cast<uint8_t>(data[at + 1])) << 16 |
-         static_cast<uint32_t>(static_cast<uint8_t>(data[at + 2])) << 8 | static_cast<uint8_t>(data[at + 3]);
-}
-
-// The presented frame, grabbed from the X server with xwd, equals what was drawn.
-TEST_F(SdlBackend, ARealWindowScreenshotEqualsThePresentedFrame) {
-  if (!HasProgram("Xvfb") || !HasProgram("xwd")) GTEST_SKIP() << "Xvfb or xwd missing";
-  GameOnDisplay game;
-  const std::string display = game.Start("DISABLED_GameFrameOnTheDisplay");
-  ASSERT_FALSE(display.empty()) << "Xvfb did not start";
-  ASSERT_EQ(game.Read(1), "y");
+// Pixels of the window, grabbed from the X server with xwd, that differ from
+// the frame the check draws (all of them when it cannot be read).
+int WrongFramePixels(const std::string& display, const std::string& windowName) {
   const std::string file =
       (std::filesystem::temp_directory_path() / ("player-frame-" + std::to_string(getpid()) + ".xwd")).string();
-  RunCommand("xwd -silent -name 'Player Frame Check' -display " + display + " -out " + file);
+  RunCommand("xwd -silent -name '" + windowName + "' -display " + display + " -out " + file);
   std::string dump;
   if (FILE* in = std::fopen(file.c_str(), "rb")) {
     char buffer[65536];
@@ -243,40 +237,36 @@ TEST_F(SdlBackend, ARealWindowScreenshotEqualsThePresentedFrame) {
     std::fclose(in);
   }
   std::filesystem::remove(file);
-  ASSERT_GT(dump.size(), 100u) << dump;
-  const uint32_t headerSize = BigEndian32(dump, 0);
-  const uint32_t width = BigEndian32(dump, 16), height = BigEndian32(dump, 20);
-  const uint32_t byteOrder = BigEndian32(dump, 28), bitsPerPixel = BigEndian32(dump, 44);
-  const uint32_t bytesPerLine = BigEndian32(dump, 48), colours = BigEndian32(dump, 76);
-  ASSERT_EQ(width, 640u);
-  ASSERT_EQ(height, 480u);
-  ASSERT_EQ(bitsPerPixel, 32u);
-  const size_t pixels = headerSize + colours * 12;
-  ASSERT_GE(dump.size(), pixels + static_cast<size_t>(bytesPerLine) * height);
+  int width = 0, height = 0;
+  const std::vector<uint32_t> shown = ReadXwd(dump, &width, &height);
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+  if (width != 640 || height != 480) return 640 * 480;
   int wrong = 0;
-  for (uint32_t y = 0; y < height; ++y)
-    for (uint32_t x = 0; x < width; ++x) {
-      const size_t at = pixels + y * bytesPerLine + x * 4;
-      uint32_t v = 0;
-      for (int i = 0; i < 4; ++i) {
-        const uint32_t b = static_cast<uint8_t>(dump[at + i]);
-        v |= byteOrder == 0 ? b << (8 * i) : b << (8 * (3 - i));
-      }
-      if ((v & 0xFFFFFF) != ExpectedFramePixel(static_cast<int>(x), static_cast<int>(y)) && wrong++ < 5)
-        ADD_FAILURE() << x << "," << y << ": " << std::hex << (v & 0xFFFFFF);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const uint32_t v = shown[static_cast<size_t>(y) * width + x] & 0xFFFFFF;
+      if (v != ExpectedFramePixel(x, y) && wrong++ < 5) ADD_FAILURE() << x << "," << y << ": " << std::hex << v;
     }
-  EXPECT_EQ(wrong, 0);
-  EXPECT_TRUE(game.Finish());
+  return wrong;
 }
 
-// The game's side: draws the boxes on the back screen and presents them.
-TEST_F(SdlBackend, DISABLED_GameFrameOnTheDisplay) {
+enum class FramePath { Software, OpenGL, OpenGLAfterDeviceLoss };
+
+// The game's side of the frame checks: draws the boxes on the back screen and
+// presents them, on the software path or the 3D one (whose device may be lost
+// and restored after a first frame). Reports 'y', or what went wrong: 'n' the
+// start failed, 's' the 3D path was not taken, 'i' the window image was made
+// although the 3D device presents.
+void DrawFrameOnTheDisplay(const char* title, FramePath path) {
+  const bool hardware = path != FramePath::Software;
   int ready = -1, done = -1;
   if (!ChildPipes(&ready, &done)) GTEST_SKIP();
   platform::SetBackend(platform::Backend::Sdl);
+  ForceHardwareRendering(hardware ? 1 : 0);
   SetRunWhileInactive(1);
   ChangeWindowMode(1);
-  SetMainWindowTitle("Player Frame Check");
+  SetMainWindowTitle(title);
   char byte = StartMediaLibrary() == 0 ? 'y' : 'n';
   SelectDrawTarget(-2);
   for (int i = 0; i < 20; ++i) RunMessageLoopRound();
@@ -288,10 +278,51 @@ TEST_F(SdlBackend, DISABLED_GameFrameOnTheDisplay) {
     RunMessageLoopRound();
     usleep(5000);
   }
+  if (path == FramePath::OpenGLAfterDeviceLoss) {
+    platform::gpu::LoseDevice();
+    RestoreScreenAfterDeviceLoss();
+    SelectDrawTarget(-2);
+    for (const FrameBox& b : kFrameBoxes)
+      PutBox(b.x1, b.y1, b.x2, b.y2, PackColor((b.rgb >> 16) & 0xFF, (b.rgb >> 8) & 0xFF, b.rgb & 0xFF), 1);
+  }
   PresentFrame();
+  platform::DibDescription image{};
+  if (byte == 'y' && hardware && IsSoftwareRendering() != 0) byte = 's';
+  if (byte == 'y' && hardware && platform::DescribeWindowImage(GetLibraryWindowHandle(), &image) != 0) byte = 'i';
   (void)!write(ready, &byte, 1);
   (void)!read(done, &byte, 1);
   EXPECT_EQ(EndMediaLibrary(), 0);
+}
+
+// The presented frame, grabbed from the X server, equals what was drawn: on
+// the software path through the window image, on the 3D path through the
+// device's own buffer swap (the window image is never made), also once the
+// device was lost and restored.
+TEST_F(SdlBackend, ARealWindowScreenshotEqualsThePresentedFrame) {
+  if (!HasProgram("Xvfb") || !HasProgram("xwd")) GTEST_SKIP() << "Xvfb or xwd missing";
+  const struct {
+    const char* child;
+    const char* title;
+  } cases[] = {{"DISABLED_GameFrameOnTheDisplay", "Player Frame Check"},
+               {"DISABLED_GameFrameOnTheDisplayThroughOpenGL", "Player OpenGL Frame Check"},
+               {"DISABLED_GameFrameOnTheDisplayAfterDeviceLoss", "Player Restored Frame Check"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.child);
+    GameOnDisplay game;
+    const std::string display = game.Start(c.child);
+    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+    ASSERT_EQ(game.Read(1), "y");
+    EXPECT_EQ(WrongFramePixels(display, c.title), 0);
+    EXPECT_TRUE(game.Finish());
+  }
+}
+
+TEST_F(SdlBackend, DISABLED_GameFrameOnTheDisplay) { DrawFrameOnTheDisplay("Player Frame Check", FramePath::Software); }
+TEST_F(SdlBackend, DISABLED_GameFrameOnTheDisplayThroughOpenGL) {
+  DrawFrameOnTheDisplay("Player OpenGL Frame Check", FramePath::OpenGL);
+}
+TEST_F(SdlBackend, DISABLED_GameFrameOnTheDisplayAfterDeviceLoss) {
+  DrawFrameOnTheDisplay("Player Restored Frame Check", FramePath::OpenGLAfterDeviceLoss);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "media/system/MessageLoop.h"
 #include "media/system/PublicSystem.h"
 #include "platform/display/WindowImage.h"
+#include "platform/gpu/Gpu.h"
 #include "platform/time/Time.h"
 
 namespace {
@@ -74,6 +75,20 @@ void ShowPrimaryInWindow() {
   platform::UnlockSurface(ss.primary);
 }
 
+// The back screen's `from` has just gone to `to` of the primary. Where the 3D
+// device draws into the window it presents the back screen there itself;
+// otherwise the primary goes through the window image.
+void ShowBackInWindow(const platform::SurfaceRect& from, const platform::SurfaceRect& to) {
+  ScreenState& ss = gScreenState;
+  platform::WindowRect client{};
+  if (IsWindowModeOn() != 0) GetClientScreenRect(&client);
+  else client = platform::WindowRect{0, 0, ScreenWidth(), ScreenHeight()};
+  const platform::SurfaceRect inClient{to.left - client.left, to.top - client.top, to.right - client.left,
+                                       to.bottom - client.top};
+  if (!platform::gpu::PresentSurfaceToWindow(ss.back, from, inClient, client.Width(), client.Height()))
+    ShowPrimaryInWindow();
+}
+
 }  // namespace
 
 int WaitVerticalBlanks(int count) {
@@ -132,8 +147,11 @@ int PresentFrame() {
     CountPresentation();
     return WaitVerticalBlanks(1);
   }
+  // The device shows the back screen before the flip hands its pixels to the primary.
+  const platform::SurfaceRect whole{0, 0, ScreenWidth(), ScreenHeight()};
+  const bool shown = platform::gpu::PresentSurfaceToWindow(ss.back, whole, whole, ScreenWidth(), ScreenHeight());
   platform::FlipSurface(ss.primary);
-  ShowPrimaryInWindow();
+  if (!shown) ShowPrimaryInWindow();
   CountPresentation();
   return 0;
 }
@@ -203,7 +221,7 @@ int PresentBackScreen(const GraphicsRect* target) {
   const platform::SurfaceRect to{d.left, d.top, d.right, d.bottom};
   Wait();
   platform::BltSurface(ss.primary, &to, ss.back, &from, false);
-  ShowPrimaryInWindow();
+  ShowBackInWindow(from, to);
   CountPresentation();
   return 0;
 }

@@ -340,4 +340,19 @@ int32_t LoadTexture(DeviceHandle device, SurfaceHandle dest, int x, int y, Surfa
   return BltFastSurface(dest, x, y, source, &rect, false);
 }
 
+bool PresentSurfaceToWindow(SurfaceHandle surface, const SurfaceRect& from, const SurfaceRect& to, int clientWidth,
+                            int clientHeight) {
+  std::lock_guard lock(gMutex);
+  if (!OpenGL()) return false;
+  const auto& devices = S().devices;
+  if (std::none_of(devices.begin(), devices.end(), [](const Device& d) { return d.live && !d.lost; })) return false;
+  int width = 0, height = 0;
+  if (GetSurfaceFormat(surface, &width, &height, nullptr) == 0) return false;
+  // Rectangles outside the surface or turned inside out are not blitted.
+  if (from.left < 0 || from.top < 0 || from.right > width || from.bottom > height || from.right <= from.left ||
+      from.bottom <= from.top || to.right <= to.left || to.bottom <= to.top)
+    return false;
+  return opengl::PresentToWindow(surface, from, to, clientWidth, clientHeight);
+}
+
 }  // namespace platform::gpu

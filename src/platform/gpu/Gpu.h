@@ -152,6 +152,16 @@ int32_t LoadTexture(DeviceHandle device, SurfaceHandle dest, int x, int y, Surfa
 int32_t AttachDepthSurface(SurfaceHandle surface, SurfaceHandle depth);
 int32_t DetachDepthSurface(SurfaceHandle surface, SurfaceHandle depth);
 
+// Presents through the device: `from` of a surface (the back render target)
+// goes to `to` of the window's client area, clientWidth x clientHeight, whose
+// other pixels keep what was presented before; the client area is shown
+// scaled by the largest whole factor that fits the window and centred, and
+// the window's buffers are swapped. False, with nothing done, unless a live
+// OpenGL device draws into a real window (headless, SDL's dummy video, the
+// recording backend and a lost device all present through the window image).
+bool PresentSurfaceToWindow(SurfaceHandle surface, const SurfaceRect& from, const SurfaceRect& to, int clientWidth,
+                            int clientHeight);
+
 // --- Backends ---------------------------------------------------------------------
 enum class BackendKind { None, Recording, OpenGL };
 void SetGpuBackend(BackendKind kind);

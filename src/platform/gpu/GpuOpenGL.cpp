@@ -1,5 +1,7 @@
-// The OpenGL 3.3 core backend of the gpu facility, on an EGL context without
-// a window (Mesa's surfaceless platform, or any driver's). Surfaces stay the
+// The OpenGL 3.3 core backend of the gpu facility. Under a window that takes
+// OpenGL the context is SDL's on that window, so that presenting is a blit
+// into the window and a buffer swap; otherwise it is an EGL context without a
+// window (Mesa's surfaceless platform, or any driver's). Surfaces stay the
 // owners of their pixels: a texture or render target is uploaded when its
 // surface changed since the last upload, and a render target is read back
 // into its surface when a scene ends. Texture stages, alpha test and colour
@@ -7,9 +9,12 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include "platform/gpu/GpuOpenGL.h"
 
+#include "platform/window/WindowSdl.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/glcorearb.h>
+#include <SDL.h>
 
 #include <cstddef>
 #include <cstring>
@@ -34,6 +39,8 @@ struct State {
   bool tried = false, ready = false;
   EGLDisplay display = EGL_NO_DISPLAY;
   EGLContext context = EGL_NO_CONTEXT;
+  SDL_GLContext windowContext = nullptr;  // SDL's context on the window, when it is the one in use
+  GlSurface window;                       // what the window shows, at its client size, top row first
   std::string renderer;
   GLint maxTextureSize = 2048;
   GLuint vao = 0, vbo = 0, ebo = 0, vertexShader = 0;
@@ -420,12 +427,39 @@ void SetUpAttributes(uint32_t fvf) {
   }
 }
 
-}  // namespace
+// The window, when it takes OpenGL.
+SDL_Window* GlWindow() {
+  auto* window = static_cast<SDL_Window*>(sdlwindow::NativeWindow());
+  return window != nullptr && (SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) != 0 ? window : nullptr;
+}
 
-bool Available() {
+bool CreateWindowContext() {
   State& s = S();
-  if (s.tried) return s.ready;
-  s.tried = true;
+  SDL_Window* window = GlWindow();
+  if (window == nullptr) return false;
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  s.windowContext = SDL_GL_CreateContext(window);
+  if (s.windowContext == nullptr) return false;
+  // The caller paces its frames; a swap must not wait for the display as well.
+  SDL_GL_SetSwapInterval(0);
+  return true;
+}
+
+// SDL lets go of the context when its window is destroyed, and a window made
+// anew needs it current on itself: every entry point comes through here.
+void MakeCurrent() {
+  State& s = S();
+  if (s.windowContext == nullptr) return;
+  SDL_Window* window = GlWindow();
+  if (SDL_GL_GetCurrentContext() == s.windowContext && SDL_GL_GetCurrentWindow() == window) return;
+  SDL_GL_MakeCurrent(window, s.windowContext);
+}
+
+bool CreateSurfacelessContext() {
+  State& s = S();
   auto getDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
   s.display =
       getDisplay != nullptr ? getDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr) : EGL_NO_DISPLAY;
@@ -441,8 +475,17 @@ bool Available() {
       EGL_CONTEXT_MAJOR_VERSION,           3,       EGL_CONTEXT_MINOR_VERSION, 3, EGL_CONTEXT_OPENGL_PROFILE_MASK,
       EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
   s.context = eglCreateContext(s.display, count > 0 ? config : EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, contextAttributes);
-  if (s.context == EGL_NO_CONTEXT || eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, s.context) == EGL_FALSE)
-    return false;
+  return s.context != EGL_NO_CONTEXT &&
+         eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, s.context) != EGL_FALSE;
+}
+
+}  // namespace
+
+bool Available() {
+  State& s = S();
+  if (s.tried) return s.ready;
+  s.tried = true;
+  if (!CreateWindowContext() && !CreateSurfacelessContext()) return false;
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   s.renderer = renderer != nullptr ? renderer : "";
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &s.maxTextureSize);
@@ -490,6 +533,7 @@ void ForgetSurfaces() {
 }  // namespace
 
 void CreateDevice(SurfaceHandle target) {
+  MakeCurrent();
   ResetStates();
   // A lost device left its copies behind; the surfaces are the truth.
   ForgetSurfaces();
@@ -502,17 +546,22 @@ void CreateDevice(SurfaceHandle target) {
 }
 
 void ReleaseDevice() {
+  MakeCurrent();
   State& s = S();
   ReadBackTarget();
   ForgetSurfaces();
   s.target = 0;
 }
 
-void EndScene() { ReadBackTarget(); }
+void EndScene() {
+  MakeCurrent();
+  ReadBackTarget();
+}
 
 void SetRenderTarget(SurfaceHandle target) {
   State& s = S();
   if (target == s.target) return;
+  MakeCurrent();
   ReadBackTarget();
   s.target = target;
 }
@@ -531,6 +580,7 @@ void SetTexture(int stage, SurfaceHandle texture) {
 void Draw(uint32_t type, uint32_t fvf, const void* vertices, int vertexCount, const uint16_t* indices, int indexCount) {
   State& s = S();
   if (s.target == 0) return;
+  MakeCurrent();
   const GLuint program = Program();
   if (program == 0) return;
   BindTarget();
@@ -548,6 +598,57 @@ void Draw(uint32_t type, uint32_t fvf, const void* vertices, int vertexCount, co
     glDrawArrays(mode, 0, vertexCount);
   }
   s.targetDrawn = true;
+}
+
+bool PresentToWindow(SurfaceHandle surface, const SurfaceRect& from, const SurfaceRect& to, int clientWidth,
+                     int clientHeight) {
+  State& s = S();
+  SDL_Window* window = GlWindow();
+  if (s.windowContext == nullptr || window == nullptr || clientWidth <= 0 || clientHeight <= 0) return false;
+  MakeCurrent();
+  GlSurface& source = Synced(surface);
+  if (source.texture == 0) return false;
+  if (source.framebuffer == 0) {
+    glGenFramebuffers(1, &source.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, source.framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, source.texture, 0);
+  }
+  // The window keeps what it showed outside `to`, as the window image does; a new size starts black.
+  GlSurface& shown = s.window;
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_BLEND);
+  glClearColor(0, 0, 0, 1);
+  if (shown.texture == 0 || shown.width != clientWidth || shown.height != clientHeight) {
+    if (shown.texture == 0) glGenTextures(1, &shown.texture);
+    if (shown.framebuffer == 0) glGenFramebuffers(1, &shown.framebuffer);
+    glBindTexture(GL_TEXTURE_2D, shown.texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, clientWidth, clientHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glBindFramebuffer(GL_FRAMEBUFFER, shown.framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, shown.texture, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    shown.width = clientWidth;
+    shown.height = clientHeight;
+  }
+  // Both keep the surfaces' rows top first; only the window's own framebuffer counts from the bottom.
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, shown.framebuffer);
+  glBlitFramebuffer(from.left, from.top, from.right, from.bottom, to.left, to.top, to.right, to.bottom,
+                    GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  // The largest whole factor that fits the drawable, centred, as the window image is shown.
+  int outW = 0, outH = 0;
+  SDL_GL_GetDrawableSize(window, &outW, &outH);
+  int factor = 1;
+  while ((factor + 1) * clientWidth <= outW && (factor + 1) * clientHeight <= outH) ++factor;
+  const int left = (outW - factor * clientWidth) / 2, top = (outH - factor * clientHeight) / 2;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, shown.framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  glViewport(0, 0, outW, outH);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glBlitFramebuffer(0, 0, clientWidth, clientHeight, left, outH - top, left + factor * clientWidth,
+                    outH - top - factor * clientHeight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  SDL_GL_SwapWindow(window);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  return true;
 }
 
 }  // namespace platform::gpu::opengl

@@ -17,6 +17,10 @@ void SetViewport(const Viewport& viewport);
 void SetRenderState(uint32_t state, uint32_t value);
 void SetTextureStageState(int stage, uint32_t state, uint32_t value);
 void SetTexture(int stage, SurfaceHandle texture);
+// Shows `from` of the surface at `to` of the window's client area and swaps;
+// false when the context does not draw to a window.
+bool PresentToWindow(SurfaceHandle surface, const SurfaceRect& from, const SurfaceRect& to, int clientWidth,
+                     int clientHeight);
 void Draw(uint32_t type, uint32_t fvf, const void* vertices, int vertexCount, const uint16_t* indices, int indexCount);
 
 }  // namespace platform::gpu::opengl

@@ -89,7 +89,13 @@ bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, 
   Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
   if (!visible) flags |= SDL_WINDOW_HIDDEN;
   if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  gWindow = SDL_CreateWindow(utf8Title.c_str(), x, y, width > 0 ? width : 1, height > 0 ? height : 1, flags);
+  // The window takes OpenGL so that the gpu's context can present into it. SDL's context is EGL, as the gpu's
+  // windowless one is: a GLX context on this thread would keep an EGL one from being made current. A driver
+  // without OpenGL (SDL's dummy) gets a plain window.
+  SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
+  const int w = width > 0 ? width : 1, h = height > 0 ? height : 1;
+  gWindow = SDL_CreateWindow(utf8Title.c_str(), x, y, w, h, flags | SDL_WINDOW_OPENGL);
+  if (gWindow == nullptr) gWindow = SDL_CreateWindow(utf8Title.c_str(), x, y, w, h, flags);
   if (gWindow == nullptr) return false;
   gLastX = x;
   gLastY = y;
