@@ -1,12 +1,15 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "media/PublicFunctions.h"
 #include "media/graphics/GraphicsSystem.h"
+#include "media/image/ImageWriters.h"
 #include "media/system/MainWindow.h"
 #include "media/system/SystemFixture.h"
 #include "platform/display/WindowImage.h"
@@ -71,6 +74,46 @@ class GraphicsTest : public SystemTest {
     for (int y = 0; y < 480; ++y)
       for (int x = 0; x < 640; ++x) frame[y * 640 + x] = WindowPixel(x, y);
     return frame;
+  }
+
+  // Writes a 640 x 480 frame of 0xRRGGBB pixels as a PNG file.
+  static void WriteFramePng(const std::string& path, const std::vector<uint32_t>& frame) {
+    GraphImage image{};
+    AllocXRGB8GraphImage(640, 480, &image);
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) {
+        const uint32_t c = frame[y * 640 + x];
+        WriteGraphImagePixel(&image, x, y, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, 255);
+      }
+    WritePngFile(path.c_str(), &image, 1);
+    FreeGraphImage(&image);
+  }
+
+  // Pixels of the 3D path's frame differing from the software path's by more
+  // than tolerance in a channel; beyond the allowance both frames and their
+  // difference go to <TEST_OUTPUT_FOLDER or /tmp>/<name>-*.png.
+  static int CompareFrames(const std::vector<uint32_t>& hardware, const std::vector<uint32_t>& software,
+                           const std::string& name, int tolerance, int allowance) {
+    int differing = 0;
+    std::vector<uint32_t> difference(hardware.size());
+    for (size_t i = 0; i < hardware.size(); ++i) {
+      int worst = 0;
+      for (const int shift : {16, 8, 0}) {
+        const int delta =
+            std::abs(static_cast<int>((hardware[i] >> shift) & 0xFF) - static_cast<int>((software[i] >> shift) & 0xFF));
+        worst = std::max(worst, delta);
+        difference[i] |= static_cast<uint32_t>(std::min(255, delta * 8)) << shift;
+      }
+      if (worst > tolerance) ++differing;
+    }
+    if (differing > allowance) {
+      const char* folder = std::getenv("TEST_OUTPUT_FOLDER");
+      const std::string base = std::string(folder != nullptr ? folder : "/tmp") + "/" + name;
+      WriteFramePng(base + "-hardware.png", hardware);
+      WriteFramePng(base + "-software.png", software);
+      WriteFramePng(base + "-difference.png", difference);
+    }
+    return differing;
   }
 
   // Reads a PNG file as 0xRRGGBB pixels; empty when it does not decode.

@@ -2,8 +2,6 @@
 // on the software path must agree within a small per-channel tolerance;
 // rotated and four-corner draws may differ on a bounded number of edge
 // pixels. A mismatch writes both frames and their difference as PNG files.
-#include <png.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -70,49 +68,6 @@ class Direct3DOpenGLTest : public GraphicsTest {
     Frame frame = WindowFrame();
     EndMediaLibrary();
     return frame;
-  }
-
-  static void WritePng(const std::string& path, const Frame& frame) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = 640;
-    image.height = 480;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(640 * 480 * 3);
-    for (size_t i = 0; i < frame.size(); ++i) {
-      rgb[i * 3] = (frame[i] >> 16) & 0xFF;
-      rgb[i * 3 + 1] = (frame[i] >> 8) & 0xFF;
-      rgb[i * 3 + 2] = frame[i] & 0xFF;
-    }
-    png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr);
-  }
-
-  // Pixels differing by more than tolerance in a channel; on a mismatch
-  // beyond the allowance the frames and their difference go to files.
-  static int Compare(const Frame& hardware, const Frame& software, const std::string& name, int tolerance,
-                     int allowance) {
-    int differing = 0;
-    Frame difference(hardware.size());
-    for (size_t i = 0; i < hardware.size(); ++i) {
-      uint32_t d = 0;
-      int worst = 0;
-      for (int shift : {16, 8, 0}) {
-        const int delta =
-            std::abs(static_cast<int>((hardware[i] >> shift) & 0xFF) - static_cast<int>((software[i] >> shift) & 0xFF));
-        worst = std::max(worst, delta);
-        d |= static_cast<uint32_t>(std::min(255, delta * 8)) << shift;
-      }
-      difference[i] = d;
-      if (worst > tolerance) ++differing;
-    }
-    if (differing > allowance) {
-      const char* folder = std::getenv("TEST_OUTPUT_FOLDER");
-      const std::string base = std::string(folder != nullptr ? folder : "/tmp") + "/gl-" + name;
-      WritePng(base + "-hardware.png", hardware);
-      WritePng(base + "-software.png", software);
-      WritePng(base + "-difference.png", difference);
-    }
-    return differing;
   }
 };
 
@@ -207,7 +162,7 @@ TEST_F(Direct3DOpenGLTest, FramesOnTheOpenGLPathMatchTheSoftwarePath) {
       const Frame hardware = Draw(true, scene, mode);
       const Frame software = Draw(false, scene, mode);
       const std::string name = scene.name + "-" + std::to_string(mode);
-      EXPECT_LE(Compare(hardware, software, name, 6, scene.edgePixels), scene.edgePixels) << name;
+      EXPECT_LE(CompareFrames(hardware, software, "gl-" + name, 6, scene.edgePixels), scene.edgePixels) << name;
     }
   }
 }
@@ -254,7 +209,7 @@ TEST_F(Direct3DOpenGLTest, AfterADeviceLossTexturesAndRenderTargetsAreMadeAgainA
   EXPECT_EQ(IsSoftwareRendering(), 0);
   EXPECT_EQ(IsValidGraph(target), 1);
   const Frame after = frame();
-  EXPECT_EQ(Compare(after, before, "device-loss", 0, 0), 0);
+  EXPECT_EQ(CompareFrames(after, before, "gl-device-loss", 0, 0), 0);
   FreeGraphImage(&gRefill.image);
 }
 
