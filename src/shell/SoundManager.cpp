@@ -302,11 +302,21 @@ int RegisterSoundFile(const std::string& rawText, int kind, int fade, int loopSt
   gSystemDatabase.WriteDatabaseString(kind + 1, n, 0, path);
   gSystemDatabase.WriteDatabaseInt(kind + 1, n, 1, volume);
   gSystemDatabase.WriteDatabaseInt(kind + 1, n, 2, frequency);
-  if (kind < 2) gSystemDatabase.WriteDatabaseInt(kind + 1, n, 3, loopStart);
+  // A sound effect's content 3 is its release-after-play mark; one left by a
+  // speech in this entry would release the file's shared handle.
+  gSystemDatabase.WriteDatabaseInt(kind + 1, n, 3, kind < 2 ? loopStart : 0);
   const int previous = DesignedCount(kind) + (slot + 9) % kSpareEntries;
   if (HasRow(kind, previous)) gSystemDatabase.WriteDatabaseString(kind + 1, previous, 0, std::string());
   slot = (slot + 1) % kSpareEntries;
   return n;
+}
+
+void DeleteLoadedSound(int handle) {
+  StopSoundHandle(handle);
+  DeleteSoundHandle(handle);
+  // By handle, not by the entry's name: a speech or a later registration may
+  // have renamed the entry since the file was loaded.
+  std::erase_if(gSoundNameIndex, [handle](const auto& named) { return named.second == handle; });
 }
 
 void UnloadSoundHandle(int kind, int handle) {
@@ -315,8 +325,7 @@ void UnloadSoundHandle(int kind, int handle) {
   for (auto& [entry, slot] : table) {
     if (entry < 0 || entry >= SoundTypeDataCount(kind) || slot != handle) continue;
     slot = 0;
-    StopSoundHandle(handle);
-    DeleteSoundHandle(handle);
+    DeleteLoadedSound(handle);
     return;
   }
 }
@@ -325,10 +334,8 @@ bool ReleaseSoundEntry(int kind, int entry) {
   if (kind < 0 || kind > 2 || entry < 0) return false;
   const int handle = SoundEntryHandle(kind, entry);
   if (!handle || IsChannelHandle(handle)) return false;
-  StopSoundHandle(handle);
-  DeleteSoundHandle(handle);
+  DeleteLoadedSound(handle);
   Slot(kind, entry) = 0;
-  if (entry >= DesignedCount(kind)) gSoundNameIndex.erase(SoundEntryName(kind, entry));
   return true;
 }
 
@@ -365,8 +372,9 @@ int GetSoundChannelValue(int kind) {
   if (kind != 0 && kind != 1) return 0;
   const int entry = kind == 0 ? gEventSystem.currentBgm : gEventSystem.currentBgs;
   if (SoundListFlag(gSoundManager.oggFlags[static_cast<size_t>(kind)], entry) != 1) return 0;
-  // An Ogg's length is estimated 44100 frames long: one second at 44.1 kHz,
-  // more at lower rates.
+  // An Ogg's length is estimated 44100 frames too long. Those frames are
+  // taken off at the sound's own rate, not as a flat second, so the length
+  // comes out right at every rate and not only at 44.1 kHz.
   const int rate = GetSoundHandleSampleRate(gSoundManager.channels[static_cast<size_t>(kind)].handle);
   return rate > 0 ? -static_cast<int>(int64_t{44100} * 1000 / rate) : -1000;
 }

@@ -63,6 +63,9 @@ bool LoadSoundEntry(int kind, int entry);
 // sound already plays (its parameters changed) or no spare entry exists.
 int RegisterSoundFile(const std::string& text, int kind, int fade, int loopStart, int volume, int frequency);
 void LoadSoundFileEntry(const std::string& path, int kind, int entry);
+// Stops and deletes a sound handle of the manager and drops the file names
+// that map to it, so that registering such a file again loads it afresh.
+void DeleteLoadedSound(int handle);
 void UnloadSoundHandle(int kind, int handle);
 bool ReleaseSoundEntry(int kind, int entry);
 bool ReleaseUnusedSounds(bool all);

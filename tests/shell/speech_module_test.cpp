@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,64 @@ TEST_F(SpeechModuleTest, TheEleventhSpeechAndAFileSoundReleaseTheSpeechInTheirSp
   EXPECT_EQ(SoundEntryHandle(2, kDesigned + 1), gSoundNameIndex["Data\\se.wav"]);
   EXPECT_EQ(gSoundManager.speechMarks[kDesigned + 1], 0);
   EXPECT_EQ(IsSoundHandlePlaying(handles[2]), 0);  // the others stay
+}
+
+// A sound named by file whose handle the manager deleted is loaded afresh
+// when the file is registered again, and plays.
+TEST_F(SpeechModuleTest, AFileSoundWhoseHandleWasDeletedPlaysWhenRegisteredAgain) {
+  struct Case {
+    const char* name;
+    int kind;
+    std::function<void()> before;          // ahead of the first registration
+    std::function<void(int entry)> after;  // what becomes of that registration
+  } cases[] = {
+      {"an effect whose spare entry a speech took", 2, [] {},
+       [](int entry) {
+         gGameSystem.soundListSizes[5] = entry - kDesigned;
+         ASSERT_EQ(PlaySpeech(platform::Utf8ToCp932("あ"), 100, 100, 100), entry);
+       }},
+      {"an effect in an entry a speech used before", 2,
+       [] {
+         ASSERT_EQ(PlaySpeech(platform::Utf8ToCp932("あ"), 100, 100, 100), kDesigned);
+         gGameSystem.soundListSizes[5] = 0;
+       },
+       [](int entry) {
+         // Not released after its play: the speech's release mark is not inherited.
+         EXPECT_EQ(gSystemDatabase.ReadDatabaseInt(3, entry, 3), 0);
+         const int handle = SoundEntryHandle(2, entry);
+         PlaySoundChannel(2, entry, 0, 0);
+         UpdateSounds();
+         platform::AdvanceVirtualClock(700);  // past its end
+         UpdateSounds();
+         EXPECT_EQ(IsSoundHandlePlaying(handle), 0);
+         EXPECT_EQ(SoundEntryHandle(2, entry), handle);
+       }},
+      {"a BGM stopped with a fade", 0, [] {},
+       [](int entry) {
+         PlaySoundChannel(0, entry, 0, 0);
+         UpdateSounds();
+         PlaySoundChannel(0, -1, 2, 0);
+         for (int i = 0; i < 5; ++i) UpdateSounds();
+         EXPECT_EQ(SoundEntryHandle(0, entry), 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    ASSERT_TRUE(LoadSpeechLibrary());
+    WriteTone("a.wav", 500);
+    c.before();
+    const int first = RegisterSoundFile("a.wav", c.kind, 0, 0, 100, 100);
+    ASSERT_EQ(first, kDesigned);
+    ASSERT_GT(SoundEntryHandle(c.kind, first), 0);
+    c.after(first);
+    const int again = RegisterSoundFile("a.wav", c.kind, 0, 0, 100, 100);
+    ASSERT_GE(again, kDesigned);
+    PlaySoundChannel(c.kind, again, 0, 0);
+    UpdateSounds();
+    EXPECT_EQ(IsSoundHandlePlaying(SoundEntryHandle(c.kind, again)), 1);
+  }
 }
 
 }  // namespace
