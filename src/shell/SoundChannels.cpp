@@ -5,7 +5,6 @@
 
 #include "gamedata/GlobalObjects.h"
 #include "media/PublicFunctions.h"
-#include "shell/GameSystem.h"
 #include "shell/MidiLibrary.h"
 #include "shell/SoundManager.h"
 #include "shell/StartupGlobals.h"
@@ -49,8 +48,11 @@ void PlayBgm(int entry, int fade, int position) {
     c.fadeOutVolume = c.volume;
     c.volume = 0;
     if (fade == 0 && gCurrentBgm >= 0) {
+      // A file BGM in a spare entry is deleted too: once its slot is empty no
+      // fade end would find it, and it would stream on unheard. A handle the
+      // BGS shares through the file name stays with the BGS.
       int& slot = m.handles[0][gCurrentBgm];
-      if (slot && gCurrentBgm < gGameSystem.soundListSizes[0]) DeleteSoundHandle(slot);
+      if (slot && slot != m.channels[1].handle) DeleteLoadedSound(slot);
       slot = 0;
     }
     gCurrentBgm = -1;

@@ -178,6 +178,39 @@ TEST_F(SoundPlayTest, AFileSoundTakesItsVolumeFromTheTextAndChangesInPlaceWhenIt
   }
 }
 
+// A file BGM stopped without a fade is released at once: nothing keeps
+// refilling a silent stream, and the file loads once when registered again.
+TEST_F(SoundPlayTest, AFileBgmStoppedWithoutAFadeIsReleasedAtOnce) {
+  WriteTone("a.wav", 2000);
+  const int entry = RegisterSoundFile("a.wav", 0, 0, 0, 100, 100);
+  ASSERT_EQ(entry, kDesigned);
+  PlaySoundChannel(0, entry, 0, 0);
+  UpdateSounds();
+  const int handle = SoundEntryHandle(0, entry);
+  ASSERT_EQ(IsSoundHandlePlaying(handle), 1);
+  PlaySoundChannel(0, -1, 0, 0);
+  EXPECT_EQ(SoundEntryHandle(0, entry), 0);
+  EXPECT_EQ(IsSoundHandlePlaying(handle), -1);
+  EXPECT_EQ(gSoundNameIndex.count("Data\\a.wav"), 0u);
+  for (int i = 0; i < 10; ++i) UpdateSounds();
+  EXPECT_EQ(gSoundSystem.soundCount, 0);
+  ReleaseUnusedSounds(false);  // a map transfer
+  const int again = RegisterSoundFile("a.wav", 0, 0, 0, 100, 100);
+  PlaySoundChannel(0, again, 0, 0);
+  UpdateSounds();
+  UpdateSounds();
+  EXPECT_EQ(IsSoundHandlePlaying(SoundEntryHandle(0, again)), 1);
+  EXPECT_EQ(MixerVolume(SoundEntryHandle(0, again)), MixerLevel(100));
+  EXPECT_EQ(gSoundSystem.soundCount, 1);
+  // The same file as the BGS shares the handle; the BGS plays on.
+  const int bgs = RegisterSoundFile("a.wav", 1, 0, 0, 100, 100);
+  PlaySoundChannel(1, bgs, 0, 0);
+  ASSERT_EQ(SoundEntryHandle(1, bgs), SoundEntryHandle(0, again));
+  PlaySoundChannel(0, -1, 0, 0);
+  UpdateSounds();
+  EXPECT_EQ(IsSoundHandlePlaying(SoundEntryHandle(1, bgs)), 1);
+}
+
 TEST_F(SoundPlayTest, TheSoundSettingGatesMusicAndEffectsAndABgmStartsAtItsPosition) {
   struct Case {
     int setting;
