@@ -22,7 +22,7 @@ struct GameSystem {
   static constexpr size_t kCaptureBuffer = 0;
   static constexpr size_t kFrozenBuffer = 1;
   // Sizes of the BGM, BGS and sound-effect lists before their spare entries;
-  // entries 3-5 unused.
+  // entries 3-5 the spare slot (0-9) each kind fills next.
   std::array<int, 6> soundListSizes{};
 
   std::string messageText;
@@ -53,6 +53,7 @@ struct GameSystem {
   uint8_t scrollWait = 0;
   // 1 while a string entry of the string command runs.
   int textEntryBusy = 0;
+  // No guard flag for the string command's file output: nothing would read it.
   // The panorama and fog images are named by file (system strings 30, 31)
   // and must be loaded again.
   uint8_t panoramaByFile = 0;
