@@ -522,6 +522,8 @@ void ReloadAllGraphsFromFiles() {
           FreeGraphImage(&alphaImage);
         }
         FileLayerSetDirectory(directory);
+        // The reload does not mirror: a graph read mirrored from a file would
+        // come back unmirrored, but the game reads none mirrored.
         held = ReadImageWithAlphaFile(name, nullptr, 0, 0, nullptr, 0, 0, &image, &alphaImage, g->extraValue);
         heldName = name;
         heldDirectory = directory;

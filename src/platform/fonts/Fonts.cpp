@@ -203,7 +203,10 @@ int GlyphRowPitch(int format, int width) {
 }
 
 FontHandle CreateFontCp932(const std::string& face, int height, int weight, bool italic, int charset) {
-  (void)charset;  // every face is looked up by name; the Japanese fallback covers Shift-JIS
+  // Every face is looked up by name; the Japanese fallback covers Shift-JIS.
+  // Codes are read as CP932 whatever the set, Hangul too: the game only ever
+  // asks for the default or the Shift-JIS set.
+  (void)charset;
   std::lock_guard lock(gMutex);
   if (!EnsureLibraries()) return 0;
   if (height <= 0) height = 16;
