@@ -48,8 +48,10 @@ TEST_F(FontsTest, JapaneseFacesMapToTheIpaFacesAndUnknownFacesFallBack) {
     EXPECT_EQ(name, c.file) << c.face << " -> " << path;
     platform::FontTextMetrics tm;
     ASSERT_TRUE(platform::GetFontTextMetrics(font, &tm));
-    EXPECT_EQ(tm.height, 16);
-    EXPECT_EQ(tm.ascent + tm.descent, 16);
+    // At 16 px the IPA faces reach 15 rows above the baseline and 2 below.
+    EXPECT_EQ(tm.ascent, 15);
+    EXPECT_EQ(tm.descent, 2);
+    EXPECT_EQ(tm.height, 17);
     EXPECT_GT(tm.maxCharWidth, 0);
     platform::DeleteFont(font);
   }
@@ -89,6 +91,41 @@ TEST_F(FontsTest, GlyphRowsArePaddedAndUnmappedCodesAreEmpty) {
   EXPECT_EQ(gm.cellIncX, 0);
   EXPECT_EQ(platform::GetGlyphOutline(0, 'A', platform::kGlyphGray4, &gm, nullptr, 0), -1);
   platform::DeleteFont(font);
+}
+
+// Every row a glyph reaches lies inside the line, in both formats, and the
+// line is no taller than the glyphs need; the size the face is set to (and so
+// every advance) stays the requested one.
+TEST_F(FontsTest, TheLineHoldsEveryRowTheGlyphsReachAndAdvancesKeepTheRequestedSize) {
+  const std::string text = Sjis(",;_jy|、＿｜〔〕漢Ｍ");
+  for (int size : {12, 16, 20, 24}) {
+    SCOPED_TRACE(size);
+    const platform::FontHandle font = platform::CreateFontCp932(Sjis("ＭＳ ゴシック"), size, 400, false, 128);
+    ASSERT_NE(font, 0);
+    platform::FontTextMetrics tm;
+    ASSERT_TRUE(platform::GetFontTextMetrics(font, &tm));
+    EXPECT_EQ(tm.height, tm.ascent + tm.descent);
+    for (int format : {platform::kGlyphBitmap, platform::kGlyphGray4}) {
+      int top = 0, bottom = 0;
+      for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const bool wide = (lead >= 0x81 && lead <= 0x9F) || lead >= 0xE0;
+        const unsigned code = wide ? lead << 8 | static_cast<unsigned char>(text[i + 1]) : lead;
+        i += wide ? 2 : 1;
+        platform::GlyphMetrics gm;
+        platform::GetGlyphOutline(font, code, format, &gm, nullptr, 0);
+        EXPECT_EQ(gm.cellIncX, wide ? size : size / 2) << std::hex << code;
+        if (gm.blackBoxY == 0) continue;  // a thin stroke may vanish in one bit at small sizes
+        EXPECT_LE(gm.originY, tm.ascent) << std::hex << code;
+        EXPECT_LE(gm.blackBoxY - gm.originY, tm.descent) << std::hex << code;
+        top = std::max(top, gm.originY);
+        bottom = std::max(bottom, gm.blackBoxY - gm.originY);
+      }
+      EXPECT_GE(top + 1, tm.ascent) << format;
+      EXPECT_EQ(bottom, tm.descent) << format;
+    }
+    platform::DeleteFont(font);
+  }
 }
 
 TEST_F(FontsTest, WeightSixHundredEmboldensByOnePixel) {

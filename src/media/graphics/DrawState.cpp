@@ -153,9 +153,21 @@ int SetClipArea(int x1, int y1, int x2, int y2) {
   s.drawAreaTop = y1;
   s.drawAreaRight = x2;
   s.drawAreaBottom = y2;
-  int boundX = 0, boundY = 0;
+  int lowX = 0, lowY = 0, boundX = 0, boundY = 0;
   if (d.drawTarget == -4 || d.drawTarget == -2) {
     QueryScreenSize(&boundX, &boundY);
+    if (d.drawTarget == -4 && IsWindowModeOn() != 0) {
+      // The front screen of a window lies on the desktop at the client area:
+      // the part of it past the desktop's edges has nowhere to be drawn.
+      platform::WindowRect client;
+      GetClientScreenRect(&client);
+      int desktopWidth = 0, desktopHeight = 0;
+      platform::GetDesktopMode(&desktopWidth, &desktopHeight, nullptr);
+      if (client.left < 0) lowX = -client.left;
+      if (client.top < 0) lowY = -client.top;
+      if (client.left + boundX > desktopWidth) boundX = desktopWidth - client.left;
+      if (client.top + boundY > desktopHeight) boundY = desktopHeight - client.top;
+    }
   } else {
     GraphRecord* g = GetGraphRecord(d.drawTarget);
     if (g == nullptr) return 0;
@@ -164,11 +176,14 @@ int SetClipArea(int x1, int y1, int x2, int y2) {
   }
   if (x1 > x2) std::swap(x1, x2);
   if (y1 > y2) std::swap(y1, y2);
-  auto clamp = [](int v, int hi) { return v < 0 ? 0 : (v > hi ? hi : v); };
-  x1 = clamp(x1, boundX);
-  x2 = clamp(x2, boundX);
-  y1 = clamp(y1, boundY);
-  y2 = clamp(y2, boundY);
+  // A window wholly off the desktop leaves an empty area.
+  boundX = std::max(boundX, lowX);
+  boundY = std::max(boundY, lowY);
+  auto clamp = [](int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); };
+  x1 = clamp(x1, lowX, boundX);
+  x2 = clamp(x2, lowX, boundX);
+  y1 = clamp(y1, lowY, boundY);
+  y2 = clamp(y2, lowY, boundY);
   d.drawArea = Rect{x1, y1, x2, y2};
   d.drawAreaF[0] = static_cast<float>(x1);
   d.drawAreaF[1] = static_cast<float>(y1);

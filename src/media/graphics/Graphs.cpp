@@ -102,6 +102,14 @@ int AllocGraphRecord(int width, int height, int use3DRequest, GraphRecord** outR
     r.systemMemory = 0;
     r.palette = 0;
     r.unmanagedTexture = static_cast<uint8_t>(d.newGraphUnmanagedTexture != 0);
+    // A graph read as alpha (a blend or transition mask) needs its full
+    // range of levels: a 16-bit or alpha-tested texture keeps one bit.
+    if (g->loadAsAlpha == 1) {
+      r.colorDepth = 32;
+      r.alphaChannel = 1;
+      r.alphaTest = 0;
+      r.drawValid = 0;
+    }
   } else {
     int depth = d.newGraphColorDepth;
     if (depth == 0 || gScreenState.gdiPresentation != 0) depth = GetScreenColorDepth();
@@ -514,6 +522,8 @@ void ReloadAllGraphsFromFiles() {
           FreeGraphImage(&alphaImage);
         }
         FileLayerSetDirectory(directory);
+        // The reload does not mirror: a graph read mirrored from a file would
+        // come back unmirrored, but the game reads none mirrored.
         held = ReadImageWithAlphaFile(name, nullptr, 0, 0, nullptr, 0, 0, &image, &alphaImage, g->extraValue);
         heldName = name;
         heldDirectory = directory;

@@ -317,6 +317,9 @@ int SaveScreenRegionToFile(int left, int top, int right, int bottom, const char*
   ScreenState& ss = gScreenState;
   if (NoDisplay()) return -1;
   WaitWhileInactive();
+  // Draws still in the device's batch belong in the picture.
+  EndCurrentDeviceScene();
+  FlushCurrentDevicePrimitives();
   GraphImage image{};
   Rect r{left, top, right, bottom};
   ClipRectangle(&r, &gDrawState.drawArea);

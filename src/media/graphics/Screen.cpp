@@ -379,7 +379,8 @@ int ApplyScreenMode(int width, int height, int bits, int force, int refreshRate)
   if (ss.lastModeChangeTime != 0 && Elapsed31(now, ss.lastModeChangeTime) < 2000)
     platform::SleepMilliseconds(static_cast<uint32_t>(2060 - Elapsed31(now, ss.lastModeChangeTime)));
   else platform::SleepMilliseconds(60);
-  const int previousModeChangeTime = ss.lastModeChangeTime;
+  // Every apply counts as a mode change, even one that ends up changing no
+  // display mode: the next one keeps its distance from it all the same.
   ss.lastModeChangeTime = Clock31();
   ReleaseAllGraphs(0);
   StopGraphManager();
@@ -482,9 +483,6 @@ int ApplyScreenMode(int width, int height, int bits, int force, int refreshRate)
     if (StartDirect3D() < 0) {
       LogIndentOut();
       ReleaseMainSurfaces();
-      // Without a new display mode there is nothing to settle: the software
-      // start that follows need not wait for this attempt.
-      if (ss.displayModeChanged == 0) ss.lastModeChangeTime = previousModeChangeTime;
       return -1;
     }
   }

@@ -190,7 +190,8 @@ void ApplyInput(TextEntryRecord* e, const char* bytes, int n) {
       break;
     default:
       // Control bytes with no editing action (Ctrl+A, Page Up, Page Down...)
-      // are not text.
+      // are not text: typed in, they would sit in the entry as invisible
+      // characters that the game then reads back.
       if (code < 0x20) break;
       InsertCharacter(e, bytes, n);
       break;
@@ -381,7 +382,8 @@ int CreateTextEntry(int maxLength, int cancelAllowed, int singleByteOnly, int di
   e.check = t.nextCheck;
   t.nextCheck = (t.nextCheck + 1) % kCheckLimit;
   ClearSelection(&e);
-  if (t.imeEnabled == 0) t.imeEnabled = 1;
+  // The input method was switched off when the last entry went.
+  if (t.imeEnabled == 0) SetImeEnabled(1);
   ClearInputChars();
   return slot | ((e.check | (kHandleType << 11)) << 16);
 }

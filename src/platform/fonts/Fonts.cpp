@@ -203,7 +203,10 @@ int GlyphRowPitch(int format, int width) {
 }
 
 FontHandle CreateFontCp932(const std::string& face, int height, int weight, bool italic, int charset) {
-  (void)charset;  // every face is looked up by name; the Japanese fallback covers Shift-JIS
+  // Every face is looked up by name; the Japanese fallback covers Shift-JIS.
+  // Codes are read as CP932 whatever the set, Hangul too: the game only ever
+  // asks for the default or the Shift-JIS set.
+  (void)charset;
   std::lock_guard lock(gMutex);
   if (!EnsureLibraries()) return 0;
   if (height <= 0) height = 16;
@@ -228,10 +231,15 @@ FontHandle CreateFontCp932(const std::string& face, int height, int weight, bool
   // Faces here have no bold or italic of their own: both are synthesised.
   e.embolden = weight >= 600 && (ftFace->style_flags & FT_STYLE_FLAG_BOLD) == 0;
   e.italic = italic && (ftFace->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
+  // The line spans every row the face's glyphs reach: a line cut to the
+  // requested height loses the lowest row of glyphs such as 'y' or '_' when
+  // text is drawn through a surface of the line's size. The size stays as
+  // requested so that the glyphs and their advances do not change.
   const FT_Size_Metrics& m = ftFace->size->metrics;
-  e.metrics.height = height;
-  e.metrics.ascent = std::clamp(static_cast<int>((m.ascender + 32) >> 6), 0, height);
-  e.metrics.descent = height - e.metrics.ascent;
+  e.metrics.ascent = std::max(0, static_cast<int>((m.ascender + 63) >> 6));
+  e.metrics.descent = std::max(0, static_cast<int>((-m.descender + 63) >> 6));
+  if (e.metrics.ascent + e.metrics.descent == 0) e.metrics.ascent = height;
+  e.metrics.height = e.metrics.ascent + e.metrics.descent;
   e.metrics.maxCharWidth = static_cast<int>((m.max_advance + 63) >> 6) + (e.embolden ? 1 : 0);
   if (e.metrics.maxCharWidth <= 0) e.metrics.maxCharWidth = height;
   return slot;

@@ -23,7 +23,7 @@ constexpr int kGlyphBitmap = 1;
 constexpr int kGlyphGray4 = 5;
 
 struct FontTextMetrics {
-  int height = 0;  // the requested cell height
+  int height = 0;  // ascent + descent: the rows the glyphs reach, which may pass the requested height
   int ascent = 0;
   int descent = 0;
   int maxCharWidth = 0;

@@ -214,3 +214,33 @@ TEST_F(Direct3DOpenGLTest, AfterADeviceLossTexturesAndRenderTargetsAreMadeAgainA
 }
 
 }  // namespace
+
+namespace {
+
+// A screenshot taken mid-frame holds every draw made so far, also those the
+// device still holds in its batch.
+TEST_F(Direct3DOpenGLTest, AScreenshotMidFrameHoldsTheBatchedDraws) {
+  ForceHardwareRendering(1);
+  if (!gpu::HasDirect3D()) GTEST_SKIP() << "no OpenGL 3.3 context";
+  gScreenState = ScreenState{};
+  StartGraphicsAt(32);
+  ASSERT_EQ(IsSoftwareRendering(), 0) << ReadLog();
+  const int box = MakeGraph(16, 16, false, [](int, int) { return 0xFF20C040u; });
+  ASSERT_GE(box, 0);
+  ClearDrawTarget();
+  PutGraph(100, 50, box, 0);
+  ASSERT_EQ(SaveScreenRegionToFile(96, 46, 120, 70, "mid.png", 2, 80, 0, -1), 0);
+  int width = 0, height = 0;
+  const std::vector<uint32_t> pixels = ReadPngFile("mid.png", &width, &height);
+  ASSERT_EQ(width, 24);
+  ASSERT_EQ(height, 24);
+  int mismatches = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const bool inBox = x >= 4 && x < 20 && y >= 4 && y < 20;
+      mismatches += pixels[static_cast<size_t>(y * width + x)] != (inBox ? 0x20C040u : 0u);
+    }
+  EXPECT_EQ(mismatches, 0);
+}
+
+}  // namespace

@@ -3,11 +3,13 @@
 // vertices the draws produce.
 #include <cmath>
 #include <cstring>
+#include <fstream>
 
 #include "GraphicsFixture.h"
 #include "media/graphics/Direct3D.h"
 #include "media/system/LibrarySystem.h"
 #include "platform/gpu/Gpu.h"
+#include "support/ImageFileWriters.h"
 
 namespace gpu = platform::gpu;
 
@@ -126,6 +128,36 @@ TEST_F(Direct3DRecordingTest, TextureFormatSlotsFallBackAndLimitsDefault) {
   gpu::SetRecordingSetup(setup);
   StartGraphicsAt(32);
   EXPECT_EQ(IsSoftwareRendering(), 1);
+}
+
+// A picture read as alpha (a transition mask) keeps every grey level on the
+// 3D path: a 32-bit texture with an alpha channel and no alpha test, whatever
+// colour depth new graphs are set to.
+TEST_F(Direct3DRecordingTest, AGraphReadAsAlphaIsA32BitAlphaTextureAtEveryGraphDepth) {
+  constexpr int kWidth = 8, kHeight = 2;
+  std::vector<uint32_t> greys;
+  for (int i = 0; i < kWidth * kHeight; ++i) greys.push_back(static_cast<uint32_t>(i * 17) * 0x010101u);
+  std::ofstream("mask.bmp", std::ios::binary) << fixtures::BmpFile(fixtures::BmpOptions{}, kWidth, kHeight, greys);
+  StartHardware();
+  for (int bits : {16, 32, 0}) {
+    SCOPED_TRACE(bits);
+    SetNewGraphColorDepth(bits);
+    const int graph = ReadImageFileToAlphaGraph("mask.bmp");
+    ASSERT_GE(graph, 0);
+    const GraphRecord* g = GetGraphRecord(graph);
+    ASSERT_EQ(g->request.use3D, 1);
+    EXPECT_EQ(g->request.colorDepth, 32);
+    EXPECT_EQ(g->request.alphaChannel, 1);
+    EXPECT_EQ(g->request.alphaTest, 0);
+    EXPECT_EQ(g->request.drawValid, 0);
+    const TextureSetRecord* piece = GetTextureSetRecord(g->storage[0]);
+    ASSERT_NE(piece, nullptr);
+    ASSERT_EQ(TextureFormatCode(GetSurfaceDataRecord(piece->store)->request), 3);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x)
+        EXPECT_EQ(TexturePixel(g->storage[0], piece->u + x, piece->v + y) >> 24, greys[y * kWidth + x] & 0xFF)
+            << x << "," << y;
+  }
 }
 
 TEST_F(Direct3DRecordingTest, SplitLengthsFollowTheDeviceAndScreenAndNeverOverrun) {

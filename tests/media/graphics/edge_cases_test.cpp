@@ -134,6 +134,37 @@ TEST_F(GraphicsTest, BmpWriterLayouts) {
   EXPECT_EQ(bytes[1], 0xD8);
 }
 
+// The front screen of a window lies on the desktop at the client area: its
+// draw area keeps to the part of it on the desktop (1024 x 768 here), inside
+// what was asked for; the back screen is not on the desktop.
+TEST_F(GraphicsTest, TheFrontScreenDrawAreaKeepsToTheDesktop) {
+  platform::SetHeadlessDesktop(1024, 768, 32);
+  StartGraphicsAt(32);
+  struct Case {
+    int target, clientX, clientY;
+    Rect asked, kept;
+  } cases[] = {
+      {-4, 10, 20, {0, 0, 640, 480}, {0, 0, 640, 480}},      {-4, -100, -50, {0, 0, 640, 480}, {100, 50, 640, 480}},
+      {-4, 600, 400, {0, 0, 640, 480}, {0, 0, 424, 368}},    {-4, -100, -50, {200, 60, 300, 70}, {200, 60, 300, 70}},
+      {-4, -100, 500, {640, 480, 0, 0}, {100, 0, 640, 268}}, {-4, -700, 0, {0, 0, 640, 480}, {700, 0, 700, 480}},
+      {-4, 1100, 0, {0, 0, 640, 480}, {0, 0, 0, 480}},       {-2, -100, -50, {0, 0, 640, 480}, {0, 0, 640, 480}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.target << " at " << c.clientX << "," << c.clientY);
+    SelectDrawTarget(c.target);
+    const auto packed = static_cast<intptr_t>((c.clientX & 0xFFFF) | (c.clientY & 0xFFFF) << 16);
+    platform::SendMessage(gLibrarySystem.mainWindow, platform::kWmMove, 0, packed);
+    SetClipArea(c.asked.left, c.asked.top, c.asked.right, c.asked.bottom);
+    Rect kept;
+    GetClipArea(&kept);
+    EXPECT_EQ(kept.left, c.kept.left);
+    EXPECT_EQ(kept.top, c.kept.top);
+    EXPECT_EQ(kept.right, c.kept.right);
+    EXPECT_EQ(kept.bottom, c.kept.bottom);
+    EXPECT_EQ(gDrawState.emptyDrawArea, c.kept.left == c.kept.right || c.kept.top == c.kept.bottom ? 1 : 0);
+  }
+}
+
 TEST_F(GraphicsTest, DrawStateEdgeCases) {
   StartGraphicsAt(32);
   SetClipArea(100, 50, 20, 10);

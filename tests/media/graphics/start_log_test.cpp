@@ -59,26 +59,21 @@ TEST_F(SystemTest, TheHardwareAttemptFailsAtDirect3DAndTheSoftwareStartFollows) 
   EXPECT_NE(end, lines.end());
 }
 
-// The failed hardware attempt changed no display mode in a window, so the
-// software start follows at once; in full screen it waits for the mode to
-// settle as before.
-struct StartWaitCase {
-  int windowMode;
-  bool waits;
-};
-class StartWaitTest : public SystemTest, public testing::WithParamInterface<StartWaitCase> {};
+// The failed hardware attempt counts as a mode change in a window as in full
+// screen: the software start that follows keeps two seconds from it.
+class StartWaitTest : public SystemTest, public testing::WithParamInterface<int> {};
 
-TEST_P(StartWaitTest, OnlyAFullScreenHardwareAttemptMakesTheSoftwareStartWait) {
+TEST_P(StartWaitTest, AFailedHardwareAttemptMakesTheSoftwareStartWait) {
   SetRunWhileInactive(1);
-  ChangeWindowMode(GetParam().windowMode);
+  ChangeWindowMode(GetParam());
   SetScreenResolution(640, 480, 32, 60);
   const uint64_t before = platform::VirtualClock();
   ASSERT_EQ(StartMediaLibrary(), 0);
   const uint64_t elapsed = platform::VirtualClock() - before;
   EXPECT_EQ(IsSoftwareRendering(), 1);
-  if (GetParam().waits) EXPECT_GE(elapsed, 2000u);
-  else EXPECT_LT(elapsed, 1000u);
+  // 60 ms before the attempt, then up to 2060 ms after it.
+  EXPECT_GE(elapsed, 60u + 2060u);
 }
-INSTANTIATE_TEST_SUITE_P(Modes, StartWaitTest, testing::Values(StartWaitCase{1, false}, StartWaitCase{0, true}));
+INSTANTIATE_TEST_SUITE_P(Modes, StartWaitTest, testing::Values(1, 0));
 
 }  // namespace

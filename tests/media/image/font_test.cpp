@@ -162,6 +162,33 @@ TEST_F(FontTest, AntiAliasedJapaneseTextHoldsSeventeenLevelsAsAlpha) {
   }
 }
 
+// Anti-aliased text goes through a text surface cut to the line: glyphs that
+// reach below the baseline keep their lowest row there, as they do drawn in
+// one bit straight onto the screen.
+TEST_F(FontTest, AntiAliasedTextKeepsTheLowestRowOfOneBitText) {
+  StartGraphicsAt(32);
+  const int oneBit = CreateFontToHandle(nullptr, 16, 6, 0, -1, -1, 0, -1, -1);
+  const int antiAliased = CreateFontToHandle(nullptr, 16, 6, 2, -1, -1, 0, -1, -1);
+  ASSERT_GE(oneBit, 0);
+  ASSERT_GE(antiAliased, 0);
+  // The lowest row with any ink, -1 for none.
+  const auto lowestRow = [&](const std::string& text, int font) {
+    ClearDrawTarget();
+    EXPECT_EQ(DrawTextWithFont(20, 30, text.c_str(), PackColor(255, 255, 255), font, 0, 0), 0);
+    int lowest = -1;
+    for (int py = 0; py < 480; ++py)
+      for (int px = 0; px < 640; ++px)
+        if (BackPixel(px, py) != 0) lowest = py;
+    return lowest;
+  };
+  for (const char* glyph : {",", ";", "j", "y", "|", "、", "＿", "｜", "〔", "〕"}) {
+    const std::string text = Sjis(glyph);
+    const int expected = lowestRow(text, oneBit);
+    EXPECT_GE(expected, 30 + 15) << glyph;  // below the baseline
+    EXPECT_EQ(lowestRow(text, antiAliased), expected) << glyph;
+  }
+}
+
 TEST_F(FontTest, AGameFontIsDrawnUnderAnInstalledNameAndADamagedOneFallsBack) {
   StartGraphicsAt(32);
   std::ofstream(folder_ / "broken.ttf", std::ios::binary) << "not a font at all";

@@ -140,6 +140,29 @@ TEST_F(KeyInputDrawTest, CompositionAndCandidateBoxFollowTheScriptedInputMethod)
   EXPECT_EQ(std::string(text), "AB" + Sjis("ああ"));
 }
 
+// Deleting the last entry switches the input method off; the next entry of
+// the session switches it back on.
+TEST_F(KeyInputDrawTest, TheInputMethodComposesAgainInAnEntryMadeAfterTheLastOneWasDeleted) {
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    const int h = ActiveEntry("");
+    EXPECT_EQ(IsTextEntryImeEnabled(), 1);
+    platform::ScriptImeComposition("ああ", 2);
+    platform::ScriptImeCandidates({"亜", "阿"}, 0);
+    Pass();
+    EXPECT_EQ(std::string(gTextEntry.composition), Sjis("ああ"));
+    EXPECT_NE(gTextEntry.candidateList, nullptr);
+    platform::ScriptImeEndComposition(false);
+    Pass();
+    ASSERT_EQ(DeleteTextEntry(h), 0);
+    EXPECT_EQ(IsTextEntryImeEnabled(), 0);
+    // Switched off, the input method reports nothing.
+    platform::ScriptImeComposition("い", 1);
+    Pass();
+    EXPECT_EQ(gTextEntry.composition[0], '\0');
+  }
+}
+
 TEST_F(KeyInputDrawTest, EntryColoursKeepZeroToNineAndResetElevenToFourteen) {
   const int* c = gTextEntry.colors;
   SetTextEntryColors(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
