@@ -30,7 +30,10 @@ class GraphicsTest : public SystemTest {
     ASSERT_EQ(StartMediaLibrary(), 0);
     SelectDrawTarget(-2);
     // A test of one depth must not run on the other.
-    ASSERT_EQ(gScreenState.backScreen.base->descriptor->bytesPerPixel, bits / 8);
+    ASSERT_EQ(gScreenState.colorDepth, bits);
+    if (gScreenState.backScreen.base != nullptr) {
+      ASSERT_EQ(gScreenState.backScreen.base->descriptor->bytesPerPixel, bits / 8);
+    }
   }
 
   // A graph from a picture whose pixel (x, y) is colour(x, y) as 0xAARRGGBB.
