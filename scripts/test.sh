@@ -45,6 +45,20 @@ configure_and_build build -DCMAKE_BUILD_TYPE=Release -DPLAYER_BENCH=ON
 run_tests build
 echo "== plain build and tests: $((SECONDS - start)) s"
 
+# The benchmarks alone, without the tests: they must not need the test suite.
+# Same flags as the plain build, so ccache serves the compiles; only the
+# benchmarks and what they link are built.
+echo "== benchmarks without the tests"
+step=$SECONDS
+benches=()
+for source in bench/*_bench.cpp; do benches+=("$(basename "$source" .cpp)"); done
+if cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLAYER_BENCH=ON -DPLAYER_TESTS=OFF >/dev/null; then
+  cmake --build build-bench -j "$jobs" --target "${benches[@]}" || status=1
+else
+  status=1
+fi
+echo "== benchmarks without the tests: $((SECONDS - step)) s"
+
 # --- sanitizer build: tests and fuzz targets from one set of objects -----------
 # Unoptimised: it compiles in about half the time of -O1, which outweighs the
 # slower test run; the fuzz runs are bounded by time anyway. The tests that

@@ -11,6 +11,7 @@
 #include "support/Commands.h"
 #include "support/DemoGame.h"
 #include "support/GameOnXvfb.h"
+#include "support/PngReader.h"
 #include "support/SaveFileWriter.h"
 #include "support/ScratchFolder.h"
 
@@ -185,15 +186,76 @@ TEST(DamagedDemoTest, ABrokenArchiveEndsWithANoticeOrGoesOn) {
   }
 }
 
-// The demo's own fonts gone: text falls back to the installed faces and the
-// game plays on to the last frame without a notice.
+// The title's light pixels (its text is white) in the rows about its place,
+// after kTitleFrame frames of the title screen.
+constexpr int kTitleFrame = 30;
+struct TitleShot {
+  GameRun run;
+  std::vector<std::vector<bool>> ink;  // rows of the light pixels' bounding box
+  int x0 = 0, y0 = 0;
+  int count = 0;
+};
+TitleShot ShootTitle(const ScratchFolder& scratch, const fs::path& game) {
+  TitleShot shot;
+  shot.run = Play(scratch, game, {{kTitleFrame, 0}}, kTitleFrame);
+  int width = 0, height = 0;
+  const std::vector<uint32_t> pixels = ReadPngFile((scratch.Path() / "last.png").string(), &width, &height);
+  if (width != 640 || height != 480) return shot;
+  const auto light = [&](int x, int y) {
+    const uint32_t c = pixels[static_cast<size_t>(y * width + x)];
+    return (c >> 16 & 0xFF) >= 0xE0 && (c >> 8 & 0xFF) >= 0xE0 && (c & 0xFF) >= 0xE0;
+  };
+  int x0 = width, y0 = height, x1 = 0, y1 = 0;
+  for (int y = kDemoTitleY - 24; y < kDemoTitleY + 24; ++y)
+    for (int x = 0; x < width; ++x)
+      if (light(x, y)) {
+        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1), y1 = std::max(y1, y + 1);
+        ++shot.count;
+      }
+  shot.x0 = x0;
+  shot.y0 = y0;
+  for (int y = y0; y < y1; ++y) {
+    shot.ink.emplace_back();
+    for (int x = x0; x < x1; ++x) shot.ink.back().push_back(light(x, y));
+  }
+  return shot;
+}
+
+// The demo's own font, a font file in its folder, draws the title letter for
+// letter as it was designed. With the file gone the title is drawn in the
+// installed face instead, and the game plays on to the last frame without a
+// notice.
 TEST(DamagedDemoTest, AMissingFontLetsTheGameGoOn) {
   if (!fs::exists(GameExecutable())) GTEST_SKIP() << "Game is not built";
   ScratchFolder scratch;
   const fs::path game = scratch.Path() / "game";
   WriteDemoGame(game, DemoForm::Plain);
+  ASSERT_TRUE(fs::exists(game / kDemoTitleFontFile));
+
+  const std::vector<std::string> design = DemoTitleInk();
+  std::vector<std::vector<bool>> designed;
+  for (const std::string& row : design) {
+    designed.emplace_back();
+    for (const char c : row) designed.back().push_back(c == '#');
+  }
+  const TitleShot own = ShootTitle(scratch, game);
+  ASSERT_TRUE(own.run.reachedLastFrame) << own.run.errors;
+  EXPECT_EQ(own.run.errors.find('['), std::string::npos) << own.run.errors;
+  EXPECT_TRUE(own.ink == designed) << own.ink.size() << " rows at " << own.x0 << "," << own.y0;
+  // Centred at (320, kDemoTitleY), above the choice window.
+  EXPECT_LE(std::abs(own.x0 + static_cast<int>(design[0].size()) / 2 - 320), 2) << own.x0;
+  EXPECT_LE(std::abs(own.y0 + static_cast<int>(design.size()) / 2 - kDemoTitleY), 4) << own.y0;
+
   for (const fs::path& file : DemoFiles(game))
     if (file.extension() == ".ttf" || file.extension() == ".ttc") fs::remove(game / file);
+  ASSERT_FALSE(fs::exists(game / kDemoTitleFontFile));
+  const TitleShot installed = ShootTitle(scratch, game);
+  EXPECT_EQ(installed.run.exitCode, 0) << installed.run.errors;
+  ASSERT_TRUE(installed.run.reachedLastFrame) << installed.run.errors;
+  EXPECT_EQ(installed.run.errors.find('['), std::string::npos) << installed.run.errors;
+  EXPECT_GT(installed.count, 200);
+  EXPECT_FALSE(installed.ink == designed);
+
   const GameRun run = Play(scratch, game, TourToTheCave(), kFramesToTheCave);
   EXPECT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_TRUE(run.reachedLastFrame) << run.errors;

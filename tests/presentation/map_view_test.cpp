@@ -297,11 +297,17 @@ TEST_F(MapViewTest, DrawOrderBuckets) {
   EXPECT_EQ(order.buckets[1][1], (std::vector<int32_t>{-11, -12, -13, -14, -15}));
   for (const auto& bucket : order.buckets[1]) EXPECT_EQ(std::count(bucket.begin(), bucket.end(), 1), 0);
 
-  // Upper-tile rows: entering buckets 2, 6, 10 with scroll 0; 1, 5, 9 with 8.
+  // Upper-tile rows: the bucket on whose entry each of the first three rows
+  // comes, and the rows, for every phase of the scroll.
   const struct {
     int tile, scroll;
-    std::vector<int> buckets;
-  } rows[] = {{32, 0, {2, 6, 10}}, {32, 8, {1, 5, 9}}, {16, 0, {2, 4, 6}}};
+    std::vector<int> buckets, rows;
+  } rows[] = {
+      {32, 0, {2, 6, 10}, {-1, 0, 1}},  {32, 8, {1, 5, 9}, {-1, 0, 1}},    {32, 20, {4, 8, 12}, {0, 1, 2}},
+      {32, 28, {2, 6, 10}, {0, 1, 2}},  {32, -16, {1, 5, 9}, {-2, -1, 0}}, {32, -4, {2, 6, 10}, {-1, 0, 1}},
+      {32, -8, {3, 7, 11}, {-1, 0, 1}}, {16, 0, {2, 4, 6}, {-1, 0, 1}},    {16, 4, {1, 3, 5}, {-1, 0, 1}},
+      {16, 12, {2, 4, 6}, {0, 1, 2}},   {16, -8, {1, 3, 5}, {-2, -1, 0}},  {16, -2, {2, 4, 6}, {-1, 0, 1}},
+  };
   for (const auto& row : rows) {
     gTileSize = row.tile;
     gGameInfo.settings[0] = static_cast<int8_t>(row.tile);
@@ -309,13 +315,18 @@ TEST_F(MapViewTest, DrawOrderBuckets) {
     gHero.fineY = -4 * 100000;
     for (MapCharacter& member : gHero.party) member.fineY = -4 * 100000;
     BuildDrawOrder(order);
-    std::vector<int> tileRows;
+    std::vector<int> tileRows, buckets;
     for (int e = NextDrawOrderEntry(order, row.scroll); e != -1 && tileRows.size() < 3;
          e = NextDrawOrderEntry(order, row.scroll)) {
-      if (e <= -20) tileRows.push_back(-e - 1000);
+      if (e <= -20) {
+        tileRows.push_back(-e - 1000);
+        // The reader stands on the bucket it has just entered.
+        EXPECT_EQ(order.group, 1);
+        buckets.push_back(order.bucket);
+      }
     }
-    EXPECT_EQ(tileRows, (std::vector<int>{-1, 0, 1})) << row.tile << " " << row.scroll;
-    (void)row.buckets;
+    EXPECT_EQ(buckets, row.buckets) << row.tile << " " << row.scroll;
+    EXPECT_EQ(tileRows, row.rows) << row.tile << " " << row.scroll;
   }
 }
 

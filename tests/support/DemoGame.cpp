@@ -13,6 +13,7 @@
 #include "platform/modules/Modules.h"
 #include "support/ByteBuilder.h"
 #include "support/CommandListBuilder.h"
+#include "support/FontFileWriter.h"
 #include "support/GameDataWriters.h"
 #include "support/GameFolderBuilder.h"
 #include "support/ImageFileWriters.h"
@@ -93,7 +94,7 @@ Bytes IconList() {
 Bytes Sun() {
   return Picture(64, 64, [](int x, int y) {
     const int dx = x - 32, dy = y - 32;
-    return dx * dx + dy * dy <= 30 * 30 ? kDemoSunColour : kClear;
+    return dx * dx + dy * dy <= kDemoSunRadius * kDemoSunRadius ? kDemoSunColour : kClear;
   });
 }
 
@@ -131,6 +132,50 @@ Bytes FadeClip() {
 }
 
 std::string Text(const char* utf8) { return Cp932Text(utf8); }
+
+// The demo's own font: the title's capitals drawn on 5 x 7 cells of 3 x 3
+// pixels, one 24-pixel strike.
+constexpr int kTitleCell = 3;
+constexpr int kTitleAdvance = 18;
+struct Letter {
+  char character;
+  const char* rows[7];
+};
+constexpr Letter kTitleLetters[] = {
+    {' ', {".....", ".....", ".....", ".....", ".....", ".....", "....."}},
+    {'A', {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"}},
+    {'D', {"####.", "#...#", "#...#", "#...#", "#...#", "#...#", "####."}},
+    {'E', {"#####", "#....", "#....", "####.", "#....", "#....", "#####"}},
+    {'G', {".###.", "#...#", "#....", "#.###", "#...#", "#...#", ".####"}},
+    {'M', {"#...#", "##.##", "#.#.#", "#.#.#", "#...#", "#...#", "#...#"}},
+    {'O', {".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
+};
+
+std::vector<std::string> TitleGlyph(const Letter& letter) {
+  std::vector<std::string> rows;
+  for (const char* cells : letter.rows) {
+    std::string row;
+    for (const char* c = cells; *c != 0; ++c) row.append(kTitleCell, *c);
+    rows.insert(rows.end(), kTitleCell, row);
+  }
+  return rows;
+}
+
+const Letter& TitleLetter(char c) {
+  for (const Letter& letter : kTitleLetters)
+    if (letter.character == c) return letter;
+  return kTitleLetters[0];
+}
+
+// A bitmap font. The player registers the *.ttf and *.ttc files of a game's
+// folder, and FreeType reads a font file by its content, whatever its name.
+Bytes TitleFont() {
+  BitmapFontSpec font{kDemoTitleFace, 24, 22, kTitleAdvance, {}};
+  for (const Letter& letter : kTitleLetters)
+    font.glyphs.push_back({static_cast<unsigned char>(letter.character), TitleGlyph(letter)});
+  const std::string file = BitmapFontFile(font);
+  return {file.begin(), file.end()};
+}
 
 DatTypeRecord Type(std::vector<int32_t> codes, std::vector<std::vector<int32_t>> ints,
                    std::vector<std::vector<std::string>> strings) {
@@ -183,13 +228,17 @@ DatabaseFileSpec SystemDatabase() {
                             {{"SystemFile\\Arrow.bmp"}, {"SystemFile\\Window.bmp"}, {"SystemFile\\Cursor.bmp"}}));
   // Type 11, transition images (a movie).
   spec.types.push_back(Type({2000}, {{}}, {{"Picture\\Fade.ogv"}}));
-  // Type 12, colours (red, green, blue) of the text entry: rows 10 (text),
-  // 11 and 12 (cursor and selection).
-  std::vector<std::vector<int32_t>> colours(13, {0, 0, 0});
-  colours[10] = {255, 255, 255};
+  // Type 12, text colours (red, green, blue) by colour number: 0 white, on
+  // the navy window skin; 2 gold for things found; 10 to 12 the text entry's
+  // text, cursor and selection; 13 the ruby.
+  std::vector<std::vector<int32_t>> colours(14, {255, 255, 255});
+  colours[1] = {255, 112, 112};
+  colours[2] = {255, 216, 64};
+  colours[3] = {112, 200, 255};
   colours[11] = {255, 224, 64};
   colours[12] = {64, 96, 192};
-  spec.types.push_back(Type({1000, 1001, 1002}, colours, std::vector<std::vector<std::string>>(13)));
+  colours[13] = {255, 240, 200};
+  spec.types.push_back(Type({1000, 1001, 1002}, colours, std::vector<std::vector<std::string>>(colours.size())));
   // Type 13, panorama and fog images: file, scroll speed x and y, follow divisor.
   spec.types.push_back(Type({2000, 1000, 1001, 1002}, {{0, 0, 0}, {kDemoFogSpeed, 0, 0}},
                             {{"Picture\\Sky.bmp"}, {"Picture\\Mist.bmp"}}));
@@ -207,6 +256,18 @@ CommandListBuilder& SetVar(CommandListBuilder& list, int target, int left, int r
   return list.Add(121, {Var(target), left, right, 0x0C | (asg << 8) | (op << 12)});
 }
 
+// The message window's frame picture behind the messages that follow, and
+// its erase.
+CommandListBuilder& ShowMessageWindow(CommandListBuilder& list) {
+  return list.Add(150,
+                  {0x0030, kDemoMessagePicture, 0, kDemoMessageWidth, kDemoMessageHeight, 1, 255, kDemoMessageX,
+                   kDemoMessageY, 100, 0, 0},
+                  {"SystemFile\\Window.bmp"});
+}
+CommandListBuilder& EraseMessageWindow(CommandListBuilder& list) {
+  return list.Add(150, {0x0002, kDemoMessagePicture, 0});
+}
+
 // Play sound entry `row` of a kind (0 BGM, 2 SE).
 CommandListBuilder& PlaySound(CommandListBuilder& list, int kind, int row) {
   return list.Add(140, {(kind << 4) | (row << 8), 0, 0, 0});
@@ -221,8 +282,9 @@ std::vector<CommonEvent> CommonEvents() {
   events[0].conditionValue = 0;
   CommandListBuilder title;
   PlaySound(title, 0, 1);
-  // Text picture 1, centred at (320, 140).
-  title.Add(150, {0x1020, 1, 0, 1, 1, 0, 255, 320, 140, 100, 0, 0}, {Text("デモゲーム")});
+  // Text picture 1, centred above the choice window, in font slot 1.
+  title.Add(150, {0x1020, 1, 0, 1, 1, 0, 255, 320, kDemoTitleY, 100, 0, 0},
+            {std::string("\\font[1]") + kDemoTitleText});
   title.Add(102, {0x03}, {Text("はじめから"), Text("つづきから"), Text("リプレイ")});
   title.Add(401, {2}).In();
   SetVar(title, kDemoVarScene, 1);
@@ -317,6 +379,7 @@ MapData Town() {
   CommandListBuilder first;
   SetVar(first, kDemoVarTalks, 1, 0, 1);
   PlaySound(first, 2, 1);
+  ShowMessageWindow(first);
   // The count through its escape; on a line of its own, icon 1 of the icon list.
   first.Add(101, {}, {Text("ようこそ！ 話した回数：\\v[1]\n\\i[1]")});
   first.Add(102, {0x02}, {Text("はい"), Text("いいえ")});
@@ -331,13 +394,16 @@ MapData Town() {
   first.Out().Add(401, {3}).In();
   SetVar(first, kDemoVarAnswer, 2);
   first.Out().Add(499);
+  EraseMessageWindow(first);
   sign.pages[0].commands = first.Build();
   sign.pages[1].conditions.conditionFlags[0] = 0x11;  // V[1] >= 1
   sign.pages[1].conditions.conditionLeft[0] = Var(kDemoVarTalks);
   sign.pages[1].conditions.conditionRight[0] = 1;
   CommandListBuilder again;
   SetVar(again, kDemoVarTalks, 1, 0, 1);
+  ShowMessageWindow(again);
   again.Add(101, {}, {Text("また会いましたね。")});
+  EraseMessageWindow(again);
   sign.pages[1].commands = again.Build();
   AddEvent(map, sign);
   // The door: hero touch, no graphic, into the cave.
@@ -390,7 +456,10 @@ MapData Cave() {
   show.Add(141, {100, 100, 100, 0}, {Text("どうくつ")});
   show.Add(180, {kDemoSunFrames + 60});
   show.Add(150, {0x0002, 4, 0});
-  // Saved in slot 1 once the effects are done.
+  // Saved in slot 1 once the effects are done. An erase takes effect at the
+  // next picture update, so the save waits a frame for it: saved at once,
+  // the label would come back with the save.
+  show.Add(180, {1});
   show.Add(220, {0, 1});
   entry.pages[0].commands = show.Build();
   AddEvent(map, entry);
@@ -465,15 +534,19 @@ MapData Field() {
   // entry into S[4], its number into V[14]), waits for a key of the keyboard (V[15] = 100 + its
   // scan code), takes the mouse position (V[16], V[17]) and answers with
   // what it learnt.
-  wanderer.pages[1].commands = CommandListBuilder()
-                                   .Add(122, {3000000 + kDemoStringName, 0x0003, 16})
-                                   .Add(122, {3000000 + kDemoStringAge, 0x0003, 3})
-                                   .Add(122, {Var(kDemoVarAge), 0x0001, 3000000 + kDemoStringAge})
-                                   .Add(123, {Var(kDemoVarKey), 0x0180})
-                                   .Add(121, {Var(kDemoVarMouseX), 9000071, 0, 0x08})
-                                   .Add(121, {Var(kDemoVarMouseY), 9000072, 0, 0x08})
-                                   .Add(101, {}, {Text("\\s[3]さん、\\v[14]歳ですね。")})
-                                   .Build();
+  wanderer.pages[1].commands = [] {
+    CommandListBuilder talk;
+    talk.Add(122, {3000000 + kDemoStringName, 0x0003, 16})
+        .Add(122, {3000000 + kDemoStringAge, 0x0003, 3})
+        .Add(122, {Var(kDemoVarAge), 0x0001, 3000000 + kDemoStringAge})
+        .Add(123, {Var(kDemoVarKey), 0x0180})
+        .Add(121, {Var(kDemoVarMouseX), 9000071, 0, 0x08})
+        .Add(121, {Var(kDemoVarMouseY), 9000072, 0, 0x08});
+    ShowMessageWindow(talk);
+    talk.Add(101, {}, {Text("\\s[3]さん、\\v[14]歳ですね。")});
+    EraseMessageWindow(talk);
+    return talk.Build();
+  }();
   AddEvent(map, wanderer);
   // A spring that bubbles in parallel: V[10] + 1 every 10 frames.
   MapEvent spring(2);
@@ -516,7 +589,8 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
   GameDatSpec gameDat;
   // Tile size 32, no MIDI library, 60 frames a second, steps of whole cells.
   gameDat.settings = {32, 8, 8, 0, 60, 1, 0, 3, 1, 0, 0, 6, 6, 0, 0, 4, 4, 0};
-  gameDat.texts = {Text("デモゲーム"), "", "", "", "", "", "", "CharaChip\\Hero.bmp"};
+  // Font slot 1 (the title's) is the demo's own font.
+  gameDat.texts = {Text("デモゲーム"), "", "", "", kDemoTitleFace, "", "", "CharaChip\\Hero.bmp"};
   // The User database: item prices and weights; the Variable database:
   // the party's gold.
   DatabaseFileSpec user;
@@ -563,10 +637,23 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form) {
   replay.title = gameDat.texts[0];
   replay.replayLog = DemoReplayLog(DemoTour());
   game.GameFile("Save\\SaveData0" + std::to_string(kDemoReplaySlot) + ".sav", WriteSaveFileImage(replay));
+  // The title's font, beside Game.dat (in the packed form too).
+  game.GameFile(kDemoTitleFontFile, TitleFont());
   // The speech module is built in; a file of its name tells the runtime to use it.
   game.GameFile(platform::kSpeechModuleName, Bytes{'M', 'Z'});
   if (form == DemoForm::Packed) game.PackData(kDemoArchiveKey);
   game.Write(folder);
+}
+
+std::vector<std::string> DemoTitleInk() {
+  const std::string text = kDemoTitleText;
+  const size_t height = 7 * kTitleCell;
+  std::vector<std::string> ink(height, std::string((text.size() - 1) * kTitleAdvance + 5 * kTitleCell, '.'));
+  for (size_t i = 0; i < text.size(); ++i) {
+    const std::vector<std::string> glyph = TitleGlyph(TitleLetter(text[i]));
+    for (size_t y = 0; y < height; ++y) ink[y].replace(i * kTitleAdvance, glyph[y].size(), glyph[y]);
+  }
+  return ink;
 }
 
 const DemoInput& DemoTour() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -10,11 +11,11 @@
 // what each replay must lead to.
 //
 // Title (common event 0, automatic while V[0] = 0): the BGM (Ogg) plays, a
-// text picture shows the title and a choice asks "New game" / "Load" /
-// "Replay". New game sets V[0] = 1 and takes the player to the town; Load
-// loads slot 1; Replay replays the save in slot kDemoReplaySlot, which the
-// generator writes with the tour's replay log (the runtime's own saves
-// carry none).
+// text picture shows the title in the game's own font (a font file in its
+// folder) above a choice that asks "New game" / "Load" / "Replay". New game
+// sets V[0] = 1 and takes the player to the town; Load loads slot 1; Replay
+// replays the save in slot kDemoReplaySlot, which the generator writes with
+// the tour's replay log (the runtime's own saves carry none).
 //
 // Town (map 0, 20 x 15): the hero starts at (kDemoHeroX, kDemoHeroY) facing
 // down. The sign kDemoSignSteps cells to the right (action key) counts the
@@ -22,7 +23,8 @@
 // its second line) and a choice; its second page (V[1] >= 1) says something
 // else. Answering yes calls the reward common event with arguments, shows
 // what it gave in a second message (with ruby over a word) and adds a
-// friend to the party, who follows the hero from then on. A door at the
+// friend to the party, who follows the hero from then on. Every message has
+// a window-frame picture behind it, as the message window draws none. A door at the
 // town's right edge (hero touch) a row below the path leads to the cave.
 //
 // Cave (map 1): the MIDI BGM plays; a guard walks a fixed route.
@@ -33,7 +35,7 @@
 // kDemoSunFrames frames, zoomed, turned and tinted; a window-frame picture
 // (3) of 160 x 64 at (kDemoFrameX, kDemoFrameY); a text picture (4); a tone,
 // a white flash and a shake; a spoken line; after the effects picture 4 is
-// erased and the game is saved in slot 1.
+// erased and, once the erase has been drawn, the game is saved in slot 1.
 //
 // The cave's exit (hero touch, at kDemoCaveExitX on the entry row) leads
 // to the field (map 2, looping both ways, panorama 0 behind its empty top
@@ -52,6 +54,25 @@ void WriteDemoGame(const std::filesystem::path& folder, DemoForm form);
 
 // The key string of the packed form's archive.
 inline constexpr const char* kDemoArchiveKey = "demo-key";
+
+// The title's text picture (picture 1), centred at (320, kDemoTitleY) above
+// the choice window, in font slot 1: the face kDemoTitleFace of the bitmap
+// font file kDemoTitleFontFile in the game's folder.
+inline constexpr const char* kDemoTitleText = "DEMO GAME";
+inline constexpr const char* kDemoTitleFace = "Demo Blocks";
+inline constexpr const char* kDemoTitleFontFile = "DemoBlocks.ttf";
+inline constexpr int kDemoTitleY = 72;
+// The title as that font draws it: rows from the top of its letters, '#'
+// inked, the first letter's left edge at column 0.
+std::vector<std::string> DemoTitleInk();
+
+// The message window: a window-frame picture (kDemoMessagePicture) shown
+// behind every message and erased after it.
+inline constexpr int kDemoMessagePicture = 10;
+inline constexpr int kDemoMessageX = 8;
+inline constexpr int kDemoMessageY = 284;
+inline constexpr int kDemoMessageWidth = 624;
+inline constexpr int kDemoMessageHeight = 188;
 
 // The hero's start cell in the town and the sign's distance to its right.
 inline constexpr int kDemoHeroX = 5;
@@ -118,6 +139,7 @@ inline constexpr int kDemoSunZoom = 150;
 inline constexpr int kDemoSunAngle = 450;       // tenths of a degree
 inline constexpr int kDemoSunColor = 0x966432;  // red 150 %, green 100 %, blue 50 %
 inline constexpr uint32_t kDemoSunColour = 0xFFD040;
+inline constexpr int kDemoSunRadius = 30;  // of the sun's disc in its 64-pixel picture
 inline constexpr int kDemoFrameX = 40;
 inline constexpr int kDemoFrameY = 360;
 inline constexpr int kDemoFrameWidth = 160;

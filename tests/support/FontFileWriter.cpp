@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 
-bool WriteSquareFont(const std::string& path, const SquareFontSpec& spec) {
-  std::ofstream out(path, std::ios::binary);
-  if (!out) return false;
+std::string BitmapFontFile(const BitmapFontSpec& spec) {
+  std::ostringstream out;
   const int descent = spec.pixelSize - spec.ascent;
   out << "STARTFONT 2.1\n"
       << "FONT -test-" << spec.family << "-Medium-R-Normal--" << spec.pixelSize << "-" << spec.pixelSize * 10
@@ -20,18 +20,24 @@ bool WriteSquareFont(const std::string& path, const SquareFontSpec& spec) {
       << "CHARSET_REGISTRY \"ISO10646\"\n"
       << "CHARSET_ENCODING \"1\"\n"
       << "ENDPROPERTIES\n"
-      << "CHARS " << spec.characters.size() << "\n";
-  const int rowBytes = (spec.square + 7) / 8;
-  for (unsigned c : spec.characters) {
+      << "CHARS " << spec.glyphs.size() << "\n";
+  for (const BitmapGlyph& glyph : spec.glyphs) {
+    size_t width = 0;
+    for (const std::string& row : glyph.rows) width = std::max(width, row.size());
     char name[16];
-    std::snprintf(name, sizeof name, "u%04X", c);
-    out << "STARTCHAR " << name << "\nENCODING " << c << "\nSWIDTH " << spec.advance * 1000 / spec.pixelSize
-        << " 0\nDWIDTH " << spec.advance << " 0\nBBX " << spec.square << " " << spec.square << " 1 0\nBITMAP\n";
-    for (int y = 0; y < spec.square; ++y) {
-      for (int b = 0; b < rowBytes; ++b) {
-        const int bits = std::min(8, spec.square - b * 8);
+    std::snprintf(name, sizeof name, "u%04X", glyph.character);
+    out << "STARTCHAR " << name << "\nENCODING " << glyph.character << "\nSWIDTH "
+        << spec.advance * 1000 / spec.pixelSize << " 0\nDWIDTH " << spec.advance << " 0\nBBX " << width << " "
+        << glyph.rows.size() << " 1 0\nBITMAP\n";
+    for (const std::string& row : glyph.rows) {
+      for (size_t byte = 0; byte < (width + 7) / 8; ++byte) {
+        unsigned bits = 0;
+        for (size_t bit = 0; bit < 8; ++bit) {
+          const size_t x = byte * 8 + bit;
+          if (x < row.size() && row[x] == '#') bits |= 0x80u >> bit;
+        }
         char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", (0xFF00 >> bits) & 0xFF);
+        std::snprintf(hex, sizeof hex, "%02X", bits);
         out << hex;
       }
       out << "\n";
@@ -39,5 +45,19 @@ bool WriteSquareFont(const std::string& path, const SquareFontSpec& spec) {
     out << "ENDCHAR\n";
   }
   out << "ENDFONT\n";
+  return out.str();
+}
+
+bool WriteBitmapFont(const std::string& path, const BitmapFontSpec& spec) {
+  std::ofstream out(path, std::ios::binary);
+  out << BitmapFontFile(spec);
   return static_cast<bool>(out);
+}
+
+bool WriteSquareFont(const std::string& path, const SquareFontSpec& spec) {
+  BitmapFontSpec font{spec.family, spec.pixelSize, spec.ascent, spec.advance, {}};
+  const std::vector<std::string> square(static_cast<size_t>(spec.square),
+                                        std::string(static_cast<size_t>(spec.square), '#'));
+  for (unsigned c : spec.characters) font.glyphs.push_back({c, square});
+  return WriteBitmapFont(path, font);
 }

@@ -3,9 +3,31 @@
 #include <string>
 #include <vector>
 
-// A bitmap font file (BDF) whose every glyph is a filled square, under a
-// family name the test chooses: small enough to write in a test, and read by
+// Bitmap font files (BDF), small enough to write in a test and read by
 // FreeType like any font a game ships.
+
+// One glyph: its rows from the top, '#' an inked pixel; its bottom row
+// stands on the baseline, one pixel right of the pen.
+struct BitmapGlyph {
+  unsigned character;  // Unicode code point
+  std::vector<std::string> rows;
+};
+
+struct BitmapFontSpec {
+  std::string family;  // UTF-8
+  int pixelSize = 16;  // one strike of this height
+  int ascent = 14;
+  int advance = 16;
+  std::vector<BitmapGlyph> glyphs;
+};
+
+// The font file's bytes.
+std::string BitmapFontFile(const BitmapFontSpec& spec);
+// Writes the font to path (UTF-8); false when the file cannot be written.
+bool WriteBitmapFont(const std::string& path, const BitmapFontSpec& spec);
+
+// A font whose every glyph is a filled square, under a family name the test
+// chooses.
 struct SquareFontSpec {
   std::string family;  // UTF-8
   int pixelSize = 16;  // one strike of this height
@@ -15,5 +37,4 @@ struct SquareFontSpec {
   std::vector<unsigned> characters;  // Unicode code points
 };
 
-// Writes the font to path (UTF-8); false when the file cannot be written.
 bool WriteSquareFont(const std::string& path, const SquareFontSpec& spec);

@@ -67,7 +67,7 @@ std::vector<uint8_t> IndicatorImage() {
 std::vector<uint8_t> SunImage() {
   return Paint24(64, 64, [](int x, int y) -> uint32_t {
     const int dx = x - 32, dy = y - 32;
-    return dx * dx + dy * dy <= 28 * 28 ? 0xFFD040 : kKey;
+    return dx * dx + dy * dy <= kSampleSunRadius * kSampleSunRadius ? kSampleSunColour : kKey;
   });
 }
 
@@ -140,7 +140,8 @@ MapData FieldMap() {
   page.commands = CommandListBuilder()
                       .Add(101, {}, {Cp932Text("ようこそ、サンプルゲームへ！")})
                       .Add(102, {0x02}, {Cp932Text("はい"), Cp932Text("いいえ")})
-                      .Add(150, {0x1000, 1, 0, 1, 1, 0, 255, 560, 96, 100, 0}, {"Picture\\Sun.bmp"})
+                      // Picture 1, centred, its one cell (pattern 1).
+                      .Add(150, {0x1000, 1, 0, 1, 1, 1, 255, kSampleSunX, kSampleSunY, 100, 0}, {"Picture\\Sun.bmp"})
                       .Build();
   map.events.push_back(sign);
   map.header.eventCount = 1;

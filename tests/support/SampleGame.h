@@ -24,6 +24,13 @@ inline constexpr int kSamplePathCell = 2;
 uint32_t SampleTileColor(int cell, int u, int v);
 // The hero's body colour.
 inline constexpr uint32_t kSampleHeroBody = 0x3050C0;
+// The picture the sign shows once its choice is answered: a sun, a disc of
+// kSampleSunRadius pixels in kSampleSunColour centred at (kSampleSunX,
+// kSampleSunY) of the screen.
+inline constexpr int kSampleSunX = 560;
+inline constexpr int kSampleSunY = 96;
+inline constexpr int kSampleSunRadius = 28;
+inline constexpr uint32_t kSampleSunColour = 0xFFD040;
 
 // A replay-log block (Game --replay) that walks the hero right until the sign
 // stops it, presses confirm there and waits while the message opens; the

@@ -16,17 +16,24 @@
 #include "platform/gpu/Gpu.h"
 #include "support/PngReader.h"
 
-// The library started in window mode on the headless backend at 640 x 480
-// and the given depth and window scale, drawing to the back screen.
+// The library started on the headless backend at 640 x 480, drawing to the
+// back screen: in window mode at 32 bits and the given window scale, or full
+// screen at 16 bits (a window takes the desktop's depth, so its back screen
+// is 32 bits whatever was asked for).
 class GraphicsTest : public SystemTest {
  protected:
   void StartGraphicsAt(int bits, double scale = 1.0) {
     SetRunWhileInactive(1);
-    ChangeWindowMode(1);
+    ChangeWindowMode(bits == 16 ? 0 : 1);
     if (scale != 1.0) SetWindowScale(scale);
     SetScreenResolution(640, 480, bits, 60);
     ASSERT_EQ(StartMediaLibrary(), 0);
     SelectDrawTarget(-2);
+    // A test of one depth must not run on the other.
+    ASSERT_EQ(gScreenState.colorDepth, bits);
+    if (gScreenState.backScreen.base != nullptr) {
+      ASSERT_EQ(gScreenState.backScreen.base->descriptor->bytesPerPixel, bits / 8);
+    }
   }
 
   // A graph from a picture whose pixel (x, y) is colour(x, y) as 0xAARRGGBB.
