@@ -274,6 +274,11 @@ int StartGame(const GameOptions& options, GameSession& session) {
     FreeSpeechLibrary();
     return 0;
   }
+  // Saves and Game.ini are replaced through temporary files, which a run
+  // killed mid-write leaves behind. A young one may be another run's of this
+  // folder still writing.
+  platform::RemoveReplaceLeftovers("Save\\*.sav", 60);
+  platform::RemoveReplaceLeftovers("Game.ini", 60);
   SetRunWhileInactive(1);
   for (size_t index : {size_t{15}, size_t{16}})
     if (index < gGameInfo.settings.size() && gGameInfo.settings[index] < 4) gGameInfo.settings[index] = 4;
@@ -301,8 +306,9 @@ int StartGame(const GameOptions& options, GameSession& session) {
                                        "強制的に全画面で起動します。"),
                              Cp932Text("画面モード調整"), platform::kMbOk);
   }
-  if (options.headless) gWindowModeFlag = 1;
-  ChangeWindowMode(gWindowModeFlag);
+  // Headless runs draw as a window does but keep the player's setting, which
+  // Game.ini gets back.
+  ChangeWindowMode(options.headless ? 1 : gWindowModeFlag);
   if (options.renderer == GameOptions::Renderer::OpenGl) ForceHardwareRendering(1);
   if (StartMediaLibrary() == -1) return -1;
   if (!options.replayFile.empty() && !LoadReplayFile(options.replayFile))
