@@ -136,7 +136,7 @@ TEST_F(StartupTest, UnfinishedStartSwitchesToSoftwareRendering) {
 TEST_F(StartupTest, MissingGameDatEndsBeforeTheMediaStart) {
   std::filesystem::remove(folder.Path() / "Game.dat");
   options.frames = 3;
-  EXPECT_EQ(GameMain(options), 0);
+  EXPECT_EQ(GameMain(options), 1);
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Game.ini"));
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Log.txt"));
   EXPECT_FALSE(platform::RecordedMessageBoxes().empty());
