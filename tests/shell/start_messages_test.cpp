@@ -13,7 +13,7 @@
 
 // What the real Game says on stderr at the start. Each failure ends it with a
 // non-zero exit and a line that says why; a second copy is refused only where
-// a window would open.
+// a window would open; a missing sound device costs one line at most.
 
 namespace {
 
@@ -157,6 +157,23 @@ TEST_F(StartMessagesTest, OnlyASecondWindowedCopyIsRefused) {
   EXPECT_TRUE(AppearsWhileRunning(game / "Game.ini", beside)) << ScratchFolder::Read(errors);
   EXPECT_EQ(beside.Terminate(kHangGuardSeconds), 0);
   EXPECT_EQ(ScratchFolder::Read(errors), "");
+}
+
+// With SDL choosing the sound output itself, a machine without a sound
+// device plays silent: one line says so, and the sound library's own
+// complaints stay off stderr. With a device, nothing is said.
+TEST_F(StartMessagesTest, WithoutASoundDeviceOneLineSaysSoundIsOff) {
+  std::vector<std::string> environment = Environment({"SDL_VIDEODRIVER=dummy"});
+  environment.emplace_back("SDL_AUDIODRIVER");
+  GameProcess run({game.string()}, environment, errors);
+  // Sound starts with the media layer, before Game.ini is first written.
+  ASSERT_TRUE(AppearsWhileRunning(game / "Game.ini", run));
+  EXPECT_EQ(run.Terminate(kHangGuardSeconds), 0);
+  const std::vector<std::string> lines = Lines(ScratchFolder::Read(errors));
+  EXPECT_LE(lines.size(), 1u) << ScratchFolder::Read(errors);
+  if (!lines.empty()) {
+    EXPECT_NE(lines[0].find("sound is off"), std::string::npos) << lines[0];
+  }
 }
 
 }  // namespace
