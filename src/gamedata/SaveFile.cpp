@@ -143,9 +143,12 @@ bool SaveManager::WriteSaveFile(int slot, bool captureLive, const std::string& p
     ShowDiskFullNotice();
     return false;
   }
+  // What a write killed before its rename left of this slot goes now.
+  platform::RemoveReplaceLeftovers(path, 0);
   switch (platform::FileReplaceAtomic(path, buffer.data.data(), static_cast<int64_t>(length))) {
     case platform::ReplaceResult::Ok: break;
     case platform::ReplaceResult::NoSpace: ShowDiskFullNotice(); return false;
+    case platform::ReplaceResult::NoTemporary:
     case platform::ReplaceResult::Failed: return false;
   }
   gEventSystem.lastSlotNumber = slot;

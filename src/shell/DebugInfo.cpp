@@ -161,7 +161,7 @@ void DrawDebugInfo(double /*frameSkipFactor*/) {
     d.windowStart = now;
   }
   ++d.drawnFrames;
-  if (now - d.windowStart >= 1000) {
+  if (ClockElapsed(d.windowStart, now) >= 1000) {
     d.drawnRate = d.drawnFrames;
     d.drawnFrames = 0;
     d.windowStart = now;

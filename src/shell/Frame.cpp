@@ -98,8 +98,8 @@ void DrawFrame(GameScene& scene) {
 }  // namespace
 
 int PacingWait(int start, int now) {
-  const uint32_t elapsed = (static_cast<uint32_t>(now) - static_cast<uint32_t>(start)) & 0x7FFFFFFFu;
-  return elapsed >= 16 ? 0 : static_cast<int>(16 - elapsed);
+  const int elapsed = ClockElapsed(start, now);
+  return elapsed >= 16 ? 0 : 16 - elapsed;
 }
 
 int DrawnFrameCount() { return gDrawnFrames; }

@@ -1,5 +1,6 @@
 #include "shell/FrameControls.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "gamedata/GameText.h"
@@ -37,6 +38,10 @@ void ResetFrameControls() {
   gChosenSkipMode = 0;
 }
 
+int ClockElapsed(int start, int now) {
+  return static_cast<int>((static_cast<uint32_t>(now) - static_cast<uint32_t>(start)) & 0x7FFFFFFFu);
+}
+
 int MeasureFps(int count) {
   const int now = MillisecondClock();
   if (!gFps.started) {
@@ -46,17 +51,18 @@ int MeasureFps(int count) {
   }
   if (count) {
     ++gFps.passes;
-    if (now - gFps.windowStart >= 500) {
+    if (ClockElapsed(gFps.windowStart, now) >= 500) {
       gFps.rate = gFps.passes * 2;
       gFps.passes = 0;
       gFps.windowStart = now;
     }
   }
-  if (now - gFps.secondStart >= 1000) {
-    gFps.secondStart += 1000;
+  if (ClockElapsed(gFps.secondStart, now) >= 1000) {
+    // On the clock's 31 bits, as it wraps.
+    gFps.secondStart = static_cast<int>((static_cast<uint32_t>(gFps.secondStart) + 1000u) & 0x7FFFFFFFu);
     ++gEventSystem.playTimeSeconds;
   }
-  gEventSystem.msInSecond = now - gFps.secondStart;
+  gEventSystem.msInSecond = ClockElapsed(gFps.secondStart, now);
   gEventSystem.framesPerSecond = gFps.rate;
   return gFps.rate;
 }

@@ -8,6 +8,10 @@
 // The mode in effect (0-2); its factor is gEventSystem.drawFactor.
 extern int gFrameSkipMode;
 
+// Milliseconds from `start` to `now`, both of MillisecondClock, which wraps
+// at 2^31 (after 24.8 days); a clock that went back reads as long past.
+int ClockElapsed(int start, int now);
+
 // Counts a pass when `count` is set and returns the logic frame rate last
 // measured (passes in half-second windows, doubled); also keeps the event
 // system's seconds counter, milliseconds into the second and rate.

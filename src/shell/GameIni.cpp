@@ -108,9 +108,22 @@ std::string GameIniText(int start, int softMode, int frameSkip) {
 }
 
 bool WriteGameIni(int start, int softMode, int frameSkip) {
-  const int file = platform::FileOpen("Game.ini", platform::FileAccess::Write, true);
+  // A Game.ini the player made read-only keeps what it says.
+  if (platform::FileReadOnly("Game.ini")) return false;
+  std::string text;
+  for (const char c : GameIniText(start, softMode, frameSkip)) {
+    if (c == '\n') text += '\r';
+    text += c;
+  }
+  // Replaced whole, so a kill or a full disk mid-write leaves the old file.
+  switch (platform::FileReplaceAtomic("Game.ini", text.data(), static_cast<int64_t>(text.size()))) {
+    case platform::ReplaceResult::Ok: return true;
+    case platform::ReplaceResult::NoTemporary: break;  // a read-only folder: the file itself may be writable
+    case platform::ReplaceResult::NoSpace:
+    case platform::ReplaceResult::Failed: return false;
+  }
+  const int file = platform::FileOpen("Game.ini", platform::FileAccess::Write);
   if (!file) return false;
-  const std::string text = GameIniText(start, softMode, frameSkip);
   const bool written =
       platform::FileWrite(file, text.data(), static_cast<int64_t>(text.size())) == static_cast<int64_t>(text.size());
   platform::FileClose(file);

@@ -36,7 +36,9 @@ void ParseGameIniText(std::string_view bytes, GameIniValues& values);
 
 // Writes "Game.ini" with the start flag, soft-mode flag and frame-skip mode
 // given and the window mode, sound setting, proxy texts and screenshot flag
-// from their globals. False when the file cannot be created.
+// from their globals, replacing the file whole (in place only where the
+// folder takes no new file). False when it cannot be written; a read-only
+// Game.ini is left alone.
 bool WriteGameIni(int start, int softMode, int frameSkip);
 // The text WriteGameIni writes, lines ending in LF (the file has CR LF).
 std::string GameIniText(int start, int softMode, int frameSkip);

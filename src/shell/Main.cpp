@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/Backend.h"
+#include "platform/window/Window.h"
 #include "shell/Startup.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,10 @@ int main(int argc, char** argv) {
     (void)std::fputs(GameUsage().c_str(), stdout);
     return 0;
   }
-  if (options.headless) platform::SetBackend(platform::Backend::Headless);
+  if (options.headless) {
+    platform::SetBackend(platform::Backend::Headless);
+    // No window: nothing for a second copy to be refused for.
+    platform::UseInstanceLock(false);
+  }
   return GameMain(options);
 }

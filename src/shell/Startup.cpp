@@ -24,6 +24,7 @@
 #include "platform/fonts/Fonts.h"
 #include "platform/process/ExecutableFolder.h"
 #include "platform/text/Text.h"
+#include "platform/window/Window.h"
 #include "presentation/RestoreGraphics.h"
 #include "presentation/TextResources.h"
 #include "shell/Frame.h"
@@ -247,6 +248,8 @@ bool RunHeadlessPass(GameSession& session) {
 int GameMain(const GameOptions& options) {
   GameSession session;
   const int started = StartGame(options, session);
+  // A missing Game.dat is a failed start, not a normal end.
+  if (started == 0) return 1;
   if (started != 1) return started;
   PlayGame(options, session);
   ShutDownGame(session);
@@ -269,11 +272,19 @@ int StartGame(const GameOptions& options, GameSession& session) {
   platform::CurrentDirectorySet(gExeFolderPath);
 
   if (!gGameInfo.LoadGameInfoFile("Game.dat")) {
+    // The box names the file only; which folder was searched matters when
+    // the folder came from the command line or Game's own place.
+    (void)std::fprintf(stderr, "Game: no Game.dat in %s\n", platform::NativePath(gExeFolderPath).c_str());
     platform::CurrentDirectorySet(gExeFolderPath);
     RemoveFonts(fonts);
     FreeSpeechLibrary();
     return 0;
   }
+  // Saves and Game.ini are replaced through temporary files, which a run
+  // killed mid-write leaves behind. A young one may be another run's of this
+  // folder still writing.
+  platform::RemoveReplaceLeftovers("Save\\*.sav", 60);
+  platform::RemoveReplaceLeftovers("Game.ini", 60);
   SetRunWhileInactive(1);
   for (size_t index : {size_t{15}, size_t{16}})
     if (index < gGameInfo.settings.size() && gGameInfo.settings[index] < 4) gGameInfo.settings[index] = 4;
@@ -301,10 +312,16 @@ int StartGame(const GameOptions& options, GameSession& session) {
                                        "強制的に全画面で起動します。"),
                              Cp932Text("画面モード調整"), platform::kMbOk);
   }
-  if (options.headless) gWindowModeFlag = 1;
-  ChangeWindowMode(gWindowModeFlag);
+  // Headless runs draw as a window does but keep the player's setting, which
+  // Game.ini gets back.
+  ChangeWindowMode(options.headless ? 1 : gWindowModeFlag);
   if (options.renderer == GameOptions::Renderer::OpenGl) ForceHardwareRendering(1);
-  if (StartMediaLibrary() == -1) return -1;
+  if (StartMediaLibrary() == -1) {
+    const std::string failure = platform::WindowStartFailure();
+    if (!failure.empty())
+      (void)std::fprintf(stderr, "Game: %s; --headless N plays without a window\n", failure.c_str());
+    return -1;
+  }
   if (!options.replayFile.empty() && !LoadReplayFile(options.replayFile))
     (void)std::fprintf(stderr, "Game: the replay file %s cannot be read\n",
                        platform::Cp932ToUtf8(options.replayFile).c_str());

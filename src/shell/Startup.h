@@ -47,8 +47,8 @@ struct GameSession {
   bool firstPass = true;
 };
 
-// The whole run: 0 after a normal end or when Game.dat cannot be read, -1
-// when the media layer fails to start.
+// The whole run: 0 after a normal end, 1 when Game.dat cannot be read, -1
+// when the media layer fails to start (each failure says why on stderr).
 int GameMain(const GameOptions& options);
 
 // The three stages of GameMain. StartGame: 1 when the game is ready for the

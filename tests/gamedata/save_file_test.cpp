@@ -285,6 +285,20 @@ TEST_P(SaveFileTest, AWriteThatFailsPartWayKeepsTheOldFileAndLeavesNoTemporaryFi
   EXPECT_NE(FileBytes(SlotFile(1)), old);
 }
 
+// A write killed before its rename leaves a temporary file beside the slot;
+// the slot's next write removes it, and another slot's stays for that slot.
+TEST_P(SaveFileTest, WritingASlotRemovesWhatKilledWritesOfItLeft) {
+  const std::filesystem::path mine = SlotFile(1).parent_path() / ".SaveData01.sav.Ab12Cd";
+  const std::filesystem::path other = SlotFile(1).parent_path() / ".SaveData02.sav.Ab12Cd";
+  WriteFileBytes(mine, {1, 2, 3});
+  WriteFileBytes(other, {1, 2, 3});
+  FillLiveState();
+  ASSERT_TRUE(gSaveManager.WriteSaveFile(1, true, "Save\\SaveData"));
+  EXPECT_FALSE(std::filesystem::exists(mine));
+  EXPECT_TRUE(std::filesystem::exists(other));
+  EXPECT_TRUE(std::filesystem::exists(SlotFile(1)));
+}
+
 TEST_P(SaveFileTest, SlotOperations) {
   FillLiveState();
   ASSERT_TRUE(gSaveManager.WriteSaveFile(2, true, "Save\\SaveData"));

@@ -5,11 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "platform/files/Files.h"
 #include "support/ScratchFolder.h"
+#include "support/Unprivileged.h"
 
 namespace {
 
@@ -65,6 +68,64 @@ TEST(PlatformFilesReplace, ReplacesWholeOrNotAtAll) {
   std::filesystem::create_directories("Sub/dir/inner");
   EXPECT_EQ(platform::FileReplaceAtomic("Sub\\dir", "a", 1), platform::ReplaceResult::Failed);
   EXPECT_EQ(EntryCount(folder.Path() / "Sub"), 2u);
+}
+
+std::set<std::string> Names(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+// What a replace killed before its rename leaves: ".<name>.XXXXXX". Only
+// those of the files named go, and with an age given only the older ones.
+TEST(PlatformFilesReplace, LeftoversOfKilledWritesGoByNameAndAge) {
+  ScratchFolder folder(true);
+  namespace fs = std::filesystem;
+  const auto now = fs::file_time_type::clock::now();
+  struct Entry {
+    const char* name;
+    int ageSeconds;  // negative: written later than now
+  };
+  const Entry entries[] = {
+      {".SaveData01.sav.Ab12Cd", 3600}, {".savedata01.SAV.Qq11Ww", 3600}, {".SaveData01.sav.Fresh1", -3600},
+      {".SaveData02.sav.Ab12Cd", 3600}, {".Game.ini.Zz99Yy", 3600},       {"SaveData01.sav", 3600},
+      {".SaveData01.sav.bak", 3600},    {".SaveData01.sav.ab-cd1", 3600}, {".SaveData01.sav.1234567", 3600},
+  };
+  for (const Entry& e : entries) {
+    const fs::path file = folder.Write(fs::path("Save") / e.name, "x");
+    fs::last_write_time(file, now - std::chrono::seconds(e.ageSeconds));
+  }
+  fs::create_directory(folder.Path() / "Save" / ".SaveData01.sav.Dir123");
+  fs::last_write_time(folder.Path() / "Save" / ".SaveData01.sav.Dir123", now - std::chrono::hours(1));
+
+  EXPECT_EQ(platform::RemoveReplaceLeftovers("Save\\SaveData01.sav", 60), 2);
+  EXPECT_EQ(Names(folder.Path() / "Save").count(".SaveData01.sav.Fresh1"), 1u);
+  EXPECT_EQ(platform::RemoveReplaceLeftovers("save\\SAVEDATA01.SAV", 0), 1);
+  EXPECT_EQ(platform::RemoveReplaceLeftovers("Save\\*.sav", 60), 1);
+  EXPECT_EQ(platform::RemoveReplaceLeftovers("No\\such\\folder\\*.sav", 0), 0);
+  const std::set<std::string> left = {".Game.ini.Zz99Yy",       "SaveData01.sav",          ".SaveData01.sav.bak",
+                                      ".SaveData01.sav.ab-cd1", ".SaveData01.sav.1234567", ".SaveData01.sav.Dir123"};
+  EXPECT_EQ(Names(folder.Path() / "Save"), left);
+}
+
+// A folder that takes no new file is told apart from other failures (a
+// caller may still write the file in place); a file this process may not
+// write reads as read-only.
+TEST(PlatformFilesReplace, AReadOnlyFolderTakesNoTemporaryFile) {
+  ScratchFolder folder(true);
+  folder.Write("Locked/game.sav", "old");
+  folder.Write("Locked/open.sav", "old");
+  std::filesystem::permissions(folder.Path() / "Locked" / "open.sav", std::filesystem::perms(0666));
+  std::filesystem::permissions(folder.Path() / "Locked", std::filesystem::perms(0555));
+  EXPECT_EQ(RunWithoutPrivileges([] {
+              const bool readOnly = platform::FileReadOnly("Locked\\game.sav") &&
+                                    !platform::FileReadOnly("Locked\\open.sav") &&
+                                    !platform::FileReadOnly("Locked\\missing.sav");
+              return readOnly ? static_cast<int>(platform::FileReplaceAtomic("Locked\\game.sav", "new", 3)) : 100;
+            }),
+            static_cast<int>(platform::ReplaceResult::NoTemporary));
+  std::filesystem::permissions(folder.Path() / "Locked", std::filesystem::perms(0755));
+  EXPECT_EQ(ScratchFolder::Read(folder.Path() / "Locked" / "game.sav"), "old");
 }
 
 TEST(PlatformFilesReplace, FreeSpaceOfAVolume) {

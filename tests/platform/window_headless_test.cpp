@@ -33,6 +33,7 @@ class HeadlessWindow : public testing::Test {
     gSeen.clear();
   }
   void TearDown() override {
+    UseInstanceLock(true);
     ResetHeadlessWindowing();
     std::filesystem::remove_all(folder_);
   }
@@ -224,6 +225,35 @@ TEST_F(HeadlessWindow, AnotherProcessHoldingTheClassIsFound) {
   waitpid(child, nullptr, 0);
   // The lock went with the process.
   EXPECT_FALSE(FindWindowByClass("Other \x83\x5c/Class"));
+}
+
+// A run without the instance lock finds only its own windows: it takes no
+// lock that would refuse another copy, and another copy's lock refuses it
+// not.
+TEST_F(HeadlessWindow, WithoutTheInstanceLockOnlyOwnWindowsAreFound) {
+  UseInstanceLock(false);
+  EXPECT_TRUE(FindWindowByClass("TestClass"));
+  EXPECT_FALSE(FindWindowByClass("Shared"));
+  int ready[2], done[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(done), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    UseInstanceLock(true);
+    char byte = FindWindowByClass("Shared") ? 'y' : 'n';
+    (void)!write(ready[1], &byte, 1);
+    (void)!read(done[0], &byte, 1);
+    _exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  EXPECT_EQ(byte, 'n');  // this process held nothing: the child took it
+  EXPECT_FALSE(FindWindowByClass("Shared"));
+  UseInstanceLock(true);
+  EXPECT_TRUE(FindWindowByClass("Shared"));
+  (void)!write(done[1], &byte, 1);
+  waitpid(child, nullptr, 0);
 }
 
 }  // namespace

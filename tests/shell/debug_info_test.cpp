@@ -11,6 +11,7 @@
 #include "media/PublicFunctions.h"
 #include "media/system/LibrarySystem.h"
 #include "platform/input/Input.h"
+#include "platform/time/Time.h"
 #include "platform/window/Window.h"
 #include "shell/DebugInfo.h"
 #include "shell/GameSystem.h"
@@ -113,6 +114,22 @@ TEST_F(DebugInfo, TitleFollowsTheInformationMode) {
   gGameSystem.infoMode = 0;
   DrawDebugInfo(1.0);
   EXPECT_EQ(Title().rfind("\x81wTitle", 0), 0u);
+}
+
+// The drawn-frame rate of each second goes on being measured when the 31-bit
+// millisecond clock wraps within the second.
+TEST_F(DebugInfo, TheDrawnRateIsMeasuredAcrossTheClockWrap) {
+  const uint64_t start = 0x80000000u - 1400;
+  // Two frames a second apart put the second's start at start + 1000.
+  platform::SetVirtualClock(start);
+  DrawDebugInfo(1.0);
+  platform::SetVirtualClock(start + 1000);
+  DrawDebugInfo(1.0);
+  for (int frame = 1; frame <= 10; ++frame) {
+    platform::SetVirtualClock(start + 1000 + static_cast<uint64_t>(frame) * 100);
+    DrawDebugInfo(1.0);
+  }
+  EXPECT_EQ(gEventSystem.debugTimeValue, 10);
 }
 
 TEST_F(DebugInfo, TheDataOverlayOnlyInTestPlayWhileF8IsHeld) {

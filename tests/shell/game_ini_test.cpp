@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "gamedata/GameText.h"
@@ -7,6 +12,7 @@
 #include "shell/ShellServices.h"
 #include "shell/SoundManager.h"
 #include "support/ScratchFolder.h"
+#include "support/Unprivileged.h"
 
 namespace {
 
@@ -134,6 +140,54 @@ TEST_F(GameIniTest, LongProxyTextsAreWrittenWhole) {
 TEST_F(GameIniTest, UnwritableFileReportsFalse) {
   std::filesystem::create_directory(folder.Path() / "Game.ini");
   EXPECT_FALSE(WriteGameIni(0, 0, 0));
+}
+
+// A write cut off part way (a full disk; a kill alike) leaves the settings
+// written before, not an empty or half file.
+TEST_F(GameIniTest, AWriteCutShortKeepsTheOldFile) {
+  ASSERT_TRUE(WriteGameIni(0, 1, 2));
+  const std::string old = ScratchFolder::Read(folder.Path() / "Game.ini");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{20, 20};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(WriteGameIni(1, 0, 0) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  EXPECT_EQ(ScratchFolder::Read(folder.Path() / "Game.ini"), old);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+}
+
+// A folder that takes no new file still has its writable Game.ini written
+// (in place); a Game.ini that may not be written keeps what it says, even
+// where the folder would let it be replaced.
+TEST_F(GameIniTest, ReadOnlyFoldersAndFiles) {
+  namespace fs = std::filesystem;
+  struct Case {
+    fs::perms folder, file;
+    bool written;
+  };
+  const Case cases[] = {{fs::perms(0555), fs::perms(0666), true},
+                        {fs::perms(0555), fs::perms(0444), false},
+                        {fs::perms(0777), fs::perms(0444), false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.folder));
+    fs::permissions(folder.Path(), fs::perms(0755));
+    folder.Write("Game.ini", "Start=7\r\n");
+    fs::permissions(folder.Path() / "Game.ini", c.file);
+    fs::permissions(folder.Path(), c.folder);
+    EXPECT_EQ(RunWithoutPrivileges([] { return WriteGameIni(0, 1, 0) ? 1 : 0; }), c.written ? 1 : 0);
+    fs::permissions(folder.Path(), fs::perms(0755));
+    fs::permissions(folder.Path() / "Game.ini", fs::perms(0644));
+    GameIniValues values;
+    ASSERT_EQ(ReadGameIni(values), 1);
+    EXPECT_EQ(values.start, c.written ? 0 : 7);
+    EXPECT_EQ(values.softMode, c.written ? 1 : 0);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -135,10 +136,48 @@ TEST_F(StartupTest, UnfinishedStartSwitchesToSoftwareRendering) {
 TEST_F(StartupTest, MissingGameDatEndsBeforeTheMediaStart) {
   std::filesystem::remove(folder.Path() / "Game.dat");
   options.frames = 3;
-  EXPECT_EQ(GameMain(options), 0);
+  EXPECT_EQ(GameMain(options), 1);
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Game.ini"));
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Log.txt"));
   EXPECT_FALSE(platform::RecordedMessageBoxes().empty());
+}
+
+// A headless run has no window of its own: the window mode it read goes
+// back into Game.ini unchanged.
+TEST_F(StartupTest, AHeadlessRunWritesBackTheWindowModeItRead) {
+  for (const int mode : {0, 1}) {
+    SCOPED_TRACE(mode);
+    folder.Write("Game.ini", "WindowModeFlag=" + std::to_string(mode) + "\r\n");
+    options.frames = 2;
+    EXPECT_EQ(GameMain(options), 0);
+    GameIniValues values;
+    ASSERT_EQ(ReadGameIni(values), 1);
+    EXPECT_EQ(values.windowMode, mode);
+  }
+}
+
+// Temporary files of saves and Game.ini that a killed run left behind go at
+// the start, unless written in the last minute (another run of the folder
+// may be writing them); other files stay.
+TEST_F(StartupTest, TheStartRemovesOldLeftoversOfKilledWrites) {
+  namespace fs = std::filesystem;
+  const auto now = fs::file_time_type::clock::now();
+  struct Entry {
+    const char* name;
+    bool old;
+    bool removed;
+  };
+  const Entry entries[] = {{"Save/.SaveData03.sav.Ab12Cd", true, true},   {".Game.ini.Zz99Yy", true, true},
+                           {"Save/.SaveData04.sav.Cd34Ef", false, false}, {"Save/SaveData03.sav", true, false},
+                           {"Save/.notes.txt.Ab12Cd", true, false},       {"Data/.SaveData01.sav.Ab12Cd", true, false}};
+  for (const Entry& e : entries) {
+    const fs::path file = folder.Write(e.name, "x");
+    // Young: a write time ahead of the clock, whatever the test's pace.
+    fs::last_write_time(file, e.old ? now - std::chrono::hours(1) : now + std::chrono::hours(1));
+  }
+  options.frames = 1;
+  EXPECT_EQ(GameMain(options), 0);
+  for (const Entry& e : entries) EXPECT_EQ(fs::exists(folder.Path() / e.name), !e.removed) << e.name;
 }
 
 TEST_F(StartupTest, OurOptionsAreTakenOffTheCommandLine) {

@@ -14,10 +14,7 @@
 #include "support/ScratchFolder.h"
 
 GameOnXvfb::~GameOnXvfb() {
-  if (game_ > 0) {
-    kill(game_, SIGKILL);
-    waitpid(game_, nullptr, 0);
-  }
+  game_.reset();
   if (server_ > 0) {
     kill(server_, SIGTERM);
     waitpid(server_, nullptr, 0);
@@ -30,28 +27,18 @@ bool GameOnXvfb::StartServer() {
 }
 
 void GameOnXvfb::StartGame(const std::filesystem::path& folder, const std::vector<std::string>& options) {
-  game_ = fork();
-  if (game_ == 0) {
-    setenv("DISPLAY", display_.c_str(), 1);
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-    // The desktop's message bus library that SDL's X11 video loads keeps a
-    // buffer to the end in a sanitizer build; the exit code is the Game's.
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-    const std::string game = GameExecutable().string();
-    std::vector<char*> argv{const_cast<char*>(game.c_str())};
-    for (const std::string& option : options) argv.push_back(const_cast<char*>(option.c_str()));
-    argv.push_back(const_cast<char*>(folder.c_str()));
-    argv.push_back(nullptr);
-    execv(game.c_str(), argv.data());
-    _exit(127);
-  }
+  std::vector<std::string> arguments = options;
+  arguments.push_back(folder.string());
+  // The desktop's message bus library that SDL's X11 video loads keeps a
+  // buffer to the end in a sanitizer build; the exit code is the Game's.
+  game_ = std::make_unique<GameProcess>(
+      arguments, std::vector<std::string>{"DISPLAY=" + display_, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
+                                          "XDG_RUNTIME_DIR=" + folder.string(), "ASAN_OPTIONS=detect_leaks=0"});
 }
 
 std::string GameOnXvfb::Window() {
   // Bounded, so a Game that ended early fails the test instead of hanging it.
-  const std::string search = "timeout 30 xdotool search --sync --onlyvisible --pid " + std::to_string(game_);
+  const std::string search = "timeout 30 xdotool search --sync --onlyvisible --pid " + std::to_string(game_->Pid());
   Run(search);
   std::this_thread::sleep_for(std::chrono::milliseconds(3000));
   std::string id = Run(search + " | head -n 1");
@@ -83,23 +70,9 @@ bool GameOnXvfb::CloseWindow(const std::string& window) {
   return sent != 0;
 }
 
-int GameOnXvfb::WaitForExit(double seconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  for (;;) {
-    int status = 0;
-    if (waitpid(game_, &status, WNOHANG) == game_) {
-      game_ = 0;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    if (std::chrono::steady_clock::now() >= end) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-}
+int GameOnXvfb::WaitForExit(double seconds) { return game_->WaitForExit(seconds); }
 
-int GameOnXvfb::Quit() {
-  kill(game_, SIGTERM);
-  return WaitForExit(5.0);
-}
+int GameOnXvfb::Quit() { return game_->Terminate(5.0); }
 
 std::vector<uint32_t> ReadXwd(const std::string& bytes, int* width, int* height) {
   auto field = [&](int i) -> uint32_t {

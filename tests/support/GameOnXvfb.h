@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "support/Commands.h"
+#include "support/GameProcess.h"
 
 // The real Game executable run by the tests: headless through the shell, or
 // with its SDL window on an X display of the test's own.
@@ -37,8 +39,8 @@ class GameOnXvfb {
   // Asks the window to close as a desktop's close button does
   // (WM_DELETE_WINDOW); false when the request could not be sent.
   bool CloseWindow(const std::string& window);
-  // Exit code once Game ended by itself within `seconds`, or -1 (then it is
-  // killed with the object).
+  // Exit code once Game ended by itself within `seconds` (128 + n after
+  // signal n), or -1 (then it is killed with the object).
   int WaitForExit(double seconds);
   // Exit code after a quit request (as the desktop sends when its session
   // ends), or -1 when the game did not end within a few seconds.
@@ -46,7 +48,7 @@ class GameOnXvfb {
 
  private:
   pid_t server_ = 0;
-  pid_t game_ = 0;
+  std::unique_ptr<GameProcess> game_;
   std::string display_;
 };
 

@@ -11,6 +11,7 @@
 #include "media/system/MessageLoop.h"
 #include "media/system/WindowProc.h"
 #include "platform/debug/DebugOutput.h"
+#include "platform/text/Text.h"
 #include "platform/time/Time.h"
 #include "platform/window/SystemInfo.h"
 
@@ -132,10 +133,13 @@ int StartMainWindow() {
   LogWrite("\x83\\\x83t\x83g\x82\xcc\x93\xf1\x8f"
            "d\x8bN\x93\xae\x8c\x9f\x8d\xb8... " /* ソフトの二重起動検査...  */);
   if (platform::FindWindowByClass(s.windowClassName)) {
-    LogWrite(
-        "\x93\xf1\x8f"
-        "d\x8bN\x93\xae\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7\x81"
-        "A\x83\\\x83t\x83g\x82\xf0\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7\n" /* 二重起動されています、ソフトを終了します\n */);
+    // "二重起動されています、ソフトを終了します\n"
+    const char* refusal = "\x93\xf1\x8f"
+                          "d\x8bN\x93\xae\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7\x81"
+                          "A\x83\\\x83t\x83g\x82\xf0\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7\n";
+    LogWrite(refusal);
+    // The log is off outside test play: the player learns why nothing opened.
+    (void)std::fputs(platform::Cp932ToUtf8(refusal).c_str(), stderr);
     s.quit = 1;
     return -1;
   }

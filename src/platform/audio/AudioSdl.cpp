@@ -1,4 +1,7 @@
 #include <SDL.h>
+#include <dlfcn.h>
+
+#include <cstdio>
 
 #include "platform/audio/AudioDevice.h"
 
@@ -10,11 +13,45 @@ SDL_AudioDeviceID gDevice = 0;
 
 void Callback(void*, Uint8* stream, int bytes) { MixAudio(reinterpret_cast<int16_t*>(stream), bytes / 4); }
 
+// alsa-lib's own error handler prints every step of a failed device open
+// (eight lines on a machine without a sound card) and later troubles alike.
+// alsa-lib is in the process when SDL uses it, linked or loaded as its driver
+// starts; the handler is set through the loaded library, which adds no
+// dependency.
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int error, const char* format, ...);
+
+void IgnoreAlsaError(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
+                     const char* /*format*/, ...) {}
+
+void QuietAlsa() {
+  static bool quiet = false;
+  if (quiet) return;
+  void* library = dlopen("libasound.so.2", RTLD_LAZY | RTLD_NOLOAD);
+  if (library == nullptr) return;
+  using SetHandler = int (*)(AlsaErrorHandler);
+  const auto setHandler = reinterpret_cast<SetHandler>(dlsym(library, "snd_lib_error_set_handler"));
+  if (setHandler != nullptr) quiet = setHandler(IgnoreAlsaError) == 0;
+  dlclose(library);  // only our reference: the library stays loaded
+}
+
+// Without a device the game goes on silent; the player is told once.
+void ReportSoundOff() {
+  static bool reported = false;
+  if (reported) return;
+  reported = true;
+  (void)std::fprintf(stderr, "no sound device could be opened, sound is off (%s)\n", SDL_GetError());
+}
+
 }  // namespace
 
 bool OpenSdlAudio() {
   if (gDevice != 0) return true;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  QuietAlsa();
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    ReportSoundOff();
+    return false;
+  }
+  QuietAlsa();  // an alsa-lib that SDL's driver has just loaded
   SDL_AudioSpec want{};
   want.freq = kMixRate;
   want.format = AUDIO_S16SYS;
@@ -25,6 +62,7 @@ bool OpenSdlAudio() {
   // No changes allowed: SDL converts to the device when it must.
   gDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   if (gDevice == 0) {
+    ReportSoundOff();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "platform/Backend.h"
@@ -24,11 +25,25 @@ int FirstButton(unsigned flags) {
   }
 }
 
+bool IsSet(const char* variable) {
+  const char* value = SDL_getenv(variable);
+  return value != nullptr && value[0] != '\0';
+}
+
+// Whether a box can reach the player. SDL shows one before its video starts
+// (the start-up reports a missing game that way), opening the display itself.
+// On the dummy or offscreen driver nobody could answer it, and with no
+// display named SDL would only try helper programs that fail.
+bool BoxCanShow() {
+  const bool started = SDL_WasInit(SDL_INIT_VIDEO) != 0;
+  const char* driver = started ? SDL_GetCurrentVideoDriver() : SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  if (driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0)) return false;
+  if (started) return driver != nullptr;
+  return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
+}
+
 int ShowSdlBox(const std::string& text, const std::string& caption, unsigned flags) {
-  if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return FirstButton(flags);
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr || std::string(driver) == "dummy" || std::string(driver) == "offscreen")
-    return FirstButton(flags);
+  if (!BoxCanShow()) return FirstButton(flags);
 
   std::string utf8Text = Cp932ToUtf8(text);
   std::string utf8Caption = Cp932ToUtf8(caption);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -295,6 +296,33 @@ bool WildcardMatchFold(std::string_view pattern, std::string_view name) {
   return p == pattern.size();
 }
 
+// A pattern's folder on disk and its last component (CP932), split at the last
+// separator (a single-byte one) or a drive colon.
+void SplitPattern(std::string_view pattern, std::string* nativeDir, std::string* name) {
+  size_t split = std::string_view::npos;
+  for (size_t i = 0; i < pattern.size(); i += CharLength(pattern, i)) {
+    if (IsSeparator(pattern[i]) || (i == 1 && pattern[i] == ':')) split = i;
+  }
+  if (split == std::string_view::npos) {
+    *nativeDir = NativeCurrentDirectory();
+    *name = std::string(pattern);
+  } else {
+    *nativeDir = NativePath(pattern.substr(0, split + 1));
+    *name = std::string(pattern.substr(split + 1));
+  }
+}
+
+// The temporary file FileReplaceAtomic writes for a target: "." + target name +
+// "." + mkostemp's six letters or digits. The target name is returned.
+bool ReplaceTemporaryTarget(std::string_view name, std::string_view* target) {
+  constexpr size_t kSuffix = 7;  // ".XXXXXX"
+  if (name.size() < 2 + kSuffix || name[0] != '.' || name[name.size() - kSuffix] != '.') return false;
+  for (size_t i = name.size() - kSuffix + 1; i < name.size(); ++i)
+    if (std::isalnum(static_cast<unsigned char>(name[i])) == 0) return false;
+  *target = name.substr(1, name.size() - 1 - kSuffix);
+  return true;
+}
+
 bool FillFindData(const std::string& nativeDir, const std::string& diskName, const std::string& runtimeName,
                   FindData* out) {
   if (runtimeName.size() >= sizeof out->name) return false;
@@ -486,6 +514,32 @@ bool FileDelete(std::string_view path) {
   return ok;
 }
 
+bool FileReadOnly(std::string_view path) {
+  const std::string native = NativePath(path);
+  return access(native.c_str(), F_OK) == 0 && access(native.c_str(), W_OK) != 0;
+}
+
+int RemoveReplaceLeftovers(std::string_view pattern, int64_t minimumAgeSeconds) {
+  std::string nativeDir, name;
+  SplitPattern(pattern, &nativeDir, &name);
+  std::vector<std::string> names;
+  if (name.empty() || !ReadListing(nativeDir, &names)) return 0;
+  const int64_t now = RealTimeNow() / 1000000000LL;
+  int removed = 0;
+  for (const std::string& diskName : names) {
+    const std::string runtime = RuntimeName(diskName);
+    std::string_view target;
+    if (!ReplaceTemporaryTarget(runtime, &target) || !WildcardMatchFold(name, target)) continue;
+    const std::string full = JoinNative(nativeDir, diskName);
+    struct stat info {};
+    if (lstat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (minimumAgeSeconds > 0 && now - static_cast<int64_t>(info.st_mtim.tv_sec) < minimumAgeSeconds) continue;
+    if (unlink(full.c_str()) == 0) ++removed;
+  }
+  if (removed > 0) ListingCacheClear();
+  return removed;
+}
+
 ReplaceResult FileReplaceAtomic(std::string_view path, const void* data, int64_t bytes) {
   if (bytes < 0) return ReplaceResult::Failed;
   const std::string native = NativePath(path);
@@ -495,7 +549,10 @@ ReplaceResult FileReplaceAtomic(std::string_view path, const void* data, int64_t
   // A dot file beside the target: the rename stays within one volume.
   std::string temporary = JoinNative(folder, "." + name + ".XXXXXX");
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return errno == ENOSPC || errno == EDQUOT ? ReplaceResult::NoSpace : ReplaceResult::Failed;
+  if (fd < 0) {
+    if (errno == ENOSPC || errno == EDQUOT) return ReplaceResult::NoSpace;
+    return errno == EACCES || errno == EPERM || errno == EROFS ? ReplaceResult::NoTemporary : ReplaceResult::Failed;
+  }
   ListingCacheClear();
   const bool written = WriteAll(fd, static_cast<const char*>(data), static_cast<size_t>(bytes));
   int error = written ? 0 : errno;
@@ -552,21 +609,10 @@ bool CurrentDirectorySet(std::string_view path) {
 }
 
 int FindFirst(std::string_view pattern, FindData* out) {
-  // Split at the last separator (a single-byte one) or a drive colon.
-  size_t split = std::string_view::npos;
-  for (size_t i = 0; i < pattern.size(); i += CharLength(pattern, i)) {
-    if (IsSeparator(pattern[i]) || (i == 1 && pattern[i] == ':')) split = i;
-  }
-  std::string folder, name;
-  if (split == std::string_view::npos) {
-    name = std::string(pattern);
-  } else {
-    folder = std::string(pattern.substr(0, split + 1));
-    name = std::string(pattern.substr(split + 1));
-  }
+  std::string nativeDir, name;
+  SplitPattern(pattern, &nativeDir, &name);
   if (name.empty()) return -1;
   if (name == "*.*") name = "*";
-  std::string nativeDir = folder.empty() ? NativeCurrentDirectory() : NativePath(folder);
   std::vector<std::string> names;
   if (!ReadListing(nativeDir, &names)) return -1;
   std::sort(names.begin(), names.end());

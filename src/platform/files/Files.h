@@ -54,14 +54,24 @@ bool FileDelete(std::string_view path);
 
 enum class ReplaceResult {
   Ok,
-  NoSpace,  // the volume (or the file-size limit) ran out of room
-  Failed,   // any other failure
+  NoSpace,      // the volume (or the file-size limit) ran out of room
+  NoTemporary,  // the folder takes no new file (read-only); nothing was written
+  Failed,       // any other failure
 };
 
 // Replaces the file's contents all at once: the bytes go to a temporary file
 // in the same folder, are flushed to the disk and renamed over the file. On
 // any failure the temporary file is removed and the file is left as it was.
 ReplaceResult FileReplaceAtomic(std::string_view path, const void* data, int64_t bytes);
+// Removes the temporary files FileReplaceAtomic leaves behind when the
+// process is killed mid-write, for every file the pattern names ('*' and '?'
+// in its last component). With a positive `minimumAgeSeconds` only those
+// last written at least that long ago go (another process may be writing a
+// younger one). Returns how many went.
+int RemoveReplaceLeftovers(std::string_view pattern, int64_t minimumAgeSeconds);
+
+// True when the file exists and this process may not write it.
+bool FileReadOnly(std::string_view path);
 
 // Bytes the caller may still write on the volume holding `path`; -1 when it
 // cannot be told.

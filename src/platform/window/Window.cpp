@@ -44,6 +44,7 @@ std::mutex gMutex;
 std::map<std::string, WindowClass> gClasses;
 std::map<std::string, int> gInstanceLocks;  // class name -> locked file descriptor
 std::string gLockFolder;
+bool gUseInstanceLock = true;
 WindowRecord gWindows[kMaxWindows + 1];  // slot 0 unused: handle 0 is "none"
 std::deque<WindowMessage> gQueue;
 std::map<uintptr_t, std::vector<std::string>> gDrops;
@@ -160,7 +161,7 @@ bool FindWindowByClass(const std::string& className) {
   std::lock_guard lock(gMutex);
   for (int i = 1; i <= kMaxWindows; ++i)
     if (gWindows[i].live && gWindows[i].className == className) return true;
-  if (gInstanceLocks.count(className) != 0) return false;
+  if (!gUseInstanceLock || gInstanceLocks.count(className) != 0) return false;
   int fd = open(LockFileName(className).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return false;  // no lock file possible: nothing to find
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -174,6 +175,11 @@ bool FindWindowByClass(const std::string& className) {
 void SetInstanceLockFolder(const std::string& folder) {
   std::lock_guard lock(gMutex);
   gLockFolder = folder;
+}
+
+void UseInstanceLock(bool use) {
+  std::lock_guard lock(gMutex);
+  gUseInstanceLock = use;
 }
 
 int RegisterWindowClass(const std::string& className, WindowProcedure procedure, int iconId) {
@@ -237,6 +243,8 @@ WindowHandle CreateMainWindow(const std::string& className, const std::string& t
   }
   return handle;
 }
+
+std::string WindowStartFailure() { return Sdl() ? sdlwindow::Failure() : std::string(); }
 
 int DestroyWindow(WindowHandle window) {
   {

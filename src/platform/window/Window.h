@@ -173,6 +173,10 @@ bool FindWindowByClass(const std::string& className);
 // Tests point the lock files at their own folder (default: the per-user
 // runtime folder, else the temp folder).
 void SetInstanceLockFolder(const std::string& folder);
+// A run that opens no window to the player (the player's headless runs, which
+// scripts start several at once) neither takes the lock nor finds another
+// copy's: only this process's own windows are found then.
+void UseInstanceLock(bool use);
 
 int RegisterWindowClass(const std::string& className, WindowProcedure procedure, int iconId);
 int UnregisterWindowClass(const std::string& className);
@@ -181,6 +185,11 @@ int UnregisterWindowClass(const std::string& className);
 // window, frame included. The title is CP932. 0 on failure.
 WindowHandle CreateMainWindow(const std::string& className, const std::string& title, uint32_t style, uint32_t exStyle,
                               int x, int y, int width, int height);
+// Why the sdl backend could open no window, for the player: no display could
+// be reached, SDL fell back on its offscreen or dummy driver by itself (one
+// asked for by name in SDL_VIDEODRIVER is taken as it is), or the window
+// itself failed. Empty while nothing failed.
+std::string WindowStartFailure();
 // Sends WM_DESTROY, then removes the window; its queued messages are dropped.
 int DestroyWindow(WindowHandle window);
 bool IsWindow(WindowHandle window);

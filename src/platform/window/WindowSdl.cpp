@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,35 @@ SDL_Window* gWindow = nullptr;
 int gLastX = 0, gLastY = 0, gLastW = 0, gLastH = 0;
 std::vector<std::string> gDropNames;
 bool gDropOpen = false;
+// Why the video did not start (kept: it is tried once) and why the last
+// window could not be made.
+std::string gVideoFailure;
+std::string gWindowFailure;
+
+bool IsStandInDriver(const char* driver) {
+  return driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
 
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
-  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  // Each try walks every driver again, and some of them print as they fail.
+  if (!gVideoFailure.empty()) return false;
+  const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  const bool named = asked != nullptr && asked[0] != '\0';
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    gVideoFailure =
+        named ? std::string("the display of SDL_VIDEODRIVER=") + asked + " could not be opened (" + SDL_GetError() + ")"
+              : std::string("no display could be opened (") + SDL_GetError() + ")";
+    return false;
+  }
+  // SDL falls back on a driver without a screen by itself: a window nobody
+  // sees would run for ever. Asked for by name, it is what the caller wants.
+  if (!named && IsStandInDriver(SDL_GetCurrentVideoDriver())) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    gVideoFailure = "no display could be opened (neither DISPLAY nor WAYLAND_DISPLAY leads to one)";
+    return false;
+  }
+  return true;
 }
 
 // The key-down messages carry the virtual keys of the keyboard state (the
@@ -96,7 +122,11 @@ bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, 
   const int w = width > 0 ? width : 1, h = height > 0 ? height : 1;
   gWindow = SDL_CreateWindow(utf8Title.c_str(), x, y, w, h, flags | SDL_WINDOW_OPENGL);
   if (gWindow == nullptr) gWindow = SDL_CreateWindow(utf8Title.c_str(), x, y, w, h, flags);
-  if (gWindow == nullptr) return false;
+  if (gWindow == nullptr) {
+    gWindowFailure = std::string("no window could be opened on the display (") + SDL_GetError() + ")";
+    return false;
+  }
+  gWindowFailure.clear();
   gLastX = x;
   gLastY = y;
   gLastW = width;
@@ -105,6 +135,8 @@ bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, 
   SDL_StartTextInput();
   return true;
 }
+
+std::string Failure() { return gVideoFailure.empty() ? gWindowFailure : gVideoFailure; }
 
 void* NativeWindow() { return gWindow; }
 

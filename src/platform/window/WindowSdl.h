@@ -13,6 +13,8 @@ void NoteWindowMovedByUser(int clientX, int clientY, int width, int height);
 namespace platform::sdlwindow {
 
 bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, int y, int width, int height);
+// Why the video or the last window did not start; empty when they did.
+std::string Failure();
 void Destroy();
 // The SDL_Window, for the display facility's presentation; null when none.
 void* NativeWindow();
