@@ -71,7 +71,7 @@ bool ReadCountedInto(DataFileCursor& cursor, std::vector<T>& list, size_t minIte
 
 }  // namespace
 
-bool ReadDatabaseTypeRecord(DataFileCursor& cursor, DatabaseTypeData& type) {
+bool ReadDatabaseTypeRecord(DataFileCursor& cursor, DatabaseTypeData& type, size_t& emptyRowAllowance) {
   type = DatabaseTypeData();
   int32_t contentCount = cursor.ReadInt32();
   if (contentCount < 0) {
@@ -86,11 +86,25 @@ bool ReadDatabaseTypeRecord(DataFileCursor& cursor, DatabaseTypeData& type) {
   const size_t stringCount = static_cast<size_t>(CountKind(type.contentCodes, 2));
 
   const int32_t rowCount = cursor.ReadInt32();
-  if (!cursor.FitsCount(rowCount, std::max<size_t>(1, 4 * (intCount + stringCount)))) return false;
-  type.rows.assign(static_cast<size_t>(rowCount), DatabaseRow{});
+  if (cursor.Damaged()) return false;
+  if (intCount + stringCount > 0) {
+    if (!cursor.FitsCount(rowCount, 4 * (intCount + stringCount))) return false;
+  } else {
+    // Rows without int or string contents take no bytes, so the data cannot
+    // bound their count: all such rows of one file share one allowance.
+    if (rowCount < 0 || static_cast<size_t>(rowCount) > emptyRowAllowance) {
+      cursor.MarkDamaged();
+      return false;
+    }
+    emptyRowAllowance -= static_cast<size_t>(rowCount);
+  }
+  // Rows are copied from one already sized, so an empty row costs no
+  // allocation of its own.
+  DatabaseRow emptyRow;
+  emptyRow.ints.assign(intCount, 0);
+  emptyRow.strings.assign(stringCount, std::string());
+  type.rows.assign(static_cast<size_t>(rowCount), emptyRow);
   for (DatabaseRow& row : type.rows) {
-    row.ints.resize(intCount);
-    row.strings.resize(stringCount);
     for (int32_t& value : row.ints) value = cursor.ReadInt32();
     for (std::string& text : row.strings) text = cursor.ReadString();
     if (cursor.Damaged()) return false;
@@ -147,8 +161,9 @@ DatabaseDatResult ReadDatabaseDat(DataFileCursor& cursor, Database& database) {
   // The smallest record: its content count and its row count.
   if (!cursor.FitsCount(typeCount, 8)) return DatabaseDatResult::Damaged;
   database.types.assign(static_cast<size_t>(typeCount), DatabaseTypeData());
+  size_t emptyRowAllowance = EmptyRowAllowance(cursor.Size());
   for (DatabaseTypeData& type : database.types)
-    if (!ReadDatabaseTypeRecord(cursor, type)) return DatabaseDatResult::Damaged;
+    if (!ReadDatabaseTypeRecord(cursor, type, emptyRowAllowance)) return DatabaseDatResult::Damaged;
 
   const uint8_t endByte = cursor.ReadUint8();
   if (cursor.Damaged()) return DatabaseDatResult::Damaged;
@@ -239,8 +254,9 @@ bool Database::LoadDatabaseState() {
                                              buffer.data.begin() + static_cast<std::ptrdiff_t>(end)));
   if (cursor.FitsCount(typeCount, 8)) {
     types.assign(static_cast<size_t>(typeCount), DatabaseTypeData());
+    size_t emptyRowAllowance = EmptyRowAllowance(cursor.Size());
     for (DatabaseTypeData& type : types)
-      if (!ReadDatabaseTypeRecord(cursor, type)) break;
+      if (!ReadDatabaseTypeRecord(cursor, type, emptyRowAllowance)) break;
   }
   // Short records leave the rest unread: once one does not fit, none after it can.
   if (cursor.Damaged()) buffer.shortData = true;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
+
 #include "gamedata/Database.h"
 
 class DataFileCursor;
@@ -8,8 +11,17 @@ class DataFileCursor;
 // database in save files. Each returns false when the record does not fit in
 // what remains of the data (the cursor is then marked damaged).
 
-// A type record of a .dat file: form, content codes, rows.
-bool ReadDatabaseTypeRecord(DataFileCursor& cursor, DatabaseTypeData& type);
+// Rows of a type without int or string contents take no bytes, so the data
+// cannot bound their count. All such rows of one file share one allowance:
+// as many as the file has bytes, and at least kMinEmptyRowAllowance, far
+// above what a game holds.
+inline constexpr size_t kMinEmptyRowAllowance = 65536;
+inline size_t EmptyRowAllowance(size_t fileBytes) { return std::max(fileBytes, kMinEmptyRowAllowance); }
+
+// A type record of a .dat file: form, content codes, rows. A type without int
+// or string contents takes its rows from emptyRowAllowance (start it at
+// EmptyRowAllowance of the file's size); more than is left there is damage.
+bool ReadDatabaseTypeRecord(DataFileCursor& cursor, DatabaseTypeData& type, size_t& emptyRowAllowance);
 // A definition record of a .project file; format 192 records end after the memo.
 bool ReadDatabaseDefinitionRecord(DataFileCursor& cursor, DatabaseTypeDefinition& definition, int format);
 

@@ -54,7 +54,6 @@ void CurrentMap::ResetState() {
   shakeY = ShakeAxis{};
   eventCharacters.clear();
   commonEventRunEntries.clear();
-  reservedValues.clear();
 }
 
 void CurrentMap::ResetCurrentMap() {

@@ -127,8 +127,6 @@ class CurrentMap {
   int32_t shakeOffsetY = 0;
   ShakeAxis shakeX;
   ShakeAxis shakeY;
-  // Kept only for the save block.
-  std::vector<int32_t> reservedValues;
   TilesetList tilesetList;
   MapZoom zoom;
 

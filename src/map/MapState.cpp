@@ -39,8 +39,8 @@ bool CurrentMap::SaveMapState() const {
   for (int32_t flags : tileFlags) buffer.WriteInt32(flags);
   buffer.WriteInt32(static_cast<int32_t>(eventCharacters.size()));
   for (const MapEventCharacter& event : eventCharacters) event.SaveCharacterState();
-  buffer.WriteInt32(static_cast<int32_t>(reservedValues.size()));
-  for (int32_t value : reservedValues) buffer.WriteInt32(value);
+  // The reserved list is always stored empty.
+  buffer.WriteInt32(0);
   return true;
 }
 
@@ -104,9 +104,9 @@ bool CurrentMap::LoadMapState(bool reload) {
     if (!eventCharacters[static_cast<size_t>(i)].LoadCharacterState()) return false;
   }
 
+  // The reserved list has no use: its values are passed over.
   int32_t reservedCount = 0;
   if (!buffer.ReadInt32(reservedCount) || !FitsCount(buffer, reservedCount, 4)) return false;
-  reservedValues.assign(static_cast<size_t>(reservedCount), 0);
-  for (int32_t& reserved : reservedValues) buffer.ReadInt32(reserved);
+  buffer.position += 4 * static_cast<size_t>(reservedCount);
   return true;
 }

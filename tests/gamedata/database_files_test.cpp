@@ -218,12 +218,80 @@ TEST(DatabaseTypeRecord, ReadsTheSaveBlockEncoding) {
   AppendDatTypeRecord(bytes, record);
   DataFileCursor cursor(bytes.Take());
   DatabaseTypeData type;
-  ASSERT_TRUE(ReadDatabaseTypeRecord(cursor, type));
+  size_t emptyRowAllowance = kMinEmptyRowAllowance;
+  ASSERT_TRUE(ReadDatabaseTypeRecord(cursor, type, emptyRowAllowance));
   EXPECT_EQ(type.recordForm, -3);
   EXPECT_EQ(type.dataNameSource, 30002);
   EXPECT_EQ(type.rows[0].ints, std::vector<int32_t>{4});
   EXPECT_EQ(type.rows[0].strings, std::vector<std::string>{"s"});
   EXPECT_EQ(cursor.Remaining(), 0u);
+}
+
+// Rows of a type without int or string contents take no bytes: any number up
+// to the shared allowance reads, however short the file, and no count of them
+// can make a small file claim more.
+TEST(DatabaseTypeRecord, RowsWithoutContentsAreBoundedByOneAllowancePerFile) {
+  struct Case {
+    const char* what;
+    std::vector<int32_t> codes;
+    int32_t rows;
+    size_t allowance;
+    bool read;
+  };
+  const std::vector<Case> cases = {
+      {"no contents, more rows than bytes", {}, 5000, kMinEmptyRowAllowance, true},
+      {"only codes of no known kind", {5000, -1}, 300, kMinEmptyRowAllowance, true},
+      {"exactly what is left", {}, 40, 40, true},
+      {"one more than is left", {}, 41, 40, false},
+      {"negative", {}, -1, kMinEmptyRowAllowance, false},
+  };
+  for (const Case& c : cases) {
+    ByteBuilder bytes;
+    bytes.Int32(-2).Int32(0).IntList(c.codes).Int32(c.rows);
+    DataFileCursor cursor(bytes.Take());
+    DatabaseTypeData type;
+    size_t allowance = c.allowance;
+    EXPECT_EQ(ReadDatabaseTypeRecord(cursor, type, allowance), c.read) << c.what;
+    if (!c.read) continue;
+    EXPECT_EQ(type.rows.size(), static_cast<size_t>(c.rows)) << c.what;
+    EXPECT_EQ(allowance, c.allowance - static_cast<size_t>(c.rows)) << c.what;
+  }
+}
+
+// Thousands of types without contents, each claiming a row per byte after
+// it: tens of millions of rows, were each type bounded by those bytes alone.
+// The shared allowance refuses the file, and the same records in a save,
+// early.
+std::vector<uint8_t> ManyTypesOfEmptyRows(uint8_t tag) {
+  constexpr int32_t kTypes = 4096;
+  ByteBuilder out;
+  out.Uint8(tag).Int32(kTypes);
+  for (int32_t t = 0; t < kTypes; ++t) out.Int32(0).Int32(8 * (kTypes - 1 - t));
+  return out.Take();
+}
+
+// A larger file may hold as many rows without contents as it has bytes.
+TEST(DatabaseDat, EmptyRowsBeyondTheLeastAllowanceReadInALargerFile) {
+  constexpr int32_t kIntRows = 20000;
+  constexpr int32_t kEmptyRows = 70000;
+  ByteBuilder body;
+  body.Uint8(193).Int32(2);
+  body.Int32(1).Int32(1000).Int32(kIntRows).Fill(4 * kIntRows, 0);
+  body.Int32(0).Int32(kEmptyRows);
+  body.Uint8(193);
+  ASSERT_LT(kMinEmptyRowAllowance, static_cast<size_t>(kEmptyRows));
+  DataFileCursor cursor(body.Take());
+  Database database;
+  ASSERT_EQ(ReadDatabaseDat(cursor, database), DatabaseDatResult::Ok);
+  EXPECT_EQ(database.GetDatabaseDataCount(1), kEmptyRows);
+}
+
+TEST(DatabaseDat, ManyTypesOfEmptyRowsAreDamaged) {
+  std::vector<uint8_t> body = ManyTypesOfEmptyRows(193);
+  body.push_back(193);
+  DataFileCursor cursor(body);
+  Database database;
+  EXPECT_EQ(ReadDatabaseDat(cursor, database), DatabaseDatResult::Damaged);
 }
 
 // The Variable database's save block: a tag byte, the type count and the type
@@ -274,6 +342,11 @@ TEST_F(DatabaseFilesTest, ShortSaveBlocks) {
   gSaveBuffer.BeginRead(SaveBlock({}, 0x10000000));
   Database fresh;
   EXPECT_TRUE(fresh.LoadDatabaseState());
+  EXPECT_TRUE(gSaveBuffer.shortData);
+  // And row counts without contents beyond the allowance.
+  gSaveBuffer.BeginRead(ManyTypesOfEmptyRows(0x55));
+  Database other;
+  EXPECT_TRUE(other.LoadDatabaseState());
   EXPECT_TRUE(gSaveBuffer.shortData);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,29 @@ TEST_F(MapFileTest, EventsAreSortedStablyById) {
   EXPECT_EQ(read.FindMapEventIndex(2), 1);
   EXPECT_EQ(read.FindMapEventIndex(5), 3);
   EXPECT_EQ(read.FindMapEventIndex(3), -1);
+}
+
+// A file whose events are stored in falling id order: inserting each in turn
+// moved the whole list every time, minutes for a few megabytes.
+TEST_F(MapFileTest, ManyEventsInFallingIdOrderAreSortedInOnePass) {
+  constexpr int32_t kEvents = 100000;
+  // An empty map's body with the events written one by one.
+  ByteBuilder body;
+  body.Int32(100).Uint8(101).Text("").Int32(0).Int32(0).Int32(0).Int32(kEvents);
+  MapEvent event(0);
+  event.pageCount = 0;
+  for (int32_t id = kEvents - 1; id >= 0; --id) {
+    event.id = id;
+    AppendMapEvent(body, event);
+  }
+  body.Uint8(102);
+  MapData read;
+  ASSERT_TRUE(Parse(WriteScrambledFile(DataFileKind::Map, body.Data()), read));
+  ASSERT_EQ(read.events.size(), static_cast<size_t>(kEvents));
+  EXPECT_TRUE(std::is_sorted(read.events.begin(), read.events.end(),
+                             [](const MapEvent& a, const MapEvent& b) { return a.id < b.id; }));
+  EXPECT_EQ(read.events.front().id, 0);
+  EXPECT_EQ(read.events.back().id, kEvents - 1);
 }
 
 TEST_F(MapFileTest, EmptyLayersStillReadTheEvents) {

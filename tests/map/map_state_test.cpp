@@ -72,7 +72,6 @@ TEST_P(MapStateTest, BlockRoundTripRestoresTilesButNotTags) {
   EXPECT_EQ(map.eventCharacters[1].x, 30);
   EXPECT_EQ(map.eventCharacters[1].heightOffset, 5);
   EXPECT_EQ(map.eventCharacters[1].record.name, "event 7");  // rebuilt by the map change
-  EXPECT_TRUE(map.reservedValues.empty());
 
   // Into a snapshot: nothing is loaded, the block alone is laid down.
   CurrentMap snapshot;
@@ -133,7 +132,19 @@ TEST_P(MapStateTest, ExtraEventsKeepTheirStateAndReservedValuesAreReadPast) {
   ASSERT_EQ(map.eventCharacters.size(), 3u);
   EXPECT_EQ(map.eventCharacters[1].id, 7);
   EXPECT_EQ(map.eventCharacters[2].id, 44);
-  EXPECT_EQ(map.reservedValues, (std::vector<int32_t>{5, -6}));
+}
+
+TEST_P(MapStateTest, ReservedValuesAreDroppedAndSavedAsAnEmptyList) {
+  const std::vector<uint8_t> withoutReserved = MapStateBlockBytes(SmallBlock(), 111);
+  MapStateBlock block = SmallBlock();
+  block.reservedValues = {5, -6, 7};
+  CurrentMap map;
+  BeginRead(MapStateBlockBytes(block, 111), 111);
+  ASSERT_TRUE(map.LoadMapState(false));
+  EXPECT_EQ(gSaveBuffer.position, gSaveBuffer.data.size());
+  gSaveBuffer.BeginWrite();
+  ASSERT_TRUE(map.SaveMapState());
+  EXPECT_EQ(gSaveBuffer.data, withoutReserved);
 }
 
 TEST_P(MapStateTest, NamesAreTakenAtTheirStoredLengthUpToTheirZero) {
