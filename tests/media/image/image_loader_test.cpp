@@ -591,6 +591,55 @@ TEST(DdsDecoder, HeaderCasesAndSizes) {
   }
 }
 
+// A mip count far beyond the levels the picture has: uncompressed levels
+// shrink to nothing, so the data needed stays that of the real levels;
+// compressed levels never shrink below a block, so the data runs out.
+TEST(DdsDecoder, AMipCountBeyondTheRealLevelsNeedsOnlyTheirData) {
+  using fixtures::DdsFile;
+  using fixtures::DdsOptions;
+  struct Case {
+    const char* name;
+    int width, height, rgbBits;
+    std::string fourCC;  // empty: uncompressed with masks
+    uint32_t mipCount;
+    int bytes;  // the data the levels need
+    int result;
+  };
+  const Case cases[] = {
+      // 64 + 16 + 4 + 1 bytes, then empty levels.
+      {"4x4 ARGB", 4, 4, 32, "", 0xFFFE0003u, 85, 0},
+      // 105 + 26 + 6 + 1 bytes.
+      {"7x5 RGB", 7, 5, 24, "", 0xFFFFFFFFu, 138, 0},
+      {"4x4 DXT1", 4, 4, 0, "DXT1", 0xFFFFFFFFu, 4096, -1},
+  };
+  for (const Case& c : cases) {
+    DdsOptions o;
+    o.flags |= 0x20000;
+    o.caps = 0x400008;
+    o.mipCount = c.mipCount;
+    if (c.fourCC.empty()) {
+      o.formatFlags = 0x41;
+      o.rgbBits = static_cast<uint32_t>(c.rgbBits);
+      o.masks[0] = 0xFF0000;
+      o.masks[1] = 0xFF00;
+      o.masks[2] = 0xFF;
+    } else {
+      o.fourCC = c.fourCC;
+    }
+    TestGraphImage whole, shorter;
+    EXPECT_EQ(Decode(DdsFile(o, c.width, c.height, std::string(static_cast<size_t>(c.bytes), '\x40')), &whole.image),
+              c.result)
+        << c.name;
+    if (c.result == 0) {
+      EXPECT_EQ(Rgb(whole.image, c.width - 1, c.height - 1), 0x404040u) << c.name;
+      EXPECT_EQ(
+          Decode(DdsFile(o, c.width, c.height, std::string(static_cast<size_t>(c.bytes) - 1, '\x40')), &shorter.image),
+          -1)
+          << c.name;
+    }
+  }
+}
+
 TEST(ImageChain, APngPassesTheEarlierDecodersAndAlphaNamesAreBuilt) {
   std::vector<uint8_t> px(4 * 3, 0x40);
   const std::string png = PngBytes(2, 2, PNG_FORMAT_RGB, px);
