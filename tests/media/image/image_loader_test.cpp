@@ -181,6 +181,45 @@ TEST(BmpDecoder, BadHeadersAreRefusedAndShortDataIsZeroPadded) {
   EXPECT_EQ(Rgb(image.image, 0, 1), 0u);
 }
 
+// A header claiming a large picture over a few bytes of pixel data: the
+// data must hold at least half of its rows, so the decoder never fills a
+// picture that large from a file that small.
+TEST(BmpDecoder, PixelDataHoldingLessThanHalfItsRowsIsRefused) {
+  struct Case {
+    int bitCount, width, height;
+    int64_t keptBytes;  // pixel data left in the file
+    int result;
+  };
+  // Exactly half of the rows are kept (two of four 8-byte rows, one of two
+  // 12-byte rows) or a byte less.
+  const Case cases[] = {
+      {1, 8199, 6145, 0, -1},   {1, 4000, 3000, 0, -1},  {4, 4000, 3000, 0, -1},   {8, 4000, 3000, 0, -1},
+      {16, 4000, 3000, 12, -1}, {24, 4000, 3000, 0, -1}, {32, 4000, 3000, 12, -1}, {24, 2, 4, 16, 0},
+      {24, 2, 4, 15, -1},       {32, 3, 2, 12, 0},       {32, 3, 2, 11, -1},
+  };
+  for (const Case& c : cases) {
+    fixtures::BmpOptions o;
+    o.bitCount = c.bitCount;
+    if (c.bitCount <= 8) o.palette = Palette(1 << c.bitCount);
+    std::string file = fixtures::BmpFile(o, 1, 1, {1});
+    const size_t offset = static_cast<uint8_t>(file[10]) | static_cast<size_t>(static_cast<uint8_t>(file[11])) << 8;
+    file.resize(offset);
+    file.replace(18, 4, fixtures::Le32(static_cast<uint32_t>(c.width)));
+    file.replace(22, 4, fixtures::Le32(static_cast<uint32_t>(c.height)));
+    file += std::string(static_cast<size_t>(c.keptBytes), '\x7F');
+    if (c.width == 8199) {
+      EXPECT_EQ(file.size(), 62u);
+    }
+    TestGraphImage image;
+    EXPECT_EQ(Decode(file, &image.image), c.result) << c.bitCount << " bits, " << c.keptBytes << " bytes";
+    if (c.result == 0) {
+      // Bottom-up: the rows present are the bottom ones; the rest read black.
+      EXPECT_NE(Rgb(image.image, 0, c.height - 1), 0u) << c.bitCount;
+      EXPECT_EQ(Rgb(image.image, 0, 0), 0u) << c.bitCount;
+    }
+  }
+}
+
 TEST(BmpDecoder, AFailedDibLeavesNothingBehind) {
   fixtures::BmpOptions o;
   o.bitCount = 1;
