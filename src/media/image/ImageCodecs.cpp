@@ -43,6 +43,11 @@ constexpr int kJpegBufferBytes = 4096;
 // Progressive files with more scans than any encoder writes are refused
 // rather than decoded for minutes.
 constexpr int kJpegMaxScans = 1000;
+// A file whose data runs out is decoded to its end, but not when it claims
+// more pixels per byte than any picture compresses to: past the data every
+// row costs as much as a real one, so a few hundred bytes claiming a huge
+// picture would hold the decoder for seconds.
+constexpr int64_t kJpegMaxPixelsPerByte = 1024;
 
 struct JpegError {
   jpeg_error_mgr manager;
@@ -52,6 +57,7 @@ struct JpegError {
 struct JpegSource {
   jpeg_source_mgr manager;
   MediaStream* stream;
+  int64_t size;  // the bytes the file holds from where decoding started
   int64_t remaining;
   bool startOfFile;
   JOCTET buffer[kJpegBufferBytes];
@@ -75,6 +81,8 @@ boolean JpegFillStreamBuffer(j_decompress_ptr info) {
   source->remaining -= got;
   if (got <= 0) {
     if (source->startOfFile) ERREXIT(info, JERR_INPUT_EMPTY);
+    if (static_cast<int64_t>(info->image_width) * info->image_height > source->size * kJpegMaxPixelsPerByte)
+      ERREXIT(info, JERR_INPUT_EOF);
     WARNMS(info, JWRN_JPEG_EOF);
     source->buffer[0] = 0xFF;
     source->buffer[1] = JPEG_EOI;
@@ -114,6 +122,7 @@ void SetupJpegStreamSource(j_decompress_ptr info, MediaStream* stream) {
   source->manager.term_source = JpegTermSource;
   source->stream = stream;
   source->remaining = MediaStreamRemaining(stream);
+  source->size = source->remaining;
   source->manager.bytes_in_buffer = 0;
   source->manager.next_input_byte = nullptr;
 }

@@ -517,6 +517,35 @@ TEST(JpegDecoder, ColourAndGreyEqualTheLibrarysDecodeAndTruncatedFilesEnd) {
   BufferStreamClose(empty);
 }
 
+// Past the end of its data every row still costs a real row's work, so a
+// file claiming far more pixels than its bytes could hold is refused when its
+// data runs out; a flat picture, the best any encoder compresses, missing
+// only its end marker still decodes.
+TEST(JpegDecoder, DataEndingFarShortOfTheClaimedSizeIsRefused) {
+  const std::string file = JpegBytes(64, 64, 3);
+  const size_t frame = file.find("\xFF\xC0");
+  const size_t scan = file.find("\xFF\xDA");
+  ASSERT_NE(frame, std::string::npos);
+  ASSERT_NE(scan, std::string::npos);
+  std::string huge =
+      file.substr(0, scan + 2 + (static_cast<uint8_t>(file[scan + 2]) << 8 | static_cast<uint8_t>(file[scan + 3])));
+  huge[frame + 5] = 0x10;  // 4096 rows
+  huge[frame + 6] = 0x00;
+  huge[frame + 7] = 0x40;  // of 16384 pixels
+  huge[frame + 8] = 0x00;
+  TestGraphImage refused;
+  EXPECT_EQ(Decode(huge, &refused.image), -1);
+  EXPECT_EQ(refused.image.pixels, nullptr);
+
+  const int side = 1024;
+  const std::string flat =
+      fixtures::JpegFile(side, side, 3, std::vector<uint8_t>(static_cast<size_t>(side) * side * 3, 0x80), 10);
+  TestGraphImage image;
+  ASSERT_EQ(Decode(flat.substr(0, flat.size() - 2), &image.image), 0) << flat.size() << " bytes";
+  EXPECT_EQ(image.image.height, side);
+  EXPECT_EQ(Rgb(image.image, side - 1, side - 1), Rgb(image.image, 0, 0));
+}
+
 // --- DDS --------------------------------------------------------------------------------
 
 std::string Dxt1Block(uint16_t c0, uint16_t c1, uint32_t indices) {
