@@ -522,20 +522,26 @@ TEST(JpegDecoder, ColourAndGreyEqualTheLibrarysDecodeAndTruncatedFilesEnd) {
 // data runs out; a flat picture, the best any encoder compresses, missing
 // only its end marker still decodes.
 TEST(JpegDecoder, DataEndingFarShortOfTheClaimedSizeIsRefused) {
-  const std::string file = JpegBytes(64, 64, 3);
-  const size_t frame = file.find("\xFF\xC0");
-  const size_t scan = file.find("\xFF\xDA");
-  ASSERT_NE(frame, std::string::npos);
-  ASSERT_NE(scan, std::string::npos);
-  std::string huge =
-      file.substr(0, scan + 2 + (static_cast<uint8_t>(file[scan + 2]) << 8 | static_cast<uint8_t>(file[scan + 3])));
-  huge[frame + 5] = 0x10;  // 4096 rows
-  huge[frame + 6] = 0x00;
-  huge[frame + 7] = 0x40;  // of 16384 pixels
-  huge[frame + 8] = 0x00;
-  TestGraphImage refused;
-  EXPECT_EQ(Decode(huge, &refused.image), -1);
-  EXPECT_EQ(refused.image.pixels, nullptr);
+  // Huffman-coded files are refused at their header, arithmetic-coded ones
+  // (which may compress further) where their data ends.
+  for (const bool arithmetic : {false, true}) {
+    const std::string file = fixtures::JpegFile(64, 64, 3, std::vector<uint8_t>(64 * 64 * 3, 0x40), 85, arithmetic);
+    const size_t frame = file.find(arithmetic ? "\xFF\xC9" : "\xFF\xC0");
+    const size_t scan = file.find("\xFF\xDA");
+    ASSERT_NE(frame, std::string::npos) << arithmetic;
+    ASSERT_NE(scan, std::string::npos) << arithmetic;
+    TestGraphImage whole;
+    ASSERT_EQ(Decode(file, &whole.image), 0) << arithmetic;
+    std::string huge =
+        file.substr(0, scan + 2 + (static_cast<uint8_t>(file[scan + 2]) << 8 | static_cast<uint8_t>(file[scan + 3])));
+    huge[frame + 5] = 0x10;  // 4096 rows
+    huge[frame + 6] = 0x00;
+    huge[frame + 7] = 0x40;  // of 16384 pixels
+    huge[frame + 8] = 0x00;
+    TestGraphImage refused;
+    EXPECT_EQ(Decode(huge, &refused.image), -1) << arithmetic;
+    EXPECT_EQ(refused.image.pixels, nullptr);
+  }
 
   const int side = 1024;
   const std::string flat =
