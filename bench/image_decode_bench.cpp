@@ -1,7 +1,7 @@
 // A 640 x 480 PNG and JPEG (the JPEG from the test fixtures' encoder),
 // decoded from memory through the image loader chain (ReadImageWithAlphaFile)
 // beside libpng's simplified read and libjpeg's plain scanline read of the
-// same bytes.
+// same bytes; and 4000 x 3000 BMPs at each plain bit count.
 
 #include <benchmark/benchmark.h>
 
@@ -107,6 +107,34 @@ void BM_JpegScanlineRead(benchmark::State& state) {
   }
 }
 
+// A 4000 x 3000 BMP of the given bit count, its rows filled with a pattern.
+std::string BmpPicture(int bitCount) {
+  constexpr int kBmpWidth = 4000, kBmpHeight = 3000;
+  fixtures::BmpOptions options;
+  options.bitCount = bitCount;
+  if (bitCount <= 8) {
+    for (int i = 0; i < (1 << bitCount); ++i) options.palette.push_back(static_cast<uint32_t>(i) * 0x010203u);
+  }
+  std::string file = fixtures::BmpFile(options, 1, 1, {0});
+  const auto offset = static_cast<uint8_t>(file[10]) | static_cast<uint8_t>(file[11]) << 8;
+  file.resize(static_cast<size_t>(offset));
+  file.replace(18, 4, fixtures::Le32(kBmpWidth));
+  file.replace(22, 4, fixtures::Le32(kBmpHeight));
+  const size_t rowSize = (static_cast<size_t>(bitCount) * kBmpWidth + 31) / 32 * 4;
+  uint32_t noise = 12345;
+  for (size_t i = 0; i < rowSize * kBmpHeight; ++i) {
+    noise = noise * 1103515245u + 12345u;
+    file += static_cast<char>(noise >> 24);
+  }
+  return file;
+}
+
+void BM_BmpThroughLoader(benchmark::State& state) {
+  DecodeThroughLoader(state, BmpPicture(static_cast<int>(state.range(0))));
+}
+
+// 1, 16 and 32 bits go through the DIB; 4, 8 and 24 are copied by the decoder.
+BENCHMARK(BM_BmpThroughLoader)->Arg(1)->Arg(4)->Arg(8)->Arg(16)->Arg(24)->Arg(32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PngThroughLoader)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PngSimplifiedRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JpegThroughLoader)->Unit(benchmark::kMillisecond);

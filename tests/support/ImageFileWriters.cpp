@@ -194,7 +194,8 @@ std::string DdsFile(const DdsOptions& o, int width, int height, const std::strin
   return "DDS " + h + data;
 }
 
-std::string JpegFile(int width, int height, int components, const std::vector<uint8_t>& samples, int quality) {
+std::string JpegFile(int width, int height, int components, const std::vector<uint8_t>& samples, int quality,
+                     bool arithmetic) {
   jpeg_compress_struct c{};
   jpeg_error_mgr error{};
   c.err = jpeg_std_error(&error);
@@ -208,6 +209,7 @@ std::string JpegFile(int width, int height, int components, const std::vector<ui
   c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
+  c.arith_code = arithmetic ? TRUE : FALSE;
   jpeg_start_compress(&c, TRUE);
   const size_t rowSize = static_cast<size_t>(width) * components;
   while (c.next_scanline < c.image_height) {

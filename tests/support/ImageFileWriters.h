@@ -55,8 +55,10 @@ std::string DdsFile(const DdsOptions& options, int width, int height, const std:
 std::string DdsFormatNumber(uint32_t number);
 
 // A baseline JPEG from libjpeg's encoder: `samples` holds width x components
-// bytes per row, top-down (components 1 grey, 3 RGB).
-std::string JpegFile(int width, int height, int components, const std::vector<uint8_t>& samples, int quality);
+// bytes per row, top-down (components 1 grey, 3 RGB); arithmetic-coded
+// instead of Huffman-coded when asked.
+std::string JpegFile(int width, int height, int components, const std::vector<uint8_t>& samples, int quality,
+                     bool arithmetic = false);
 
 // Little-endian byte helpers for hand-built blocks.
 std::string Le16(uint32_t v);

@@ -196,9 +196,13 @@ int ReadDdsStream(MediaStream* stream, GraphImage* image) {
     level = rowSize * height;
   }
   size = level;
+  // The claimed count is untrusted: an uncompressed level shrinks to 0 bytes
+  // and adds nothing after that, and a compressed one adds at least 8, so
+  // stopping at an empty level or past the data bounds the loop by the file.
   for (uint32_t i = 1; i < mipCount && size <= available; ++i) {
     level /= 4;
     if (kind != 0) level = std::max<int64_t>(level, 8);
+    if (level == 0) break;
     size += level;
   }
   if (size > available || size > 0x7FFFFFFF) return -1;

@@ -43,6 +43,13 @@ constexpr int kJpegBufferBytes = 4096;
 // Progressive files with more scans than any encoder writes are refused
 // rather than decoded for minutes.
 constexpr int kJpegMaxScans = 1000;
+// A file whose data runs out is decoded to its end, but not when it claims
+// more pixels per byte than any picture compresses to: past the data every
+// row costs as much as a real one, so a few hundred bytes claiming a huge
+// picture would hold the decoder for seconds. Huffman-coded data takes at
+// least a bit per 8 x 8 block (512 pixels a byte), so such a file is known
+// to run out as soon as its header is read.
+constexpr int64_t kJpegMaxPixelsPerByte = 1024;
 
 struct JpegError {
   jpeg_error_mgr manager;
@@ -52,6 +59,7 @@ struct JpegError {
 struct JpegSource {
   jpeg_source_mgr manager;
   MediaStream* stream;
+  int64_t size;  // the bytes the file holds from where decoding started
   int64_t remaining;
   bool startOfFile;
   JOCTET buffer[kJpegBufferBytes];
@@ -68,6 +76,11 @@ void JpegErrorExit(j_common_ptr info) {
 
 void JpegStartSource(j_decompress_ptr info) { reinterpret_cast<JpegSource*>(info->src)->startOfFile = true; }
 
+bool ClaimsTooMuch(j_decompress_ptr info) {
+  const int64_t pixels = static_cast<int64_t>(info->image_width) * info->image_height;
+  return pixels > reinterpret_cast<JpegSource*>(info->src)->size * kJpegMaxPixelsPerByte;
+}
+
 boolean JpegFillStreamBuffer(j_decompress_ptr info) {
   auto* source = reinterpret_cast<JpegSource*>(info->src);
   const int64_t want = source->remaining < kJpegBufferBytes ? source->remaining : kJpegBufferBytes;
@@ -75,6 +88,7 @@ boolean JpegFillStreamBuffer(j_decompress_ptr info) {
   source->remaining -= got;
   if (got <= 0) {
     if (source->startOfFile) ERREXIT(info, JERR_INPUT_EMPTY);
+    if (ClaimsTooMuch(info)) ERREXIT(info, JERR_INPUT_EOF);
     WARNMS(info, JWRN_JPEG_EOF);
     source->buffer[0] = 0xFF;
     source->buffer[1] = JPEG_EOI;
@@ -114,6 +128,7 @@ void SetupJpegStreamSource(j_decompress_ptr info, MediaStream* stream) {
   source->manager.term_source = JpegTermSource;
   source->stream = stream;
   source->remaining = MediaStreamRemaining(stream);
+  source->size = source->remaining;
   source->manager.bytes_in_buffer = 0;
   source->manager.next_input_byte = nullptr;
 }
@@ -216,6 +231,7 @@ int ReadJpegStream(MediaStream* stream, GraphImage* image) {
   SetupJpegStreamSource(&info, stream);
   jpeg_read_header(&info, TRUE);
   if (!ImageSizeAllowed(info.image_width, info.image_height)) ERREXIT(&info, JERR_IMAGE_TOO_BIG);
+  if (!info.arith_code && ClaimsTooMuch(&info)) ERREXIT(&info, JERR_INPUT_EOF);
   // Four-component (CMYK, YCCK) files are refused: no conversion to RGB is
   // given by the library.
   if (info.num_components == 1) {

@@ -219,7 +219,10 @@ int ReadBmpStream(MediaStream* stream, GraphImage* image) {
   h.rowSize = (static_cast<int64_t>(bc) * h.width + 31) / 32 * 4;
   const int64_t rowsBytes = h.rowSize * h.height;
   const bool rle = c == 1 || c == 2;
-  // Plain data shorter than its rows reads as zeros past its end.
+  // Plain data shorter than its rows reads as zeros past its end; data that
+  // holds less than half of them is refused, so that a few bytes claiming a
+  // huge picture cannot make the decoder fill hundreds of megabytes.
+  if (!rle && available * 2 < rowsBytes) return -1;
   const int64_t blockBytes = rle ? available : rowsBytes;
   Block data(blockBytes, true);
   if (data.get() == nullptr) return -1;

@@ -1,5 +1,6 @@
 #include "platform/display/Dib.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -59,6 +60,39 @@ int Width(uint32_t mask) {
   return w;
 }
 
+// One colour channel of a 16 or 32-bit layout, measured once per call rather
+// than once per pixel.
+struct Channel {
+  uint32_t mask = 0;
+  int shift = 0;
+  int width = 0;
+  uint32_t widen[256] = {};  // field values below 256 widened, for fields up to 8 bits wide
+
+  explicit Channel(uint32_t m = 0) : mask(m), shift(Shift(m)), width(Width(m)) {
+    if (width == 0 || width > 8) return;
+    for (uint32_t f = 0; f < 256; ++f) widen[f] = Compute(f);
+  }
+  // A mask with gaps gives fields wider than its lowest run of bits.
+  uint32_t Compute(uint32_t f) const { return width >= 8 ? f >> (width - 8) : f * 255u / ((1u << width) - 1); }
+  uint32_t Widen(uint32_t v) const {
+    const uint32_t f = (v & mask) >> shift;
+    return width <= 8 && f < 256 ? widen[f] : Compute(f);
+  }
+  uint32_t Narrow(uint32_t e) const {
+    const uint32_t f = width >= 8 ? e << (width - 8) : e >> (8 - width);
+    return (f << shift) & mask;
+  }
+};
+
+struct Channels {
+  Channel c[3];
+  explicit Channels(const uint32_t* masks) : c{Channel(masks[0]), Channel(masks[1]), Channel(masks[2])} {}
+  uint32_t Rgb(uint32_t v) const { return c[0].Widen(v) << 16 | c[1].Widen(v) << 8 | c[2].Widen(v); }
+  uint32_t Pack(uint32_t rgb) const {
+    return c[0].Narrow((rgb >> 16) & 0xFF) | c[1].Narrow((rgb >> 8) & 0xFF) | c[2].Narrow(rgb & 0xFF);
+  }
+};
+
 // Source-side pixel reader of a BitmapInfo layout, giving 0x00RRGGBB.
 struct Reader {
   const uint8_t* bits;
@@ -68,58 +102,86 @@ struct Reader {
   int rows;
   uint32_t masks[3];
   const uint32_t* palette;
+  Channels channels;
+
+  const uint8_t* RowBits(int y) const {
+    const int row = topDown ? y : rows - 1 - y;
+    return bits + static_cast<size_t>(row) * pitch;
+  }
 
   uint32_t Rgb(int x, int y) const {
-    int row = topDown ? y : rows - 1 - y;
-    const uint8_t* p = bits + static_cast<size_t>(row) * pitch;
+    uint32_t v = 0;
+    Row(x, y, 1, &v);
+    return v;
+  }
+
+  // `count` pixels from column x of row y; the caller keeps them inside the row.
+  void Row(int x, int y, int count, uint32_t* out) const {
+    const uint8_t* p = RowBits(y);
     switch (bitCount) {
-      case 1: return palette[(p[x >> 3] >> (7 - (x & 7))) & 1] & 0xFFFFFF;
-      case 4: return palette[(x & 1) ? (p[x >> 1] & 0xF) : (p[x >> 1] >> 4)] & 0xFFFFFF;
-      case 8: return palette[p[x]] & 0xFFFFFF;
+      case 1:
+        for (int i = 0, c = x; i < count; ++i, ++c) out[i] = palette[(p[c >> 3] >> (7 - (c & 7))) & 1] & 0xFFFFFF;
+        break;
+      case 4:
+        for (int i = 0, c = x; i < count; ++i, ++c)
+          out[i] = palette[(c & 1) ? (p[c >> 1] & 0xF) : (p[c >> 1] >> 4)] & 0xFFFFFF;
+        break;
+      case 8:
+        for (int i = 0; i < count; ++i) out[i] = palette[p[x + i]] & 0xFFFFFF;
+        break;
       case 24:
-        return static_cast<uint32_t>(p[3 * static_cast<size_t>(x)] | (p[3 * static_cast<size_t>(x) + 1] << 8) |
-                                     (p[3 * static_cast<size_t>(x) + 2] << 16));
-      case 16:
-      case 32: {
-        uint32_t v = 0;
-        std::memcpy(&v, p + static_cast<size_t>(x) * (bitCount / 8), static_cast<size_t>(bitCount / 8));
-        uint32_t out = 0;
-        for (int c = 0; c < 3; ++c) {
-          int w = Width(masks[c]);
-          if (w == 0) continue;
-          uint32_t f = (v & masks[c]) >> Shift(masks[c]);
-          uint32_t e = w >= 8 ? f >> (w - 8) : static_cast<uint32_t>(f * 255u / ((1u << w) - 1));
-          out |= e << (16 - 8 * c);
+        for (int i = 0; i < count; ++i) {
+          const uint8_t* q = p + 3 * (static_cast<size_t>(x) + i);
+          out[i] = static_cast<uint32_t>(q[0] | (q[1] << 8) | (q[2] << 16));
         }
-        return out;
-      }
-      default: return 0;
+        break;
+      case 16:
+        for (int i = 0; i < count; ++i) {
+          uint16_t v;
+          std::memcpy(&v, p + 2 * (static_cast<size_t>(x) + i), 2);
+          out[i] = channels.Rgb(v);
+        }
+        break;
+      case 32:
+        for (int i = 0; i < count; ++i) {
+          uint32_t v;
+          std::memcpy(&v, p + 4 * (static_cast<size_t>(x) + i), 4);
+          out[i] = channels.Rgb(v);
+        }
+        break;
+      default: std::fill(out, out + count, 0u); break;
     }
   }
 };
 
-Reader MakeReader(const void* bits, const BitmapInfo* info) {
-  Reader r{};
-  r.bits = static_cast<const uint8_t*>(bits);
-  r.bitCount = info->header.bitCount;
-  r.pitch = static_cast<int>((static_cast<int64_t>(std::abs(info->header.width)) * r.bitCount + 31) / 32 * 4);
-  r.topDown = info->header.height < 0;
-  r.rows = std::abs(info->header.height);
-  r.palette = info->colors;
-  if (info->header.compression == kBitmapBitFields) {
-    r.masks[0] = info->colors[0];
-    r.masks[1] = info->colors[1];
-    r.masks[2] = info->colors[2];
-  } else if (r.bitCount == 16) {
-    r.masks[0] = 0x7C00;
-    r.masks[1] = 0x3E0;
-    r.masks[2] = 0x1F;
+void StandardMasks(int bitCount, uint32_t* masks) {
+  if (bitCount == 16) {
+    masks[0] = 0x7C00;
+    masks[1] = 0x3E0;
+    masks[2] = 0x1F;
   } else {
-    r.masks[0] = 0xFF0000;
-    r.masks[1] = 0xFF00;
-    r.masks[2] = 0xFF;
+    masks[0] = 0xFF0000;
+    masks[1] = 0xFF00;
+    masks[2] = 0xFF;
   }
-  return r;
+}
+
+Reader MakeReader(const void* bits, const BitmapInfo* info) {
+  uint32_t masks[3];
+  const int bitCount = info->header.bitCount;
+  if (info->header.compression == kBitmapBitFields) {
+    std::memcpy(masks, info->colors, sizeof masks);
+  } else {
+    StandardMasks(bitCount, masks);
+  }
+  return Reader{static_cast<const uint8_t*>(bits),
+                bitCount,
+                static_cast<int>((static_cast<int64_t>(std::abs(info->header.width)) * bitCount + 31) / 32 * 4),
+                info->header.height < 0,
+                std::abs(info->header.height),
+                {masks[0], masks[1], masks[2]},
+                info->colors,
+                Channels(masks)};
 }
 
 // Destination side: a pixel block in one of the DIB layouts.
@@ -128,53 +190,65 @@ struct Writer {
   int width, height, bitCount, pitch;
   uint32_t masks[3];
   const uint32_t* palette;
+  Channels channels;
 
   void Store(int x, int y, uint32_t rgb) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return;
+    StoreRow(x, y, &rgb, 1);
+  }
+
+  // `count` pixels from column x of row y; the caller keeps them inside the block.
+  void StoreRow(int x, int y, const uint32_t* rgb, int count) const {
     uint8_t* p = bits + static_cast<size_t>(y) * pitch;
     switch (bitCount) {
-      case 8: {
-        int best = 0;
-        int64_t bestDist = -1;
-        for (int i = 0; i < 256; ++i) {
-          int64_t dr = static_cast<int64_t>((palette[i] >> 16) & 0xFF) - ((rgb >> 16) & 0xFF);
-          int64_t dg = static_cast<int64_t>((palette[i] >> 8) & 0xFF) - ((rgb >> 8) & 0xFF);
-          int64_t db = static_cast<int64_t>(palette[i] & 0xFF) - (rgb & 0xFF);
-          int64_t d = dr * dr + dg * dg + db * db;
-          if (bestDist < 0 || d < bestDist) {
-            bestDist = d;
-            best = i;
-          }
-        }
-        p[x] = static_cast<uint8_t>(best);
+      case 8:
+        for (int i = 0; i < count; ++i) p[x + i] = NearestPaletteEntry(rgb[i]);
         break;
-      }
       case 24:
-        p[3 * static_cast<size_t>(x)] = static_cast<uint8_t>(rgb);
-        p[x * 3 + 1] = static_cast<uint8_t>(rgb >> 8);
-        p[x * 3 + 2] = static_cast<uint8_t>(rgb >> 16);
+        for (int i = 0; i < count; ++i) {
+          uint8_t* q = p + 3 * (static_cast<size_t>(x) + i);
+          q[0] = static_cast<uint8_t>(rgb[i]);
+          q[1] = static_cast<uint8_t>(rgb[i] >> 8);
+          q[2] = static_cast<uint8_t>(rgb[i] >> 16);
+        }
         break;
       case 16:
-      case 32: {
-        uint32_t v = 0;
-        for (int c = 0; c < 3; ++c) {
-          int w = Width(masks[c]);
-          uint32_t e = (rgb >> (16 - 8 * c)) & 0xFF;
-          uint32_t f = w >= 8 ? e << (w - 8) : e >> (8 - w);
-          v |= (f << Shift(masks[c])) & masks[c];
+        for (int i = 0; i < count; ++i) {
+          const auto v = static_cast<uint16_t>(channels.Pack(rgb[i]));
+          std::memcpy(p + 2 * (static_cast<size_t>(x) + i), &v, 2);
         }
-        std::memcpy(p + static_cast<size_t>(x) * (bitCount / 8), &v, static_cast<size_t>(bitCount / 8));
         break;
-      }
+      case 32:
+        for (int i = 0; i < count; ++i) {
+          const uint32_t v = channels.Pack(rgb[i]);
+          std::memcpy(p + 4 * (static_cast<size_t>(x) + i), &v, 4);
+        }
+        break;
       default: break;
     }
+  }
+
+  uint8_t NearestPaletteEntry(uint32_t rgb) const {
+    int best = 0;
+    int64_t bestDist = -1;
+    for (int i = 0; i < 256; ++i) {
+      int64_t dr = static_cast<int64_t>((palette[i] >> 16) & 0xFF) - ((rgb >> 16) & 0xFF);
+      int64_t dg = static_cast<int64_t>((palette[i] >> 8) & 0xFF) - ((rgb >> 8) & 0xFF);
+      int64_t db = static_cast<int64_t>(palette[i] & 0xFF) - (rgb & 0xFF);
+      int64_t d = dr * dr + dg * dg + db * db;
+      if (bestDist < 0 || d < bestDist) {
+        bestDist = d;
+        best = i;
+      }
+    }
+    return static_cast<uint8_t>(best);
   }
 };
 
 Writer WriterOf(Dib& dib) {
-  Writer w{dib.bits.data(), dib.width, dib.height, dib.bitCount, dib.pitch, {}, dib.palette};
-  std::memcpy(w.masks, dib.masks, sizeof w.masks);
-  return w;
+  return Writer{dib.bits.data(), dib.width,          dib.height,
+                dib.bitCount,    dib.pitch,          {dib.masks[0], dib.masks[1], dib.masks[2]},
+                dib.palette,     Channels(dib.masks)};
 }
 
 bool IsXrgb(const uint32_t* masks) { return masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF; }
@@ -310,14 +384,20 @@ int SetDibBitsToDevice(DisplayContext context, int x, int y, int width, int heig
   if (firstLine == 0 && lineCount >= height &&
       CopyRowsFast(out, x, y, width, height, sourceX, sourceY, width, height, r, srcW))
     return height;
+  // Whole rows: the columns both sides hold are found once, then each row is
+  // converted in one pass.
+  const int64_t first = std::max<int64_t>({0, -int64_t{x}, -int64_t{sourceX}});
+  const int64_t last = std::min<int64_t>({int64_t{width}, int64_t{out.width} - x, int64_t{srcW} - sourceX});
+  const int count = static_cast<int>(std::max<int64_t>(0, last - first));
+  std::vector<uint32_t> row(static_cast<size_t>(count));
   int drawn = 0;
   for (int j = 0; j < height && j < lineCount; ++j) {
-    int sy = sourceY + j - firstLine;
+    const int64_t sy = int64_t{sourceY} + j - firstLine;
     if (sy < 0 || sy >= r.rows) continue;
-    for (int i = 0; i < width; ++i) {
-      int sx = sourceX + i;
-      if (sx < 0 || sx >= srcW) continue;
-      out.Store(x + i, y + j, r.Rgb(sx, sy));
+    const int64_t dy = int64_t{y} + j;
+    if (count > 0 && dy >= 0 && dy < out.height) {
+      r.Row(static_cast<int>(sourceX + first), static_cast<int>(sy), count, row.data());
+      out.StoreRow(static_cast<int>(x + first), static_cast<int>(dy), row.data(), count);
     }
     ++drawn;
   }
@@ -374,24 +454,20 @@ int GetDibBits(DibHandle dib, int width, int height, void* bits, const BitmapInf
   std::memcpy(own.colors, d->masks, sizeof d->masks);
   if (d->bitCount == 8) std::memcpy(own.colors, d->palette, sizeof d->palette);
   const Reader r = MakeReader(d->bits.data(), &own);
-  Writer w{static_cast<uint8_t*>(bits),
-           std::abs(info->header.width),
-           std::abs(info->header.height),
-           info->header.bitCount,
-           (std::abs(info->header.width) * info->header.bitCount / 8 + 3) / 4 * 4,
-           {},
-           info->colors};
+  uint32_t masks[3];
   if (info->header.compression == kBitmapBitFields) {
-    std::memcpy(w.masks, info->colors, sizeof w.masks);
-  } else if (w.bitCount == 16) {
-    w.masks[0] = 0x7C00;
-    w.masks[1] = 0x3E0;
-    w.masks[2] = 0x1F;
+    std::memcpy(masks, info->colors, sizeof masks);
   } else {
-    w.masks[0] = 0xFF0000;
-    w.masks[1] = 0xFF00;
-    w.masks[2] = 0xFF;
+    StandardMasks(info->header.bitCount, masks);
   }
+  const Writer w{static_cast<uint8_t*>(bits),
+                 std::abs(info->header.width),
+                 std::abs(info->header.height),
+                 info->header.bitCount,
+                 (std::abs(info->header.width) * info->header.bitCount / 8 + 3) / 4 * 4,
+                 {masks[0], masks[1], masks[2]},
+                 info->colors,
+                 Channels(masks)};
   const bool bottomUp = info->header.height > 0;
   int rows = 0;
   for (int j = 0; j < height && j < w.height; ++j) {

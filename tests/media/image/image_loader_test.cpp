@@ -181,6 +181,45 @@ TEST(BmpDecoder, BadHeadersAreRefusedAndShortDataIsZeroPadded) {
   EXPECT_EQ(Rgb(image.image, 0, 1), 0u);
 }
 
+// A header claiming a large picture over a few bytes of pixel data: the
+// data must hold at least half of its rows, so the decoder never fills a
+// picture that large from a file that small.
+TEST(BmpDecoder, PixelDataHoldingLessThanHalfItsRowsIsRefused) {
+  struct Case {
+    int bitCount, width, height;
+    int64_t keptBytes;  // pixel data left in the file
+    int result;
+  };
+  // Exactly half of the rows are kept (two of four 8-byte rows, one of two
+  // 12-byte rows) or a byte less.
+  const Case cases[] = {
+      {1, 8199, 6145, 0, -1},   {1, 4000, 3000, 0, -1},  {4, 4000, 3000, 0, -1},   {8, 4000, 3000, 0, -1},
+      {16, 4000, 3000, 12, -1}, {24, 4000, 3000, 0, -1}, {32, 4000, 3000, 12, -1}, {24, 2, 4, 16, 0},
+      {24, 2, 4, 15, -1},       {32, 3, 2, 12, 0},       {32, 3, 2, 11, -1},
+  };
+  for (const Case& c : cases) {
+    fixtures::BmpOptions o;
+    o.bitCount = c.bitCount;
+    if (c.bitCount <= 8) o.palette = Palette(1 << c.bitCount);
+    std::string file = fixtures::BmpFile(o, 1, 1, {1});
+    const size_t offset = static_cast<uint8_t>(file[10]) | static_cast<size_t>(static_cast<uint8_t>(file[11])) << 8;
+    file.resize(offset);
+    file.replace(18, 4, fixtures::Le32(static_cast<uint32_t>(c.width)));
+    file.replace(22, 4, fixtures::Le32(static_cast<uint32_t>(c.height)));
+    file += std::string(static_cast<size_t>(c.keptBytes), '\x7F');
+    if (c.width == 8199) {
+      EXPECT_EQ(file.size(), 62u);
+    }
+    TestGraphImage image;
+    EXPECT_EQ(Decode(file, &image.image), c.result) << c.bitCount << " bits, " << c.keptBytes << " bytes";
+    if (c.result == 0) {
+      // Bottom-up: the rows present are the bottom ones; the rest read black.
+      EXPECT_NE(Rgb(image.image, 0, c.height - 1), 0u) << c.bitCount;
+      EXPECT_EQ(Rgb(image.image, 0, 0), 0u) << c.bitCount;
+    }
+  }
+}
+
 TEST(BmpDecoder, AFailedDibLeavesNothingBehind) {
   fixtures::BmpOptions o;
   o.bitCount = 1;
@@ -478,6 +517,41 @@ TEST(JpegDecoder, ColourAndGreyEqualTheLibrarysDecodeAndTruncatedFilesEnd) {
   BufferStreamClose(empty);
 }
 
+// Past the end of its data every row still costs a real row's work, so a
+// file claiming far more pixels than its bytes could hold is refused when its
+// data runs out; a flat picture, the best any encoder compresses, missing
+// only its end marker still decodes.
+TEST(JpegDecoder, DataEndingFarShortOfTheClaimedSizeIsRefused) {
+  // Huffman-coded files are refused at their header, arithmetic-coded ones
+  // (which may compress further) where their data ends.
+  for (const bool arithmetic : {false, true}) {
+    const std::string file = fixtures::JpegFile(64, 64, 3, std::vector<uint8_t>(64 * 64 * 3, 0x40), 85, arithmetic);
+    const size_t frame = file.find(arithmetic ? "\xFF\xC9" : "\xFF\xC0");
+    const size_t scan = file.find("\xFF\xDA");
+    ASSERT_NE(frame, std::string::npos) << arithmetic;
+    ASSERT_NE(scan, std::string::npos) << arithmetic;
+    TestGraphImage whole;
+    ASSERT_EQ(Decode(file, &whole.image), 0) << arithmetic;
+    std::string huge =
+        file.substr(0, scan + 2 + (static_cast<uint8_t>(file[scan + 2]) << 8 | static_cast<uint8_t>(file[scan + 3])));
+    huge[frame + 5] = 0x10;  // 4096 rows
+    huge[frame + 6] = 0x00;
+    huge[frame + 7] = 0x40;  // of 16384 pixels
+    huge[frame + 8] = 0x00;
+    TestGraphImage refused;
+    EXPECT_EQ(Decode(huge, &refused.image), -1) << arithmetic;
+    EXPECT_EQ(refused.image.pixels, nullptr);
+  }
+
+  const int side = 1024;
+  const std::string flat =
+      fixtures::JpegFile(side, side, 3, std::vector<uint8_t>(static_cast<size_t>(side) * side * 3, 0x80), 10);
+  TestGraphImage image;
+  ASSERT_EQ(Decode(flat.substr(0, flat.size() - 2), &image.image), 0) << flat.size() << " bytes";
+  EXPECT_EQ(image.image.height, side);
+  EXPECT_EQ(Rgb(image.image, side - 1, side - 1), Rgb(image.image, 0, 0));
+}
+
 // --- DDS --------------------------------------------------------------------------------
 
 std::string Dxt1Block(uint16_t c0, uint16_t c1, uint32_t indices) {
@@ -588,6 +662,55 @@ TEST(DdsDecoder, HeaderCasesAndSizes) {
     ASSERT_EQ(Decode(DdsFile(o, 5, 3, blocks), &image.image), 0);
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 5; ++x) EXPECT_EQ(Rgb(image.image, x, y), x < 4 ? 0xFF0000u : 0x0000FFu) << x << "," << y;
+  }
+}
+
+// A mip count far beyond the levels the picture has: uncompressed levels
+// shrink to nothing, so the data needed stays that of the real levels;
+// compressed levels never shrink below a block, so the data runs out.
+TEST(DdsDecoder, AMipCountBeyondTheRealLevelsNeedsOnlyTheirData) {
+  using fixtures::DdsFile;
+  using fixtures::DdsOptions;
+  struct Case {
+    const char* name;
+    int width, height, rgbBits;
+    std::string fourCC;  // empty: uncompressed with masks
+    uint32_t mipCount;
+    int bytes;  // the data the levels need
+    int result;
+  };
+  const Case cases[] = {
+      // 64 + 16 + 4 + 1 bytes, then empty levels.
+      {"4x4 ARGB", 4, 4, 32, "", 0xFFFE0003u, 85, 0},
+      // 105 + 26 + 6 + 1 bytes.
+      {"7x5 RGB", 7, 5, 24, "", 0xFFFFFFFFu, 138, 0},
+      {"4x4 DXT1", 4, 4, 0, "DXT1", 0xFFFFFFFFu, 4096, -1},
+  };
+  for (const Case& c : cases) {
+    DdsOptions o;
+    o.flags |= 0x20000;
+    o.caps = 0x400008;
+    o.mipCount = c.mipCount;
+    if (c.fourCC.empty()) {
+      o.formatFlags = 0x41;
+      o.rgbBits = static_cast<uint32_t>(c.rgbBits);
+      o.masks[0] = 0xFF0000;
+      o.masks[1] = 0xFF00;
+      o.masks[2] = 0xFF;
+    } else {
+      o.fourCC = c.fourCC;
+    }
+    TestGraphImage whole, shorter;
+    EXPECT_EQ(Decode(DdsFile(o, c.width, c.height, std::string(static_cast<size_t>(c.bytes), '\x40')), &whole.image),
+              c.result)
+        << c.name;
+    if (c.result == 0) {
+      EXPECT_EQ(Rgb(whole.image, c.width - 1, c.height - 1), 0x404040u) << c.name;
+      EXPECT_EQ(
+          Decode(DdsFile(o, c.width, c.height, std::string(static_cast<size_t>(c.bytes) - 1, '\x40')), &shorter.image),
+          -1)
+          << c.name;
+    }
   }
 }
 
