@@ -26,10 +26,11 @@ uint32_t Draw() { return SharedRandom(0, 0); }
 
 int MovementMode() { return GameSettingByte(2); }
 
-// Whether `other` stands so that it blocks the half cell (tx, ty).
-bool RowMatches(const MapCharacter& other, int64_t ty, int64_t tallOffset) {
+// Whether `other` stands in row ty: a tall character's upper half is the
+// row above its feet.
+bool RowMatches(const MapCharacter& other, int64_t ty) {
   const int64_t span = MapSpanY();
-  return Congruent(other.y, ty, span) || (other.tall && Congruent(other.y, ty + tallOffset, span));
+  return Congruent(other.y, ty, span) || (other.tall && Congruent(other.y, ty + 1, span));
 }
 
 bool ColumnNear(const MapCharacter& other, int64_t tx) {
@@ -77,11 +78,11 @@ bool MapCharacter::StepFromHere(int fromX, int fromY, int dir) const {
   }
   for (const MapEventCharacter& event : gCurrentMap.eventCharacters) {
     if (event.id == id) continue;
-    if (!RowMatches(event, ty, 1) || !ColumnNear(event, tx) || event.passThrough) continue;
+    if (!RowMatches(event, ty) || !ColumnNear(event, tx) || event.passThrough) continue;
     // The hero walks over events that show nothing.
     if (!isHero || event.HasGraphic()) return false;
   }
-  if (!isHero && !gHero.passThrough && HasGraphic() && ColumnNear(gHero, tx) && RowMatches(gHero, ty, -1)) {
+  if (!isHero && !gHero.passThrough && HasGraphic() && ColumnNear(gHero, tx) && RowMatches(gHero, ty)) {
     return false;
   }
   return true;
@@ -376,6 +377,8 @@ void MapCharacter::StepTowardTarget(bool byCharacter, int a, int b) {
 }
 
 void MapCharacter::StepAwayFromHero() {
+  // Always a four-way step: unlike the approach and random moves it is not
+  // dropped under a movement mode other than 4 and 8.
   const int64_t ex = LoopAwareDifference(x, gHero.x, MapSpanX(), gCurrentMap.loopX);
   const int64_t ey = LoopAwareDifference(y, gHero.y, MapSpanY(), gCurrentMap.loopY);
   if (ex == 0 && ey == 0) return;

@@ -161,6 +161,9 @@ void MapEventCharacter::UpdateMapEvent() {
   const int64_t tile = gTileSize;
   const int64_t spanX = 2 * int64_t{gCurrentMap.GetMapWidth()};
   const int64_t spanY = 2 * int64_t{gCurrentMap.GetMapHeight()};
+  // A true modulo: an event more than one map size off (a place set by a
+  // script) comes all the way in, where adding one span first would leave it
+  // outside.
   if (gCurrentMap.loopX && spanX > 0 && int64_t{fineX} == 2 * tile * x && (x < 0 || x >= spanX)) {
     x = static_cast<int32_t>(((x + spanX) % spanX + spanX) % spanX);
     fineX = SaturateInt(2 * tile * x);
