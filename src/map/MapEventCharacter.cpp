@@ -31,7 +31,7 @@ MapEventCharacter::MapEventCharacter(int mapIdOfEvent, const MapEvent& eventReco
   const int chosen = ChoosePage();
   if (chosen >= 0 && record.pages[static_cast<size_t>(chosen)].moveSettings.GetMoveOptionBit6()) {
     // Half a cell higher, only as the event is built.
-    y = SaturateInt(2 * int64_t{record.y} - 1);
+    SetPlace(x, SaturateInt(2 * int64_t{record.y} - 1));
     fineY = SaturateInt(2 * int64_t{gTileSize} * y);
   }
   SelectEventPage();
@@ -165,11 +165,11 @@ void MapEventCharacter::UpdateMapEvent() {
   // script) comes all the way in, where adding one span first would leave it
   // outside.
   if (gCurrentMap.loopX && spanX > 0 && int64_t{fineX} == 2 * tile * x && (x < 0 || x >= spanX)) {
-    x = static_cast<int32_t>(((x + spanX) % spanX + spanX) % spanX);
+    SetPlace(static_cast<int32_t>((x % spanX + spanX) % spanX), y);
     fineX = SaturateInt(2 * tile * x);
   }
   if (gCurrentMap.loopY && spanY > 0 && int64_t{fineY} == 2 * tile * y && (y < 0 || y >= spanY)) {
-    y = static_cast<int32_t>(((y + spanY) % spanY + spanY) % spanY);
+    SetPlace(x, static_cast<int32_t>((y % spanY + spanY) % spanY));
     fineY = SaturateInt(2 * tile * y);
   }
 
