@@ -58,10 +58,10 @@ int ReadPositionField(const MapCharacter& character, int field) {
 
 void WritePositionField(MapCharacter& character, int field, int value) {
   switch (field) {
-    case 0: character.x = static_cast<int>(static_cast<unsigned>(value) * 2u); break;
-    case 1: character.y = static_cast<int>(static_cast<unsigned>(value) * 2u); break;
-    case 2: character.x = value; break;
-    case 3: character.y = value; break;
+    case 0: character.SetPlace(static_cast<int>(static_cast<unsigned>(value) * 2u), character.y); break;
+    case 1: character.SetPlace(character.x, static_cast<int>(static_cast<unsigned>(value) * 2u)); break;
+    case 2: character.SetPlace(value, character.y); break;
+    case 3: character.SetPlace(character.x, value); break;
     case 4: character.heightOffset = value; break;
     default: break;
   }

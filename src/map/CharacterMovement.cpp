@@ -26,10 +26,11 @@ uint32_t Draw() { return SharedRandom(0, 0); }
 
 int MovementMode() { return GameSettingByte(2); }
 
-// Whether `other` stands so that it blocks the half cell (tx, ty).
-bool RowMatches(const MapCharacter& other, int64_t ty, int64_t tallOffset) {
+// Whether `other` stands in row ty: a tall character's upper half is the
+// row above its feet.
+bool RowMatches(const MapCharacter& other, int64_t ty) {
   const int64_t span = MapSpanY();
-  return Congruent(other.y, ty, span) || (other.tall && Congruent(other.y, ty + tallOffset, span));
+  return Congruent(other.y, ty, span) || (other.tall && Congruent(other.y, ty + 1, span));
 }
 
 bool ColumnNear(const MapCharacter& other, int64_t tx) {
@@ -75,16 +76,21 @@ bool MapCharacter::StepFromHere(int fromX, int fromY, int dir) const {
       !gCurrentMap.TilePassable(SaturateInt(tx), SaturateInt(ty), 10 - dir, -1, s)) {
     return false;
   }
+  if (gCurrentMap.AnyEventBlocksStep(*this, tx, ty)) return false;
+  return isHero || gHero.passThrough || !HasGraphic() || !ColumnNear(gHero, tx) || !RowMatches(gHero, ty);
+}
+
+bool EventBlocksStep(const MapCharacter& mover, const MapEventCharacter& event, int64_t tx, int64_t ty) {
+  if (event.id == mover.id || event.passThrough || !RowMatches(event, ty) || !ColumnNear(event, tx)) return false;
+  // The hero walks over events that show nothing.
+  return !mover.isHero || event.HasGraphic();
+}
+
+bool AnyEventBlocksStepByScan(const MapCharacter& mover, int64_t tx, int64_t ty) {
   for (const MapEventCharacter& event : gCurrentMap.eventCharacters) {
-    if (event.id == id) continue;
-    if (!RowMatches(event, ty, 1) || !ColumnNear(event, tx) || event.passThrough) continue;
-    // The hero walks over events that show nothing.
-    if (!isHero || event.HasGraphic()) return false;
+    if (EventBlocksStep(mover, event, tx, ty)) return true;
   }
-  if (!isHero && !gHero.passThrough && HasGraphic() && ColumnNear(gHero, tx) && RowMatches(gHero, ty, -1)) {
-    return false;
-  }
-  return true;
+  return false;
 }
 
 bool MapCharacter::CanStepInDirection(int fromX, int fromY, int dir) const {
@@ -141,8 +147,7 @@ void MapCharacter::FaceDirection(int dir) {
 }
 
 void MapCharacter::MovedBy(int dx, int dy, int recordedDirection) {
-  x = SaturateInt(int64_t{x} + dx);
-  y = SaturateInt(int64_t{y} + dy);
+  SetPlace(SaturateInt(int64_t{x} + dx), SaturateInt(int64_t{y} + dy));
   idleTicks = 0;
   if (isHero) gHero.RecordTrailStep(recordedDirection);
 }
@@ -208,8 +213,7 @@ bool MapCharacter::JumpBy(int jumpX, int jumpY) {
     if (!CanStepInDirection(SaturateInt(x + dx), SaturateInt(y + dy), 0)) return false;
   }
   ResetCharacterMotion();
-  x = SaturateInt(x + dx);
-  y = SaturateInt(y + dy);
+  SetPlace(SaturateInt(x + dx), SaturateInt(y + dy));
   const double length =
       std::sqrt(static_cast<double>(dx) * static_cast<double>(dx) + static_cast<double>(dy) * static_cast<double>(dy));
   const int64_t half = (static_cast<int64_t>(std::min(length, 4.0e18)) + 15 - moveSpeed) / 2;
@@ -376,6 +380,8 @@ void MapCharacter::StepTowardTarget(bool byCharacter, int a, int b) {
 }
 
 void MapCharacter::StepAwayFromHero() {
+  // Always a four-way step: unlike the approach and random moves it is not
+  // dropped under a movement mode other than 4 and 8.
   const int64_t ex = LoopAwareDifference(x, gHero.x, MapSpanX(), gCurrentMap.loopX);
   const int64_t ey = LoopAwareDifference(y, gHero.y, MapSpanY(), gCurrentMap.loopY);
   if (ex == 0 && ey == 0) return;

@@ -53,6 +53,7 @@ void CurrentMap::ResetState() {
   shakeX = ShakeAxis{};
   shakeY = ShakeAxis{};
   eventCharacters.clear();
+  eventPlaces.Clear();
   commonEventRunEntries.clear();
 }
 
@@ -78,6 +79,8 @@ void CurrentMap::ChangeMap(int newMapId) {
   scrollY = 0;
   pageRefresh = 0;
 
+  // The new list may reuse the old one's storage and length.
+  eventPlaces.Clear();
   eventCharacters.clear();
   eventCharacters.reserve(mapData.events.size());
   for (const MapEvent& event : mapData.events) eventCharacters.emplace_back(mapId, event);
@@ -128,6 +131,20 @@ MapEventCharacter* CurrentMap::FindMapEvent(int eventId) {
     if (event.id == eventId) return &event;
   }
   return nullptr;
+}
+
+bool CurrentMap::AnyEventBlocksStep(const MapCharacter& mover, int64_t tx, int64_t ty) {
+  const int64_t spanX = 2 * int64_t{GetMapWidth()};
+  const int64_t spanY = 2 * int64_t{GetMapHeight()};
+  if (!walkingEvents || spanX <= 0 || spanY <= 0) return AnyEventBlocksStepByScan(mover, tx, ty);
+  // A script of the walk may have replaced the list or resized the map.
+  if (!eventPlaces.FiledFor(eventCharacters, spanX, spanY)) eventPlaces.Rebuild(eventCharacters, spanX, spanY);
+  return eventPlaces.AnyNear(tx, ty,
+                             [&](size_t slot) { return EventBlocksStep(mover, eventCharacters[slot], tx, ty); });
+}
+
+void CurrentMap::NoteCharacterMoved(const MapCharacter& character, int32_t oldX, int32_t oldY) {
+  if (walkingEvents) eventPlaces.NoteMoved(eventCharacters, character, oldX, oldY);
 }
 
 int GetMapWidth() { return gCurrentMap.GetMapWidth(); }

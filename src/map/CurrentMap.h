@@ -8,6 +8,7 @@
 #include "gamedata/MapData.h"
 #include "gamedata/Tileset.h"
 #include "interpreter/CommonEventTriggers.h"
+#include "map/EventPlaceIndex.h"
 #include "map/MapCharacter.h"
 
 // One axis of the screen shake: amplitude A, speed S, frames left F, value V
@@ -97,6 +98,12 @@ class CurrentMap {
   // The map event with that id, or null.
   MapEventCharacter* FindMapEvent(int eventId);
 
+  // Whether any map event keeps `mover` out of half cell (tx, ty), a target
+  // already wrapped on a looping axis.
+  bool AnyEventBlocksStep(const MapCharacter& mover, int64_t tx, int64_t ty);
+  // Told of every change of a character's place, from (oldX, oldY).
+  void NoteCharacterMoved(const MapCharacter& character, int32_t oldX, int32_t oldY);
+
   Tileset tileset;
   MapData mapData;
   int32_t mapId = -1;   // -1: no map loaded
@@ -131,6 +138,13 @@ class CurrentMap {
   MapZoom zoom;
 
  private:
+  // The events' places, trusted only while the frame's update walks the
+  // events: it is brought up to date as the walk starts, and every place
+  // change during the walk goes through NoteCharacterMoved. Elsewhere any
+  // code may have set a place, and a step check scans the events.
+  EventPlaceIndex eventPlaces;
+  bool walkingEvents = false;
+
   bool IsInsideMap64(int64_t x, int64_t y) const;
   // The reset values of ResetCurrentMap, without the tile-set list.
   void ResetState();

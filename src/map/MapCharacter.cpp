@@ -79,11 +79,19 @@ void MapCharacter::PlaceCharacter(int a, int b, int halfCellUnits) {
   }
   // A map without cells has no place to wrap into.
   const int64_t scale = 2 - (halfCellUnits ? 1 : 0);
-  x = width > 0 ? SaturateInt(placeX % (2 * width) * scale) : 0;
-  y = height > 0 ? SaturateInt(placeY % (2 * height) * scale) : 0;
+  SetPlace(width > 0 ? SaturateInt(placeX % (2 * width) * scale) : 0,
+           height > 0 ? SaturateInt(placeY % (2 * height) * scale) : 0);
   fineX = SaturateInt(2 * TileSize() * x);
   fineY = SaturateInt(2 * TileSize() * y);
   savedDirection = 0;
+}
+
+void MapCharacter::SetPlace(int32_t newX, int32_t newY) {
+  const int32_t oldX = x;
+  const int32_t oldY = y;
+  x = newX;
+  y = newY;
+  gCurrentMap.NoteCharacterMoved(*this, oldX, oldY);
 }
 
 bool MapCharacter::UpdateMovingFlag() {
@@ -289,10 +297,11 @@ void MapCharacter::SaveCharacterState() const {
 
 bool MapCharacter::LoadCharacterState() {
   SaveBuffer& buffer = gSaveBuffer;
-  if (!buffer.ReadInt32(id) || !buffer.ReadInt32(x) || !buffer.ReadInt32(y) || !buffer.ReadInt32(heightOffset) ||
-      !buffer.ReadUint8(erased)) {
-    return false;
-  }
+  int32_t loadedX = x;
+  int32_t loadedY = y;
+  const bool placeRead = buffer.ReadInt32(id) && buffer.ReadInt32(loadedX) && buffer.ReadInt32(loadedY);
+  SetPlace(loadedX, loadedY);
+  if (!placeRead || !buffer.ReadInt32(heightOffset) || !buffer.ReadUint8(erased)) return false;
   fineX = SaturateInt(2 * TileSize() * x);
   fineY = SaturateInt(2 * TileSize() * y);
   if (!buffer.ReadInt32(graphicNumber)) return false;

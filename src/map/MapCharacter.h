@@ -104,6 +104,9 @@ struct MapCharacter {
   void RunForcedMoveRoute();
 
   bool HasGraphic() const { return !graphicName.empty() || graphicNumber != -1; }
+  // Moves the character's place to half cell (newX, newY). A map event's place
+  // changes only through here, so the map's index of event places follows it.
+  void SetPlace(int32_t newX, int32_t newY);
 
   int32_t id = -2;
   int32_t x = 0;
@@ -277,5 +280,10 @@ int StepDeltaY(int dir, int s);
 // own - other on an axis of length L half cells, the shortest way round when
 // the axis loops.
 int64_t LoopAwareDifference(int64_t own, int64_t other, int64_t length, bool loop);
+// Whether map event `event` keeps `mover` out of half cell (tx, ty), a
+// target already wrapped on a looping axis.
+bool EventBlocksStep(const MapCharacter& mover, const MapEventCharacter& event, int64_t tx, int64_t ty);
+// The same asked of every map event of the current map in turn.
+bool AnyEventBlocksStepByScan(const MapCharacter& mover, int64_t tx, int64_t ty);
 // Whether the main event runner has a script in hand.
 bool MainRunnerBusy();

@@ -31,7 +31,7 @@ MapEventCharacter::MapEventCharacter(int mapIdOfEvent, const MapEvent& eventReco
   const int chosen = ChoosePage();
   if (chosen >= 0 && record.pages[static_cast<size_t>(chosen)].moveSettings.GetMoveOptionBit6()) {
     // Half a cell higher, only as the event is built.
-    y = SaturateInt(2 * int64_t{record.y} - 1);
+    SetPlace(x, SaturateInt(2 * int64_t{record.y} - 1));
     fineY = SaturateInt(2 * int64_t{gTileSize} * y);
   }
   SelectEventPage();
@@ -161,12 +161,15 @@ void MapEventCharacter::UpdateMapEvent() {
   const int64_t tile = gTileSize;
   const int64_t spanX = 2 * int64_t{gCurrentMap.GetMapWidth()};
   const int64_t spanY = 2 * int64_t{gCurrentMap.GetMapHeight()};
+  // A true modulo: an event more than one map size off (a place set by a
+  // script) comes all the way in, where adding one span first would leave it
+  // outside.
   if (gCurrentMap.loopX && spanX > 0 && int64_t{fineX} == 2 * tile * x && (x < 0 || x >= spanX)) {
-    x = static_cast<int32_t>(((x + spanX) % spanX + spanX) % spanX);
+    SetPlace(static_cast<int32_t>((x % spanX + spanX) % spanX), y);
     fineX = SaturateInt(2 * tile * x);
   }
   if (gCurrentMap.loopY && spanY > 0 && int64_t{fineY} == 2 * tile * y && (y < 0 || y >= spanY)) {
-    y = static_cast<int32_t>(((y + spanY) % spanY + spanY) % spanY);
+    SetPlace(x, static_cast<int32_t>((y % spanY + spanY) % spanY));
     fineY = SaturateInt(2 * tile * y);
   }
 

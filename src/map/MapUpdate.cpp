@@ -47,6 +47,18 @@ int32_t ScrolledBack(int32_t position, int64_t amount, bool loop) {
   return SaturateInt(loop || moved > 0 ? moved : 0);
 }
 
+// Marks the walk over the map events for its length.
+class EventWalk {
+ public:
+  explicit EventWalk(bool& walking) : walking_(walking) { walking_ = true; }
+  EventWalk(const EventWalk&) = delete;
+  EventWalk& operator=(const EventWalk&) = delete;
+  ~EventWalk() { walking_ = false; }
+
+ private:
+  bool& walking_;
+};
+
 }  // namespace
 
 void CurrentMap::ScrollMapRight(int64_t amount) {
@@ -161,8 +173,15 @@ void CurrentMap::UpdateCurrentMap() {
 
   UpdateZoom();
 
-  // Indexes, not iterators: an event's commands may touch the lists.
-  for (size_t i = 0; i < eventCharacters.size(); ++i) eventCharacters[i].UpdateMapEvent();
+  {
+    const int64_t spanX = 2 * int64_t{GetMapWidth()};
+    const int64_t spanY = 2 * int64_t{GetMapHeight()};
+    // The walk's step checks look events up by place.
+    if (spanX > 0 && spanY > 0) eventPlaces.Sync(eventCharacters, spanX, spanY);
+    const EventWalk walk(walkingEvents);
+    // Indexes, not iterators: an event's commands may touch the lists.
+    for (size_t i = 0; i < eventCharacters.size(); ++i) eventCharacters[i].UpdateMapEvent();
+  }
   for (size_t i = 0; i < commonEventRunEntries.size(); ++i) RunCommonEventParallel(commonEventRunEntries[i]);
 
   frameCounter = static_cast<int32_t>((int64_t{frameCounter} + 1) % kFrameCounterPeriod);

@@ -67,6 +67,11 @@ class CharacterWorld : public ::testing::Test {
     page.conditions.conditionHeader = static_cast<uint8_t>(startType);
     if (commands.empty()) commands = {MakeCommand(121, {NormalVar(id), 1, 0, 0x100})};
     page.commands = Terminated(std::move(commands));
+    return PlaceEvent(record);
+  }
+
+  // The event of the record, added to the map's records and placed.
+  static MapEventCharacter& PlaceEvent(const MapEvent& record) {
     gCurrentMap.mapData.events.push_back(record);
     gCurrentMap.eventCharacters.emplace_back(gCurrentMap.mapId, record);
     return gCurrentMap.eventCharacters.back();

@@ -224,6 +224,41 @@ TEST_F(CharacterMotion, StepEdgeCases) {
   EXPECT_FALSE(walker.StepUpRight(1));
 }
 
+TEST_F(CharacterMotion, TallHeroBlocksItsOwnUpperHalfRowAndNoOther) {
+  // A tall hero stands on rows y and y - 1; a walker with a graphic comes at
+  // it along its column, from above (2) or below (8), and steps one half row.
+  struct Case {
+    bool tall;
+    int heroY, walkerY, dir;
+    bool loopY, steps;
+  };
+  const std::vector<Case> cases{
+      {true, 8, 5, 2, false, true},    // to 6, next to the upper half
+      {true, 8, 6, 2, false, false},   // to 7, the upper half
+      {true, 8, 10, 8, false, true},   // to 9, next to the feet
+      {true, 8, 9, 8, false, false},   // to 8, the feet
+      {false, 8, 6, 2, false, true},   // a short hero leaves row 7 free
+      {false, 8, 7, 2, false, false},  // but not its own
+      {true, 0, 14, 2, true, false},   // to 15: the upper half seen across the edge
+      {true, 0, 2, 8, true, true},     // to 1, below the feet at 0
+  };
+  for (const Case& c : cases) {
+    gCurrentMap.loopY = c.loopY ? 1 : 0;
+    gHero.x = 6;
+    gHero.y = c.heroY;
+    gHero.tall = c.tall ? 1 : 0;
+    gCurrentMap.eventCharacters.clear();
+    MapEventCharacter& walker = AddEvent(1, 3, 0, 0, "walker.png");
+    ASSERT_FALSE(walker.passThrough);
+    ASSERT_FALSE(walker.tall);
+    walker.y = c.walkerY;
+    walker.fineY = c.walkerY * 64;
+    const int expectedY = c.steps ? c.walkerY + (c.dir == 2 ? 1 : -1) : c.walkerY;
+    EXPECT_EQ(walker.StepInDirection(c.dir, 1), c.steps) << c.tall << " " << c.walkerY << " " << c.dir;
+    EXPECT_EQ(walker.y, expectedY) << c.tall << " " << c.walkerY << " " << c.dir;
+  }
+}
+
 TEST_F(CharacterMotion, LoopingStepTestsTheFarSideAndWrapsOnArrival) {
   gCurrentMap.loopX = 1;
   gGameInfo.settings[8] = 1;
