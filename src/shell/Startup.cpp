@@ -138,9 +138,9 @@ bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& 
   return true;
 }
 
-std::string GameUsage() {
-  return "usage: Game [OPTION]... [GAME_FOLDER] [Play_As_Test]\n"
-         "Plays the game in GAME_FOLDER, or in the folder of Game itself.\n"
+std::string GameUsage(const std::string& command) {
+  return "usage: " + command + " [OPTION]... [GAME_FOLDER] [Play_As_Test]\n" +
+         "Plays the game in GAME_FOLDER, or in the folder of " + command + " itself.\n" +
          "\n"
          "  --headless N             run N frames without a window, then end\n"
          "  --replay FILE            take the input from the replay log in FILE\n"
@@ -149,6 +149,12 @@ std::string GameUsage() {
          "  --software               draw in software (as SoftModeFlag=1 in Game.ini)\n"
          "  --help                   show this text and end\n"
          "  Play_As_Test             test play, when nothing else is left after the options\n";
+}
+
+std::string CommandName(const char* argv0) {
+  const std::string path = argv0 != nullptr ? argv0 : "";
+  const std::string name = path.substr(path.rfind('/') + 1);
+  return name.empty() ? "Game" : name;
 }
 
 void RestartGame(bool firstPass) {
@@ -274,7 +280,8 @@ int StartGame(const GameOptions& options, GameSession& session) {
   if (!gGameInfo.LoadGameInfoFile("Game.dat")) {
     // The box names the file only; which folder was searched matters when
     // the folder came from the command line or Game's own place.
-    (void)std::fprintf(stderr, "Game: no Game.dat in %s\n", platform::NativePath(gExeFolderPath).c_str());
+    (void)std::fprintf(stderr, "%s: no Game.dat in %s\n", options.command.c_str(),
+                       platform::NativePath(gExeFolderPath).c_str());
     platform::CurrentDirectorySet(gExeFolderPath);
     RemoveFonts(fonts);
     FreeSpeechLibrary();
@@ -319,11 +326,12 @@ int StartGame(const GameOptions& options, GameSession& session) {
   if (StartMediaLibrary() == -1) {
     const std::string failure = platform::WindowStartFailure();
     if (!failure.empty())
-      (void)std::fprintf(stderr, "Game: %s; --headless N plays without a window\n", failure.c_str());
+      (void)std::fprintf(stderr, "%s: %s; --headless N plays without a window\n", options.command.c_str(),
+                         failure.c_str());
     return -1;
   }
   if (!options.replayFile.empty() && !LoadReplayFile(options.replayFile))
-    (void)std::fprintf(stderr, "Game: the replay file %s cannot be read\n",
+    (void)std::fprintf(stderr, "%s: the replay file %s cannot be read\n", options.command.c_str(),
                        platform::Cp932ToUtf8(options.replayFile).c_str());
   SetNoticeOutput(options.headless ? NoticeOutput::Stderr : NoticeOutput::Screen);
 

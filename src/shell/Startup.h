@@ -30,14 +30,20 @@ struct GameOptions {
   Renderer renderer = Renderer::Settings;
   // --help: the usage is printed and nothing runs.
   bool help = false;
+  // The name the player was started by, which its messages on stderr give.
+  std::string command = "Game";
 };
 
 // Reads our options from the arguments and leaves the rest as the command
 // line (GameUsage lists them). Returns false with a message for a malformed
 // or unknown option.
 bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& options, std::string& error);
-// The command line's usage text, ending with a line end.
-std::string GameUsage();
+// The command line's usage text for the player started as `command`, ending
+// with a line end.
+std::string GameUsage(const std::string& command = "Game");
+// The name a player started with `argv0` goes by: its last path component,
+// or "Game" when there is none.
+std::string CommandName(const char* argv0);
 
 // What lives from the start-up to the shutdown.
 struct GameSession {

@@ -45,6 +45,8 @@ install)
   [ -x "$game" ] || fail "no installed $command"
   [ ! -e "$scratch/root/usr/bin/Game" ] || fail "installed as Game, a name that invites clashes"
   check_man_page "$scratch/root/$man_page"
+  # Its usage, as its manual page, goes by the name it is installed as.
+  [[ $("$game" --help | head -n 1) == "usage: $command "* ]] || fail "$command --help does not name $command"
   [ -s "$scratch/root/$copyright" ] || fail "no copyright file"
   # Nothing of the build tree is named in the program (debug information,
   # which names it in a debug build, left aside).

@@ -16,6 +16,7 @@
 
 #include "map/Hero.h"
 #include "media/PublicFunctions.h"
+#include "platform/gpu/GpuOpenGL.h"
 #include "platform/input/Input.h"
 #include "support/Commands.h"
 #include "support/GameOnXvfb.h"
@@ -226,6 +227,36 @@ TEST(GameWindowTest, OpenGLPathShowsTheGameInARealWindow) {
   }
   EXPECT_EQ(differing, 0) << "pixels of the window differ from the headless title screen";
   EXPECT_EQ(x.Quit(), 0);
+}
+
+// On a machine whose only renderer is a software rasteriser (Xvfb in CI), a
+// windowed start lists it, is refused it and draws in software without ever
+// loading the OpenGL driver, which took most of the start; with --opengl the
+// driver is loaded (the check sees it when it is there).
+TEST(GameWindowTest, OnlyTheOpenGLPathLoadsTheDriverWhereNoGraphicsDeviceIs) {
+  if (!HasProgram("Xvfb") || !HasProgram("xdotool")) GTEST_SKIP() << "Xvfb or xdotool missing";
+  if (!std::filesystem::exists(GameExecutable())) GTEST_SKIP() << "Game is not built";
+  if (!platform::gpu::opengl::OnlySoftwareDevices()) GTEST_SKIP() << "this machine has a graphics device";
+  for (const bool opengl : {false, true}) {
+    SCOPED_TRACE(opengl ? "--opengl" : "as Game.ini says");
+    ScratchFolder folder;
+    const auto game = folder.Path() / "game";
+    std::filesystem::create_directories(game);
+    WriteSampleGame(game);
+    GameOnXvfb x;
+    ASSERT_TRUE(x.StartServer()) << "Xvfb did not start";
+    x.StartGame(game, opengl ? std::vector<std::string>{"--opengl"} : std::vector<std::string>{});
+    ASSERT_FALSE(x.Window().empty()) << "no Game window";
+    // Game.ini says Start=0 once the graphics start, 3D attempt included, is over.
+    for (int waited = 0; waited < 300 && ScratchFolder::Read(game / "Game.ini").find("Start=0") == std::string::npos;
+         ++waited)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_NE(ScratchFolder::Read(game / "Game.ini").find("Start=0"), std::string::npos) << "the start did not end";
+    const std::string maps = ScratchFolder::Read("/proc/" + std::to_string(x.GamePid()) + "/maps");
+    const bool driver = maps.find("_dri.so") != std::string::npos || maps.find("libgallium") != std::string::npos;
+    EXPECT_EQ(driver, opengl);
+    EXPECT_EQ(x.Quit(), 0);
+  }
 }
 
 }  // namespace

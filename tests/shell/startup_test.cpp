@@ -279,23 +279,37 @@ TEST_F(StartupTest, RendererOptionsHoldForTheRunOnly) {
 }
 
 // The built Game prints its usage on --help and ends with 0; an unknown
-// option gives an error and the usage on stderr and a non-zero exit.
+// option gives an error and the usage on stderr and a non-zero exit. These,
+// and the lines of a failed start, name the command as it was started: the
+// installed player's own name, and Game when it was started with none.
 TEST(GameCommandLineTest, HelpAndUnknownOptionsEndTheBuiltGame) {
   if (!std::filesystem::exists(GameExecutable())) GTEST_SKIP() << "Game is not built";
   ScratchFolder scratch;
+  const std::string game = GameExecutable().string();
+  const auto installed = scratch.Path() / "vorn-player", empty = scratch.Path() / "empty";
+  std::filesystem::create_symlink(GameExecutable(), installed);
+  std::filesystem::create_directories(empty);
+  const std::string unnamed = "bash -c 'exec -a \"\" \"$0\" \"$@\"' " + game;
   struct Case {
-    const char* arguments;
+    std::string program, arguments;
     int exitCode;
     std::string out, err;
   };
-  const Case cases[] = {{"--help", 0, GameUsage(), ""},
-                        {"--bogus", 2, "", "Game: unknown option --bogus\n" + GameUsage()},
-                        {"--headless", 2, "", "Game: --headless needs a frame count\n" + GameUsage()}};
+  const Case cases[] = {
+      {game, "--help", 0, GameUsage(), ""},
+      {game, "--bogus", 2, "", "Game: unknown option --bogus\n" + GameUsage()},
+      {game, "--headless", 2, "", "Game: --headless needs a frame count\n" + GameUsage()},
+      {installed.string(), "--help", 0, GameUsage("vorn-player"), ""},
+      {installed.string(), "--bogus", 2, "", "vorn-player: unknown option --bogus\n" + GameUsage("vorn-player")},
+      {installed.string(), "--headless 1 " + empty.string(), 1, "",
+       "[読み込みエラー] 基本情報データ Game.dat がありません\n"
+       "vorn-player: no Game.dat in " +
+           empty.string() + "\n"},
+      {unnamed, "--bogus", 2, "", "Game: unknown option --bogus\n" + GameUsage()}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.arguments);
+    SCOPED_TRACE(c.program + " " + c.arguments);
     const auto out = scratch.Path() / "out", err = scratch.Path() / "err";
-    const std::string command =
-        GameExecutable().string() + " " + c.arguments + " >" + out.string() + " 2>" + err.string();
+    const std::string command = c.program + " " + c.arguments + " >" + out.string() + " 2>" + err.string();
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), c.exitCode);

@@ -36,6 +36,8 @@ void GameOnXvfb::StartGame(const std::filesystem::path& folder, const std::vecto
                                           "XDG_RUNTIME_DIR=" + folder.string(), "ASAN_OPTIONS=detect_leaks=0"});
 }
 
+pid_t GameOnXvfb::GamePid() const { return game_ != nullptr ? game_->Pid() : -1; }
+
 std::string GameOnXvfb::Window() {
   // Bounded, so a Game that ended early fails the test instead of hanging it.
   const std::string search = "timeout 30 xdotool search --sync --onlyvisible --pid " + std::to_string(game_->Pid());

@@ -27,6 +27,8 @@ class GameOnXvfb {
   // Game on the game folder; its instance lock lives in that folder, so a
   // Game of a parallel test is no second copy.
   void StartGame(const std::filesystem::path& folder, const std::vector<std::string>& options = {});
+  // The Game's process id.
+  pid_t GamePid() const;
   // The Game's window id, waiting until it is mapped and the start-up (which
   // may make the window anew) has settled.
   std::string Window();

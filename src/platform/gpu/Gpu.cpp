@@ -70,6 +70,13 @@ void Record(const char* format, ...) {
 
 bool OpenGL() { return S().kind == BackendKind::OpenGL; }
 
+// With no device but a software rasteriser, the enumeration lists that one and
+// the caller never draws with it unless forced: making its context would only
+// add the driver's load to the start.
+bool ListsSoftwareOnly() {
+  return OpenGL() && !S().forceHardware && !opengl::Started() && opengl::OnlySoftwareDevices();
+}
+
 // 0xAARRGGBB into a surface format, each channel cut to its mask's width.
 uint32_t EncodeColor(const PixelFormat& f, uint32_t argb) {
   auto put = [](uint32_t mask, uint32_t value8) -> uint32_t {
@@ -160,12 +167,18 @@ void SetForceHardwareDevice(bool force) {
 
 bool HasDirect3D() {
   std::lock_guard lock(gMutex);
-  if (S().kind == BackendKind::Recording) return true;
+  if (S().kind == BackendKind::Recording || ListsSoftwareOnly()) return true;
   return OpenGL() && opengl::Available();
+}
+
+bool WindowWantsOpenGL() {
+  std::lock_guard lock(gMutex);
+  return OpenGL() && !ListsSoftwareOnly();
 }
 
 std::vector<DeviceInfo> EnumerateDevices() {
   std::lock_guard lock(gMutex);
+  if (ListsSoftwareOnly()) return {opengl::SoftwareDevice()};
   if (OpenGL())
     return opengl::Available() ? std::vector<DeviceInfo>{opengl::Describe(S().forceHardware)}
                                : std::vector<DeviceInfo>{};

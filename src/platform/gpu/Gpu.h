@@ -119,6 +119,11 @@ constexpr int32_t kErrDeviceLost = static_cast<int32_t>(0x887601C2u);
 
 // --- The Direct3D object --------------------------------------------------------
 bool HasDirect3D();
+// Whether a window made now should take OpenGL for the device to present
+// into: not when the gpu draws without it, nor when the machine's only
+// renderer is a software rasteriser that is not forced (listed, never drawn
+// with).
+bool WindowWantsOpenGL();
 // Devices in the order the enumeration lists them.
 std::vector<DeviceInfo> EnumerateDevices();
 std::vector<PixelFormat> EnumerateTextureFormats();

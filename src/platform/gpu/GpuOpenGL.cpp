@@ -481,6 +481,40 @@ bool CreateSurfacelessContext() {
 
 }  // namespace
 
+bool OnlySoftwareDevices() {
+  // Listing the devices loads EGL's vendor libraries but no driver; a context
+  // would load the driver, which costs far more.
+  static const bool only = [] {
+    const char* extensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (extensions == nullptr || std::strstr(extensions, "EGL_EXT_device_enumeration") == nullptr ||
+        std::strstr(extensions, "EGL_EXT_device_query") == nullptr)
+      return false;
+    auto queryDevices = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+    auto queryString = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(eglGetProcAddress("eglQueryDeviceStringEXT"));
+    if (queryDevices == nullptr || queryString == nullptr) return false;
+    EGLDeviceEXT devices[16];
+    EGLint count = 0;
+    if (queryDevices(16, devices, &count) == EGL_FALSE || count <= 0) return false;
+    for (EGLint i = 0; i < count && i < 16; ++i) {
+      const char* deviceExtensions = queryString(devices[i], EGL_EXTENSIONS);
+      if (deviceExtensions == nullptr || std::strstr(deviceExtensions, "EGL_MESA_device_software") == nullptr)
+        return false;
+    }
+    return true;
+  }();
+  return only;
+}
+
+bool Started() { return S().tried; }
+
+DeviceInfo SoftwareDevice() {
+  DeviceInfo d;
+  d.type = DeviceType::Software;
+  d.name = "software rasteriser";
+  d.maxTextureWidth = d.maxTextureHeight = 4096;
+  return d;
+}
+
 bool Available() {
   State& s = S();
   if (s.tried) return s.ready;

@@ -5,6 +5,13 @@
 // The OpenGL backend behind the gpu facility's calls (one device at a time).
 namespace platform::gpu::opengl {
 
+// Whether every device the machine has is a software rasteriser, found
+// without making a context; false when the devices cannot be listed.
+bool OnlySoftwareDevices();
+// Whether the context was tried already.
+bool Started();
+// The device a software rasteriser is listed as before its context is made.
+DeviceInfo SoftwareDevice();
 // Makes the context on first use; false when there is no OpenGL 3.3 core.
 bool Available();
 // The one device: a software rasteriser is listed as such unless forced.

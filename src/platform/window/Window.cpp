@@ -12,6 +12,7 @@
 
 #include "platform/Backend.h"
 #include "platform/display/WindowImage.h"
+#include "platform/gpu/Gpu.h"
 #include "platform/text/Text.h"
 #include "platform/window/WindowSdl.h"
 
@@ -235,7 +236,7 @@ WindowHandle CreateMainWindow(const std::string& className, const std::string& t
   if (Sdl()) {
     bool fullScreen = (style & kWsCaption) == 0;
     if (!sdlwindow::Create(Cp932ToUtf8(title), fullScreen, (style & kWsVisible) != 0, client.left, client.top,
-                           client.Width(), client.Height())) {
+                           client.Width(), client.Height(), gpu::WindowWantsOpenGL())) {
       std::lock_guard lock(gMutex);
       gWindows[handle].live = false;
       return 0;

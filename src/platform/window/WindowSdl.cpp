@@ -27,6 +27,11 @@ bool IsStandInDriver(const char* driver) {
   return driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
 
+// Drivers that show a window without OpenGL through a framebuffer of their own.
+bool HasOwnFramebuffer(const char* driver) {
+  return driver != nullptr && (std::strcmp(driver, "x11") == 0 || IsStandInDriver(driver));
+}
+
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
   // Each try walks every driver again, and some of them print as they fail.
@@ -110,17 +115,21 @@ void WindowEvent(const SDL_WindowEvent& e) {
 
 }  // namespace
 
-bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, int y, int width, int height) {
+bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, int y, int width, int height,
+            bool openGl) {
   if (!EnsureVideo()) return false;
   Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
   if (!visible) flags |= SDL_WINDOW_HIDDEN;
   if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   // The window takes OpenGL so that the gpu's context can present into it. SDL's context is EGL, as the gpu's
   // windowless one is: a GLX context on this thread would keep an EGL one from being made current. A driver
-  // without OpenGL (SDL's dummy) gets a plain window.
+  // without OpenGL (SDL's dummy) gets a plain window. Taking OpenGL loads the driver, the largest part of the
+  // start: a window the gpu will not present into goes without, where the driver shows plain windows itself
+  // (elsewhere SDL would remake the window with OpenGL at its first frame).
+  if (!openGl && !HasOwnFramebuffer(SDL_GetCurrentVideoDriver())) openGl = true;
   SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
   const int w = width > 0 ? width : 1, h = height > 0 ? height : 1;
-  gWindow = SDL_CreateWindow(utf8Title.c_str(), x, y, w, h, flags | SDL_WINDOW_OPENGL);
+  gWindow = openGl ? SDL_CreateWindow(utf8Title.c_str(), x, y, w, h, flags | SDL_WINDOW_OPENGL) : nullptr;
   if (gWindow == nullptr) gWindow = SDL_CreateWindow(utf8Title.c_str(), x, y, w, h, flags);
   if (gWindow == nullptr) {
     gWindowFailure = std::string("no window could be opened on the display (") + SDL_GetError() + ")";

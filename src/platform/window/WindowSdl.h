@@ -12,7 +12,9 @@ void NoteWindowMovedByUser(int clientX, int clientY, int width, int height);
 // The sdl backend of the window facility; only Window.cpp calls these.
 namespace platform::sdlwindow {
 
-bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, int y, int width, int height);
+// `openGl`: whether the gpu will present into the window.
+bool Create(const std::string& utf8Title, bool fullScreen, bool visible, int x, int y, int width, int height,
+            bool openGl);
 // Why the video or the last window did not start; empty when they did.
 std::string Failure();
 void Destroy();
