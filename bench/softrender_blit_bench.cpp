@@ -1,5 +1,6 @@
 // Software renderer blits beside pixman doing the same work on the same
-// sizes: a 640x480 alpha-blended plain draw, a 2x stretched draw and a box fill.
+// sizes: a 640x480 alpha-blended plain draw, a 2x stretched draw and a box fill;
+// the plain copy and the box fill in both pixel depths.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
@@ -14,13 +15,14 @@ namespace {
 
 struct Image {
   MEMIMG view{};
-  Image(int w, int h, int alpha) {
-    MemImgCreate(&view, w, h, -1, 0, kMemImgRgb32, 0, alpha, 0, nullptr);
+  Image(int w, int h, int alpha, int format = kMemImgRgb32) {
+    MemImgCreate(&view, w, h, -1, 0, format, 0, alpha, 0, nullptr);
+    const int unit = format == kMemImgRgb32 ? 4 : 2;
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         uint32_t v = static_cast<uint32_t>((x * 7 + y * 13) & 0xFF) * 0x010101u;
         if (alpha) v = (v & 0xFFFFFF) | (static_cast<uint32_t>((x + y) & 0xFF) << 24);
-        std::memcpy(view.pixels + y * view.base->pitch + x * 4, &v, 4);
+        std::memcpy(view.pixels + y * view.base->pitch + x * unit, &v, static_cast<size_t>(unit));
       }
   }
   ~Image() { MemImgRelease(&view); }
@@ -78,6 +80,29 @@ BENCHMARK(BM_PlainCopy_MemImg);
 void BM_PlainCopy_Pixman(benchmark::State& state) { PixmanPlainComposite(state, 0, PIXMAN_OP_SRC); }
 BENCHMARK(BM_PlainCopy_Pixman);
 
+void BM_PlainCopy16_MemImg(benchmark::State& state) {
+  Setup(0, 0);
+  Image src(640, 480, 0, kMemImgRgb565), dst(640, 480, 0, kMemImgRgb565);
+  for (auto _ : state) {
+    MemImgDrawPlain(&dst.view, &src.view, 0, 0, 0, nullptr);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_PlainCopy16_MemImg);
+
+void BM_PlainCopy16_Pixman(benchmark::State& state) {
+  Image src(640, 480, 0, kMemImgRgb565), dst(640, 480, 0, kMemImgRgb565);
+  pixman_image_t* s = Wrap(src.view, PIXMAN_r5g6b5);
+  pixman_image_t* d = Wrap(dst.view, PIXMAN_r5g6b5);
+  for (auto _ : state) {
+    pixman_image_composite32(PIXMAN_OP_SRC, s, nullptr, d, 0, 0, 0, 0, 0, 0, 640, 480);
+    benchmark::ClobberMemory();
+  }
+  pixman_image_unref(s);
+  pixman_image_unref(d);
+}
+BENCHMARK(BM_PlainCopy16_Pixman);
+
 void BM_Stretch2x_MemImg(benchmark::State& state) {
   Setup(0, 0);
   Image src(320, 240, 0), dst(640, 480, 0);
@@ -125,6 +150,25 @@ void BM_FillBox_Pixman(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FillBox_Pixman);
+
+void BM_FillBox16_MemImg(benchmark::State& state) {
+  Setup(0, 0);
+  Image dst(640, 480, 0, kMemImgRgb565);
+  for (auto _ : state) {
+    MemImgFillBox(&dst.view, nullptr, 0x3366u);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_FillBox16_MemImg);
+
+void BM_FillBox16_Pixman(benchmark::State& state) {
+  Image dst(640, 480, 0, kMemImgRgb565);
+  for (auto _ : state) {
+    pixman_fill(reinterpret_cast<uint32_t*>(dst.view.pixels), dst.view.base->pitch / 4, 16, 0, 0, 640, 480, 0x3366u);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_FillBox16_Pixman);
 
 void BM_FillBoxAlpha_MemImg(benchmark::State& state) {
   Setup(1, 128);

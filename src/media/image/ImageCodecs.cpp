@@ -39,7 +39,11 @@ void PngQuietWarning(png_structp, png_const_charp) {}
 
 // --- JPEG ------------------------------------------------------------------------
 
-constexpr int kJpegBufferBytes = 4096;
+// The library takes its fast Huffman path only while a few kilobytes of
+// data are left in the buffer, so the file is handed over in large reads:
+// the whole file when it is smaller than this, else pieces this size.
+constexpr int kJpegReadBytes = 256 * 1024;
+constexpr uint8_t kJpegStartMarker = 0xD8;  // follows 0xFF at the start of every file
 // Progressive files with more scans than any encoder writes are refused
 // rather than decoded for minutes.
 constexpr int kJpegMaxScans = 1000;
@@ -62,7 +66,8 @@ struct JpegSource {
   int64_t size;  // the bytes the file holds from where decoding started
   int64_t remaining;
   bool startOfFile;
-  JOCTET buffer[kJpegBufferBytes];
+  JOCTET* buffer;
+  int bufferBytes;  // at least 2, for the end marker put in at the end of the data
 };
 
 // The library's messages would only clutter the console: every file the
@@ -83,7 +88,7 @@ bool ClaimsTooMuch(j_decompress_ptr info) {
 
 boolean JpegFillStreamBuffer(j_decompress_ptr info) {
   auto* source = reinterpret_cast<JpegSource*>(info->src);
-  const int64_t want = source->remaining < kJpegBufferBytes ? source->remaining : kJpegBufferBytes;
+  const int64_t want = source->remaining < source->bufferBytes ? source->remaining : source->bufferBytes;
   const int got = want > 0 ? MediaStreamRead(source->stream, source->buffer, static_cast<int>(want)) : 0;
   source->remaining -= got;
   if (got <= 0) {
@@ -121,14 +126,18 @@ void SetupJpegStreamSource(j_decompress_ptr info, MediaStream* stream) {
         (*info->mem->alloc_small)(reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT, sizeof(JpegSource)));
   }
   auto* source = reinterpret_cast<JpegSource*>(info->src);
+  source->remaining = MediaStreamRemaining(stream);
+  source->size = source->remaining;
+  source->bufferBytes = source->remaining < kJpegReadBytes ? static_cast<int>(source->remaining) : kJpegReadBytes;
+  if (source->bufferBytes < 2) source->bufferBytes = 2;
+  source->buffer = static_cast<JOCTET*>((*info->mem->alloc_large)(reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT,
+                                                                  static_cast<size_t>(source->bufferBytes)));
   source->manager.init_source = JpegStartSource;
   source->manager.fill_input_buffer = JpegFillStreamBuffer;
   source->manager.skip_input_data = JpegSkipStreamData;
   source->manager.resync_to_restart = jpeg_resync_to_restart;
   source->manager.term_source = JpegTermSource;
   source->stream = stream;
-  source->remaining = MediaStreamRemaining(stream);
-  source->size = source->remaining;
   source->manager.bytes_in_buffer = 0;
   source->manager.next_input_byte = nullptr;
 }
@@ -211,6 +220,14 @@ int ReadPngStream(MediaStream* stream, GraphImage* image) {
 }
 
 int ReadJpegStream(MediaStream* stream, GraphImage* image) {
+  // Every file the chain offers before its own decoder passes here: one
+  // that does not open with the start marker is turned away before any
+  // large read.
+  const int start = MediaStreamTell(stream);
+  uint8_t marker[2] = {};
+  const bool jpeg = MediaStreamRead(stream, marker, 2) == 2 && marker[0] == 0xFF && marker[1] == kJpegStartMarker;
+  MediaStreamSeek(stream, start, 0);
+  if (!jpeg) return -1;
   jpeg_decompress_struct info;
   JpegError error;
   jpeg_progress_mgr progress;

@@ -150,12 +150,18 @@ void MemImgFillBox(MEMIMG* dest, const int* rect, uint32_t color) {
   uint8_t* row = dest->pixels + static_cast<ptrdiff_t>(r.top) * base->pitch + static_cast<ptrdiff_t>(r.left) * unit;
   const ptrdiff_t pitch = base->pitch;
   if (mode == 0) {
-    // Plain fills store whole rows of the colour.
+    // Plain fills store whole rows of the colour; rows that follow each other
+    // without a gap are filled as one, which saves a loop exit a row.
 #if SOFTRENDER_SIMD
     const __m128i pattern =
         fmt == 32 ? _mm_set1_epi32(static_cast<int>(in.color)) : _mm_set1_epi16(static_cast<int16_t>(in.color));
     const size_t rowBytes = static_cast<size_t>(w) * static_cast<size_t>(unit);
-    for (int y = 0; y < h; ++y, row += pitch) FillRow(row, rowBytes, pattern, unit);
+    const FillRowFn fill = FillRow();
+    if (static_cast<ptrdiff_t>(rowBytes) == pitch) {
+      fill(row, rowBytes * static_cast<size_t>(h), pattern, unit);
+      return;
+    }
+    for (int y = 0; y < h; ++y, row += pitch) fill(row, rowBytes, pattern, unit);
 #else
     for (int y = 0; y < h; ++y, row += pitch) {
       if (fmt == 32) {

@@ -3,6 +3,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -550,6 +551,42 @@ TEST(JpegDecoder, DataEndingFarShortOfTheClaimedSizeIsRefused) {
   ASSERT_EQ(Decode(flat.substr(0, flat.size() - 2), &image.image), 0) << flat.size() << " bytes";
   EXPECT_EQ(image.image.height, side);
   EXPECT_EQ(Rgb(image.image, side - 1, side - 1), Rgb(image.image, 0, 0));
+}
+
+// Files longer than one read of the stream: application segments ahead of the
+// image, skipped across reads, push the picture's data over the end of the
+// first read or leave the skip itself straddling it.
+TEST(JpegDecoder, LongFilesEqualTheLibrarysDecode) {
+  const int w = 96, h = 64;
+  std::vector<uint8_t> samples(static_cast<size_t>(w) * h * 3);
+  uint32_t noise = 7;
+  for (uint8_t& s : samples) {
+    noise = noise * 1103515245u + 12345u;
+    s = static_cast<uint8_t>(noise >> 24);
+  }
+  const std::string picture = fixtures::JpegFile(w, h, 3, samples, 95);
+  for (int padding : {0, 250000, 262000, 600000}) {
+    std::string file = picture.substr(0, 2);
+    for (int left = padding; left > 0;) {
+      const int payload = std::min(left, 65533);
+      file +=
+          std::string("\xFF\xEF", 2) + static_cast<char>((payload + 2) >> 8) + static_cast<char>((payload + 2) & 0xFF);
+      file += std::string(static_cast<size_t>(payload), '\x5A');
+      left -= payload;
+    }
+    file += picture.substr(2);
+    int components = 0;
+    const std::vector<uint8_t> want = LibraryDecode(file, &components);
+    ASSERT_EQ(components, 3);
+    TestGraphImage image;
+    ASSERT_EQ(Decode(file, &image.image), 0) << padding;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const uint8_t* p = &want[(y * w + x) * 3];
+        ASSERT_EQ(Rgb(image.image, x, y), static_cast<uint32_t>(p[0] << 16 | p[1] << 8 | p[2]))
+            << padding << " at " << x << "," << y;
+      }
+  }
 }
 
 // --- DDS --------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -61,6 +62,36 @@ TEST(BoxFillSimd, Sse2RowMatchesScalarBlend) { CheckRowKernel(ColorLerpRowSse2);
 TEST(BoxFillSimd, Avx2RowMatchesScalarBlend) {
   if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 on this processor";
   CheckRowKernel(ColorLerpRowAvx2);
+}
+
+// The copy-fill row kernels: every start within two 32-byte lines (on and
+// off the pixel size) and every length up to a few wide steps; the pattern
+// keeps its phase from the start and nothing outside the row is written.
+void CheckFillKernel(FillRowFn fill) {
+  constexpr size_t kGuard = 40;
+  for (int unit : {2, 4}) {
+    const uint32_t colour = unit == 4 ? 0x44332211u : 0x2211u;
+    const __m128i pattern =
+        unit == 4 ? _mm_set1_epi32(static_cast<int>(colour)) : _mm_set1_epi16(static_cast<int16_t>(colour));
+    for (size_t start = 0; start < 64; ++start)
+      for (size_t bytes = 0; bytes <= 300; bytes += static_cast<size_t>(unit)) {
+        alignas(32) uint8_t row[64 + 300 + kGuard];
+        std::memset(row, 0xA5, sizeof row);
+        fill(row + start, bytes, pattern, unit);
+        for (size_t i = 0; i < sizeof row; ++i) {
+          const bool inside = i >= start && i < start + bytes;
+          const uint8_t want = inside ? static_cast<uint8_t>(colour >> (8 * ((i - start) % unit))) : 0xA5;
+          ASSERT_EQ(row[i], want) << "unit " << unit << " start " << start << " bytes " << bytes << " at " << i;
+        }
+      }
+  }
+}
+
+TEST(BoxFillSimd, Sse2FillRowKeepsPhaseAndBounds) { CheckFillKernel(FillRowSse2); }
+
+TEST(BoxFillSimd, Avx2FillRowKeepsPhaseAndBounds) {
+  if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 on this processor";
+  CheckFillKernel(FillRowAvx2);
 }
 
 // The whole fill: every box width from 0 to 41 at an odd offset, colours and

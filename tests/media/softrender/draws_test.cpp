@@ -373,6 +373,76 @@ TEST(WideRows, AlphaSpriteAndAlphaFillMatchTheFormula) {
   }
 }
 
+// The bytes of an image's block, row padding included.
+std::vector<uint8_t> Bytes(const MEMIMG* image) {
+  const uint8_t* p = image->pixels;
+  return {p, p + static_cast<ptrdiff_t>(image->base->pitch) * image->height};
+}
+
+// Box fills of whole rows: rows without padding between them are filled as
+// one, rows with padding leave it alone; rows outside the box keep theirs.
+TEST(WideRows, FullWidthFillsCoverEveryRowAndNoPadding) {
+  constexpr int kH = 5;
+  for (int fmt : {1, 0}) {
+    const int unit = fmt == 1 ? 4 : 2;
+    const uint32_t color = fmt == 1 ? 0x12345678u : Rgb565(3, 40, 17);
+    for (int width : {1, 3, 4, 8, 9, 40, 41}) {
+      for (const auto& [top, bottom] : {std::pair{0, kH}, std::pair{1, kH - 1}, std::pair{2, 3}}) {
+        ResetSoftDrawState(width, kH);
+        TestImage img(width, kH, fmt);
+        std::vector<uint8_t> expected(static_cast<size_t>(img.base()->pitch) * kH, 0xA5);
+        std::copy(expected.begin(), expected.end(), img.get()->pixels);
+        for (int y = top; y < bottom; ++y)
+          for (int x = 0; x < width; ++x)
+            for (int b = 0; b < unit; ++b)
+              expected[static_cast<size_t>(y * img.base()->pitch + x * unit + b)] =
+                  static_cast<uint8_t>(color >> (8 * b));
+        int rect[4] = {0, top, width, bottom};
+        MemImgFillBox(img.get(), rect, color);
+        EXPECT_EQ(Bytes(img.get()), expected)
+            << "fmt " << fmt << " width " << width << " rows " << top << ".." << bottom;
+      }
+    }
+  }
+}
+
+// Plain copies of whole rows, into another image (as one block, larger than
+// one piece of the block copy) and into the same image shifted by a row,
+// where the result is the row-by-row copy's: shifted down, the first row
+// runs down the image.
+TEST(WideRows, WholeRowCopiesMatchTheRowByRowCopy) {
+  struct Case {
+    const char* name;
+    int fmt, width, height, dy;
+    bool self;
+  };
+  const Case cases[] = {
+      {"large 32-bit", 1, 300, 240, 1, false}, {"large 16-bit", 0, 512, 300, -2, false},
+      {"padded 16-bit", 0, 7, 6, 1, false},    {"self down 32-bit", 1, 8, 6, 1, true},
+      {"self up 32-bit", 1, 8, 6, -1, true},   {"self down 16-bit", 0, 16, 6, 2, true},
+  };
+  for (const Case& c : cases) {
+    const int unit = c.fmt == 1 ? 4 : 2;
+    ResetSoftDrawState(c.width, c.height);
+    TestImage src(c.width, c.height, c.fmt), dst(c.width, c.height, c.fmt);
+    TestImage& from = c.self ? dst : src;
+    const ptrdiff_t pitch = dst.base()->pitch;
+    for (int y = 0; y < c.height; ++y)
+      for (int x = 0; x < pitch; ++x) {
+        from.get()->pixels[y * pitch + x] = static_cast<uint8_t>(x * 7 + y * 13 + 1);
+        if (!c.self) dst.get()->pixels[y * pitch + x] = 0xA5;
+      }
+    std::vector<uint8_t> expected = Bytes(dst.get());
+    const std::vector<uint8_t> source = Bytes(from.get());
+    for (int y = std::max(0, c.dy); y < std::min(c.height, c.height + c.dy); ++y) {
+      const std::vector<uint8_t>& read = c.self ? expected : source;
+      std::copy_n(read.begin() + (y - c.dy) * pitch, c.width * unit, expected.begin() + y * pitch);
+    }
+    MemImgDrawPlain(dst.get(), from.get(), 0, c.dy, 0, nullptr);
+    EXPECT_EQ(Bytes(dst.get()), expected) << c.name;
+  }
+}
+
 // Copy fills store rows in wide steps: every width and start column, in both
 // formats, fills exactly its box and leaves the pixels around it alone.
 TEST(WideRows, CopyFillsCoverExactlyTheirBox) {
