@@ -89,7 +89,6 @@ class Database {
   int formatVersion = 193;  // format byte of the last .dat read; decides the .project layout
 
  private:
-  std::string DataNameAtDepth(int type, int data, int depth) const;
   const DatabaseTypeData* TypeAt(int type) const;
   const DatabaseTypeDefinition* DefinitionAt(int type) const;
   int DefaultValue(int type, int content) const;
