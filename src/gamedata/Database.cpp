@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "gamedata/GameText.h"
 #include "gamedata/VariableId.h"
@@ -133,7 +134,44 @@ class DataNameResolver {
   std::map<const Database*, std::vector<int>> nearest_;
 };
 
+using DataNameTable = std::map<std::string, int>;
+
+// The name -> lowest data number tables of the types whose names others show,
+// each built once however many types show it.
+class DataNameTables {
+ public:
+  std::shared_ptr<const DataNameTable> Of(const ResolvedDataNames& names) {
+    std::shared_ptr<const DataNameTable>& table = tables_[names.database][names.type];
+    if (table == nullptr) {
+      const auto& dataNames = names.database->definitions[names.type].dataNames;
+      const ResolvedDataNames all{names.database, names.type, dataNames.size()};
+      auto built = std::make_shared<DataNameTable>();
+      for (size_t data = 0; data < dataNames.size(); ++data)
+        built->try_emplace(all.Name(static_cast<int>(data)), static_cast<int>(data));
+      table = std::move(built);
+    }
+    return table;
+  }
+
+ private:
+  std::map<const Database*, std::map<int, std::shared_ptr<const DataNameTable>>> tables_;
+};
+
 }  // namespace
+
+DataNameIndex::DataNameIndex(std::shared_ptr<const std::map<std::string, int>> firstRows, int namedRows, int rowCount)
+    : firstRows_(std::move(firstRows)), namedRows_(namedRows), rowCount_(rowCount) {}
+
+int DataNameIndex::Find(const std::string& name) const {
+  if (firstRows_ != nullptr) {
+    const auto found = firstRows_->find(name);
+    // The lowest number of the whole table: when it is not among the named
+    // rows, no named row shows the name.
+    if (found != firstRows_->end() && found->second < namedRows_) return found->second;
+  }
+  if (namedRows_ < rowCount_ && name == NoDataText()) return namedRows_;
+  return -1;
+}
 
 const std::string& NoDataText() {
   static const std::string text = Cp932Text("×NoData");
@@ -351,6 +389,7 @@ void ComputeSoundListSizes() {
 void BuildDatabaseNameIndexes() {
   Database* const slots[3] = {&gVariableDatabase, &gSystemDatabase, &gUserDatabase};
   DataNameResolver resolver(true);
+  DataNameTables tables;
   for (size_t slot = 0; slot < 3; ++slot) {
     const Database& database = *slots[slot];
     const int typeCount = database.GetDatabaseTypeCount();
@@ -361,8 +400,10 @@ void BuildDatabaseNameIndexes() {
     for (int type = typeCount - 1; type >= 0; --type) {
       gDatabaseTypeNameIndex[slot][database.GetDatabaseTypeName(type)] = type;
       const ResolvedDataNames names = resolver.Resolve(database, type);
-      for (int data = database.GetDatabaseDataCount(type) - 1; data >= 0; --data)
-        gDatabaseDataNameIndex[slot][type][names.Name(data)] = data;
+      const int rowCount = std::max(database.GetDatabaseDataCount(type), 0);
+      const int namedRows = static_cast<int>(std::min(static_cast<size_t>(rowCount), names.nameLimit));
+      gDatabaseDataNameIndex[slot][type] =
+          DataNameIndex(namedRows > 0 ? tables.Of(names) : nullptr, namedRows, rowCount);
       for (int content = database.GetDatabaseContentCount(type) - 1; content >= 0; --content)
         gDatabaseContentNameIndex[slot][type][database.GetDatabaseContentName(type, content)] = content;
     }

@@ -271,6 +271,15 @@ TEST_F(DatabaseTest, DataNameRingStopsWithNoData) {
   EXPECT_EQ(a.GetDatabaseDataName(0, 0), NoDataText());
 }
 
+// What a data-name index answers for the probes it finds, as name -> number:
+// with probes covering every name a test's databases show, the whole index.
+std::map<std::string, int> Answers(const DataNameIndex& index, const std::vector<std::string>& probes) {
+  std::map<std::string, int> answers;
+  for (const std::string& probe : probes)
+    if (const int data = index.Find(probe); data >= 0) answers[probe] = data;
+  return answers;
+}
+
 TEST_F(DatabaseTest, NameIndexesLowestNumberWins) {
   gVariableDatabase = Database();
   gSystemDatabase = Database();
@@ -283,9 +292,10 @@ TEST_F(DatabaseTest, NameIndexesLowestNumberWins) {
   BuildDatabaseNameIndexes();
   EXPECT_EQ(gDatabaseTypeNameIndex[2].at("same"), 0);
   EXPECT_EQ(gDatabaseTypeNameIndex[2].at("other"), 2);
-  EXPECT_EQ(gDatabaseDataNameIndex[2][0].at("p"), 0);
-  EXPECT_EQ(gDatabaseDataNameIndex[2][0].at("q"), 1);
-  EXPECT_TRUE(gDatabaseDataNameIndex[2][2].empty());
+  EXPECT_EQ(gDatabaseDataNameIndex[2][0].Find("p"), 0);
+  EXPECT_EQ(gDatabaseDataNameIndex[2][0].Find("q"), 1);
+  EXPECT_EQ(gDatabaseDataNameIndex[2][0].Find("r"), -1);
+  EXPECT_TRUE(Answers(gDatabaseDataNameIndex[2][2], {"", "p", "q", "d0", NoDataText()}).empty());
   EXPECT_EQ(gDatabaseContentNameIndex[2][0].at("x"), 0);
   EXPECT_EQ(gDatabaseTypeNameIndex[1].at("sys"), 0);
   EXPECT_TRUE(gDatabaseTypeNameIndex[0].empty());
@@ -404,7 +414,8 @@ TEST_F(DatabaseTest, DataNamesAndTheirIndexesMatchTheNameByNameRules) {
       const Database& database = *slots[slot];
       ASSERT_EQ(gDatabaseDataNameIndex[slot].size(), database.types.size());
       for (int type = 0; type < database.GetDatabaseTypeCount(); ++type)
-        ASSERT_EQ(gDatabaseDataNameIndex[slot][static_cast<size_t>(type)], ReferenceDataNameIndex(database, type))
+        ASSERT_EQ(Answers(gDatabaseDataNameIndex[slot][static_cast<size_t>(type)], names),
+                  ReferenceDataNameIndex(database, type))
             << "round " << round << " slot " << slot << " type " << type;
     }
   }
@@ -429,7 +440,9 @@ TEST_F(DatabaseTest, DataNamesStopAfterSixteenSteps) {
     EXPECT_EQ(gUserDatabase.GetDatabaseDataName(type, 1), named ? "far1" : NoDataText()) << type;
     const std::map<std::string, int> expected =
         named ? std::map<std::string, int>{{"far0", 0}, {"far1", 1}} : std::map<std::string, int>{{NoDataText(), 0}};
-    EXPECT_EQ(gDatabaseDataNameIndex[2][static_cast<size_t>(type)], expected) << type;
+    EXPECT_EQ(Answers(gDatabaseDataNameIndex[2][static_cast<size_t>(type)], {"", "far0", "far1", NoDataText()}),
+              expected)
+        << type;
   }
   gUserDatabase = Database();
   BuildDatabaseNameIndexes();
@@ -457,8 +470,46 @@ TEST_F(DatabaseTest, LongRunOfSourceTwoTypesIndexesInOnePass) {
   ASSERT_EQ(gDatabaseDataNameIndex[2].size(), static_cast<size_t>(kTypes));
   for (size_t type : {size_t{1}, size_t{kTypes / 2}, size_t{kTypes - 1}})
     for (int data = 0; data < kRows; ++data)
-      EXPECT_EQ(gDatabaseDataNameIndex[2][type].at("name" + std::to_string(data)), data) << type;
+      EXPECT_EQ(gDatabaseDataNameIndex[2][type].Find("name" + std::to_string(data)), data) << type;
   EXPECT_EQ(gUserDatabase.GetDatabaseDataName(kTypes - 1, kRows - 1), "name4");
+  gUserDatabase = Database();
+  BuildDatabaseNameIndexes();
+}
+
+TEST_F(DatabaseTest, LongNamesShownByManyTypesAreIndexedOnce) {
+  // Twenty thousand System types, and as many User types of source 2 after
+  // them, show the four 256 KiB names of a Variable type: copied into every
+  // type's index they would take tens of gigabytes.
+  constexpr int kTypes = 20000;
+  constexpr int kRows = 5;
+  gVariableDatabase = Database();
+  gSystemDatabase = Database();
+  gUserDatabase = Database();
+  LinkDatabases();
+  std::vector<std::string> longNames;
+  for (char letter : {'w', 'x', 'y', 'z'}) longNames.push_back(std::string(256 * 1024, 'n') + letter);
+  AddType(gVariableDatabase, "long", {1000}, 4, {}, {}, longNames);
+  AddType(gUserDatabase, "link", {1000}, kRows, {}, {}, {}, 30000);
+  for (Database* database : {&gSystemDatabase, &gUserDatabase}) {
+    const size_t first = database->types.size();
+    database->types.resize(first + kTypes);
+    database->definitions.resize(first + kTypes);
+    for (size_t type = first; type < database->types.size(); ++type) {
+      database->types[type].dataNameSource = database == &gSystemDatabase ? 30000 : 2;
+      database->types[type].rows.resize(kRows);
+      database->definitions[type].dataNames.resize(kRows);
+    }
+  }
+  BuildDatabaseNameIndexes();
+  const std::vector<std::string> probes = {longNames[0], longNames[3], NoDataText(), ""};
+  const std::map<std::string, int> expected = {{longNames[0], 0}, {longNames[3], 3}, {NoDataText(), 4}};
+  for (size_t slot : {1, 2})
+    for (size_t type : {size_t{1}, size_t{kTypes - 1}})
+      EXPECT_EQ(Answers(gDatabaseDataNameIndex[slot][type], probes), expected) << slot << "/" << type;
+  EXPECT_EQ(gUserDatabase.GetDatabaseDataName(kTypes, 3), longNames[3]);
+  EXPECT_EQ(gUserDatabase.GetDatabaseDataName(kTypes, 4), NoDataText());
+  gVariableDatabase = Database();
+  gSystemDatabase = Database();
   gUserDatabase = Database();
   BuildDatabaseNameIndexes();
 }
