@@ -6,13 +6,17 @@ bool DataFileCursor::LoadFile(const std::string& path) {
   buffer_.clear();
   position_ = 0;
   damaged_ = false;
-  const auto size = GetFileSizeByName(path.c_str());
+  // The file layer opens no file of more than INT_MAX bytes (the size is -1
+  // then), so the size always fits the one block read below.
+  const int size = GetFileSizeByName(path.c_str());
   if (size < 0) return false;
   const auto handle = OpenFileForRead(path.c_str(), 0);
   if (handle == 0) return false;
   buffer_.assign(static_cast<size_t>(size), 0);
-  // A short read leaves the rest zero; the parse then finds the file damaged.
-  if (size > 0) ReadFileBlock(buffer_.data(), static_cast<int>(size), handle);
+  // A file that comes short of its size (cut while open) is not the file: its
+  // missing tail must not parse as zeros.
+  const bool whole = size == 0 || ReadFileBlock(buffer_.data(), size, handle) == 1;
   FileLayerClose(handle);
-  return true;
+  if (!whole) buffer_.clear();
+  return whole;
 }

@@ -1,5 +1,9 @@
 #include "gamedata/Database.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
 #include "gamedata/GameText.h"
 #include "gamedata/VariableId.h"
 #include "shell/GameSystem.h"
@@ -18,7 +22,7 @@ namespace {
 
 constexpr const char* kError = "<<ERROR>>";
 // Data names that point at other types stop after this many steps, so a type
-// that names itself or a ring of types cannot recurse without end.
+// that names itself or a ring of types cannot go round without end.
 constexpr int kMaxDataNameDepth = 16;
 
 struct Code {
@@ -43,7 +47,131 @@ bool InRange(int index, const std::vector<T>& list) {
   return index >= 0 && static_cast<size_t>(index) < list.size();
 }
 
+int DataNameSourceOf(const Database& database, int type) {
+  return InRange(type, database.types) ? database.types[type].dataNameSource : 0;
+}
+
+// The database a linked data-name source names, null when it is no link or the
+// link is not set.
+const Database* LinkedDatabase(const Database& database, int source) {
+  if (source > 9999 && source < 20000) return database.systemLink;
+  if (source > 19999 && source < 30000) return database.userLink;
+  if (source > 29999 && source < 40000) return database.variableLink;
+  return nullptr;
+}
+
+// Where a type's data names come from once every step through source 2 and
+// the links is taken: data numbers below nameLimit show the names of
+// (database, type), whose source is its own; every other number, and every
+// number when database is null, shows NoDataText(). The steps a name takes
+// depend on the types only, never on the data number, so one resolution
+// serves all rows of a type.
+struct ResolvedDataNames {
+  const Database* database = nullptr;
+  int type = -1;
+  size_t nameLimit = 0;
+
+  std::string Name(int data) const {
+    if (database == nullptr || data < 0 || static_cast<size_t>(data) >= nameLimit) return NoDataText();
+    const int source = DataNameSourceOf(*database, type);
+    if (source == 0) return database->definitions[type].dataNames[data];
+    if (source == 1 && InRange(data, database->types[type].rows)) {
+      const DatabaseRow& row = database->types[type].rows[data];
+      if (!row.strings.empty()) return row.strings[0];
+    }
+    return {};
+  }
+};
+
+// Follows data-name sources from type to type. With remember set, the nearest
+// earlier type not of source 2 is found once per database for all its types,
+// so resolving every type of a long run of source-2 types costs no more than
+// the run itself.
+class DataNameResolver {
+ public:
+  explicit DataNameResolver(bool remember) : remember_(remember) {}
+
+  ResolvedDataNames Resolve(const Database& start, int type) {
+    const Database* database = &start;
+    size_t nameLimit = SIZE_MAX;
+    for (int depth = 0;; ++depth) {
+      if (!InRange(type, database->definitions)) return {};
+      nameLimit = std::min(nameLimit, database->definitions[type].dataNames.size());
+      if (depth >= kMaxDataNameDepth) return {};
+      const int source = DataNameSourceOf(*database, type);
+      if (source == 2) {
+        type = NearestNotOfSourceTwo(*database, type);
+        continue;
+      }
+      const Database* linked = LinkedDatabase(*database, source);
+      if (linked == nullptr) return {database, type, nameLimit};
+      database = linked;
+      type = source % 10000;
+    }
+  }
+
+ private:
+  // -1 when every earlier type is of source 2.
+  int NearestNotOfSourceTwo(const Database& database, int type) {
+    if (!remember_) {
+      int earlier = type - 1;
+      while (earlier >= 0 && DataNameSourceOf(database, earlier) == 2) --earlier;
+      return earlier;
+    }
+    std::vector<int>& nearest = nearest_[&database];
+    if (nearest.empty()) {
+      // Only types with definitions are ever asked about.
+      nearest.resize(database.definitions.size());
+      for (size_t t = 0; t < nearest.size(); ++t) {
+        const int previous = static_cast<int>(t) - 1;
+        nearest[t] = previous < 0 || DataNameSourceOf(database, previous) != 2 ? previous : nearest[t - 1];
+      }
+    }
+    return nearest[static_cast<size_t>(type)];
+  }
+
+  bool remember_;
+  std::map<const Database*, std::vector<int>> nearest_;
+};
+
+using DataNameTable = std::map<std::string, int>;
+
+// The name -> lowest data number tables of the types whose names others show,
+// each built once however many types show it.
+class DataNameTables {
+ public:
+  std::shared_ptr<const DataNameTable> Of(const ResolvedDataNames& names) {
+    std::shared_ptr<const DataNameTable>& table = tables_[names.database][names.type];
+    if (table == nullptr) {
+      const auto& dataNames = names.database->definitions[names.type].dataNames;
+      const ResolvedDataNames all{names.database, names.type, dataNames.size()};
+      auto built = std::make_shared<DataNameTable>();
+      for (size_t data = 0; data < dataNames.size(); ++data)
+        built->try_emplace(all.Name(static_cast<int>(data)), static_cast<int>(data));
+      table = std::move(built);
+    }
+    return table;
+  }
+
+ private:
+  std::map<const Database*, std::map<int, std::shared_ptr<const DataNameTable>>> tables_;
+};
+
 }  // namespace
+
+DataNameIndex::DataNameIndex(std::shared_ptr<const std::map<std::string, int>> firstRows, int namedRows, int rowCount)
+    : firstRows_(std::move(firstRows)), namedRows_(namedRows), rowCount_(rowCount) {}
+
+int DataNameIndex::Find(const std::string& name) const {
+  if (firstRows_ != nullptr) {
+    const auto found = firstRows_->find(name);
+    // The lowest number of the whole table: when it is not among the named
+    // rows, no named row shows the name.
+    if (found != firstRows_->end() && found->second < namedRows_) return found->second;
+  }
+  if (namedRows_ < rowCount_ && name == NoDataText()) return namedRows_;
+  return -1;
+}
 
 const std::string& NoDataText() {
   static const std::string text = Cp932Text("×NoData");
@@ -178,40 +306,9 @@ std::string Database::GetDatabaseContentName(int type, int content) const {
   return definition->contentNames[content];
 }
 
-std::string Database::GetDatabaseDataName(int type, int data) const { return DataNameAtDepth(type, data, 0); }
-
-std::string Database::DataNameAtDepth(int type, int data, int depth) const {
-  const DatabaseTypeDefinition* definition = DefinitionAt(type);
-  if (definition == nullptr || !InRange(data, definition->dataNames)) return NoDataText();
-  if (depth >= kMaxDataNameDepth) return NoDataText();
-  auto sourceOf = [this](int t) { return InRange(t, types) ? types[t].dataNameSource : 0; };
-  const int source = sourceOf(type);
-
-  std::string name;
-  if (source == 0) {
-    name = definition->dataNames[data];
-  } else if (source == 1) {
-    if (InRange(type, types) && InRange(data, types[type].rows) && !types[type].rows[data].strings.empty())
-      name = types[type].rows[data].strings[0];
-  } else if (source == 2) {
-    int k = 1;
-    while (type - k >= 0 && sourceOf(type - k) == 2) ++k;
-    const DatabaseTypeDefinition* earlier = DefinitionAt(type - k);
-    if (type - k < 0 || earlier == nullptr || !InRange(data, earlier->dataNames)) return NoDataText();
-    name = DataNameAtDepth(type - k, data, depth + 1);
-  }
-
-  const Database* linked = nullptr;
-  if (source > 9999 && source < 20000) linked = systemLink;
-  else if (source > 19999 && source < 30000) linked = userLink;
-  else if (source > 29999 && source < 40000) linked = variableLink;
-  if (linked != nullptr) {
-    int linkedType = source % 10000;
-    const DatabaseTypeDefinition* linkedDefinition = linked->DefinitionAt(linkedType);
-    if (linkedDefinition == nullptr || !InRange(data, linkedDefinition->dataNames)) return NoDataText();
-    name = linked->DataNameAtDepth(linkedType, data, depth + 1);
-  }
-  return name;
+std::string Database::GetDatabaseDataName(int type, int data) const {
+  DataNameResolver resolver(false);
+  return resolver.Resolve(*this, type).Name(data);
 }
 
 void Database::FillDefaults(int type, DatabaseRow& row) {
@@ -291,6 +388,8 @@ void ComputeSoundListSizes() {
 
 void BuildDatabaseNameIndexes() {
   Database* const slots[3] = {&gVariableDatabase, &gSystemDatabase, &gUserDatabase};
+  DataNameResolver resolver(true);
+  DataNameTables tables;
   for (size_t slot = 0; slot < 3; ++slot) {
     const Database& database = *slots[slot];
     const int typeCount = database.GetDatabaseTypeCount();
@@ -300,8 +399,11 @@ void BuildDatabaseNameIndexes() {
     // From the last to the first, each insert overwriting: the lowest number wins.
     for (int type = typeCount - 1; type >= 0; --type) {
       gDatabaseTypeNameIndex[slot][database.GetDatabaseTypeName(type)] = type;
-      for (int data = database.GetDatabaseDataCount(type) - 1; data >= 0; --data)
-        gDatabaseDataNameIndex[slot][type][database.GetDatabaseDataName(type, data)] = data;
+      const ResolvedDataNames names = resolver.Resolve(database, type);
+      const int rowCount = std::max(database.GetDatabaseDataCount(type), 0);
+      const int namedRows = static_cast<int>(std::min(static_cast<size_t>(rowCount), names.nameLimit));
+      gDatabaseDataNameIndex[slot][type] =
+          DataNameIndex(namedRows > 0 ? tables.Of(names) : nullptr, namedRows, rowCount);
       for (int content = database.GetDatabaseContentCount(type) - 1; content >= 0; --content)
         gDatabaseContentNameIndex[slot][type][database.GetDatabaseContentName(type, content)] = content;
     }

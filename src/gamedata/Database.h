@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,6 @@ class Database {
   int formatVersion = 193;  // format byte of the last .dat read; decides the .project layout
 
  private:
-  std::string DataNameAtDepth(int type, int data, int depth) const;
   const DatabaseTypeData* TypeAt(int type) const;
   const DatabaseTypeDefinition* DefinitionAt(int type) const;
   int DefaultValue(int type, int content) const;
@@ -107,10 +107,28 @@ extern int gDatabaseErrorFlag;
 // The text of a missing name.
 const std::string& NoDataText();
 
+// One type's data names in the name index. Types that show another type's
+// names share that type's table, so a damaged database cannot make the index
+// hold a long name once for every type that shows it.
+class DataNameIndex {
+ public:
+  DataNameIndex() = default;
+  // Data numbers below namedRows show the names of firstRows (name -> lowest
+  // data number showing it); those from namedRows to rowCount show NoDataText().
+  DataNameIndex(std::shared_ptr<const std::map<std::string, int>> firstRows, int namedRows, int rowCount);
+  // The lowest data number showing the name, -1 when none does.
+  int Find(const std::string& name) const;
+
+ private:
+  std::shared_ptr<const std::map<std::string, int>> firstRows_;
+  int namedRows_ = 0;
+  int rowCount_ = 0;
+};
+
 // Name -> number indexes of the three databases, by slot: 0 Variable,
 // 1 System, 2 User. Where names repeat, the lowest number wins.
 using DatabaseTypeNameIndex = std::map<std::string, int>;
-using DatabaseDataNameIndex = std::vector<std::map<std::string, int>>;     // per type
+using DatabaseDataNameIndex = std::vector<DataNameIndex>;                  // per type
 using DatabaseContentNameIndex = std::vector<std::map<std::string, int>>;  // per type
 extern std::array<DatabaseTypeNameIndex, 3> gDatabaseTypeNameIndex;
 extern std::array<DatabaseDataNameIndex, 3> gDatabaseDataNameIndex;

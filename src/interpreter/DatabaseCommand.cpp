@@ -63,13 +63,19 @@ int FindTypeName(int slot, const std::string& name) {
   return found == index.end() ? -1 : found->second;
 }
 
-int FindInTypeIndex(const std::array<std::vector<std::map<std::string, int>>, 3>& indexes, int slot, int type,
-                    const std::string& name) {
+int FindInIndex(const std::map<std::string, int>& index, const std::string& name) {
+  const auto found = index.find(name);
+  return found == index.end() ? -1 : found->second;
+}
+
+int FindInIndex(const DataNameIndex& index, const std::string& name) { return index.Find(name); }
+
+template <typename TypeIndex>
+int FindInTypeIndex(const std::array<std::vector<TypeIndex>, 3>& indexes, int slot, int type, const std::string& name) {
   if (slot < 0 || slot > 2) return -1;
   const auto& perType = indexes[static_cast<size_t>(slot)];
   if (type < 0 || static_cast<size_t>(type) >= perType.size()) return -1;
-  const auto found = perType[static_cast<size_t>(type)].find(name);
-  return found == perType[static_cast<size_t>(type)].end() ? -1 : found->second;
+  return FindInIndex(perType[static_cast<size_t>(type)], name);
 }
 
 // Special operands of the raw parameters: the forms whose general form reads
