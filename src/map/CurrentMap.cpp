@@ -22,6 +22,8 @@ constexpr int kLoopContent = 3;
 constexpr int kPanoramaContent = 4;
 constexpr int kBgmFileContent = 5;
 constexpr int kPanoramaFileContent = 7;
+// PlayMapChannel finds the BGS's contents as the BGM's plus the channel kind.
+static_assert(kBgsContent == kBgmContent + 1);
 
 constexpr const char* kTilesetFileName = "BasicData\\TileSetData.dat";
 
