@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,54 @@ TEST_F(PictureCommands, MapBindingAddsTheScroll) {
   // Relative on a bound picture adds no scroll again.
   ShowRange({.x = 5, .blendFlags = 0x100, .relative = true});
   EXPECT_EQ(p.targetX, 55);
+}
+
+TEST_F(PictureCommands, PositionSumsStopAtTheIntRange) {
+  // Scrolls in pixels: one while showing, one while querying the position.
+  // A frame passes after each show but the last.
+  const struct {
+    const char* what;
+    int scroll;
+    std::vector<Show> shows;
+    int queryScroll, targetX, fromX, shownX;
+  } rows[] = {
+      {"bound near the top", 100, {{.x = INT_MAX - 10, .blendFlags = 0x100}}, -100, INT_MAX, INT_MAX, INT_MAX},
+      {"bound near the bottom", -100, {{.x = INT_MIN + 10, .blendFlags = 0x100}}, 100, INT_MIN, INT_MIN, INT_MIN},
+      {"relative past the top",
+       0,
+       {{.x = INT_MAX - 5}, {.x = 10, .frames = 10, .relative = true}},
+       0,
+       INT_MAX,
+       INT_MAX - 5,
+       INT_MAX - 5},
+      {"unbinding relative past the bottom",
+       100,
+       {{.x = INT_MIN + 5, .blendFlags = 0x100}, {.x = -200, .frames = 10, .relative = true}},
+       0,
+       INT_MIN,
+       INT_MIN + 105,
+       INT_MIN + 105},
+      {"anchor change past the top",
+       0,
+       {{.x = INT_MAX - 5}, {.x = INT_MAX - 5, .frames = 10, .anchor = 4}},
+       0,
+       INT_MAX - 5,
+       INT_MAX,
+       INT_MAX},
+  };
+  for (const auto& row : rows) {
+    gPictureList = PictureList();
+    gCurrentMap.scrollX = 4 * row.scroll;
+    for (size_t i = 0; i < row.shows.size(); ++i) {
+      if (i > 0) Update();
+      ShowRange(row.shows[i]);
+    }
+    gCurrentMap.scrollX = 4 * row.queryScroll;
+    const Picture& p = gPictureList.pictures[0];
+    EXPECT_EQ(p.targetX, row.targetX) << row.what;
+    EXPECT_EQ(p.fromX, row.fromX) << row.what;
+    EXPECT_EQ(GetPictureValue(1, 0), row.shownX) << row.what;
+  }
 }
 
 }  // namespace
