@@ -2,7 +2,10 @@
 #include <cstdint>
 #include <string>
 
+#include "gamedata/GameText.h"
 #include "gamedata/GlobalObjects.h"
+#include "gamedata/VariableId.h"
+#include "shell/NoticeBox.h"
 
 size_t PictureList::RangeStart(int first) const {
   size_t start = 0;
@@ -53,11 +56,24 @@ void PictureList::ForEachInRange(int first, int last, Operation operation) {
   for (size_t j = RangeStart(first); j < pictures.size() && pictures[j].number <= last; ++j) operation(pictures[j]);
 }
 
-// Walks the range in step with the numbers, creating the pictures missing;
-// a long range really creates that many pictures.
+// The most numbers one show may cover: as many pictures as a save holds. A
+// wider range is a script's mistake (a bound taken from a runaway variable)
+// that would otherwise create every picture of it.
+constexpr int64_t kMostPicturesPerShow = 32767;
+
+// False (after the notice) when the range is too wide to show.
+static bool CheckShowRange(int first, int last) {
+  if (static_cast<int64_t>(last) - first < kMostPicturesPerShow) return true;
+  ShowNoticeBox(NoticeText("ｴﾗｰ【ピクチャ】表示する番号の範囲が広すぎます！ >ID%d～%d (一度に%d枚まで)",
+                           {Decimal(first), Decimal(last), Decimal(kMostPicturesPerShow)}),
+                ErrorLocationText(), "");
+  return false;
+}
+
+// Walks the range in step with the numbers, creating the pictures missing.
 template <typename Show>
 static void ShowOverRange(PictureList& list, int first, int last, size_t start, Show show) {
-  if (first > last) return;
+  if (first > last || !CheckShowRange(first, last)) return;
   const int64_t length = static_cast<int64_t>(last) - first;
   for (int64_t n = 0; n <= length; ++n) {
     const size_t index = start + static_cast<size_t>(n);

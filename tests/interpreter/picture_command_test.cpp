@@ -6,6 +6,7 @@
 
 #include "gamedata/GlobalObjects.h"
 #include "platform/dialogs/MessageBox.h"
+#include "shell/NoticeBox.h"
 #include "support/ScriptWorld.h"
 
 namespace {
@@ -100,6 +101,16 @@ TEST_F(PictureCommand, ColourChangeFadesAndEraseDropsWaitingCommands) {
   EXPECT_TRUE(gPictureList.pictures[1].delayedCommands.empty());
   EXPECT_TRUE(gPictureList.pictures[2].delayedTexts.empty());
   EXPECT_EQ(gPictureList.pictures[2].isErased, 0);
+}
+
+TEST_F(PictureCommand, ShowOverAHundredMillionNumbersCreatesNothing) {
+  // The range end is variable 3 of the first set.
+  gVariableStore.WriteVariable(2000003, 100000000);
+  ClearRecordedNotices();
+  Run({MakeCommand(150, {0x1000000, 1, 0, 1, 1, 1, 255, 0, 0, 100, 0, 0, 0x646464, 0, 2000003}, {"none.png"})});
+  EXPECT_TRUE(gPictureList.pictures.empty());
+  EXPECT_EQ(RecordedNotices().size(), 1u);
+  EXPECT_TRUE(platform::RecordedMessageBoxes().empty());
 }
 
 }  // namespace

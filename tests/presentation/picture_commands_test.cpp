@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "gamedata/GameText.h"
 #include "presentation/Picture.h"
 #include "presentation/PictureFixture.h"
 #include "presentation/PictureValues.h"
@@ -275,6 +276,38 @@ TEST_F(PictureCommands, PositionSumsStopAtTheIntRange) {
     EXPECT_EQ(p.fromX, row.fromX) << row.what;
     EXPECT_EQ(GetPictureValue(1, 0), row.shownX) << row.what;
   }
+}
+
+TEST_F(PictureCommands, ShowOverMoreNumbersThanASaveHoldsIsRefused) {
+  const struct {
+    int first, last;
+    bool text, refused;
+  } rows[] = {
+      {-32761, 5, true, false},
+      {1, 32768, false, true},
+      {5, 32772, true, true},
+      {INT_MIN, INT_MAX, false, true},
+  };
+  for (const auto& row : rows) {
+    gPictureList = PictureList();
+    ClearRecordedNotices();
+    ShowRange({.first = 5, .last = 5});
+    // Delayed shows load nothing, so a wide range stays cheap.
+    if (row.text) {
+      gPictureList.ShowStringPictures(row.first, row.last, "ab", 0, 0, 1, 255, 0, 0, 100, 0, 0, 0, kNeutral, 1, false);
+    } else {
+      ShowRange({.first = row.first, .last = row.last, .delay = 1});
+    }
+    const size_t width = static_cast<size_t>(static_cast<int64_t>(row.last) - row.first + 1);
+    EXPECT_EQ(gPictureList.pictures.size(), row.refused ? 1u : width) << row.first << ".." << row.last;
+    EXPECT_EQ(RecordedNotices().size(), row.refused ? 1u : 0u) << row.first << ".." << row.last;
+    const Picture& five = gPictureList.pictures[row.refused ? 0 : static_cast<size_t>(5 - row.first)];
+    EXPECT_EQ(five.delayedCommands.size(), row.refused ? 0u : 1u) << row.first << ".." << row.last;
+  }
+  ASSERT_EQ(RecordedNotices().size(), 1u);
+  EXPECT_EQ(RecordedNotices()[0][0],
+            NoticeText("ｴﾗｰ【ピクチャ】表示する番号の範囲が広すぎます！ >ID%d～%d (一度に%d枚まで)",
+                       {Decimal(INT_MIN), Decimal(INT_MAX), Decimal(32767)}));
 }
 
 }  // namespace
