@@ -187,7 +187,8 @@ void Picture::ShowPicture(const std::string& name, int xDiv, int yDiv, int x, in
   isFadingOut = 0;
   isErased = 0;
   isTextPicture = 0;
-  if (kind == 4) isWindowFrame = 1;
+  // Each show decides anew: an image shown over a window frame is an image.
+  isWindowFrame = kind == 4 ? 1 : 0;
   if (!isWindowFrame && (xDiv < 1 || yDiv < 1)) {
     if (gTestPlay) {
       ShowNoticeBox(NoticeText("[ﾃｽﾄ時専用ｴﾗｰ] ﾋﾟｸﾁｬ %d が分割数(ｻｲｽﾞ)0以下です！ > 横%d 縦%d",

@@ -310,4 +310,22 @@ TEST_F(PictureCommands, ShowOverMoreNumbersThanASaveHoldsIsRefused) {
                        {Decimal(INT_MIN), Decimal(INT_MAX), Decimal(32767)}));
 }
 
+TEST_F(PictureCommands, EachShowSetsWhetherThePictureIsAWindowFrame) {
+  ShowRange({.file = "pic.bmp", .xDiv = 100, .yDiv = 60, .window = true});
+  Update();
+  EXPECT_EQ(GetPictureValue(1, 2), 100);
+  // An image on the same number, without an erase between, is an image again.
+  ShowRange({.file = "sheet.bmp", .xDiv = 2, .yDiv = 1});
+  Update();
+  const Picture& p = gPictureList.pictures[0];
+  EXPECT_EQ(p.isWindowFrame, 0);
+  EXPECT_EQ(p.cells.size(), 2u);
+  EXPECT_EQ(GetPictureValue(1, 2), 32);
+  EXPECT_EQ(GetPictureValue(1, 3), 32);
+  EXPECT_EQ(LogOf([] { gPictureList.DrawPictureLayer(0); }).size(), 1u);
+  ShowRange({.file = "pic.bmp", .xDiv = 90, .yDiv = 50, .window = true});
+  EXPECT_EQ(p.isWindowFrame, 1);
+  EXPECT_EQ(GetPictureValue(1, 2), 90);
+}
+
 }  // namespace
