@@ -83,8 +83,13 @@ bool LoadPictureState(Picture& picture, bool applyLive) {
     return false;
   }
   picture.targetBlend = blend;
-  if (picture.isTextPicture) picture.textBlock.pendingText = source;
-  else picture.fileName = source;
+  if (picture.isTextPicture) {
+    picture.textBlock.pendingText = source;
+  } else {
+    // The file is the one the picture lets go when it shows another.
+    picture.fileName = source;
+    picture.previousFileName = source;
+  }
   if (applyLive) RebuildLoadedPicture(picture);
   if (!buffer.ReadInt32(picture.targetPattern) || !buffer.ReadInt32(picture.targetOpacity) ||
       !buffer.ReadInt32(picture.fromOpacity) || !buffer.ReadInt32(picture.remainingFrames) ||

@@ -200,16 +200,18 @@ void Picture::ShowPicture(const std::string& name, int xDiv, int yDiv, int x, in
   }
   const int blend = ApplyMapBinding(*this, blendFlags, x, y, relative);
   previousImageHandle = imageHandle;
-  if (isWindowFrame) {
-    if (!PictureControl(*this, name, 3, 3)) {
-      isErased = 1;
-      return;
-    }
-    xDivision = xDiv;
-    yDivision = yDiv;
-  } else if (!PictureControl(*this, name, xDiv, yDiv)) {
+  if (!PictureControl(*this, name, isWindowFrame ? 3 : xDiv, isWindowFrame ? 3 : yDiv)) {
+    // Erased: the old file goes unless another picture shows it, and this
+    // picture holds it no longer.
+    ReleasePictureFile(previousFileName, false, number);
+    previousFileName.clear();
+    fileName.clear();
     isErased = 1;
     return;
+  }
+  if (isWindowFrame) {
+    xDivision = xDiv;
+    yDivision = yDiv;
   }
   if (name != fileName) ReleasePictureFile(previousFileName, false, number);
   fileName = name;

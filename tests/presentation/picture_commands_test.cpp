@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
 
 #include "gamedata/GameText.h"
 #include "presentation/Picture.h"
+#include "presentation/PictureFileCache.h"
 #include "presentation/PictureFixture.h"
 #include "presentation/PictureValues.h"
 
@@ -326,6 +328,27 @@ TEST_F(PictureCommands, EachShowSetsWhetherThePictureIsAWindowFrame) {
   ShowRange({.file = "pic.bmp", .xDiv = 90, .yDiv = 50, .window = true});
   EXPECT_EQ(p.isWindowFrame, 1);
   EXPECT_EQ(GetPictureValue(1, 2), 90);
+}
+
+TEST_F(PictureCommands, AShowOfAMissingFileLetsGoOfTheOldOne) {
+  const auto cached = [](const std::string& name) {
+    const std::vector<std::string>& names = gPictureFileCache.fileNames;
+    return std::count(names.begin(), names.end(), name);
+  };
+  ShowRange({.first = 3, .last = 3, .file = "sheet.bmp"});
+  ShowRange({.first = 3, .last = 3, .file = "none.bmp"});
+  EXPECT_EQ(cached("sheet.bmp"), 0);
+
+  // Kept while another picture shows it; the failed picture, erased but
+  // waiting on a delayed change, no longer holds it.
+  ShowRange({.first = 1, .last = 2});
+  ShowRange({.file = "none.bmp"});
+  EXPECT_EQ(cached("pic.bmp"), 1);
+  gPictureList.ChangePicturesInRange(1, 1, 5, 5, kKeep, kKeep, 15, 0, kKeep, 0, kKeep, kKeepColor, 50, false);
+  gPictureList.FadeOutPicturesInRange(2, 2, 0, 0, kKeepColor);
+  Update();
+  EXPECT_EQ(Numbers(), (std::vector<int>{1}));
+  EXPECT_EQ(cached("pic.bmp"), 0);
 }
 
 }  // namespace

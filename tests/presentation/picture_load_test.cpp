@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -84,6 +85,21 @@ TEST_F(PictureLoad, APeekLoadsNoImageAndAMissingFileLeavesThePictureUndrawn) {
   EXPECT_EQ(platform::RecordedMessageBoxes().size(), 1u);
   Settle();
   EXPECT_EQ(DrawAll(), std::vector<std::string>(shown_.begin() + 1, shown_.end()));
+}
+
+TEST_F(PictureLoad, ALoadedPictureLetsGoOfItsFileWhenItShowsAnother) {
+  WriteImage("other.bmp", 16, 16);
+  for (bool text : {false, true}) {
+    ASSERT_TRUE(Load(true));
+    ASSERT_EQ(gPictureFileCache.fileNames.size(), 2u);
+    if (text) {
+      gPictureList.ShowStringPictures(1, 1, "ab", 0, 0, 1, 255, 0, 0, 100, 0, 0, 0, 0x646464, 0, false);
+    } else {
+      gPictureList.ShowPictures(1, 1, "other.bmp", 1, 1, 0, 0, 1, 255, 0, 0, 100, 0, 0, 0, 0x646464, 0, false, false);
+    }
+    const std::vector<std::string>& names = gPictureFileCache.fileNames;
+    EXPECT_EQ(std::count(names.begin(), names.end(), "pic.bmp"), 0) << (text ? "text" : "image");
+  }
 }
 
 }  // namespace
