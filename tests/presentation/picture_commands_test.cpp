@@ -351,4 +351,28 @@ TEST_F(PictureCommands, AShowOfAMissingFileLetsGoOfTheOldOne) {
   EXPECT_EQ(cached("pic.bmp"), 0);
 }
 
+// The pattern notice names each picture an operation reaches, in its order.
+TEST_F(PictureCommands, OperationsVisitPicturesInNumberOrder) {
+  const auto noticedIds = [] {
+    std::vector<int> ids;
+    for (const auto& notice : RecordedNotices()) {
+      const size_t at = notice[0].find(">ID");
+      ids.push_back(std::stoi(notice[0].substr(at + 3)));
+    }
+    ClearRecordedNotices();
+    return ids;
+  };
+  for (int n : {9, 2, 7, -3, 5}) ShowRange({.first = n, .last = n, .file = "sheet.bmp", .xDiv = 2});
+  EXPECT_EQ(Numbers(), (std::vector<int>{-3, 2, 5, 7, 9}));
+  gPictureList.ChangePicturesInRange(0, 8, 0, 0, 3, kKeep, 15, 0, kKeep, 0, kKeep, kKeepColor, 0, false);
+  EXPECT_EQ(noticedIds(), (std::vector<int>{2, 5, 7}));
+  // Waiting commands run in the frame update, picture by picture.
+  gPictureList.ChangePicturesInRange(-5, 10, 0, 0, 3, kKeep, 15, 0, kKeep, 0, kKeep, kKeepColor, 1, false);
+  Update(2);
+  EXPECT_EQ(noticedIds(), (std::vector<int>{-3, 2, 5, 7, 9}));
+  ShowRange({.first = 4, .last = 8, .file = "sheet.bmp", .xDiv = 2, .pattern = 3});
+  EXPECT_EQ(noticedIds(), (std::vector<int>{4, 5, 6, 7, 8}));
+  EXPECT_EQ(Numbers(), (std::vector<int>{-3, 2, 4, 5, 6, 7, 8, 9}));
+}
+
 }  // namespace

@@ -170,6 +170,18 @@ TEST_F(PictureDraw, WindowFrameDrawsNineCells) {
   EXPECT_TRUE(Draw(p).empty());
 }
 
+TEST_F(PictureDraw, PicturesOfALayerDrawInNumberOrder) {
+  // Shown out of order, each at ten times its number across.
+  for (int n : {7, 3, 100001, 9, 1, -4, 5}) {
+    gPictureList.ShowPictures(n, n, "pic.bmp", 1, 1, n * 10, 0, 1, 255, 0, 0, 100, 0, 0, 0, 0x646464, 0, false, false);
+  }
+  gPictureList.UpdatePictures();
+  std::vector<int> lefts;
+  for (const std::string& line : LogOf([] { gPictureList.DrawPictureLayer(0); }))
+    lefts.push_back(std::stoi(line.substr(line.find('(') + 1)));
+  EXPECT_EQ(lefts, (std::vector<int>{10, 30, 50, 70, 90}));
+}
+
 TEST_F(PictureDraw, LayersTakeTheirNumberRanges) {
   for (int n : {-100000, -99999, 99999, 100000}) {
     gPictureList.ShowPictures(n, n, "pic.bmp", 1, 1, 0, 0, 1, 255, 0, 0, 100, 0, 0, 0, 0x646464, 0, false, false);
