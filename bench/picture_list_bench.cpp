@@ -16,7 +16,6 @@
 
 #include "BenchLibrary.h"
 #include "gamedata/GlobalObjects.h"
-#include "presentation/PictureFileCache.h"
 #include "shell/GamePaths.h"
 #include "shell/StartupGlobals.h"
 #include "support/ImageFileWriters.h"
@@ -52,10 +51,8 @@ std::vector<int> Order(int count, int kind) {
   return numbers;
 }
 
-void Reset() {
-  gPictureList = PictureList();
-  ReleasePictureFileCache();
-}
+// The picture file stays cached: the series time the list, not the file load.
+void Reset() { gPictureList = PictureList(); }
 
 void ShowSeries(benchmark::State& state, int kind) {
   StartOnce();

@@ -36,7 +36,10 @@ void Update(int frames = 1) {
 
 std::vector<int> Numbers() {
   std::vector<int> numbers;
-  for (const Picture& p : gPictureList.pictures) numbers.push_back(p.number);
+  for (const auto& [number, p] : gPictureList.pictures) {
+    EXPECT_EQ(p.number, number);
+    numbers.push_back(number);
+  }
   return numbers;
 }
 
@@ -104,7 +107,7 @@ TEST_F(PictureCommands, FadeOutErasesAndLeavesTheListOnceNothingWaits) {
   Update();
   // A second fade while one runs is ignored.
   gPictureList.FadeOutPicturesInRange(1, 1, 100, 0, kKeepColor);
-  EXPECT_EQ(gPictureList.pictures[0].totalFrames, 4);
+  EXPECT_EQ(gPictureList.pictures.at(1).totalFrames, 4);
   // Picture 2 keeps a waiting command and so stays, erased.
   gPictureList.ChangePicturesInRange(2, 2, 5, 5, kKeep, kKeep, 15, 0, kKeep, 0, kKeep, kKeepColor, 50, false);
   Update(3);
@@ -118,7 +121,7 @@ TEST_F(PictureCommands, AnchorChangeStartsFromTheDrawnPlace) {
   ShowRange({.x = 100, .y = 100, .frames = 0, .anchor = 1});
   Update();
   ShowRange({.x = 100, .y = 100, .frames = 10, .anchor = 0});
-  const Picture& p = gPictureList.pictures[0];
+  const Picture& p = gPictureList.pictures.at(1);
   EXPECT_EQ(p.fromX, 68);
   EXPECT_EQ(p.fromY, 76);
   EXPECT_EQ(p.targetX, 100);
@@ -129,10 +132,10 @@ TEST_F(PictureCommands, ShakeRunsItsHalfSwings) {
   gPictureList.ApplyPictureEffectInRange(1, 1, 3, 10, 0, 3, 4);
   int frames = 0;
   std::vector<int> countAfter;
-  while (gPictureList.pictures[0].shakeCount > 0 && frames < 100) {
+  while (gPictureList.pictures.at(1).shakeCount > 0 && frames < 100) {
     Update();
     ++frames;
-    countAfter.push_back(gPictureList.pictures[0].shakeCount);
+    countAfter.push_back(gPictureList.pictures.at(1).shakeCount);
   }
   EXPECT_EQ(frames, 24);
   EXPECT_EQ(countAfter[7], 2);
@@ -142,15 +145,15 @@ TEST_F(PictureCommands, ShakeRunsItsHalfSwings) {
 TEST_F(PictureCommands, EffectsStoreClampedPackedColoursAndShownValues) {
   ShowRange({.frames = 0});
   gPictureList.ApplyPictureEffectInRange(1, 1, 0, 150, -150, 20, 10);
-  const Picture& p = gPictureList.pictures[0];
+  const Picture& p = gPictureList.pictures.at(1);
   EXPECT_EQ(p.flashColor, 200 << 16 | 0 << 8 | 120);
   gPictureList.ApplyPictureEffectInRange(1, 1, 1, 100, 0, 0, 10);
   Update(5);
   gPictureList.ApplyPictureEffectInRange(1, 1, 1, 0, 0, 0, 10);
   EXPECT_EQ(p.toneFrom, 150 << 16 | 100 << 8 | 100);
   // Total 0 with frames left (as a save may hold) divides by 1.
-  gPictureList.pictures[0].shiftTotal = 0;
-  gPictureList.pictures[0].shiftRemaining = 3;
+  gPictureList.pictures.at(1).shiftTotal = 0;
+  gPictureList.pictures.at(1).shiftRemaining = 3;
   gPictureList.ApplyPictureEffectInRange(1, 1, 2, 4, 4, 0, 0);
   EXPECT_EQ(p.shiftFromX, 0);
 }
@@ -182,8 +185,8 @@ TEST_F(PictureCommands, KeepValuesAndZoomModes) {
   const struct { int mode, zoomX, zoomY; } rows[] = {{0, 80, 80}, {1, 100, 80}, {2, 80, 100}, {7, 80, 80}};
   for (const auto& row : rows) {
     gPictureList.ChangePicturesInRange(1, 1, 0, 0, kKeep, kKeep, 15, 0, 80, row.mode, kKeep, kKeepColor, 0, false);
-    EXPECT_EQ(gPictureList.pictures[0].targetZoomX, row.zoomX) << row.mode;
-    EXPECT_EQ(gPictureList.pictures[0].targetZoomY, row.zoomY) << row.mode;
+    EXPECT_EQ(gPictureList.pictures.at(1).targetZoomX, row.zoomX) << row.mode;
+    EXPECT_EQ(gPictureList.pictures.at(1).targetZoomY, row.zoomY) << row.mode;
   }
 }
 
@@ -194,8 +197,8 @@ TEST_F(PictureCommands, PatternPastTheCellsIsRefusedWithANotice) {
   ASSERT_EQ(RecordedNotices().size(), 1u);
   EXPECT_NE(RecordedNotices()[0][0].find("Max2"), std::string::npos);
   // The targets stay; the transition is not started.
-  EXPECT_EQ(gPictureList.pictures[0].targetPattern, 3);
-  EXPECT_EQ(gPictureList.pictures[0].remainingFrames, -1);
+  EXPECT_EQ(gPictureList.pictures.at(1).targetPattern, 3);
+  EXPECT_EQ(gPictureList.pictures.at(1).remainingFrames, -1);
   ClearRecordedNotices();
   ShowRange({.file = "sheet.bmp", .xDiv = 2, .pattern = 0});
   EXPECT_TRUE(RecordedNotices().empty());
@@ -207,8 +210,8 @@ TEST_F(PictureCommands, ZeroDivisionsBecomeOneWithTheNoticeOnlyInTestPlay) {
     ClearRecordedNotices();
     ShowRange({.xDiv = 0, .yDiv = -3});
     EXPECT_EQ(RecordedNotices().size(), static_cast<size_t>(testPlay));
-    EXPECT_EQ(gPictureList.pictures[0].xDivision, 1);
-    EXPECT_EQ(gPictureList.pictures[0].cellWidth, 64);
+    EXPECT_EQ(gPictureList.pictures.at(1).xDivision, 1);
+    EXPECT_EQ(gPictureList.pictures.at(1).cellWidth, 64);
   }
 }
 
@@ -223,7 +226,7 @@ TEST_F(PictureCommands, MapBindingAddsTheScroll) {
   gCurrentMap.scrollX = 4 * 40;
   gCurrentMap.scrollY = 4 * 8;
   ShowRange({.x = 10, .y = 10, .blendFlags = 0x100});
-  const Picture& p = gPictureList.pictures[0];
+  const Picture& p = gPictureList.pictures.at(1);
   EXPECT_EQ(p.targetX, 50);
   EXPECT_EQ(p.isMapBound, 1);
   EXPECT_EQ(GetPictureValue(1, 0), 10);
@@ -273,7 +276,7 @@ TEST_F(PictureCommands, PositionSumsStopAtTheIntRange) {
       ShowRange(row.shows[i]);
     }
     gCurrentMap.scrollX = 4 * row.queryScroll;
-    const Picture& p = gPictureList.pictures[0];
+    const Picture& p = gPictureList.pictures.at(1);
     EXPECT_EQ(p.targetX, row.targetX) << row.what;
     EXPECT_EQ(p.fromX, row.fromX) << row.what;
     EXPECT_EQ(GetPictureValue(1, 0), row.shownX) << row.what;
@@ -303,7 +306,7 @@ TEST_F(PictureCommands, ShowOverMoreNumbersThanASaveHoldsIsRefused) {
     const size_t width = static_cast<size_t>(static_cast<int64_t>(row.last) - row.first + 1);
     EXPECT_EQ(gPictureList.pictures.size(), row.refused ? 1u : width) << row.first << ".." << row.last;
     EXPECT_EQ(RecordedNotices().size(), row.refused ? 1u : 0u) << row.first << ".." << row.last;
-    const Picture& five = gPictureList.pictures[row.refused ? 0 : static_cast<size_t>(5 - row.first)];
+    const Picture& five = gPictureList.pictures.at(5);
     EXPECT_EQ(five.delayedCommands.size(), row.refused ? 0u : 1u) << row.first << ".." << row.last;
   }
   ASSERT_EQ(RecordedNotices().size(), 1u);
@@ -319,7 +322,7 @@ TEST_F(PictureCommands, EachShowSetsWhetherThePictureIsAWindowFrame) {
   // An image on the same number, without an erase between, is an image again.
   ShowRange({.file = "sheet.bmp", .xDiv = 2, .yDiv = 1});
   Update();
-  const Picture& p = gPictureList.pictures[0];
+  const Picture& p = gPictureList.pictures.at(1);
   EXPECT_EQ(p.isWindowFrame, 0);
   EXPECT_EQ(p.cells.size(), 2u);
   EXPECT_EQ(GetPictureValue(1, 2), 32);

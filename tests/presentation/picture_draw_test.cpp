@@ -42,7 +42,7 @@ class PictureDraw : public PictureTest {
     gPictureList.ShowPictures(1, 1, file, w, h, x, y, 1, 255, blendFlags, frames, 100, 0, angle, anchor, color, 0,
                               false, window);
     if (frames == 0) gPictureList.UpdatePictures();
-    return gPictureList.pictures[0];
+    return gPictureList.pictures.at(1);
   }
 
   std::vector<std::string> Draw(const Picture& p) {
@@ -75,14 +75,14 @@ TEST_F(PictureDraw, AnchorsScaleAndRotation) {
   EXPECT_EQ(Draw(p), (std::vector<std::string>{"PutGraphStretched(68,76,132,124,c0,1) = 0 blend=0,255 tint=FFFFFF"}));
   EXPECT_EQ(p.hitLeft, 68);
   EXPECT_EQ(p.hitBottom, 124);
-  gPictureList.pictures[0].targetAngle = gPictureList.pictures[0].fromAngle = 3600;
+  gPictureList.pictures.at(1).targetAngle = gPictureList.pictures.at(1).fromAngle = 3600;
   EXPECT_EQ(Draw(p).size(), 1u);
   EXPECT_EQ(Draw(p)[0].rfind("PutGraphStretched", 0), 0u);
-  gPictureList.pictures[0].targetAngle = gPictureList.pictures[0].fromAngle = 900;
+  gPictureList.pictures.at(1).targetAngle = gPictureList.pictures.at(1).fromAngle = 900;
   EXPECT_EQ(Draw(p),
             (std::vector<std::string>{"PutGraphRotated(100,100,1,1.5708,c0,1,0) = 0 blend=0,255 tint=FFFFFF"}));
   // 16-pixel tiles: twice the game coordinates, no half-pixel edge.
-  gPictureList.pictures[0].targetAngle = gPictureList.pictures[0].fromAngle = 0;
+  gPictureList.pictures.at(1).targetAngle = gPictureList.pictures.at(1).fromAngle = 0;
   gScreenScale = 2;
   EXPECT_EQ(Draw(p), (std::vector<std::string>{"PutGraphStretched(136,152,264,248,c0,1) = 0 blend=0,255 tint=FFFFFF"}));
 }
@@ -198,7 +198,7 @@ TEST_F(PictureDraw, LayersTakeTheirNumberRanges) {
 TEST_F(PictureDraw, TextPictureIsMeasuredAndPlaced) {
   gTextResources.SetUpFonts();
   gPictureList.ShowStringPictures(3, 3, "ab", 100, 50, 1, 255, 0, 10, 100, 0, 0, 1, 0x646464, 0, false);
-  Picture& p = gPictureList.pictures[0];
+  Picture& p = gPictureList.pictures.at(3);
   EXPECT_EQ(p.isTextPicture, 1);
   EXPECT_EQ(p.fileName, "");
   EXPECT_GT(p.cellWidth, 0);
@@ -223,7 +223,7 @@ TEST_F(PictureDraw, MapBoundTextWrapsOneScreenOver) {
   gCurrentMap.loopX = 1;
   gPictureList.ShowStringPictures(1, 1, "ab", 10, 0, 1, 255, 0x100, 0, 100, 0, 0, 0, 0x646464, 0, false);
   gPictureList.UpdatePictures();
-  Picture& p = gPictureList.pictures[0];
+  Picture& p = gPictureList.pictures.at(1);
   gCurrentMap.scrollX = 4 * 100;
   p.DrawPicture();
   EXPECT_EQ(p.textBlock.x, 10 - 100 + 640);
