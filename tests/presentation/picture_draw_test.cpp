@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,35 @@ TEST_F(PictureDraw, AnchorsScaleAndRotation) {
   gPictureList.pictures.at(1).targetAngle = gPictureList.pictures.at(1).fromAngle = 0;
   gScreenScale = 2;
   EXPECT_EQ(Draw(p), (std::vector<std::string>{"PutGraphStretched(136,152,264,248,c0,1) = 0 blend=0,255 tint=FFFFFF"}));
+}
+
+// Placed far to the right at twice the scale, every drawn edge lies past
+// the screen's right side: none wraps round to the left.
+TEST_F(PictureDraw, FarOffPicturesStayOffTheScreen) {
+  const struct {
+    int x, angle;
+    bool window;
+    size_t calls;
+  } rows[] = {{1073741800, 0, false, 1}, {1500000000, 900, false, 1}, {1073741800, 0, true, 9}};
+  gScreenScale = 2;
+  for (const auto& row : rows) {
+    gPictureList = PictureList();
+    const Picture& p = Shown(row.x, 0, 0x646464, 0, row.angle, 0, 0, row.window ? "skin.bmp" : "pic.bmp", row.window,
+                             row.window ? 100 : 1, row.window ? 60 : 1);
+    const std::vector<std::string> lines = Draw(p);
+    EXPECT_EQ(lines.size(), row.calls) << row.x;
+    for (const std::string& line : lines) {
+      const bool stretched = line.rfind("PutGraphStretched(", 0) == 0;
+      std::istringstream args(line.substr(line.find('(') + 1));
+      double x1 = 0, y1 = 0, x2 = 0;
+      char comma = 0;
+      args >> x1 >> comma >> y1 >> comma >> x2;
+      EXPECT_GT(x1, 1e9) << line;
+      if (stretched) {
+        EXPECT_GE(x2, x1) << line;
+      }
+    }
+  }
 }
 
 TEST_F(PictureDraw, MovingFadingAndHiddenStates) {
