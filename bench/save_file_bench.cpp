@@ -70,7 +70,7 @@ void FillLargeState() {
     Picture picture(i);
     picture.fileName = i % 2 ? "Picture/frame.png" : "A text picture " + std::to_string(i);
     picture.isTextPicture = static_cast<uint8_t>(i % 2 == 0);
-    gPictureList.pictures.push_back(picture);
+    gPictureList.pictures.try_emplace(i, picture);
   }
   gPictureList.count = kPictures;
   DatabaseTypeData type;

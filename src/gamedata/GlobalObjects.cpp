@@ -37,6 +37,5 @@ PictureList::PictureList(bool releaseImages) { ClearPictureList(releaseImages); 
 void PictureList::ClearPictureList(bool releaseImages) {
   pictures.clear();
   count = 0;
-  keys = {};
   if (releaseImages) ReleasePictureFileCache();
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -116,10 +117,8 @@ class EventSystem : public EventRunner {
   int8_t partyFollowing = 1;
 };
 
-// The pictures, kept in ascending picture number, with the count as last
-// counted and the search keys: slots 0-2 hold the numbers of the pictures at
-// count x 1/4, 2/4 and 3/4 (the other slots stay 0). The keys only shorten
-// the search for a range's first picture; a stale key never changes a result.
+// The pictures by number, so that a show of any number finds or makes its
+// picture without moving the others, with the count as last counted.
 class PictureList {
  public:
   explicit PictureList(bool releaseImages = false);
@@ -150,19 +149,18 @@ class PictureList {
   // Layer -2: numbers up to -100000; -1: -99999..-1; 0: 0..99999; 1: 100000 up.
   void DrawPictureLayer(int layer);
 
-  // The save block. Load: the list becomes the stored pictures; false on
-  // short data (the buffer's flag is set) or on a negative count (it is not);
-  // applyLive makes the loaded pictures ready to draw.
+  // The save block. Load: the list becomes the stored pictures (a number
+  // stored twice keeps its first record); false on short data (the buffer's
+  // flag is set) or on a negative count (it is not); applyLive makes the
+  // loaded pictures ready to draw.
   bool SavePictureList() const;
   bool LoadPictureList(bool applyLive);
 
-  std::vector<Picture> pictures;
+  // Keyed by each picture's own number; iteration runs in number order.
+  std::map<int32_t, Picture> pictures;
   int32_t count = 0;
-  std::array<int32_t, 7> keys{};
 
  private:
-  size_t RangeStart(int first) const;
-  void RebuildKeys();
   template <typename Operation>
   void ForEachInRange(int first, int last, Operation operation);
 };

@@ -83,8 +83,13 @@ bool LoadPictureState(Picture& picture, bool applyLive) {
     return false;
   }
   picture.targetBlend = blend;
-  if (picture.isTextPicture) picture.textBlock.pendingText = source;
-  else picture.fileName = source;
+  if (picture.isTextPicture) {
+    picture.textBlock.pendingText = source;
+  } else {
+    // The file is the one the picture lets go when it shows another.
+    picture.fileName = source;
+    picture.previousFileName = source;
+  }
   if (applyLive) RebuildLoadedPicture(picture);
   if (!buffer.ReadInt32(picture.targetPattern) || !buffer.ReadInt32(picture.targetOpacity) ||
       !buffer.ReadInt32(picture.fromOpacity) || !buffer.ReadInt32(picture.remainingFrames) ||
@@ -109,7 +114,7 @@ bool PictureList::SavePictureList() const {
   // The count field is 16 bits: more pictures cannot be saved.
   if (pictures.size() > static_cast<size_t>(std::numeric_limits<int16_t>::max())) buffer.writeFailed = true;
   WriteInt16(buffer, static_cast<int16_t>(pictures.size()));
-  for (const Picture& picture : pictures) SavePictureState(picture);
+  for (const auto& [number, picture] : pictures) SavePictureState(picture);
   return true;
 }
 
@@ -121,11 +126,15 @@ bool PictureList::LoadPictureList(bool applyLive) {
   // after it then fail the end-marker test.
   if (stored < 0) return false;
   if (!FitsCount(buffer, stored, kMinPictureRecordBytes)) return false;
-  pictures.assign(static_cast<size_t>(stored), Picture());
-  for (Picture& picture : pictures)
-    if (!LoadPictureState(picture, applyLive)) return false;
-  count = stored;
-  // With no pictures the keys stay as they were.
-  RebuildKeys();
+  pictures.clear();
+  for (int16_t i = 0; i < stored; ++i) {
+    Picture picture;
+    if (!LoadPictureState(picture, false)) return false;
+    // A save holds each number once; a damaged one that repeats a number
+    // keeps the first record, and no graphs are made for the others.
+    const auto [at, added] = pictures.try_emplace(picture.number, std::move(picture));
+    if (added && applyLive) RebuildLoadedPicture(at->second);
+  }
+  count = static_cast<int32_t>(pictures.size());
   return true;
 }

@@ -39,6 +39,9 @@ int ShownEffectValue(int target, int from, int remaining, int total) {
   return static_cast<int>(std::clamp<int64_t>(shown, INT32_MIN, INT32_MAX));
 }
 
+// A position sum past the int range stops at its end instead of wrapping.
+int SaturatedInt(int64_t value) { return static_cast<int>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX)); }
+
 int ScrollPixelsX() { return gCurrentMap.scrollX / 4; }
 int ScrollPixelsY() { return gCurrentMap.scrollY / 4; }
 
@@ -142,8 +145,8 @@ namespace {
 
 void SetPosition(Picture& p, int x, int y, bool relative) {
   if (relative) {
-    p.targetX = static_cast<int32_t>(static_cast<int64_t>(p.fromX) + x);
-    p.targetY = static_cast<int32_t>(static_cast<int64_t>(p.fromY) + y);
+    p.targetX = SaturatedInt(static_cast<int64_t>(p.fromX) + x);
+    p.targetY = SaturatedInt(static_cast<int64_t>(p.fromY) + y);
   } else {
     p.targetX = x;
     p.targetY = y;
@@ -155,15 +158,15 @@ void SetPosition(Picture& p, int x, int y, bool relative) {
 int ApplyMapBinding(Picture& p, int blendFlags, int& x, int& y, bool relative) {
   if ((blendFlags & 0x100) != 0) {
     if (!(relative && p.isMapBound)) {
-      x += ScrollPixelsX();
-      y += ScrollPixelsY();
+      x = SaturatedInt(static_cast<int64_t>(x) + ScrollPixelsX());
+      y = SaturatedInt(static_cast<int64_t>(y) + ScrollPixelsY());
     }
     p.isMapBound = 1;
   } else if (p.isMapBound) {
     p.isMapBound = 0;
     if (relative) {
-      x -= ScrollPixelsX();
-      y -= ScrollPixelsY();
+      x = SaturatedInt(static_cast<int64_t>(x) - ScrollPixelsX());
+      y = SaturatedInt(static_cast<int64_t>(y) - ScrollPixelsY());
     }
   }
   return blendFlags & 0x0F;
@@ -184,7 +187,8 @@ void Picture::ShowPicture(const std::string& name, int xDiv, int yDiv, int x, in
   isFadingOut = 0;
   isErased = 0;
   isTextPicture = 0;
-  if (kind == 4) isWindowFrame = 1;
+  // Each show decides anew: an image shown over a window frame is an image.
+  isWindowFrame = kind == 4 ? 1 : 0;
   if (!isWindowFrame && (xDiv < 1 || yDiv < 1)) {
     if (gTestPlay) {
       ShowNoticeBox(NoticeText("[ﾃｽﾄ時専用ｴﾗｰ] ﾋﾟｸﾁｬ %d が分割数(ｻｲｽﾞ)0以下です！ > 横%d 縦%d",
@@ -196,16 +200,18 @@ void Picture::ShowPicture(const std::string& name, int xDiv, int yDiv, int x, in
   }
   const int blend = ApplyMapBinding(*this, blendFlags, x, y, relative);
   previousImageHandle = imageHandle;
-  if (isWindowFrame) {
-    if (!PictureControl(*this, name, 3, 3)) {
-      isErased = 1;
-      return;
-    }
-    xDivision = xDiv;
-    yDivision = yDiv;
-  } else if (!PictureControl(*this, name, xDiv, yDiv)) {
+  if (!PictureControl(*this, name, isWindowFrame ? 3 : xDiv, isWindowFrame ? 3 : yDiv)) {
+    // Erased: the old file goes unless another picture shows it, and this
+    // picture holds it no longer.
+    ReleasePictureFile(previousFileName, false, number);
+    previousFileName.clear();
+    fileName.clear();
     isErased = 1;
     return;
+  }
+  if (isWindowFrame) {
+    xDivision = xDiv;
+    yDivision = yDiv;
   }
   if (name != fileName) ReleasePictureFile(previousFileName, false, number);
   fileName = name;
@@ -216,8 +222,8 @@ void Picture::ShowPicture(const std::string& name, int xDiv, int yDiv, int x, in
     int oldX = 0, oldY = 0, newX = 0, newY = 0;
     AnchorShift(anchor, cellWidth, cellHeight, oldX, oldY);
     AnchorShift(anchorValue, cellWidth, cellHeight, newX, newY);
-    fromX = static_cast<int32_t>(fromX - static_cast<int64_t>(oldX - newX) * (fromZoomX / 100));
-    fromY = static_cast<int32_t>(fromY - static_cast<int64_t>(oldY - newY) * (fromZoomY / 100));
+    fromX = SaturatedInt(fromX - static_cast<int64_t>(oldX - newX) * (fromZoomX / 100));
+    fromY = SaturatedInt(fromY - static_cast<int64_t>(oldY - newY) * (fromZoomY / 100));
   }
   TakeTargets(pattern, opacity, blend, zoomX, zoomY, angle, color);
   anchor = static_cast<int16_t>(anchorValue);
@@ -442,8 +448,12 @@ int Picture::GetPictureProperty(int code) const {
   const int scrollX = isMapBound ? gCurrentMap.scrollX / 4 : 0;
   const int scrollY = isMapBound ? gCurrentMap.scrollY / 4 : 0;
   switch (code) {
-    case 0: return InterpolatePictureValue(targetX, fromX, remaining, total) + offsetX - scrollX;
-    case 1: return InterpolatePictureValue(targetY, fromY, remaining, total) + offsetY - scrollY;
+    case 0:
+      return SaturatedInt(static_cast<int64_t>(InterpolatePictureValue(targetX, fromX, remaining, total)) + offsetX -
+                          scrollX);
+    case 1:
+      return SaturatedInt(static_cast<int64_t>(InterpolatePictureValue(targetY, fromY, remaining, total)) + offsetY -
+                          scrollY);
     case 2: return isWindowFrame ? static_cast<int>(static_cast<int64_t>(xDivision) * targetZoomX / 100) : cellWidth;
     case 3: return isWindowFrame ? static_cast<int>(static_cast<int64_t>(yDivision) * targetZoomY / 100) : cellHeight;
     case 4: return targetPattern;

@@ -21,6 +21,10 @@ double AnchorY(int anchor, double h) { return anchor == 1 ? h / 2 : (anchor == 2
 
 int Truncate(double v) { return static_cast<int>(std::clamp(v, -2147483648.0, 2147483647.0)); }
 
+// A screen coordinate for the draw calls: one past the int range stays at its
+// end, so a far-off picture never wraps round onto the screen.
+int ScreenInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 // target - (target - from) x remaining / total in 64 bits.
 int64_t Approach(int64_t target, int64_t from, int64_t remaining, int64_t total) {
   return target - (target - from) * remaining / std::max<int64_t>(total, 1);
@@ -204,8 +208,8 @@ void Picture::DrawPicture() {
     hitRight = static_cast<int32_t>((int64_t{cellWidth} * S * zoomAcross / 100 + textX) / S);
     hitTop = static_cast<int32_t>(textY / S);
     hitBottom = static_cast<int32_t>((int64_t{cellHeight} * S * zoomDown / 100 + textY) / S);
-    textBlock.x = static_cast<int>(textX);
-    textBlock.y = static_cast<int>(textY);
+    textBlock.x = ScreenInt(textX);
+    textBlock.y = ScreenInt(textY);
   } else if (rotated) {
     // The box of the unturned cell around the centre.
     box.left = zoomedX(box.left);
@@ -263,11 +267,11 @@ void Picture::DrawPicture() {
       } else if (targetPattern >= 1 && targetPattern <= static_cast<int64_t>(cells.size())) {
         const int cell = cells[static_cast<size_t>(targetPattern - 1)];
         if (rotated) {
-          PutGraphRotated(static_cast<int>(box.left * S), static_cast<int>(box.top * S), rotatedScale * 0.01 * S,
+          PutGraphRotated(ScreenInt(box.left * S), ScreenInt(box.top * S), rotatedScale * 0.01 * S,
                           angleShown * 3.1415926535 / 1800, cell, gDrawTransparent, 0);
         } else {
-          PutGraphStretched(static_cast<int>(box.left * S), static_cast<int>(box.top * S),
-                            static_cast<int>(box.right * S), static_cast<int>(box.bottom * S), cell, gDrawTransparent);
+          PutGraphStretched(ScreenInt(box.left * S), ScreenInt(box.top * S), ScreenInt(box.right * S),
+                            ScreenInt(box.bottom * S), cell, gDrawTransparent);
         }
       }
     };
@@ -290,8 +294,7 @@ void Picture::DrawWindowFrame(int64_t left, int64_t top, int64_t right, int64_t 
   const int64_t cw = static_cast<int64_t>(cellWidth) * S;
   const int64_t ch = static_cast<int64_t>(cellHeight) * S;
   const auto put = [&](size_t cell, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-    PutGraphStretched(static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2), static_cast<int>(y2),
-                      cells[cell], gDrawTransparent);
+    PutGraphStretched(ScreenInt(x1), ScreenInt(y1), ScreenInt(x2), ScreenInt(y2), cells[cell], gDrawTransparent);
   };
   put(0, left, top, left + cw, top + ch);
   put(2, right - cw, top, right, top + ch);

@@ -99,7 +99,7 @@ void RePictureControl(PictureList& list) {
     cache.wholeHandles[index] = whole;
     CutEntry(index, whole);
   }
-  for (Picture& picture : list.pictures) {
+  for (auto& [number, picture] : list.pictures) {
     if (picture.fileName.empty() || picture.isTextPicture) continue;
     ReloadPictureImage(picture);
   }
@@ -117,8 +117,8 @@ bool ReloadPictureImage(Picture& picture) {
 
 void ReleasePictureFile(const std::string& name, bool checkAll, int number) {
   if (name.empty()) return;
-  for (const Picture& picture : gPictureList.pictures) {
-    if (!checkAll && picture.number == number) continue;
+  for (const auto& [shown, picture] : gPictureList.pictures) {
+    if (!checkAll && shown == number) continue;
     if (!picture.isTextPicture && picture.fileName == name) return;
   }
   PictureFileCache& cache = gPictureFileCache;

@@ -1,32 +1,15 @@
-#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 
+#include "gamedata/GameText.h"
 #include "gamedata/GlobalObjects.h"
-
-size_t PictureList::RangeStart(int first) const {
-  size_t start = 0;
-  for (int i = 0; i < 3 && keys[static_cast<size_t>(i)] < first; ++i) {
-    start = static_cast<size_t>(std::max((i + 1) * static_cast<int64_t>(count) / 4, int64_t{0}));
-  }
-  // Keys read from a save may be stale: step back as well as forward.
-  start = std::min(start, pictures.size());
-  while (start > 0 && pictures[start - 1].number >= first) --start;
-  while (start < pictures.size() && pictures[start].number < first) ++start;
-  return start;
-}
-
-void PictureList::RebuildKeys() {
-  if (count < 1 || pictures.empty()) return;
-  for (size_t i = 0; i < 3; ++i) {
-    const size_t index = std::min(static_cast<size_t>((i + 1) * static_cast<int64_t>(count) / 4), pictures.size() - 1);
-    keys[i] = pictures[index].number;
-  }
-}
+#include "gamedata/VariableId.h"
+#include "shell/NoticeBox.h"
 
 int PictureList::GetPictureValue(int number, int code) const {
-  const size_t start = RangeStart(number);
-  if (start < pictures.size() && pictures[start].number == number) return pictures[start].GetPictureProperty(code);
+  const auto found = pictures.find(number);
+  if (found != pictures.end()) return found->second.GetPictureProperty(code);
   return code == 9 ? 0 : -1;
 }
 
@@ -50,23 +33,34 @@ void SplitZoom(int zoom, int zoomMode, int& zoomX, int& zoomY) {
 
 template <typename Operation>
 void PictureList::ForEachInRange(int first, int last, Operation operation) {
-  for (size_t j = RangeStart(first); j < pictures.size() && pictures[j].number <= last; ++j) operation(pictures[j]);
+  for (auto at = pictures.lower_bound(first); at != pictures.end() && at->first <= last; ++at) operation(at->second);
 }
 
-// Walks the range in step with the numbers, creating the pictures missing;
-// a long range really creates that many pictures.
+// The most numbers one show may cover: as many pictures as a save holds. A
+// wider range is a script's mistake (a bound taken from a runaway variable)
+// that would otherwise create every picture of it.
+constexpr int64_t kMostPicturesPerShow = 32767;
+
+// False (after the notice) when the range is too wide to show.
+static bool CheckShowRange(int first, int last) {
+  if (static_cast<int64_t>(last) - first < kMostPicturesPerShow) return true;
+  ShowNoticeBox(NoticeText("ｴﾗｰ【ピクチャ】表示する番号の範囲が広すぎます！ >ID%d～%d (一度に%d枚まで)",
+                           {Decimal(first), Decimal(last), Decimal(kMostPicturesPerShow)}),
+                ErrorLocationText(), "");
+  return false;
+}
+
+// Walks the range in number order, creating the pictures missing; the count
+// is refreshed before each number, as it stood before that picture was made.
 template <typename Show>
-static void ShowOverRange(PictureList& list, int first, int last, size_t start, Show show) {
-  if (first > last) return;
-  const int64_t length = static_cast<int64_t>(last) - first;
-  for (int64_t n = 0; n <= length; ++n) {
-    const size_t index = start + static_cast<size_t>(n);
-    const int number = static_cast<int>(first + n);
+static void ShowOverRange(PictureList& list, int first, int last, Show show) {
+  if (first > last || !CheckShowRange(first, last)) return;
+  auto next = list.pictures.lower_bound(first);
+  for (int64_t number = first; number <= last; ++number) {
     list.count = static_cast<int32_t>(list.pictures.size());
-    if (index >= list.pictures.size() || list.pictures[index].number != number) {
-      list.pictures.insert(list.pictures.begin() + static_cast<std::ptrdiff_t>(index), Picture(number));
-    }
-    show(list.pictures[index]);
+    const auto at = list.pictures.try_emplace(next, static_cast<int32_t>(number), static_cast<int>(number));
+    show(at->second);
+    next = std::next(at);
   }
 }
 
@@ -75,11 +69,10 @@ void PictureList::ShowPictures(int first, int last, const std::string& fileName,
                                int anchor, int color, int delay, bool relative, bool windowFrame) {
   int zoomX = 0, zoomY = 0;
   SplitZoom(zoom, zoomMode, zoomX, zoomY);
-  ShowOverRange(*this, first, last, RangeStart(first), [&](Picture& picture) {
+  ShowOverRange(*this, first, last, [&](Picture& picture) {
     picture.ShowPicture(fileName, xDiv, yDiv, x, y, pattern, opacity, blendFlags, frames, zoomX, zoomY, angle, anchor,
                         color, delay, relative, windowFrame ? 4 : 0);
   });
-  RebuildKeys();
 }
 
 void PictureList::ShowStringPictures(int first, int last, const std::string& text, int x, int y, int pattern,
@@ -87,11 +80,10 @@ void PictureList::ShowStringPictures(int first, int last, const std::string& tex
                                      int anchor, int color, int delay, bool relative) {
   int zoomX = 0, zoomY = 0;
   SplitZoom(zoom, zoomMode, zoomX, zoomY);
-  ShowOverRange(*this, first, last, RangeStart(first), [&](Picture& picture) {
+  ShowOverRange(*this, first, last, [&](Picture& picture) {
     picture.ShowStringPicture(text, x, y, pattern, opacity, blendFlags, frames, zoomX, zoomY, angle, anchor, color,
                               delay, relative);
   });
-  RebuildKeys();
 }
 
 void PictureList::ChangePicturesInRange(int first, int last, int x, int y, int pattern, int opacity, int blend,
@@ -120,20 +112,20 @@ void PictureList::ApplyPictureEffectInRange(int first, int last, int type, int p
 }
 
 void PictureList::UpdatePictures() {
-  for (size_t i = 0; i < pictures.size();) {
-    pictures[i].UpdatePicture();
-    if (pictures[i].isErased && pictures[i].delayedCommands.empty()) {
-      pictures.erase(pictures.begin() + static_cast<std::ptrdiff_t>(i));
+  for (auto at = pictures.begin(); at != pictures.end();) {
+    Picture& picture = at->second;
+    picture.UpdatePicture();
+    if (picture.isErased && picture.delayedCommands.empty()) {
+      at = pictures.erase(at);
     } else {
-      ++i;
+      ++at;
     }
   }
   count = static_cast<int32_t>(pictures.size());
-  if (count >= 1) RebuildKeys();
 }
 
 void PictureList::DrawPictureLayer(int layer) {
-  int64_t low = 0, high = 0;
+  int32_t low = 0, high = 0;
   switch (layer) {
     case -2:
       low = INT32_MIN;
@@ -153,7 +145,5 @@ void PictureList::DrawPictureLayer(int layer) {
       break;
     default: return;
   }
-  for (Picture& picture : pictures) {
-    if (picture.number >= low && picture.number <= high) picture.DrawPicture();
-  }
+  for (auto at = pictures.lower_bound(low); at != pictures.end() && at->first <= high; ++at) at->second.DrawPicture();
 }

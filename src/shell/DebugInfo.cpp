@@ -100,13 +100,15 @@ void DrawDataOverlay() {
   SetBlendState(kBlendNone, 255);
   int x = 0;
   y = 300;
-  for (size_t i = 0; i < gPictureList.pictures.size(); ++i) {
-    DrawTextFormatted(x, y, white, "%d,", gPictureList.pictures[i].number);
+  size_t i = 0;
+  for (const auto& entry : gPictureList.pictures) {
+    DrawTextFormatted(x, y, white, "%d,", entry.first);
     x += 60;
     if (i != 0 && i % 10 == 0) {
       x = 0;
       y += 12;
     }
+    ++i;
   }
   x = 0;
   y = 430;

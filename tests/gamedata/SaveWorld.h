@@ -74,7 +74,7 @@ class SaveWorldTest : public MapWorldTest {
     text.isTextPicture = 1;
     text.textBlock.pendingText = "Hello \x82\xA0";
     text.targetOpacity = 200;
-    gPictureList.pictures = {image, text};
+    gPictureList.pictures = {{image.number, image}, {text.number, text}};
     gPictureList.count = 2;
 
     DatabaseTypeData type;

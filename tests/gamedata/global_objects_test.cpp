@@ -113,12 +113,11 @@ TEST_F(GlobalObjects, RunnerOfAnOutsideListKeepsPointingAtIt) {
 TEST_F(GlobalObjects, PictureListStartsEmptyAndClears) {
   const PictureList fresh;
   EXPECT_EQ(fresh.count, 0);
-  EXPECT_EQ(fresh.keys, (std::array<int32_t, 7>{}));
+  EXPECT_TRUE(fresh.pictures.empty());
 
   gPictureFileCache.fileNames = {"a.png"};
-  gPictureList.pictures.resize(3);
+  for (int n : {1, 2, 3}) gPictureList.pictures.try_emplace(n, n);
   gPictureList.count = 3;
-  gPictureList.keys = {1, 2, 3};
   PictureList snapshot = gPictureList;
   gPictureList.ClearPictureList(false);
   EXPECT_EQ(gPictureFileCache.fileNames.size(), 1u);
@@ -127,7 +126,6 @@ TEST_F(GlobalObjects, PictureListStartsEmptyAndClears) {
   gPictureList.ClearPictureList(true);
   EXPECT_TRUE(gPictureList.pictures.empty());
   EXPECT_EQ(gPictureList.count, 0);
-  EXPECT_EQ(gPictureList.keys, (std::array<int32_t, 7>{}));
   EXPECT_TRUE(gPictureFileCache.fileNames.empty());
 }
 

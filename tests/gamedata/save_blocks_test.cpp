@@ -78,8 +78,11 @@ TEST_P(SaveBlocksTest, FieldsTooLongForTheirPlaceFailTheSave) {
   const std::vector<Case> cases{
       {"message prefix", [] { gEventSystem.messagePrefix = std::string(32767, 'p'); }},
       {"character graphic", [] { gHero.party[0].graphicName = std::string(32767, 'g'); }},
-      {"picture source", [] { gPictureList.pictures[0].fileName = std::string(40000, 'f'); }},
-      {"picture count", [] { gPictureList.pictures.resize(32768); }},
+      {"picture source", [] { gPictureList.pictures.begin()->second.fileName = std::string(40000, 'f'); }},
+      {"picture count",
+       [] {
+         for (int n = 0; gPictureList.pictures.size() < 32768; ++n) gPictureList.pictures.try_emplace(n, n);
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -104,12 +107,13 @@ TEST_P(SaveBlocksTest, PictureCountsAndKeys) {
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
     PictureList list;
-    list.keys = {4, 5, 6, 0, 0, 0, 0};
+    list.pictures.try_emplace(4, 4);
     gSaveBuffer.BeginRead(c.block.Data());
     gSaveBuffer.formatNumber = 111;
     EXPECT_EQ(list.LoadPictureList(false), c.result);
     EXPECT_EQ(gSaveBuffer.shortData, c.shortData);
-    EXPECT_EQ(list.keys[0], 4);  // keys are kept without pictures
+    // A refused count leaves the list as it was.
+    EXPECT_EQ(list.pictures.count(4), c.result ? 0u : 1u);
   }
 }
 

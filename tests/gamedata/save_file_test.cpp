@@ -61,10 +61,9 @@ TEST_P(SaveFileTest, WrittenPeekedAndRewrittenGivesTheSameBodyAndALoadRestoresTh
   EXPECT_EQ(gHero.trail, (std::vector<int32_t>{2, 4, 6, 8}));
   EXPECT_EQ(gHero.ContactRangeBytes[0], 128);
   ASSERT_EQ(gPictureList.pictures.size(), 2u);
-  EXPECT_EQ(gPictureList.pictures[1].textBlock.pendingText, "Hello \x82\xA0");
-  EXPECT_EQ(gPictureList.pictures[1].isHidden, 0);
-  EXPECT_EQ(gPictureList.keys[0], 3);
-  EXPECT_EQ(gPictureList.keys[1], 100001);
+  EXPECT_EQ(gPictureList.pictures.at(100001).textBlock.pendingText, "Hello \x82\xA0");
+  EXPECT_EQ(gPictureList.pictures.at(100001).isHidden, 0);
+  EXPECT_EQ(gPictureList.pictures.begin()->first, 3);
   EXPECT_EQ(gEventSystem.messageSuffix, ">");
   EXPECT_EQ(gEventSystem.keyCodes, (std::array<int32_t, 6>{1, 2, 3, 0x10, 0x20, 0x40}));
   EXPECT_EQ(gEventSystem.lastSlotNumber, 3);
@@ -113,10 +112,10 @@ TEST_P(SaveFileTest, OlderFormatsReadWithTheirOwnLayouts) {
     EXPECT_EQ(gVariableStore.variableSets[0][4], 44);
     EXPECT_EQ(gVariableStore.stringVariables, std::vector<std::string>{"older text"});
     ASSERT_EQ(gPictureList.pictures.size(), 1u);
-    EXPECT_EQ(gPictureList.pictures[0].fileName, "Old.png");
-    EXPECT_EQ(gPictureList.pictures[0].toneTarget, 0x646464);
-    EXPECT_EQ(gPictureList.pictures[0].effectZoomTarget, 100);
-    EXPECT_EQ(gPictureList.pictures[0].isMapBound, 0);
+    EXPECT_EQ(gPictureList.pictures.at(9).fileName, "Old.png");
+    EXPECT_EQ(gPictureList.pictures.at(9).toneTarget, 0x646464);
+    EXPECT_EQ(gPictureList.pictures.at(9).effectZoomTarget, 100);
+    EXPECT_EQ(gPictureList.pictures.at(9).isMapBound, 0);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "gamedata/GlobalObjects.h"
 #include "platform/dialogs/MessageBox.h"
+#include "shell/NoticeBox.h"
 #include "support/ScriptWorld.h"
 
 namespace {
@@ -20,14 +21,14 @@ void Existing(std::initializer_list<int> numbers) {
     picture.isHidden = 0;
     picture.remainingFrames = -1;
     picture.targetOpacity = 255;
-    gPictureList.pictures.push_back(picture);
+    gPictureList.pictures.try_emplace(n, picture);
   }
   gPictureList.count = static_cast<int32_t>(gPictureList.pictures.size());
 }
 
 std::vector<int> Numbers() {
   std::vector<int> numbers;
-  for (const Picture& p : gPictureList.pictures) numbers.push_back(p.number);
+  for (const auto& [number, p] : gPictureList.pictures) numbers.push_back(p.number);
   return numbers;
 }
 
@@ -64,7 +65,7 @@ TEST_F(PictureCommand, MoveDecodesItsOperandsAndRange) {
     EventCommand command = MakeCommand(150);
     command.ints.insert(command.ints.end(), c.params.begin(), c.params.end());
     Run({command});
-    for (const Picture& p : gPictureList.pictures) {
+    for (const auto& [number, p] : gPictureList.pictures) {
       const bool moved = std::find(c.moved.begin(), c.moved.end(), p.number) != c.moved.end();
       EXPECT_EQ(p.targetX, moved ? 40 : 0) << p.number;
       if (moved) {
@@ -88,18 +89,28 @@ TEST_F(PictureCommand, ShowCreatesTheRangeAndOddSourcesDoNothing) {
 TEST_F(PictureCommand, ColourChangeFadesAndEraseDropsWaitingCommands) {
   Existing({1, 2, 3});
   Run({MakeCommand(150, {0x02, 2, 12, 0, 0x326464})});
-  EXPECT_EQ(gPictureList.pictures[1].isFadingOut, 1);
-  EXPECT_EQ(gPictureList.pictures[1].totalFrames, 12);
-  EXPECT_EQ(gPictureList.pictures[1].targetColor[0], -127);
-  EXPECT_EQ(gPictureList.pictures[0].isFadingOut, 0);
-  for (Picture& p : gPictureList.pictures)
+  EXPECT_EQ(gPictureList.pictures.at(2).isFadingOut, 1);
+  EXPECT_EQ(gPictureList.pictures.at(2).totalFrames, 12);
+  EXPECT_EQ(gPictureList.pictures.at(2).targetColor[0], -127);
+  EXPECT_EQ(gPictureList.pictures.at(1).isFadingOut, 0);
+  for (auto& [number, p] : gPictureList.pictures)
     p.ChangePicture(5, 5, kKeep, kKeep, 15, 0, kKeep, kKeep, kKeep, 1 << 24, 9, false);
   // Erase with bit 24 and range end 20: the waiting commands of 2 up go, no picture is erased.
   Run({MakeCommand(150, {0x1000003, 2, 20})});
-  EXPECT_EQ(gPictureList.pictures[0].delayedCommands.size(), 1u);
-  EXPECT_TRUE(gPictureList.pictures[1].delayedCommands.empty());
-  EXPECT_TRUE(gPictureList.pictures[2].delayedTexts.empty());
-  EXPECT_EQ(gPictureList.pictures[2].isErased, 0);
+  EXPECT_EQ(gPictureList.pictures.at(1).delayedCommands.size(), 1u);
+  EXPECT_TRUE(gPictureList.pictures.at(2).delayedCommands.empty());
+  EXPECT_TRUE(gPictureList.pictures.at(3).delayedTexts.empty());
+  EXPECT_EQ(gPictureList.pictures.at(3).isErased, 0);
+}
+
+TEST_F(PictureCommand, ShowOverAHundredMillionNumbersCreatesNothing) {
+  // The range end is variable 3 of the first set.
+  gVariableStore.WriteVariable(2000003, 100000000);
+  ClearRecordedNotices();
+  Run({MakeCommand(150, {0x1000000, 1, 0, 1, 1, 1, 255, 0, 0, 100, 0, 0, 0x646464, 0, 2000003}, {"none.png"})});
+  EXPECT_TRUE(gPictureList.pictures.empty());
+  EXPECT_EQ(RecordedNotices().size(), 1u);
+  EXPECT_TRUE(platform::RecordedMessageBoxes().empty());
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ TEST_F(GraphicCaches, PicturesShareFileEntriesUntilTheLastLetsGo) {
   EXPECT_EQ(first.imageHandle, second.imageHandle);
   EXPECT_EQ(first.cells.size(), 2u);
   EXPECT_EQ(first.cellWidth, 32);
-  gPictureList.pictures = {first, second};
+  gPictureList.pictures = {{1, first}, {2, second}};
   // Picture 1 lets go while picture 2 still shows the file.
   ReleasePictureFile("p.bmp", false, 1);
   EXPECT_EQ(gPictureFileCache.fileNames.size(), 1u);

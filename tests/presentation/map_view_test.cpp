@@ -46,7 +46,7 @@ class MapViewTest : public PictureTest {
       const auto& handles = gGraphicCache.cellHandles[static_cast<size_t>(entry)];
       for (size_t i = 0; i < handles.size(); ++i) names[handles[i]] = name + "#" + std::to_string(i);
     }
-    for (const Picture& p : gPictureList.pictures)
+    for (const auto& [number, p] : gPictureList.pictures)
       for (int cell : p.cells) names[cell] = "pic" + std::to_string(p.number);
     std::vector<std::string> out;
     for (const std::string& line : lines) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,7 @@ class PictureDraw : public PictureTest {
     gPictureList.ShowPictures(1, 1, file, w, h, x, y, 1, 255, blendFlags, frames, 100, 0, angle, anchor, color, 0,
                               false, window);
     if (frames == 0) gPictureList.UpdatePictures();
-    return gPictureList.pictures[0];
+    return gPictureList.pictures.at(1);
   }
 
   std::vector<std::string> Draw(const Picture& p) {
@@ -75,16 +76,45 @@ TEST_F(PictureDraw, AnchorsScaleAndRotation) {
   EXPECT_EQ(Draw(p), (std::vector<std::string>{"PutGraphStretched(68,76,132,124,c0,1) = 0 blend=0,255 tint=FFFFFF"}));
   EXPECT_EQ(p.hitLeft, 68);
   EXPECT_EQ(p.hitBottom, 124);
-  gPictureList.pictures[0].targetAngle = gPictureList.pictures[0].fromAngle = 3600;
+  gPictureList.pictures.at(1).targetAngle = gPictureList.pictures.at(1).fromAngle = 3600;
   EXPECT_EQ(Draw(p).size(), 1u);
   EXPECT_EQ(Draw(p)[0].rfind("PutGraphStretched", 0), 0u);
-  gPictureList.pictures[0].targetAngle = gPictureList.pictures[0].fromAngle = 900;
+  gPictureList.pictures.at(1).targetAngle = gPictureList.pictures.at(1).fromAngle = 900;
   EXPECT_EQ(Draw(p),
             (std::vector<std::string>{"PutGraphRotated(100,100,1,1.5708,c0,1,0) = 0 blend=0,255 tint=FFFFFF"}));
   // 16-pixel tiles: twice the game coordinates, no half-pixel edge.
-  gPictureList.pictures[0].targetAngle = gPictureList.pictures[0].fromAngle = 0;
+  gPictureList.pictures.at(1).targetAngle = gPictureList.pictures.at(1).fromAngle = 0;
   gScreenScale = 2;
   EXPECT_EQ(Draw(p), (std::vector<std::string>{"PutGraphStretched(136,152,264,248,c0,1) = 0 blend=0,255 tint=FFFFFF"}));
+}
+
+// Placed far to the right at twice the scale, every drawn edge lies past
+// the screen's right side: none wraps round to the left.
+TEST_F(PictureDraw, FarOffPicturesStayOffTheScreen) {
+  const struct {
+    int x, angle;
+    bool window;
+    size_t calls;
+  } rows[] = {{1073741800, 0, false, 1}, {1500000000, 900, false, 1}, {1073741800, 0, true, 9}};
+  gScreenScale = 2;
+  for (const auto& row : rows) {
+    gPictureList = PictureList();
+    const Picture& p = Shown(row.x, 0, 0x646464, 0, row.angle, 0, 0, row.window ? "skin.bmp" : "pic.bmp", row.window,
+                             row.window ? 100 : 1, row.window ? 60 : 1);
+    const std::vector<std::string> lines = Draw(p);
+    EXPECT_EQ(lines.size(), row.calls) << row.x;
+    for (const std::string& line : lines) {
+      const bool stretched = line.rfind("PutGraphStretched(", 0) == 0;
+      std::istringstream args(line.substr(line.find('(') + 1));
+      double x1 = 0, y1 = 0, x2 = 0;
+      char comma = 0;
+      args >> x1 >> comma >> y1 >> comma >> x2;
+      EXPECT_GT(x1, 1e9) << line;
+      if (stretched) {
+        EXPECT_GE(x2, x1) << line;
+      }
+    }
+  }
 }
 
 TEST_F(PictureDraw, MovingFadingAndHiddenStates) {
@@ -170,6 +200,18 @@ TEST_F(PictureDraw, WindowFrameDrawsNineCells) {
   EXPECT_TRUE(Draw(p).empty());
 }
 
+TEST_F(PictureDraw, PicturesOfALayerDrawInNumberOrder) {
+  // Shown out of order, each at ten times its number across.
+  for (int n : {7, 3, 100001, 9, 1, -4, 5}) {
+    gPictureList.ShowPictures(n, n, "pic.bmp", 1, 1, n * 10, 0, 1, 255, 0, 0, 100, 0, 0, 0, 0x646464, 0, false, false);
+  }
+  gPictureList.UpdatePictures();
+  std::vector<int> lefts;
+  for (const std::string& line : LogOf([] { gPictureList.DrawPictureLayer(0); }))
+    lefts.push_back(std::stoi(line.substr(line.find('(') + 1)));
+  EXPECT_EQ(lefts, (std::vector<int>{10, 30, 50, 70, 90}));
+}
+
 TEST_F(PictureDraw, LayersTakeTheirNumberRanges) {
   for (int n : {-100000, -99999, 99999, 100000}) {
     gPictureList.ShowPictures(n, n, "pic.bmp", 1, 1, 0, 0, 1, 255, 0, 0, 100, 0, 0, 0, 0x646464, 0, false, false);
@@ -186,7 +228,7 @@ TEST_F(PictureDraw, LayersTakeTheirNumberRanges) {
 TEST_F(PictureDraw, TextPictureIsMeasuredAndPlaced) {
   gTextResources.SetUpFonts();
   gPictureList.ShowStringPictures(3, 3, "ab", 100, 50, 1, 255, 0, 10, 100, 0, 0, 1, 0x646464, 0, false);
-  Picture& p = gPictureList.pictures[0];
+  Picture& p = gPictureList.pictures.at(3);
   EXPECT_EQ(p.isTextPicture, 1);
   EXPECT_EQ(p.fileName, "");
   EXPECT_GT(p.cellWidth, 0);
@@ -211,7 +253,7 @@ TEST_F(PictureDraw, MapBoundTextWrapsOneScreenOver) {
   gCurrentMap.loopX = 1;
   gPictureList.ShowStringPictures(1, 1, "ab", 10, 0, 1, 255, 0x100, 0, 100, 0, 0, 0, 0x646464, 0, false);
   gPictureList.UpdatePictures();
-  Picture& p = gPictureList.pictures[0];
+  Picture& p = gPictureList.pictures.at(1);
   gCurrentMap.scrollX = 4 * 100;
   p.DrawPicture();
   EXPECT_EQ(p.textBlock.x, 10 - 100 + 640);

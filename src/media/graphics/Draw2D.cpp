@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "foundation/TextFunctions.h"
 #include "media/graphics/Direct3D.h"
 #include "media/graphics/GraphicsSystem.h"
 #include "media/image/FontSystem.h"
@@ -350,7 +351,7 @@ int PutGraphRotated2D(float cx, float cy, double scale, double angle, GraphRecor
   if (NoDisplay()) return -1;
   Surface2DRecord* v = FirstView(graph);
   if (v == nullptr) return -1;
-  const int x = static_cast<int>(cx), y = static_cast<int>(cy);
+  const int x = FloatToIntTrunc(cx), y = FloatToIntTrunc(cy);
   if (SoftwareScreens()) {
     TargetImage target;
     SourceImage source;

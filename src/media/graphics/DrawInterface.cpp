@@ -2,6 +2,7 @@
 // dispatch to the 2D and software half; the call log of the public entries.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "foundation/Format.h"
@@ -156,9 +157,16 @@ int PutGraphRotatedF(float x, float y, double scale, double angle, int graph, in
         minY = std::min(minY, ry);
         maxY = std::max(maxY, ry);
       }
-    const int ix = static_cast<int>(x), iy = static_cast<int>(y);
-    return Rect{ix + static_cast<int>(minX) - 5, iy + static_cast<int>(minY) - 5, ix + static_cast<int>(maxX) + 5,
-                iy + static_cast<int>(maxY) + 5};
+    // Summed in 64 bits and held to the int range: a far-off centre or a huge
+    // scale gives a box past the screen instead of an overflow.
+    const auto whole = [](float v) -> int64_t {
+      if (!(v > -4294967296.0f)) return -4294967296;
+      return v < 4294967296.0f ? static_cast<int64_t>(v) : 4294967296;
+    };
+    const auto edge = [&](float centre, float offset, int margin) {
+      return static_cast<int>(std::clamp<int64_t>(whole(centre) + whole(offset) + margin, INT32_MIN, INT32_MAX));
+    };
+    return Rect{edge(x, minX, -5), edge(y, minY, -5), edge(x, maxX, 5), edge(y, maxY, 5)};
   };
   const int result = GraphDraw(
       g, box, [&] { return PutGraphRotated2D(x, y, scale, angle, g, transparent, turn); },
