@@ -2,6 +2,7 @@
 
 #include "interpreter/EventRunner.h"
 #include "interpreter/InterpreterServices.h"
+#include "interpreter/LinkPass.h"
 #include "interpreter/StringOperation.h"
 #include "interpreter/VariableArithmetic.h"
 #include "interpreter/VariableOperationLane.h"
@@ -33,9 +34,9 @@ bool EventRunner::CmdVariableOperation() {
   const int op = (flags >> 12) & 0x0F;
 
   // Pre-resolved path: the three cells the link pass bound, read in the
-  // general form's order and computed with its arithmetic (clamps, divisors
-  // of 0 counting as 1) in integer or real mode (ResolvedInts 3), so a
-  // linked command stores what an unlinked one would. The run loop has
+  // general form's order. A linked operation wraps on overflow; one that
+  // keeps the general form's arithmetic (real mode, ResolvedInts 3, or
+  // operands flagged plain) computes with its clamps. The run loop has
   // already asked for the page refresh.
   const auto& resolved = command.ResolvedInts;
   const auto& cells = command.ResolvedCells;
@@ -47,6 +48,9 @@ bool EventRunner::CmdVariableOperation() {
     if (resolved.size() >= 4 && resolved[3] == 1) {
       stores = RealAssignmentStage(resolved[1], current, RealOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell),
                                    &stored);
+    } else if (LinkedOperationWraps(flags)) {
+      const int value = WrappingOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell, &DrawRandom);
+      stores = WrappingAssignmentStage(resolved[1], current, value, &stored);
     } else {
       const int value = IntegerOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell, &DrawRandom);
       stores = IntegerAssignmentStage(resolved[1], current, value, &stored);
