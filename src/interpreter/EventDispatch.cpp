@@ -128,7 +128,7 @@ bool EventRunner::DispatchEventCommand() {
     }
     // An unlinked plain variable operation reads and writes only variable
     // cells: it runs here without leaving the loop.
-    if (code == 121 && !command->extra && RunPlainVariableOperation(*command)) {
+    if (code == 121 && !command->extra && RunPlainVariableOperation(*command, commonId)) {
       ++count;
       continue;
     }

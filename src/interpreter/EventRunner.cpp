@@ -227,7 +227,12 @@ bool EventRunner::SkipToBlockEnd() {
   const int count = CommandCount();
   if (line < 0) line = 0;
   const int indent = CurrentCommand().indent;
-  while (line + 1 < count && CommandAt(line + 1)->indent != indent) ++line;
+  if (line + 1 >= count) return true;
+  // Straight over the list: the lines in between are only skipped.
+  const EventCommand* commands = commandList->data();
+  int next = line + 1;
+  while (next < count && commands[next].indent != indent) ++next;
+  line = next - 1;
   return true;
 }
 

@@ -34,9 +34,11 @@ void EventRunner::CountDownLoop() {
 }
 
 int EventRunner::FindLoopStartBackward(int fromLine, int indent) const {
-  for (int i = fromLine - 1; i >= 0; --i) {
-    const EventCommand* command = CommandAt(i);
-    if (command && command->indent == indent) return i;
+  const int count = CommandCount();
+  if (count == 0) return -1;
+  const EventCommand* commands = commandList->data();
+  for (int i = (fromLine > count ? count : fromLine) - 1; i >= 0; --i) {
+    if (commands[i].indent == indent) return i;
   }
   return -1;
 }
@@ -80,13 +82,17 @@ bool EventRunner::CmdBranchByValue() {
 }
 
 bool EventRunner::CmdBranchByString() {
-  const int indent = CurrentCommand().indent;
-  const int n = Param(1) & 0x0F;
+  const EventCommand& command = CurrentCommand();
+  const int indent = command.indent;
+  const int n = ParamOf(command, 1) & 0x0F;
   int result = 0;
   for (int k = 0; k < n; ++k) {
-    const uint32_t word = static_cast<uint32_t>(Param(k + 2));
+    const uint32_t word = static_cast<uint32_t>(ParamOf(command, k + 2));
     const std::string left = RunnerReadString(static_cast<int>(word & 0xFFFFFF));
-    const std::string right = (word >> 24) & 0x0F ? RunnerReadString(Param(n + k + 2)) : StringParam(k);
+    // A literal is compared where it stands.
+    std::string variable;
+    if ((word >> 24) & 0x0F) variable = RunnerReadString(ParamOf(command, n + k + 2));
+    const std::string& right = (word >> 24) & 0x0F ? variable : StringParam(k);
     bool holds = false;
     switch (word >> 28) {
       case 0: holds = left == right; break;

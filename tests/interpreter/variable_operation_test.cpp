@@ -83,6 +83,44 @@ TEST_F(VariableOperation, OperandsReadFromVariables) {
   EXPECT_EQ(Variable(1), 18);
 }
 
+// Self number cells of common events, by their own ids and relative to the
+// running common event, are read and written in place as the store would:
+// a cell the store does not hold reads 0 and takes nothing, a text cell
+// refuses a number with the store's notice.
+TEST_F(VariableOperation, CommonSelfCellsByOwnAndRelativeIds) {
+  constexpr int kOwn = 15000000;
+  constexpr int kRelative = 1600000;
+  struct Case {
+    const char* name;
+    EventCommand command;
+    int event, cell, expected;  // the cell checked; event -1: normal variable `cell`
+    size_t notices;
+  };
+  const Case cases[] = {
+      {"own id", Command(121, {kOwn + 102, 7, 0, Flags(0, 0)}), 1, 2, 7, 0},
+      {"relative id", Command(121, {kRelative + 3, kOwn + 101, 5, Flags(1, 2, kRightPlain)}), 1, 3, 45, 0},
+      {"relative operands", Command(121, {Var(1), kRelative + 1, kRelative + 4, Flags(0, 0, 0)}), -1, 1, 13, 0},
+      {"event past the list", Command(121, {Var(2), kOwn + 5001, 1, Flags(0, 0, kRightPlain)}), -1, 2, 1, 0},
+      {"write past the list", Command(121, {kOwn + 5001, 9, 0, Flags(0, 0)}), 1, 1, 9, 0},
+      {"text cell", Command(121, {kRelative + 5, 3, 0, Flags(0, 0)}), 1, 5, 0, 1},
+  };
+  for (const Case& c : cases) {
+    ClearRecordedNotices();
+    gVariableStore.commonSelfVariables.assign(3, std::vector<int32_t>(100, 0));
+    gVariableStore.commonSelfVariables[1][1] = 9;
+    gVariableStore.commonSelfVariables[1][4] = 4;
+    runner_ = EventRunner();
+    runner_.StartEventRunner(0, 0);
+    runner_.SetupOwnEventCall({c.command, Command(-1)}, -1, 1);
+    runner_.RunEventRunner();
+    const int value =
+        c.event < 0 ? Variable(c.cell)
+                    : gVariableStore.commonSelfVariables[static_cast<size_t>(c.event)][static_cast<size_t>(c.cell)];
+    EXPECT_EQ(value, c.expected) << c.name;
+    EXPECT_EQ(RecordedNotices().size(), c.notices) << c.name;
+  }
+}
+
 TEST_F(VariableOperation, RunWritesConsecutiveTargets) {
   Start({Command(121, {Var(1), 7, 0, Flags(0, 0) | 0x10000, 2})});
   runner_.RunEventRunner();
