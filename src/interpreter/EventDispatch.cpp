@@ -6,30 +6,29 @@
 
 namespace {
 
+// A stage's exact result as the operation stores it: as it is within the
+// two billions, where wrapping and clamping agree; beyond them wrapped to 32
+// bits, or clamped for an operation that keeps the general form's clamps.
+// Its flags are read only then, off the common path.
+inline int32_t SettleFastFormValue(int64_t value, const EventCommand& command) {
+  constexpr int64_t kTwoBillion = 2000000000;
+  if (value >= -kTwoBillion && value <= kTwoBillion) return static_cast<int32_t>(value);
+  if (LinkedOperationWraps(EventRunner::ParamOf(command, 4))) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+  }
+  return ClampToTwoBillion(value);
+}
+
 // Inline fast form kFastFormBase + 10 x assignment + operator (=, +=, -=,
-// *= over +, -, x) on three bound cells, in wrapping 32-bit arithmetic or,
-// for an operation that keeps them, with the general form's clamps at both
-// stages. The operands are read before the store, so the target may be one
-// of them. False for a form outside them.
-inline bool StoreFastForm(int code, bool wraps, int32_t* targetCell, const int32_t* leftCell,
+// *= over +, -, x) on three bound cells; each stage is exact in 64 bits and
+// then settled. The operands are read before the store, so the target may
+// be one of them. False for a form outside them.
+inline bool StoreFastForm(int code, const EventCommand& command, int32_t* targetCell, const int32_t* leftCell,
                           const int32_t* rightCell) {
   const int form = code - kFastFormBase;
   const int asg = form / 10;
   const int op = form - 10 * asg;
   if (op > 2) return false;
-  int32_t& target = *targetCell;
-  if (wraps) {
-    const int left = *leftCell;
-    const int right = *rightCell;
-    const int value = op == 0 ? WrapAdd(left, right) : op == 1 ? WrapSub(left, right) : WrapMul(left, right);
-    switch (asg) {
-      case 0: target = value; break;
-      case 1: target = WrapAdd(target, value); break;
-      case 2: target = WrapSub(target, value); break;
-      default: target = WrapMul(target, value); break;
-    }
-    return true;
-  }
   const int64_t left = *leftCell;
   const int64_t right = *rightCell;
   int64_t value;
@@ -38,12 +37,13 @@ inline bool StoreFastForm(int code, bool wraps, int32_t* targetCell, const int32
     case 1: value = left - right; break;
     default: value = left * right; break;
   }
-  value = ClampToTwoBillion(value);
+  value = SettleFastFormValue(value, command);
+  int32_t& target = *targetCell;
   switch (asg) {
     case 0: target = static_cast<int32_t>(value); break;
-    case 1: target = ClampToTwoBillion(target + value); break;
-    case 2: target = ClampToTwoBillion(target - value); break;
-    default: target = ClampToTwoBillion(target * value); break;
+    case 1: target = SettleFastFormValue(target + value, command); break;
+    case 2: target = SettleFastFormValue(target - value, command); break;
+    default: target = SettleFastFormValue(target * value, command); break;
   }
   return true;
 }
@@ -74,7 +74,7 @@ bool EventRunner::RunFastForm(int code, const EventCommand& command) {
   if (list.size() < 3) return false;
   const ResolvedCell* cells = list.data();
   if (!cells[0].cell || !cells[1].cell || !cells[2].cell) return false;
-  return StoreFastForm(code, LinkedOperationWraps(ParamOf(command, 4)), cells[0].cell, cells[1].cell, cells[2].cell);
+  return StoreFastForm(code, command, cells[0].cell, cells[1].cell, cells[2].cell);
 }
 
 bool EventRunner::DispatchEventCommand() {
@@ -115,8 +115,7 @@ bool EventRunner::DispatchEventCommand() {
     if (static_cast<unsigned>(code - kFastFormBase) <= 32u) {
       if (pool) {
         const LinkedOperands& cells = pool[at];
-        if (cells.target &&
-            StoreFastForm(code, LinkedOperationWraps(ParamOf(*command, 4)), cells.target, cells.left, cells.right)) {
+        if (cells.target && StoreFastForm(code, *command, cells.target, cells.left, cells.right)) {
           ++count;
           continue;
         }

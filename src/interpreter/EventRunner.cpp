@@ -390,16 +390,3 @@ std::string DoubleSingleByteBackslashes(const std::string& text) {
   }
   return out;
 }
-
-bool CompareByOperator(int op, int left, int right) {
-  switch (op) {
-    case 0: return left > right;
-    case 1: return left >= right;
-    case 2: return left == right;
-    case 3: return left <= right;
-    case 4: return left < right;
-    case 5: return left != right;
-    case 6: return (left & right) == right;
-    default: return false;
-  }
-}

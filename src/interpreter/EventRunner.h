@@ -263,4 +263,15 @@ std::string DoubleSingleByteBackslashes(const std::string& text);
 
 // Numeric comparison of branches and common-event conditions:
 // 0 >, 1 >=, 2 =, 3 <=, 4 <, 5 !=, 6 (left AND right) = right; 7-15 never.
-bool CompareByOperator(int op, int left, int right);
+inline bool CompareByOperator(int op, int left, int right) {
+  switch (op) {
+    case 0: return left > right;
+    case 1: return left >= right;
+    case 2: return left == right;
+    case 3: return left <= right;
+    case 4: return left < right;
+    case 5: return left != right;
+    case 6: return (left & right) == right;
+    default: return false;
+  }
+}
