@@ -9,8 +9,9 @@ class EventRunner;
 // cells, database names turned into numbers and database transfers bound to
 // their variables. Run after the common events were loaded and the variable
 // store and databases were built (restart, reload of a save); every link
-// gives the same results as the command's general form. Once every list is
-// linked, each list with inline operations gets its pool of their cells.
+// gives the results of the command's general form, but for the variable
+// operations' wrap (below). Once every list is linked, each list with
+// inline operations gets its pool of their cells.
 void LinkCommonEventCommands();
 
 // Drops the links of one command list and links it again for common event
