@@ -192,13 +192,37 @@ void EventRunner::WriteVariableThroughStore(int id, int value) {
   gVariableStore.WriteVariable(RebaseId(id), value);
 }
 
+namespace {
+
+// A string variable (3,000,000-3,999,999) that the store holds, or null.
+std::string* StringVariableCell(int id) {
+  const uint32_t index = static_cast<uint32_t>(id) - static_cast<uint32_t>(VariableIdRange::kStringVariables);
+  auto& strings = gVariableStore.stringVariables;
+  return index < 1000000u && index < strings.size() ? &strings[index] : nullptr;
+}
+
+}  // namespace
+
 std::string EventRunner::RunnerReadString(int id) {
+  // A held string variable is read in place, as the store reads it (which
+  // leaves the map context set).
+  if (const std::string* text = StringVariableCell(id)) {
+    gVariableStore.ContextMapId = mapId;
+    return *text;
+  }
   if (id >= 1600000 && id <= 1699999) id = SaturateToInt(15000000 + int64_t{commonId} * 100 + id % 100);
   gVariableStore.ContextMapId = mapId;
   return gVariableStore.ReadStringVariable(id);
 }
 
 void EventRunner::RunnerWriteString(int id, const std::string& text) {
+  // A held string variable is written in place; the store's map context is
+  // used up as the store would use it.
+  if (std::string* cell = StringVariableCell(id)) {
+    gVariableStore.ContextMapId = -1;
+    *cell = text;
+    return;
+  }
   if (id >= 1600000 && id <= 1699999) id = SaturateToInt(15000000 + int64_t{commonId} * 100 + id % 100);
   gVariableStore.ContextMapId = mapId;
   gVariableStore.WriteStringVariable(id, text);
