@@ -127,7 +127,13 @@ void CallCommonEvent(EventRunner& caller, const EventCommand& command, int numbe
   const int64_t base = kCommonSelfBase + int64_t{number % 100000} * 100;
   for (int i = 0; i < numbers; ++i) {
     const int value = caller.RunnerReadValue(EventRunner::ParamOf(command, 3 + i));
-    gVariableStore.WriteVariable(static_cast<int>(base + i), value);
+    // The store's write of a held number cell, done in place.
+    if (int32_t* cell = CommonSelfCell(static_cast<int>(base + i))) {
+      gVariableStore.ContextMapId = -1;
+      *cell = value;
+    } else {
+      gVariableStore.WriteVariable(static_cast<int>(base + i), value);
+    }
   }
   for (int j = 0; j < texts; ++j) {
     const std::string text = caller.RunnerReadString(EventRunner::ParamOf(command, 3 + numbers + j));

@@ -6,11 +6,25 @@
 
 namespace {
 
+// A stage's exact result as the operation stores it: as it is within the
+// two billions, where wrapping and clamping agree; beyond them wrapped to 32
+// bits, or clamped for an operation that keeps the general form's clamps.
+// Its flags are read only then, off the common path.
+inline int32_t SettleFastFormValue(int64_t value, const EventCommand& command) {
+  constexpr int64_t kTwoBillion = 2000000000;
+  if (value >= -kTwoBillion && value <= kTwoBillion) return static_cast<int32_t>(value);
+  if (LinkedOperationWraps(EventRunner::ParamOf(command, 4))) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+  }
+  return ClampToTwoBillion(value);
+}
+
 // Inline fast form kFastFormBase + 10 x assignment + operator (=, +=, -=,
-// *= over +, -, x) on three bound cells: the general form's arithmetic,
-// clamped to two billion at both stages. The operands are read before the
-// store, so the target may be one of them. False for a form outside them.
-inline bool StoreFastForm(int code, int32_t* targetCell, const int32_t* leftCell, const int32_t* rightCell) {
+// *= over +, -, x) on three bound cells; each stage is exact in 64 bits and
+// then settled. The operands are read before the store, so the target may
+// be one of them. False for a form outside them.
+inline bool StoreFastForm(int code, const EventCommand& command, int32_t* targetCell, const int32_t* leftCell,
+                          const int32_t* rightCell) {
   const int form = code - kFastFormBase;
   const int asg = form / 10;
   const int op = form - 10 * asg;
@@ -23,13 +37,13 @@ inline bool StoreFastForm(int code, int32_t* targetCell, const int32_t* leftCell
     case 1: value = left - right; break;
     default: value = left * right; break;
   }
-  value = ClampToTwoBillion(value);
+  value = SettleFastFormValue(value, command);
   int32_t& target = *targetCell;
   switch (asg) {
     case 0: target = static_cast<int32_t>(value); break;
-    case 1: target = ClampToTwoBillion(target + value); break;
-    case 2: target = ClampToTwoBillion(target - value); break;
-    default: target = ClampToTwoBillion(target * value); break;
+    case 1: target = SettleFastFormValue(target + value, command); break;
+    case 2: target = SettleFastFormValue(target - value, command); break;
+    default: target = SettleFastFormValue(target * value, command); break;
   }
   return true;
 }
@@ -60,7 +74,7 @@ bool EventRunner::RunFastForm(int code, const EventCommand& command) {
   if (list.size() < 3) return false;
   const ResolvedCell* cells = list.data();
   if (!cells[0].cell || !cells[1].cell || !cells[2].cell) return false;
-  return StoreFastForm(code, cells[0].cell, cells[1].cell, cells[2].cell);
+  return StoreFastForm(code, command, cells[0].cell, cells[1].cell, cells[2].cell);
 }
 
 bool EventRunner::DispatchEventCommand() {
@@ -101,7 +115,7 @@ bool EventRunner::DispatchEventCommand() {
     if (static_cast<unsigned>(code - kFastFormBase) <= 32u) {
       if (pool) {
         const LinkedOperands& cells = pool[at];
-        if (cells.target && StoreFastForm(code, cells.target, cells.left, cells.right)) {
+        if (cells.target && StoreFastForm(code, *command, cells.target, cells.left, cells.right)) {
           ++count;
           continue;
         }
@@ -113,7 +127,7 @@ bool EventRunner::DispatchEventCommand() {
     }
     // An unlinked plain variable operation reads and writes only variable
     // cells: it runs here without leaving the loop.
-    if (code == 121 && !command->extra && RunPlainVariableOperation(*command)) {
+    if (code == 121 && !command->extra && RunPlainVariableOperation(*command, commonId)) {
       ++count;
       continue;
     }

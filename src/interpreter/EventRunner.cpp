@@ -192,13 +192,37 @@ void EventRunner::WriteVariableThroughStore(int id, int value) {
   gVariableStore.WriteVariable(RebaseId(id), value);
 }
 
+namespace {
+
+// A string variable (3,000,000-3,999,999) that the store holds, or null.
+std::string* StringVariableCell(int id) {
+  const uint32_t index = static_cast<uint32_t>(id) - static_cast<uint32_t>(VariableIdRange::kStringVariables);
+  auto& strings = gVariableStore.stringVariables;
+  return index < 1000000u && index < strings.size() ? &strings[index] : nullptr;
+}
+
+}  // namespace
+
 std::string EventRunner::RunnerReadString(int id) {
+  // A held string variable is read in place, as the store reads it (which
+  // leaves the map context set).
+  if (const std::string* text = StringVariableCell(id)) {
+    gVariableStore.ContextMapId = mapId;
+    return *text;
+  }
   if (id >= 1600000 && id <= 1699999) id = SaturateToInt(15000000 + int64_t{commonId} * 100 + id % 100);
   gVariableStore.ContextMapId = mapId;
   return gVariableStore.ReadStringVariable(id);
 }
 
 void EventRunner::RunnerWriteString(int id, const std::string& text) {
+  // A held string variable is written in place; the store's map context is
+  // used up as the store would use it.
+  if (std::string* cell = StringVariableCell(id)) {
+    gVariableStore.ContextMapId = -1;
+    *cell = text;
+    return;
+  }
   if (id >= 1600000 && id <= 1699999) id = SaturateToInt(15000000 + int64_t{commonId} * 100 + id % 100);
   gVariableStore.ContextMapId = mapId;
   gVariableStore.WriteStringVariable(id, text);
@@ -227,7 +251,12 @@ bool EventRunner::SkipToBlockEnd() {
   const int count = CommandCount();
   if (line < 0) line = 0;
   const int indent = CurrentCommand().indent;
-  while (line + 1 < count && CommandAt(line + 1)->indent != indent) ++line;
+  if (line + 1 >= count) return true;
+  // Straight over the list: the lines in between are only skipped.
+  const EventCommand* commands = commandList->data();
+  int next = line + 1;
+  while (next < count && commands[next].indent != indent) ++next;
+  line = next - 1;
   return true;
 }
 
@@ -384,17 +413,4 @@ std::string DoubleSingleByteBackslashes(const std::string& text) {
     if (c == '\\') out += '\\';
   }
   return out;
-}
-
-bool CompareByOperator(int op, int left, int right) {
-  switch (op) {
-    case 0: return left > right;
-    case 1: return left >= right;
-    case 2: return left == right;
-    case 3: return left <= right;
-    case 4: return left < right;
-    case 5: return left != right;
-    case 6: return (left & right) == right;
-    default: return false;
-  }
 }

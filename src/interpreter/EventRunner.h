@@ -29,6 +29,35 @@ inline int32_t* VariableSetCell(int id) {
   return &sets[set][index];
 }
 
+// The number cell of a common event's self variables (15,000,000 +
+// event x 100 + cell), or null for a text cell (5-9), any other id and a cell
+// the store does not hold. Reading and writing it directly is what the store
+// does for it.
+inline int32_t* CommonSelfCell(int id) {
+  const uint32_t offset = static_cast<uint32_t>(id) - static_cast<uint32_t>(VariableIdRange::kCommonSelf);
+  if (offset >= 1000000u) return nullptr;
+  const uint32_t cell = offset % 100;
+  if (cell >= 5 && cell <= 9) return nullptr;
+  auto& events = gVariableStore.commonSelfVariables;
+  const size_t event = offset / 100;
+  if (event >= events.size() || cell >= events[event].size()) return nullptr;
+  return &events[event][cell];
+}
+
+// A cell that the variable operation's plain lane works in place: a variable
+// of the sets, or a number cell of common-event self variables, by its own
+// id or relative to the running common event `commonId`.
+inline int32_t* PlainOperationCell(int id, int commonId) {
+  if (int32_t* cell = VariableSetCell(id)) return cell;
+  const uint32_t relative = static_cast<uint32_t>(id) - static_cast<uint32_t>(VariableIdRange::kRelativeCommonSelf);
+  if (relative < 100000u) {
+    if (commonId < 0 || commonId >= 10000) return nullptr;
+    return CommonSelfCell(static_cast<int>(VariableIdRange::kCommonSelf) + commonId * 100 +
+                          static_cast<int>(relative % 100));
+  }
+  return CommonSelfCell(id);
+}
+
 // Executes one command list line by line and keeps what its commands need
 // between frames. Every script of the game runs in one.
 class EventRunner {
@@ -60,18 +89,18 @@ class EventRunner {
   bool IsEventRunnerBusy() const { return commandList != nullptr; }
 
   // Operand access with the running event's relative ids rebased. A
-  // variable-set cell is read and written in place (the store's map context
-  // is used up as the store would use it).
+  // variable-set or common-event self number cell is read and written in
+  // place (the store's map context is used up as the store would use it).
   int RunnerReadValue(int operand) {
     if (operand < 1000000) return operand;
-    if (int32_t* cell = VariableSetCell(operand)) {
+    if (int32_t* cell = PlainOperationCell(operand, commonId)) {
       gVariableStore.ContextMapId = -1;
       return *cell;
     }
     return ReadValueThroughStore(operand);
   }
   void RunnerWriteVariable(int id, int value) {
-    if (int32_t* cell = VariableSetCell(id)) {
+    if (int32_t* cell = PlainOperationCell(id, commonId)) {
       gVariableStore.ContextMapId = -1;
       *cell = value;
       return;
@@ -234,4 +263,15 @@ std::string DoubleSingleByteBackslashes(const std::string& text);
 
 // Numeric comparison of branches and common-event conditions:
 // 0 >, 1 >=, 2 =, 3 <=, 4 <, 5 !=, 6 (left AND right) = right; 7-15 never.
-bool CompareByOperator(int op, int left, int right);
+inline bool CompareByOperator(int op, int left, int right) {
+  switch (op) {
+    case 0: return left > right;
+    case 1: return left >= right;
+    case 2: return left == right;
+    case 3: return left <= right;
+    case 4: return left < right;
+    case 5: return left != right;
+    case 6: return (left & right) == right;
+    default: return false;
+  }
+}

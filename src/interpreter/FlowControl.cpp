@@ -34,9 +34,11 @@ void EventRunner::CountDownLoop() {
 }
 
 int EventRunner::FindLoopStartBackward(int fromLine, int indent) const {
-  for (int i = fromLine - 1; i >= 0; --i) {
-    const EventCommand* command = CommandAt(i);
-    if (command && command->indent == indent) return i;
+  const int count = CommandCount();
+  if (count == 0) return -1;
+  const EventCommand* commands = commandList->data();
+  for (int i = (fromLine > count ? count : fromLine) - 1; i >= 0; --i) {
+    if (commands[i].indent == indent) return i;
   }
   return -1;
 }
@@ -47,17 +49,19 @@ int EventRunner::FindLoopStartBackward(int fromLine, int indent) const {
 bool EventRunner::CmdBranchByValue() {
   const EventCommand& command = CurrentCommand();
   const int indent = command.indent;
-  const int n = Param(1) & 0x0F;
-  const auto& resolved = command.ResolvedInts;
-  const auto& cells = command.ResolvedCells;
+  const int n = ParamOf(command, 1) & 0x0F;
 
-  if (!resolved.empty() && resolved.size() >= 9 && n <= 3 && cells.size() >= 2 * static_cast<size_t>(n)) {
+  // Linked: the conditions' cells and the lines to go on at, read once.
+  if (const EventCommandExtra* extra = command.extra.get();
+      extra && extra->resolvedInts.size() >= 9 && n <= 3 && extra->resolvedCells.size() >= 2 * static_cast<size_t>(n)) {
+    const int32_t* resolved = extra->resolvedInts.data();
+    const ResolvedCell* cells = extra->resolvedCells.data();
     localArea[indent] = kCaseTaken;
     for (int k = 0; k < n; ++k) {
-      const int* left = cells[2 * static_cast<size_t>(k)].cell;
-      const int* right = cells[2 * static_cast<size_t>(k) + 1].cell;
-      if (left && right && CompareByOperator(resolved[static_cast<size_t>(k) + 2], *left, *right)) {
-        StepOntoNext(int64_t{resolved[static_cast<size_t>(k) + 5]} + 1);
+      const int* left = cells[static_cast<ptrdiff_t>(2) * k].cell;
+      const int* right = cells[static_cast<ptrdiff_t>(2) * k + 1].cell;
+      if (left && right && CompareByOperator(resolved[k + 2], *left, *right)) {
+        StepOntoNext(int64_t{resolved[k + 5]} + 1);
         return true;
       }
     }
@@ -67,9 +71,9 @@ bool EventRunner::CmdBranchByValue() {
 
   int result = 0;
   for (int k = 0; k < n; ++k) {
-    const int left = RunnerReadValue(Param(3 * k + 2));
-    const int opWord = Param(3 * k + 4);
-    const int right = (opWord & 0x10) ? Param(3 * k + 3) : RunnerReadValue(Param(3 * k + 3));
+    const int left = RunnerReadValue(ParamOf(command, 3 * k + 2));
+    const int opWord = ParamOf(command, 3 * k + 4);
+    const int right = (opWord & 0x10) ? ParamOf(command, 3 * k + 3) : RunnerReadValue(ParamOf(command, 3 * k + 3));
     if (CompareByOperator(opWord & 0x0F, left, right)) {
       result = k + 1;
       break;
@@ -80,13 +84,17 @@ bool EventRunner::CmdBranchByValue() {
 }
 
 bool EventRunner::CmdBranchByString() {
-  const int indent = CurrentCommand().indent;
-  const int n = Param(1) & 0x0F;
+  const EventCommand& command = CurrentCommand();
+  const int indent = command.indent;
+  const int n = ParamOf(command, 1) & 0x0F;
   int result = 0;
   for (int k = 0; k < n; ++k) {
-    const uint32_t word = static_cast<uint32_t>(Param(k + 2));
+    const uint32_t word = static_cast<uint32_t>(ParamOf(command, k + 2));
     const std::string left = RunnerReadString(static_cast<int>(word & 0xFFFFFF));
-    const std::string right = (word >> 24) & 0x0F ? RunnerReadString(Param(n + k + 2)) : StringParam(k);
+    // A literal is compared where it stands.
+    std::string variable;
+    if ((word >> 24) & 0x0F) variable = RunnerReadString(ParamOf(command, n + k + 2));
+    const std::string& right = (word >> 24) & 0x0F ? variable : StringParam(k);
     bool holds = false;
     switch (word >> 28) {
       case 0: holds = left == right; break;
@@ -105,21 +113,22 @@ bool EventRunner::CmdBranchByString() {
 
 bool EventRunner::CmdBranchCase() {
   const EventCommand& command = CurrentCommand();
-  const auto& resolved = command.ResolvedInts;
   const int indent = command.indent;
+  const EventCommandExtra* extra = command.extra.get();
+  const int32_t* resolved = extra && extra->resolvedInts.size() >= 2 ? extra->resolvedInts.data() : nullptr;
   // A case line of a linked branch reached after a case was taken goes
   // straight to the block's end (the general form would skip case by case).
   // Reached any other way (a label jump into a case body) it compares as the
   // general form does.
-  if (resolved.size() >= 2 && resolved[0] == 2 && localArea[indent] == kCaseTaken) {
+  if (resolved && resolved[0] == 2 && localArea[indent] == kCaseTaken) {
     StepOntoNext(resolved[1]);
     return true;
   }
-  if (localArea[indent] == Param(1)) {
+  if (localArea[indent] == ParamOf(command, 1)) {
     localArea[indent] = kCaseTaken;
     return true;
   }
-  if (resolved.size() >= 2 && resolved[0] == 1) {
+  if (resolved && resolved[0] == 1) {
     StepOntoNext(resolved[1]);
   } else {
     SkipToBlockEnd();
@@ -179,9 +188,9 @@ bool EventRunner::CmdLoopEnd() {
     return true;
   }
   const EventCommand& command = CurrentCommand();
-  const auto& resolved = command.ResolvedInts;
-  const int start =
-      resolved.size() >= 2 && resolved[0] == 1 ? resolved[1] : FindLoopStartBackward(line, command.indent);
+  const EventCommandExtra* extra = command.extra.get();
+  const int32_t* resolved = extra && extra->resolvedInts.size() >= 2 ? extra->resolvedInts.data() : nullptr;
+  const int start = resolved && resolved[0] == 1 ? resolved[1] : FindLoopStartBackward(line, command.indent);
   if (start < 0) {
     // No loop start above this end: the loop cannot repeat.
     PopLoop();

@@ -56,7 +56,11 @@ bool CommonEventConditionHolds(const CommonEvent& event) {
   return CompareByOperator((event.triggerFlags >> 4) & 0x0F, left, event.conditionValue);
 }
 
-bool IsNumericId(int id) { return gVariableStore.IsNumericVariableId(id); }
+bool IsNumericId(int id) {
+  // The string variables, the common case of text commands, without the store's walk.
+  if (id >= 3000000 && id <= 3999999) return false;
+  return gVariableStore.IsNumericVariableId(id);
+}
 
 uint32_t DrawSharedRandom() { return SharedRandom(0, 0); }
 

@@ -266,8 +266,9 @@ bool EventRunner::CmdStringOperation() {
     default: break;
   }
 
-  src = expand(src);
-  const std::string result = old + src;
+  // Most texts hold no escape: they stay as they are, without a copy.
+  if (!ExpandsToItself(src, false)) src = expand(src);
+  const std::string result = old.empty() ? std::move(src) : old + src;
   const int store = targetId();
   if (IsNumericId(store)) {
     RunnerWriteVariable(store, DecimalFromText(result));

@@ -2,11 +2,12 @@
 
 #include <cstdint>
 
-// The arithmetic of the variable operation command, shared by its general
-// form, its pre-resolved path and the inline fast codes, so all three store
-// the same values (clamped, 64-bit intermediates). Nothing has undefined
-// behaviour: quotients and remainders of INT32_MIN by -1 and abs(INT32_MIN)
-// saturate; real values outside the int range saturate.
+// The arithmetic of the variable operation command: the general form's
+// (clamped, 64-bit intermediates) and the wrapping 32-bit arithmetic of
+// linked operations (its pre-resolved path and the inline fast codes).
+// Nothing has undefined behaviour: quotients of INT32_MIN by -1 saturate,
+// and so do abs(INT32_MIN) in the general form and real values outside the
+// int range.
 
 namespace variable_arithmetic {
 // Quotient and remainder in 64 bits: INT32_MIN / -1 cannot trap there.
@@ -39,7 +40,7 @@ inline int SaturateToInt(int64_t value) {
 int TruncateRealToInt(double value);
 int64_t TruncateRealToInt64(double value);
 
-// Wrapping 32-bit arithmetic (the database command's own arithmetic).
+// Wrapping 32-bit arithmetic (the database command's and linked operations').
 inline int WrapAdd(int a, int b) { return static_cast<int>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
 inline int WrapSub(int a, int b) { return static_cast<int>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
 inline int WrapMul(int a, int b) { return static_cast<int>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
@@ -81,6 +82,40 @@ inline bool IntegerAssignmentStage(int asg, int current, int value, int* stored)
     case 6: *stored = current > value ? current : value; return true;
     case 7: *stored = current < value ? current : value; return true;
     case 8: *stored = SaturateToInt(v < 0 ? -v : v); return true;
+    default: return false;
+  }
+}
+
+// Integer mode of a linked operation: plain 32-bit arithmetic that wraps on
+// overflow. A divisor of 0 gives what dividing by 1 gives (the left value,
+// remainder 0; /= keeps the target, %= stores 0), as in the general form.
+inline int WrappingOperatorStage(int op, int left, int right, uint32_t (*random)()) {
+  using variable_arithmetic::Quotient;
+  using variable_arithmetic::Remainder;
+  switch (op) {
+    case 0: return WrapAdd(left, right);
+    case 1: return WrapSub(left, right);
+    case 2: return WrapMul(left, right);
+    case 3: return right == 0 ? left : SaturateToInt(Quotient(left, right));
+    case 4: return right == 0 ? 0 : static_cast<int>(Remainder(left, right));
+    case 5: return left & right;
+    case 6: return RandomBetween(left, right, random ? random() : 0u);
+    default: return 0;  // operators 7-15 define no value
+  }
+}
+inline bool WrappingAssignmentStage(int asg, int current, int value, int* stored) {
+  using variable_arithmetic::Quotient;
+  using variable_arithmetic::Remainder;
+  switch (asg) {
+    case 0: *stored = value; return true;
+    case 1: *stored = WrapAdd(current, value); return true;
+    case 2: *stored = WrapSub(current, value); return true;
+    case 3: *stored = WrapMul(current, value); return true;
+    case 4: *stored = value == 0 ? current : SaturateToInt(Quotient(current, value)); return true;
+    case 5: *stored = value == 0 ? 0 : static_cast<int>(Remainder(current, value)); return true;
+    case 6: *stored = current > value ? current : value; return true;
+    case 7: *stored = current < value ? current : value; return true;
+    case 8: *stored = value < 0 ? WrapSub(0, value) : value; return true;
     default: return false;
   }
 }

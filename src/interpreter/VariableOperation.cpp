@@ -2,6 +2,7 @@
 
 #include "interpreter/EventRunner.h"
 #include "interpreter/InterpreterServices.h"
+#include "interpreter/LinkPass.h"
 #include "interpreter/StringOperation.h"
 #include "interpreter/VariableArithmetic.h"
 #include "interpreter/VariableOperationLane.h"
@@ -23,6 +24,32 @@ enum : int {
 
 uint32_t DrawRandom() { return DrawSharedRandom(); }
 
+// Pre-resolved path: the three cells the link pass bound, read in the
+// general form's order. A linked operation wraps on overflow; one that keeps
+// the general form's arithmetic (real mode, ResolvedInts 3, or operands
+// flagged plain) computes with its clamps. False for a command without them.
+bool RunResolvedOperation(const EventCommandExtra& extra, int flags) {
+  if (extra.resolvedInts.size() < 3 || extra.resolvedCells.size() < 3) return false;
+  const int32_t* resolved = extra.resolvedInts.data();
+  const ResolvedCell* cells = extra.resolvedCells.data();
+  if ((resolved[0] != 1 && resolved[0] != 2) || !cells[0].cell || !cells[1].cell || !cells[2].cell) return false;
+  const int current = *cells[0].cell;
+  int stored = 0;
+  bool stores;
+  if (extra.resolvedInts.size() >= 4 && resolved[3] == 1) {
+    stores = RealAssignmentStage(resolved[1], current, RealOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell),
+                                 &stored);
+  } else if (LinkedOperationWraps(flags)) {
+    const int value = WrappingOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell, &DrawRandom);
+    stores = WrappingAssignmentStage(resolved[1], current, value, &stored);
+  } else {
+    const int value = IntegerOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell, &DrawRandom);
+    stores = IntegerAssignmentStage(resolved[1], current, value, &stored);
+  }
+  if (stores) *cells[0].cell = stored;
+  return true;
+}
+
 }  // namespace
 
 bool EventRunner::CmdVariableOperation() {
@@ -32,30 +59,10 @@ bool EventRunner::CmdVariableOperation() {
   const int asg = (flags >> 8) & 0x0F;
   const int op = (flags >> 12) & 0x0F;
 
-  // Pre-resolved path: the three cells the link pass bound, read in the
-  // general form's order and computed with its arithmetic (clamps, divisors
-  // of 0 counting as 1) in integer or real mode (ResolvedInts 3), so a
-  // linked command stores what an unlinked one would. The run loop has
-  // already asked for the page refresh.
-  const auto& resolved = command.ResolvedInts;
-  const auto& cells = command.ResolvedCells;
-  if (resolved.size() >= 3 && (resolved[0] == 1 || resolved[0] == 2) && cells.size() >= 3 && cells[0].cell &&
-      cells[1].cell && cells[2].cell) {
-    const int current = *cells[0].cell;
-    int stored = 0;
-    bool stores;
-    if (resolved.size() >= 4 && resolved[3] == 1) {
-      stores = RealAssignmentStage(resolved[1], current, RealOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell),
-                                   &stored);
-    } else {
-      const int value = IntegerOperatorStage(resolved[2], *cells[1].cell, *cells[2].cell, &DrawRandom);
-      stores = IntegerAssignmentStage(resolved[1], current, value, &stored);
-    }
-    if (stores) *cells[0].cell = stored;
-    return true;
-  }
+  // The run loop has already asked for the page refresh.
+  if (const EventCommandExtra* extra = command.extra.get(); extra && RunResolvedOperation(*extra, flags)) return true;
 
-  if (RunPlainVariableOperation(command)) return true;
+  if (RunPlainVariableOperation(command, commonId)) return true;
 
   const bool databaseForm = Param(1) == kDatabaseFormTarget;
   auto databaseCellId = [this, &Param] {

@@ -38,7 +38,14 @@ class Generator {
   }
   // Mostly normal variables, now and then a number cell of the running
   // common event (cells 5-9 hold its texts).
-  int Variable() { return Chance(15) ? OwnSelf(Chance(50) ? Pick(5) : 10 + Pick(5)) : NormalVar(Pick(kVariables)); }
+  int Variable() { return Chance(50) ? SmallVariable() : WideVariable(); }
+  // Written only by operations a link makes wrap, each brought back within
+  // the small bound by the next line.
+  int SmallVariable() { return Chance(15) ? OwnSelf(Pick(kSmallSelfCells)) : NormalVar(Pick(kSmallVariables)); }
+  // Written by anything else: values up to the clamps.
+  int WideVariable() {
+    return Chance(15) ? OwnSelf(10 + Pick(5)) : NormalVar(kSmallVariables + Pick(kVariables - kSmallVariables));
+  }
   int Literal() {
     static const int kEdges[] = {0, 1, -1, 2, 999999, -999999, 2000000000, -2000000000, 46341};
     return Chance(15) ? kEdges[Pick(9)] : Pick(41) - 20;
@@ -70,23 +77,35 @@ class Generator {
     if (depth > 0 && Chance(4)) Emit(Chance(50) ? 171 : 176, {}, indent);
   }
 
+  // A linked operation wraps where its general form clamps; the forms agree
+  // as long as nothing overflows. Those operations work on small variables
+  // only (|x| <= 999: no operator, and no assignment onto such a target,
+  // passes 10^9), and a remainder by 1000 follows each, so the bound holds
+  // for the next. Operations that clamp in both forms (operands flagged
+  // plain, real mode, the million clamp) read anything and write wide
+  // variables.
   void VariableOperation(int indent) {
-    const int op = Pick(9);
-    int flags = (op << 8) | (Pick(6) << 12);
-    int left = Variable();
-    int right = Variable();
-    if (Chance(50)) {
-      left = Literal();
-      flags |= 0x4;
-    }
-    if (Chance(50)) {
-      right = Literal();
-      flags |= 0x8;
+    const int asg = Pick(9);
+    int flags = (asg << 8) | (Pick(6) << 12);
+    const bool leftPlain = Chance(50);
+    const bool rightPlain = Chance(50);
+    const bool real = options_.real && Chance(25);
+    const bool million = Chance(5);
+    const bool wraps = !leftPlain && !rightPlain && !real && !million;
+    int left = 0;
+    int right = 0;
+    if (wraps) {
+      left = SmallVariable();
+      right = SmallVariable();
+    } else {
+      left = leftPlain ? Literal() : Variable();
+      right = rightPlain ? Literal() : Variable();
     }
     if (Chance(10)) right = 0;
-    if (options_.real && Chance(25)) flags |= 0x2;
-    if (Chance(5)) flags |= 0x1;
-    Emit(121, {Variable(), left, right, flags}, indent);
+    flags |= (leftPlain ? 0x4 : 0) | (rightPlain ? 0x8 : 0) | (real ? 0x2 : 0) | (million ? 0x1 : 0);
+    const int target = wraps ? SmallVariable() : WideVariable();
+    Emit(121, {target, left, right, flags}, indent);
+    if (wraps) Emit(121, {target, kSmallBound + 1, 0, 5 << 8}, indent);  // %= 1000
   }
 
   void StringOperation(int indent) {
@@ -95,7 +114,7 @@ class Generator {
     // Appending a variable to itself in a loop doubles it on every pass (a
     // string of gigabytes within one frame): appends take literal texts.
     const int source = op != 1 && Chance(50) ? 1 : 0;
-    const int target = Chance(10) ? Variable() : kString0 + Pick(kStrings);
+    const int target = Chance(10) ? WideVariable() : kString0 + Pick(kStrings);
     const int other = kString0 + Pick(kStrings);
     std::string first = Text();
     std::string second = Text();

@@ -11,13 +11,21 @@
 // shape, some not), counted and endless loops with breaks and continues,
 // labels and jumps, variable operations. Every script ends: endless loops
 // carry a guard that breaks them after a few passes, and every jump spends
-// one unit of a shared budget.
+// one unit of a shared budget. No operation that a link makes wrap
+// overflows, so the general and linked forms of a script agree.
 struct RandomScriptOptions {
   bool strings = false;  // string operations and string branches
   bool real = false;     // variable operations in real mode too
 };
 
 EventCommandList RandomScript(uint32_t seed, const RandomScriptOptions& options);
+
+// The variables that only wrapping operations write, and the bound that
+// every script keeps them within: normal variables 0-7 and the running
+// common event's number cells 0-4.
+inline constexpr int kSmallVariables = 8;
+inline constexpr int kSmallSelfCells = 5;
+inline constexpr int kSmallBound = 999;
 
 // The same script with normal variables 0-79 moved to the running common
 // event's number cells 20-99: those go through the variable store where the

@@ -22,9 +22,9 @@ int DbFlags(int kind, int asg, int selector, int direction) {
 
 constexpr int V = 2000000;  // normal variable 0
 
-// Fixture common events that touch every linked form: clamped arithmetic,
-// division and remainder by 0, self cells, branches with case lines, loops,
-// label jumps and database transfers.
+// Fixture common events that touch every linked form: arithmetic past the
+// clamps, division and remainder by 0, self cells, branches with case lines,
+// loops, label jumps and database transfers.
 std::vector<EventCommandList> FixtureEvents() {
   std::vector<EventCommandList> events;
   // 0: arithmetic at and past the clamps.
@@ -50,6 +50,12 @@ std::vector<EventCommandList> FixtureEvents() {
                        .Add(Op(V + 13, OwnSelf(0), OwnSelf(0), 0, 2))
                        .Add(Set(1000000000 + 100, 5))  // User database cell: not written
                        .Add(Op(V + 14, 1000000000 + 100, 0, 1, 0))
+                       .Add(MakeCommand(121, {V + 16, 2000000000, 0, 0x4}))  // 2e9, flagged plain
+                       .Add(Op(V + 15, V + 16, V + 16, 0, 0))                // 2e9 + 2e9
+                       .Add(MakeCommand(121, {V + 17, 2000000000, 2000000000, 0x4 | 0x8}))
+                       .Add(Op(V + 18, V + 16, V + 16, 8, 0))  // abs(2e9 + 2e9)
+                       .Add(Op(V + 19, V + 16, 0, 0, 0))
+                       .Add(Op(V + 19, V + 16, 1, 1, 3))  // += 2e9 / 1
                        .Build());
   // 1: branches (first true case wins, an "other" line, no true case), a
   // counted loop and label jumps back and forward.
@@ -156,10 +162,22 @@ Outcome RunFixtures(bool link) {
   return outcome;
 }
 
-TEST(LinkPass, LinkedAndGeneralFormsGiveTheSameVariables) {
+// Linked operations compute in 32-bit arithmetic that wraps where the
+// general form clamps to two billion; those flagged plain keep the clamps.
+// Everything else the two forms store alike.
+TEST(LinkPass, LinkedFormsWrapWhereTheGeneralFormClampsAndAgreeOtherwise) {
   const Outcome general = RunFixtures(false);
   const Outcome linked = RunFixtures(true);
-  EXPECT_EQ(linked.variables, general.variables);
+  std::vector<int32_t> wrapped = general.variables;
+  wrapped[1] = 2000997999;  // 999,999 x 2,001 passes the clamp, not the int range
+  wrapped[2] = 2000997999;
+  wrapped[3] = -292971298;  // twice that, wrapped
+  wrapped[4] = -292971298;
+  wrapped[5] = 928714981;    // -7 x (3 x 2,000,997,999), wrapped at both stages
+  wrapped[15] = -294967296;  // the inline 2e9 + 2e9
+  wrapped[18] = 294967296;   // abs of the wrapped sum, run from the cells
+  wrapped[19] = -294967296;  // += of the quotient, run from the cells
+  EXPECT_EQ(linked.variables, wrapped);
   EXPECT_EQ(linked.selfCells, general.selfCells);
   EXPECT_EQ(linked.variableDatabase, general.variableDatabase);
   EXPECT_EQ(linked.userDatabase, general.userDatabase);
@@ -180,6 +198,10 @@ TEST(LinkPass, LinkedAndGeneralFormsGiveTheSameVariables) {
   EXPECT_EQ(v[12], 8);
   EXPECT_EQ(v[13], 81);
   EXPECT_EQ(v[14], 300);
+  EXPECT_EQ(v[15], 2000000000);
+  EXPECT_EQ(v[17], 2000000000);  // flagged plain: clamped in both forms
+  EXPECT_EQ(v[18], 2000000000);
+  EXPECT_EQ(v[19], 2000000000);
   EXPECT_EQ(v[21], 1);   // case 1 although case 2 holds too
   EXPECT_EQ(v[22], 50);  // no condition: the other line
   EXPECT_EQ(v[23], 0);   // no condition, no other line
@@ -236,6 +258,9 @@ TEST(LinkPass, LinksTheFormsItPromises) {
   EXPECT_EQ(arithmetic[8].ResolvedInts[0], 2);
   EXPECT_EQ(arithmetic[1].ResolvedInts[0], 2);  // right operand the literal 0
   EXPECT_EQ(arithmetic[17].ResolvedCells[0].cell, &gVariableStore.commonSelfVariables[0][0]);
+  EXPECT_EQ(arithmetic[22].Code(), 210000);
+  EXPECT_EQ(arithmetic[23].Code(), 210000);  // flagged plain: inline too, with the clamps
+  EXPECT_EQ(arithmetic[24].Code(), 121);
   const auto& flow = gCommonEventList.events[1].commands;
   EXPECT_EQ(flow[1].ResolvedInts, (std::vector<int32_t>{1, 3, 0, 0, 2, 2, 4, 6, 8}));
   EXPECT_EQ(flow[2].ResolvedInts, (std::vector<int32_t>{2, 10}));
@@ -339,8 +364,9 @@ TEST(LinkPass, CopiesKeepTheirLinks) {
   LinkCommonEventCommands();
   gEventSystem.StartEventRunner(0, 1);
   gEventSystem.RunEventRunner();
-  EXPECT_EQ(gVariableStore.variableSets[0][1], 2000000000);
-  EXPECT_EQ(gVariableStore.variableSets[0][2], 1999999998);
+  // The linked product is not clamped, as the general form's would be.
+  EXPECT_EQ(gVariableStore.variableSets[0][1], 2000997999);
+  EXPECT_EQ(gVariableStore.variableSets[0][2], 2000997997);
   EXPECT_FALSE(gEventSystem.IsEventRunnerBusy());
 }
 

@@ -18,6 +18,15 @@ TEST(ScriptDifferential, GeneralAndLinkedFormsAgreeOnRandomScripts) {
     const ScriptOutcome general = RunScript(list, false);
     ASSERT_FALSE(general.busy) << "seed " << seed;
     ASSERT_EQ(RunScript(list, true), general) << "seed " << seed;
+    // The operations that wrap when linked kept their variables small, so
+    // no overflow made the forms differ unseen.
+    auto small = [](int32_t value) { return value >= -kSmallBound && value <= kSmallBound; };
+    for (int n = 0; n < kSmallVariables; ++n) {
+      ASSERT_TRUE(small(general.variables[static_cast<size_t>(n)])) << "seed " << seed << " variable " << n;
+    }
+    for (int k = 0; k < kSmallSelfCells; ++k) {
+      ASSERT_TRUE(small(general.selfCells[static_cast<size_t>(k)])) << "seed " << seed << " cell " << k;
+    }
     for (const EventCommand& command : gCommonEventList.events[0].commands) {
       if (!command.ResolvedInts.empty() || !command.ResolvedCells.empty()) ++linkedCommands;
     }

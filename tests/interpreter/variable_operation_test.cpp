@@ -83,6 +83,44 @@ TEST_F(VariableOperation, OperandsReadFromVariables) {
   EXPECT_EQ(Variable(1), 18);
 }
 
+// Self number cells of common events, by their own ids and relative to the
+// running common event, are read and written in place as the store would:
+// a cell the store does not hold reads 0 and takes nothing, a text cell
+// refuses a number with the store's notice.
+TEST_F(VariableOperation, CommonSelfCellsByOwnAndRelativeIds) {
+  constexpr int kOwn = 15000000;
+  constexpr int kRelative = 1600000;
+  struct Case {
+    const char* name;
+    EventCommand command;
+    int event, cell, expected;  // the cell checked; event -1: normal variable `cell`
+    size_t notices;
+  };
+  const Case cases[] = {
+      {"own id", Command(121, {kOwn + 102, 7, 0, Flags(0, 0)}), 1, 2, 7, 0},
+      {"relative id", Command(121, {kRelative + 3, kOwn + 101, 5, Flags(1, 2, kRightPlain)}), 1, 3, 45, 0},
+      {"relative operands", Command(121, {Var(1), kRelative + 1, kRelative + 4, Flags(0, 0, 0)}), -1, 1, 13, 0},
+      {"event past the list", Command(121, {Var(2), kOwn + 5001, 1, Flags(0, 0, kRightPlain)}), -1, 2, 1, 0},
+      {"write past the list", Command(121, {kOwn + 5001, 9, 0, Flags(0, 0)}), 1, 1, 9, 0},
+      {"text cell", Command(121, {kRelative + 5, 3, 0, Flags(0, 0)}), 1, 5, 0, 1},
+  };
+  for (const Case& c : cases) {
+    ClearRecordedNotices();
+    gVariableStore.commonSelfVariables.assign(3, std::vector<int32_t>(100, 0));
+    gVariableStore.commonSelfVariables[1][1] = 9;
+    gVariableStore.commonSelfVariables[1][4] = 4;
+    runner_ = EventRunner();
+    runner_.StartEventRunner(0, 0);
+    runner_.SetupOwnEventCall({c.command, Command(-1)}, -1, 1);
+    runner_.RunEventRunner();
+    const int value =
+        c.event < 0 ? Variable(c.cell)
+                    : gVariableStore.commonSelfVariables[static_cast<size_t>(c.event)][static_cast<size_t>(c.cell)];
+    EXPECT_EQ(value, c.expected) << c.name;
+    EXPECT_EQ(RecordedNotices().size(), c.notices) << c.name;
+  }
+}
+
 TEST_F(VariableOperation, RunWritesConsecutiveTargets) {
   Start({Command(121, {Var(1), 7, 0, Flags(0, 0) | 0x10000, 2})});
   runner_.RunEventRunner();
@@ -151,54 +189,62 @@ TEST_F(VariableOperation, RandomBetweenOperands) {
 
 // The pre-resolved path and the fast codes store what the general form
 // stores, at the clamps and with divisors of 0 too.
-TEST_F(VariableOperation, BoundFormsStoreWhatTheGeneralFormStores) {
+// Bound forms (from the cells, and inline for the fast codes) of operations
+// flagged plain store what the general form stores, clamps included; the
+// same operations without the flags compute in 32-bit arithmetic that wraps.
+TEST_F(VariableOperation, BoundFormsClampWhenFlaggedPlainAndWrapOtherwise) {
   struct BoundCase {
-    int op, asg, target, left, right;
+    int op, asg, target, left, right, wrapped;
   } cases[] = {
-      {0, 0, 0, 2000000000, 2000000000},
-      {1, 0, 0, INT_MIN, 1},
-      {2, 0, 0, 65536, 65536},
-      {3, 0, 0, 7, 0},
-      {4, 0, 0, 7, 0},
-      {3, 0, 0, INT_MIN, -1},
-      {4, 0, 0, INT_MIN, -1},
-      {0, 1, INT_MAX, 1, 0},
-      {0, 1, 2000000000, 2000000000, 2000000000},
-      {0, 2, -2000000000, 5, 0},
-      {1, 3, -100000, 0, 100000},
-      {2, 3, 3, 70000, 70000},
-      {0, 4, 9, 0, 0},
-      {0, 5, 9, 0, 0},
-      {0, 4, INT_MIN, -1, 0},
-      {0, 8, 0, INT_MIN, 0},
-      {0, 6, 3, 5, 0},
-      {0, 7, 3, 5, 0},
-      {5, 0, 0, 12, 10},
-      {0, 12, 4, 9, 0},
+      {0, 0, 0, 2000000000, 2000000000, -294967296},
+      {1, 0, 0, INT_MIN, 1, INT_MAX},
+      {2, 0, 0, 65536, 65536, 0},
+      {3, 0, 0, 7, 0, 7},
+      {4, 0, 0, 7, 0, 0},
+      {3, 0, 0, INT_MIN, -1, INT_MAX},
+      {4, 0, 0, INT_MIN, -1, 0},
+      {0, 1, INT_MAX, 1, 0, INT_MIN},
+      {0, 1, 2000000000, 2000000000, 2000000000, 1705032704},
+      {0, 2, -2000000000, 5, 0, -2000000005},
+      {1, 3, -100000, 0, 100000, 1410065408},
+      {2, 3, 3, 70000, 70000, 1815098112},
+      {0, 4, 9, 0, 0, 9},
+      {0, 5, 9, 0, 0, 0},
+      {0, 4, INT_MIN, -1, 0, INT_MAX},
+      {0, 8, 0, INT_MIN, 0, INT_MIN},
+      {0, 6, 3, 5, 0, 5},
+      {0, 7, 3, 5, 0, 3},
+      {5, 0, 0, 12, 10, 8},
+      {0, 12, 4, 9, 0, 4},
   };
   for (const BoundCase& c : cases) {
-    const int flags = Flags(c.asg, c.op);
     SetVariable(1, c.target);
-    Start({Command(121, {Var(1), c.left, c.right, flags})});
+    Start({Command(121, {Var(1), c.left, c.right, Flags(c.asg, c.op)})});
     runner_.RunEventRunner();
     const int general = Variable(1);
 
-    int target = c.target, left = c.left, right = c.right;
-    EventCommand linked = Command(121, {Var(1), c.left, c.right, flags});
-    linked.ResolvedInts = {c.op <= 1 && c.right == 0 ? 2 : 1, c.asg, c.op, 0, 0, 0, 0, 0};
-    linked.ResolvedCells = {{&target, nullptr}, {&left, nullptr}, {&right, nullptr}};
-    Start({linked});
-    runner_.RunEventRunner();
-    EXPECT_EQ(target, general) << "pre-resolved op " << c.op << " asg " << c.asg << " left " << c.left;
-
-    if (c.asg < 4 && c.op < 3) {
-      int fastTarget = c.target;
-      EventCommand fast = linked;
-      fast.SetCode(210000 + 10 * c.asg + c.op);
-      fast.ResolvedCells[0].cell = &fastTarget;
-      Start({fast});
+    for (const bool plain : {true, false}) {
+      const int flags = plain ? Flags(c.asg, c.op) : Flags(c.asg, c.op, 0);
+      const int expected = plain ? general : c.wrapped;
+      int target = c.target, left = c.left, right = c.right;
+      EventCommand linked = Command(121, {Var(1), c.left, c.right, flags});
+      linked.ResolvedInts = {c.op <= 1 && c.right == 0 ? 2 : 1, c.asg, c.op, 0, 0, 0, 0, 0};
+      linked.ResolvedCells = {{&target, nullptr}, {&left, nullptr}, {&right, nullptr}};
+      Start({linked});
       runner_.RunEventRunner();
-      EXPECT_EQ(fastTarget, general) << "fast op " << c.op << " asg " << c.asg << " left " << c.left;
+      EXPECT_EQ(target, expected) << "pre-resolved op " << c.op << " asg " << c.asg << " left " << c.left << " plain "
+                                  << plain;
+
+      if (c.asg < 4 && c.op < 3) {
+        int fastTarget = c.target;
+        EventCommand fast = linked;
+        fast.SetCode(210000 + 10 * c.asg + c.op);
+        fast.ResolvedCells[0].cell = &fastTarget;
+        Start({fast});
+        runner_.RunEventRunner();
+        EXPECT_EQ(fastTarget, expected) << "fast op " << c.op << " asg " << c.asg << " left " << c.left << " plain "
+                                        << plain;
+      }
     }
   }
   EXPECT_TRUE(RecordedNotices().empty());
