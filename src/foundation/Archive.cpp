@@ -8,6 +8,7 @@
 #include "foundation/TextFunctions.h"
 #include "foundation/TrackedHeap.h"
 #include "platform/files/Files.h"
+#include "platform/text/Cp932Literal.h"
 #include "platform/threads/Threads.h"
 
 ArchiveSlotTable gArchiveSlots;
@@ -976,8 +977,7 @@ FileHandle PackedOpen(const char* path, int cacheFlag, int /*unusedFlag*/, int a
   if (!path) return 0;
   std::lock_guard lock(gArchiveLock);
   if (gPackedFiles.count >= kMaxPackedFiles) {
-    LogWrite("\x93\xAF\x8E\x9E\x82\xC9\x8A\x4A\x82\xAF\x82\xE9\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCC\x90\x94\x82\xAA"
-             "\x8C\xC0\x8A\x45\x82\xF0\x92\xB4\x82\xA6\x82\xDC\x82\xB5\x82\xBD\n");
+    LogWrite(Cp932<"同時に開けるファイルの数が限界を超えました\n">);
     return 0;
   }
   int index = 0;
@@ -986,8 +986,7 @@ FileHandle PackedOpen(const char* path, int cacheFlag, int /*unusedFlag*/, int a
                    ? static_cast<PackedFileSlot*>(TrackedAllocZeroed(sizeof(PackedFileSlot), __FILE__, __LINE__))
                    : nullptr;
   if (!slot) {
-    LogWrite("\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCC\x8F\xEE\x95\xF1\x82\xF0\x8A\x69\x94\x5B\x82\xB7\x82\xE9\x83\x81"
-             "\x83\x82\x83\x8A\x82\xCC\x8A\x6D\x95\xDB\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\n");
+    LogWrite(Cp932<"ファイルの情報を格納するメモリの確保に失敗しました\n">);
     return 0;
   }
   int archive = -1;

@@ -12,6 +12,7 @@
 #include "foundation/TextFunctions.h"
 #include "foundation/TrackedHeap.h"
 #include "platform/files/Files.h"
+#include "platform/text/Cp932Literal.h"
 #include "platform/threads/Threads.h"
 
 FileLayerTable gFileLayer = {PackedOpen,         PackedClose,     PackedTell,     PackedSeek,
@@ -297,9 +298,7 @@ FileHandle PlainFileOpen(const char* path, int cacheFlag, int /*unusedFlag*/, in
     if (s->cache) {
       s->cacheBlock = static_cast<char*>(TrackedAlloc(kCacheSize, __FILE__, __LINE__));
       if (!s->cacheBlock) {
-        LogWrite("\x83\x74\x83\x40\x83\x43\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83\x4C\x83\x83\x83\x62\x83\x56"
-                 "\x83\x85\x97\x70\x83\x81\x83\x82\x83\x8A\x82\xCC\x8A\x6D\x95\xDB\x82\xC9\x8E\xB8\x94\x73\x82\xB5"
-                 "\x82\xDC\x82\xB5\x82\xBD\n");
+        LogWrite(Cp932<"ファイル読み込みキャッシュ用メモリの確保に失敗しました\n">);
         StreamDestroy(s);
         return 0;
       }
@@ -307,8 +306,7 @@ FileHandle PlainFileOpen(const char* path, int cacheFlag, int /*unusedFlag*/, in
     try {
       s->thread = std::thread(FileWorkerThread, s);
     } catch (...) {
-      LogWrite("\x83\x74\x83\x40\x83\x43\x83\x8B\x83\x41\x83\x4E\x83\x5A\x83\x58\x90\xEA\x97\x70\x83\x58\x83\x8C"
-               "\x83\x62\x83\x68\x82\xCC\x8D\xEC\x90\xAC\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\n");
+      LogWrite(Cp932<"ファイルアクセス専用スレッドの作成に失敗しました\n">);
       StreamDestroy(s);
       return 0;
     }
@@ -316,8 +314,7 @@ FileHandle PlainFileOpen(const char* path, int cacheFlag, int /*unusedFlag*/, in
     s->done.Wait();
     if (s->openFailed) {
       s->thread.join();
-      LogWrite("\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCC\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC9\x8E\xB8\x94\x73"
-               "\x82\xB5\x82\xDC\x82\xB5\x82\xBD\n");
+      LogWrite(Cp932<"ファイルのオープンに失敗しました\n">);
       StreamDestroy(s);
       return 0;
     }

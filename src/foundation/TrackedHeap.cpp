@@ -9,6 +9,7 @@
 
 #include "foundation/Format.h"
 #include "foundation/Log.h"
+#include "platform/text/Cp932Literal.h"
 
 namespace {
 
@@ -233,9 +234,7 @@ int TrackedAllocVerify() {
   std::lock_guard guard(HeapLock());
   for (TrackedBlockHeader* h = gTrackedBlocks.head; h != nullptr; h = h->next) {
     if (!CheckIntact(h)) {
-      LogWrite("\x88\xc8\x89\xba\x82\xcc\x83\x81\x83\x82\x83\x8a\x8a\x6d\x95\xdb\x8f\xee\x95\xf1\x82\xaa\x94\x6a\x91"
-               "\xb9\x82\xb5"
-               "\x82\xdc\x82\xb5\x82\xbd");
+      LogWrite(Cp932<"以下のメモリ確保情報が破損しました">);
       // A damaged size could send the data bytes of the report past the
       // block: show no more than the check copy's size allows either.
       int32_t copiedSize;

@@ -6,6 +6,7 @@
 #include "gamedata/DataFileCursor.h"
 #include "gamedata/StoredText.h"
 #include "platform/dialogs/MessageBox.h"
+#include "platform/text/Cp932Literal.h"
 #include "shell/GamePaths.h"
 
 CommonEventList gCommonEventList;
@@ -17,19 +18,13 @@ namespace {
 // Longest stored text of a record, counting its zero.
 constexpr int32_t kCommonEventTextLimit = 512;
 
-const char kReadFailedText[] =
-    "\x83R\x83\x82\x83\x93\x83\x43\x83x\x83\x93\x83g\x83\x66\x81[\x83^\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x82"
-    "\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-const char kReadErrorTitle[] = "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[";
+const auto& kReadFailedText = Cp932<"コモンイベントデータの読み込みに失敗しました">;
+const auto& kReadErrorTitle = Cp932<"読み込みエラー">;
 
 void ReportRecordVersion() {
-  platform::ShowMessageBox(
-      "\x83R\x83\x82\x83\x93\x83\x43\x83x\x83\x93\x83g\x83t\x83@\x83\x43\x83\x8B\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82"
-      "\xDD\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42\r\n\x83\x66\x81[\x83^\x82\xCC\x83o\x81[\x83W"
-      "\x83\x87\x83\x93\x82\xAA\x88\xE1\x82\xA4\x89\xC2\x94\x5C\x90\xAB\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7\x81\x41"
-      "\x8D\xC5\x90V\x83\x63\x81[\x83\x8B\x82\xC5\x83\x8D\x81[\x83h\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81"
-      "\x42",
-      "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x8E\xB8\x94s", platform::kMbOk);
+  platform::ShowMessageBox(Cp932<"コモンイベントファイルの読み込みに失敗しました。\r\nデータのバージョンが違う可能性が"
+                                 "あります、最新ツールでロードしてください。">,
+                           Cp932<"読み込み失敗">, platform::kMbOk);
 }
 
 // int32 count, then that many texts; the list grows to the count.

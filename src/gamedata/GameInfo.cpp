@@ -5,6 +5,7 @@
 #include "gamedata/StoredText.h"
 #include "platform/dialogs/MessageBox.h"
 #include "platform/process/Process.h"
+#include "platform/text/Cp932Literal.h"
 #include "shell/NoticeBox.h"
 
 GameInfo gGameInfo;
@@ -20,7 +21,7 @@ std::string DamagedText() { return Cp932Text("基本情報データ Game.dat が
 }  // namespace
 
 GameInfo::GameInfo() : settings{32, 8, 8, 1, 0, 1, 0, 3, 0, 0, 0, 6, 6, 0, 0, 4, 4, 0}, strings(8), values(1, 0) {
-  strings[0] = "\x90\x56\x8b\x4b\x83\x51\x81\x5b\x83\x80\x96\xbc";  // 新規ゲーム名
+  strings[0] = Cp932<"新規ゲーム名">;
 }
 
 bool GameInfo::LoadGameInfoFile(const std::string& fileName) {

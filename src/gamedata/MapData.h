@@ -7,6 +7,7 @@
 
 #include "gamedata/EventCommand.h"
 #include "gamedata/MoveRoute.h"
+#include "platform/text/Cp932Literal.h"
 
 // Tile number of an empty cell.
 inline constexpr int32_t kEmptyTile = 100000;
@@ -15,7 +16,7 @@ inline constexpr int32_t kEmptyTile = 100000;
 inline constexpr int32_t kMaxMapSide = 10000;
 
 struct MapHeader {
-  std::string name = "\x82\xC8\x82\xB5";  // "none"
+  std::string name = Cp932<"なし">;  // "none"
   int32_t tilesetNumber = 0;
   int32_t width = 20;
   int32_t height = 15;

@@ -9,6 +9,7 @@
 #include "gamedata/SaveBuffer.h"
 #include "platform/dialogs/MessageBox.h"
 #include "platform/files/Files.h"
+#include "platform/text/Cp932Literal.h"
 #include "shell/GamePaths.h"
 
 namespace {
@@ -19,21 +20,15 @@ constexpr size_t kStoredCellBytes = 12;
 
 void ReportDamagedMap(const std::string& fileName) {
   platform::ShowMessageBox(
-      "\x83G\x83\x89\x81[\x81\x46\x83}\x83\x62\x83v\x83\x66\x81[\x83^ " + fileName +
-          " \x82\xAA\x94j\x91\xB9\x82\xB5\x82\xC4\x82\xA2\x82\xE9\x82\xA9\x81\x41\r\n\x83}\x83\x62\x83v\x83t\x83@"
-          "\x83\x43\x83\x8B\x8C`\x8E\xAE\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42",
-      "\x83}\x83\x62\x83v\x88\xDA\x93\xAE\x83G\x83\x89\x81[", platform::kMbOk);
+      Cp932<"エラー：マップデータ "> + fileName + Cp932<" が破損しているか、\r\nマップファイル形式ではありません。">,
+      Cp932<"マップ移動エラー">, platform::kMbOk);
 }
 
 void ReportMissingMap(const std::string& fileName, const std::string& path) {
-  std::string text =
-      fileName.empty()
-          ? std::string("\x83}\x83\x62\x83v\x83t\x83@\x83\x43\x83\x8B\x96\xBC\x82\xAA\x90\xDD\x92\xE8\x82\xB3\x82\xEA"
-                        "\x82\xC4\x82\xA2\x82\xC8\x82\xA2\x83}\x83\x62\x83v\x82\xC9\x88\xDA\x93\xAE\x82\xB5\x82\xE6"
-                        "\x82\xA4\x82\xC6\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42")
-          : "\x83}\x83\x62\x83v\x83t\x83@\x83\x43\x83\x8B " + path +
-                " \x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
-  platform::ShowMessageBox(text, "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[", platform::kMbOkCancel);
+  std::string text = fileName.empty()
+                         ? std::string(Cp932<"マップファイル名が設定されていないマップに移動しようとしました。">)
+                         : Cp932<"マップファイル "> + path + Cp932<" がありません">;
+  platform::ShowMessageBox(text, Cp932<"読み込みエラー">, platform::kMbOkCancel);
 }
 
 // One column of little-endian int32 tiles, already known to fit.

@@ -3,6 +3,7 @@
 #include "gamedata/DataFileCursor.h"
 #include "gamedata/StoredText.h"
 #include "platform/dialogs/MessageBox.h"
+#include "platform/text/Cp932Literal.h"
 #include "shell/GamePaths.h"
 
 namespace {
@@ -14,18 +15,13 @@ constexpr int32_t kTilesetTextLimit = 1024;
 constexpr size_t kMinStoredTileset = 9 * 4 + 1 + 4 + 1 + 4;
 
 void ReportEndByte() {
-  platform::ShowMessageBox(
-      "\x83^\x83\x43\x83\x8B\x83Z\x83\x62\x83g\x83\x66\x81[\x83^\x82\xCC\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x82\xC9\x8E"
-      "\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD",
-      "\x83t\x83@\x83\x43\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[", platform::kMbOkCancel);
+  platform::ShowMessageBox(Cp932<"タイルセットデータの読み込みに失敗しました">, Cp932<"ファイル読み込みエラー">,
+                           platform::kMbOkCancel);
 }
 
 void ReportBadSeparator() {
-  platform::ShowMessageBox(
-      "\x83^\x83\x43\x83\x8B\x83Z\x83\x62\x83g\x82\xCC\x83\x8D\x81[\x83h\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5"
-      "\x82\xBD\x81\x41\x83t\x83@\x83\x43\x83\x8B\x94j\x91\xB9\x82\xCC\x89\xC2\x94\x5C\x90\xAB\x82\xAA\x82\xA0\x82\xE8"
-      "\x82\xDC\x82\xB7",
-      "", platform::kMbOk);
+  platform::ShowMessageBox(Cp932<"タイルセットのロードに失敗しました、ファイル破損の可能性があります">, "",
+                           platform::kMbOk);
 }
 
 void ReadTileset(DataFileCursor& cursor, Tileset& tileset, bool intFlags) {

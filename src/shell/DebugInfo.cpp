@@ -11,6 +11,7 @@
 #include "gamedata/VariableStore.h"
 #include "map/CurrentMap.h"
 #include "media/PublicFunctions.h"
+#include "platform/text/Cp932Literal.h"
 #include "presentation/GraphicCache.h"
 #include "presentation/PictureFileCache.h"
 #include "presentation/TextCodes.h"
@@ -65,21 +66,13 @@ void DrawDataOverlay() {
   SetBlendState(kBlendNone, 255);
   SetDefaultFontType(0);
   SetDefaultFontSize(12);
-  // "[デバッグデータ]　　[ピクチャ %d(画像数%d)] / [音声数 %d]"
-  DrawTextFormatted(0, 0, header,
-                    "[\x83"
-                    "f\x83o\x83"
-                    "b\x83O\x83"
-                    "f\x81[\x83^]\x81@\x81@[\x83s\x83N\x83`\x83\x83 %d(\x89\xE6"
-                    "\x91\x9C\x90\x94%d)] / [\x89\xB9\x90\xBA\x90\x94 %d]",
+  DrawTextFormatted(0, 0, header, Cp932<"[デバッグデータ]　　[ピクチャ %d(画像数%d)] / [音声数 %d]">,
                     gPictureList.count, static_cast<int>(gPictureFileCache.fileNames.size()), CountLoadedSounds());
   int y = 22;
-  DrawTextFormatted(0, y, header, "[\x93\xC7\x8D\x9E\x83s\x83N\x83`\x83\x83]");  // "[読込ピクチャ]"
+  DrawTextFormatted(0, y, header, Cp932<"[読込ピクチャ]">);
   for (const std::string& name : gPictureFileCache.fileNames) DrawTextFormatted(0, y += 12, white, "%s", name.c_str());
   y += 12;
-  DrawTextFormatted(0, y, header,
-                    "[\x93\xC7\x8D\x9E\x83T\x83"
-                    "E\x83\x93\x83h]");  // "[読込サウンド]"
+  DrawTextFormatted(0, y, header, Cp932<"[読込サウンド]">);
   for (int kind = 0; kind < 3; ++kind) {
     const int base = gGameSystem.soundListSizes[static_cast<size_t>(kind)];
     for (const auto& [entry, handle] : gSoundManager.handles[static_cast<size_t>(kind)]) {
@@ -90,9 +83,7 @@ void DrawDataOverlay() {
   }
   for (const auto& [name, handle] : gSoundNameIndex) DrawTextFormatted(0, y += 12, white, "%s", name.c_str());
   y = 32;
-  DrawTextFormatted(320, y, header,
-                    "[\x93\xC7\x8D\x9E\x83X\x83v\x83\x89\x83"
-                    "C\x83g]");  // "[読込スプライト]"
+  DrawTextFormatted(320, y, header, Cp932<"[読込スプライト]">);
   for (const auto& [name, index] : gGraphicCache.nameIndex) DrawTextFormatted(320, y += 12, white, "%s", name.c_str());
 
   SetBlendState(kBlendAlpha, 120);
@@ -112,8 +103,7 @@ void DrawDataOverlay() {
   }
   x = 0;
   y = 430;
-  DrawTextFormatted(x, y, header,
-                    "[\x8E\xC0\x8Ds\x92\x86\x95\xC0\x97\xF1\x83R\x83\x82\x83\x93]");  // "[実行中並列コモン]"
+  DrawTextFormatted(x, y, header, Cp932<"[実行中並列コモン]">);
   y += 12;
   for (const CommonEventRunEntry& entry : gCurrentMap.commonEventRunEntries) {
     if (entry.runners.empty() || !entry.runners.front().IsEventRunnerBusy()) continue;
@@ -137,10 +127,10 @@ std::string UpdateDurationBar(int longest) {
       bar += "|";
     } else if (k <= 25) {
       if (k % 3 != 0) continue;
-      bar += "\x81\xA1";  // "■"
+      bar += Cp932<"■">;
     } else {
       if (k % 5 != 0) continue;
-      bar += "\x81\x9A";  // "★"
+      bar += Cp932<"★">;
     }
     ++signs;
   }
@@ -173,20 +163,14 @@ void DrawDebugInfo(double /*frameSkipFactor*/) {
   GetMousePosition(&mouseX, &mouseY);
   const int mode = gGameSystem.infoMode;
   if (mode == 0 && d.shownMode != 0) {
-    SetMainWindowTitle(
-        Format("\x81w%s\x81x \x81@\x81@\x81@\x81@ F4:\x89\xE6\x96\xCA\x95\xCF\x8DX / F8:\x8F\xEE\x95\xF1\x95\xCF\x8DX",
-               gGameInfo.strings.empty() ? "" : gGameInfo.strings[0].c_str())
-            .c_str());  // "『%s』 　　　　 F4:画面変更 / F8:情報変更"
+    SetMainWindowTitle(Format(Cp932<"『%s』 　　　　 F4:画面変更 / F8:情報変更">,
+                              gGameInfo.strings.empty() ? "" : gGameInfo.strings[0].c_str())
+                           .c_str());
   } else if (mode == 1 && gTestPlay) {
     if (d.drawnFrames % 5 == 0) {
       const int longest = *std::max_element(gGameSystem.updateDurations.begin(), gGameSystem.updateDurations.end());
-      static const char* const kSkipLabels[3] = {"\xBD\xB7\xAF\xCC\xDF\x82\xC8\x82\xB5", "\xBD\xB7\xAF\xCC\xDFx2",
-                                                 "\xBD\xB7\xAF\xCC\xDFx3"};  // "ｽｷｯﾌﾟなし", "ｽｷｯﾌﾟx2", "ｽｷｯﾌﾟx3"
-      // "[描画FPS%d(%s)<%dms>/内部FPS%d]ｽﾌﾟﾗｲﾄ%d枚/ﾏｳｽ X%d Y%d / [Ev処理時間]=%s"
-      SetMainWindowTitle(Format("[\x95`\x89\xE6"
-                                "FPS%d(%s)<%dms>/\x93\xE0\x95\x94"
-                                "FPS%d]\xBD\xCC\xDF\xD7\xB2\xC4%d\x96\x87/\xCF"
-                                "\xB3\xBD X%d Y%d / [Ev\x8F\x88\x97\x9D\x8E\x9E\x8A\xD4]=%s",
+      static const char* const kSkipLabels[3] = {Cp932<"ｽｷｯﾌﾟなし">, Cp932<"ｽｷｯﾌﾟx2">, Cp932<"ｽｷｯﾌﾟx3">};
+      SetMainWindowTitle(Format(Cp932<"[描画FPS%d(%s)<%dms>/内部FPS%d]ｽﾌﾟﾗｲﾄ%d枚/ﾏｳｽ X%d Y%d / [Ev処理時間]=%s">,
                                 d.drawnRate, kSkipLabels[SkipMode()], gGameSystem.drawDuration, MeasureFps(0),
                                 GetGraphCount(), mouseX * gTileSize / 32, mouseY * gTileSize / 32,
                                 UpdateDurationBar(longest).c_str())
@@ -196,19 +180,10 @@ void DrawDebugInfo(double /*frameSkipFactor*/) {
     const int logicRate = MeasureFps(0);
     if (d.shownMode != 1 || d.drawnRate != d.titleDrawnRate || logicRate != d.titleLogicRate ||
         SkipMode() != d.titleSkipMode) {
-      static const char* const kSpecLabels[3] = {
-          "\x8D\x82\x83X\x83y\x83"
-          "b\x83N\x97p/\x82\xC8\x82\xDF\x82\xE7\x82\xA9",  // "高スペック用/なめらか"
-          "\x92\x86\x83X\x83y\x83"
-          "b\x83N\x97p/\x83m\x81[\x83}\x83\x8B",  // "中スペック用/ノーマル"
-          "\x92\xE1\x83X\x83y\x83"
-          "b\x83N\x97p/\x83K\x83N\x83K\x83N"};  // "低スペック用/ガクガク"
-      // "[描画FPS%d/内部FPS%d] [%s(F5で変更)] F8:情報変更"
-      SetMainWindowTitle(Format("[\x95`\x89\xE6"
-                                "FPS%d/\x93\xE0\x95\x94"
-                                "FPS%d] [%s(F5\x82\xC5\x95\xCF\x8DX)] F8:\x8F\xEE\x95\xF1"
-                                "\x95\xCF\x8DX",
-                                d.drawnRate, logicRate, kSpecLabels[SkipMode()])
+      static const char* const kSpecLabels[3] = {Cp932<"高スペック用/なめらか">, Cp932<"中スペック用/ノーマル">,
+                                                 Cp932<"低スペック用/ガクガク">};
+      SetMainWindowTitle(Format(Cp932<"[描画FPS%d/内部FPS%d] [%s(F5で変更)] F8:情報変更">, d.drawnRate, logicRate,
+                                kSpecLabels[SkipMode()])
                              .c_str());
       d.titleDrawnRate = d.drawnRate;
       d.titleLogicRate = logicRate;
@@ -244,30 +219,29 @@ void DrawVariableWindow(bool resetScroll) {
         y = 0;
       }
     };
-    line(Format("Ev%d CommonEv%d %d\x8Ds", gEventSystem.mapEventId, gEventSystem.commonId, gEventSystem.line));
-    line(Format("\x81\xA1\x92\xCA\x8F\xED\x95\xCF\x90\x94-----"));  // "■通常変数-----"
+    line(Format(Cp932<"Ev%d CommonEv%d %d行">, gEventSystem.mapEventId, gEventSystem.commonId, gEventSystem.line));
+    line(Format(Cp932<"■通常変数-----">));
     for (size_t i = 0; i < gVariableStore.variableSets.size(); ++i) {
       const int type = 14 + static_cast<int>(i);
       for (int j = 0; j < gSystemDatabase.GetDatabaseDataCount(type); ++j) {
-        line(Format("\x81\xA1V%d-%.2i:%5d(%s)", static_cast<int>(i), j,
+        line(Format(Cp932<"■V%d-%.2i:%5d(%s)">, static_cast<int>(i), j,
                     gVariableStore.ReadVariable(2000000 + static_cast<int>(i) * 100000 + j),
                     gSystemDatabase.GetDatabaseDataName(type, j).c_str()));
       }
     }
-    line(Format("\x81\xA1\x95\xB6\x8E\x9A\x97\xF1\x95\xCF\x90\x94---"));  // "■文字列変数---"
+    line(Format(Cp932<"■文字列変数---">));
     for (int k = 0; k < gSystemDatabase.GetDatabaseDataCount(4); ++k) {
-      line(Format("\x81\x9CS%.2i:%s(%s)", k, FirstBytesWhole(gVariableStore.ReadStringVariable(3000000 + k)).c_str(),
+      line(Format(Cp932<"●S%.2i:%s(%s)">, k, FirstBytesWhole(gVariableStore.ReadStringVariable(3000000 + k)).c_str(),
                   gSystemDatabase.GetDatabaseDataName(4, k).c_str()));
     }
-    line(Format("\x81\xA1\xBC\xBD\xC3\xD1\x95\xCF\x90\x94-----"));  // "■ｼｽﾃﾑ変数-----"
+    line(Format(Cp932<"■ｼｽﾃﾑ変数-----">));
     for (int l = 0; l < gSystemDatabase.GetDatabaseDataCount(6); ++l) {
-      line(Format("\x81\x9ASys%.2i:%5d(%s)", l, gVariableStore.ReadVariable(9000000 + l),
+      line(Format(Cp932<"★Sys%.2i:%5d(%s)">, l, gVariableStore.ReadVariable(9000000 + l),
                   gSystemDatabase.GetDatabaseDataName(6, l).c_str()));
     }
-    // "■ｼｽﾃﾑ文字列(読み取り専用)---"
-    line(Format("\x81\xA1\xBC\xBD\xC3\xD1\x95\xB6\x8E\x9A\x97\xF1(\x93\xC7\x82\xDD\x8E\xE6\x82\xE8\x90\xEA\x97p)---"));
+    line(Format(Cp932<"■ｼｽﾃﾑ文字列(読み取り専用)---">));
     for (int m = 0; m < gSystemDatabase.GetDatabaseDataCount(5); ++m) {
-      line(Format("\x81\xA6SysS%.2i:%s(%s)", m, FirstBytesWhole(gVariableStore.ReadStringVariable(9900000 + m)).c_str(),
+      line(Format(Cp932<"※SysS%.2i:%s(%s)">, m, FirstBytesWhole(gVariableStore.ReadStringVariable(9900000 + m)).c_str(),
                   gSystemDatabase.GetDatabaseDataName(5, m).c_str()));
     }
     PresentFrame();

@@ -8,6 +8,7 @@
 
 #include "platform/dialogs/MessageBox.h"
 #include "platform/modules/Modules.h"
+#include "platform/text/Cp932Literal.h"
 
 namespace {
 
@@ -56,16 +57,11 @@ void LoadMidiLibrary() {
   gLibrary = platform::LoadModule(path);
   gEntries.fill(nullptr);
   if (!gLibrary) {
-    // "GuruGuruSMF.dllがロードできませんでした。\n%s\n\nMIDI再生なしで起動します。"
     char text[1100];
-    (void)std::snprintf(
-        text, sizeof text,
-        "GuruGuruSMF.dll\x82\xAA\x83\x8D\x81[\x83h\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5"
-        "\x82\xBD\x81"
-        "B\n%s\n\nMIDI\x8D\xC4\x90\xB6\x82\xC8\x82\xB5\x82\xC5\x8BN\x93\xAE\x82\xB5\x82\xDC\x82\xB7\x81"
-        "B",
-        path.c_str());
-    platform::ShowMessageBox(text, "\x83G\x83\x89\x81[", platform::kMbOk);  // "エラー"
+    (void)std::snprintf(text, sizeof text,
+                        Cp932<"GuruGuruSMF.dllがロードできませんでした。\n%s\n\nMIDI再生なしで起動します。">,
+                        path.c_str());
+    platform::ShowMessageBox(text, Cp932<"エラー">, platform::kMbOk);
     return;
   }
   for (size_t i = 0; i < kEntryNames.size(); ++i) gEntries[i] = platform::GetModuleProc(gLibrary, kEntryNames[i]);

@@ -5,6 +5,7 @@
 
 #include "gamedata/GlobalObjects.h"
 #include "media/PublicFunctions.h"
+#include "platform/text/Cp932Literal.h"
 #include "shell/Replay.h"
 #include "shell/StartupGlobals.h"
 
@@ -303,8 +304,7 @@ constexpr KeyNameEntry kKeyNames[] = {
     {26, "["},
     {27, "]"},
     {28, "Enter"},
-    {29, "\x8D\xB6"
-         "Ctrl"},
+    {29, Cp932<"左Ctrl">},
     {30, "A"},
     {31, "S"},
     {32, "D"},
@@ -314,9 +314,8 @@ constexpr KeyNameEntry kKeyNames[] = {
     {36, "J"},
     {37, "K"},
     {38, "L"},
-    {39, "\x81\x47"},
-    {42, "\x8D\xB6"
-         "Shift"},
+    {39, Cp932<"；">},
+    {42, Cp932<"左Shift">},
     {43, "\\"},
     {44, "Z"},
     {45, "X"},
@@ -325,13 +324,11 @@ constexpr KeyNameEntry kKeyNames[] = {
     {48, "B"},
     {49, "N"},
     {50, "M"},
-    {51, "\x81\x43"},
+    {51, Cp932<"，">},
     {52, "."},
     {53, "/"},
-    {54, "\x89\x45"
-         "Shift"},
-    {56, "\x8D\xB6"
-         "Alt"},
+    {54, Cp932<"右Shift">},
+    {56, Cp932<"左Alt">},
     {57, "SPACE"},
     {58, "Caps"},
     {59, "F1"},
@@ -350,19 +347,17 @@ constexpr KeyNameEntry kKeyNames[] = {
     {125, "\\"},
     {144, "^"},
     {145, "@"},
-    {146, "\x81\x46"},
-    {157, "\x89\x45"
-          "Ctrl"},
-    {184, "\x89\x45"
-          "Alt"},
+    {146, Cp932<"：">},
+    {157, Cp932<"右Ctrl">},
+    {184, Cp932<"右Alt">},
     {197, "Pause"},
     {199, "HOME"},
-    {200, "\x81\xAA"},
+    {200, Cp932<"↑">},
     {201, "PageUp"},
-    {203, "\x81\xA9"},
-    {205, "\x81\xA8"},
+    {203, Cp932<"←">},
+    {205, Cp932<"→">},
     {207, "END"},
-    {208, "\x81\xAB"},
+    {208, Cp932<"↓">},
     {209, "PageDown"},
     {211, "DEL"},
 };
@@ -404,6 +399,6 @@ std::string GetActionKeyName(int slot, bool keyboard) {
   const int button = PadButtonOfMask(gEventSystem.keyCodes[static_cast<size_t>(slot) + 3]);
   if (!button) return std::string();
   char text[16];
-  (void)std::snprintf(text, sizeof text, "\x83{\x83^\x83\x93%d", button);  // "ボタン%d"
+  (void)std::snprintf(text, sizeof text, Cp932<"ボタン%d">, button);
   return text;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "gamedata/DataFileScramble.h"
+#include "platform/text/Cp932Literal.h"
 #include "shell/NoticeBox.h"
 
 namespace {
@@ -56,8 +57,7 @@ void PlayReplayFrame(RandomSeedLog& log, uint8_t& up, uint8_t& down, uint8_t& le
       // Finished before the notice, so that the polls of its wait do not
       // come back here.
       gReplayFinished = 1;
-      ShowReplayNotice("\x83\x8A\x83\x76\x83\x8C\x83\x43\x83\x66\x81\x5B\x83\x5E\x82\xAA\x8F\x49\x97\xB9\x82\xB5"
-                       "\x82\xDC\x82\xB5\x82\xBD");  // "リプレイデータが終了しました"
+      ShowReplayNotice(Cp932<"リプレイデータが終了しました">);
       break;
     }
     const size_t at = static_cast<size_t>(cursor);
@@ -71,11 +71,7 @@ void PlayReplayFrame(RandomSeedLog& log, uint8_t& up, uint8_t& down, uint8_t& le
         const int32_t current = static_cast<int32_t>(SharedRandom(1, 0));
         if (stored != current) {
           char text[96];
-          // "乱数シードが違います 保存=%d 現在=%d"
-          (void)std::snprintf(text, sizeof text,
-                              "\x97\x90\x90\x94\x83\x56\x81\x5B\x83\x68\x82\xAA\x88\xE1\x82\xA2\x82\xDC\x82\xB7 "
-                              "\x95\xDB\x91\xB6=%d \x8C\xBB\x8D\xDD=%d",
-                              stored, current);
+          (void)std::snprintf(text, sizeof text, Cp932<"乱数シードが違います 保存=%d 現在=%d">, stored, current);
           ShowReplayNotice(text);
         }
       }

@@ -10,6 +10,7 @@
 #include "gamedata/GlobalObjects.h"
 #include "gamedata/VariableId.h"
 #include "media/PublicFunctions.h"
+#include "platform/text/Cp932Literal.h"
 #include "shell/GamePaths.h"
 #include "shell/GameSystem.h"
 #include "shell/MidiLibrary.h"
@@ -77,15 +78,9 @@ std::array<int32_t, 3>& ReportValues(int kind) {
 }
 
 void ShowMissingSound(const std::string& path) {
-  // "音声ファイル読み込みエラー", "ｻｳﾝﾄﾞ:ﾌｧｲﾙ「%s」が見つかりません\n"
   char text[1200];
-  (void)std::snprintf(text, sizeof text,
-                      "\xBB\xB3\xDD\xC4\xDE:\xCC\xA7\xB2\xD9\x81u%.1000s\x81v\x82\xAA\x8C\xA9\x82\xC2"
-                      "\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n",
-                      path.c_str());
-  ShowNoticeBox("\x89\xB9\x90\xBA\x83t\x83@\x83"
-                "C\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[",
-                text, "");
+  (void)std::snprintf(text, sizeof text, Cp932<"ｻｳﾝﾄﾞ:ﾌｧｲﾙ「%.1000s」が見つかりません\n">, path.c_str());
+  ShowNoticeBox(Cp932<"音声ファイル読み込みエラー">, text, "");
 }
 
 }  // namespace
@@ -155,14 +150,10 @@ void PreloadSounds() {
         GGSReadList(image->data(), ImageSize(*image), 1, entry + 1);
         SetFlag(m.midiFlags, entry, 1);
       } else {
-        // "MIDI読み込みエラー", "[初期化]MIDIファイル Type%d-%d:%s が見つかりません\n"
         char text[1200];
-        (void)std::snprintf(text, sizeof text,
-                            "[\x8F\x89\x8A\xFA\x89\xBB]MIDI\x83t\x83@\x83"
-                            "C\x83\x8B Type%d-%d:%.1000s "
-                            "\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\n",
-                            1, entry, name.c_str());
-        ShowNoticeBox("MIDI\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[", text, "");
+        (void)std::snprintf(text, sizeof text, Cp932<"[初期化]MIDIファイル Type%d-%d:%.1000s が見つかりません\n">, 1,
+                            entry, name.c_str());
+        ShowNoticeBox(Cp932<"MIDI読み込みエラー">, text, "");
         SetFlag(m.midiFlags, entry, -1);
       }
     }
@@ -184,16 +175,10 @@ bool LoadSoundEntry(int kind, int entry) {
     Slot(kind, entry) = HandleOrZero(kind == 2 ? LoadSoundFromImage(image->data(), ImageSize(*image), 5, -1)
                                                : LoadSoundFromImageSingle(image->data(), ImageSize(*image), -1));
   } else if (!name.empty()) {
-    // "音声ファイル読み込みエラー", "ｼｽﾃﾑDBﾀｲﾌﾟ%d-%d:%s が見つかりません\n"
     char text[1200];
-    (void)std::snprintf(text, sizeof text,
-                        "\xBC\xBD\xC3\xD1"
-                        "DB\xC0\xB2\xCC\xDF%d-%d:%.1000s \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82"
-                        "\xDC\x82\xB9\x82\xF1\n",
-                        kind + 1, entry, path.c_str());
-    ShowNoticeBox("\x89\xB9\x90\xBA\x83t\x83@\x83"
-                  "C\x83\x8B\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[",
-                  text, ErrorLocationText());
+    (void)std::snprintf(text, sizeof text, Cp932<"ｼｽﾃﾑDBﾀｲﾌﾟ%d-%d:%.1000s が見つかりません\n">, kind + 1, entry,
+                        path.c_str());
+    ShowNoticeBox(Cp932<"音声ファイル読み込みエラー">, text, ErrorLocationText());
   }
   return true;
 }

@@ -8,6 +8,7 @@
 #include "platform/dialogs/MessageBox.h"
 #include "platform/files/Files.h"
 #include "platform/modules/Modules.h"
+#include "platform/text/Cp932Literal.h"
 #include "shell/GamePaths.h"
 #include "shell/GameSystem.h"
 #include "shell/SoundManager.h"
@@ -43,12 +44,8 @@ bool LoadSpeechLibrary() {
   gSynthe = reinterpret_cast<SyntheFunction>(platform::GetModuleProc(gLibrary, "AquesTalk_Synthe"));
   gFreeWave = reinterpret_cast<FreeWaveFunction>(platform::GetModuleProc(gLibrary, "AquesTalk_FreeWave"));
   if (!gSynthe) {
-    // "AquesTalk.dllは存在しましたが、関数が読み込めませんでした。", "DLL読み込みエラー"
-    platform::ShowMessageBox("AquesTalk.dll\x82\xCD\x91\xB6\x8D\xDD\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x82\xAA\x81"
-                             "A\x8A\xD6\x90\x94\x82\xAA\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82"
-                             "\xC5\x82\xB5\x82\xBD\x81"
-                             "B",
-                             "DLL\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x83G\x83\x89\x81[", platform::kMbOk);
+    platform::ShowMessageBox(Cp932<"AquesTalk.dllは存在しましたが、関数が読み込めませんでした。">,
+                             Cp932<"DLL読み込みエラー">, platform::kMbOk);
     return false;
   }
   return true;
@@ -80,7 +77,7 @@ int PlaySpeech(const std::string& text, int speed, int volume, int pitch) {
   int size = 0;
   unsigned char* image = gSynthe(text.c_str(), static_cast<int>(int64_t{speed} * 100 / pitch), &size);
   if (!image) return -10;
-  gSystemDatabase.WriteDatabaseString(3, n, 0, "\x8D\x87\x90\xAC\x89\xB9\x90\xBA");  // "合成音声"
+  gSystemDatabase.WriteDatabaseString(3, n, 0, Cp932<"合成音声">);
   gSystemDatabase.WriteDatabaseInt(3, n, 1, volume);
   gSystemDatabase.WriteDatabaseInt(3, n, 2, pitch);
   gSystemDatabase.WriteDatabaseInt(3, n, 3, 1);

@@ -1,444 +1,111 @@
 #pragma once
 
+#include "platform/text/Cp932Literal.h"
+
 // The graphics layer's log and error texts, in CP932 as the log writes them.
 
-// ソフトウエアレンダリングモードに変更します\n
-inline constexpr char kTxtSoftwareFallback[] =
-    "\x83\\\x83t\x83g\x83"
-    "E\x83G\x83"
-    "A\x83\x8c\x83\x93\x83_\x83\x8a\x83\x93\x83O\x83\x82\x81[\x83h\x82\xc9\x95\xcf\x8dX\x82\xb5\x82\xdc\x82\xb7\n";
-// DirectDraw の初期化に失敗しました
-inline constexpr char kTxtGraphicsStartFailed[] =
-    "DirectDraw \x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// DirectDraw 関連の初期化を行います\n
-inline constexpr char kTxtDDStart[] = "DirectDraw \x8a\xd6\x98"
-                                      "A\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x8ds\x82\xa2\x82\xdc\x82\xb7\n";
-// DirectDraw 関連の初期化は正常に終了しました\n
-inline constexpr char kTxtDDStartDone[] =
-    "DirectDraw \x8a\xd6\x98"
-    "A\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// DirectDrawオブジェクトの作成に失敗しました
-inline constexpr char kTxtDDObjectFatal[] =
-    "DirectDraw\x83I\x83u\x83W\x83"
-    "F\x83N\x83g\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// DirectDrawClipperオブジェクトの作成時にエラーが発生しました
-inline constexpr char kTxtDDClipperFatal[] = "DirectDrawClipper\x83I\x83u\x83W\x83"
-                                             "F\x83N\x83g\x82\xcc\x8d\xec\x90\xac\x8e\x9e\x82\xc9\x83G\x83\x89\x81["
-                                             "\x82\xaa\x94\xad\x90\xb6\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// DirectDraw オブジェクトの取得を行います....
-inline constexpr char kTxtDDGetObject[] =
-    "DirectDraw \x83I\x83u\x83W\x83"
-    "F\x83N\x83g\x82\xcc\x8e\xe6\x93\xbe\x82\xf0\x8ds\x82\xa2\x82\xdc\x82\xb7....  ";
-// オブジェクトの取得に失敗しました\n
-inline constexpr char kTxtDDGetObjectFailed[] =
-    "\x83I\x83u\x83W\x83"
-    "F\x83N\x83g\x82\xcc\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 成功\n
-inline constexpr char kTxtSuccess[] = "\x90\xac\x8c\xf7\n";
-// 引き続き初期化処理...
-inline constexpr char kTxtContinueInit[] =
-    "\x88\xf8\x82\xab\x91\xb1\x82\xab\x8f\x89\x8a\xfa\x89\xbb\x8f\x88\x97\x9d... ";
-// DirectDrawオブジェクトの初期化に失敗しました\n
-inline constexpr char kTxtDDInitFailed[] =
-    "DirectDraw\x83I\x83u\x83W\x83"
-    "F\x83N\x83g\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 初期化に成功しました\n
-inline constexpr char kTxtInitSucceeded[] =
-    "\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x90\xac\x8c\xf7\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// ビデオカードの情報\n
-inline constexpr char kTxtVideoCard[] = "\x83r\x83"
-                                        "f\x83I\x83J\x81[\x83h\x82\xcc\x8f\xee\x95\xf1\n";
-// ＤｉｒｅｃｔＤｒａｗClipperオブジェクトの作成に失敗しました\n
-inline constexpr char kTxtClipperFailed[] =
-    "\x82"
-    "c\x82\x89\x82\x92\x82\x85\x82\x83\x82\x94\x82"
-    "c\x82\x92\x82\x81\x82\x97"
-    "Clipper\x83I\x83u\x83W\x83"
-    "F\x83N\x83g\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// オーバーレイサーフェスを使用します　　　%s
-inline constexpr char kTxtOverlayUsed[] = "\x83I\x81[\x83o\x81[\x83\x8c\x83"
-                                          "C\x83T\x81[\x83t\x83"
-                                          "F\x83X\x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb7\x81@\x81@\x81@%s";
-// オーバーレイサーフェスは使用しません\n
-inline constexpr char kTxtOverlayNone[] = "\x83I\x81[\x83o\x81[\x83\x8c\x83"
-                                          "C\x83T\x81[\x83t\x83"
-                                          "F\x83X\x82\xcd\x8eg\x97p\x82\xb5\x82\xdc\x82\xb9\x82\xf1\n";
-// カラー情報\n
-inline constexpr char kTxtColorInfo[] = "\x83J\x83\x89\x81[\x8f\xee\x95\xf1\n";
-// A:%08x  B:%08x  G:%08x  B:%08x
+inline constexpr auto& kTxtSoftwareFallback = Cp932<"ソフトウエアレンダリングモードに変更します\n">;
+inline constexpr auto& kTxtGraphicsStartFailed = Cp932<"DirectDraw の初期化に失敗しました">;
+inline constexpr auto& kTxtDDStart = Cp932<"DirectDraw 関連の初期化を行います\n">;
+inline constexpr auto& kTxtDDStartDone = Cp932<"DirectDraw 関連の初期化は正常に終了しました\n">;
+inline constexpr auto& kTxtDDObjectFatal = Cp932<"DirectDrawオブジェクトの作成に失敗しました">;
+inline constexpr auto& kTxtDDClipperFatal = Cp932<"DirectDrawClipperオブジェクトの作成時にエラーが発生しました">;
+inline constexpr auto& kTxtDDGetObject = Cp932<"DirectDraw オブジェクトの取得を行います....  ">;
+inline constexpr auto& kTxtDDGetObjectFailed = Cp932<"オブジェクトの取得に失敗しました\n">;
+inline constexpr auto& kTxtSuccess = Cp932<"成功\n">;
+inline constexpr auto& kTxtContinueInit = Cp932<"引き続き初期化処理... ">;
+inline constexpr auto& kTxtDDInitFailed = Cp932<"DirectDrawオブジェクトの初期化に失敗しました\n">;
+inline constexpr auto& kTxtInitSucceeded = Cp932<"初期化に成功しました\n">;
+inline constexpr auto& kTxtVideoCard = Cp932<"ビデオカードの情報\n">;
+inline constexpr auto& kTxtClipperFailed = Cp932<"ＤｉｒｅｃｔＤｒａｗClipperオブジェクトの作成に失敗しました\n">;
+inline constexpr auto& kTxtOverlayUsed = Cp932<"オーバーレイサーフェスを使用します　　　%s">;
+inline constexpr auto& kTxtOverlayNone = Cp932<"オーバーレイサーフェスは使用しません\n">;
+inline constexpr auto& kTxtColorInfo = Cp932<"カラー情報\n">;
 inline constexpr char kTxtColorMasks[] = "A:%08x  B:%08x  G:%08x  B:%08x";
-// 画面モードを元に戻す処理は正常に終了しました\n
-inline constexpr char kTxtRestoreDisplayDone[] =
-    "\x89\xe6\x96\xca\x83\x82\x81["
-    "\x83h\x82\xf0\x8c\xb3\x82\xc9\x96\xdf\x82\xb7\x8f\x88\x97\x9d\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5"
-    "\x82\xdc\x82\xb5\x82\xbd\n";
-// 画面モードの変更処理を開始します %u x %u  %u bit
-inline constexpr char kTxtChangeModeStart[] =
-    "\x89\xe6\x96\xca\x83\x82\x81[\x83h\x82\xcc\x95\xcf\x8dX\x8f\x88\x97\x9d\x82\xf0\x8aJ\x8en\x82\xb5\x82\xdc\x82\xb7 "
-    "%u x %u  %u bit ";
-// ウインドウモードにします\n
-inline constexpr char kTxtWindowModeOn[] = "\x83"
-                                           "E\x83"
-                                           "C\x83\x93\x83h\x83"
-                                           "E\x83\x82\x81[\x83h\x82\xc9\x82\xb5\x82\xdc\x82\xb7\n";
-// デスクトップ画面のサイズが足りません、ソフトを終了します
-inline constexpr char kTxtDesktopTooSmall[] = "\x83"
-                                              "f\x83X\x83N\x83g\x83"
-                                              "b\x83v\x89\xe6\x96\xca\x82\xcc\x83T\x83"
-                                              "C\x83Y\x82\xaa\x91\xab\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x81"
-                                              "A\x83\\\x83t\x83g\x82\xf0\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7";
-// フルスクリーンモードから抜けます\n
-inline constexpr char kTxtLeaveFullScreen[] =
-    "\x83t\x83\x8b\x83X\x83N\x83\x8a\x81[\x83\x93\x83\x82\x81[\x83h\x82\xa9\x82\xe7\x94\xb2\x82\xaf\x82\xdc\x82\xb7\n";
-// DirectDrawの協調レベルの設定に失敗しました、ソフトを終了します
-inline constexpr char kTxtCooperativeFatal[] = "DirectDraw\x82\xcc\x8b\xa6\x92\xb2\x83\x8c\x83x\x83\x8b\x82\xcc\x90\xdd"
-                                               "\x92\xe8\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
-                                               "A\x83\\\x83t\x83g\x82\xf0\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7";
-// 画面解像度を変更します...
-inline constexpr char kTxtChangeResolution[] =
-    "\x89\xe6\x96\xca\x89\xf0\x91\x9c\x93x\x82\xf0\x95\xcf\x8dX\x82\xb5\x82\xdc\x82\xb7... ";
-// 画面モードの変更に失敗しました\n
-inline constexpr char kTxtChangeModeFailed[] =
-    "\x89\xe6\x96\xca\x83\x82\x81[\x83h\x82\xcc\x95\xcf\x8dX\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 成功しました\n
-inline constexpr char kTxtSucceeded[] = "\x90\xac\x8c\xf7\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 画面モードの変更は正常に終了しました \n
-inline constexpr char kTxtChangeModeDone[] =
-    "\x89\xe6\x96\xca\x83\x82\x81["
-    "\x83h\x82\xcc\x95\xcf\x8dX\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd \n";
-// 画面モード変更処理を開始します\n
-inline constexpr char kTxtApplyModeStart[] =
-    "\x89\xe6\x96\xca\x83\x82\x81[\x83h\x95\xcf\x8dX\x8f\x88\x97\x9d\x82\xf0\x8aJ\x8en\x82\xb5\x82\xdc\x82\xb7\n";
-// 画面モード変更処理は正常に終了しました\n
-inline constexpr char kTxtApplyModeDone[] =
-    "\x89\xe6\x96\xca\x83\x82\x81["
-    "\x83h\x95\xcf\x8dX\x8f\x88\x97\x9d\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 予期せぬ画面モード変更不能現象が起きました\n
-inline constexpr char kTxtUnexpectedMode[] =
-    "\x97\\\x8a\xfa\x82\xb9\x82\xca\x89\xe6\x96\xca\x83\x82\x81["
-    "\x83h\x95\xcf\x8dX\x95s\x94\\\x8c\xbb\x8f\xdb\x82\xaa\x8bN\x82\xab\x82\xdc\x82\xb5\x82\xbd\n";
-// 予期せぬ画面モード変更不能現象が起きました2\n
-inline constexpr char kTxtUnexpectedMode2[] =
-    "\x97\\\x8a\xfa\x82\xb9\x82\xca\x89\xe6\x96\xca\x83\x82\x81["
-    "\x83h\x95\xcf\x8dX\x95s\x94\\\x8c\xbb\x8f\xdb\x82\xaa\x8bN\x82\xab\x82\xdc\x82\xb5\x82\xbd"
-    "2\n";
-// ＤｉｒｅｃｔＤｒａｗオブジェクトを解放します\n
-inline constexpr char kTxtDDRelease[] = "\x82"
-                                        "c\x82\x89\x82\x92\x82\x85\x82\x83\x82\x94\x82"
-                                        "c\x82\x92\x82\x81\x82\x97\x83I\x83u\x83W\x83"
-                                        "F\x83N\x83g\x82\xf0\x89\xf0\x95\xfa\x82\xb5\x82\xdc\x82\xb7\n";
-// ＤｉｒｅｃｔＤｒａｗオブジェクトを解放しました\n
-inline constexpr char kTxtDDReleased[] = "\x82"
-                                         "c\x82\x89\x82\x92\x82\x85\x82\x83\x82\x94\x82"
-                                         "c\x82\x92\x82\x81\x82\x97\x83I\x83u\x83W\x83"
-                                         "F\x83N\x83g\x82\xf0\x89\xf0\x95\xfa\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 既に解放されています\n
-inline constexpr char kTxtDDAlreadyReleased[] =
-    "\x8a\xf9\x82\xc9\x89\xf0\x95\xfa\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7\n";
-// DirectDrawSurface の初期化に失敗しました\n
-inline constexpr char kTxtSurfaceInitFailed[] =
-    "DirectDrawSurface \x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// サーフェス間転送には %s を使用します
-inline constexpr char kTxtCopyMethod[] =
-    "\x83T\x81[\x83t\x83"
-    "F\x83X\x8a\xd4\x93]\x91\x97\x82\xc9\x82\xcd %s \x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb7";
-// BitBlt:%.0lfμs   BltFast:%.0lfμs
-inline constexpr char kTxtCopyTimes[] = "BitBlt:%.0lf\x83\xcas   BltFast:%.0lf\x83\xcas";
-// スキャンラインの数:%d\n
-inline constexpr char kTxtScanLines[] = "\x83X\x83L\x83\x83\x83\x93\x83\x89\x83"
-                                        "C\x83\x93\x82\xcc\x90\x94:%d\n";
-// １フレーム当たりの時間は %d msecです
-inline constexpr char kTxtFrameTime[] =
-    "\x82P\x83t\x83\x8c\x81[\x83\x80\x93\x96\x82\xbd\x82\xe8\x82\xcc\x8e\x9e\x8a\xd4\x82\xcd %d msec\x82\xc5\x82\xb7";
-// １フレームの時間を正常に取得できませんでした\n
-inline constexpr char kTxtFrameTimeFailed[] =
-    "\x82P\x83t\x83\x8c\x81["
-    "\x83\x80\x82\xcc\x8e\x9e\x8a\xd4\x82\xf0\x90\xb3\x8f\xed\x82\xc9\x8e\xe6\x93\xbe\x82\xc5\x82\xab\x82\xdc\x82\xb9"
-    "\x82\xf1\x82\xc5\x82\xb5\x82\xbd\n";
-// \tTri%02d:%d msec
+inline constexpr auto& kTxtRestoreDisplayDone = Cp932<"画面モードを元に戻す処理は正常に終了しました\n">;
+inline constexpr auto& kTxtChangeModeStart = Cp932<"画面モードの変更処理を開始します %u x %u  %u bit ">;
+inline constexpr auto& kTxtWindowModeOn = Cp932<"ウインドウモードにします\n">;
+inline constexpr auto& kTxtDesktopTooSmall = Cp932<"デスクトップ画面のサイズが足りません、ソフトを終了します">;
+inline constexpr auto& kTxtLeaveFullScreen = Cp932<"フルスクリーンモードから抜けます\n">;
+inline constexpr auto& kTxtCooperativeFatal = Cp932<"DirectDrawの協調レベルの設定に失敗しました、ソフトを終了します">;
+inline constexpr auto& kTxtChangeResolution = Cp932<"画面解像度を変更します... ">;
+inline constexpr auto& kTxtChangeModeFailed = Cp932<"画面モードの変更に失敗しました\n">;
+inline constexpr auto& kTxtSucceeded = Cp932<"成功しました\n">;
+inline constexpr auto& kTxtChangeModeDone = Cp932<"画面モードの変更は正常に終了しました \n">;
+inline constexpr auto& kTxtApplyModeStart = Cp932<"画面モード変更処理を開始します\n">;
+inline constexpr auto& kTxtApplyModeDone = Cp932<"画面モード変更処理は正常に終了しました\n">;
+inline constexpr auto& kTxtUnexpectedMode = Cp932<"予期せぬ画面モード変更不能現象が起きました\n">;
+inline constexpr auto& kTxtUnexpectedMode2 = Cp932<"予期せぬ画面モード変更不能現象が起きました2\n">;
+inline constexpr auto& kTxtDDRelease = Cp932<"ＤｉｒｅｃｔＤｒａｗオブジェクトを解放します\n">;
+inline constexpr auto& kTxtDDReleased = Cp932<"ＤｉｒｅｃｔＤｒａｗオブジェクトを解放しました\n">;
+inline constexpr auto& kTxtDDAlreadyReleased = Cp932<"既に解放されています\n">;
+inline constexpr auto& kTxtSurfaceInitFailed = Cp932<"DirectDrawSurface の初期化に失敗しました\n">;
+inline constexpr auto& kTxtCopyMethod = Cp932<"サーフェス間転送には %s を使用します">;
+inline constexpr auto& kTxtCopyTimes = Cp932<"BitBlt:%.0lfμs   BltFast:%.0lfμs">;
+inline constexpr auto& kTxtScanLines = Cp932<"スキャンラインの数:%d\n">;
+inline constexpr auto& kTxtFrameTime = Cp932<"１フレーム当たりの時間は %d msecです">;
+inline constexpr auto& kTxtFrameTimeFailed = Cp932<"１フレームの時間を正常に取得できませんでした\n">;
 inline constexpr char kTxtFrameSample[] = "\tTri%02d:%d msec";
-// DirectDraw 関連の終了処理をおこないます\n
-inline constexpr char kTxtDDStop[] =
-    "DirectDraw \x8a\xd6\x98"
-    "A\x82\xcc\x8fI\x97\xb9\x8f\x88\x97\x9d\x82\xf0\x82\xa8\x82\xb1\x82\xc8\x82\xa2\x82\xdc\x82\xb7\n";
-// DirectDraw 関連の終了処理は正常に終了しました\n
-inline constexpr char kTxtDDStopDone[] = "DirectDraw \x8a\xd6\x98"
-                                         "A\x82\xcc\x8fI\x97\xb9\x8f\x88\x97\x9d\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI"
-                                         "\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// パレットの作成に失敗しました
-inline constexpr char kTxtPaletteFatal[] =
-    "\x83p\x83\x8c\x83"
-    "b\x83g\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// 出力画面用の DirectDrawSurface を作成します\n
-inline constexpr char kTxtMainSurfaceCreate[] =
-    "\x8fo\x97\xcd\x89\xe6\x96\xca\x97p\x82\xcc DirectDrawSurface \x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb7\n";
-// 出力画面用の DirectDrawSurface の作成は正常に終了しました\n
-inline constexpr char kTxtMainSurfaceCreated[] =
-    "\x8fo\x97\xcd\x89\xe6\x96\xca\x97p\x82\xcc DirectDrawSurface "
-    "\x82\xcc\x8d\xec\x90\xac\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 各スクリーンメモリの配置位置\n
-inline constexpr char kTxtScreenMemoryPlace[] =
-    "\x8a"
-    "e\x83X\x83N\x83\x8a\x81[\x83\x93\x83\x81\x83\x82\x83\x8a\x82\xcc\x94z\x92u\x88\xca\x92u\n";
-// PrimaryBuffer : SYSTEMMEMORY( MEMIMG )
+inline constexpr auto& kTxtDDStop = Cp932<"DirectDraw 関連の終了処理をおこないます\n">;
+inline constexpr auto& kTxtDDStopDone = Cp932<"DirectDraw 関連の終了処理は正常に終了しました\n">;
+inline constexpr auto& kTxtPaletteFatal = Cp932<"パレットの作成に失敗しました">;
+inline constexpr auto& kTxtMainSurfaceCreate = Cp932<"出力画面用の DirectDrawSurface を作成します\n">;
+inline constexpr auto& kTxtMainSurfaceCreated = Cp932<"出力画面用の DirectDrawSurface の作成は正常に終了しました\n">;
+inline constexpr auto& kTxtScreenMemoryPlace = Cp932<"各スクリーンメモリの配置位置\n">;
 inline constexpr char kTxtPrimaryMemimg[] = "PrimaryBuffer : SYSTEMMEMORY( MEMIMG ) ";
-// BaskBuffer : SYSTEMMEMORY( MEMIMG )
 inline constexpr char kTxtBackMemimg[] = "BaskBuffer : SYSTEMMEMORY( MEMIMG ) ";
-// PrimaryBuffer : %s
 inline constexpr char kTxtPrimaryPlace[] = "PrimaryBuffer : %s  ";
-// BaskBuffer : %s
 inline constexpr char kTxtBackPlace[] = "BaskBuffer : %s  ";
-// メインサーフェスを破棄をします... 完了しました\n
-inline constexpr char kTxtMainSurfaceRelease[] =
-    "\x83\x81\x83"
-    "C\x83\x93\x83T\x81[\x83t\x83"
-    "F\x83X\x82\xf0\x94j\x8a\xfc\x82\xf0\x82\xb5\x82\xdc\x82\xb7... \x8a\xae\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// プライマリサーフェスの作成に失敗しました
-inline constexpr char kTxtPrimaryFatal[] =
-    "\x83v\x83\x89\x83"
-    "C\x83}\x83\x8a\x83T\x81[\x83t\x83"
-    "F\x83X\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// バックサーフェスの作成に失敗しました
-inline constexpr char kTxtBackFatal[] =
-    "\x83o\x83"
-    "b\x83N\x83T\x81[\x83t\x83"
-    "F\x83X\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// バックバッファのポインタ取得に失敗しました
-inline constexpr char kTxtBackBufferFatal[] =
-    "\x83o\x83"
-    "b\x83N\x83o\x83"
-    "b\x83t\x83@\x82\xcc\x83|\x83"
-    "C\x83\x93\x83^\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// テンポラリプライマリサーフェスの作成に失敗しました
-inline constexpr char kTxtFrontWorkFatal[] =
-    "\x83"
-    "e\x83\x93\x83|\x83\x89\x83\x8a\x83v\x83\x89\x83"
-    "C\x83}\x83\x8a\x83T\x81[\x83t\x83"
-    "F\x83X\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// 320x240用テンポラリプライマリサーフェスの作成に失敗しました
-inline constexpr char kTxtWork320Fatal[] =
-    "320x240\x97p\x83"
-    "e\x83\x93\x83|\x83\x89\x83\x8a\x83v\x83\x89\x83"
-    "C\x83}\x83\x8a\x83T\x81[\x83t\x83"
-    "F\x83X\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// 作業用サーフェスの作成に失敗しました
-inline constexpr char kTxtWork1Fatal[] =
-    "\x8d\xec\x8b\xc6\x97p\x83T\x81[\x83t\x83"
-    "F\x83X\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// 作業用サーフェス２の作成に失敗しました
-inline constexpr char kTxtWork2Fatal[] =
-    "\x8d\xec\x8b\xc6\x97p\x83T\x81[\x83t\x83"
-    "F\x83X\x82Q\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// プライマリサーフェス用の MEMIMG の作成に失敗しました\n
-inline constexpr char kTxtFrontMemimgFatal[] =
-    "\x83v\x83\x89\x83"
-    "C\x83}\x83\x8a\x83T\x81[\x83t\x83"
-    "F\x83X\x97p\x82\xcc MEMIMG \x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// バックサーフェスのロックに失敗しました
-inline constexpr char kTxtBackLockFatal[] = "\x83o\x83"
-                                            "b\x83N\x83T\x81[\x83t\x83"
-                                            "F\x83X\x82\xcc\x83\x8d\x83"
-                                            "b\x83N\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// バックサーフェス用の MEMIMG の作成に失敗しました\n
-inline constexpr char kTxtBackMemimgFatal[] =
-    "\x83o\x83"
-    "b\x83N\x83T\x81[\x83t\x83"
-    "F\x83X\x97p\x82\xcc MEMIMG \x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// Ｚバッファサーフェス用の MEMIMG の作成に失敗しました\n
-inline constexpr char kTxtDepthMemimgFatal[] =
-    "\x82y\x83o\x83"
-    "b\x83t\x83@\x83T\x81[\x83t\x83"
-    "F\x83X\x97p\x82\xcc MEMIMG \x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// クリッパーオブジェクトの作成失敗しました
-inline constexpr char kTxtClipperRebuildFatal[] =
-    "\x83N\x83\x8a\x83"
-    "b\x83p\x81[\x83I\x83u\x83W\x83"
-    "F\x83N\x83g\x82\xcc\x8d\xec\x90\xac\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// DirectDraw オブジェクトの作成処理時にエラーが発生しました
-inline constexpr char kTxtDDRebuildFatal[] = "DirectDraw \x83I\x83u\x83W\x83"
-                                             "F\x83N\x83g\x82\xcc\x8d\xec\x90\xac\x8f\x88\x97\x9d\x8e\x9e\x82\xc9\x83G"
-                                             "\x83\x89\x81[\x82\xaa\x94\xad\x90\xb6\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// Ｚバッファの作成に失敗しました\n
-inline constexpr char kTxtZBufferFailed[] =
-    "\x82y\x83o\x83"
-    "b\x83t\x83@\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// Ｚバッファの作成に失敗しました (a graph's depth buffer)
-inline constexpr char kTxtStoreZBufferFailed[] =
-    "\x82y\x83o\x83"
-    "b\x83t\x83@\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// Direct3D 関連の初期化を行います\n
-inline constexpr char kTxtD3DStart[] = "Direct3D \x8a\xd6\x98"
-                                       "A\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x8ds\x82\xa2\x82\xdc\x82\xb7\n";
-// Ｄｉｒｅｃｔ３Ｄオブジェクトを取得します\n
-inline constexpr char kTxtD3DGetObject[] = "\x82"
-                                           "c\x82\x89\x82\x92\x82\x85\x82\x83\x82\x94\x82R\x82"
-                                           "c\x83I\x83u\x83W\x83"
-                                           "F\x83N\x83g\x82\xf0\x8e\xe6\x93\xbe\x82\xb5\x82\xdc\x82\xb7\n";
-// Direct3Dオブジェクトの作成に失敗しました\n
-inline constexpr char kTxtD3DObjectFailed[] =
-    "Direct3D\x83I\x83u\x83W\x83"
-    "F\x83N\x83g\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// Ｄｉｒｅｃｔ３Ｄオブジェクトを解放します\n
-inline constexpr char kTxtD3DReleaseObject[] = "\x82"
-                                               "c\x82\x89\x82\x92\x82\x85\x82\x83\x82\x94\x82R\x82"
-                                               "c\x83I\x83u\x83W\x83"
-                                               "F\x83N\x83g\x82\xf0\x89\xf0\x95\xfa\x82\xb5\x82\xdc\x82\xb7\n";
-// Ｄｉｒｅｃｔ３Ｄオブジェクトを解放しました\n
-inline constexpr char kTxtD3DReleasedObject[] = "\x82"
-                                                "c\x82\x89\x82\x92\x82\x85\x82\x83\x82\x94\x82R\x82"
-                                                "c\x83I\x83u\x83W\x83"
-                                                "F\x83N\x83g\x82\xf0\x89\xf0\x95\xfa\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// Ｄｉｒｅｃｔ３Ｄオブジェクトは既に解放されています\n
-inline constexpr char kTxtD3DAlreadyReleased[] =
-    "\x82"
-    "c\x82\x89\x82\x92\x82\x85\x82\x83\x82\x94\x82R\x82"
-    "c\x83I\x83u\x83W\x83"
-    "F\x83N\x83g\x82\xcd\x8a\xf9\x82\xc9\x89\xf0\x95\xfa\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7\n";
-// 作業用サーフェスのロックに失敗しました\n
-inline constexpr char kTxtWorkLockFailed[] = "\x8d\xec\x8b\xc6\x97p\x83T\x81[\x83t\x83"
-                                             "F\x83X\x82\xcc\x83\x8d\x83"
-                                             "b\x83N\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 画像セーブ用一時バッファの確保に失敗しました\n
-inline constexpr char kTxtSaveBufferFailed[] =
-    "\x89\xe6\x91\x9c\x83Z\x81[\x83u\x97p\x88\xea\x8e\x9e\x83o\x83"
-    "b\x83t\x83@\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// グラフィック管理系の初期化を行います\n
-inline constexpr char kTxtGraphManagerStart[] =
-    "\x83O\x83\x89\x83t\x83"
-    "B\x83"
-    "b\x83N\x8a\xc7\x97\x9d\x8cn\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x8ds\x82\xa2\x82\xdc\x82\xb7\n";
-// グラフィック管理系の初期化は正常に終了しました\n
-inline constexpr char kTxtGraphManagerStartDone[] =
-    "\x83O\x83\x89\x83t\x83"
-    "B\x83"
-    "b\x83N\x8a\xc7\x97\x9d\x8cn\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5"
-    "\x82\xdc\x82\xb5\x82\xbd\n";
-// ３Ｄグラフィック描画機能を使用します\n
-inline constexpr char kTxtUse3D[] = "\x82R\x82"
-                                    "c\x83O\x83\x89\x83t\x83"
-                                    "B\x83"
-                                    "b\x83N\x95`\x89\xe6\x8b@\x94\\\x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb7\n";
-// ３Ｄグラフィック描画機能は使用しません\n
-inline constexpr char kTxtNo3D[] = "\x82R\x82"
-                                   "c\x83O\x83\x89\x83t\x83"
-                                   "B\x83"
-                                   "b\x83N\x95`\x89\xe6\x8b@\x94\\\x82\xcd\x8eg\x97p\x82\xb5\x82\xdc\x82\xb9\x82\xf1\n";
-// グラフィック管理系の終了処理は正常に終了しました\n
-inline constexpr char kTxtGraphManagerStopDone[] =
-    "\x83O\x83\x89\x83t\x83"
-    "B\x83"
-    "b\x83N\x8a\xc7\x97\x9d\x8cn\x82\xcc\x8fI\x97\xb9\x8f\x88\x97\x9d\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82"
-    "\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// グラフィックの数が許容量を越えました終了します
-inline constexpr char kTxtGraphTableFull[] =
-    "\x83O\x83\x89\x83t\x83"
-    "B\x83"
-    "b\x83N\x82\xcc\x90\x94\x82\xaa\x8b\x96\x97"
-    "e\x97\xca\x82\xf0\x89z\x82\xa6\x82\xdc\x82\xb5\x82\xbd\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7";
-// メモリの確保に失敗しました
-inline constexpr char kTxtMemoryFatal[] =
-    "\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// グラフィックの作成に失敗しました\n
-inline constexpr char kTxtGraphCreateFailed[] =
-    "\x83O\x83\x89\x83t\x83"
-    "B\x83"
-    "b\x83N\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// グラフィックの派生に失敗しました終了します
-inline constexpr char kTxtSubGraphFailed[] = "\x83O\x83\x89\x83t\x83"
-                                             "B\x83"
-                                             "b\x83N\x82\xcc\x94h\x90\xb6\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5"
-                                             "\x82\xbd\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7";
-// グラフィック %s の削除
-inline constexpr char kTxtGraphRelease[] = "\x83O\x83\x89\x83t\x83"
-                                           "B\x83"
-                                           "b\x83N %s \x82\xcc\x8d\xed\x8f\x9c";
-// ビューポートの設定に失敗しました %s
-inline constexpr char kTxtViewportFailed[] =
-    "\x83r\x83\x85\x81[\x83|\x81[\x83g\x82\xcc\x90\xdd\x92\xe8\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd %s";
-// ライブラリが初期化されていません\n
-inline constexpr char kTxtNotInitialised[] =
-    "\x83\x89\x83"
-    "C\x83u\x83\x89\x83\x8a\x82\xaa\x8f\x89\x8a\xfa\x89\xbb\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\n";
-// ２Ｄグラフィックの量が許容量を越えました\n
-inline constexpr char kTxt2DTableFull[] = "\x82Q\x82"
-                                          "c\x83O\x83\x89\x83t\x83"
-                                          "B\x83"
-                                          "b\x83N\x82\xcc\x97\xca\x82\xaa\x8b\x96\x97"
-                                          "e\x97\xca\x82\xf0\x89z\x82\xa6\x82\xdc\x82\xb5\x82\xbd\n";
-// メモリの確保に失敗しました in AddSurface2D \n
-inline constexpr char kTxtAdd2DMemory[] = "\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5"
-                                          "\x82\xdc\x82\xb5\x82\xbd in AddSurface2D \n";
-// サーフェスのデータ数が許容量を越えました。\n
-inline constexpr char kTxtStoreTableFull[] = "\x83T\x81[\x83t\x83"
-                                             "F\x83X\x82\xcc\x83"
-                                             "f\x81[\x83^\x90\x94\x82\xaa\x8b\x96\x97"
-                                             "e\x97\xca\x82\xf0\x89z\x82\xa6\x82\xdc\x82\xb5\x82\xbd\x81"
-                                             "B\n";
-// サーフェス用データを保存するメモリ領域の確保に失敗しました\n
-inline constexpr char kTxtStoreMemory[] =
-    "\x83T\x81[\x83t\x83"
-    "F\x83X\x97p\x83"
-    "f\x81[\x83^"
-    "\x82\xf0\x95\xdb\x91\xb6\x82\xb7\x82\xe9\x83\x81\x83\x82\x83\x8a\x97\xcc\x88\xe6\x82\xcc\x8am\x95\xdb\x82\xc9\x8e"
-    "\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// メモリイメージの作成に失敗しました\n
-inline constexpr char kTxtMemimgFailed[] =
-    "\x83\x81\x83\x82\x83\x8a\x83"
-    "C\x83\x81\x81[\x83W\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 標準サーフェスの作成に失敗しました\n
-inline constexpr char kTxtPlainSurfaceFailed[] =
-    "\x95W\x8f\x80\x83T\x81[\x83t\x83"
-    "F\x83X\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 標準サーフェスのカラーキーの設定に失敗しました\n
-inline constexpr char kTxtPlainKeyFailed[] =
-    "\x95W\x8f\x80\x83T\x81[\x83t\x83"
-    "F\x83X\x82\xcc\x83J\x83\x89\x81[\x83L\x81["
-    "\x82\xcc\x90\xdd\x92\xe8\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// グラフィックのロックに失敗しました
-inline constexpr char kTxtGraphLockFailed[] = "\x83O\x83\x89\x83t\x83"
-                                              "B\x83"
-                                              "b\x83N\x82\xcc\x83\x8d\x83"
-                                              "b\x83N\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// ２Ｄサーフェスのロックに失敗しました
-inline constexpr char kTxt2DLockFailed[] = "\x82Q\x82"
-                                           "c\x83T\x81[\x83t\x83"
-                                           "F\x83X\x82\xcc\x83\x8d\x83"
-                                           "b\x83N\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// ３Ｄグラフィックエンジンが初期化されていません\n
-inline constexpr char kTxt3DNotStarted[] = "\x82R\x82"
-                                           "c\x83O\x83\x89\x83t\x83"
-                                           "B\x83"
-                                           "b\x83N\x83G\x83\x93\x83W\x83\x93\x82\xaa\x8f\x89\x8a\xfa\x89\xbb\x82\xb3"
-                                           "\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\n";
-// ライト用のメモリの確保に失敗しました
-inline constexpr char kTxtLightMemory[] = "\x83\x89\x83"
-                                          "C\x83g\x97p\x82\xcc\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am\x95\xdb\x82\xc9\x8e"
-                                          "\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// グラフィックを復帰します\n
-inline constexpr char kTxtRestoreGraphs[] = "\x83O\x83\x89\x83t\x83"
-                                            "B\x83"
-                                            "b\x83N\x82\xf0\x95\x9c\x8b"
-                                            "A\x82\xb5\x82\xdc\x82\xb7\n";
-// グラフィックファイル %s がありません
-inline constexpr char kTxtGraphFileMissing[] = "\x83O\x83\x89\x83t\x83"
-                                               "B\x83"
-                                               "b\x83N\x83t\x83@\x83"
-                                               "C\x83\x8b %s \x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
-// 右記のグラフィックファイルのロードに失敗しました：%s \n
-inline constexpr char kTxtGraphFileLoadFailed[] =
-    "\x89"
-    "E\x8bL\x82\xcc\x83O\x83\x89\x83t\x83"
-    "B\x83"
-    "b\x83N\x83t\x83@\x83"
-    "C\x83\x8b\x82\xcc\x83\x8d\x81[\x83h\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
-    "F%s \n";
-// 右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s
-inline constexpr char kTxtMovieGraphCreateFailed[] =
-    "\x89"
-    "E\x8bL\x82\xcc\x83O\x83\x89\x83t\x83"
-    "B\x83"
-    "b\x83N\x83t\x83@\x83"
-    "C\x83\x8b\x82\xcc\x8ai\x94[\x97p\x83O\x83\x89\x83t\x83"
-    "B\x83"
-    "b\x83N\x97\xcc\x88\xe6\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
-    "F%s";
+inline constexpr auto& kTxtMainSurfaceRelease = Cp932<"メインサーフェスを破棄をします... 完了しました\n">;
+inline constexpr auto& kTxtPrimaryFatal = Cp932<"プライマリサーフェスの作成に失敗しました">;
+inline constexpr auto& kTxtBackFatal = Cp932<"バックサーフェスの作成に失敗しました">;
+inline constexpr auto& kTxtBackBufferFatal = Cp932<"バックバッファのポインタ取得に失敗しました">;
+inline constexpr auto& kTxtFrontWorkFatal = Cp932<"テンポラリプライマリサーフェスの作成に失敗しました">;
+inline constexpr auto& kTxtWork320Fatal = Cp932<"320x240用テンポラリプライマリサーフェスの作成に失敗しました">;
+inline constexpr auto& kTxtWork1Fatal = Cp932<"作業用サーフェスの作成に失敗しました">;
+inline constexpr auto& kTxtWork2Fatal = Cp932<"作業用サーフェス２の作成に失敗しました">;
+inline constexpr auto& kTxtFrontMemimgFatal = Cp932<"プライマリサーフェス用の MEMIMG の作成に失敗しました\n">;
+inline constexpr auto& kTxtBackLockFatal = Cp932<"バックサーフェスのロックに失敗しました">;
+inline constexpr auto& kTxtBackMemimgFatal = Cp932<"バックサーフェス用の MEMIMG の作成に失敗しました\n">;
+inline constexpr auto& kTxtDepthMemimgFatal = Cp932<"Ｚバッファサーフェス用の MEMIMG の作成に失敗しました\n">;
+inline constexpr auto& kTxtClipperRebuildFatal = Cp932<"クリッパーオブジェクトの作成失敗しました">;
+inline constexpr auto& kTxtDDRebuildFatal = Cp932<"DirectDraw オブジェクトの作成処理時にエラーが発生しました">;
+inline constexpr auto& kTxtZBufferFailed = Cp932<"Ｚバッファの作成に失敗しました\n">;
+// A graph's depth buffer.
+inline constexpr auto& kTxtStoreZBufferFailed = Cp932<"Ｚバッファの作成に失敗しました">;
+inline constexpr auto& kTxtD3DStart = Cp932<"Direct3D 関連の初期化を行います\n">;
+inline constexpr auto& kTxtD3DGetObject = Cp932<"Ｄｉｒｅｃｔ３Ｄオブジェクトを取得します\n">;
+inline constexpr auto& kTxtD3DObjectFailed = Cp932<"Direct3Dオブジェクトの作成に失敗しました\n">;
+inline constexpr auto& kTxtD3DReleaseObject = Cp932<"Ｄｉｒｅｃｔ３Ｄオブジェクトを解放します\n">;
+inline constexpr auto& kTxtD3DReleasedObject = Cp932<"Ｄｉｒｅｃｔ３Ｄオブジェクトを解放しました\n">;
+inline constexpr auto& kTxtD3DAlreadyReleased = Cp932<"Ｄｉｒｅｃｔ３Ｄオブジェクトは既に解放されています\n">;
+inline constexpr auto& kTxtWorkLockFailed = Cp932<"作業用サーフェスのロックに失敗しました\n">;
+inline constexpr auto& kTxtSaveBufferFailed = Cp932<"画像セーブ用一時バッファの確保に失敗しました\n">;
+inline constexpr auto& kTxtGraphManagerStart = Cp932<"グラフィック管理系の初期化を行います\n">;
+inline constexpr auto& kTxtGraphManagerStartDone = Cp932<"グラフィック管理系の初期化は正常に終了しました\n">;
+inline constexpr auto& kTxtUse3D = Cp932<"３Ｄグラフィック描画機能を使用します\n">;
+inline constexpr auto& kTxtNo3D = Cp932<"３Ｄグラフィック描画機能は使用しません\n">;
+inline constexpr auto& kTxtGraphManagerStopDone = Cp932<"グラフィック管理系の終了処理は正常に終了しました\n">;
+inline constexpr auto& kTxtGraphTableFull = Cp932<"グラフィックの数が許容量を越えました終了します">;
+inline constexpr auto& kTxtMemoryFatal = Cp932<"メモリの確保に失敗しました">;
+inline constexpr auto& kTxtGraphCreateFailed = Cp932<"グラフィックの作成に失敗しました\n">;
+inline constexpr auto& kTxtSubGraphFailed = Cp932<"グラフィックの派生に失敗しました終了します">;
+inline constexpr auto& kTxtGraphRelease = Cp932<"グラフィック %s の削除">;
+inline constexpr auto& kTxtViewportFailed = Cp932<"ビューポートの設定に失敗しました %s">;
+inline constexpr auto& kTxtNotInitialised = Cp932<"ライブラリが初期化されていません\n">;
+inline constexpr auto& kTxt2DTableFull = Cp932<"２Ｄグラフィックの量が許容量を越えました\n">;
+inline constexpr auto& kTxtAdd2DMemory = Cp932<"メモリの確保に失敗しました in AddSurface2D \n">;
+inline constexpr auto& kTxtStoreTableFull = Cp932<"サーフェスのデータ数が許容量を越えました。\n">;
+inline constexpr auto& kTxtStoreMemory = Cp932<"サーフェス用データを保存するメモリ領域の確保に失敗しました\n">;
+inline constexpr auto& kTxtMemimgFailed = Cp932<"メモリイメージの作成に失敗しました\n">;
+inline constexpr auto& kTxtPlainSurfaceFailed = Cp932<"標準サーフェスの作成に失敗しました\n">;
+inline constexpr auto& kTxtPlainKeyFailed = Cp932<"標準サーフェスのカラーキーの設定に失敗しました\n">;
+inline constexpr auto& kTxtGraphLockFailed = Cp932<"グラフィックのロックに失敗しました">;
+inline constexpr auto& kTxt2DLockFailed = Cp932<"２Ｄサーフェスのロックに失敗しました">;
+inline constexpr auto& kTxt3DNotStarted = Cp932<"３Ｄグラフィックエンジンが初期化されていません\n">;
+inline constexpr auto& kTxtLightMemory = Cp932<"ライト用のメモリの確保に失敗しました">;
+inline constexpr auto& kTxtRestoreGraphs = Cp932<"グラフィックを復帰します\n">;
+inline constexpr auto& kTxtGraphFileMissing = Cp932<"グラフィックファイル %s がありません">;
+inline constexpr auto& kTxtGraphFileLoadFailed = Cp932<"右記のグラフィックファイルのロードに失敗しました：%s \n">;
+inline constexpr auto& kTxtMovieGraphCreateFailed =
+    Cp932<"右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s">;

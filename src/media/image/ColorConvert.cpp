@@ -6,6 +6,7 @@
 #include "foundation/Log.h"
 #include "foundation/TrackedHeap.h"
 #include "media/image/PixelBytes.h"
+#include "platform/text/Cp932Literal.h"
 
 int gImageDibSetting = 0;
 
@@ -385,8 +386,7 @@ platform::DibHandle CreateDIBGraph(platform::BitmapInfo* info, uint8_t* pixels, 
   if (context == 0) return 0;
   auto* made = static_cast<platform::BitmapInfo*>(TrackedAllocZeroed(sizeof(platform::BitmapInfo), __FILE__, __LINE__));
   if (made == nullptr) {
-    LogWrite("\x83\x81\x83\x82\x83\x8A\x82\xCC\x8A\x6D\x95\xDB\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD"
-             " in CreateDIBGraph \n");
+    LogWrite(Cp932<"メモリの確保に失敗しました in CreateDIBGraph \n">);
     platform::DeleteMemoryContext(context);
     return 0;
   }
@@ -429,14 +429,12 @@ platform::DibHandle CreateDIBGraph(platform::BitmapInfo* info, uint8_t* pixels, 
   platform::DibHandle dib = platform::CreateDibSection(made, &bits);
   TrackedFree(made);
   if (dib == 0) {
-    LogWrite("\x82\x63\x82\x68\x82\x61\x82\xCC\x8D\xEC\x90\xAC\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD"
-             "3\n");
+    LogWrite(Cp932<"ＤＩＢの作成に失敗しました3\n">);
     platform::DeleteMemoryContext(context);
     return 0;
   }
   if (bits == nullptr) {
-    LogWrite("\x82\x63\x82\x68\x82\x61\x82\xCC\x8D\xEC\x90\xAC\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD"
-             "2\n");
+    LogWrite(Cp932<"ＤＩＢの作成に失敗しました2\n">);
     platform::DeleteDib(dib);
     platform::DeleteMemoryContext(context);
     return 0;

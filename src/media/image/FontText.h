@@ -1,64 +1,23 @@
 #pragma once
 
+#include "platform/text/Cp932Literal.h"
+
 // The font layer's log texts and names, in CP932.
 
-// 作成できるフォントハンドル数 %d の限界を超えました
-inline constexpr char kTxtFontLimit[] = "\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xe9\x83t\x83H\x83\x93\x83g\x83n\x83\x93"
-                                        "\x83h\x83\x8b\x90\x94 %d \x82\xcc\x8c\xc0\x8a"
-                                        "E\x82\xf0\x92\xb4\x82\xa6\x82\xdc\x82\xb5\x82\xbd";
-// フォント管理用メモリ領域の確保に失敗しました\n
-inline constexpr char kTxtFontMemory[] =
-    "\x83t\x83H\x83\x93\x83g\x8a\xc7\x97\x9d\x97p\x83\x81\x83\x82\x83\x8a\x97\xcc\x88\xe6\x82\xcc\x8am\x95\xdb\x82\xc9"
-    "\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 指定のフォントの作成に失敗しました\n
-inline constexpr char kTxtNamedFontFailed[] = "\x8ew\x92\xe8\x82\xcc\x83t\x83H\x83\x93\x83g\x82\xcc\x8d\xec\x90\xac\x82"
-                                              "\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// フォントの作成に失敗しました\n
-inline constexpr char kTxtFontFailed[] =
-    "\x83t\x83H\x83\x93\x83g\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle
-inline constexpr char kTxtCacheMemory[] = "\x83t\x83H\x83\x93\x83g\x82\xcc\x83L\x83\x83\x83"
-                                          "b\x83V\x83\x85\x97p\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am\x95\xdb\x82\xc9\x8e"
-                                          "\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd in CreateFontToHandle";
-// フォント用描画スクリーンの作成に失敗しました\n
-inline constexpr char kTxtTextSurfaceFailed[] =
-    "\x83t\x83H\x83\x93\x83g\x97p\x95`\x89\xe6\x83X\x83N\x83\x8a\x81["
-    "\x83\x93\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// GetGlyphOutline 関数が失敗しました
-inline constexpr char kTxtGlyphOutlineFailed[] =
-    "GetGlyphOutline \x8a\xd6\x90\x94\x82\xaa\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// アンチエイリアス文字取得用バッファの確保に失敗しました
-inline constexpr char kTxtGlyphBufferFailed[] =
-    "\x83"
-    "A\x83\x93\x83`\x83G\x83"
-    "C\x83\x8a\x83"
-    "A\x83X\x95\xb6\x8e\x9a\x8e\xe6\x93\xbe\x97p\x83o\x83"
-    "b\x83t\x83@\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// フォントの初期化を行います\n
-inline constexpr char kTxtFontResetStart[] =
-    "\x83t\x83H\x83\x93\x83g\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x8ds\x82\xa2\x82\xdc\x82\xb7\n";
-// フォントの初期化は正常に終了しました\n
-inline constexpr char kTxtFontResetDone[] = "\x83t\x83H\x83\x93\x83g\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xcd\x90\xb3"
-                                            "\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// テキストキャッシュの作成に失敗しました
-inline constexpr char kTxtTextCacheFailed[] =
-    "\x83"
-    "e\x83L\x83X\x83g\x83L\x83\x83\x83"
-    "b\x83V\x83\x85\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// フォントハンドル値が異常です\n
-inline constexpr char kTxtBadFontHandle[] =
-    "\x83t\x83H\x83\x93\x83g\x83n\x83\x93\x83h\x83\x8b\x92l\x82\xaa\x88\xd9\x8f\xed\x82\xc5\x82\xb7\n";
-// ＭＳ ゴシック
-inline constexpr char kTxtDefaultFace[] = "\x82l\x82r \x83S\x83V\x83"
-                                          "b\x83N";
-// 日本語
-inline constexpr char kTxtJapaneseScript[] = "\x93\xfa\x96{\x8c\xea";
-// テクスチャ文字キャッシュの作成に失敗しました\n
-inline constexpr char kTxtTextureCacheFailed[] =
-    "\x83"
-    "e\x83N\x83X\x83`\x83\x83\x95\xb6\x8e\x9a\x83L\x83\x83\x83"
-    "b\x83V\x83\x85\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// 文字キャッシュ処理用メモリの確保に失敗しました\n
-inline constexpr char kTxtStagingMemory[] = "\x95\xb6\x8e\x9a\x83L\x83\x83\x83"
-                                            "b\x83V\x83\x85\x8f\x88\x97\x9d\x97p\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am"
-                                            "\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
+inline constexpr auto& kTxtFontLimit = Cp932<"作成できるフォントハンドル数 %d の限界を超えました">;
+inline constexpr auto& kTxtFontMemory = Cp932<"フォント管理用メモリ領域の確保に失敗しました\n">;
+inline constexpr auto& kTxtNamedFontFailed = Cp932<"指定のフォントの作成に失敗しました\n">;
+inline constexpr auto& kTxtFontFailed = Cp932<"フォントの作成に失敗しました\n">;
+inline constexpr auto& kTxtCacheMemory =
+    Cp932<"フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle">;
+inline constexpr auto& kTxtTextSurfaceFailed = Cp932<"フォント用描画スクリーンの作成に失敗しました\n">;
+inline constexpr auto& kTxtGlyphOutlineFailed = Cp932<"GetGlyphOutline 関数が失敗しました">;
+inline constexpr auto& kTxtGlyphBufferFailed = Cp932<"アンチエイリアス文字取得用バッファの確保に失敗しました">;
+inline constexpr auto& kTxtFontResetStart = Cp932<"フォントの初期化を行います\n">;
+inline constexpr auto& kTxtFontResetDone = Cp932<"フォントの初期化は正常に終了しました\n">;
+inline constexpr auto& kTxtTextCacheFailed = Cp932<"テキストキャッシュの作成に失敗しました">;
+inline constexpr auto& kTxtBadFontHandle = Cp932<"フォントハンドル値が異常です\n">;
+inline constexpr auto& kTxtDefaultFace = Cp932<"ＭＳ ゴシック">;
+inline constexpr auto& kTxtJapaneseScript = Cp932<"日本語">;
+inline constexpr auto& kTxtTextureCacheFailed = Cp932<"テクスチャ文字キャッシュの作成に失敗しました\n">;
+inline constexpr auto& kTxtStagingMemory = Cp932<"文字キャッシュ処理用メモリの確保に失敗しました\n">;

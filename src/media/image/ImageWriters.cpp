@@ -11,6 +11,7 @@
 
 #include "foundation/Log.h"
 #include "platform/files/Files.h"
+#include "platform/text/Cp932Literal.h"
 
 namespace {
 
@@ -135,9 +136,8 @@ int WriteGraphImageBmp(const char* fileName, GraphImage* image) {
   const int result = WriteWholeFile(fileName, out);
   if (result == -2)
     LogWrite(
-        "\x82"
-        "a\x82l\x82o\x83Z\x81[\x83u\x97p\x83t\x83@\x83"
-        "C\x83\x8b\x82\xcc\x83I\x81[\x83v\x83\x93\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* ＢＭＰセーブ用ファイルのオープンに失敗しました\n */);
+        Cp932<
+            "ＢＭＰセーブ用ファイルのオープンに失敗しました\n"> /* ＢＭＰセーブ用ファイルのオープンに失敗しました\n */);
   return result < 0 ? -1 : 0;
 }
 

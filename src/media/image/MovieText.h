@@ -1,46 +1,17 @@
 #pragma once
 
+#include "platform/text/Cp932Literal.h"
+
 // The movie player's log texts, in CP932 as the log writes them.
 
-// CLSID_FilterGraph の作成に失敗しました
-inline constexpr char kTxtFilterGraphFailed[] =
-    "CLSID_FilterGraph \x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// ムービーファイルオープン処理時にエラーが発生しました
-inline constexpr char kTxtMovieOpenFailed[] =
-    "\x83\x80\x81[\x83r\x81[\x83t\x83@\x83"
-    "C\x83\x8b\x83I\x81[\x83v\x83\x93\x8f\x88\x97\x9d\x8e\x9e\x82\xc9\x83G\x83\x89\x81["
-    "\x82\xaa\x94\xad\x90\xb6\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
-// メモリの確保に失敗しました in OpenMovie
-inline constexpr char kTxtMovieRecordFailed[] =
-    "\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd in OpenMovie";
-// Theora ムービーデコード処理用のメモリ確保に失敗しました\n
-inline constexpr char kTxtTheoraRecordFailed[] = "Theora \x83\x80\x81[\x83r\x81[\x83"
-                                                 "f\x83R\x81["
-                                                 "\x83h\x8f\x88\x97\x9d\x97p\x82\xcc\x83\x81\x83\x82\x83\x8a\x8am\x95"
-                                                 "\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// Theora ムービーデコード用スレッドの作成に失敗しました\n
-inline constexpr char kTxtTheoraThreadFailed[] =
-    "Theora \x83\x80\x81[\x83r\x81[\x83"
-    "f\x83R\x81[\x83h\x97p\x83X\x83\x8c\x83"
-    "b\x83h\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// Theora ページ情報格納用メモリの確保に失敗しました\n
-inline constexpr char kTxtTheoraPageFailed[] =
-    "Theora "
-    "\x83y\x81[\x83W\x8f\xee\x95\xf1\x8ai\x94["
-    "\x97p\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// Theora キーフレーム情報格納用メモリの確保に失敗しました\n
-inline constexpr char kTxtTheoraKeyframeFailed[] =
-    "Theora "
-    "\x83L\x81[\x83t\x83\x8c\x81[\x83\x80\x8f\xee\x95\xf1\x8ai\x94["
-    "\x97p\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n
-inline constexpr char kTxtTheoraImageFailed[] =
-    "Theora \x83\x80\x81[\x83r\x81[\x83"
-    "f\x83R\x81[\x83h\x83t\x83\x8c\x81[\x83\x80\x83X\x83g\x83"
-    "b\x83N\x97p\x89\xe6\x91\x9c\x83o\x83"
-    "b\x83t\x83@\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
-// Theora ムービーデコードフレームストック用のメモリ確保に失敗しました\n
-inline constexpr char kTxtTheoraStockFailed[] =
-    "Theora \x83\x80\x81[\x83r\x81[\x83"
-    "f\x83R\x81[\x83h\x83t\x83\x8c\x81[\x83\x80\x83X\x83g\x83"
-    "b\x83N\x97p\x82\xcc\x83\x81\x83\x82\x83\x8a\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n";
+inline constexpr auto& kTxtFilterGraphFailed = Cp932<"CLSID_FilterGraph の作成に失敗しました">;
+inline constexpr auto& kTxtMovieOpenFailed = Cp932<"ムービーファイルオープン処理時にエラーが発生しました">;
+inline constexpr auto& kTxtMovieRecordFailed = Cp932<"メモリの確保に失敗しました in OpenMovie">;
+inline constexpr auto& kTxtTheoraRecordFailed = Cp932<"Theora ムービーデコード処理用のメモリ確保に失敗しました\n">;
+inline constexpr auto& kTxtTheoraThreadFailed = Cp932<"Theora ムービーデコード用スレッドの作成に失敗しました\n">;
+inline constexpr auto& kTxtTheoraPageFailed = Cp932<"Theora ページ情報格納用メモリの確保に失敗しました\n">;
+inline constexpr auto& kTxtTheoraKeyframeFailed = Cp932<"Theora キーフレーム情報格納用メモリの確保に失敗しました\n">;
+inline constexpr auto& kTxtTheoraImageFailed =
+    Cp932<"Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n">;
+inline constexpr auto& kTxtTheoraStockFailed =
+    Cp932<"Theora ムービーデコードフレームストック用のメモリ確保に失敗しました\n">;

@@ -10,6 +10,7 @@
 #include "media/sound/SoundSystem.h"
 #include "media/system/LibrarySystem.h"
 #include "media/system/PublicSystem.h"
+#include "platform/text/Cp932Literal.h"
 #include "platform/time/Time.h"
 
 namespace {
@@ -48,9 +49,7 @@ int AddSoundData(int handle) {
     check = (handle >> 16) & 0x7FF;
   } else {
     if (s.soundCount >= kMaxSoundHandles) {
-      LogWrite("\x83T\x83"
-               "E\x83\x93\x83h\x82\xcc\x90\x94\x82\xaa\x8b\x96\x97"
-               "e\x97\xca\x82\xf0\x89z\x82\xa6\x82\xdc\x82\xb5\x82\xbd\n" /* サウンドの数が許容量を越えました\n */);
+      LogWrite(Cp932<"サウンドの数が許容量を越えました\n"> /* サウンドの数が許容量を越えました\n */);
       return -1;
     }
     slot = s.soundBound;
@@ -63,8 +62,8 @@ int AddSoundData(int handle) {
   }
   void* memory = TrackedAllocZeroed(sizeof(SoundRecord), __FILE__, __LINE__);
   if (!memory) {
-    LogWriteFormat("\x83\x81\x83\x82\x83\x8a\x97\xcc\x88\xe6\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc"
-                   "\x82\xb5\x82\xbd in AddSoundData" /* メモリ領域の確保に失敗しました in AddSoundData */);
+    LogWriteFormat(
+        Cp932<"メモリ領域の確保に失敗しました in AddSoundData"> /* メモリ領域の確保に失敗しました in AddSoundData */);
     return -1;
   }
   auto* r = new (memory) SoundRecord{};
@@ -81,18 +80,15 @@ int CreateSoundHandleBuffers(const PcmWaveFormat& format, int bytes, int kind, i
   if (kind == 0) {
     if (PcmBufferCreate(&r->buffers[0], format, static_cast<uint32_t>(bytes)) == -1 &&
         PcmBufferCreate(&r->buffers[0], format, static_cast<uint32_t>(bytes)) == -1)
-      FatalLibraryError(
-          "DirectSoundBuffer "
-          "\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* DirectSoundBuffer の作成に失敗しました */);
+      FatalLibraryError(Cp932<"DirectSoundBuffer の作成に失敗しました"> /* DirectSoundBuffer の作成に失敗しました */);
     int count = 1;
     while (count < bufferCount && PcmBufferDuplicate(&r->buffers[0], &r->buffers[count]) == 0) ++count;
     r->bufferCount = count;
   } else {
     if (PcmBufferCreate(&r->buffers[0], format, static_cast<uint32_t>(bytes)) == -1)
       FatalLibraryError(
-          "\x83X\x83g\x83\x8a\x81[\x83\x80\x95\x97\x83T\x83"
-          "E\x83\x93\x83h\x83o\x83"
-          "b\x83t\x83@\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* ストリーム風サウンドバッファの作成に失敗しました */);
+          Cp932<
+              "ストリーム風サウンドバッファの作成に失敗しました"> /* ストリーム風サウンドバッファの作成に失敗しました */);
     r->bufferCount = 1;
   }
   r->kind = kind;
@@ -119,9 +115,7 @@ int LoadSoundFromImage(const void* image, int size, int bufferCount, int partner
   SoundConverter converter;
   if (OpenConverter(&stream, &converter) == -1) {
     LogWriteFormat(
-        "\x89\xb9\x90\xba\x83t\x83@\x83"
-        "C\x83\x8b\x82\xcc\x82o\x82"
-        "b\x82l\x82\xd6\x82\xcc\x95\xcf\x8a\xb7\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* 音声ファイルのＰＣＭへの変換に失敗しました */);
+        Cp932<"音声ファイルのＰＣＭへの変換に失敗しました"> /* 音声ファイルのＰＣＭへの変換に失敗しました */);
     BufferStreamClose(memory);
     return FailLoad(handle, nullptr);
   }
@@ -132,19 +126,16 @@ int LoadSoundFromImage(const void* image, int size, int bufferCount, int partner
   CloseConverter(&converter);
   BufferStreamClose(memory);
   if (converted == -1) {
-    LogWriteFormat("\x89\xb9\x90\xba\x83t\x83@\x83"
-                   "C\x83\x8b\x82\xf0\x8ai\x94["
-                   "\x82\xb7\x82\xe9\x83\x81\x83\x82\x83\x8a\x97\xcc\x88\xe6\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s"
-                   "\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* 音声ファイルを格納するメモリ領域の確保に失敗しました */);
+    LogWriteFormat(
+        Cp932<
+            "音声ファイルを格納するメモリ領域の確保に失敗しました"> /* 音声ファイルを格納するメモリ領域の確保に失敗しました */);
     return FailLoad(handle, nullptr);
   }
   pcmSize -= pcmSize % std::max<int>(format.blockAlign, 1);
   if (pcmSize <= 0) {
     // Nothing to play: the load fails instead of making an empty buffer.
     LogWriteFormat(
-        "\x89\xb9\x90\xba\x83t\x83@\x83"
-        "C\x83\x8b\x82\xcc\x82o\x82"
-        "b\x82l\x82\xd6\x82\xcc\x95\xcf\x8a\xb7\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* 音声ファイルのＰＣＭへの変換に失敗しました */);
+        Cp932<"音声ファイルのＰＣＭへの変換に失敗しました"> /* 音声ファイルのＰＣＭへの変換に失敗しました */);
     return FailLoad(handle, pcm);
   }
   CreateSoundHandleBuffers(format, pcmSize, 0, bufferCount, handle);
@@ -155,20 +146,14 @@ int LoadSoundFromImage(const void* image, int size, int bufferCount, int partner
   for (int i = 0; i < r->bufferCount; ++i) {
     PcmLock lock;
     if (PcmBufferLock(&r->buffers[i], 0, static_cast<uint32_t>(pcmSize), &lock) == -1) {
-      LogWriteFormat(
-          "\x83T\x83"
-          "E\x83\x93\x83h\x83"
-          "f\x81[\x83^\x82\xcc\x93]\x91\x97\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd_1" /* サウンドデータの転送に失敗しました_1 */);
+      LogWriteFormat(Cp932<"サウンドデータの転送に失敗しました_1"> /* サウンドデータの転送に失敗しました_1 */);
       DeleteSoundHandle(handle, 0);
       return -1;
     }
     std::memcpy(lock.first, pcm, lock.firstBytes);
     if (lock.second) std::memcpy(lock.second, pcm + lock.firstBytes, lock.secondBytes);
     if (PcmBufferUnlock(&r->buffers[i], lock) == -1) {
-      LogWriteFormat(
-          "\x83T\x83"
-          "E\x83\x93\x83h\x83"
-          "f\x81[\x83^\x82\xcc\x93]\x91\x97\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd_2" /* サウンドデータの転送に失敗しました_2 */);
+      LogWriteFormat(Cp932<"サウンドデータの転送に失敗しました_2"> /* サウンドデータの転送に失敗しました_2 */);
       DeleteSoundHandle(handle, 0);
       return -1;
     }
@@ -183,10 +168,7 @@ int LoadSoundFromImageSingle(const void* image, int size, int partner) {
 int LoadFileToMemory(const char* name, uint8_t** block, int* size) {
   const FileHandle file = FileLayerOpen(name, 0, 1, 0);
   if (file == 0) {
-    LogWriteFormat("\x89"
-                   "E\x8bL\x82\xcc\x83t\x83@\x83"
-                   "C\x83\x8b\x82\xcc\x83I\x81[\x83v\x83\x93\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
-                   "F%s" /* 右記のファイルのオープンに失敗しました：%s */,
+    LogWriteFormat(Cp932<"右記のファイルのオープンに失敗しました：%s"> /* 右記のファイルのオープンに失敗しました：%s */,
                    name);
     return -1;
   }
@@ -196,13 +178,11 @@ int LoadFileToMemory(const char* name, uint8_t** block, int* size) {
   auto* data = bytes > 0 && bytes <= kConvertedSizeCap ? static_cast<uint8_t*>(TrackedAlloc(bytes, __FILE__, __LINE__))
                                                        : nullptr;
   if (!data) {
-    LogWriteFormat("\x89"
-                   "E\x8bL\x82\xcc\x83t\x83@\x83"
-                   "C\x83\x8b\x82\xcc\x83\x8d\x81["
-                   "\x83h\x82\xc9\x95K\x97v\x82\xc8\x83\x81\x83\x82\x83\x8a\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s"
-                   "\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
-                   "F%s" /* 右記のファイルのロードに必要なメモリの確保に失敗しました：%s */,
-                   name);
+    LogWriteFormat(
+        Cp932<
+            "右記のファイルのロードに必要なメモリの確保に失敗しました：%s"> /* 右記のファイルのロードに必要なメモリの確保に失敗しました：%s */
+        ,
+        name);
     FileLayerClose(file);
     return -1;
   }
@@ -222,9 +202,8 @@ int LoadStreamToMemory(const SoundStreamRecord* stream, uint8_t** block, int* si
                                                        : nullptr;
   if (!data) {
     LogWriteFormat(
-        "\x83X\x83g\x83\x8a\x81["
-        "\x83\x80\x82\xcc\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xc9\x95K\x97v\x82\xc8\x83\x81\x83\x82\x83\x8a\x82\xcc\x8a"
-        "m\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* ストリームの読み込みに必要なメモリの確保に失敗しました */);
+        Cp932<
+            "ストリームの読み込みに必要なメモリの確保に失敗しました"> /* ストリームの読み込みに必要なメモリの確保に失敗しました */);
     return -1;
   }
   const int got = f.read(data, 1, bytes, stream->data);
@@ -271,20 +250,16 @@ int LoadSoundFile(const char* name, int bufferCount, int partner) {
   uint8_t* block = nullptr;
   int size = 0;
   if (LoadFileToMemory(name, &block, &size) == -1) {
-    LogWriteFormat("\x89"
-                   "E\x8bL\x82\xcc\x89\xb9\x90\xba\x83t\x83@\x83"
-                   "C\x83\x8b\x82\xcc\x83\x8d\x81[\x83h\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd_1\x81"
-                   "F%s" /* 右記の音声ファイルのロードに失敗しました_1：%s */,
-                   name);
+    LogWriteFormat(
+        Cp932<"右記の音声ファイルのロードに失敗しました_1：%s"> /* 右記の音声ファイルのロードに失敗しました_1：%s */,
+        name);
     return -1;
   }
   const int handle = LoadSoundFromImage(block, size, bufferCount, -1);
   if (handle == -1)
-    LogWriteFormat("\x89"
-                   "E\x8bL\x82\xcc\x89\xb9\x90\xba\x83t\x83@\x83"
-                   "C\x83\x8b\x82\xcc\x83\x8d\x81[\x83h\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd_2\x81"
-                   "F%s" /* 右記の音声ファイルのロードに失敗しました_2：%s */,
-                   name);
+    LogWriteFormat(
+        Cp932<"右記の音声ファイルのロードに失敗しました_2：%s"> /* 右記の音声ファイルのロードに失敗しました_2：%s */,
+        name);
   TrackedFree(block);
   return handle;
 }

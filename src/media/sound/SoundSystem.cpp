@@ -9,6 +9,7 @@
 #include "media/sound/PublicSound.h"
 #include "media/system/PublicSystem.h"
 #include "platform/audio/Audio.h"
+#include "platform/text/Cp932Literal.h"
 
 SoundSystemState gSoundSystem;
 int& gMovieTrackFlag = gSoundSystem.movieTrackFlag;
@@ -26,40 +27,32 @@ const char* OkNo(uint32_t flags, uint32_t bit) { return (flags & bit) ? "OK" : "
 void LogDeviceReport() {
   LogIndentIn();
   const platform::AudioCaps caps = platform::GetAudioCaps();
-  LogWrite("DirectSound \x83"
-           "f\x83o\x83"
-           "C\x83X\x82\xf0\x97\xf1\x8b\x93\x82\xb5\x82\xdc\x82\xb7\n" /* DirectSound デバイスを列挙します\n */);
+  LogWrite(Cp932<"DirectSound デバイスを列挙します\n"> /* DirectSound デバイスを列挙します\n */);
   LogIndentIn();
   for (const platform::AudioDeviceInfo& device : platform::ListAudioDevices())
-    LogWriteFormat("\x83\x82\x83W\x83\x85\x81[\x83\x8b\x96\xbc:%15s  \x83h\x83\x89\x83"
-                   "C\x83o\x8bL\x8fq:%s " /* モジュール名:%15s  ドライバ記述:%s  */,
+    LogWriteFormat(Cp932<"モジュール名:%15s  ドライバ記述:%s "> /* モジュール名:%15s  ドライバ記述:%s  */,
                    device.moduleName.c_str(), device.description.c_str());
   LogIndentOut();
   LogWriteFormat(
-      "\x8d\xc5\x91\xe5\x83T\x83\x93\x83v\x83\x8a\x83\x93\x83O\x83\x8c\x81[\x83g:%.2fKHz "
-      "\x8d\xc5\x8f\xac\x83T\x83\x93\x83v\x83\x8a\x83\x93\x83O\x83\x8c\x81[\x83g:%.2fKHz " /* 最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz  */
+      Cp932<
+          "最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz "> /* 最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz  */
       ,
       static_cast<double>(caps.maxSampleRate) / 1000, static_cast<double>(caps.minSampleRate) / 1000);
   LogSoundText(
-      "\x91\x8d\x83T\x83"
-      "E\x83\x93\x83h\x83\x81\x83\x82\x83\x8a\x97\xcc\x88\xe6:%.2fKB \x8b\xf3\x82\xab\x83T\x83"
-      "E\x83\x93\x83h\x83\x81\x83\x82\x83\x8a\x97\xcc\x88\xe6:%.2fKB \n" /* 総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n */
+      Cp932<
+          "総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n"> /* 総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n */
       ,
       static_cast<double>(caps.totalMemoryBytes) / 1024, static_cast<double>(caps.freeMemoryBytes) / 1024);
-  LogWrite(
-      "\x97\x98\x97p\x89\xc2\x94\\\x83T\x83\x93\x83v\x83\x8a\x83\x93\x83O\x90\xb8\x93x\n" /* 利用可能サンプリング精度\n */);
-  LogWriteFormat(" \x83v\x83\x89\x83"
-                 "C\x83}\x83\x8a \x82P\x82Ubit = %s  \x82Wbit = %s " /*  プライマリ １６bit = %s  ８bit = %s  */,
+  LogWrite(Cp932<"利用可能サンプリング精度\n"> /* 利用可能サンプリング精度\n */);
+  LogWriteFormat(Cp932<" プライマリ １６bit = %s  ８bit = %s "> /*  プライマリ １６bit = %s  ８bit = %s  */,
                  OkNo(caps.flags, platform::kAudioPrimary16Bit), OkNo(caps.flags, platform::kAudioPrimary8Bit));
-  LogSoundText(
-      " \x83Z\x83J\x83\x93\x83_\x83\x8a \x82P\x82Ubit = %s  \x82Wbit = %s \n" /*  セカンダリ １６bit = %s  ８bit = %s \n */
-      ,
-      OkNo(caps.flags, platform::kAudioSecondary16Bit), OkNo(caps.flags, platform::kAudioSecondary8Bit));
-  LogWrite("\x97\x98\x97p\x89\xc2\x94\\\x83`\x83\x83\x83\x93\x83l\x83\x8b\n" /* 利用可能チャンネル\n */);
-  LogWriteFormat(" \x83v\x83\x89\x83"
-                 "C\x83}\x83\x8a MONO = %s  STEREO = %s " /*  プライマリ MONO = %s  STEREO = %s  */,
+  LogSoundText(Cp932<" セカンダリ １６bit = %s  ８bit = %s \n"> /*  セカンダリ １６bit = %s  ８bit = %s \n */
+               ,
+               OkNo(caps.flags, platform::kAudioSecondary16Bit), OkNo(caps.flags, platform::kAudioSecondary8Bit));
+  LogWrite(Cp932<"利用可能チャンネル\n"> /* 利用可能チャンネル\n */);
+  LogWriteFormat(Cp932<" プライマリ MONO = %s  STEREO = %s "> /*  プライマリ MONO = %s  STEREO = %s  */,
                  OkNo(caps.flags, platform::kAudioPrimaryMono), OkNo(caps.flags, platform::kAudioPrimaryStereo));
-  LogSoundText(" \x83Z\x83J\x83\x93\x83_\x83\x8a MONO = %s  STEREO = %s \n" /*  セカンダリ MONO = %s  STEREO = %s \n */,
+  LogSoundText(Cp932<" セカンダリ MONO = %s  STEREO = %s \n"> /*  セカンダリ MONO = %s  STEREO = %s \n */,
                OkNo(caps.flags, platform::kAudioSecondaryMono), OkNo(caps.flags, platform::kAudioSecondaryStereo));
   LogIndentOut();
 }
@@ -68,17 +61,12 @@ void StartSilentBuffer() {
   const PcmWaveFormat silent{1, 2, 44100, 176400, 4, 16, 0};
   PcmBuffer& b = gSoundSystem.silentBuffer;
   if (PcmBufferCreate(&b, silent, kSilentBytes) == -1) {
-    LogWriteFormat(
-        "\x96\xb3\x89\xb9\x83o\x83"
-        "b\x83t\x83@\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* 無音バッファの作成に失敗しました */);
+    LogWriteFormat(Cp932<"無音バッファの作成に失敗しました"> /* 無音バッファの作成に失敗しました */);
     return;
   }
   PcmLock lock;
   if (PcmBufferLock(&b, 0, kSilentBytes, &lock) == -1) {
-    LogWriteFormat(
-        "\x96\xb3\x89\xb9\x83o\x83"
-        "b\x83t\x83@\x82\xcc\x83\x8d\x83"
-        "b\x83N\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* 無音バッファのロックに失敗しました */);
+    LogWriteFormat(Cp932<"無音バッファのロックに失敗しました"> /* 無音バッファのロックに失敗しました */);
     PcmBufferRelease(&b);
     return;
   }
@@ -102,26 +90,20 @@ void LogSoundText(const char* format, ...) {
 int StartSoundSystem() {
   SoundSystemState& s = gSoundSystem;
   if (s.on) return -1;
+  LogWrite(Cp932<"DirectSound の初期化を行います\n"> /* DirectSound の初期化を行います\n */);
   LogWrite(
-      "DirectSound \x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x8ds\x82\xa2\x82\xdc\x82\xb7\n" /* DirectSound の初期化を行います\n */);
-  LogWrite(
-      "DirectSound \x83"
-      "C\x83\x93\x83^\x81[\x83t\x83"
-      "F\x81[\x83X\x82\xcc\x8e\xe6\x93\xbe\x82\xf0\x8ds\x82\xa2\x82\xdc\x82\xb7....  " /* DirectSound インターフェースの取得を行います....   */);
+      Cp932<
+          "DirectSound インターフェースの取得を行います....  "> /* DirectSound インターフェースの取得を行います....   */);
   if (!platform::StartAudio()) {
     LogWrite(
-        "DirectSound\x83"
-        "C\x83\x93\x83^\x81[\x83t\x83"
-        "F\x81[\x83X\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* DirectSoundインターフェースの作成に失敗しました\n */);
+        Cp932<
+            "DirectSoundインターフェースの作成に失敗しました\n"> /* DirectSoundインターフェースの作成に失敗しました\n */);
     return -1;
   }
   s.on = 1;
-  LogWrite("\x90\xac\x8c\xf7\n" /* 成功\n */);
-  LogWrite(
-      "\x88\xf8\x82\xab\x91\xb1\x82\xab\x83"
-      "C\x83\x93\x83^\x81[\x83t\x83"
-      "F\x81[\x83X\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x8f\x88\x97\x9d...  " /* 引き続きインターフェースの初期化処理...   */);
-  LogWrite("\x90\xac\x8c\xf7\n" /* 成功\n */);
+  LogWrite(Cp932<"成功\n"> /* 成功\n */);
+  LogWrite(Cp932<"引き続きインターフェースの初期化処理...  "> /* 引き続きインターフェースの初期化処理...   */);
+  LogWrite(Cp932<"成功\n"> /* 成功\n */);
   // The output's format follows what the device reports, at most 44.1 kHz.
   const platform::AudioCaps caps = platform::GetAudioCaps();
   platform::PcmFormat primary;
@@ -130,19 +112,14 @@ int StartSoundSystem() {
   primary.sampleRate = static_cast<int>(std::min<uint32_t>(caps.maxSampleRate, 44100));
   if (!platform::SetAudioOutputFormat(primary))
     LogWrite(
-        "DirectSound\x82\xcc\x83v\x83\x89\x83"
-        "C\x83}\x83\x8a\x83T\x83"
-        "E\x83\x93\x83h\x83o\x83"
-        "b\x83t\x83@\x82\xcc\x83t\x83H\x81[\x83}\x83"
-        "b\x83g\x90\xdd\x92\xe8\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n */);
+        Cp932<
+            "DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n"> /* DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n */);
   StartSilentBuffer();
   s.loadKind = 0;
   s.oggBytesPerSample = 2;
   HandleListReset(&s.streamHead, &s.streamTail);
   LogDeviceReport();
-  LogWrite("DirectSound "
-           "\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82"
-           "\xbd\n" /* DirectSound の初期化は正常に終了しました\n */);
+  LogWrite(Cp932<"DirectSound の初期化は正常に終了しました\n"> /* DirectSound の初期化は正常に終了しました\n */);
   DeleteAllSoundHandles(0);
   return 0;
 }
@@ -158,9 +135,7 @@ int EndSoundSystem() {
   }
   platform::EndAudio();
   s.on = 0;
-  LogWrite("DirectSound "
-           "\x82\xcc\x8fI\x97\xb9\x8f\x88\x97\x9d\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5"
-           "\x82\xbd\n" /* DirectSound の終了処理は正常に終了しました\n */);
+  LogWrite(Cp932<"DirectSound の終了処理は正常に終了しました\n"> /* DirectSound の終了処理は正常に終了しました\n */);
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "media/sound/PublicSound.h"
 #include "media/sound/SoundSystem.h"
 #include "media/system/PublicSystem.h"
+#include "platform/text/Cp932Literal.h"
 #include "platform/time/Time.h"
 
 namespace {
@@ -189,27 +190,22 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
   if (r->sourceCount > 0) {
     if (r->kind != 1) {
       LogWrite(
-          "\x83X\x83g\x83\x8a\x81[\x83\x80\x95\x97\x83T\x83"
-          "E\x83\x93\x83h\x82\xc5\x82\xcd\x82\xc8\x82\xa2\x83T\x83"
-          "E\x83\x93\x83h\x83"
-          "f\x81[\x83^\x82\xaa\x93n\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd in AddSreamSound\n" /* ストリーム風サウンドではないサウンドデータが渡されました in AddSreamSound\n */);
+          Cp932<
+              "ストリーム風サウンドではないサウンドデータが渡されました in AddSreamSound\n"> /* ストリーム風サウンドではないサウンドデータが渡されました in AddSreamSound\n */);
       return -1;
     }
     PcmBuffer* buffer;
     uint32_t status = 0;
     if (ClaimStreamBuffer(handle, r, &buffer, 0) == 0 && PcmBufferStatus(buffer, &status) == 0 && (status & 1)) {
       LogWrite(
-          "\x8a\xf9\x82\xc9\x8d\xc4\x90\xb6\x92\x86\x82\xcc\x83X\x83g\x83\x8a\x81[\x83\x80\x83T\x83"
-          "E\x83\x93\x83h\x83"
-          "f\x81[\x83^\x82\xc9\x83"
-          "f\x81[\x83^\x82\xf0\x92\xc7\x89\xc1\x82\xb5\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* 既に再生中のストリームサウンドデータにデータを追加しようとしました\n */);
+          Cp932<
+              "既に再生中のストリームサウンドデータにデータを追加しようとしました\n"> /* 既に再生中のストリームサウンドデータにデータを追加しようとしました\n */);
       return -1;
     }
     if (r->sourceCount >= kMaxStreamSources) {
       LogWrite(
-          "\x83X\x83g\x83\x8a\x81[\x83\x80\x95\x97\x83T\x83"
-          "E\x83\x93\x83h\x82\xcc\x90\xa7\x8c\xe4\x83"
-          "f\x81[\x83^\x97\xcc\x88\xe6\x82\xaa\x82\xa2\x82\xc1\x82\xcf\x82\xa2\x82\xc5\x82\xb7\n" /* ストリーム風サウンドの制御データ領域がいっぱいです\n */);
+          Cp932<
+              "ストリーム風サウンドの制御データ領域がいっぱいです\n"> /* ストリーム風サウンドの制御データ領域がいっぱいです\n */);
       return -1;
     }
   }
@@ -222,9 +218,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
   stream->functions.seek(stream->data, 0, 0);
   if (kind == 3) {
     if (OpenConverter(stream, &src.converter) == -1) {
-      LogWriteFormat(
-          "\x89\xb9\x90\xba\x83"
-          "f\x81[\x83^\x82\xcc\x83I\x81[\x83v\x83\x93\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* 音声データのオープンに失敗しました */);
+      LogWriteFormat(Cp932<"音声データのオープンに失敗しました"> /* 音声データのオープンに失敗しました */);
       return -1;
     }
     *copied = 0;
@@ -232,9 +226,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
     uint8_t* block = nullptr;
     int size = 0;
     if (LoadStreamToMemory(stream, &block, &size) == -1) {
-      LogWriteFormat(
-          "\x89\xb9\x90\xba\x83"
-          "f\x81[\x83^\x82\xcc\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* 音声データの読み込みに失敗しました */);
+      LogWriteFormat(Cp932<"音声データの読み込みに失敗しました"> /* 音声データの読み込みに失敗しました */);
       return -1;
     }
     if (kind == 0) {
@@ -244,9 +236,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
       if (!temporary || OpenConverter(&temporaryRecord, &converter) == -1) {
         if (temporary) BufferStreamClose(temporary);
         TrackedFree(block);
-        LogWriteFormat(
-            "\x89\xb9\x90\xba\x83"
-            "f\x81[\x83^\x82\xcc\x83I\x81[\x83v\x83\x93\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* 音声データのオープンに失敗しました */);
+        LogWriteFormat(Cp932<"音声データのオープンに失敗しました"> /* 音声データのオープンに失敗しました */);
         return -1;
       }
       PcmWaveFormat format;
@@ -261,9 +251,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
       WriteWaveFormatBytes(format, formatBytes);
       if (converted == -1 || BuildWaveImage(&block, &size, formatBytes, kWaveFormatBytes, pcm, pcmSize) == -1) {
         TrackedFree(pcm);
-        LogWriteFormat(
-            "\x89\xb9\x90\xba\x83"
-            "f\x81[\x83^\x82\xcc\x95\xcf\x8a\xb7\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* 音声データの変換に失敗しました */);
+        LogWriteFormat(Cp932<"音声データの変換に失敗しました"> /* 音声データの変換に失敗しました */);
         return -1;
       }
       TrackedFree(pcm);
@@ -274,9 +262,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
     src.stream = SoundStreamRecord{*BufferStreamFunctionsGet(), memory};
     if (!memory || OpenConverter(&src.stream, &src.converter) == -1) {
       CloseSourceData(src);
-      LogWriteFormat(
-          "\x89\xb9\x90\xba\x83"
-          "f\x81[\x83^\x82\xcc\x83I\x81[\x83v\x83\x93\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd" /* 音声データのオープンに失敗しました */);
+      LogWriteFormat(Cp932<"音声データのオープンに失敗しました"> /* 音声データのオープンに失敗しました */);
       return -1;
     }
     *copied = 1;
@@ -301,11 +287,9 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
     r->deletePending = 0;
   } else if (!(format == r->format)) {
     CloseSourceData(src);
-    LogWriteFormat("\x83t\x83H\x81[\x83}\x83"
-                   "b\x83g\x82\xcc\x88\xe1\x82\xa4\x89\xb9\x90\xba\x83"
-                   "f\x81[\x83^"
-                   "\x82\xcd\x93\xaf\x8e\x9e\x82\xc9\x8eg\x82\xa4\x82\xb1\x82\xc6\x82\xcd\x8fo\x97\x88\x82\xdc\x82\xb9"
-                   "\x82\xf1" /* フォーマットの違う音声データは同時に使うことは出来ません */);
+    LogWriteFormat(
+        Cp932<
+            "フォーマットの違う音声データは同時に使うことは出来ません"> /* フォーマットの違う音声データは同時に使うことは出来ません */);
     return -1;
   }
   src.loopCount = static_cast<uint8_t>(loopCount);
@@ -320,25 +304,22 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
 int AddWaveFileStream(const char* name, int loopCount, int handle, int kind, int partner) {
   const FileHandle file = FileLayerOpen(name, 0, 1, 0);
   if (file == 0) {
-    LogSoundText("\x89"
-                 "E\x8bL\x82\xcc\x82v\x82`\x82u\x83t\x83@\x83"
-                 "C\x83\x8b\x82\xcc\x83\x8d\x81[\x83h\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
-                 "F%s \n" /* 右記のＷＡＶファイルのロードに失敗しました：%s \n */,
-                 name);
+    LogSoundText(
+        Cp932<
+            "右記のＷＡＶファイルのロードに失敗しました：%s \n"> /* 右記のＷＡＶファイルのロードに失敗しました：%s \n */
+        ,
+        name);
     return -1;
   }
   const SoundStreamRecord stream{*FileStreamFunctionsGet(), FileHandleToStream(file)};
   int copied = 0;
   if (AddSreamSound(&stream, loopCount, handle, kind, &copied, partner) == -1) {
     FileLayerClose(file);
-    LogSoundText("\x89"
-                 "E\x8bL\x82\xcc\x82v\x82`\x82u\x83t\x83@\x83"
-                 "C\x83\x8b\x82\xcc\x83Z\x83"
-                 "b\x83g\x83"
-                 "A\x83"
-                 "b\x83v\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
-                 "F%s \n" /* 右記のＷＡＶファイルのセットアップに失敗しました：%s \n */,
-                 name);
+    LogSoundText(
+        Cp932<
+            "右記のＷＡＶファイルのセットアップに失敗しました：%s \n"> /* 右記のＷＡＶファイルのセットアップに失敗しました：%s \n */
+        ,
+        name);
     return -1;
   }
   if (copied) FileLayerClose(file);
@@ -352,11 +333,9 @@ int AddWaveMemoryStream(const void* image, int size, int loopCount, int handle, 
   if (kind == 3 || kind == 1) kind = 2;
   BufferStream* memory = BufferStreamOpen(image, size);
   if (!memory) {
-    LogWrite("\x82v\x82`\x82u\x83t\x83@\x83"
-             "C\x83\x8b\x82\xcc\x83X\x83g\x83\x8a\x81[\x83\x80\x83"
-             "C\x83\x81\x81["
-             "\x83W\x83n\x83\x93\x83h\x83\x8b\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82"
-             "\xbd \n" /* ＷＡＶファイルのストリームイメージハンドルの作成に失敗しました \n */);
+    LogWrite(
+        Cp932<
+            "ＷＡＶファイルのストリームイメージハンドルの作成に失敗しました \n"> /* ＷＡＶファイルのストリームイメージハンドルの作成に失敗しました \n */);
     return -1;
   }
   const SoundStreamRecord stream{*BufferStreamFunctionsGet(), memory};
@@ -364,12 +343,8 @@ int AddWaveMemoryStream(const void* image, int size, int loopCount, int handle, 
   if (AddSreamSound(&stream, loopCount, handle, kind, &copied, partner) == -1) {
     BufferStreamClose(memory);
     LogWrite(
-        "\x82v\x82`\x82u\x83t\x83@\x83"
-        "C\x83\x8b\x82\xcc\x83X\x83g\x83\x8a\x81[\x83\x80\x83"
-        "C\x83\x81\x81[\x83W\x82\xcc\x83Z\x83"
-        "b\x83g\x83"
-        "A\x83"
-        "b\x83v\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd \n" /* ＷＡＶファイルのストリームイメージのセットアップに失敗しました \n */);
+        Cp932<
+            "ＷＡＶファイルのストリームイメージのセットアップに失敗しました \n"> /* ＷＡＶファイルのストリームイメージのセットアップに失敗しました \n */);
     return -1;
   }
   if (copied) BufferStreamClose(memory);
@@ -615,20 +590,18 @@ int SetLoopPointSamples(int64_t frame, int handle) {
     if (memory) BufferStreamClose(memory);
     TrackedFree(image);
     if (!made) {
-      LogWrite("\x83X\x83g\x83\x8a\x81[\x83\x80\x83T\x83"
-               "E\x83\x93\x83h\x83n\x83\x93\x83h\x83\x8b\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc"
-               "\x82\xb5\x82\xbd\n" /* ストリームサウンドハンドルの作成に失敗しました\n */);
+      LogWrite(
+          Cp932<
+              "ストリームサウンドハンドルの作成に失敗しました\n"> /* ストリームサウンドハンドルの作成に失敗しました\n */);
       DeleteSoundHandle(handle, 0);
       return -1;
     }
     r = SoundRecordOf(handle);
   }
   if (r->sourceCount >= 2) {
-    LogWrite("\x93\xf1\x82\xc2\x88\xc8\x8f\xe3\x82\xcc\x89\xb9\x90\xba\x83t\x83@\x83"
-             "C\x83\x8b\x82\xa9\x82\xe7\x8d\xec\x90\xac\x82\xb3\x82\xea\x82\xbd\x83T\x83"
-             "E\x83\x93\x83h\x83n\x83\x93\x83h\x83\x8b\x82\xc9\x83\x8b\x81[\x83v\x83|\x83"
-             "C\x83\x93\x83g\x82\xf0\x8ew\x92\xe8\x82\xb7\x82\xe9\x8e\x96\x82\xcd\x8fo\x97\x88\x82\xdc\x82\xb9\x82\xf1"
-             "\n" /* 二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ません\n */);
+    LogWrite(
+        Cp932<
+            "二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ません\n"> /* 二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ません\n */);
     return -1;
   }
   // A stream whose first fill already wrote its end primes again at its next

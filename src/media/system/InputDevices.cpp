@@ -9,6 +9,7 @@
 #include "media/system/MainWindow.h"
 #include "media/system/MessageLoop.h"
 #include "media/system/WindowProc.h"
+#include "platform/text/Cp932Literal.h"
 #include "platform/text/Text.h"
 #include "platform/time/Time.h"
 
@@ -145,26 +146,17 @@ void CopyName(char* dst, const char* utf8) {
 void EnumeratePads() {
   InputDeviceState& in = gInputDevices;
   for (PadDeviceRecord& pad : in.pads) pad = PadDeviceRecord{};
-  LogWrite("\x83W\x83\x87\x83"
-           "C\x83p\x83"
-           "b\x83h\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... \n" /* ジョイパッドの初期化... \n */);
+  LogWrite(Cp932<"ジョイパッドの初期化... \n"> /* ジョイパッドの初期化... \n */);
   in.padCount = 0;
   const int available = platform::PadCount();
   for (int i = 0; i < available && in.padCount < kInputMaxPads; ++i) {
-    LogWrite(
-        "\x93\xfc\x97\xcd\x91\x95\x92u\x82\xf0\x8c\xa9\x82\xc2\x82\xaf\x82\xdc\x82\xb5\x82\xbd\n" /* 入力装置を見つけました\n */);
+    LogWrite(Cp932<"入力装置を見つけました\n"> /* 入力装置を見つけました\n */);
     PadDeviceRecord& pad = in.pads[in.padCount];
     CopyName(pad.instanceName, platform::PadName(i));
     CopyName(pad.productName, platform::PadName(i));
     LogIndentIn();
-    LogWriteFormat("\x83"
-                   "f\x83o\x83"
-                   "C\x83X\x82\xcc\x93o\x98^\x96\xbc:%s" /* デバイスの登録名:%s */,
-                   pad.instanceName);
-    LogWriteFormat("\x83"
-                   "f\x83o\x83"
-                   "C\x83X\x82\xcc\x90\xbb\x95i\x93o\x98^\x96\xbc:%s" /* デバイスの製品登録名:%s */,
-                   pad.productName);
+    LogWriteFormat(Cp932<"デバイスの登録名:%s"> /* デバイスの登録名:%s */, pad.instanceName);
+    LogWriteFormat(Cp932<"デバイスの製品登録名:%s"> /* デバイスの製品登録名:%s */, pad.productName);
     LogIndentOut();
     pad.device = 1;
     pad.constantEffect = 1;
@@ -172,39 +164,28 @@ void EnumeratePads() {
     pad.vibrationStrength = 10000;
     pad.eventStamp = platform::PadChangeStamp(in.padCount) - 1;  // the first read always reads
     in.padCount++;
-    LogWrite("\x83W\x83\x87\x83"
-             "C\x83p\x83"
-             "b\x83h\x82\xcc\x92\xc7\x89\xc1\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82"
-             "\xbd\n" /* ジョイパッドの追加は正常に終了しました\n */);
+    LogWrite(Cp932<"ジョイパッドの追加は正常に終了しました\n"> /* ジョイパッドの追加は正常に終了しました\n */);
   }
-  LogWrite("\x83W\x83\x87\x83"
-           "C\x83p\x83"
-           "b\x83h\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5"
-           "\x82\xbd\n" /* ジョイパッドの初期化は正常に終了しました\n */);
+  LogWrite(Cp932<"ジョイパッドの初期化は正常に終了しました\n"> /* ジョイパッドの初期化は正常に終了しました\n */);
 }
 
 // The platform's devices stand where DirectInput 7 would be; when they cannot
 // be opened the start logs both attempts as failed and takes the fallback.
 bool OpenDevices() {
-  LogWrite("DirectInput7 \x82\xcc\x8e\xe6\x93\xbe\x92\x86... " /* DirectInput7 の取得中...  */);
+  LogWrite(Cp932<"DirectInput7 の取得中... "> /* DirectInput7 の取得中...  */);
   if (platform::StartInput()) {
-    LogWrite("\x90\xac\x8c\xf7\n" /* 成功\n */);
+    LogWrite(Cp932<"成功\n"> /* 成功\n */);
     LogIndentIn();
-    LogWrite(
-        "\x88\xf8\x82\xab\x91\xb1\x82\xab\x8f\x89\x8a\xfa\x89\xbb\x8f\x88\x97\x9d... " /* 引き続き初期化処理...  */);
-    LogWrite("\x8f\x89\x8a\xfa\x89\xbb\x90\xac\x8c\xf7\n" /* 初期化成功\n */);
+    LogWrite(Cp932<"引き続き初期化処理... "> /* 引き続き初期化処理...  */);
+    LogWrite(Cp932<"初期化成功\n"> /* 初期化成功\n */);
     return true;
   }
   constexpr unsigned kClassNotRegistered = 0x80040154u;
-  LogWrite("\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94s\x81"
-           "B\n" /* 取得に失敗。\n */);
-  LogWriteLine("\x83G\x83\x89\x81[\x83R\x81[\x83h 0x%x\n" /* エラーコード 0x%x\n */, kClassNotRegistered);
-  LogWrite(
-      "DirectInput8 \x82\xcc\x8e\xe6\x93\xbe\x82\xf0\x8e\x8e\x82\xdd\x82\xdc\x82\xb7..." /* DirectInput8 の取得を試みます... */);
-  LogWrite("\x8e\xe6\x93\xbe\x82\xc9\x8e\xb8\x94s\x81"
-           "B" /* 取得に失敗。 */);
-  LogWrite("DirectInput \x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb9\x82\xf1\x81"
-           "B\n" /* DirectInput を使用しません。\n */);
+  LogWrite(Cp932<"取得に失敗。\n"> /* 取得に失敗。\n */);
+  LogWriteLine(Cp932<"エラーコード 0x%x\n"> /* エラーコード 0x%x\n */, kClassNotRegistered);
+  LogWrite(Cp932<"DirectInput8 の取得を試みます..."> /* DirectInput8 の取得を試みます... */);
+  LogWrite(Cp932<"取得に失敗。"> /* 取得に失敗。 */);
+  LogWrite(Cp932<"DirectInput を使用しません。\n"> /* DirectInput を使用しません。\n */);
   LogIndentOut();
   return false;
 }
@@ -216,14 +197,10 @@ void StartFallback() {
   const int available = platform::PadCount();
   for (; found < kInputMaxPads && found < available; ++found)
     in.pads[found].hasZAndR = platform::PadHasZAndR(found) ? 1 : 0;
-  LogWriteLine("\x83p\x83"
-               "b\x83h\x82\xcc\x90\x94\x82\xcd %d \x8c\xc2\x82\xc5\x82\xb7\n" /* パッドの数は %d 個です\n */,
-               found);
+  LogWriteLine(Cp932<"パッドの数は %d 個です\n"> /* パッドの数は %d 個です\n */, found);
   LogIndentOut();
   in.directInput = kPathFallback;
-  LogWrite(
-      "\x93\xfc\x97\xcd\x8a\xd6\x98"
-      "A\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* 入力関連の初期化をしました\n */);
+  LogWrite(Cp932<"入力関連の初期化をしました\n"> /* 入力関連の初期化をしました\n */);
   // The joystick API numbers its devices 0..15 whether present or not.
   in.padCount = kInputMaxPads;
 }
@@ -234,25 +211,19 @@ void StartDevices() {
   platform::BringWindowToTop(gLibrarySystem.mainWindow);
   RunMessageLoopRoundBody();
   EnumeratePads();
-  LogWrite("\x83}\x83"
-           "E\x83X\x83"
-           "f\x83o\x83"
-           "C\x83X\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... " /* マウスデバイスの初期化...  */);
+  LogWrite(Cp932<"マウスデバイスの初期化... "> /* マウスデバイスの初期化...  */);
   in.mouseDevice = 1;
-  LogWrite("\x8f\x89\x8a\xfa\x89\xbb\x90\xac\x8c\xf7\n" /* 初期化成功\n */);
+  LogWrite(Cp932<"初期化成功\n"> /* 初期化成功\n */);
   in.lastKeyboardPoll = Now();
-  LogWrite("\x83L\x81[\x83{\x81[\x83h\x83"
-           "f\x83o\x83"
-           "C\x83X\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... " /* キーボードデバイスの初期化...  */);
+  LogWrite(Cp932<"キーボードデバイスの初期化... "> /* キーボードデバイスの初期化...  */);
   in.keyboardDevice = 1;
   in.keyboardEventStamp = platform::KeyboardChangeStamp() - 1;  // the first poll reads
-  LogWrite("\x8f\x89\x8a\xfa\x89\xbb\x90\xac\x8c\xf7\n" /* 初期化成功\n */);
+  LogWrite(Cp932<"初期化成功\n"> /* 初期化成功\n */);
   in.lastKeyboardPoll = Now();
   LogIndentOut();
   in.directInput = kPathDevices;
-  LogWrite("DirectInput \x8a\xd6\x98"
-           "A\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xcd\x90\xb3\x8f\xed\x82\xc9\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82"
-           "\xbd\n" /* DirectInput 関連の初期化は正常に終了しました\n */);
+  LogWrite(
+      Cp932<"DirectInput 関連の初期化は正常に終了しました\n"> /* DirectInput 関連の初期化は正常に終了しました\n */);
 }
 
 // Every reader waits while the window is held inactive, and a reader that
@@ -292,7 +263,7 @@ int StartInputDevices() {
   in.noDirectInput = noDirectInput;
 
   if (in.noDirectInput == 0) {
-    LogWrite("DirectInput\x8a\xd6\x8cW\x8f\x89\x8a\xfa\x89\xbb\x8f\x88\x97\x9d\n" /* DirectInput関係初期化処理\n */);
+    LogWrite(Cp932<"DirectInput関係初期化処理\n"> /* DirectInput関係初期化処理\n */);
     LogIndentIn();
     if (OpenDevices()) {
       StartDevices();
@@ -311,11 +282,9 @@ int EndInputDevices() {
   InputDeviceState& in = gInputDevices;
   if (in.directInput == 0) return 0;
   if (in.directInput == kPathFallback) {
-    LogWrite("\x93\xfc\x97\xcd\x8a\xd6\x98"
-             "A\x82\xcc\x8fI\x97\xb9\x8f\x88\x97\x9d... \x8a\xae\x97\xb9\n" /* 入力関連の終了処理... 完了\n */);
+    LogWrite(Cp932<"入力関連の終了処理... 完了\n"> /* 入力関連の終了処理... 完了\n */);
   } else {
-    LogWrite("DirectInput \x8a\xd6\x98"
-             "A\x82\xcc\x8fI\x97\xb9\x8f\x88\x97\x9d... \x8a\xae\x97\xb9\n" /* DirectInput 関連の終了処理... 完了\n */);
+    LogWrite(Cp932<"DirectInput 関連の終了処理... 完了\n"> /* DirectInput 関連の終了処理... 完了\n */);
     for (PadDeviceRecord& pad : in.pads) pad = PadDeviceRecord{};
     in.padCount = 0;
     in.keyboardDevice = 0;

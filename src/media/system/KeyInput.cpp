@@ -11,6 +11,7 @@
 #include "media/system/MessageLoop.h"
 #include "platform/clipboard/Clipboard.h"
 #include "platform/ime/Ime.h"
+#include "platform/text/Cp932Literal.h"
 #include "platform/window/Window.h"
 
 TextEntrySystem gTextEntry;
@@ -18,17 +19,9 @@ TextEntrySystem gTextEntry;
 namespace {
 
 constexpr int kHandleType = 10;
-// 漢字変換候補のデータサイズが０でした  DefHWND:%x IMC:%x\n
-constexpr char kTxtCandidateSizeZero[] = "\x8a\xbf\x8e\x9a\x95\xcf\x8a\xb7\x8c\xf3\x95\xe2\x82\xcc\x83"
-                                         "f\x81[\x83^\x83T\x83"
-                                         "C\x83Y\x82\xaa\x82O\x82\xc5\x82\xb5\x82\xbd  DefHWND:%x IMC:%x\n";
-// 漢字変換候補を保存するメモリの確保に失敗しました( 確保しようとしたサイズ %d バイト )
-constexpr char kTxtCandidateMemory[] =
-    "\x8a\xbf\x8e\x9a\x95\xcf\x8a\xb7\x8c\xf3\x95\xe2\x82\xf0\x95\xdb\x91\xb6\x82\xb7\x82\xe9\x83\x81\x83\x82\x83\x8a"
-    "\x82\xcc\x8am\x95\xdb\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd( "
-    "\x8am\x95\xdb\x82\xb5\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xbd\x83T\x83"
-    "C\x83Y %d \x83o\x83"
-    "C\x83g )";
+constexpr auto& kTxtCandidateSizeZero = Cp932<"漢字変換候補のデータサイズが０でした  DefHWND:%x IMC:%x\n">;
+constexpr auto& kTxtCandidateMemory =
+    Cp932<"漢字変換候補を保存するメモリの確保に失敗しました( 確保しようとしたサイズ %d バイト )">;
 constexpr int kCheckLimit = 2048;
 
 // The codes the window procedure pushes for editing keys (Delete, arrows,
@@ -266,9 +259,7 @@ int ClearInputChars() {
     const unsigned char byte = t.ring[t.readPosition];
     t.readPosition = NextSlot(t.readPosition);
     if (byte == 0) break;
-    if (byte == 255)
-      LogWrite("\x95\xb6\x8e\x9a\x83o\x83"
-               "b\x83t\x83@\x83G\x83\x89\x81[\n" /* 文字バッファエラー\n */);
+    if (byte == 255) LogWrite(Cp932<"文字バッファエラー\n"> /* 文字バッファエラー\n */);
   }
   t.readPosition = 0;
   t.writePosition = 0;
@@ -339,9 +330,7 @@ TextEntryRecord* FindTextEntry(int handle) {
 // --- The system and its entries ----------------------------------------------------
 
 int StartTextEntrySystem() {
-  LogWrite(
-      "\x95\xb6\x8e\x9a\x83R\x81[\x83h\x83o\x83"
-      "b\x83t\x83@\x82\xcc\x8f\x89\x8a\xfa\x89\xbb\x82\xf0\x8ds\x82\xa2\x82\xdc\x82\xb7... " /* 文字コードバッファの初期化を行います...  */);
+  LogWrite(Cp932<"文字コードバッファの初期化を行います... "> /* 文字コードバッファの初期化を行います...  */);
   std::memset(&gTextEntry, 0, sizeof gTextEntry);
   gTextEntry.activeHandle = -1;
   gTextEntry.fontHandle = -1;
@@ -351,7 +340,7 @@ int StartTextEntrySystem() {
   gTextEntry.cursorVisible = 1;
   gTextEntry.imeOpen = platform::GetImeOpenStatus() ? 1 : 0;
   SetDefaultTextEntryColors();
-  LogWrite("\x8a\xae\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* 完了しました\n */);
+  LogWrite(Cp932<"完了しました\n"> /* 完了しました\n */);
   return 0;
 }
 

@@ -22,6 +22,7 @@
 #include "media/system/Network.h"
 #include "platform/files/Files.h"
 #include "platform/process/Process.h"
+#include "platform/text/Cp932Literal.h"
 #include "platform/time/Time.h"
 #include "platform/window/SystemInfo.h"
 
@@ -130,13 +131,8 @@ int StartMediaLibraryBody() {
   platform::GetDesktopMode(nullptr, nullptr, &desktopBits);
   if ((desktopBits == 24 && s.windowMode == 1) || GetScreenColorDepth() == 24) {
     LogWrite(
-        "\x83\x81\x83"
-        "f\x83"
-        "B\x83"
-        "A\x83\x89\x83"
-        "C\x83u\x83\x89\x83\x8a\x82\xcd\x82Q\x82S\x83r\x83"
-        "b\x83g\x83J\x83\x89\x81[\x83\x82\x81["
-        "\x83h\x82\xc9\x91\xce\x89\x9e\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\n" /* メディアライブラリは２４ビットカラーモードに対応していません\n */);
+        Cp932<
+            "メディアライブラリは２４ビットカラーモードに対応していません\n"> /* メディアライブラリは２４ビットカラーモードに対応していません\n */);
     return -1;
   }
 
@@ -179,8 +175,7 @@ int EndMediaLibraryBody() {
   EndSoundSystem();
   EndMainWindow();
   if (s.comStarted != 0) {
-    LogWrite("\x82"
-             "b\x82n\x82l\x82\xf0\x8fI\x97\xb9... \x8a\xae\x97\xb9\n" /* ＣＯＭを終了... 完了\n */);
+    LogWrite(Cp932<"ＣＯＭを終了... 完了\n"> /* ＣＯＭを終了... 完了\n */);
     s.comStarted = 0;
   }
   FreeAllSoftImageHandles();
@@ -215,30 +210,21 @@ int StartCom() {
   LibrarySystemState& s = gLibrarySystem;
   if (s.comStarted != 0) return -1;
   // There is no COM here; its start always succeeds.
-  LogWrite("\x82"
-           "b\x82n\x82l\x82\xcc\x8f\x89\x8a\xfa\x89\xbb... " /* ＣＯＭの初期化...  */);
-  LogWrite("\x90\xac\x8c\xf7\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* 成功しました\n */);
+  LogWrite(Cp932<"ＣＯＭの初期化... "> /* ＣＯＭの初期化...  */);
+  LogWrite(Cp932<"成功しました\n"> /* 成功しました\n */);
   s.comStarted = 1;
   return 0;
 }
 
 int LogSystemInformation() {
   LibrarySystemState& s = gLibrarySystem;
-  LogWrite(
-      "\x83V\x83X\x83"
-      "e\x83\x80\x82\xcc\x8f\xee\x95\xf1\x82\xf0\x8fo\x97\xcd\x82\xb5\x82\xdc\x82\xb7\n" /* システムの情報を出力します\n */);
+  LogWrite(Cp932<"システムの情報を出力します\n"> /* システムの情報を出力します\n */);
   LogIndentIn();
   char line[1024];
-  FormatText(line, sizeof line,
-             "\x83\x81\x83"
-             "f\x83"
-             "B\x83"
-             "A\x83\x89\x83"
-             "C\x83u\x83\x89\x83\x8a Ver%s\n" /* メディアライブラリ Ver%s\n */,
-             "1.00");
+  FormatText(line, sizeof line, Cp932<"メディアライブラリ Ver%s\n"> /* メディアライブラリ Ver%s\n */, "1.00");
   LogWrite(line);
 
-  LogWrite("\x82n\x82r  " /* ＯＳ   */);
+  LogWrite(Cp932<"ＯＳ  "> /* ＯＳ   */);
   const platform::OsVersion os = platform::QueryOsVersion();
   struct Row {
     int platformId, major, minor;  // -1: any
@@ -278,42 +264,26 @@ int LogSystemInformation() {
     const uint64_t difference = platform::ReadTimeStampCounter() - before;
     s.cpuTicksPerSecond = difference * 10;
     const int mhz = static_cast<int>(static_cast<double>(difference) * 0.00001);
-    LogWriteFormat("\x82"
-                   "b\x82o\x82t\x93\xae\x8d\xec\x91\xac\x93x\x81"
-                   "F\x91\xe5\x91\xcc%.2fGHz" /* ＣＰＵ動作速度：大体%.2fGHz */,
-                   mhz * 0.001);
+    LogWriteFormat(Cp932<"ＣＰＵ動作速度：大体%.2fGHz"> /* ＣＰＵ動作速度：大体%.2fGHz */, mhz * 0.001);
   }
   switch (level) {
-    case 0:
-      LogWrite("\x82"
-               "b\x82o\x82t\x82h\x82"
-               "c\x96\xbd\x97\xdf\x82\xcd\x8eg\x82\xa6\x82\xdc\x82\xb9\x82\xf1\n" /* ＣＰＵＩＤ命令は使えません\n */);
-      break;
-    case 1:
-      LogWrite("\x82l\x82l\x82w\x82\xcd\x8eg\x82\xa6\x82\xdc\x82\xb9\x82\xf1\n" /* ＭＭＸは使えません\n */);
-      break;
+    case 0: LogWrite(Cp932<"ＣＰＵＩＤ命令は使えません\n"> /* ＣＰＵＩＤ命令は使えません\n */); break;
+    case 1: LogWrite(Cp932<"ＭＭＸは使えません\n"> /* ＭＭＸは使えません\n */); break;
     default:
-      LogWrite(
-          "\x82l\x82l\x82w\x96\xbd\x97\xdf\x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb7\n" /* ＭＭＸ命令を使用します\n */);
+      LogWrite(Cp932<"ＭＭＸ命令を使用します\n"> /* ＭＭＸ命令を使用します\n */);
       s.mmx = 1;
       if (level >= 4) {
-        LogWrite(
-            "\x82r\x82r\x82"
-            "d\x96\xbd\x97\xdf\x82\xaa\x8eg\x97p\x89\xc2\x94\\\x82\xc5\x82\xb7\n" /* ＳＳＥ命令が使用可能です\n */);
+        LogWrite(Cp932<"ＳＳＥ命令が使用可能です\n"> /* ＳＳＥ命令が使用可能です\n */);
         s.sse = 1;
       }
       if (level >= 5) {
-        LogWrite(
-            "\x82r\x82r\x82"
-            "d\x82Q\x96\xbd\x97\xdf\x82\xaa\x8eg\x97p\x89\xc2\x94\\\x82\xc5\x82\xb7\n" /* ＳＳＥ２命令が使用可能です\n */);
+        LogWrite(Cp932<"ＳＳＥ２命令が使用可能です\n"> /* ＳＳＥ２命令が使用可能です\n */);
         s.sse2 = 1;
       }
       break;
   }
   if (level > 0) {
-    LogWrite("\x82"
-             "b\x82o\x82t\x83x\x83\x93\x83_\x81"
-             "F" /* ＣＰＵベンダ： */);
+    LogWrite(Cp932<"ＣＰＵベンダ："> /* ＣＰＵベンダ： */);
     char piece[5] = {};
     for (int i = 0; i < 3; ++i) {
       std::memcpy(piece, cpu.vendor + ptrdiff_t{i} * 4, 4);
@@ -321,10 +291,7 @@ int LogSystemInformation() {
     }
     LogWrite("\n");
     if (cpu.hasBrand) {
-      LogWriteFormat("\x82"
-                     "b\x82o\x82t\x96\xbc\x81"
-                     "F%s" /* ＣＰＵ名：%s */,
-                     cpu.brand);
+      LogWriteFormat(Cp932<"ＣＰＵ名：%s"> /* ＣＰＵ名：%s */, cpu.brand);
       CopyTextBounded(s.cpuName, sizeof s.cpuName, cpu.brand);
     }
   }

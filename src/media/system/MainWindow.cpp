@@ -11,6 +11,7 @@
 #include "media/system/MessageLoop.h"
 #include "media/system/WindowProc.h"
 #include "platform/debug/DebugOutput.h"
+#include "platform/text/Cp932Literal.h"
 #include "platform/text/Text.h"
 #include "platform/time/Time.h"
 #include "platform/window/SystemInfo.h"
@@ -62,11 +63,9 @@ int StartMainWindow() {
   s.windowThread = std::this_thread::get_id();
 
   const platform::MemoryStatus memory = platform::QueryMemoryStatus();
-  LogWriteFormat(
-      "\x83\x81\x83\x82\x83\x8a\x91\x8d\x97\xca:%.2fMB  "
-      "\x8b\xf3\x82\xab\x83\x81\x83\x82\x83\x8a\x97\xcc\x88\xe6:%.2fMB " /* メモリ総量:%.2fMB  空きメモリ領域:%.2fMB  */
-      ,
-      memory.totalPhysical / 1048576.0, memory.availablePhysical / 1048576.0);
+  LogWriteFormat(Cp932<"メモリ総量:%.2fMB  空きメモリ領域:%.2fMB "> /* メモリ総量:%.2fMB  空きメモリ領域:%.2fMB  */
+                 ,
+                 memory.totalPhysical / 1048576.0, memory.availablePhysical / 1048576.0);
   char text[256];
   FormatText(text, sizeof text, "%.2fMB\n", memory.availablePhysical / 1048576.0);
   platform::DebugOutputWrite(text);
@@ -78,9 +77,7 @@ int StartMainWindow() {
   s.performanceFrequency = platform::PerformanceFrequency();
   s.performanceCounterUsed = s.performanceFrequency != 0 ? 1 : 0;
   if (s.performanceCounterUsed != 0) {
-    LogWrite(
-        "\x83^\x83"
-        "C\x83}\x81[\x82\xcc\x90\xb8\x93x\x82\xf0\x8c\x9f\x8d\xb8\x82\xb5\x82\xdc\x82\xb7\n" /* タイマーの精度を検査します\n */);
+    LogWrite(Cp932<"タイマーの精度を検査します\n"> /* タイマーの精度を検査します\n */);
     // Each turn sleeps a millisecond so the measure also ends on a clock that
     // only moves when slept on.
     const uint32_t start = Clock31();
@@ -97,31 +94,22 @@ int StartMainWindow() {
       lastTime = nowTime;
       lastCounter = nowCounter;
     }
-    LogWriteFormat("\x90\xb8\x93x\x8c\x8b\x89\xca \x8dX\x90V\x89\xf1\x90\x94 \x83}\x83\x8b\x83`\x83\x81\x83"
-                   "f\x83"
-                   "B\x83"
-                   "A\x83^\x83"
-                   "C\x83}\x81[\x81"
-                   "F%d  \x83p\x83t\x83H\x81[\x83}\x83\x93\x83X\x83J\x83"
-                   "E\x83\x93\x83^\x81[\x81"
-                   "F%d" /* 精度結果 更新回数 マルチメディアタイマー：%d  パフォーマンスカウンター：%d */,
-                   timerChanges, counterChanges);
+    LogWriteFormat(
+        Cp932<
+            "精度結果 更新回数 マルチメディアタイマー：%d  パフォーマンスカウンター：%d"> /* 精度結果 更新回数 マルチメディアタイマー：%d  パフォーマンスカウンター：%d */
+        ,
+        timerChanges, counterChanges);
     if (timerChanges > counterChanges) {
       LogWriteFormat(
-          "\x83}\x83\x8b\x83`\x83\x81\x83"
-          "f\x83"
-          "B\x83"
-          "A\x83^\x83"
-          "C\x83}\x81[\x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb7 \x83^\x83"
-          "C\x83}\x81[\x95\xaa\x89\xf0\x94\\ : %d.00 ms " /* マルチメディアタイマーを使用します タイマー分解能 : %d.00 ms  */
+          Cp932<
+              "マルチメディアタイマーを使用します タイマー分解能 : %d.00 ms "> /* マルチメディアタイマーを使用します タイマー分解能 : %d.00 ms  */
           ,
           1);
       s.performanceCounterUsed = 0;
     } else {
       LogWriteFormat(
-          "\x83p\x83t\x83H\x81[\x83}\x83\x93\x83X\x83J\x83"
-          "E\x83\x93\x83^\x81[\x82\xf0\x8eg\x97p\x82\xb5\x82\xdc\x82\xb7 \x83^\x83"
-          "C\x83}\x81[\x95\xaa\x89\xf0\x94\\ : %lf KHz " /* パフォーマンスカウンターを使用します タイマー分解能 : %lf KHz  */
+          Cp932<
+              "パフォーマンスカウンターを使用します タイマー分解能 : %lf KHz "> /* パフォーマンスカウンターを使用します タイマー分解能 : %lf KHz  */
           ,
           static_cast<double>(s.performanceFrequency) / 1000.0);
     }
@@ -130,94 +118,64 @@ int StartMainWindow() {
   RandomSeed(platform::Milliseconds() & 0x7FFFFFFF);
   platform::SetScreenSaverActive(false);
 
-  LogWrite("\x83\\\x83t\x83g\x82\xcc\x93\xf1\x8f"
-           "d\x8bN\x93\xae\x8c\x9f\x8d\xb8... " /* ソフトの二重起動検査...  */);
+  LogWrite(Cp932<"ソフトの二重起動検査... "> /* ソフトの二重起動検査...  */);
   if (platform::FindWindowByClass(s.windowClassName)) {
-    // "二重起動されています、ソフトを終了します\n"
-    const char* refusal = "\x93\xf1\x8f"
-                          "d\x8bN\x93\xae\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7\x81"
-                          "A\x83\\\x83t\x83g\x82\xf0\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7\n";
+    const char* refusal = Cp932<"二重起動されています、ソフトを終了します\n">;
     LogWrite(refusal);
     // The log is off outside test play: the player learns why nothing opened.
     (void)std::fputs(platform::Cp932ToUtf8(refusal).c_str(), stderr);
     s.quit = 1;
     return -1;
   }
-  LogWrite(
-      "\x93\xf1\x8f"
-      "d\x8bN\x93\xae\x82\xcd\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\n" /* 二重起動はされていませんでした\n */);
+  LogWrite(Cp932<"二重起動はされていませんでした\n"> /* 二重起動はされていませんでした\n */);
 
   s.windowCreating = 1;
-  LogWrite("\x83"
-           "E\x83"
-           "C\x83\x93\x83h\x83"
-           "E\x83N\x83\x89\x83X\x82\xf0\x93o\x98^\x82\xb5\x82\xdc\x82\xb7... " /* ウインドウクラスを登録します...  */);
+  LogWrite(Cp932<"ウインドウクラスを登録します... "> /* ウインドウクラスを登録します...  */);
   if (platform::RegisterWindowClass(s.windowClassName, MainWindowProc, s.iconId) != 0) {
-    LogWrite(
-        "\x83"
-        "E\x83"
-        "C\x83\x93\x83h\x83"
-        "E\x83N\x83\x89\x83X\x82\xcc\x93o\x98^\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* ウインドウクラスの登録に失敗しました\n */);
+    LogWrite(Cp932<"ウインドウクラスの登録に失敗しました\n"> /* ウインドウクラスの登録に失敗しました\n */);
     platform::UnregisterWindowClass(s.windowClassName);  // lets go of the instance lock
     s.quit = 1;
     return -1;
   }
-  LogWrite("\x93o\x98^\x82\xc9\x90\xac\x8c\xf7\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* 登録に成功しました\n */);
+  LogWrite(Cp932<"登録に成功しました\n"> /* 登録に成功しました\n */);
 
   if (s.windowTitle[0] == '\0') CopyTextBounded(s.windowTitle, sizeof s.windowTitle, "MediaLib");
 
   platform::WindowHandle window = 0;
   if (s.windowMode != 0) {
     LogWrite(
-        "\x83"
-        "E\x83"
-        "C\x83\x93\x83h\x83"
-        "E\x83\x82\x81[\x83h\x8bN\x93\xae\x97p\x82\xcc\x83"
-        "E\x83"
-        "C\x83\x93\x83h\x83"
-        "E\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb7\n" /* ウインドウモード起動用のウインドウを作成します\n */);
+        Cp932<
+            "ウインドウモード起動用のウインドウを作成します\n"> /* ウインドウモード起動用のウインドウを作成します\n */);
     s.cursorRequested = 1;
     const platform::WindowRect rect = CentredWindowRect(screenWidth, screenHeight);
     window = platform::CreateMainWindow(s.windowClassName, s.windowTitle, WindowModeStyle(), kWindowExStyle, rect.left,
                                         rect.top, rect.Width(), rect.Height());
   } else {
     LogWrite(
-        "\x83t\x83\x8b\x83X\x83N\x83\x8a\x81[\x83\x93\x83\x82\x81[\x83h\x97p\x82\xcc\x83"
-        "E\x83"
-        "C\x83\x93\x83h\x83"
-        "E\x82\xf0\x8d\xec\x90\xac\x82\xb5\x82\xdc\x82\xb7\n" /* フルスクリーンモード用のウインドウを作成します\n */);
+        Cp932<
+            "フルスクリーンモード用のウインドウを作成します\n"> /* フルスクリーンモード用のウインドウを作成します\n */);
     s.cursorRequested = 0;
     window = platform::CreateMainWindow(s.windowClassName, s.windowTitle, kFullScreenStyle, kFullScreenExStyle, 0, 0,
                                         screenWidth, screenHeight);
   }
   if (window == 0) {
-    LogWrite(
-        "\x83"
-        "E\x83"
-        "C\x83\x93\x83h\x83"
-        "E\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* ウインドウの作成に失敗しました\n */);
+    LogWrite(Cp932<"ウインドウの作成に失敗しました\n"> /* ウインドウの作成に失敗しました\n */);
     platform::UnregisterWindowClass(s.windowClassName);
     s.quit = 1;
     return -1;
   }
   s.mainWindow = window;
-  LogWrite(
-      "\x83"
-      "E\x83"
-      "C\x83\x93\x83h\x83"
-      "E\x82\xcc\x8d\xec\x90\xac\x82\xc9\x90\xac\x8c\xf7\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* ウインドウの作成に成功しました\n */);
+  LogWrite(Cp932<"ウインドウの作成に成功しました\n"> /* ウインドウの作成に成功しました\n */);
   platform::ShowWindow(window, platform::kSwShow);
   platform::UpdateWindow(window);
 
   s.closeRequested = 0;
   s.active = 1;
   if (s.windowMode == 0) {
-    LogWrite(
-        "\x83J\x81[\x83\\\x83\x8b\x82\xf0\x95s\x89\xc2\x8e\x8b\x82\xc9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* カーソルを不可視にしました\n */);
+    LogWrite(Cp932<"カーソルを不可視にしました\n"> /* カーソルを不可視にしました\n */);
     platform::SetCursorHidden(true);
   }
-  LogWrite("\x82h\x82l\x82"
-           "d\x82\xf0\x96\xb3\x8c\xf8\x82\xc9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n" /* ＩＭＥを無効にしました\n */);
+  LogWrite(Cp932<"ＩＭＥを無効にしました\n"> /* ＩＭＥを無効にしました\n */);
   if (s.windowMode != 0) {
     RefreshClientRect();
   } else {
@@ -260,7 +218,7 @@ int EndMainWindow() {
 
 int ChangeWindowMode(int windowMode) {
   LibrarySystemState& s = gLibrarySystem;
-  LogWrite("ChangeWindowMode\x8e\xc0\x8ds \n" /* ChangeWindowMode実行 \n */);
+  LogWrite(Cp932<"ChangeWindowMode実行 \n"> /* ChangeWindowMode実行 \n */);
   if (windowMode == s.windowMode) return 0;
   s.styleApplied = 1;
   s.displayChangeSeen = 0;
@@ -281,18 +239,9 @@ int ChangeWindowMode(int windowMode) {
 
 int StoreWindowModeFlag(int windowMode) {
   gLibrarySystem.windowMode = windowMode;
-  LogWrite(
-      windowMode == 1
-          ? "\x83"
-            "E\x83"
-            "C\x83\x93\x83h\x83"
-            "E\x83\x82\x81["
-            "\x83h\x83t\x83\x89\x83O\x82\xaa\x97\xa7\x82\xc4\x82\xe7\x82\xea\x82\xdc\x82\xb5\x82\xbd\n" /* ウインドウモードフラグが立てられました\n */
-          : "\x83"
-            "E\x83"
-            "C\x83\x93\x83h\x83"
-            "E\x83\x82\x81[\x83h\x83t\x83\x89\x83O\x82\xaa\x93|"
-            "\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd\n" /* ウインドウモードフラグが倒されました\n */);
+  LogWrite(windowMode == 1
+               ? Cp932<"ウインドウモードフラグが立てられました\n"> /* ウインドウモードフラグが立てられました\n */
+               : Cp932<"ウインドウモードフラグが倒されました\n"> /* ウインドウモードフラグが倒されました\n */);
   return 0;
 }
 
@@ -303,14 +252,8 @@ int ApplyWindowModeStyle() {
   QueryScreenSize(&screenWidth, &screenHeight);
   if (s.windowMode != 0) {
     LogWrite(
-        "\x83"
-        "E\x83"
-        "C\x83\x93\x83h\x83"
-        "E\x83X\x83^\x83"
-        "C\x83\x8b\x82\xf0\x83"
-        "E\x83"
-        "C\x83\x93\x83h\x83"
-        "E\x83\x82\x81[\x83h\x97p\x82\xc9\x95\xcf\x8dX\x82\xb5\x82\xdc\x82\xb7... " /* ウインドウスタイルをウインドウモード用に変更します...  */);
+        Cp932<
+            "ウインドウスタイルをウインドウモード用に変更します... "> /* ウインドウスタイルをウインドウモード用に変更します...  */);
     platform::SetWindowStyle(s.mainWindow, WindowModeStyle(), kWindowExStyle);
     platform::WindowRect rect = CentredWindowRect(screenWidth, screenHeight);
     platform::SetWindowPos(s.mainWindow, false, rect.left, rect.top, rect.Width(), rect.Height(), 0);
@@ -329,12 +272,8 @@ int ApplyWindowModeStyle() {
     ShowMouseCursor(1);
   } else {
     LogWrite(
-        "\x83"
-        "E\x83"
-        "C\x83\x93\x83h\x83"
-        "E\x83X\x83^\x83"
-        "C\x83\x8b\x82\xf0\x83t\x83\x8b\x83X\x83N\x83\x8a\x81[\x83\x93\x83\x82\x81["
-        "\x83h\x97p\x82\xc9\x95\xcf\x8dX\x82\xb5\x82\xdc\x82\xb7... " /* ウインドウスタイルをフルスクリーンモード用に変更します...  */);
+        Cp932<
+            "ウインドウスタイルをフルスクリーンモード用に変更します... "> /* ウインドウスタイルをフルスクリーンモード用に変更します...  */);
     platform::SetWindowStyle(s.mainWindow, kFullScreenStyle, kFullScreenExStyle);
     s.clientRect = {0, 0, screenWidth, screenHeight};
     platform::ShowWindow(s.mainWindow, platform::kSwShow);
@@ -342,7 +281,7 @@ int ApplyWindowModeStyle() {
     platform::SetWindowPos(s.mainWindow, true, 0, 0, screenWidth, screenHeight, platform::kSwpNoRedraw);
     ShowMouseCursor(0);
   }
-  LogWrite("\x8a\xae\x97\xb9\n" /* 完了\n */);
+  LogWrite(Cp932<"完了\n"> /* 完了\n */);
   platform::SetActiveWindow(s.mainWindow);
   platform::PostMessage(s.mainWindow, platform::kWmSetCursor, static_cast<uintptr_t>(s.mainWindow), 0);
   return 0;

@@ -1,6 +1,7 @@
 #include "media/system/Network.h"
 
 #include "foundation/Log.h"
+#include "platform/text/Cp932Literal.h"
 
 // Nothing in this system starts sockets, creates the network window, listens
 // or creates an HTTP transfer, so the layer is never initialised: each entry
@@ -22,7 +23,7 @@ int PumpNetworkMessages(int) { return 0; }
 
 intptr_t HandleSocketEvent(intptr_t, uintptr_t) {
   // No handle owns any socket.
-  LogWrite("\x92\xca\x90M\x83G\x83\x89\x81[ No.1\n" /* 通信エラー No.1\n */);
+  LogWrite(Cp932<"通信エラー No.1\n"> /* 通信エラー No.1\n */);
   return 0;
 }
 

@@ -12,6 +12,7 @@
 #include "media/system/LibrarySystem.h"
 #include "media/system/MainWindow.h"
 #include "media/system/Network.h"
+#include "platform/text/Cp932Literal.h"
 
 int gF10Flag = 0;
 int gSecondInputFlag = 0;
@@ -71,9 +72,7 @@ void OnActivation(uintptr_t wParam) {
     }
     if (IsDisplayModeChanged() != 0 && GetDirectDrawObject() != nullptr) {
       if (HasGraphRestoreCallback() == 0) {
-        LogWrite("\x95\x9c\x8c\xb3\x8a\xd6\x90\x94\x82\xaa\x93o\x98^"
-                 "\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7"
-                 "\n" /* 復元関数が登録されていないため終了します\n */);
+        LogWrite(Cp932<"復元関数が登録されていないため終了します\n"> /* 復元関数が登録されていないため終了します\n */);
         PostCloseOnce();
         return;
       }
@@ -100,17 +99,11 @@ void OnDisplayChange(uintptr_t wParam, intptr_t lParam) {
                            newWidth < width || newHeight < height;
       if (refused) {
         LogWrite(
-            "\x95\x9c\x8c\xb3\x8a\xd6\x90\x94\x82\xaa\x93o\x98^"
-            "\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x82\xa9\x89\xe6\x96\xca\x82\xaa\x82Q\x82S"
-            "\x83r\x83"
-            "b\x83g\x83J\x83\x89\x81["
-            "\x82\xc9\x95\xcf\x8dX\x82\xb3\x82\xea\x82\xbd\x82\xbd\x82\xdf\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7\n" /* 復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n */);
+            Cp932<
+                "復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n"> /* 復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n */);
         LogWrite(
-            "\x82\xdc\x82\xbd\x82\xcd\x83X\x83N\x83\x8a\x81["
-            "\x83\x93\x82\xaa\x8f\xac\x82\xb3\x82\xb7\x82\xac\x82\xe9\x82\xbd\x82\xdf\x82\xa9\x90"
-            "F\x83r\x83"
-            "b\x83g\x90\x94\x82\xcc\x88\xe1\x82\xa2\x82\xaa\x91\xe5\x82\xab\x82\xa2\x82\xbd\x82\xdf\x82\xa9\x8fI\x97"
-            "\xb9\x82\xb5\x82\xdc\x82\xb7\n" /* またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n */);
+            Cp932<
+                "またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n"> /* またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n */);
         PostCloseOnce();
         return;
       }
@@ -207,13 +200,8 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
   LibrarySystemState& s = gLibrarySystem;
   switch (message) {
     case platform::kWmDestroy:
-      LogWrite("\x83"
-               "E\x83"
-               "C\x83\x93\x83h\x83"
-               "E\x82\xaa\x94j\x8a\xfc\x82\xb3\x82\xea\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb7"
-               "\n" /* ウインドウが破棄されようとしています\n */);
-      LogWrite("\x83\\\x83t\x83g\x82\xf0\x8fI\x97\xb9\x82\xb7\x82\xe9\x8f\x80\x94\xf5\x82\xaa\x90\xae\x82\xa2\x82\xdc"
-               "\x82\xb5\x82\xbd\n" /* ソフトを終了する準備が整いました\n */);
+      LogWrite(Cp932<"ウインドウが破棄されようとしています\n"> /* ウインドウが破棄されようとしています\n */);
+      LogWrite(Cp932<"ソフトを終了する準備が整いました\n"> /* ソフトを終了する準備が整いました\n */);
       platform::PostQuitMessage(0);
       s.quit = 1;
       break;
@@ -225,11 +213,7 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
       break;
     case platform::kWmPaint: OnPaint(window); break;
     case platform::kWmClose:
-      LogWrite(
-          "\x83"
-          "E\x83"
-          "C\x83\x93\x83h\x83"
-          "E\x82\xf0\x95\xc2\x82\xb6\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb7\n" /* ウインドウを閉じようとしています\n */);
+      LogWrite(Cp932<"ウインドウを閉じようとしています\n"> /* ウインドウを閉じようとしています\n */);
       platform::DestroyWindow(s.mainWindow);
       return 0;
     case platform::kWmActivate: OnActivation(wParam); break;
