@@ -12,6 +12,7 @@
 #include "interpreter/VariableArithmetic.h"
 #include "media/PublicFunctions.h"
 #include "platform/process/Process.h"
+#include "platform/text/Cp932Literal.h"
 
 uint8_t gEventAbortFlag = 0;
 
@@ -300,11 +301,8 @@ void EventRunner::CheckEventStart() {
 void EventRunner::ShowCommandLimitNotice() {
   char text[256];
   (void)std::snprintf(text, sizeof text,
-                      // "1フレームあたりの処理が500000個を越えました！ イベント%d (コモン%d) %d行"
-                      "1\x83t\x83\x8C\x81[\x83\x80\x82\xA0\x82\xBD\x82\xE8\x82\xCC\x8F\x88\x97\x9D\x82\xAA"
-                      "500000\x8C\xC2\x82\xF0\x89z\x82\xA6\x82\xDC\x82\xB5\x82\xBD\x81I \x83"
-                      "C\x83x\x83\x93\x83g%d (\x83R\x83\x82\x83\x93%d) %d\x8Ds",
-                      mapEventId, commonId, line);
+                      Cp932<"1フレームあたりの処理が500000個を越えました！ イベント%d (コモン%d) %d行">, mapEventId,
+                      commonId, line);
   ShowNoticeBox(text, "", "");
 }
 
@@ -383,11 +381,7 @@ void EventRunner::RunEventRunner() {
     if (RunState() <= 0) return;
     if (TakeDatabaseError()) {
       char text[256];
-      (void)std::snprintf(text, sizeof text,
-                          // "Ev%d Common%d Line%d DBの存在しない部分を読みに行こうとしました"
-                          "Ev%d Common%d Line%d DB\x82\xCC\x91\xB6\x8D\xDD\x82\xB5\x82\xC8\x82\xA2\x95\x94\x95"
-                          "\xAA\x82\xF0\x93\xC7\x82\xDD\x82\xC9\x8Ds\x82\xB1\x82\xA4\x82\xC6\x82\xB5\x82\xDC"
-                          "\x82\xB5\x82\xBD",
+      (void)std::snprintf(text, sizeof text, Cp932<"Ev%d Common%d Line%d DBの存在しない部分を読みに行こうとしました">,
                           mapEventId, commonId, line);
       ShowNoticeBox(text, "", "");
     }

@@ -2,6 +2,7 @@
 
 #include "interpreter/EventRunner.h"
 #include "interpreter/InterpreterServices.h"
+#include "platform/text/Cp932Literal.h"
 #include "presentation/MessageEscapes.h"
 #include "presentation/TextCodes.h"
 #include "shell/NoticeBox.h"
@@ -43,13 +44,8 @@ bool EventRunner::CmdSound() {
 bool EventRunner::CmdSpeech() {
   if (!IsSpeechSynthAvailable()) {
     // "【エラー】 合成音声再生コマンドが実行されましたが、" / "AquesTalk.dllがないため実行できませんでした。"
-    ShowNoticeBox("\x81y\x83G\x83\x89\x81[\x81z \x8D\x87\x90\xAC\x89\xB9\x90\xBA\x8D\xC4\x90\xB6\x83R\x83}\x83\x93"
-                  "\x83h\x82\xAA\x8E\xC0\x8Ds\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x82\xAA\x81"
-                  "A",
-                  "AquesTalk.dll\x82\xAA\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x8E\xC0\x8Ds\x82\xC5\x82\xAB\x82\xDC\x82\xB9"
-                  "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81"
-                  "B",
-                  CurrentErrorLocationText());
+    ShowNoticeBox(Cp932<"【エラー】 合成音声再生コマンドが実行されましたが、">,
+                  Cp932<"AquesTalk.dllがないため実行できませんでした。">, CurrentErrorLocationText());
     return true;
   }
   const std::string text = ExpandMessageEscapes(StringParam(0), mapEventId, commonId, mapId, 1, 0, "", "", 0);

@@ -6,6 +6,7 @@
 #include "interpreter/StringOperation.h"
 #include "interpreter/VariableArithmetic.h"
 #include "interpreter/VariableOperationLane.h"
+#include "platform/text/Cp932Literal.h"
 
 namespace {
 
@@ -90,14 +91,8 @@ bool EventRunner::CmdVariableOperation() {
       if (flags & kFlagIndirectLeft) l = RunnerReadValue(l);
       if (flags & kFlagIndirectRight) r = RunnerReadValue(r);
       if (l != 0 && (IsNumericId(l) || (flags & kFlagLeftPlain))) {
-        ShowNoticeBox(
-            // "エラー：[変数操作] 格納先の内容が文字列なのに"
-            "\x83G\x83\x89\x81[\x81"
-            "F[\x95\xCF\x90\x94\x91\x80\x8D\xEC] \x8Ai\x94[\x90\xE6\x82\xCC\x93\xE0\x97"
-            "e\x82\xAA\x95\xB6\x8E\x9A\x97\xF1\x82\xC8\x82\xCC\x82\xC9",
-            // "　　数値を格納しようとしました"
-            "\x81@\x81@\x90\x94\x92l\x82\xF0\x8Ai\x94[\x82\xB5\x82\xE6\x82\xA4\x82\xC6\x82\xB5\x82\xDC\x82\xB5\x82\xBD",
-            CurrentErrorLocationText());
+        ShowNoticeBox(Cp932<"エラー：[変数操作] 格納先の内容が文字列なのに">, Cp932<"　　数値を格納しようとしました">,
+                      CurrentErrorLocationText());
         return true;
       }
       std::string text;
