@@ -1,8 +1,14 @@
-// One map update with 500 events walking repeating routes (steps, turns and
-// random steps) on a 500 x 500 looping map: the per-frame cost of the map's
-// characters, to be set against the 16 ms of a frame.
+// One map update on a 500 x 500 looping map with events walking repeating
+// routes (steps, turns and random steps):
+//  - 500 events bunched on a diagonal band: the per-frame cost of the map's
+//    characters, to be set against the 16 ms of a frame;
+//  - 100 to 10,000 events each on a cell of its own, spread over the whole
+//    map: how the cost of the events' step checks grows with their number.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
+
+#include "gamedata/DataFileScramble.h"
 #include "gamedata/GameInfo.h"
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
@@ -11,9 +17,10 @@
 namespace {
 
 constexpr int kSide = 500;
-constexpr int kEvents = 500;
 
-void BuildWalkingMap() {
+enum class Placement { Band, Spread };
+
+void BuildWalkingMap(int eventCount, Placement placement) {
   gTileSize = 32;
   gFrameStep = 1;
   gGameInfo.settings.assign(18, 0);
@@ -21,6 +28,7 @@ void BuildWalkingMap() {
   gGameInfo.settings[7] = 3;
   gGameInfo.settings[15] = 4;
   gGameInfo.settings[16] = 4;
+  SharedRandom(2, 1);
   CurrentMap& map = gCurrentMap;
   map = CurrentMap();
   map.mapId = 1;
@@ -32,11 +40,18 @@ void BuildWalkingMap() {
   map.tileFlags.assign(16, 0);
   gHero = Hero();
   gHero.ConstructHero();
-  map.eventCharacters.reserve(kEvents);
-  for (int id = 0; id < kEvents; ++id) {
+  map.eventCharacters.reserve(static_cast<size_t>(eventCount));
+  for (int id = 0; id < eventCount; ++id) {
     MapEvent record(id);
-    record.x = (id * 37) % kSide;
-    record.y = (id * 11) % kSide;
+    if (placement == Placement::Band) {
+      record.x = (id * 37) % kSide;
+      record.y = (id * 11) % kSide;
+    } else {
+      // Cell k of the map in a stride coprime to its side: distinct cells.
+      const int64_t cell = int64_t{id} * 2503 % (int64_t{kSide} * kSide);
+      record.x = static_cast<int32_t>(cell % kSide);
+      record.y = static_cast<int32_t>(cell / kSide);
+    }
     EventPage& page = record.pages[0];
     page.graphicName = "people.png";
     MoveSettings& settings = page.moveSettings;
@@ -51,13 +66,24 @@ void BuildWalkingMap() {
   }
 }
 
-void BM_UpdateCurrentMapWithWalkingEvents(benchmark::State& state) {
-  BuildWalkingMap();
+void UpdateRepeatedly(benchmark::State& state) {
   for (auto _ : state) {
     gCurrentMap.UpdateCurrentMap();
     benchmark::DoNotOptimize(gCurrentMap.eventCharacters.front().fineX);
   }
 }
+
+void BM_UpdateCurrentMapWithWalkingEvents(benchmark::State& state) {
+  BuildWalkingMap(500, Placement::Band);
+  UpdateRepeatedly(state);
+}
 BENCHMARK(BM_UpdateCurrentMapWithWalkingEvents)->Unit(benchmark::kMicrosecond);
+
+void BM_UpdateCurrentMapWithEventCrowd(benchmark::State& state) {
+  BuildWalkingMap(static_cast<int>(state.range(0)), Placement::Spread);
+  UpdateRepeatedly(state);
+  state.counters["events"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_UpdateCurrentMapWithEventCrowd)->Arg(100)->Arg(1000)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
