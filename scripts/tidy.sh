@@ -29,6 +29,8 @@ fi
 if [ ! -f "$build/compile_commands.json" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DPLAYER_TESTS=OFF >/dev/null
 fi
+# The headers the build generates, which the sources include.
+cmake --build "$build" --target cp932_table >/dev/null
 
 files=()
 if [ "${1:-}" = "--changed" ]; then

@@ -52,13 +52,13 @@ std::optional<char32_t> SingleCharacter(const std::string& utf32le) {
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: make_cp932_table OUTPUT\n");
+    (void)std::fprintf(stderr, "usage: make_cp932_table OUTPUT\n");
     return 2;
   }
   Converter decode("UTF-32LE", "CP932");
   Converter encode("CP932", "UTF-32LE");
   if (!decode.ok() || !encode.ok()) {
-    std::fprintf(stderr, "make_cp932_table: iconv has no CP932\n");
+    (void)std::fprintf(stderr, "make_cp932_table: iconv has no CP932\n");
     return 1;
   }
 
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     }
   }
   if (table.size() < 7000) {
-    std::fprintf(stderr, "make_cp932_table: only %zu characters: iconv's CP932 looks incomplete\n", table.size());
+    (void)std::fprintf(stderr, "make_cp932_table: only %zu characters: iconv's CP932 looks incomplete\n", table.size());
     return 1;
   }
 
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
                      "inline constexpr TableEntry kTable[] = {\n";
   char line[48];
   for (const auto& [character, code] : table) {
-    std::snprintf(line, sizeof line, "    {0x%04X, 0x%04X},\n", static_cast<unsigned>(character), code);
+    (void)std::snprintf(line, sizeof line, "    {0x%04X, 0x%04X},\n", static_cast<unsigned>(character), code);
     text += line;
   }
   text += "};\n\n}  // namespace cp932\n";
@@ -106,12 +106,12 @@ int main(int argc, char** argv) {
     char buffer[65536];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) old.append(buffer, n);
-    std::fclose(in);
+    (void)std::fclose(in);
   }
   if (old == text) return 0;
   FILE* out = std::fopen(argv[1], "wb");
   if (!out || std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fclose(out) != 0) {
-    std::fprintf(stderr, "make_cp932_table: cannot write %s\n", argv[1]);
+    (void)std::fprintf(stderr, "make_cp932_table: cannot write %s\n", argv[1]);
     return 1;
   }
   return 0;
