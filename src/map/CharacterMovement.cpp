@@ -17,7 +17,7 @@ int64_t MapSpanY() { return 2 * int64_t{gCurrentMap.GetMapHeight()}; }
 bool Congruent(int64_t a, int64_t b, int64_t m) { return m <= 0 ? a == b : (a - b) % m == 0; }
 
 int64_t Wrapped(int64_t value, int64_t span) {
-  if (span <= 0) return value;
+  if (span <= 0 || (value >= 0 && value < span)) return value;
   const int64_t r = value % span;
   return r < 0 ? r + span : r;
 }

@@ -6,6 +6,7 @@ namespace {
 
 // value modulo span in [0, span); span is positive.
 uint64_t Wrapped(int64_t value, int64_t span) {
+  if (value >= 0 && value < span) return static_cast<uint64_t>(value);
   const int64_t r = value % span;
   return static_cast<uint64_t>(r < 0 ? r + span : r);
 }

@@ -18,8 +18,12 @@ constexpr int32_t kCounter = 0x80;
 constexpr int32_t kPriorityOne = 0x100;
 
 // Wraps a coordinate into [0, span): every coordinate wraps into the map,
-// looping or not.
-int64_t WrapInto(int64_t value, int64_t span) { return ((value % span) + span) % span; }
+// looping or not. Most already lie inside, which spares the divisions.
+int64_t WrapInto(int64_t value, int64_t span) {
+  if (value >= 0 && value < span) return value;
+  const int64_t r = value % span;
+  return r < 0 ? r + span : r;
+}
 
 // Settings byte 8 of the game information: 1 when characters move by whole
 // cells.
