@@ -16,12 +16,6 @@ int64_t MapSpanY() { return 2 * int64_t{gCurrentMap.GetMapHeight()}; }
 // a ≡ b modulo m; plain equality on a map side of 0.
 bool Congruent(int64_t a, int64_t b, int64_t m) { return m <= 0 ? a == b : (a - b) % m == 0; }
 
-int64_t Wrapped(int64_t value, int64_t span) {
-  if (span <= 0 || (value >= 0 && value < span)) return value;
-  const int64_t r = value % span;
-  return r < 0 ? r + span : r;
-}
-
 uint32_t Draw() { return SharedRandom(0, 0); }
 
 int MovementMode() { return GameSettingByte(2); }
@@ -69,8 +63,8 @@ bool MapCharacter::StepFromHere(int fromX, int fromY, int dir) const {
   int64_t ty = int64_t{fromY} + StepDeltaY(dir, s);
   const int e = tall && s == 1 ? 1 : 0;
   if (!gCurrentMap.IsInsideMap(SaturateInt(tx), SaturateInt(ty + e))) return false;
-  if (gCurrentMap.loopX) tx = Wrapped(tx, MapSpanX());
-  if (gCurrentMap.loopY) ty = Wrapped(ty, MapSpanY());
+  if (gCurrentMap.loopX) tx = WrapIntoSpan(tx, MapSpanX());
+  if (gCurrentMap.loopY) ty = WrapIntoSpan(ty, MapSpanY());
   if (passThrough) return true;
   if (!gCurrentMap.TilePassable(fromX, fromY, dir, id, s) ||
       !gCurrentMap.TilePassable(SaturateInt(tx), SaturateInt(ty), 10 - dir, -1, s)) {

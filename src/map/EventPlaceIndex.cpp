@@ -1,17 +1,7 @@
 #include "map/EventPlaceIndex.h"
 
 #include "map/MapCharacter.h"
-
-namespace {
-
-// value modulo span in [0, span); span is positive.
-uint64_t Wrapped(int64_t value, int64_t span) {
-  if (value >= 0 && value < span) return static_cast<uint64_t>(value);
-  const int64_t r = value % span;
-  return static_cast<uint64_t>(r < 0 ? r + span : r);
-}
-
-}  // namespace
+#include "map/MapMath.h"
 
 bool EventPlaceIndex::FiledFor(const std::vector<MapEventCharacter>& events, int64_t spanX, int64_t spanY) const {
   return filedList_ != nullptr && filedList_ == events.data() && filedCount_ == events.size() && spanX_ == spanX &&
@@ -66,8 +56,8 @@ void EventPlaceIndex::NoteMoved(const std::vector<MapEventCharacter>& events, co
 }
 
 // A span is at most twice an int32 side, so a cell index fits in 32 bits.
-uint64_t EventPlaceIndex::CellColumn(int64_t x) const { return Wrapped(x, spanX_) >> 1; }
-uint64_t EventPlaceIndex::CellRow(int64_t y) const { return Wrapped(y, spanY_) >> 1; }
+uint64_t EventPlaceIndex::CellColumn(int64_t x) const { return static_cast<uint64_t>(WrapIntoSpan(x, spanX_)) >> 1; }
+uint64_t EventPlaceIndex::CellRow(int64_t y) const { return static_cast<uint64_t>(WrapIntoSpan(y, spanY_)) >> 1; }
 
 void EventPlaceIndex::Link(size_t slot) {
   Slot& entry = slots_[slot];

@@ -30,12 +30,12 @@ void WrapStandingCharacter(MapCharacter& character) {
   const int64_t spanY = 2 * int64_t{gCurrentMap.GetMapHeight()};
   if (gCurrentMap.loopX && spanX > 0 && int64_t{character.fineX} == 2 * TileSize() * character.x &&
       (character.x < 0 || character.x >= spanX)) {
-    character.x = static_cast<int32_t>(((int64_t{character.x} % spanX) + spanX) % spanX);
+    character.x = static_cast<int32_t>(WrapIntoSpan(character.x, spanX));
     character.fineX = SaturateInt(2 * TileSize() * character.x);
   }
   if (gCurrentMap.loopY && spanY > 0 && int64_t{character.fineY} == 2 * TileSize() * character.y &&
       (character.y < 0 || character.y >= spanY)) {
-    character.y = static_cast<int32_t>(((int64_t{character.y} % spanY) + spanY) % spanY);
+    character.y = static_cast<int32_t>(WrapIntoSpan(character.y, spanY));
     character.fineY = SaturateInt(2 * TileSize() * character.y);
   }
 }

@@ -165,11 +165,11 @@ void MapEventCharacter::UpdateMapEvent() {
   // script) comes all the way in, where adding one span first would leave it
   // outside.
   if (gCurrentMap.loopX && spanX > 0 && int64_t{fineX} == 2 * tile * x && (x < 0 || x >= spanX)) {
-    SetPlace(static_cast<int32_t>((x % spanX + spanX) % spanX), y);
+    SetPlace(static_cast<int32_t>(WrapIntoSpan(x, spanX)), y);
     fineX = SaturateInt(2 * tile * x);
   }
   if (gCurrentMap.loopY && spanY > 0 && int64_t{fineY} == 2 * tile * y && (y < 0 || y >= spanY)) {
-    SetPlace(x, static_cast<int32_t>((y % spanY + spanY) % spanY));
+    SetPlace(x, static_cast<int32_t>(WrapIntoSpan(y, spanY)));
     fineY = SaturateInt(2 * tile * y);
   }
 

@@ -28,6 +28,14 @@ inline int64_t SaturatedSum(int64_t a, int64_t b) {
   return b < 0 ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
 }
 
+// value modulo span, in [0, span); a span of 0 or less leaves the value as it
+// is. Most places already lie inside, which spares the divisions.
+inline int64_t WrapIntoSpan(int64_t value, int64_t span) {
+  if (span <= 0 || (value >= 0 && value < span)) return value;
+  const int64_t r = value % span;
+  return r < 0 ? r + span : r;
+}
+
 // trunc(2^e): 0 below 2^0, and the exponent bounded so the value stays far
 // inside 64 bits.
 inline int64_t PowerOfTwo64(int64_t e) {

@@ -2,6 +2,7 @@
 
 #include "gamedata/GameInfo.h"
 #include "map/CurrentMap.h"
+#include "map/MapMath.h"
 
 namespace {
 
@@ -16,14 +17,6 @@ constexpr int32_t kQuarterMode = 0x20;
 constexpr int32_t kHalfHidden = 0x40;
 constexpr int32_t kCounter = 0x80;
 constexpr int32_t kPriorityOne = 0x100;
-
-// Wraps a coordinate into [0, span): every coordinate wraps into the map,
-// looping or not. Most already lie inside, which spares the divisions.
-int64_t WrapInto(int64_t value, int64_t span) {
-  if (value >= 0 && value < span) return value;
-  const int64_t r = value % span;
-  return r < 0 ? r + span : r;
-}
 
 // Settings byte 8 of the game information: 1 when characters move by whole
 // cells.
@@ -64,8 +57,9 @@ int TileIndexAt(const CurrentMap& map, int64_t x, int64_t y, int layer) {
   const int64_t rows = int64_t{map.GetMapHeight()} * 2;
   // A map without cells has nothing to wrap into.
   if (columns <= 0 || rows <= 0 || layer < 0 || layer > 2) return -1;
-  const int64_t px = WrapInto(x, columns);
-  const int64_t py = WrapInto(y, rows);
+  // Every coordinate wraps into the map, looping or not.
+  const int64_t px = WrapIntoSpan(x, columns);
+  const int64_t py = WrapIntoSpan(y, rows);
   const int32_t value = map.mapData.TileAt(layer, static_cast<int32_t>(px / 2), static_cast<int32_t>(py / 2));
   return static_cast<int>(TileIndexOfTileNumber(value));
 }
