@@ -134,10 +134,7 @@ int WriteGraphImageBmp(const char* fileName, GraphImage* image) {
     out.resize(start + rowSize, 0);
   }
   const int result = WriteWholeFile(fileName, out);
-  if (result == -2)
-    LogWrite(
-        Cp932<
-            "ＢＭＰセーブ用ファイルのオープンに失敗しました\n"> /* ＢＭＰセーブ用ファイルのオープンに失敗しました\n */);
+  if (result == -2) LogWrite(Cp932<"ＢＭＰセーブ用ファイルのオープンに失敗しました\n">);
   return result < 0 ? -1 : 0;
 }
 

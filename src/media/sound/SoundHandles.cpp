@@ -49,7 +49,7 @@ int AddSoundData(int handle) {
     check = (handle >> 16) & 0x7FF;
   } else {
     if (s.soundCount >= kMaxSoundHandles) {
-      LogWrite(Cp932<"サウンドの数が許容量を越えました\n"> /* サウンドの数が許容量を越えました\n */);
+      LogWrite(Cp932<"サウンドの数が許容量を越えました\n">);
       return -1;
     }
     slot = s.soundBound;
@@ -62,8 +62,7 @@ int AddSoundData(int handle) {
   }
   void* memory = TrackedAllocZeroed(sizeof(SoundRecord), __FILE__, __LINE__);
   if (!memory) {
-    LogWriteFormat(
-        Cp932<"メモリ領域の確保に失敗しました in AddSoundData"> /* メモリ領域の確保に失敗しました in AddSoundData */);
+    LogWriteFormat(Cp932<"メモリ領域の確保に失敗しました in AddSoundData">);
     return -1;
   }
   auto* r = new (memory) SoundRecord{};
@@ -80,15 +79,13 @@ int CreateSoundHandleBuffers(const PcmWaveFormat& format, int bytes, int kind, i
   if (kind == 0) {
     if (PcmBufferCreate(&r->buffers[0], format, static_cast<uint32_t>(bytes)) == -1 &&
         PcmBufferCreate(&r->buffers[0], format, static_cast<uint32_t>(bytes)) == -1)
-      FatalLibraryError(Cp932<"DirectSoundBuffer の作成に失敗しました"> /* DirectSoundBuffer の作成に失敗しました */);
+      FatalLibraryError(Cp932<"DirectSoundBuffer の作成に失敗しました">);
     int count = 1;
     while (count < bufferCount && PcmBufferDuplicate(&r->buffers[0], &r->buffers[count]) == 0) ++count;
     r->bufferCount = count;
   } else {
     if (PcmBufferCreate(&r->buffers[0], format, static_cast<uint32_t>(bytes)) == -1)
-      FatalLibraryError(
-          Cp932<
-              "ストリーム風サウンドバッファの作成に失敗しました"> /* ストリーム風サウンドバッファの作成に失敗しました */);
+      FatalLibraryError(Cp932<"ストリーム風サウンドバッファの作成に失敗しました">);
     r->bufferCount = 1;
   }
   r->kind = kind;
@@ -114,8 +111,7 @@ int LoadSoundFromImage(const void* image, int size, int bufferCount, int partner
   SoundStreamRecord stream{*BufferStreamFunctionsGet(), memory};
   SoundConverter converter;
   if (OpenConverter(&stream, &converter) == -1) {
-    LogWriteFormat(
-        Cp932<"音声ファイルのＰＣＭへの変換に失敗しました"> /* 音声ファイルのＰＣＭへの変換に失敗しました */);
+    LogWriteFormat(Cp932<"音声ファイルのＰＣＭへの変換に失敗しました">);
     BufferStreamClose(memory);
     return FailLoad(handle, nullptr);
   }
@@ -126,16 +122,13 @@ int LoadSoundFromImage(const void* image, int size, int bufferCount, int partner
   CloseConverter(&converter);
   BufferStreamClose(memory);
   if (converted == -1) {
-    LogWriteFormat(
-        Cp932<
-            "音声ファイルを格納するメモリ領域の確保に失敗しました"> /* 音声ファイルを格納するメモリ領域の確保に失敗しました */);
+    LogWriteFormat(Cp932<"音声ファイルを格納するメモリ領域の確保に失敗しました">);
     return FailLoad(handle, nullptr);
   }
   pcmSize -= pcmSize % std::max<int>(format.blockAlign, 1);
   if (pcmSize <= 0) {
     // Nothing to play: the load fails instead of making an empty buffer.
-    LogWriteFormat(
-        Cp932<"音声ファイルのＰＣＭへの変換に失敗しました"> /* 音声ファイルのＰＣＭへの変換に失敗しました */);
+    LogWriteFormat(Cp932<"音声ファイルのＰＣＭへの変換に失敗しました">);
     return FailLoad(handle, pcm);
   }
   CreateSoundHandleBuffers(format, pcmSize, 0, bufferCount, handle);
@@ -146,14 +139,14 @@ int LoadSoundFromImage(const void* image, int size, int bufferCount, int partner
   for (int i = 0; i < r->bufferCount; ++i) {
     PcmLock lock;
     if (PcmBufferLock(&r->buffers[i], 0, static_cast<uint32_t>(pcmSize), &lock) == -1) {
-      LogWriteFormat(Cp932<"サウンドデータの転送に失敗しました_1"> /* サウンドデータの転送に失敗しました_1 */);
+      LogWriteFormat(Cp932<"サウンドデータの転送に失敗しました_1">);
       DeleteSoundHandle(handle, 0);
       return -1;
     }
     std::memcpy(lock.first, pcm, lock.firstBytes);
     if (lock.second) std::memcpy(lock.second, pcm + lock.firstBytes, lock.secondBytes);
     if (PcmBufferUnlock(&r->buffers[i], lock) == -1) {
-      LogWriteFormat(Cp932<"サウンドデータの転送に失敗しました_2"> /* サウンドデータの転送に失敗しました_2 */);
+      LogWriteFormat(Cp932<"サウンドデータの転送に失敗しました_2">);
       DeleteSoundHandle(handle, 0);
       return -1;
     }
@@ -168,8 +161,7 @@ int LoadSoundFromImageSingle(const void* image, int size, int partner) {
 int LoadFileToMemory(const char* name, uint8_t** block, int* size) {
   const FileHandle file = FileLayerOpen(name, 0, 1, 0);
   if (file == 0) {
-    LogWriteFormat(Cp932<"右記のファイルのオープンに失敗しました：%s"> /* 右記のファイルのオープンに失敗しました：%s */,
-                   name);
+    LogWriteFormat(Cp932<"右記のファイルのオープンに失敗しました：%s">, name);
     return -1;
   }
   FileLayerSeek(file, 0, 2);
@@ -178,11 +170,7 @@ int LoadFileToMemory(const char* name, uint8_t** block, int* size) {
   auto* data = bytes > 0 && bytes <= kConvertedSizeCap ? static_cast<uint8_t*>(TrackedAlloc(bytes, __FILE__, __LINE__))
                                                        : nullptr;
   if (!data) {
-    LogWriteFormat(
-        Cp932<
-            "右記のファイルのロードに必要なメモリの確保に失敗しました：%s"> /* 右記のファイルのロードに必要なメモリの確保に失敗しました：%s */
-        ,
-        name);
+    LogWriteFormat(Cp932<"右記のファイルのロードに必要なメモリの確保に失敗しました：%s">, name);
     FileLayerClose(file);
     return -1;
   }
@@ -201,9 +189,7 @@ int LoadStreamToMemory(const SoundStreamRecord* stream, uint8_t** block, int* si
   auto* data = bytes > 0 && bytes <= kConvertedSizeCap ? static_cast<uint8_t*>(TrackedAlloc(bytes, __FILE__, __LINE__))
                                                        : nullptr;
   if (!data) {
-    LogWriteFormat(
-        Cp932<
-            "ストリームの読み込みに必要なメモリの確保に失敗しました"> /* ストリームの読み込みに必要なメモリの確保に失敗しました */);
+    LogWriteFormat(Cp932<"ストリームの読み込みに必要なメモリの確保に失敗しました">);
     return -1;
   }
   const int got = f.read(data, 1, bytes, stream->data);
@@ -250,16 +236,11 @@ int LoadSoundFile(const char* name, int bufferCount, int partner) {
   uint8_t* block = nullptr;
   int size = 0;
   if (LoadFileToMemory(name, &block, &size) == -1) {
-    LogWriteFormat(
-        Cp932<"右記の音声ファイルのロードに失敗しました_1：%s"> /* 右記の音声ファイルのロードに失敗しました_1：%s */,
-        name);
+    LogWriteFormat(Cp932<"右記の音声ファイルのロードに失敗しました_1：%s">, name);
     return -1;
   }
   const int handle = LoadSoundFromImage(block, size, bufferCount, -1);
-  if (handle == -1)
-    LogWriteFormat(
-        Cp932<"右記の音声ファイルのロードに失敗しました_2：%s"> /* 右記の音声ファイルのロードに失敗しました_2：%s */,
-        name);
+  if (handle == -1) LogWriteFormat(Cp932<"右記の音声ファイルのロードに失敗しました_2：%s">, name);
   TrackedFree(block);
   return handle;
 }

@@ -27,33 +27,25 @@ const char* OkNo(uint32_t flags, uint32_t bit) { return (flags & bit) ? "OK" : "
 void LogDeviceReport() {
   LogIndentIn();
   const platform::AudioCaps caps = platform::GetAudioCaps();
-  LogWrite(Cp932<"DirectSound デバイスを列挙します\n"> /* DirectSound デバイスを列挙します\n */);
+  LogWrite(Cp932<"DirectSound デバイスを列挙します\n">);
   LogIndentIn();
   for (const platform::AudioDeviceInfo& device : platform::ListAudioDevices())
-    LogWriteFormat(Cp932<"モジュール名:%15s  ドライバ記述:%s "> /* モジュール名:%15s  ドライバ記述:%s  */,
-                   device.moduleName.c_str(), device.description.c_str());
+    LogWriteFormat(Cp932<"モジュール名:%15s  ドライバ記述:%s ">, device.moduleName.c_str(), device.description.c_str());
   LogIndentOut();
-  LogWriteFormat(
-      Cp932<
-          "最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz "> /* 最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz  */
-      ,
-      static_cast<double>(caps.maxSampleRate) / 1000, static_cast<double>(caps.minSampleRate) / 1000);
-  LogSoundText(
-      Cp932<
-          "総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n"> /* 総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n */
-      ,
-      static_cast<double>(caps.totalMemoryBytes) / 1024, static_cast<double>(caps.freeMemoryBytes) / 1024);
-  LogWrite(Cp932<"利用可能サンプリング精度\n"> /* 利用可能サンプリング精度\n */);
-  LogWriteFormat(Cp932<" プライマリ １６bit = %s  ８bit = %s "> /*  プライマリ １６bit = %s  ８bit = %s  */,
-                 OkNo(caps.flags, platform::kAudioPrimary16Bit), OkNo(caps.flags, platform::kAudioPrimary8Bit));
-  LogSoundText(Cp932<" セカンダリ １６bit = %s  ８bit = %s \n"> /*  セカンダリ １６bit = %s  ８bit = %s \n */
-               ,
-               OkNo(caps.flags, platform::kAudioSecondary16Bit), OkNo(caps.flags, platform::kAudioSecondary8Bit));
-  LogWrite(Cp932<"利用可能チャンネル\n"> /* 利用可能チャンネル\n */);
-  LogWriteFormat(Cp932<" プライマリ MONO = %s  STEREO = %s "> /*  プライマリ MONO = %s  STEREO = %s  */,
-                 OkNo(caps.flags, platform::kAudioPrimaryMono), OkNo(caps.flags, platform::kAudioPrimaryStereo));
-  LogSoundText(Cp932<" セカンダリ MONO = %s  STEREO = %s \n"> /*  セカンダリ MONO = %s  STEREO = %s \n */,
-               OkNo(caps.flags, platform::kAudioSecondaryMono), OkNo(caps.flags, platform::kAudioSecondaryStereo));
+  LogWriteFormat(Cp932<"最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ">,
+                 static_cast<double>(caps.maxSampleRate) / 1000, static_cast<double>(caps.minSampleRate) / 1000);
+  LogSoundText(Cp932<"総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n">,
+               static_cast<double>(caps.totalMemoryBytes) / 1024, static_cast<double>(caps.freeMemoryBytes) / 1024);
+  LogWrite(Cp932<"利用可能サンプリング精度\n">);
+  LogWriteFormat(Cp932<" プライマリ １６bit = %s  ８bit = %s ">, OkNo(caps.flags, platform::kAudioPrimary16Bit),
+                 OkNo(caps.flags, platform::kAudioPrimary8Bit));
+  LogSoundText(Cp932<" セカンダリ １６bit = %s  ８bit = %s \n">, OkNo(caps.flags, platform::kAudioSecondary16Bit),
+               OkNo(caps.flags, platform::kAudioSecondary8Bit));
+  LogWrite(Cp932<"利用可能チャンネル\n">);
+  LogWriteFormat(Cp932<" プライマリ MONO = %s  STEREO = %s ">, OkNo(caps.flags, platform::kAudioPrimaryMono),
+                 OkNo(caps.flags, platform::kAudioPrimaryStereo));
+  LogSoundText(Cp932<" セカンダリ MONO = %s  STEREO = %s \n">, OkNo(caps.flags, platform::kAudioSecondaryMono),
+               OkNo(caps.flags, platform::kAudioSecondaryStereo));
   LogIndentOut();
 }
 
@@ -61,12 +53,12 @@ void StartSilentBuffer() {
   const PcmWaveFormat silent{1, 2, 44100, 176400, 4, 16, 0};
   PcmBuffer& b = gSoundSystem.silentBuffer;
   if (PcmBufferCreate(&b, silent, kSilentBytes) == -1) {
-    LogWriteFormat(Cp932<"無音バッファの作成に失敗しました"> /* 無音バッファの作成に失敗しました */);
+    LogWriteFormat(Cp932<"無音バッファの作成に失敗しました">);
     return;
   }
   PcmLock lock;
   if (PcmBufferLock(&b, 0, kSilentBytes, &lock) == -1) {
-    LogWriteFormat(Cp932<"無音バッファのロックに失敗しました"> /* 無音バッファのロックに失敗しました */);
+    LogWriteFormat(Cp932<"無音バッファのロックに失敗しました">);
     PcmBufferRelease(&b);
     return;
   }
@@ -90,20 +82,16 @@ void LogSoundText(const char* format, ...) {
 int StartSoundSystem() {
   SoundSystemState& s = gSoundSystem;
   if (s.on) return -1;
-  LogWrite(Cp932<"DirectSound の初期化を行います\n"> /* DirectSound の初期化を行います\n */);
-  LogWrite(
-      Cp932<
-          "DirectSound インターフェースの取得を行います....  "> /* DirectSound インターフェースの取得を行います....   */);
+  LogWrite(Cp932<"DirectSound の初期化を行います\n">);
+  LogWrite(Cp932<"DirectSound インターフェースの取得を行います....  ">);
   if (!platform::StartAudio()) {
-    LogWrite(
-        Cp932<
-            "DirectSoundインターフェースの作成に失敗しました\n"> /* DirectSoundインターフェースの作成に失敗しました\n */);
+    LogWrite(Cp932<"DirectSoundインターフェースの作成に失敗しました\n">);
     return -1;
   }
   s.on = 1;
-  LogWrite(Cp932<"成功\n"> /* 成功\n */);
-  LogWrite(Cp932<"引き続きインターフェースの初期化処理...  "> /* 引き続きインターフェースの初期化処理...   */);
-  LogWrite(Cp932<"成功\n"> /* 成功\n */);
+  LogWrite(Cp932<"成功\n">);
+  LogWrite(Cp932<"引き続きインターフェースの初期化処理...  ">);
+  LogWrite(Cp932<"成功\n">);
   // The output's format follows what the device reports, at most 44.1 kHz.
   const platform::AudioCaps caps = platform::GetAudioCaps();
   platform::PcmFormat primary;
@@ -111,15 +99,13 @@ int StartSoundSystem() {
   primary.bitsPerSample = (caps.flags & platform::kAudioPrimary16Bit) ? 16 : 8;
   primary.sampleRate = static_cast<int>(std::min<uint32_t>(caps.maxSampleRate, 44100));
   if (!platform::SetAudioOutputFormat(primary))
-    LogWrite(
-        Cp932<
-            "DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n"> /* DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n */);
+    LogWrite(Cp932<"DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n">);
   StartSilentBuffer();
   s.loadKind = 0;
   s.oggBytesPerSample = 2;
   HandleListReset(&s.streamHead, &s.streamTail);
   LogDeviceReport();
-  LogWrite(Cp932<"DirectSound の初期化は正常に終了しました\n"> /* DirectSound の初期化は正常に終了しました\n */);
+  LogWrite(Cp932<"DirectSound の初期化は正常に終了しました\n">);
   DeleteAllSoundHandles(0);
   return 0;
 }
@@ -135,7 +121,7 @@ int EndSoundSystem() {
   }
   platform::EndAudio();
   s.on = 0;
-  LogWrite(Cp932<"DirectSound の終了処理は正常に終了しました\n"> /* DirectSound の終了処理は正常に終了しました\n */);
+  LogWrite(Cp932<"DirectSound の終了処理は正常に終了しました\n">);
   return 0;
 }
 

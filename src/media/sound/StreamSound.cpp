@@ -189,23 +189,17 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
   if (!r || !stream) return -1;
   if (r->sourceCount > 0) {
     if (r->kind != 1) {
-      LogWrite(
-          Cp932<
-              "ストリーム風サウンドではないサウンドデータが渡されました in AddSreamSound\n"> /* ストリーム風サウンドではないサウンドデータが渡されました in AddSreamSound\n */);
+      LogWrite(Cp932<"ストリーム風サウンドではないサウンドデータが渡されました in AddSreamSound\n">);
       return -1;
     }
     PcmBuffer* buffer;
     uint32_t status = 0;
     if (ClaimStreamBuffer(handle, r, &buffer, 0) == 0 && PcmBufferStatus(buffer, &status) == 0 && (status & 1)) {
-      LogWrite(
-          Cp932<
-              "既に再生中のストリームサウンドデータにデータを追加しようとしました\n"> /* 既に再生中のストリームサウンドデータにデータを追加しようとしました\n */);
+      LogWrite(Cp932<"既に再生中のストリームサウンドデータにデータを追加しようとしました\n">);
       return -1;
     }
     if (r->sourceCount >= kMaxStreamSources) {
-      LogWrite(
-          Cp932<
-              "ストリーム風サウンドの制御データ領域がいっぱいです\n"> /* ストリーム風サウンドの制御データ領域がいっぱいです\n */);
+      LogWrite(Cp932<"ストリーム風サウンドの制御データ領域がいっぱいです\n">);
       return -1;
     }
   }
@@ -218,7 +212,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
   stream->functions.seek(stream->data, 0, 0);
   if (kind == 3) {
     if (OpenConverter(stream, &src.converter) == -1) {
-      LogWriteFormat(Cp932<"音声データのオープンに失敗しました"> /* 音声データのオープンに失敗しました */);
+      LogWriteFormat(Cp932<"音声データのオープンに失敗しました">);
       return -1;
     }
     *copied = 0;
@@ -226,7 +220,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
     uint8_t* block = nullptr;
     int size = 0;
     if (LoadStreamToMemory(stream, &block, &size) == -1) {
-      LogWriteFormat(Cp932<"音声データの読み込みに失敗しました"> /* 音声データの読み込みに失敗しました */);
+      LogWriteFormat(Cp932<"音声データの読み込みに失敗しました">);
       return -1;
     }
     if (kind == 0) {
@@ -236,7 +230,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
       if (!temporary || OpenConverter(&temporaryRecord, &converter) == -1) {
         if (temporary) BufferStreamClose(temporary);
         TrackedFree(block);
-        LogWriteFormat(Cp932<"音声データのオープンに失敗しました"> /* 音声データのオープンに失敗しました */);
+        LogWriteFormat(Cp932<"音声データのオープンに失敗しました">);
         return -1;
       }
       PcmWaveFormat format;
@@ -251,7 +245,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
       WriteWaveFormatBytes(format, formatBytes);
       if (converted == -1 || BuildWaveImage(&block, &size, formatBytes, kWaveFormatBytes, pcm, pcmSize) == -1) {
         TrackedFree(pcm);
-        LogWriteFormat(Cp932<"音声データの変換に失敗しました"> /* 音声データの変換に失敗しました */);
+        LogWriteFormat(Cp932<"音声データの変換に失敗しました">);
         return -1;
       }
       TrackedFree(pcm);
@@ -262,7 +256,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
     src.stream = SoundStreamRecord{*BufferStreamFunctionsGet(), memory};
     if (!memory || OpenConverter(&src.stream, &src.converter) == -1) {
       CloseSourceData(src);
-      LogWriteFormat(Cp932<"音声データのオープンに失敗しました"> /* 音声データのオープンに失敗しました */);
+      LogWriteFormat(Cp932<"音声データのオープンに失敗しました">);
       return -1;
     }
     *copied = 1;
@@ -287,9 +281,7 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
     r->deletePending = 0;
   } else if (!(format == r->format)) {
     CloseSourceData(src);
-    LogWriteFormat(
-        Cp932<
-            "フォーマットの違う音声データは同時に使うことは出来ません"> /* フォーマットの違う音声データは同時に使うことは出来ません */);
+    LogWriteFormat(Cp932<"フォーマットの違う音声データは同時に使うことは出来ません">);
     return -1;
   }
   src.loopCount = static_cast<uint8_t>(loopCount);
@@ -304,22 +296,14 @@ int AddSreamSound(const SoundStreamRecord* stream, int loopCount, int handle, in
 int AddWaveFileStream(const char* name, int loopCount, int handle, int kind, int partner) {
   const FileHandle file = FileLayerOpen(name, 0, 1, 0);
   if (file == 0) {
-    LogSoundText(
-        Cp932<
-            "右記のＷＡＶファイルのロードに失敗しました：%s \n"> /* 右記のＷＡＶファイルのロードに失敗しました：%s \n */
-        ,
-        name);
+    LogSoundText(Cp932<"右記のＷＡＶファイルのロードに失敗しました：%s \n">, name);
     return -1;
   }
   const SoundStreamRecord stream{*FileStreamFunctionsGet(), FileHandleToStream(file)};
   int copied = 0;
   if (AddSreamSound(&stream, loopCount, handle, kind, &copied, partner) == -1) {
     FileLayerClose(file);
-    LogSoundText(
-        Cp932<
-            "右記のＷＡＶファイルのセットアップに失敗しました：%s \n"> /* 右記のＷＡＶファイルのセットアップに失敗しました：%s \n */
-        ,
-        name);
+    LogSoundText(Cp932<"右記のＷＡＶファイルのセットアップに失敗しました：%s \n">, name);
     return -1;
   }
   if (copied) FileLayerClose(file);
@@ -333,18 +317,14 @@ int AddWaveMemoryStream(const void* image, int size, int loopCount, int handle, 
   if (kind == 3 || kind == 1) kind = 2;
   BufferStream* memory = BufferStreamOpen(image, size);
   if (!memory) {
-    LogWrite(
-        Cp932<
-            "ＷＡＶファイルのストリームイメージハンドルの作成に失敗しました \n"> /* ＷＡＶファイルのストリームイメージハンドルの作成に失敗しました \n */);
+    LogWrite(Cp932<"ＷＡＶファイルのストリームイメージハンドルの作成に失敗しました \n">);
     return -1;
   }
   const SoundStreamRecord stream{*BufferStreamFunctionsGet(), memory};
   int copied = 0;
   if (AddSreamSound(&stream, loopCount, handle, kind, &copied, partner) == -1) {
     BufferStreamClose(memory);
-    LogWrite(
-        Cp932<
-            "ＷＡＶファイルのストリームイメージのセットアップに失敗しました \n"> /* ＷＡＶファイルのストリームイメージのセットアップに失敗しました \n */);
+    LogWrite(Cp932<"ＷＡＶファイルのストリームイメージのセットアップに失敗しました \n">);
     return -1;
   }
   if (copied) BufferStreamClose(memory);
@@ -590,18 +570,14 @@ int SetLoopPointSamples(int64_t frame, int handle) {
     if (memory) BufferStreamClose(memory);
     TrackedFree(image);
     if (!made) {
-      LogWrite(
-          Cp932<
-              "ストリームサウンドハンドルの作成に失敗しました\n"> /* ストリームサウンドハンドルの作成に失敗しました\n */);
+      LogWrite(Cp932<"ストリームサウンドハンドルの作成に失敗しました\n">);
       DeleteSoundHandle(handle, 0);
       return -1;
     }
     r = SoundRecordOf(handle);
   }
   if (r->sourceCount >= 2) {
-    LogWrite(
-        Cp932<
-            "二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ません\n"> /* 二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ません\n */);
+    LogWrite(Cp932<"二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ません\n">);
     return -1;
   }
   // A stream whose first fill already wrote its end primes again at its next

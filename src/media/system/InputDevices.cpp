@@ -146,17 +146,17 @@ void CopyName(char* dst, const char* utf8) {
 void EnumeratePads() {
   InputDeviceState& in = gInputDevices;
   for (PadDeviceRecord& pad : in.pads) pad = PadDeviceRecord{};
-  LogWrite(Cp932<"ジョイパッドの初期化... \n"> /* ジョイパッドの初期化... \n */);
+  LogWrite(Cp932<"ジョイパッドの初期化... \n">);
   in.padCount = 0;
   const int available = platform::PadCount();
   for (int i = 0; i < available && in.padCount < kInputMaxPads; ++i) {
-    LogWrite(Cp932<"入力装置を見つけました\n"> /* 入力装置を見つけました\n */);
+    LogWrite(Cp932<"入力装置を見つけました\n">);
     PadDeviceRecord& pad = in.pads[in.padCount];
     CopyName(pad.instanceName, platform::PadName(i));
     CopyName(pad.productName, platform::PadName(i));
     LogIndentIn();
-    LogWriteFormat(Cp932<"デバイスの登録名:%s"> /* デバイスの登録名:%s */, pad.instanceName);
-    LogWriteFormat(Cp932<"デバイスの製品登録名:%s"> /* デバイスの製品登録名:%s */, pad.productName);
+    LogWriteFormat(Cp932<"デバイスの登録名:%s">, pad.instanceName);
+    LogWriteFormat(Cp932<"デバイスの製品登録名:%s">, pad.productName);
     LogIndentOut();
     pad.device = 1;
     pad.constantEffect = 1;
@@ -164,28 +164,28 @@ void EnumeratePads() {
     pad.vibrationStrength = 10000;
     pad.eventStamp = platform::PadChangeStamp(in.padCount) - 1;  // the first read always reads
     in.padCount++;
-    LogWrite(Cp932<"ジョイパッドの追加は正常に終了しました\n"> /* ジョイパッドの追加は正常に終了しました\n */);
+    LogWrite(Cp932<"ジョイパッドの追加は正常に終了しました\n">);
   }
-  LogWrite(Cp932<"ジョイパッドの初期化は正常に終了しました\n"> /* ジョイパッドの初期化は正常に終了しました\n */);
+  LogWrite(Cp932<"ジョイパッドの初期化は正常に終了しました\n">);
 }
 
 // The platform's devices stand where DirectInput 7 would be; when they cannot
 // be opened the start logs both attempts as failed and takes the fallback.
 bool OpenDevices() {
-  LogWrite(Cp932<"DirectInput7 の取得中... "> /* DirectInput7 の取得中...  */);
+  LogWrite(Cp932<"DirectInput7 の取得中... ">);
   if (platform::StartInput()) {
-    LogWrite(Cp932<"成功\n"> /* 成功\n */);
+    LogWrite(Cp932<"成功\n">);
     LogIndentIn();
-    LogWrite(Cp932<"引き続き初期化処理... "> /* 引き続き初期化処理...  */);
-    LogWrite(Cp932<"初期化成功\n"> /* 初期化成功\n */);
+    LogWrite(Cp932<"引き続き初期化処理... ">);
+    LogWrite(Cp932<"初期化成功\n">);
     return true;
   }
   constexpr unsigned kClassNotRegistered = 0x80040154u;
-  LogWrite(Cp932<"取得に失敗。\n"> /* 取得に失敗。\n */);
-  LogWriteLine(Cp932<"エラーコード 0x%x\n"> /* エラーコード 0x%x\n */, kClassNotRegistered);
-  LogWrite(Cp932<"DirectInput8 の取得を試みます..."> /* DirectInput8 の取得を試みます... */);
-  LogWrite(Cp932<"取得に失敗。"> /* 取得に失敗。 */);
-  LogWrite(Cp932<"DirectInput を使用しません。\n"> /* DirectInput を使用しません。\n */);
+  LogWrite(Cp932<"取得に失敗。\n">);
+  LogWriteLine(Cp932<"エラーコード 0x%x\n">, kClassNotRegistered);
+  LogWrite(Cp932<"DirectInput8 の取得を試みます...">);
+  LogWrite(Cp932<"取得に失敗。">);
+  LogWrite(Cp932<"DirectInput を使用しません。\n">);
   LogIndentOut();
   return false;
 }
@@ -197,10 +197,10 @@ void StartFallback() {
   const int available = platform::PadCount();
   for (; found < kInputMaxPads && found < available; ++found)
     in.pads[found].hasZAndR = platform::PadHasZAndR(found) ? 1 : 0;
-  LogWriteLine(Cp932<"パッドの数は %d 個です\n"> /* パッドの数は %d 個です\n */, found);
+  LogWriteLine(Cp932<"パッドの数は %d 個です\n">, found);
   LogIndentOut();
   in.directInput = kPathFallback;
-  LogWrite(Cp932<"入力関連の初期化をしました\n"> /* 入力関連の初期化をしました\n */);
+  LogWrite(Cp932<"入力関連の初期化をしました\n">);
   // The joystick API numbers its devices 0..15 whether present or not.
   in.padCount = kInputMaxPads;
 }
@@ -211,19 +211,18 @@ void StartDevices() {
   platform::BringWindowToTop(gLibrarySystem.mainWindow);
   RunMessageLoopRoundBody();
   EnumeratePads();
-  LogWrite(Cp932<"マウスデバイスの初期化... "> /* マウスデバイスの初期化...  */);
+  LogWrite(Cp932<"マウスデバイスの初期化... ">);
   in.mouseDevice = 1;
-  LogWrite(Cp932<"初期化成功\n"> /* 初期化成功\n */);
+  LogWrite(Cp932<"初期化成功\n">);
   in.lastKeyboardPoll = Now();
-  LogWrite(Cp932<"キーボードデバイスの初期化... "> /* キーボードデバイスの初期化...  */);
+  LogWrite(Cp932<"キーボードデバイスの初期化... ">);
   in.keyboardDevice = 1;
   in.keyboardEventStamp = platform::KeyboardChangeStamp() - 1;  // the first poll reads
-  LogWrite(Cp932<"初期化成功\n"> /* 初期化成功\n */);
+  LogWrite(Cp932<"初期化成功\n">);
   in.lastKeyboardPoll = Now();
   LogIndentOut();
   in.directInput = kPathDevices;
-  LogWrite(
-      Cp932<"DirectInput 関連の初期化は正常に終了しました\n"> /* DirectInput 関連の初期化は正常に終了しました\n */);
+  LogWrite(Cp932<"DirectInput 関連の初期化は正常に終了しました\n">);
 }
 
 // Every reader waits while the window is held inactive, and a reader that
@@ -263,7 +262,7 @@ int StartInputDevices() {
   in.noDirectInput = noDirectInput;
 
   if (in.noDirectInput == 0) {
-    LogWrite(Cp932<"DirectInput関係初期化処理\n"> /* DirectInput関係初期化処理\n */);
+    LogWrite(Cp932<"DirectInput関係初期化処理\n">);
     LogIndentIn();
     if (OpenDevices()) {
       StartDevices();
@@ -282,9 +281,9 @@ int EndInputDevices() {
   InputDeviceState& in = gInputDevices;
   if (in.directInput == 0) return 0;
   if (in.directInput == kPathFallback) {
-    LogWrite(Cp932<"入力関連の終了処理... 完了\n"> /* 入力関連の終了処理... 完了\n */);
+    LogWrite(Cp932<"入力関連の終了処理... 完了\n">);
   } else {
-    LogWrite(Cp932<"DirectInput 関連の終了処理... 完了\n"> /* DirectInput 関連の終了処理... 完了\n */);
+    LogWrite(Cp932<"DirectInput 関連の終了処理... 完了\n">);
     for (PadDeviceRecord& pad : in.pads) pad = PadDeviceRecord{};
     in.padCount = 0;
     in.keyboardDevice = 0;

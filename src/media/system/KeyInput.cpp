@@ -259,7 +259,7 @@ int ClearInputChars() {
     const unsigned char byte = t.ring[t.readPosition];
     t.readPosition = NextSlot(t.readPosition);
     if (byte == 0) break;
-    if (byte == 255) LogWrite(Cp932<"文字バッファエラー\n"> /* 文字バッファエラー\n */);
+    if (byte == 255) LogWrite(Cp932<"文字バッファエラー\n">);
   }
   t.readPosition = 0;
   t.writePosition = 0;
@@ -330,7 +330,7 @@ TextEntryRecord* FindTextEntry(int handle) {
 // --- The system and its entries ----------------------------------------------------
 
 int StartTextEntrySystem() {
-  LogWrite(Cp932<"文字コードバッファの初期化を行います... "> /* 文字コードバッファの初期化を行います...  */);
+  LogWrite(Cp932<"文字コードバッファの初期化を行います... ">);
   std::memset(&gTextEntry, 0, sizeof gTextEntry);
   gTextEntry.activeHandle = -1;
   gTextEntry.fontHandle = -1;
@@ -340,7 +340,7 @@ int StartTextEntrySystem() {
   gTextEntry.cursorVisible = 1;
   gTextEntry.imeOpen = platform::GetImeOpenStatus() ? 1 : 0;
   SetDefaultTextEntryColors();
-  LogWrite(Cp932<"完了しました\n"> /* 完了しました\n */);
+  LogWrite(Cp932<"完了しました\n">);
   return 0;
 }
 

@@ -130,9 +130,7 @@ int StartMediaLibraryBody() {
   int desktopBits = 32;
   platform::GetDesktopMode(nullptr, nullptr, &desktopBits);
   if ((desktopBits == 24 && s.windowMode == 1) || GetScreenColorDepth() == 24) {
-    LogWrite(
-        Cp932<
-            "メディアライブラリは２４ビットカラーモードに対応していません\n"> /* メディアライブラリは２４ビットカラーモードに対応していません\n */);
+    LogWrite(Cp932<"メディアライブラリは２４ビットカラーモードに対応していません\n">);
     return -1;
   }
 
@@ -175,7 +173,7 @@ int EndMediaLibraryBody() {
   EndSoundSystem();
   EndMainWindow();
   if (s.comStarted != 0) {
-    LogWrite(Cp932<"ＣＯＭを終了... 完了\n"> /* ＣＯＭを終了... 完了\n */);
+    LogWrite(Cp932<"ＣＯＭを終了... 完了\n">);
     s.comStarted = 0;
   }
   FreeAllSoftImageHandles();
@@ -210,21 +208,21 @@ int StartCom() {
   LibrarySystemState& s = gLibrarySystem;
   if (s.comStarted != 0) return -1;
   // There is no COM here; its start always succeeds.
-  LogWrite(Cp932<"ＣＯＭの初期化... "> /* ＣＯＭの初期化...  */);
-  LogWrite(Cp932<"成功しました\n"> /* 成功しました\n */);
+  LogWrite(Cp932<"ＣＯＭの初期化... ">);
+  LogWrite(Cp932<"成功しました\n">);
   s.comStarted = 1;
   return 0;
 }
 
 int LogSystemInformation() {
   LibrarySystemState& s = gLibrarySystem;
-  LogWrite(Cp932<"システムの情報を出力します\n"> /* システムの情報を出力します\n */);
+  LogWrite(Cp932<"システムの情報を出力します\n">);
   LogIndentIn();
   char line[1024];
-  FormatText(line, sizeof line, Cp932<"メディアライブラリ Ver%s\n"> /* メディアライブラリ Ver%s\n */, "1.00");
+  FormatText(line, sizeof line, Cp932<"メディアライブラリ Ver%s\n">, "1.00");
   LogWrite(line);
 
-  LogWrite(Cp932<"ＯＳ  "> /* ＯＳ   */);
+  LogWrite(Cp932<"ＯＳ  ">);
   const platform::OsVersion os = platform::QueryOsVersion();
   struct Row {
     int platformId, major, minor;  // -1: any
@@ -264,26 +262,26 @@ int LogSystemInformation() {
     const uint64_t difference = platform::ReadTimeStampCounter() - before;
     s.cpuTicksPerSecond = difference * 10;
     const int mhz = static_cast<int>(static_cast<double>(difference) * 0.00001);
-    LogWriteFormat(Cp932<"ＣＰＵ動作速度：大体%.2fGHz"> /* ＣＰＵ動作速度：大体%.2fGHz */, mhz * 0.001);
+    LogWriteFormat(Cp932<"ＣＰＵ動作速度：大体%.2fGHz">, mhz * 0.001);
   }
   switch (level) {
-    case 0: LogWrite(Cp932<"ＣＰＵＩＤ命令は使えません\n"> /* ＣＰＵＩＤ命令は使えません\n */); break;
-    case 1: LogWrite(Cp932<"ＭＭＸは使えません\n"> /* ＭＭＸは使えません\n */); break;
+    case 0: LogWrite(Cp932<"ＣＰＵＩＤ命令は使えません\n">); break;
+    case 1: LogWrite(Cp932<"ＭＭＸは使えません\n">); break;
     default:
-      LogWrite(Cp932<"ＭＭＸ命令を使用します\n"> /* ＭＭＸ命令を使用します\n */);
+      LogWrite(Cp932<"ＭＭＸ命令を使用します\n">);
       s.mmx = 1;
       if (level >= 4) {
-        LogWrite(Cp932<"ＳＳＥ命令が使用可能です\n"> /* ＳＳＥ命令が使用可能です\n */);
+        LogWrite(Cp932<"ＳＳＥ命令が使用可能です\n">);
         s.sse = 1;
       }
       if (level >= 5) {
-        LogWrite(Cp932<"ＳＳＥ２命令が使用可能です\n"> /* ＳＳＥ２命令が使用可能です\n */);
+        LogWrite(Cp932<"ＳＳＥ２命令が使用可能です\n">);
         s.sse2 = 1;
       }
       break;
   }
   if (level > 0) {
-    LogWrite(Cp932<"ＣＰＵベンダ："> /* ＣＰＵベンダ： */);
+    LogWrite(Cp932<"ＣＰＵベンダ：">);
     char piece[5] = {};
     for (int i = 0; i < 3; ++i) {
       std::memcpy(piece, cpu.vendor + ptrdiff_t{i} * 4, 4);
@@ -291,7 +289,7 @@ int LogSystemInformation() {
     }
     LogWrite("\n");
     if (cpu.hasBrand) {
-      LogWriteFormat(Cp932<"ＣＰＵ名：%s"> /* ＣＰＵ名：%s */, cpu.brand);
+      LogWriteFormat(Cp932<"ＣＰＵ名：%s">, cpu.brand);
       CopyTextBounded(s.cpuName, sizeof s.cpuName, cpu.brand);
     }
   }

@@ -63,9 +63,8 @@ int StartMainWindow() {
   s.windowThread = std::this_thread::get_id();
 
   const platform::MemoryStatus memory = platform::QueryMemoryStatus();
-  LogWriteFormat(Cp932<"メモリ総量:%.2fMB  空きメモリ領域:%.2fMB "> /* メモリ総量:%.2fMB  空きメモリ領域:%.2fMB  */
-                 ,
-                 memory.totalPhysical / 1048576.0, memory.availablePhysical / 1048576.0);
+  LogWriteFormat(Cp932<"メモリ総量:%.2fMB  空きメモリ領域:%.2fMB ">, memory.totalPhysical / 1048576.0,
+                 memory.availablePhysical / 1048576.0);
   char text[256];
   FormatText(text, sizeof text, "%.2fMB\n", memory.availablePhysical / 1048576.0);
   platform::DebugOutputWrite(text);
@@ -77,7 +76,7 @@ int StartMainWindow() {
   s.performanceFrequency = platform::PerformanceFrequency();
   s.performanceCounterUsed = s.performanceFrequency != 0 ? 1 : 0;
   if (s.performanceCounterUsed != 0) {
-    LogWrite(Cp932<"タイマーの精度を検査します\n"> /* タイマーの精度を検査します\n */);
+    LogWrite(Cp932<"タイマーの精度を検査します\n">);
     // Each turn sleeps a millisecond so the measure also ends on a clock that
     // only moves when slept on.
     const uint32_t start = Clock31();
@@ -94,31 +93,21 @@ int StartMainWindow() {
       lastTime = nowTime;
       lastCounter = nowCounter;
     }
-    LogWriteFormat(
-        Cp932<
-            "精度結果 更新回数 マルチメディアタイマー：%d  パフォーマンスカウンター：%d"> /* 精度結果 更新回数 マルチメディアタイマー：%d  パフォーマンスカウンター：%d */
-        ,
-        timerChanges, counterChanges);
+    LogWriteFormat(Cp932<"精度結果 更新回数 マルチメディアタイマー：%d  パフォーマンスカウンター：%d">, timerChanges,
+                   counterChanges);
     if (timerChanges > counterChanges) {
-      LogWriteFormat(
-          Cp932<
-              "マルチメディアタイマーを使用します タイマー分解能 : %d.00 ms "> /* マルチメディアタイマーを使用します タイマー分解能 : %d.00 ms  */
-          ,
-          1);
+      LogWriteFormat(Cp932<"マルチメディアタイマーを使用します タイマー分解能 : %d.00 ms ">, 1);
       s.performanceCounterUsed = 0;
     } else {
-      LogWriteFormat(
-          Cp932<
-              "パフォーマンスカウンターを使用します タイマー分解能 : %lf KHz "> /* パフォーマンスカウンターを使用します タイマー分解能 : %lf KHz  */
-          ,
-          static_cast<double>(s.performanceFrequency) / 1000.0);
+      LogWriteFormat(Cp932<"パフォーマンスカウンターを使用します タイマー分解能 : %lf KHz ">,
+                     static_cast<double>(s.performanceFrequency) / 1000.0);
     }
   }
 
   RandomSeed(platform::Milliseconds() & 0x7FFFFFFF);
   platform::SetScreenSaverActive(false);
 
-  LogWrite(Cp932<"ソフトの二重起動検査... "> /* ソフトの二重起動検査...  */);
+  LogWrite(Cp932<"ソフトの二重起動検査... ">);
   if (platform::FindWindowByClass(s.windowClassName)) {
     const char* refusal = Cp932<"二重起動されています、ソフトを終了します\n">;
     LogWrite(refusal);
@@ -127,55 +116,51 @@ int StartMainWindow() {
     s.quit = 1;
     return -1;
   }
-  LogWrite(Cp932<"二重起動はされていませんでした\n"> /* 二重起動はされていませんでした\n */);
+  LogWrite(Cp932<"二重起動はされていませんでした\n">);
 
   s.windowCreating = 1;
-  LogWrite(Cp932<"ウインドウクラスを登録します... "> /* ウインドウクラスを登録します...  */);
+  LogWrite(Cp932<"ウインドウクラスを登録します... ">);
   if (platform::RegisterWindowClass(s.windowClassName, MainWindowProc, s.iconId) != 0) {
-    LogWrite(Cp932<"ウインドウクラスの登録に失敗しました\n"> /* ウインドウクラスの登録に失敗しました\n */);
+    LogWrite(Cp932<"ウインドウクラスの登録に失敗しました\n">);
     platform::UnregisterWindowClass(s.windowClassName);  // lets go of the instance lock
     s.quit = 1;
     return -1;
   }
-  LogWrite(Cp932<"登録に成功しました\n"> /* 登録に成功しました\n */);
+  LogWrite(Cp932<"登録に成功しました\n">);
 
   if (s.windowTitle[0] == '\0') CopyTextBounded(s.windowTitle, sizeof s.windowTitle, "MediaLib");
 
   platform::WindowHandle window = 0;
   if (s.windowMode != 0) {
-    LogWrite(
-        Cp932<
-            "ウインドウモード起動用のウインドウを作成します\n"> /* ウインドウモード起動用のウインドウを作成します\n */);
+    LogWrite(Cp932<"ウインドウモード起動用のウインドウを作成します\n">);
     s.cursorRequested = 1;
     const platform::WindowRect rect = CentredWindowRect(screenWidth, screenHeight);
     window = platform::CreateMainWindow(s.windowClassName, s.windowTitle, WindowModeStyle(), kWindowExStyle, rect.left,
                                         rect.top, rect.Width(), rect.Height());
   } else {
-    LogWrite(
-        Cp932<
-            "フルスクリーンモード用のウインドウを作成します\n"> /* フルスクリーンモード用のウインドウを作成します\n */);
+    LogWrite(Cp932<"フルスクリーンモード用のウインドウを作成します\n">);
     s.cursorRequested = 0;
     window = platform::CreateMainWindow(s.windowClassName, s.windowTitle, kFullScreenStyle, kFullScreenExStyle, 0, 0,
                                         screenWidth, screenHeight);
   }
   if (window == 0) {
-    LogWrite(Cp932<"ウインドウの作成に失敗しました\n"> /* ウインドウの作成に失敗しました\n */);
+    LogWrite(Cp932<"ウインドウの作成に失敗しました\n">);
     platform::UnregisterWindowClass(s.windowClassName);
     s.quit = 1;
     return -1;
   }
   s.mainWindow = window;
-  LogWrite(Cp932<"ウインドウの作成に成功しました\n"> /* ウインドウの作成に成功しました\n */);
+  LogWrite(Cp932<"ウインドウの作成に成功しました\n">);
   platform::ShowWindow(window, platform::kSwShow);
   platform::UpdateWindow(window);
 
   s.closeRequested = 0;
   s.active = 1;
   if (s.windowMode == 0) {
-    LogWrite(Cp932<"カーソルを不可視にしました\n"> /* カーソルを不可視にしました\n */);
+    LogWrite(Cp932<"カーソルを不可視にしました\n">);
     platform::SetCursorHidden(true);
   }
-  LogWrite(Cp932<"ＩＭＥを無効にしました\n"> /* ＩＭＥを無効にしました\n */);
+  LogWrite(Cp932<"ＩＭＥを無効にしました\n">);
   if (s.windowMode != 0) {
     RefreshClientRect();
   } else {
@@ -218,7 +203,7 @@ int EndMainWindow() {
 
 int ChangeWindowMode(int windowMode) {
   LibrarySystemState& s = gLibrarySystem;
-  LogWrite(Cp932<"ChangeWindowMode実行 \n"> /* ChangeWindowMode実行 \n */);
+  LogWrite(Cp932<"ChangeWindowMode実行 \n">);
   if (windowMode == s.windowMode) return 0;
   s.styleApplied = 1;
   s.displayChangeSeen = 0;
@@ -239,9 +224,8 @@ int ChangeWindowMode(int windowMode) {
 
 int StoreWindowModeFlag(int windowMode) {
   gLibrarySystem.windowMode = windowMode;
-  LogWrite(windowMode == 1
-               ? Cp932<"ウインドウモードフラグが立てられました\n"> /* ウインドウモードフラグが立てられました\n */
-               : Cp932<"ウインドウモードフラグが倒されました\n"> /* ウインドウモードフラグが倒されました\n */);
+  LogWrite(windowMode == 1 ? Cp932<"ウインドウモードフラグが立てられました\n">
+                           : Cp932<"ウインドウモードフラグが倒されました\n">);
   return 0;
 }
 
@@ -251,9 +235,7 @@ int ApplyWindowModeStyle() {
   int screenWidth = 640, screenHeight = 480;
   QueryScreenSize(&screenWidth, &screenHeight);
   if (s.windowMode != 0) {
-    LogWrite(
-        Cp932<
-            "ウインドウスタイルをウインドウモード用に変更します... "> /* ウインドウスタイルをウインドウモード用に変更します...  */);
+    LogWrite(Cp932<"ウインドウスタイルをウインドウモード用に変更します... ">);
     platform::SetWindowStyle(s.mainWindow, WindowModeStyle(), kWindowExStyle);
     platform::WindowRect rect = CentredWindowRect(screenWidth, screenHeight);
     platform::SetWindowPos(s.mainWindow, false, rect.left, rect.top, rect.Width(), rect.Height(), 0);
@@ -271,9 +253,7 @@ int ApplyWindowModeStyle() {
     }
     ShowMouseCursor(1);
   } else {
-    LogWrite(
-        Cp932<
-            "ウインドウスタイルをフルスクリーンモード用に変更します... "> /* ウインドウスタイルをフルスクリーンモード用に変更します...  */);
+    LogWrite(Cp932<"ウインドウスタイルをフルスクリーンモード用に変更します... ">);
     platform::SetWindowStyle(s.mainWindow, kFullScreenStyle, kFullScreenExStyle);
     s.clientRect = {0, 0, screenWidth, screenHeight};
     platform::ShowWindow(s.mainWindow, platform::kSwShow);
@@ -281,7 +261,7 @@ int ApplyWindowModeStyle() {
     platform::SetWindowPos(s.mainWindow, true, 0, 0, screenWidth, screenHeight, platform::kSwpNoRedraw);
     ShowMouseCursor(0);
   }
-  LogWrite(Cp932<"完了\n"> /* 完了\n */);
+  LogWrite(Cp932<"完了\n">);
   platform::SetActiveWindow(s.mainWindow);
   platform::PostMessage(s.mainWindow, platform::kWmSetCursor, static_cast<uintptr_t>(s.mainWindow), 0);
   return 0;

@@ -23,7 +23,7 @@ int PumpNetworkMessages(int) { return 0; }
 
 intptr_t HandleSocketEvent(intptr_t, uintptr_t) {
   // No handle owns any socket.
-  LogWrite(Cp932<"通信エラー No.1\n"> /* 通信エラー No.1\n */);
+  LogWrite(Cp932<"通信エラー No.1\n">);
   return 0;
 }
 

@@ -72,7 +72,7 @@ void OnActivation(uintptr_t wParam) {
     }
     if (IsDisplayModeChanged() != 0 && GetDirectDrawObject() != nullptr) {
       if (HasGraphRestoreCallback() == 0) {
-        LogWrite(Cp932<"復元関数が登録されていないため終了します\n"> /* 復元関数が登録されていないため終了します\n */);
+        LogWrite(Cp932<"復元関数が登録されていないため終了します\n">);
         PostCloseOnce();
         return;
       }
@@ -98,12 +98,8 @@ void OnDisplayChange(uintptr_t wParam, intptr_t lParam) {
       const bool refused = HasGraphRestoreCallback() == 0 || newBits == 24 || (newBits == 8 && bits != 8) ||
                            newWidth < width || newHeight < height;
       if (refused) {
-        LogWrite(
-            Cp932<
-                "復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n"> /* 復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n */);
-        LogWrite(
-            Cp932<
-                "またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n"> /* またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n */);
+        LogWrite(Cp932<"復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n">);
+        LogWrite(Cp932<"またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n">);
         PostCloseOnce();
         return;
       }
@@ -200,8 +196,8 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
   LibrarySystemState& s = gLibrarySystem;
   switch (message) {
     case platform::kWmDestroy:
-      LogWrite(Cp932<"ウインドウが破棄されようとしています\n"> /* ウインドウが破棄されようとしています\n */);
-      LogWrite(Cp932<"ソフトを終了する準備が整いました\n"> /* ソフトを終了する準備が整いました\n */);
+      LogWrite(Cp932<"ウインドウが破棄されようとしています\n">);
+      LogWrite(Cp932<"ソフトを終了する準備が整いました\n">);
       platform::PostQuitMessage(0);
       s.quit = 1;
       break;
@@ -213,7 +209,7 @@ LResult MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, 
       break;
     case platform::kWmPaint: OnPaint(window); break;
     case platform::kWmClose:
-      LogWrite(Cp932<"ウインドウを閉じようとしています\n"> /* ウインドウを閉じようとしています\n */);
+      LogWrite(Cp932<"ウインドウを閉じようとしています\n">);
       platform::DestroyWindow(s.mainWindow);
       return 0;
     case platform::kWmActivate: OnActivation(wParam); break;

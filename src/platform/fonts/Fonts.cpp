@@ -382,7 +382,7 @@ std::vector<FontFaceInfo> EnumerateFontFaces() {
     FcLangSet* langs = nullptr;
     const bool japanese =
         FcPatternGetLangSet(font, FC_LANG, 0, &langs) == FcResultMatch && FcLangSetHasLang(langs, ja) == FcLangEqual;
-    info.script = japanese ? Cp932<"日本語"> /* 日本語 */ : Cp932<"欧文"> /* 欧文 */;
+    info.script = japanese ? Cp932<"日本語"> : Cp932<"欧文">;
     FcChar8* format = nullptr;
     info.trueType = FcPatternGetString(font, FC_FONTFORMAT, 0, &format) == FcResultMatch &&
                     (std::strcmp(reinterpret_cast<const char*>(format), "TrueType") == 0 ||
