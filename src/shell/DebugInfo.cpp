@@ -81,7 +81,8 @@ void DrawDataOverlay() {
       DrawTextFormatted(0, y += 12, white, "%s", name.c_str());
     }
   }
-  for (const auto& [name, handle] : gSoundNameIndex) DrawTextFormatted(0, y += 12, white, "%s", name.c_str());
+  for (const auto* index : {&gSoundNameIndex, &gSoundEffectNameIndex})
+    for (const auto& [name, handle] : *index) DrawTextFormatted(0, y += 12, white, "%s", name.c_str());
   y = 32;
   DrawTextFormatted(320, y, header, Cp932<"[読込スプライト]">);
   for (const auto& [name, index] : gGraphicCache.nameIndex) DrawTextFormatted(320, y += 12, white, "%s", name.c_str());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "gamedata/GlobalObjects.h"
 #include "media/PublicFunctions.h"
@@ -32,10 +33,18 @@ int ScaledVolume(int content, int master) {
   return static_cast<int>(int64_t{content == 0 ? 100 : content} * master / 100);
 }
 
+// An outgoing sound that a channel still plays (the same sound continued, or
+// the file the BGM and the BGS share) is neither faded down nor released.
+void DropOldHandleStillPlaying(SoundFade& c) {
+  const auto& channels = gSoundManager.channels;
+  if (c.oldHandle == channels[0].handle || c.oldHandle == channels[1].handle) c.oldHandle = 0;
+}
+
 void PlayBgm(int entry, int fade, int position) {
   SoundManager& m = gSoundManager;
   SoundFade& c = m.channels[0];
   if (entry == gCurrentBgm) return;
+  DropOldHandleStillPlaying(c);
   if (c.oldHandle) {
     SetSoundHandleVolume(0, c.oldHandle);
     UnloadSoundHandle(0, c.oldHandle);
@@ -50,10 +59,14 @@ void PlayBgm(int entry, int fade, int position) {
     if (fade == 0 && gCurrentBgm >= 0) {
       // A file BGM in a spare entry is deleted too: once its slot is empty no
       // fade end would find it, and it would stream on unheard. A handle the
-      // BGS shares through the file name stays with the BGS.
-      int& slot = m.handles[0][gCurrentBgm];
-      if (slot && slot != m.channels[1].handle) DeleteLoadedSound(slot);
-      slot = 0;
+      // BGS shares through the file name stays with the BGS. A released handle
+      // is no longer the channel's: the fade end must not release it again
+      // from another entry that registered the same file.
+      const int handle = std::exchange(m.handles[0][gCurrentBgm], 0);
+      if (handle && handle != m.channels[1].handle) {
+        DeleteLoadedSound(handle);
+        c.oldHandle = 0;
+      }
     }
     gCurrentBgm = -1;
     c.handle = 0;
@@ -121,6 +134,7 @@ void PlayBgs(int entry, int fade, int position) {
   SoundManager& m = gSoundManager;
   SoundFade& c = m.channels[1];
   if (entry == gCurrentBgs) return;
+  DropOldHandleStillPlaying(c);
   if (c.oldHandle) UnloadSoundHandle(1, c.oldHandle);
   if (entry >= 0) LoadSoundEntry(1, entry);
   c.oldHandle = c.handle;
@@ -186,6 +200,7 @@ void UpdateBgm() {
   const int total = std::max(c.fadeTotal, 1);
   const int left = std::min(c.fadeLeft, total);
   const double in = static_cast<double>(total - left) / total;
+  DropOldHandleStillPlaying(c);
   if (gCurrentBgm == -1) {
     if (m.previousBgmWasMidi) {
       FadeOutMidi(c, total, left);
@@ -194,10 +209,8 @@ void UpdateBgm() {
     }
   } else {
     if (m.previousBgmWasMidi && !m.bgmIsMidi) FadeOutMidi(c, total, left);
-    if (!m.previousBgmWasMidi) {
-      if (c.oldHandle == c.handle) c.oldHandle = 0;
-      if (c.oldHandle) SetSoundHandleVolume(Trunc(c.fadeOutVolume * static_cast<double>(left) / total), c.oldHandle);
-    }
+    if (!m.previousBgmWasMidi && c.oldHandle)
+      SetSoundHandleVolume(Trunc(c.fadeOutVolume * static_cast<double>(left) / total), c.oldHandle);
     if (m.bgmIsMidi) {
       // NOLINTNEXTLINE(bugprone-integer-division): the fade moves in whole steps
       GGSMasterVolume(Trunc(c.volume * in + int64_t{c.fadeInStart} * left / total - 100) * 25);
@@ -218,7 +231,7 @@ void UpdateBgs() {
   if (c.fadeLeft == -1) return;
   const int total = std::max(c.fadeTotal, 1);
   const int left = std::min(c.fadeLeft, total);
-  if (c.oldHandle == c.handle) c.oldHandle = 0;
+  DropOldHandleStillPlaying(c);
   if (c.oldHandle) SetSoundHandleVolume(Trunc(c.fadeOutVolume * static_cast<double>(left) / total), c.oldHandle);
   if (c.handle)
     SetSoundHandleVolume(Trunc(c.volume * static_cast<double>(total - left) / total +

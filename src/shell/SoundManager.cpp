@@ -17,13 +17,17 @@
 #include "shell/NoticeBox.h"
 #include "shell/StartupGlobals.h"
 
-// The index first: the manager's constructor empties it.
+// The indexes first: the manager's constructor empties them.
 std::map<std::string, int> gSoundNameIndex;
+std::map<std::string, int> gSoundEffectNameIndex;
 SoundManager gSoundManager;
 int gSoundSetting = 3;
 int gMidiAvailable = 1;
 
-SoundManager::SoundManager() { gSoundNameIndex.clear(); }
+SoundManager::SoundManager() {
+  gSoundNameIndex.clear();
+  gSoundEffectNameIndex.clear();
+}
 
 namespace {
 
@@ -69,6 +73,27 @@ bool IsChannelHandle(int handle) {
   return handle != 0 && (handle == gSoundManager.channels[0].handle || handle == gSoundManager.channels[1].handle);
 }
 
+// The channel's next change cuts a sound that fades out, so an entry that
+// asks for its file again needs a handle of its own.
+bool IsFadingOut(int handle) {
+  return handle != 0 && !IsChannelHandle(handle) &&
+         (handle == gSoundManager.channels[0].oldHandle || handle == gSoundManager.channels[1].oldHandle);
+}
+
+bool HeldByAnEntry(int handle) {
+  for (const auto& table : gSoundManager.handles)
+    for (const auto& [entry, slot] : table)
+      if (slot == handle) return true;
+  return false;
+}
+
+std::map<std::string, int>& NameIndex(int kind) { return kind == 2 ? gSoundEffectNameIndex : gSoundNameIndex; }
+
+void ClearNameIndexes() {
+  gSoundNameIndex.clear();
+  gSoundEffectNameIndex.clear();
+}
+
 int MasterVolume(int kind) {
   return kind == 0 ? gEventSystem.bgmMasterVolume : kind == 1 ? gEventSystem.bgsMasterVolume : gEventSystem.seVolume;
 }
@@ -89,7 +114,7 @@ void ConstructSoundManager() { gSoundManager = SoundManager(); }
 
 void DestroySoundManager() {
   DeleteAllSoundHandles();
-  gSoundNameIndex.clear();
+  ClearNameIndexes();
 }
 
 void ResetSoundManager() {
@@ -190,7 +215,11 @@ void LoadSoundFileEntry(const std::string& path, int kind, int entry) {
     if (kind == 0) SetFlag(m.midiFlags, entry, midi ? 1 : 0);
     if (!midi) SetFlag(m.oggFlags[static_cast<size_t>(kind)], entry, HasExtension(path, ".ogg", ".OGG"));
   }
-  if (!midi && gSoundNameIndex.count(path)) return;
+  auto& index = NameIndex(kind);
+  if (!midi) {
+    const auto loaded = index.find(path);
+    if (loaded != index.end() && !IsFadingOut(loaded->second)) return;
+  }
   const auto image = ReadWholeFile(path);
   if (!image) {
     if (!path.empty()) ShowMissingSound(path);
@@ -198,7 +227,7 @@ void LoadSoundFileEntry(const std::string& path, int kind, int entry) {
   }
   if (kind == 2) {
     SetSoundLoadKind(0);
-    gSoundNameIndex[path] = HandleOrZero(LoadSoundFromImage(image->data(), ImageSize(*image), 3, -1));
+    index[path] = HandleOrZero(LoadSoundFromImage(image->data(), ImageSize(*image), 3, -1));
     return;
   }
   SetSoundLoadKind(2);
@@ -207,7 +236,7 @@ void LoadSoundFileEntry(const std::string& path, int kind, int entry) {
     return;
   }
   if (kind == 0) GGSDeleteList(entry + 1);
-  gSoundNameIndex[path] = HandleOrZero(LoadSoundFromImageSingle(image->data(), ImageSize(*image), -1));
+  index[path] = HandleOrZero(LoadSoundFromImageSingle(image->data(), ImageSize(*image), -1));
 }
 
 namespace {
@@ -257,8 +286,9 @@ int RegisterSoundFile(const std::string& rawText, int kind, int fade, int loopSt
   if (lines.size() > 3) loopStart = LeadingNumber(lines[3]);
 
   LoadSoundFileEntry(path, kind, n);
-  const auto indexed = gSoundNameIndex.find(path);
-  const int h = indexed == gSoundNameIndex.end() ? 0 : indexed->second;
+  const auto& index = NameIndex(kind);
+  const auto indexed = index.find(path);
+  const int h = indexed == index.end() ? 0 : indexed->second;
 
   const bool samePlaying = kind == 0
                                ? (m.bgmIsMidi ? path == gEventSystem.bgmFileText : h != 0 && h == m.channels[0].handle)
@@ -298,10 +328,14 @@ int RegisterSoundFile(const std::string& rawText, int kind, int fade, int loopSt
 
 void DeleteLoadedSound(int handle) {
   StopSoundHandle(handle);
+  // Every entry registered with the same file shares its handle, and one
+  // entry's release must not leave the others a deleted handle.
+  if (HeldByAnEntry(handle)) return;
   DeleteSoundHandle(handle);
   // By handle, not by the entry's name: a speech or a later registration may
   // have renamed the entry since the file was loaded.
-  std::erase_if(gSoundNameIndex, [handle](const auto& named) { return named.second == handle; });
+  for (auto* index : {&gSoundNameIndex, &gSoundEffectNameIndex})
+    std::erase_if(*index, [handle](const auto& named) { return named.second == handle; });
 }
 
 void UnloadSoundHandle(int kind, int handle) {
@@ -319,8 +353,8 @@ bool ReleaseSoundEntry(int kind, int entry) {
   if (kind < 0 || kind > 2 || entry < 0) return false;
   const int handle = SoundEntryHandle(kind, entry);
   if (!handle || IsChannelHandle(handle)) return false;
-  DeleteLoadedSound(handle);
   Slot(kind, entry) = 0;
+  DeleteLoadedSound(handle);
   return true;
 }
 
@@ -337,10 +371,10 @@ bool ReleaseUnusedSounds(bool all) {
       handle = 0;
     }
   }
-  gSoundNameIndex.clear();
+  ClearNameIndexes();
   if (all) {
     DeleteAllSoundHandles();
-    gSoundNameIndex.clear();
+    ClearNameIndexes();
   }
   return true;
 }

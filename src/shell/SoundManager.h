@@ -47,11 +47,14 @@ extern SoundManager gSoundManager;
 extern int gSoundSetting;
 // 0 when the MIDI device could not be set at start-up.
 extern int gMidiAvailable;
-// Sounds named by file at run time: path -> sound handle.
+// Sounds named by file at run time: path -> sound handle. The BGM and the BGS
+// share a file's handle; sound effects keep theirs apart, so that no music
+// fade or stop deletes an effect and no effect restarts the music's stream.
 extern std::map<std::string, int> gSoundNameIndex;
+extern std::map<std::string, int> gSoundEffectNameIndex;
 
 void ConstructSoundManager();
-// Deletes every sound handle and empties the name index.
+// Deletes every sound handle and empties the name indexes.
 void DestroySoundManager();
 // The restart: a fresh manager, every sound deleted.
 void ResetSoundManager();
@@ -63,8 +66,9 @@ bool LoadSoundEntry(int kind, int entry);
 // sound already plays (its parameters changed) or no spare entry exists.
 int RegisterSoundFile(const std::string& text, int kind, int fade, int loopStart, int volume, int frequency);
 void LoadSoundFileEntry(const std::string& path, int kind, int entry);
-// Stops and deletes a sound handle of the manager and drops the file names
-// that map to it, so that registering such a file again loads it afresh.
+// Stops a sound handle that an entry let go of. Once no entry holds it, it is
+// deleted and the file names that map to it are dropped, so that registering
+// such a file again loads it afresh.
 void DeleteLoadedSound(int handle);
 void UnloadSoundHandle(int kind, int handle);
 bool ReleaseSoundEntry(int kind, int entry);

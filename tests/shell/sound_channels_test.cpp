@@ -1,10 +1,13 @@
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SoundManagerFixture.h"
+#include "platform/text/Text.h"
 
 namespace {
 
@@ -209,6 +212,87 @@ TEST_F(SoundPlayTest, AFileBgmStoppedWithoutAFadeIsReleasedAtOnce) {
   PlaySoundChannel(0, -1, 0, 0);
   UpdateSounds();
   EXPECT_EQ(IsSoundHandlePlaying(SoundEntryHandle(1, bgs)), 1);
+}
+
+// Entries that name one file share its sound; whatever becomes of the others,
+// the entry asked for last is heard: playing, at full volume, on a live handle.
+TEST_F(SoundPlayTest, AFileSoundIsHeardWhateverTheOtherEntriesOfItsFileDo) {
+  const auto updates = [](int count) {
+    for (int i = 0; i < count; ++i) UpdateSounds();
+  };
+  const auto named = [](const char* file, int kind) { return RegisterSoundFile(file, kind, 0, 0, 100, 100); };
+  // a plays on the channel, then cross-fades to b over 30 frames: five frames
+  // in. a is in the last spare entry, so the entries wrap around after it.
+  const auto fadeAToB = [&](int kind) {
+    gGameSystem.soundListSizes[3 + static_cast<size_t>(kind)] = 9;
+    PlaySoundChannel(kind, named("a.wav", kind), 0, 0);
+    updates(2);
+    PlaySoundChannel(kind, named("b.wav", kind), 30, 0);
+    updates(5);
+  };
+  const auto backToA = [&](int kind) {
+    fadeAToB(kind);
+    const int entry = named("a.wav", kind);
+    PlaySoundChannel(kind, entry, 0, 0);
+    return std::pair{kind, entry};
+  };
+  struct Case {
+    const char* name;
+    std::function<std::pair<int, int>()> run;  // the kind and entry to be heard
+  } cases[] = {
+      {"BGM back to the file still fading out", [&] { return backToA(0); }},
+      {"BGS back to the file still fading out", [&] { return backToA(1); }},
+      {"an effect named like the BGM, after the BGM faded out",
+       [&] {
+         PlaySoundChannel(0, named("a.wav", 0), 0, 0);
+         updates(2);
+         const int entry = named("a.wav", 2);
+         PlaySoundChannel(2, entry, 0, 0);
+         PlaySoundChannel(0, named("b.wav", 0), 30, 0);
+         return std::pair{2, entry};
+       }},
+      {"a BGS on the file of a BGM stopped without a fade",
+       [&] {
+         PlaySoundChannel(0, named("a.wav", 0), 0, 0);
+         const int entry = named("a.wav", 1);
+         PlaySoundChannel(1, entry, 0, 0);
+         updates(2);
+         PlaySoundChannel(0, -1, 0, 0);
+         return std::pair{1, entry};
+       }},
+      {"a BGM file registered twice, the later entry stopped without a fade",
+       [&] {
+         const int first = named("a.wav", 0);
+         PlaySoundChannel(0, named("a.wav", 0), 0, 0);
+         updates(2);
+         PlaySoundChannel(0, -1, 0, 0);
+         updates(2);
+         PlaySoundChannel(0, first, 0, 0);
+         return std::pair{0, first};
+       }},
+      {"an effect in two spare entries whose first a speech takes",
+       [&] {
+         EXPECT_TRUE(LoadSpeechLibrary());
+         const int first = named("a.wav", 2);
+         const int second = named("a.wav", 2);
+         gGameSystem.soundListSizes[5] = first - kDesigned;
+         EXPECT_EQ(PlaySpeech(platform::Utf8ToCp932("あ"), 100, 100, 100), first);
+         PlaySoundChannel(2, second, 0, 0);
+         return std::pair{2, second};
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    WriteTone("a.wav", 2000);
+    WriteTone("b.wav", 2000);
+    const auto [kind, entry] = c.run();
+    updates(40);  // past the end of every fade
+    const int handle = SoundEntryHandle(kind, entry);
+    EXPECT_EQ(IsSoundHandlePlaying(handle), 1);
+    EXPECT_EQ(MixerVolume(handle), MixerLevel(100));
+  }
 }
 
 TEST_F(SoundPlayTest, TheSoundSettingGatesMusicAndEffectsAndABgmStartsAtItsPosition) {

@@ -139,7 +139,7 @@ TEST_F(SpeechModuleTest, TheEleventhSpeechAndAFileSoundReleaseTheSpeechInTheirSp
   WriteTone("se.wav", 100);
   EXPECT_EQ(RegisterSoundFile("se.wav", 2, 0, 0, 100, 100), kDesigned + 1);
   EXPECT_EQ(IsSoundHandlePlaying(handles[1]), -1);
-  EXPECT_EQ(SoundEntryHandle(2, kDesigned + 1), gSoundNameIndex["Data\\se.wav"]);
+  EXPECT_EQ(SoundEntryHandle(2, kDesigned + 1), gSoundEffectNameIndex["Data\\se.wav"]);
   EXPECT_EQ(gSoundManager.speechMarks[kDesigned + 1], 0);
   EXPECT_EQ(IsSoundHandlePlaying(handles[2]), 0);  // the others stay
 }
