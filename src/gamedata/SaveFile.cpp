@@ -143,8 +143,9 @@ bool SaveManager::WriteSaveFile(int slot, bool captureLive, const std::string& p
     ShowDiskFullNotice();
     return false;
   }
-  // What a write killed before its rename left of this slot goes now.
-  platform::RemoveReplaceLeftovers(path, 0);
+  // What a write killed before its rename left of this slot goes now; a
+  // young one may be another run of this folder writing the slot.
+  platform::RemoveReplaceLeftovers(path, 60);
   switch (platform::FileReplaceAtomic(path, buffer.data.data(), static_cast<int64_t>(length))) {
     case platform::ReplaceResult::Ok: break;
     case platform::ReplaceResult::NoSpace: ShowDiskFullNotice(); return false;

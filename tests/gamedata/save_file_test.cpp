@@ -4,12 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "gamedata/GameText.h"
 #include "gamedata/SaveWorld.h"
 #include "presentation/GraphicCache.h"
 #include "presentation/TextResources.h"
+#include "shell/GameIni.h"
 #include "support/SaveFileWriter.h"
 
 namespace {
@@ -285,17 +287,64 @@ TEST_P(SaveFileTest, AWriteThatFailsPartWayKeepsTheOldFileAndLeavesNoTemporaryFi
 }
 
 // A write killed before its rename leaves a temporary file beside the slot;
-// the slot's next write removes it, and another slot's stays for that slot.
+// the slot's next write removes it once it is a minute old. A young one may
+// be another run writing the slot at this moment, another slot's stays for
+// that slot, and a player's own copy is no temporary file.
 TEST_P(SaveFileTest, WritingASlotRemovesWhatKilledWritesOfItLeft) {
-  const std::filesystem::path mine = SlotFile(1).parent_path() / ".SaveData01.sav.Ab12Cd";
-  const std::filesystem::path other = SlotFile(1).parent_path() / ".SaveData02.sav.Ab12Cd";
-  WriteFileBytes(mine, {1, 2, 3});
-  WriteFileBytes(other, {1, 2, 3});
+  namespace fs = std::filesystem;
+  struct Entry {
+    const char* name;
+    int ageSeconds;  // negative: written later than now; 0: as written
+    bool removed;
+  };
+  const Entry entries[] = {{".SaveData01.sav.vorn-tmp-Ab12Cd", 120, true},
+                           {".SaveData01.sav.vorn-tmp-Young1", -3600, false},
+                           {".SaveData02.sav.vorn-tmp-Ab12Cd", 120, false},
+                           {".SaveData01.sav.backup", 0, false}};
+  fs::create_directories("Save");
+  for (const Entry& e : entries) {
+    const fs::path file = fs::path("Save") / e.name;
+    WriteFileBytes(file, {1, 2, 3});
+    if (e.ageSeconds != 0)
+      fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::seconds(e.ageSeconds));
+  }
   FillLiveState();
   ASSERT_TRUE(gSaveManager.WriteSaveFile(1, true, "Save\\SaveData"));
-  EXPECT_FALSE(std::filesystem::exists(mine));
-  EXPECT_TRUE(std::filesystem::exists(other));
-  EXPECT_TRUE(std::filesystem::exists(SlotFile(1)));
+  for (const Entry& e : entries) EXPECT_EQ(fs::exists(fs::path("Save") / e.name), !e.removed) << e.name;
+  EXPECT_TRUE(fs::exists(SlotFile(1)));
+}
+
+// A save or Game.ini that is a symbolic link to a file elsewhere: the write
+// goes to that file, which keeps its private mode, and the link stays.
+TEST_P(SaveFileTest, ALinkedSaveOrGameIniIsWrittenThroughTheLinkAndKeepsItsMode) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* link;
+    bool (*write)();
+  };
+  const Case cases[] = {
+      {"Save/SaveData01.sav",
+       [] {
+         FillLiveState();
+         return gSaveManager.WriteSaveFile(1, true, "Save\\SaveData");
+       }},
+      {"Game.ini", [] { return WriteGameIni(0, 1, 2); }},
+  };
+  ScratchFolder elsewhere;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.link);
+    const fs::path target = elsewhere.Write(fs::path(c.link).filename(), "old");
+    fs::permissions(target, fs::perms(0600));
+    fs::create_directories(fs::path(c.link).parent_path().empty() ? "." : fs::path(c.link).parent_path());
+    fs::create_symlink(target, c.link);
+    ASSERT_TRUE(c.write());
+    EXPECT_TRUE(fs::is_symlink(c.link));
+    EXPECT_EQ(fs::read_symlink(c.link), target);
+    const std::string written = ScratchFolder::Read(target);
+    EXPECT_NE(written, "old");
+    EXPECT_GT(written.size(), 3u);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms(0600));
+  }
 }
 
 TEST_P(SaveFileTest, SlotOperations) {

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/files/Files.h"
 #include "support/ScratchFolder.h"
@@ -76,8 +78,9 @@ std::set<std::string> Names(const std::filesystem::path& folder) {
   return names;
 }
 
-// What a replace killed before its rename leaves: ".<name>.XXXXXX". Only
-// those of the files named go, and with an age given only the older ones.
+// What a replace killed before its rename leaves: ".<name>.vorn-tmp-XXXXXX".
+// Only those of the files named go, and with an age given only the older
+// ones; names a person gives a copy ("backup" has six letters too) stay.
 TEST(PlatformFilesReplace, LeftoversOfKilledWritesGoByNameAndAge) {
   ScratchFolder folder(true);
   namespace fs = std::filesystem;
@@ -87,25 +90,92 @@ TEST(PlatformFilesReplace, LeftoversOfKilledWritesGoByNameAndAge) {
     int ageSeconds;  // negative: written later than now
   };
   const Entry entries[] = {
-      {".SaveData01.sav.Ab12Cd", 3600}, {".savedata01.SAV.Qq11Ww", 3600}, {".SaveData01.sav.Fresh1", -3600},
-      {".SaveData02.sav.Ab12Cd", 3600}, {".Game.ini.Zz99Yy", 3600},       {"SaveData01.sav", 3600},
-      {".SaveData01.sav.bak", 3600},    {".SaveData01.sav.ab-cd1", 3600}, {".SaveData01.sav.1234567", 3600},
+      {".SaveData01.sav.vorn-tmp-Ab12Cd", 3600},
+      {".savedata01.SAV.vorn-tmp-Qq11Ww", 3600},
+      {".SaveData01.sav.vorn-tmp-Fresh1", -3600},
+      {".SaveData02.sav.vorn-tmp-Ab12Cd", 3600},
+      {".Game.ini.vorn-tmp-Zz99Yy", 3600},
+      {"SaveData01.sav", 3600},
+      {".SaveData01.sav.bak", 3600},
+      {".SaveData01.sav.backup", 3600},
+      {".MyNotes.sav.backup", 3600},
+      {".SaveData01.sav.Ab12Cd", 3600},
+      {".SaveData01.sav.vorn-tmp-ab-cd", 3600},
+      {".SaveData01.sav.vorn-tmp-1234567", 3600},
+      {".SaveData01.sav.vorn-tmp-Ab12C", 3600},
   };
   for (const Entry& e : entries) {
     const fs::path file = folder.Write(fs::path("Save") / e.name, "x");
     fs::last_write_time(file, now - std::chrono::seconds(e.ageSeconds));
   }
-  fs::create_directory(folder.Path() / "Save" / ".SaveData01.sav.Dir123");
-  fs::last_write_time(folder.Path() / "Save" / ".SaveData01.sav.Dir123", now - std::chrono::hours(1));
+  fs::create_directory(folder.Path() / "Save" / ".SaveData01.sav.vorn-tmp-Dir123");
+  fs::last_write_time(folder.Path() / "Save" / ".SaveData01.sav.vorn-tmp-Dir123", now - std::chrono::hours(1));
 
   EXPECT_EQ(platform::RemoveReplaceLeftovers("Save\\SaveData01.sav", 60), 2);
-  EXPECT_EQ(Names(folder.Path() / "Save").count(".SaveData01.sav.Fresh1"), 1u);
+  EXPECT_EQ(Names(folder.Path() / "Save").count(".SaveData01.sav.vorn-tmp-Fresh1"), 1u);
   EXPECT_EQ(platform::RemoveReplaceLeftovers("save\\SAVEDATA01.SAV", 0), 1);
   EXPECT_EQ(platform::RemoveReplaceLeftovers("Save\\*.sav", 60), 1);
   EXPECT_EQ(platform::RemoveReplaceLeftovers("No\\such\\folder\\*.sav", 0), 0);
-  const std::set<std::string> left = {".Game.ini.Zz99Yy",       "SaveData01.sav",          ".SaveData01.sav.bak",
-                                      ".SaveData01.sav.ab-cd1", ".SaveData01.sav.1234567", ".SaveData01.sav.Dir123"};
+  const std::set<std::string> left = {".Game.ini.vorn-tmp-Zz99Yy",
+                                      "SaveData01.sav",
+                                      ".SaveData01.sav.bak",
+                                      ".SaveData01.sav.backup",
+                                      ".MyNotes.sav.backup",
+                                      ".SaveData01.sav.Ab12Cd",
+                                      ".SaveData01.sav.vorn-tmp-ab-cd",
+                                      ".SaveData01.sav.vorn-tmp-1234567",
+                                      ".SaveData01.sav.vorn-tmp-Ab12C",
+                                      ".SaveData01.sav.vorn-tmp-Dir123"};
   EXPECT_EQ(Names(folder.Path() / "Save"), left);
+}
+
+// A replaced file reached through symbolic links: every link stays a link,
+// the file at the end of the chain takes the new bytes and keeps its mode,
+// and its temporary file was made beside it (the rename stays in one
+// folder). A link to nothing yet makes the file it names.
+TEST(PlatformFilesReplace, LinksStayLinksAndTheFileKeepsItsMode) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> links;  // link -> what it says
+    const char* file;                                        // where the bytes land
+    int mode;                                                // -1: no file before
+  };
+  const Case cases[] = {
+      {"absolute", {{"game/Game.ini", "@/elsewhere/real.ini"}}, "elsewhere/real.ini", 0600},
+      {"relative", {{"game/Game.ini", "../elsewhere/real.ini"}}, "elsewhere/real.ini", 0640},
+      {"chain",
+       {{"game/Game.ini", "link.ini"}, {"game/link.ini", "../elsewhere/real.ini"}},
+       "elsewhere/real.ini",
+       0604},
+      {"to nothing yet", {{"game/Game.ini", "../elsewhere/new.ini"}}, "elsewhere/new.ini", -1},
+      {"plain file", {}, "game/Game.ini", 0600},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder(true);
+    fs::create_directories(folder.Path() / "game");
+    fs::create_directories(folder.Path() / "elsewhere");
+    if (c.mode >= 0) {
+      folder.Write(c.file, "old");
+      fs::permissions(folder.Path() / c.file, fs::perms(c.mode));
+    }
+    for (const auto& [link, target] : c.links) {
+      const std::string to = target[0] == '@' ? (folder.Path() / (target + 2)).string() : target;
+      fs::create_symlink(to, folder.Path() / link);
+    }
+    ASSERT_EQ(platform::FileReplaceAtomic("game\\Game.ini", "new", 3), platform::ReplaceResult::Ok);
+    for (const auto& [link, target] : c.links) EXPECT_TRUE(fs::is_symlink(folder.Path() / link)) << link;
+    EXPECT_EQ(ScratchFolder::Read(folder.Path() / c.file), "new");
+    struct stat info {};
+    ASSERT_EQ(lstat((folder.Path() / c.file).c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(static_cast<int>(info.st_mode & 07777), c.mode >= 0 ? c.mode : static_cast<int>(0666 & ~mask));
+    EXPECT_EQ(EntryCount(folder.Path() / "game"), c.links.empty() ? 1u : c.links.size());
+    EXPECT_EQ(EntryCount(folder.Path() / "elsewhere"), c.links.empty() ? 0u : 1u);
+  }
 }
 
 // A folder that takes no new file is told apart from other failures (a

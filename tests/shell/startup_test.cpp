@@ -10,6 +10,7 @@
 #include "gamedata/Database.h"
 #include "gamedata/GameInfo.h"
 #include "gamedata/GlobalObjects.h"
+#include "gamedata/SaveManager.h"
 #include "gamedata/VariableStore.h"
 #include "map/CurrentMap.h"
 #include "map/Hero.h"
@@ -157,27 +158,48 @@ TEST_F(StartupTest, AHeadlessRunWritesBackTheWindowModeItRead) {
 }
 
 // Temporary files of saves and Game.ini that a killed run left behind go at
-// the start, unless written in the last minute (another run of the folder
-// may be writing them); other files stay.
-TEST_F(StartupTest, TheStartRemovesOldLeftoversOfKilledWrites) {
+// the start and at a write of their slot, unless written in the last minute
+// (another run of the folder may be writing them). Files a player named like
+// them ("backup" has six letters, as the random part has) stay, old or new.
+TEST_F(StartupTest, OldLeftoversOfKilledWritesGoAtTheStartAndAtASlotWrite) {
   namespace fs = std::filesystem;
-  const auto now = fs::file_time_type::clock::now();
+  enum class Age { Old, New, Young };  // an hour back, as written, ahead of the clock
   struct Entry {
     const char* name;
-    bool old;
+    Age age;
     bool removed;
   };
-  const Entry entries[] = {{"Save/.SaveData03.sav.Ab12Cd", true, true},   {".Game.ini.Zz99Yy", true, true},
-                           {"Save/.SaveData04.sav.Cd34Ef", false, false}, {"Save/SaveData03.sav", true, false},
-                           {"Save/.notes.txt.Ab12Cd", true, false},       {"Data/.SaveData01.sav.Ab12Cd", true, false}};
-  for (const Entry& e : entries) {
+  // The temporary files are named as FileReplaceAtomic names them.
+  const Entry atStart[] = {{"Save/.SaveData03.sav.vorn-tmp-Ab12Cd", Age::Old, true},
+                           {".Game.ini.vorn-tmp-Zz99Yy", Age::Old, true},
+                           {"Save/.SaveData04.sav.vorn-tmp-Cd34Ef", Age::Young, false},
+                           {"Save/SaveData03.sav", Age::Old, false},
+                           {"Save/.notes.txt.vorn-tmp-Ab12Cd", Age::Old, false},
+                           {"Data/.SaveData01.sav.vorn-tmp-Ab12Cd", Age::Old, false},
+                           {".Game.ini.backup", Age::Old, false},
+                           {"Save/.SaveData01.sav.backup", Age::Old, false},
+                           {"Save/.MyNotes.sav.backup", Age::Old, false}};
+  // Made after the start, before slot 2 is written.
+  const Entry atSlotWrite[] = {{"Save/.SaveData02.sav.vorn-tmp-Old111", Age::Old, true},
+                               {"Save/.SaveData02.sav.vorn-tmp-Young1", Age::Young, false},
+                               {"Save/.SaveData02.sav.backup", Age::New, false}};
+  const auto make = [&](const Entry& e) {
     const fs::path file = folder.Write(e.name, "x");
     // Young: a write time ahead of the clock, whatever the test's pace.
-    fs::last_write_time(file, e.old ? now - std::chrono::hours(1) : now + std::chrono::hours(1));
-  }
+    const auto now = fs::file_time_type::clock::now();
+    if (e.age != Age::New)
+      fs::last_write_time(file, e.age == Age::Old ? now - std::chrono::hours(1) : now + std::chrono::hours(1));
+  };
+  for (const Entry& e : atStart) make(e);
   options.frames = 1;
   EXPECT_EQ(GameMain(options), 0);
-  for (const Entry& e : entries) EXPECT_EQ(fs::exists(folder.Path() / e.name), !e.removed) << e.name;
+  for (const Entry& e : atStart) EXPECT_EQ(fs::exists(folder.Path() / e.name), !e.removed) << e.name;
+
+  for (const Entry& e : atSlotWrite) make(e);
+  ASSERT_TRUE(gSaveManager.WriteSaveFile(2, true, "Save\\SaveData"));
+  EXPECT_TRUE(fs::exists(folder.Path() / "Save" / "SaveData02.sav"));
+  for (const Entry& e : atSlotWrite) EXPECT_EQ(fs::exists(folder.Path() / e.name), !e.removed) << e.name;
+  for (const Entry& e : atStart) EXPECT_EQ(fs::exists(folder.Path() / e.name), !e.removed) << e.name;
 }
 
 TEST_F(StartupTest, OurOptionsAreTakenOffTheCommandLine) {

@@ -313,14 +313,39 @@ void SplitPattern(std::string_view pattern, std::string* nativeDir, std::string*
 }
 
 // The temporary file FileReplaceAtomic writes for a target: "." + target name +
-// "." + mkostemp's six letters or digits. The target name is returned.
+// kTemporaryMark + mkostemp's six letters or digits. The mark is one no person
+// gives a file of their own (".Game.ini.backup" is someone's copy, not ours).
+constexpr std::string_view kTemporaryMark = ".vorn-tmp-";
+constexpr size_t kTemporaryRandom = 6;
+
+// True when `name` is such a temporary file; the target name is returned.
 bool ReplaceTemporaryTarget(std::string_view name, std::string_view* target) {
-  constexpr size_t kSuffix = 7;  // ".XXXXXX"
-  if (name.size() < 2 + kSuffix || name[0] != '.' || name[name.size() - kSuffix] != '.') return false;
-  for (size_t i = name.size() - kSuffix + 1; i < name.size(); ++i)
+  constexpr size_t kSuffix = kTemporaryMark.size() + kTemporaryRandom;
+  if (name.size() < 2 + kSuffix || name[0] != '.') return false;
+  if (name.substr(name.size() - kSuffix, kTemporaryMark.size()) != kTemporaryMark) return false;
+  for (size_t i = name.size() - kTemporaryRandom; i < name.size(); ++i)
     if (std::isalnum(static_cast<unsigned char>(name[i])) == 0) return false;
   *target = name.substr(1, name.size() - 1 - kSuffix);
   return true;
+}
+
+// The file a write of `native` lands in: a symbolic link is followed to its
+// last target (which may not exist yet), so the link itself stays a link.
+// A loop of links gives the path itself back; the rename then fails as the
+// open would.
+std::string FollowLinks(const std::string& native) {
+  std::string current = native;
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat info {};
+    if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+    std::array<char, PATH_MAX> buffer{};
+    const ssize_t length = readlink(current.c_str(), buffer.data(), buffer.size());
+    if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) return native;
+    const std::string link(buffer.data(), static_cast<size_t>(length));
+    const size_t slash = current.find_last_of('/');
+    current = link[0] == '/' || slash == std::string::npos ? link : current.substr(0, slash + 1) + link;
+  }
+  return native;
 }
 
 bool FillFindData(const std::string& nativeDir, const std::string& diskName, const std::string& runtimeName,
@@ -542,28 +567,37 @@ int RemoveReplaceLeftovers(std::string_view pattern, int64_t minimumAgeSeconds) 
 
 ReplaceResult FileReplaceAtomic(std::string_view path, const void* data, int64_t bytes) {
   if (bytes < 0) return ReplaceResult::Failed;
-  const std::string native = NativePath(path);
+  const std::string native = FollowLinks(NativePath(path));
   const size_t slash = native.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string(".") : slash == 0 ? "/" : native.substr(0, slash);
   const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
   // A dot file beside the target: the rename stays within one volume.
-  std::string temporary = JoinNative(folder, "." + name + ".XXXXXX");
+  std::string temporary =
+      JoinNative(folder, "." + name + std::string(kTemporaryMark) + std::string(kTemporaryRandom, 'X'));
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOSPC || errno == EDQUOT) return ReplaceResult::NoSpace;
     return errno == EACCES || errno == EPERM || errno == EROFS ? ReplaceResult::NoTemporary : ReplaceResult::Failed;
   }
   ListingCacheClear();
+  // The file keeps the mode it had (a player's 0600 stays private); a new one
+  // follows the process's umask like any new file.
+  mode_t mode = 0;
+  struct stat old {};
+  if (stat(native.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    mode = old.st_mode & 07777;
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
   const bool written = WriteAll(fd, static_cast<const char*>(data), static_cast<size_t>(bytes));
   int error = written ? 0 : errno;
-  const bool flushed = written && fsync(fd) == 0;
+  const bool flushed = written && fchmod(fd, mode) == 0 && fsync(fd) == 0;
   if (written && !flushed) error = errno;
   const bool closed = close(fd) == 0;
   if (flushed && !closed) error = errno;
-  // The file's mode follows the process's umask like any new file.
-  const mode_t mask = umask(0);
-  umask(mask);
-  const bool ready = flushed && closed && chmod(temporary.c_str(), 0666 & ~mask) == 0;
+  const bool ready = flushed && closed;
   if (!ready || rename(temporary.c_str(), native.c_str()) != 0) {
     if (ready) error = errno;
     unlink(temporary.c_str());

@@ -62,12 +62,15 @@ enum class ReplaceResult {
 // Replaces the file's contents all at once: the bytes go to a temporary file
 // in the same folder, are flushed to the disk and renamed over the file. On
 // any failure the temporary file is removed and the file is left as it was.
+// A symbolic link stays a link: the file it leads to is the one replaced. The
+// file keeps its mode; a new one takes the umask's.
 ReplaceResult FileReplaceAtomic(std::string_view path, const void* data, int64_t bytes);
 // Removes the temporary files FileReplaceAtomic leaves behind when the
 // process is killed mid-write, for every file the pattern names ('*' and '?'
-// in its last component). With a positive `minimumAgeSeconds` only those
-// last written at least that long ago go (another process may be writing a
-// younger one). Returns how many went.
+// in its last component). They carry a mark of their own, so a player's
+// ".name.backup" is never taken for one. With a positive `minimumAgeSeconds`
+// only those last written at least that long ago go (another process may be
+// writing a younger one). Returns how many went.
 int RemoveReplaceLeftovers(std::string_view pattern, int64_t minimumAgeSeconds);
 
 // True when the file exists and this process may not write it.
