@@ -343,7 +343,12 @@ std::string FollowLinks(const std::string& native) {
     if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) return native;
     const std::string link(buffer.data(), static_cast<size_t>(length));
     const size_t slash = current.find_last_of('/');
-    current = link[0] == '/' || slash == std::string::npos ? link : current.substr(0, slash + 1) + link;
+    if (link[0] == '/' || slash == std::string::npos) {
+      current = link;
+    } else {
+      current.resize(slash + 1);  // a relative link starts from the link's own folder
+      current += link;
+    }
   }
   return native;
 }
