@@ -186,8 +186,7 @@ TEST_F(StartMessagesTest, FilesOfTheCommandLineThatCannotBeUsedEndTheStart) {
     GameProcess run(c.arguments, Environment({"SDL_VIDEODRIVER=dummy"}), errors);
     EXPECT_EQ(run.WaitForExit(kHangGuardSeconds), c.exitCode);
     const std::vector<std::string> lines = Lines(ScratchFolder::Read(errors));
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], c.line);
+    EXPECT_EQ(lines.empty() ? std::string() : lines[0], c.line);
     // Only a usage error adds the usage.
     if (c.exitCode == 1) {
       EXPECT_EQ(lines.size(), 1u) << ScratchFolder::Read(errors);
