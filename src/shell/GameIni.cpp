@@ -78,7 +78,7 @@ int ReadGameIni(GameIniValues& values) {
   values = GameIniValues{};
   // A real Game.ini is a few hundred bytes; anything that is no regular file
   // or far larger than that is taken as no file at all.
-  constexpr int64_t kMaxGameIniBytes = 64 * 1024;
+  constexpr int64_t kMaxGameIniBytes = int64_t{64} << 10;
   std::string bytes;
   if (platform::ReadSmallRegularFile("Game.ini", kMaxGameIniBytes, &bytes) != platform::SmallFileRead::Ok) {
     values.start = -1;
