@@ -76,19 +76,14 @@ void ParseGameIniText(std::string_view bytes, GameIniValues& values) {
 
 int ReadGameIni(GameIniValues& values) {
   values = GameIniValues{};
-  const int file = platform::FileOpen("Game.ini", platform::FileAccess::Read);
-  if (!file) {
+  // A real Game.ini is a few hundred bytes; anything that is no regular file
+  // or far larger than that is taken as no file at all.
+  constexpr int64_t kMaxGameIniBytes = int64_t{64} << 10;
+  std::string bytes;
+  if (platform::ReadSmallRegularFile("Game.ini", kMaxGameIniBytes, &bytes) != platform::SmallFileRead::Ok) {
     values.start = -1;
     return -1;
   }
-  std::string bytes;
-  char buffer[4096];
-  for (;;) {
-    const int64_t got = platform::FileRead(file, buffer, sizeof buffer);
-    if (got <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(got));
-  }
-  platform::FileClose(file);
   ParseGameIniText(bytes, values);
   return 1;
 }

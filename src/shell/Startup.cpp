@@ -1,5 +1,7 @@
 #include "shell/Startup.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -91,6 +93,7 @@ int SettingsByte(int index) {
 
 bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& options, std::string& error) {
   std::string rest;
+  bool firstPlain = true;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     const bool hasValue = i + 1 < arguments.size();
@@ -117,18 +120,28 @@ bool ParseGameArguments(const std::vector<std::string>& arguments, GameOptions& 
       if (options.renderer != GameOptions::Renderer::Settings && options.renderer != renderer)
         return error = "--opengl and --software exclude each other", false;
       options.renderer = renderer;
-    } else if (argument == "--help") {
+    } else if (argument == "--help" || argument == "-h") {
       options.help = true;
     } else if (argument.size() > 2 && argument.compare(0, 2, "--") == 0) {
       return error = "unknown option " + argument, false;
-    } else if (options.gameFolder.empty() && std::filesystem::is_directory(argument)) {
+    } else if (options.gameFolder.empty() &&
+               (std::filesystem::is_directory(argument) || (firstPlain && argument.find('/') != std::string::npos))) {
+      // A path in the game folder's place names the game folder even when
+      // it is mistyped: the start then says it is missing.
       options.gameFolder = argument;
+      firstPlain = false;
     } else {
       if (!rest.empty()) rest += ' ';
       rest += argument;
+      firstPlain = false;
     }
   }
   if (!options.screenshots.empty() && !options.headless) return error = "--screenshot needs --headless", false;
+  for (const auto& [frame, file] : options.screenshots)
+    if (frame > options.frames)
+      return error = "--screenshot " + std::to_string(frame) + ":" + file + " comes after the last frame (" +
+                     std::to_string(options.frames) + ")",
+             false;
   if (!options.replayFile.empty())
     options.replayFile = platform::Utf8ToCp932(std::filesystem::absolute(options.replayFile).string());
   // Screenshot files named relative to where the player was started.
@@ -147,7 +160,7 @@ std::string GameUsage(const std::string& command) {
          "  --screenshot FRAME:FILE  (with --headless) write the screen after FRAME to FILE as PNG\n"
          "  --opengl                 draw with OpenGL, even on a software rasteriser\n"
          "  --software               draw in software (as SoftModeFlag=1 in Game.ini)\n"
-         "  --help                   show this text and end\n"
+         "  -h, --help               show this text and end\n"
          "  Play_As_Test             test play, when nothing else is left after the options\n";
 }
 
@@ -220,19 +233,61 @@ bool LoadReplayLog(const std::vector<uint8_t>& bytes) {
 
 namespace {
 
-// The replay file named on the command line, read whole.
-bool LoadReplayFile(const std::string& path) {
-  const int file = platform::FileOpen(path, platform::FileAccess::Read);
-  if (!file) return false;
-  std::vector<uint8_t> bytes;
-  uint8_t buffer[4096];
-  for (;;) {
-    const int64_t got = platform::FileRead(file, buffer, sizeof buffer);
-    if (got <= 0) break;
-    bytes.insert(bytes.end(), buffer, buffer + got);
+// Far beyond any real replay log (a few bytes per run of equal frames).
+constexpr int64_t kMaxReplayBytes = int64_t{64} << 20;
+
+// Takes the replay log named on the command line; on failure, why not.
+bool LoadReplayFile(const std::string& path, std::string& problem) {
+  std::string bytes;
+  switch (platform::ReadSmallRegularFile(path, kMaxReplayBytes, &bytes)) {
+    case platform::SmallFileRead::Ok: break;
+    case platform::SmallFileRead::Missing: return problem = "does not exist", false;
+    case platform::SmallFileRead::Unreadable: return problem = "cannot be read", false;
+    case platform::SmallFileRead::NotRegular: return problem = "is not a regular file", false;
+    case platform::SmallFileRead::TooLarge: return problem = "is larger than 64 MiB", false;
   }
-  platform::FileClose(file);
-  return LoadReplayLog(bytes);
+  if (!LoadReplayLog(std::vector<uint8_t>(bytes.begin(), bytes.end()))) return problem = "holds no replay log", false;
+  return true;
+}
+
+// Why a screenshot cannot be written to `file` (a path on disk), or nothing:
+// told before playing rather than found at the frame.
+std::string ScreenshotProblem(const std::filesystem::path& file) {
+  std::error_code error;
+  const auto status = std::filesystem::status(file, error);
+  if (std::filesystem::exists(status)) {
+    if (std::filesystem::is_directory(status)) return "is a folder";
+    return access(file.c_str(), W_OK) == 0 ? std::string() : "cannot be written";
+  }
+  const std::filesystem::path folder = file.parent_path();
+  if (!std::filesystem::is_directory(folder, error)) return "is in no folder that exists";
+  return access(folder.c_str(), W_OK | X_OK) == 0 ? std::string() : "is in a folder that cannot be written";
+}
+
+// The files and the folder the command line names, checked before anything
+// is started or written. False after a line on stderr saying what is wrong.
+bool CheckCommandLineFiles(const GameOptions& options) {
+  const char* command = options.command.c_str();
+  if (!options.gameFolder.empty() && !std::filesystem::is_directory(options.gameFolder)) {
+    const bool exists = std::filesystem::exists(options.gameFolder);
+    (void)std::fprintf(stderr, exists ? "%s: %s is not a folder\n" : "%s: the folder %s does not exist\n", command,
+                       options.gameFolder.c_str());
+    return false;
+  }
+  for (const auto& [frame, file] : options.screenshots) {
+    const std::string problem = ScreenshotProblem(platform::NativePath(file));
+    if (problem.empty()) continue;
+    (void)std::fprintf(stderr, "%s: the screenshot file %s %s\n", command, platform::Cp932ToUtf8(file).c_str(),
+                       problem.c_str());
+    return false;
+  }
+  std::string problem;
+  if (!options.replayFile.empty() && !LoadReplayFile(options.replayFile, problem)) {
+    (void)std::fprintf(stderr, "%s: the replay file %s %s\n", command,
+                       platform::Cp932ToUtf8(options.replayFile).c_str(), problem.c_str());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -257,12 +312,13 @@ int GameMain(const GameOptions& options) {
   // A missing Game.dat is a failed start, not a normal end.
   if (started == 0) return 1;
   if (started != 1) return started;
-  PlayGame(options, session);
+  const bool played = PlayGame(options, session);
   ShutDownGame(session);
-  return 0;
+  return played ? 0 : 1;
 }
 
 int StartGame(const GameOptions& options, GameSession& session) {
+  if (!CheckCommandLineFiles(options)) return 0;
   gTestPlay = options.commandLine == "Play_As_Test" ? 1 : 0;
   const int desktopDepth = platform::DesktopColorDepth();
   SetMainWindowIcon(101);
@@ -330,9 +386,6 @@ int StartGame(const GameOptions& options, GameSession& session) {
                          failure.c_str());
     return -1;
   }
-  if (!options.replayFile.empty() && !LoadReplayFile(options.replayFile))
-    (void)std::fprintf(stderr, "%s: the replay file %s cannot be read\n", options.command.c_str(),
-                       platform::Cp932ToUtf8(options.replayFile).c_str());
   SetNoticeOutput(options.headless ? NoticeOutput::Stderr : NoticeOutput::Screen);
 
   // The command line's choice holds for this run only; an unfinished start
@@ -371,14 +424,25 @@ int StartGame(const GameOptions& options, GameSession& session) {
   return 1;
 }
 
-void PlayGame(const GameOptions& options, GameSession& session) {
+bool PlayGame(const GameOptions& options, GameSession& session) {
   if (options.headless) {
-    for (int frame = 1; frame <= options.frames; ++frame) {
+    int frame = 1;
+    for (; frame <= options.frames; ++frame) {
       if (!RunHeadlessPass(session)) break;
-      for (const auto& [at, file] : options.screenshots)
-        if (at == frame) SaveScreenAreaPng(0, 0, 640, 480, file.c_str(), 9);
+      for (const auto& [at, file] : options.screenshots) {
+        if (at != frame || SaveScreenAreaPng(0, 0, 640, 480, file.c_str(), 9) == 0) continue;
+        (void)std::fprintf(stderr, "%s: the screenshot file %s could not be written\n", options.command.c_str(),
+                           platform::Cp932ToUtf8(file).c_str());
+        return false;
+      }
     }
-    return;
+    // A game that ended early leaves later screenshots unwritten.
+    for (const auto& [at, file] : options.screenshots) {
+      if (at < frame) continue;
+      (void)std::fprintf(stderr, "%s: the game ended before the screenshot of frame %d\n", options.command.c_str(), at);
+      return false;
+    }
+    return true;
   }
   for (;;) {
     RestartGame(session.firstPass);
@@ -388,6 +452,7 @@ void PlayGame(const GameOptions& options, GameSession& session) {
     }
     if (gGameSystem.runState == -1) break;
   }
+  return true;
 }
 
 void ShutDownGame(GameSession& session) {

@@ -28,7 +28,7 @@ struct GameOptions {
   // software rasteriser, or software; Game.ini keeps its own setting.
   enum class Renderer { Settings, OpenGl, Software };
   Renderer renderer = Renderer::Settings;
-  // --help: the usage is printed and nothing runs.
+  // --help or -h: the usage is printed and nothing runs.
   bool help = false;
   // The name the player was started by, which its messages on stderr give.
   std::string command = "Game";
@@ -53,17 +53,21 @@ struct GameSession {
   bool firstPass = true;
 };
 
-// The whole run: 0 after a normal end, 1 when Game.dat cannot be read, -1
-// when the media layer fails to start (each failure says why on stderr).
+// The whole run: 0 after a normal end; 1 when the game folder, the replay
+// file or a screenshot's file named on the command line cannot be used, when
+// Game.dat cannot be read or a screenshot was not written; -1 when the media
+// layer fails to start (each failure says why on stderr).
 int GameMain(const GameOptions& options);
 
 // The three stages of GameMain. StartGame: 1 when the game is ready for the
-// restart point; 0 when Game.dat cannot be read (fonts already removed); -1
-// when the media layer failed.
+// restart point; 0 when a file or folder of the command line cannot be used
+// (before anything starts) or Game.dat cannot be read (fonts already
+// removed); -1 when the media layer failed.
 int StartGame(const GameOptions& options, GameSession& session);
 // Restart point, main loop and returns to the title until the run state is -1
-// (or, headless, the frames are done).
-void PlayGame(const GameOptions& options, GameSession& session);
+// (or, headless, the frames are done). False when a screenshot could not be
+// written or the game ended before its frame (said on stderr).
+bool PlayGame(const GameOptions& options, GameSession& session);
 void ShutDownGame(GameSession& session);
 
 // The restart point (after start-up and at each return to the title).

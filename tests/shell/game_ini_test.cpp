@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "gamedata/GameText.h"
@@ -95,6 +97,39 @@ TEST_F(GameIniTest, MissingFileGivesDefaultsAndKeepsTheGlobals) {
   EXPECT_EQ(values.frameSkip, 0);
   EXPECT_EQ(gScreenShotFlag, 0);
   EXPECT_EQ(gProxy, "kept");
+}
+
+// Only a regular file of a size a Game.ini could have is read: a link to a
+// device (endless bytes), a FIFO (no writer: a read would wait for ever), a
+// folder and a file past the bound are taken as no file at all.
+TEST_F(GameIniTest, OnlyASmallRegularFileIsRead) {
+  namespace fs = std::filesystem;
+  const fs::path ini = folder.Path() / "Game.ini";
+  const std::string settings = "SoftModeFlag=1\r\n";
+  constexpr size_t kBound = 64 * 1024;
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+    int result;
+  };
+  const Case cases[] = {
+      {"a link to /dev/zero", [&] { fs::create_symlink("/dev/zero", ini); }, -1},
+      {"a FIFO", [&] { ASSERT_EQ(mkfifo(ini.c_str(), 0644), 0); }, -1},
+      {"a folder", [&] { fs::create_directory(ini); }, -1},
+      {"one byte past the bound",
+       [&] { folder.Write("Game.ini", settings + std::string(kBound - settings.size() + 1, ' ')); }, -1},
+      {"at the bound", [&] { folder.Write("Game.ini", settings + std::string(kBound - settings.size(), ' ')); }, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(ini);
+    c.make();
+    GameIniValues values;
+    EXPECT_EQ(ReadGameIni(values), c.result);
+    EXPECT_EQ(values.start, c.result == 1 ? 0 : -1);
+    EXPECT_EQ(values.softMode, c.result == 1 ? 1 : 0);
+    EXPECT_EQ(values.windowMode, 1);
+  }
 }
 
 TEST_F(GameIniTest, WrittenFileHasTheTemplateWithCrLfAndReadsBack) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -96,19 +98,19 @@ TEST_F(StartMessagesTest, NoDisplayEndsWithTheCauseAndTheWayToRunHeadless) {
 
 // Without Game.dat there is no game: the reader's box (on stderr too) and a
 // line naming the folder that was searched, exit code 1, windowed or
-// headless. A path that is no folder leaves Game's own folder searched.
+// headless. A word that names no folder (and is no path) is the game's own
+// command line, and Game's own folder is searched.
 TEST_F(StartMessagesTest, AMissingGameDatNamesTheFolderSearched) {
   const fs::path withoutDat = scratch.Path() / "without";
   WriteSampleGame(withoutDat);
   fs::remove(withoutDat / "Game.dat");
   const fs::path empty = scratch.Path() / "empty";
   fs::create_directories(empty);
-  const fs::path file = scratch.Write("file.txt", "not a game");
   const fs::path own = GameExecutable().parent_path();
   struct Case {
     fs::path argument, searched;
   };
-  const Case cases[] = {{withoutDat, withoutDat}, {empty, empty}, {file, own}, {scratch.Path() / "missing", own}};
+  const Case cases[] = {{withoutDat, withoutDat}, {empty, empty}, {"no-such-word", own}};
   for (const Case& c : cases) {
     for (const bool headless : {false, true}) {
       SCOPED_TRACE(c.argument.string() + (headless ? " headless" : " windowed"));
@@ -123,6 +125,74 @@ TEST_F(StartMessagesTest, AMissingGameDatNamesTheFolderSearched) {
     }
   }
   EXPECT_FALSE(fs::exists(withoutDat / "Game.ini"));
+}
+
+// What the command line names is checked before anything starts: a path in
+// the game folder's place that is no folder, a replay file that is missing,
+// no regular file, too large or no replay log, and a screenshot that cannot
+// be written or comes after the last frame each end the start with a line
+// that names it and a non-zero exit, and nothing is written.
+TEST_F(StartMessagesTest, FilesOfTheCommandLineThatCannotBeUsedEndTheStart) {
+  const fs::path file = scratch.Write("file.txt", "not a game");
+  const fs::path fifo = scratch.Path() / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  const fs::path large = scratch.Write("large.replay", "");
+  fs::resize_file(large, (int64_t{64} << 20) + 1);  // sparse: nothing is written
+  const fs::path damaged = scratch.Write("damaged.replay", std::string("\x01\xff\xff\xff\x7f", 5));
+  const fs::path missing = scratch.Path() / "missing";
+  const std::string g = game.string();
+  struct Case {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string line;  // the first line on stderr
+  };
+  const Case cases[] = {
+      {{"--headless", "5", missing.string()}, 1, "Game: the folder " + missing.string() + " does not exist"},
+      {{missing.string() + "/"}, 1, "Game: the folder " + missing.string() + "/ does not exist"},
+      {{"--headless", "5", file.string()}, 1, "Game: " + file.string() + " is not a folder"},
+      {{"--headless", "5", "--replay", missing.string(), g},
+       1,
+       "Game: the replay file " + missing.string() + " does not exist"},
+      {{"--headless", "5", "--replay", "/dev/zero", g}, 1, "Game: the replay file /dev/zero is not a regular file"},
+      {{"--headless", "5", "--replay", fifo.string(), g},
+       1,
+       "Game: the replay file " + fifo.string() + " is not a regular file"},
+      {{"--headless", "5", "--replay", scratch.Path().string(), g},
+       1,
+       "Game: the replay file " + scratch.Path().string() + " is not a regular file"},
+      {{"--headless", "5", "--replay", large.string(), g},
+       1,
+       "Game: the replay file " + large.string() + " is larger than 64 MiB"},
+      {{"--headless", "5", "--replay", damaged.string(), g},
+       1,
+       "Game: the replay file " + damaged.string() + " holds no replay log"},
+      {{"--headless", "5", "--screenshot", "5:" + (missing / "shot.png").string(), g},
+       1,
+       "Game: the screenshot file " + (missing / "shot.png").string() + " is in no folder that exists"},
+      {{"--headless", "5", "--screenshot", "5:" + (file / "shot.png").string(), g},
+       1,
+       "Game: the screenshot file " + (file / "shot.png").string() + " is in no folder that exists"},
+      {{"--headless", "5", "--screenshot", "5:" + scratch.Path().string(), g},
+       1,
+       "Game: the screenshot file " + scratch.Path().string() + " is a folder"},
+      {{"--headless", "5", "--screenshot", "6:shot.png", g},
+       2,
+       "Game: --screenshot 6:shot.png comes after the last frame (5)"},
+  };
+  for (const Case& c : cases) {
+    std::string trace;
+    for (const std::string& argument : c.arguments) trace += argument + " ";
+    SCOPED_TRACE(trace);
+    GameProcess run(c.arguments, Environment({"SDL_VIDEODRIVER=dummy"}), errors);
+    EXPECT_EQ(run.WaitForExit(kHangGuardSeconds), c.exitCode);
+    const std::vector<std::string> lines = Lines(ScratchFolder::Read(errors));
+    EXPECT_EQ(lines.empty() ? std::string() : lines[0], c.line);
+    // Only a usage error adds the usage.
+    if (c.exitCode == 1) {
+      EXPECT_EQ(lines.size(), 1u) << ScratchFolder::Read(errors);
+    }
+    EXPECT_FALSE(fs::exists(game / "Game.ini"));
+  }
 }
 
 // A second windowed copy is refused and says so; headless runs take no part:
@@ -174,6 +244,19 @@ TEST_F(StartMessagesTest, WithoutASoundDeviceOneLineSaysSoundIsOff) {
   if (!lines.empty()) {
     EXPECT_NE(lines[0].find("sound is off"), std::string::npos) << lines[0];
   }
+}
+
+// The line on a missing sound device starts with the player's name, as the
+// other start-up lines do; a sound driver that does not exist brings it.
+TEST_F(StartMessagesTest, TheSoundOffLineNamesThePlayer) {
+  std::vector<std::string> environment = Environment({"SDL_VIDEODRIVER=dummy"});
+  environment.emplace_back("SDL_AUDIODRIVER=no-such-driver");
+  GameProcess run({game.string()}, environment, errors);
+  ASSERT_TRUE(AppearsWhileRunning(game / "Game.ini", run));
+  EXPECT_EQ(run.Terminate(kHangGuardSeconds), 0);
+  const std::vector<std::string> lines = Lines(ScratchFolder::Read(errors));
+  ASSERT_EQ(lines.size(), 1u) << ScratchFolder::Read(errors);
+  EXPECT_EQ(lines[0].rfind("Game: no sound device could be opened, sound is off (", 0), 0u) << lines[0];
 }
 
 }  // namespace

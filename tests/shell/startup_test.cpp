@@ -218,7 +218,8 @@ TEST_F(StartupTest, OurOptionsAreTakenOffTheCommandLine) {
                                                      {"--headless", "x"},
                                                      {"--headless", "1", "--screenshot", "0:a.png"},
                                                      {"--headless", "1", "--screenshot", "3"},
-                                                     {"--screenshot", "3:a.png"}};
+                                                     {"--screenshot", "3:a.png"},
+                                                     {"--screenshot", "3:a.png", "--headless", "2"}};
   for (const auto& arguments : bad) {
     GameOptions rejected;
     EXPECT_FALSE(ParseGameArguments(arguments, rejected, error)) << arguments[0];
@@ -241,6 +242,7 @@ TEST_F(StartupTest, OptionsFromATable) {
       {{"--software", "--software"}, true, Renderer::Software, false, ""},
       {{"--opengl", "--software"}, false, Renderer::Settings, false, ""},
       {{"--help"}, true, Renderer::Settings, true, ""},
+      {{"-h"}, true, Renderer::Settings, true, ""},
       {{"--help", "--headless", "1", "x"}, true, Renderer::Settings, true, "x"},
       {{"--bogus"}, false, Renderer::Settings, false, ""},
       {{"--help", "--opengl=1"}, false, Renderer::Settings, false, ""},
@@ -271,6 +273,69 @@ TEST_F(StartupTest, OptionsFromATable) {
   for (const char* option : {"--headless N", "--replay FILE", "--screenshot FRAME:FILE", "--opengl", "--software",
                              "--help", "GAME_FOLDER", "Play_As_Test"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+// The first argument after the options is the game folder when it is one,
+// or when it is plainly a path (the start then says the folder is missing);
+// any other word is the game's own command line.
+TEST_F(StartupTest, APathInTheGameFoldersPlaceIsTheGameFolder) {
+  const std::string existing = folder.Path().string();
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string gameFolder, commandLine;
+  };
+  const Case cases[] = {
+      {{"/no/such/game"}, "/no/such/game", ""},
+      {{"typo/", "Play_As_Test"}, "typo/", "Play_As_Test"},
+      {{"typo"}, "", "typo"},
+      {{"Play_As_Test", "/no/such/game"}, "", "Play_As_Test /no/such/game"},
+      {{"x", existing}, existing, "x"},
+      {{existing, "/no/such/game"}, existing, "/no/such/game"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments[0]);
+    GameOptions parsed;
+    std::string error;
+    ASSERT_TRUE(ParseGameArguments(c.arguments, parsed, error)) << error;
+    EXPECT_EQ(parsed.gameFolder, c.gameFolder);
+    EXPECT_EQ(parsed.commandLine, c.commandLine);
+  }
+}
+
+// A screenshot that cannot be written when its frame comes, or whose frame
+// the game never reaches, fails the run with a line that says so.
+TEST_F(StartupTest, AScreenshotNotWrittenFailsTheRun) {
+  namespace fs = std::filesystem;
+  const fs::path shots = folder.Path() / "shots";
+  struct Case {
+    const char* name;
+    bool removeFolder, closeWindow;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"the folder went", true, false,
+       "Game: the screenshot file " + (shots / "a.png").string() + " could not be written\n"},
+      {"the game ended first", false, true, "Game: the game ended before the screenshot of frame 2\n"},
+      {"written", false, false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::create_directories(shots);
+    options.frames = 3;
+    options.screenshots = {{2, platform::Utf8ToCp932((shots / "a.png").string())}};
+    GameSession session;
+    ASSERT_EQ(StartGame(options, session), 1);
+    if (c.removeFolder) fs::remove_all(shots);
+    if (c.closeWindow) platform::InjectCloseRequest();
+    testing::internal::CaptureStderr();
+    const bool played = PlayGame(options, session);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    ShutDownGame(session);
+    EXPECT_EQ(played, c.line.empty());
+    EXPECT_EQ(errors, c.line);
+    EXPECT_EQ(fs::exists(shots / "a.png"), c.line.empty());
+    fs::remove_all(shots);
+  }
 }
 
 // --software draws this run in software and leaves Game.ini's own setting;
@@ -319,6 +384,7 @@ TEST(GameCommandLineTest, HelpAndUnknownOptionsEndTheBuiltGame) {
   };
   const Case cases[] = {
       {game, "--help", 0, GameUsage(), ""},
+      {game, "-h", 0, GameUsage(), ""},
       {game, "--bogus", 2, "", "Game: unknown option --bogus\n" + GameUsage()},
       {game, "--headless", 2, "", "Game: --headless needs a frame count\n" + GameUsage()},
       {installed.string(), "--help", 0, GameUsage("vorn-player"), ""},

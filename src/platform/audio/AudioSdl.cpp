@@ -1,6 +1,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/audio/AudioDevice.h"
@@ -34,12 +35,15 @@ void QuietAlsa() {
   dlclose(library);  // only our reference: the library stays loaded
 }
 
-// Without a device the game goes on silent; the player is told once.
+// Without a device the game goes on silent; the player is told once, under
+// the name the player was started by, as its other start-up lines are.
 void ReportSoundOff() {
   static bool reported = false;
   if (reported) return;
   reported = true;
-  (void)std::fprintf(stderr, "no sound device could be opened, sound is off (%s)\n", SDL_GetError());
+  const char* name = program_invocation_short_name;
+  if (name == nullptr || *name == '\0') name = "Game";
+  (void)std::fprintf(stderr, "%s: no sound device could be opened, sound is off (%s)\n", name, SDL_GetError());
 }
 
 }  // namespace

@@ -752,3 +752,45 @@ LocalTime LocalTimeFromFileTime(int64_t seconds) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+SmallFileRead ReadSmallRegularFile(std::string_view path, int64_t maxBytes, std::string* out) {
+  out->clear();
+  const std::string native = NativePath(path);
+  // Non-blocking: opening a FIFO must not wait for a writer.
+  const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? SmallFileRead::Missing : SmallFileRead::Unreadable;
+  const auto finish = [fd, out](SmallFileRead result) {
+    close(fd);
+    if (result != SmallFileRead::Ok) out->clear();
+    return result;
+  };
+  struct stat info {};
+  if (fstat(fd, &info) != 0) return finish(SmallFileRead::Unreadable);
+  if (!S_ISREG(info.st_mode)) return finish(SmallFileRead::NotRegular);
+  if (info.st_size > maxBytes) return finish(SmallFileRead::TooLarge);
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return finish(SmallFileRead::Unreadable);
+  // One byte past the bound tells a file that grew since the fstat.
+  const int64_t limit = maxBytes + 1;
+  out->resize(static_cast<size_t>(std::min<int64_t>(info.st_size, maxBytes) + 1));
+  int64_t total = 0;
+  for (;;) {
+    if (total == static_cast<int64_t>(out->size())) {
+      if (total >= limit) return finish(SmallFileRead::TooLarge);
+      out->resize(static_cast<size_t>(std::min<int64_t>(limit, total * 2 + 4096)));
+    }
+    const ssize_t got = read(fd, out->data() + total, out->size() - static_cast<size_t>(total));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return finish(SmallFileRead::Unreadable);
+    }
+    if (got == 0) break;
+    total += got;
+  }
+  out->resize(static_cast<size_t>(total));
+  return finish(SmallFileRead::Ok);
+}
+
+}  // namespace platform

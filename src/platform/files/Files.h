@@ -121,3 +121,21 @@ LocalTime LocalTimeFromFileTime(int64_t seconds);
 void ListingCacheClear();
 
 }  // namespace platform
+
+namespace platform {
+
+enum class SmallFileRead {
+  Ok,
+  Missing,     // no such file
+  Unreadable,  // it exists but cannot be opened or read
+  NotRegular,  // a folder, a FIFO, a device: nothing a file of ours is
+  TooLarge,    // more than the caller's bound
+};
+
+// Reads the whole regular file `path` into `out`, refusing anything else
+// without blocking (a FIFO, /dev/zero) and any file past `maxBytes`: for the
+// files a start reads, which never grow large, so that a wrong one cannot
+// hang the start or fill the memory. `out` is left empty unless Ok.
+SmallFileRead ReadSmallRegularFile(std::string_view path, int64_t maxBytes, std::string* out);
+
+}  // namespace platform
