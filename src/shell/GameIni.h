@@ -28,7 +28,8 @@ struct GameIniValues {
 
 // Reads "Game.ini" from the current folder into `values` (defaults for missing
 // keys) and sets gProxy, gProxyPort and gScreenShotFlag. 1 when read; -1 when
-// the file is missing: `values` keep the defaults with start -1 and the
+// the file is missing or no small regular file (a FIFO, a device, past the
+// size any real one has): `values` keep the defaults with start -1 and the
 // globals are left alone.
 int ReadGameIni(GameIniValues& values);
 // The same reading on a text already in memory (always sets the globals).

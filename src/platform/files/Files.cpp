@@ -751,10 +751,6 @@ LocalTime LocalTimeFromFileTime(int64_t seconds) {
   return result;
 }
 
-}  // namespace platform
-
-namespace platform {
-
 SmallFileRead ReadSmallRegularFile(std::string_view path, int64_t maxBytes, std::string* out) {
   out->clear();
   const std::string native = NativePath(path);

@@ -120,10 +120,6 @@ LocalTime LocalTimeFromFileTime(int64_t seconds);
 // Forgets every cached directory listing (the runtime's own writes do this).
 void ListingCacheClear();
 
-}  // namespace platform
-
-namespace platform {
-
 enum class SmallFileRead {
   Ok,
   Missing,     // no such file
