@@ -3,6 +3,11 @@
 #include <string>
 #include <vector>
 
+// The IPA Gothic face's own file, as Debian's fonts-ipafont-gothic installs
+// it. Tests that compare glyph pixels or metrics open it by file: which file
+// the machine's font set-up answers for a family name is not theirs to fix.
+constexpr char kIpaGothicFile[] = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+
 // Bitmap font files (BDF), small enough to write in a test and read by
 // FreeType like any font a game ships.
 
@@ -38,3 +43,23 @@ struct SquareFontSpec {
 };
 
 bool WriteSquareFont(const std::string& path, const SquareFontSpec& spec);
+
+// TrueType files whose glyphs are filled rectangles, and collections (.ttc)
+// of them, one face per spec. Coordinates are font units, y up from the
+// baseline; the face's declared ascent and descent need not cover its glyphs.
+struct OutlineGlyph {
+  unsigned character;  // Unicode code point
+  int advance;
+  int xMin, yMin, xMax, yMax;  // the rectangle
+};
+
+struct OutlineFontSpec {
+  std::string family;  // ASCII
+  int unitsPerEm = 1024;
+  int ascender = 896;
+  int descender = -128;  // below the baseline: negative
+  std::vector<OutlineGlyph> glyphs;
+};
+
+std::string OutlineFontFile(const OutlineFontSpec& spec);
+std::string FontCollectionFile(const std::vector<OutlineFontSpec>& faces);

@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
+#include <tuple>
 
 #include "platform/HandleTable.h"
 #include "platform/text/Cp932Literal.h"
@@ -31,10 +33,23 @@ struct FontEntry {
   FontTextMetrics metrics;
 };
 
-struct AppFont {
+// A face of a font file: collections (.ttc) hold several.
+struct FaceFile {
   std::string path;  // UTF-8
+  FT_Long index = 0;
+};
+
+// One face of a font file a game ships; a collection gives one per face.
+struct AppFont {
+  FaceFile file;
   std::string cp932Path;
   std::vector<std::string> families;  // lower-case UTF-8
+};
+
+// The rows above and below the baseline a face's glyphs reach at one size.
+struct LineExtent {
+  int ascent = 0;
+  int descent = 0;
 };
 
 std::mutex gMutex;
@@ -42,6 +57,9 @@ FT_Library gLibrary = nullptr;
 bool gFontconfigReady = false;
 std::vector<FontEntry> gFonts(1);
 std::vector<AppFont> gAppFonts;
+// Measured once per face and size; a game's font files may change between
+// their registrations, so the measures go whenever the game's fonts change.
+std::map<std::tuple<std::string, FT_Long, int>, LineExtent> gMeasuredExtents;
 
 bool EnsureLibraries() {
   if (gLibrary == nullptr && FT_Init_FreeType(&gLibrary) != 0) {
@@ -98,8 +116,8 @@ const AppFont* FindAppFont(const std::string& folded) {
   return nullptr;
 }
 
-// The file of an installed face of exactly that family, or empty.
-std::string FindInstalled(const std::string& family, bool exact) {
+// The face of an installed font of exactly that family; an empty path for none.
+FaceFile FindInstalled(const std::string& family, bool exact) {
   if (!gFontconfigReady) return {};
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -109,37 +127,41 @@ std::string FindInstalled(const std::string& family, bool exact) {
   FcResult result = FcResultNoMatch;
   FcPattern* match = FcFontMatch(nullptr, pattern, &result);
   FcPatternDestroy(pattern);
-  std::string path;
+  FaceFile found;
   if (match != nullptr) {
     bool familyMatches = !exact;
     FcChar8* value = nullptr;
     for (int i = 0; exact && FcPatternGetString(match, FC_FAMILY, i, &value) == FcResultMatch; ++i)
       if (FoldName(reinterpret_cast<const char*>(value)) == FoldName(family)) familyMatches = true;
-    if (familyMatches && FcPatternGetString(match, FC_FILE, 0, &value) == FcResultMatch)
-      path = reinterpret_cast<const char*>(value);
+    if (familyMatches && FcPatternGetString(match, FC_FILE, 0, &value) == FcResultMatch) {
+      found.path = reinterpret_cast<const char*>(value);
+      // A collection's face, as FreeType numbers it.
+      int index = 0;
+      if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch && index > 0) found.index = index;
+    }
     FcPatternDestroy(match);
   }
-  return path;
+  return found;
 }
 
 // Face name -> font file: a game's own font first, then the aliases, then an
 // installed face of that name, then the Japanese fallback.
-std::string ResolveFace(const std::string& utf8Face) {
+FaceFile ResolveFace(const std::string& utf8Face) {
   std::string folded = FoldName(utf8Face);
   if (!folded.empty() && folded[0] == '@') folded.erase(0, 1);
-  if (const AppFont* app = FindAppFont(folded)) return app->path;
+  if (const AppFont* app = FindAppFont(folded)) return app->file;
   std::string family = utf8Face;
   if (!family.empty() && family[0] == '@') family.erase(0, 1);
   for (const FaceAlias& alias : kAliases)
     if (folded == alias.name) {
       family = alias.target;
-      if (const AppFont* app = FindAppFont(FoldName(family))) return app->path;
+      if (const AppFont* app = FindAppFont(FoldName(family))) return app->file;
       break;
     }
-  std::string path = family.empty() ? std::string() : FindInstalled(family, true);
-  if (path.empty()) path = FindInstalled(kFallbackFamily, true);
-  if (path.empty()) path = FindInstalled(kFallbackFamily, false);
-  return path;
+  FaceFile found = family.empty() ? FaceFile{} : FindInstalled(family, true);
+  if (found.path.empty()) found = FindInstalled(kFallbackFamily, true);
+  if (found.path.empty()) found = FindInstalled(kFallbackFamily, false);
+  return found;
 }
 
 // Fits the face to the cell height: scalable faces by their cell (ascent +
@@ -180,6 +202,58 @@ uint32_t UnicodeOf(unsigned code) {
   return 0;
 }
 
+// The characters whose reach sets a line's extent: every single-byte
+// character and the double-byte rows of symbols, letters, kana, Greek,
+// Cyrillic, box pieces and the extra symbols, the characters that reach
+// furthest from the baseline (kanji sit inside the em square).
+const std::vector<uint32_t>& MeasuredCharacters() {
+  static const std::vector<uint32_t> characters = [] {
+    std::string cp932;
+    for (unsigned c = 0x20; c <= 0xDF; ++c)
+      if (c < 0x7F || c >= 0xA1) cp932 += static_cast<char>(c);
+    for (unsigned lead : {0x81u, 0x82u, 0x83u, 0x84u, 0x87u})
+      for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
+        if (trail != 0x7F) cp932 += {static_cast<char>(lead), static_cast<char>(trail)};
+    // One conversion for the whole list; codes with no character come back as '?'.
+    const std::string utf8 = Cp932ToUtf8(cp932);
+    std::vector<uint32_t> out;
+    const auto* u = reinterpret_cast<const unsigned char*>(utf8.data());
+    for (size_t i = 0; i < utf8.size();) {
+      const int n = u[i] < 0x80 ? 1 : u[i] < 0xE0 ? 2 : u[i] < 0xF0 ? 3 : 4;
+      if (i + static_cast<size_t>(n) > utf8.size()) break;
+      uint32_t c = n == 1 ? u[i] : u[i] & (0x7Fu >> n);
+      for (int k = 1; k < n; ++k) c = c << 6 | (u[i + static_cast<size_t>(k)] & 0x3Fu);
+      out.push_back(c);
+      i += static_cast<size_t>(n);
+    }
+    return out;
+  }();
+  return characters;
+}
+
+// The rows the face's glyphs reach at its current size, in both formats:
+// the declared ascent and descent, grown to the measured characters' boxes.
+// Many faces declare a descent their letters pass: 'p', 'y' or '(' would
+// otherwise lose their lowest row in a line-sized surface.
+LineExtent MeasureLineExtent(FT_Face face, const FaceFile& file, int height) {
+  const auto key = std::make_tuple(file.path, file.index, height);
+  if (auto it = gMeasuredExtents.find(key); it != gMeasuredExtents.end()) return it->second;
+  const FT_Size_Metrics& m = face->size->metrics;
+  LineExtent extent{std::max(0, static_cast<int>((m.ascender + 63) >> 6)),
+                    std::max(0, static_cast<int>((-m.descender + 63) >> 6))};
+  for (FT_Int32 target : {FT_LOAD_TARGET_MONO, FT_LOAD_TARGET_NORMAL})
+    for (uint32_t c : MeasuredCharacters()) {
+      const FT_UInt index = FT_Get_Char_Index(face, c);
+      // Loading sets the bitmap's box as rendering will make it.
+      if (index == 0 || FT_Load_Glyph(face, index, target) != 0 || face->glyph->bitmap.rows == 0) continue;
+      const int top = face->glyph->bitmap_top;
+      extent.ascent = std::max(extent.ascent, top);
+      extent.descent = std::max(extent.descent, static_cast<int>(face->glyph->bitmap.rows) - top);
+    }
+  gMeasuredExtents.emplace(key, extent);
+  return extent;
+}
+
 std::vector<std::string> FamiliesOf(FT_Face face) {
   std::vector<std::string> out;
   if (face->family_name != nullptr) out.push_back(FoldName(face->family_name));
@@ -212,11 +286,11 @@ FontHandle CreateFontCp932(const std::string& face, int height, int weight, bool
   if (!EnsureLibraries()) return 0;
   if (height <= 0) height = 16;
   FT_Face ftFace = nullptr;
-  std::string path = ResolveFace(Cp932ToUtf8(face));
-  if (path.empty() || FT_New_Face(gLibrary, path.c_str(), 0, &ftFace) != 0) {
+  FaceFile file = ResolveFace(Cp932ToUtf8(face));
+  if (file.path.empty() || FT_New_Face(gLibrary, file.path.c_str(), file.index, &ftFace) != 0) {
     ftFace = nullptr;
-    path = FindInstalled(kFallbackFamily, false);
-    if (path.empty() || FT_New_Face(gLibrary, path.c_str(), 0, &ftFace) != 0) return 0;
+    file = FindInstalled(kFallbackFamily, false);
+    if (file.path.empty() || FT_New_Face(gLibrary, file.path.c_str(), file.index, &ftFace) != 0) return 0;
   }
   if (!SizeFace(ftFace, height)) {
     FT_Done_Face(ftFace);
@@ -227,7 +301,7 @@ FontHandle CreateFontCp932(const std::string& face, int height, int weight, bool
   e = FontEntry{};
   e.live = true;
   e.face = ftFace;
-  e.path = path;
+  e.path = file.path;
   e.height = height;
   // Faces here have no bold or italic of their own: both are synthesised.
   e.embolden = weight >= 600 && (ftFace->style_flags & FT_STYLE_FLAG_BOLD) == 0;
@@ -236,11 +310,12 @@ FontHandle CreateFontCp932(const std::string& face, int height, int weight, bool
   // requested height loses the lowest row of glyphs such as 'y' or '_' when
   // text is drawn through a surface of the line's size. The size stays as
   // requested so that the glyphs and their advances do not change.
-  const FT_Size_Metrics& m = ftFace->size->metrics;
-  e.metrics.ascent = std::max(0, static_cast<int>((m.ascender + 63) >> 6));
-  e.metrics.descent = std::max(0, static_cast<int>((-m.descender + 63) >> 6));
+  const LineExtent extent = MeasureLineExtent(ftFace, file, height);
+  e.metrics.ascent = extent.ascent;
+  e.metrics.descent = extent.descent;
   if (e.metrics.ascent + e.metrics.descent == 0) e.metrics.ascent = height;
   e.metrics.height = e.metrics.ascent + e.metrics.descent;
+  const FT_Size_Metrics& m = ftFace->size->metrics;
   e.metrics.maxCharWidth = static_cast<int>((m.max_advance + 63) >> 6) + (e.embolden ? 1 : 0);
   if (e.metrics.maxCharWidth <= 0) e.metrics.maxCharWidth = height;
   return slot;
@@ -329,26 +404,38 @@ bool AddApplicationFont(const std::string& cp932Path) {
   std::lock_guard lock(gMutex);
   if (!EnsureLibraries()) return false;
   const std::string path = Cp932ToUtf8(cp932Path);
-  FT_Face face = nullptr;
-  if (FT_New_Face(gLibrary, path.c_str(), 0, &face) != 0) return false;
-  AppFont app{path, cp932Path, FamiliesOf(face)};
-  FT_Done_Face(face);
-  if (app.families.empty()) return false;
+  // Every face of a collection under its own names. A damaged file may claim
+  // any count: past the faces a real collection holds, the rest is ignored.
+  constexpr FT_Long kMaxFaces = 256;
+  std::vector<AppFont> faces;
+  FT_Long count = 1;
+  for (FT_Long index = 0; index < std::min(count, kMaxFaces); ++index) {
+    FT_Face face = nullptr;
+    if (FT_New_Face(gLibrary, path.c_str(), index, &face) != 0) break;
+    count = face->num_faces;
+    AppFont app{{path, index}, cp932Path, FamiliesOf(face)};
+    FT_Done_Face(face);
+    if (!app.families.empty()) faces.push_back(std::move(app));
+  }
+  if (faces.empty()) return false;
+  gMeasuredExtents.clear();
   if (gFontconfigReady) FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(path.c_str()));
-  gAppFonts.insert(gAppFonts.begin(), std::move(app));
+  gAppFonts.insert(gAppFonts.begin(), std::make_move_iterator(faces.begin()), std::make_move_iterator(faces.end()));
   return true;
 }
 
 bool RemoveApplicationFont(const std::string& cp932Path) {
   std::lock_guard lock(gMutex);
-  auto it =
-      std::find_if(gAppFonts.begin(), gAppFonts.end(), [&](const AppFont& f) { return f.cp932Path == cp932Path; });
-  if (it == gAppFonts.end()) return false;
-  gAppFonts.erase(it);
+  const auto removed =
+      std::remove_if(gAppFonts.begin(), gAppFonts.end(), [&](const AppFont& f) { return f.cp932Path == cp932Path; });
+  if (removed == gAppFonts.end()) return false;
+  gAppFonts.erase(removed, gAppFonts.end());
+  gMeasuredExtents.clear();
   if (gFontconfigReady) {
     FcConfigAppFontClear(nullptr);
-    for (const AppFont& f : gAppFonts)
-      FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(f.path.c_str()));
+    for (size_t i = 0; i < gAppFonts.size(); ++i)
+      if (i == 0 || gAppFonts[i].cp932Path != gAppFonts[i - 1].cp932Path)
+        FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(gAppFonts[i].file.path.c_str()));
   }
   return true;
 }
@@ -356,6 +443,7 @@ bool RemoveApplicationFont(const std::string& cp932Path) {
 void RemoveAllApplicationFonts() {
   std::lock_guard lock(gMutex);
   gAppFonts.clear();
+  gMeasuredExtents.clear();
   if (gFontconfigReady) FcConfigAppFontClear(nullptr);
 }
 

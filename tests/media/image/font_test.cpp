@@ -20,6 +20,12 @@ constexpr char kJapanese[] = "漢字ひらがなカタカナｶﾀｶﾅABC";
 
 class FontTest : public GraphicsTest {
  protected:
+  // The default face is the IPA Gothic file itself, whatever the machine's
+  // font set-up answers for its name: glyphs are compared pixel by pixel.
+  void SetUp() override {
+    GraphicsTest::SetUp();
+    ASSERT_TRUE(platform::AddApplicationFont(kIpaGothicFile));
+  }
   void TearDown() override {
     platform::RemoveAllApplicationFonts();
     GraphicsTest::TearDown();
@@ -164,13 +170,18 @@ TEST_F(FontTest, AntiAliasedJapaneseTextHoldsSeventeenLevelsAsAlpha) {
 
 // Anti-aliased text goes through a text surface cut to the line: glyphs that
 // reach below the baseline keep their lowest row there, as they do drawn in
-// one bit straight onto the screen.
+// one bit straight onto the screen, with the default face and with a game's
+// own face whose letters pass the descent it declares.
 TEST_F(FontTest, AntiAliasedTextKeepsTheLowestRowOfOneBitText) {
+  // 64 units a pixel at 16: 14 rows above the baseline and 2 below declared.
+  OutlineFontSpec low{"Low Reach", 1024, 896, -128, {}};
+  for (unsigned c : {'p', 'q', 'y', 'g', 'j'})
+    low.glyphs.push_back({c, 512, 64, -256 - 64 * static_cast<int>(c & 1), 448, 448});
+  low.glyphs.push_back({'(', 512, 128, -192, 384, 960});
+  const std::string path = (folder_ / "low.ttf").string();
+  std::ofstream(path, std::ios::binary) << OutlineFontFile(low);
+  ASSERT_TRUE(platform::AddApplicationFont(path));
   StartGraphicsAt(32);
-  const int oneBit = CreateFontToHandle(nullptr, 16, 6, 0, -1, -1, 0, -1, -1);
-  const int antiAliased = CreateFontToHandle(nullptr, 16, 6, 2, -1, -1, 0, -1, -1);
-  ASSERT_GE(oneBit, 0);
-  ASSERT_GE(antiAliased, 0);
   // The lowest row with any ink, -1 for none.
   const auto lowestRow = [&](const std::string& text, int font) {
     ClearDrawTarget();
@@ -181,11 +192,25 @@ TEST_F(FontTest, AntiAliasedTextKeepsTheLowestRowOfOneBitText) {
         if (BackPixel(px, py) != 0) lowest = py;
     return lowest;
   };
-  for (const char* glyph : {",", ";", "j", "y", "|", "、", "＿", "｜", "〔", "〕"}) {
-    const std::string text = Sjis(glyph);
-    const int expected = lowestRow(text, oneBit);
-    EXPECT_GE(expected, 30 + 15) << glyph;  // below the baseline
-    EXPECT_EQ(lowestRow(text, antiAliased), expected) << glyph;
+  const struct {
+    const char* face;
+    std::vector<const char*> glyphs;
+  } cases[] = {
+      {nullptr, {",", ";", "j", "y", "|", "、", "＿", "｜", "〔", "〕"}},
+      {"Low Reach", {"p", "q", "y", "g", "j", "("}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.face != nullptr ? c.face : "default");
+    const int oneBit = CreateFontToHandle(c.face, 16, 6, 0, -1, -1, 0, -1, -1);
+    const int antiAliased = CreateFontToHandle(c.face, 16, 6, 2, -1, -1, 0, -1, -1);
+    ASSERT_GE(oneBit, 0);
+    ASSERT_GE(antiAliased, 0);
+    for (const char* glyph : c.glyphs) {
+      const std::string text = Sjis(glyph);
+      const int expected = lowestRow(text, oneBit);
+      EXPECT_GE(expected, 30 + 15) << glyph;  // below the baseline
+      EXPECT_EQ(lowestRow(text, antiAliased), expected) << glyph;
+    }
   }
 }
 
