@@ -54,6 +54,9 @@ struct TheoraDecoder {
   std::atomic<int> pauseRequest, stopRequest, seekRequest;
   std::atomic<int> seekTarget;
   std::atomic<int> endFlag;
+  // 1 once the player moved past the first frame: until then the thread keeps
+  // only the current frame, since a paused movie shows nothing else.
+  std::atomic<int> advanced;
   std::thread thread;
   int hasThread;
   // Guards the waits of both threads; the fields above are atomics so that

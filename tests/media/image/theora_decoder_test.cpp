@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -82,6 +84,29 @@ TEST(YuvTables, ConversionOfEachLayout) {
       EXPECT_EQ(image.pixels[i * 4 + 3], 255);
     }
     FreeGraphImage(&image);
+  }
+  // 4:2:0 at the ends of every range, on an odd width whose last pixel has a
+  // chroma sample of its own: each channel is the table sum, truncated and clamped.
+  for (int u = 0; u <= 255; u += 51) {
+    for (int v = 0; v <= 255; v += 51) {
+      SCOPED_TRACE(testing::Message() << "u " << u << " v " << v);
+      const uint8_t y[3] = {0, 128, 255}, us[2] = {static_cast<uint8_t>(u), 128},
+                    vs[2] = {static_cast<uint8_t>(v), 128};
+      const uint8_t* const planes[3] = {y, us, vs};
+      GraphImage image{};
+      AllocXRGB8GraphImage(3, 1, &image);
+      ConvertYuvToXrgb(planes, 3, 1, 3, 2, 1, 2, &image);
+      const YuvTables& t = gYuvTables;
+      auto channel = [&](int sum) { return std::clamp(sum / 16384, 0, 255); };
+      for (int x = 0; x < 3; ++x) {
+        const int yt = t.yTerm[y[x]], cu = us[x / 2], cv = vs[x / 2];
+        EXPECT_EQ(image.pixels[x * 4 + 0], channel(yt + t.uToBlue[cu]));
+        EXPECT_EQ(image.pixels[x * 4 + 1], channel(yt + t.uToGreen[cu] + t.vToGreen[cv]));
+        EXPECT_EQ(image.pixels[x * 4 + 2], channel(yt + t.vToRed[cv]));
+        EXPECT_EQ(image.pixels[x * 4 + 3], 255);
+      }
+      FreeGraphImage(&image);
+    }
   }
   // 4:4:4 and 4:2:2 take each pixel's own chroma column: full red in the
   // last column only.
@@ -188,6 +213,47 @@ TEST_F(TheoraDecoderTest, AdvanceWrapsAndSeeksStayInside) {
   AdvanceTheoraFrames(decoder_, 0);
   AdvanceTheoraFrames(decoder_, -4);
   EXPECT_EQ(GetTheoraCurrentFrame(decoder_), 99);
+}
+
+// A paused movie shows only its first frame: opening decodes and stocks that
+// frame alone, and the stock fills ahead only once the player advances.
+TEST_F(TheoraDecoderTest, OpenStocksOnlyTheFirstFrameUntilTheMovieAdvances) {
+  ASSERT_NE(Open(Clip(kColours)), nullptr);
+  // Read under the lock with nothing asked of the thread since, the waiting
+  // state means the thread is idle: it leaves that state only under the lock.
+  int valid = 0, buffers = 0;
+  auto idleStock = [&] {
+    for (int i = 0; i < 10000; ++i) {
+      {
+        std::lock_guard<std::mutex> guard(decoder_->lock);
+        if (decoder_->state.load() == kTheoraWaiting && decoder_->seekRequest.load() == 0) {
+          valid = buffers = 0;
+          for (int k = 0; k < decoder_->stockCount; ++k) {
+            valid += decoder_->stock[k].valid.load();
+            buffers += decoder_->stock[k].planes[0] != nullptr;
+          }
+          return true;
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  };
+  ASSERT_TRUE(idleStock());
+  EXPECT_EQ(valid, 1);
+  EXPECT_EQ(buffers, 1);
+  ExpectShows(kColours[0]);
+
+  AdvanceTheoraFrames(decoder_, 1);
+  auto full = [this] {
+    for (int k = 0; k < decoder_->stockCount; ++k)
+      if (!decoder_->stock[k].valid.load()) return false;
+    return true;
+  };
+  for (int i = 0; i < 10000 && !full(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_TRUE(full());
+  EXPECT_EQ(FetchTheoraFrame(decoder_, 1, 0), 1);
+  ExpectShows(kColours[1]);
 }
 
 TEST_F(TheoraDecoderTest, NonTheoraFilesOpenNothingAndLeaveNoThread) {
