@@ -105,6 +105,65 @@ TEST(BmpDecoder, EveryBitCountCompressionAndOrientationGivesThePixelsWritten) {
   }
 }
 
+// The longer information headers keep their masks where the 40-byte header's
+// follow it, and their palette after the whole header: each file decodes as
+// its 40-byte twin does.
+TEST(BmpDecoder, LongerInformationHeadersDecodeAsTheirFortyByteTwins) {
+  struct Case {
+    int bitCount, compression, headerSize;
+    uint32_t masks[3];
+  };
+  const Case cases[] = {
+      {8, 0, 124, {}},
+      {8, 0, 108, {}},
+      {4, 0, 108, {}},
+      {1, 0, 108, {}},
+      {8, 1, 124, {}},
+      {4, 2, 108, {}},
+      {24, 0, 124, {}},
+      {16, 3, 124, {0xF800, 0x7E0, 0x1F}},
+      {32, 3, 108, {0xFF, 0xFF00, 0xFF0000}},
+  };
+  const int width = 9, height = 4;
+  for (const Case& c : cases) {
+    fixtures::BmpOptions o;
+    o.bitCount = c.bitCount;
+    o.compression = c.compression;
+    std::memcpy(o.masks, c.masks, sizeof o.masks);
+    if (c.bitCount <= 8) o.palette = Palette(1 << c.bitCount);
+    std::vector<uint32_t> values;
+    for (int i = 0; i < width * height; ++i) {
+      const uint32_t v = static_cast<uint32_t>(i / 2 * 7 + 3) * 2654435761u;
+      values.push_back(c.bitCount <= 8 ? (v >> 8) % (1u << c.bitCount) : v & 0xFFFFFF);
+    }
+    TestGraphImage twin, longer;
+    ASSERT_EQ(Decode(fixtures::BmpFile(o, width, height, values), &twin.image), 0) << c.headerSize;
+    o.headerSize = c.headerSize;
+    ASSERT_EQ(Decode(fixtures::BmpFile(o, width, height, values), &longer.image), 0)
+        << c.bitCount << "/" << c.compression << " " << c.headerSize;
+    ASSERT_EQ(longer.image.width, width);
+    ASSERT_EQ(longer.image.height, height);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        ASSERT_EQ(Rgb(longer.image, x, y), Rgb(twin.image, x, y))
+            << c.bitCount << "/" << c.compression << " " << c.headerSize << " at " << x << "," << y;
+        if (c.bitCount <= 8) {
+          ASSERT_EQ(Rgb(longer.image, x, y), o.palette[values[y * width + x]]);
+        }
+      }
+  }
+  // A header size reaching past the end of the file is refused.
+  fixtures::BmpOptions o;
+  o.bitCount = 8;
+  o.palette = Palette(256);
+  std::string file = fixtures::BmpFile(o, 2, 2, {1, 2, 3, 4});
+  for (const uint32_t size : {static_cast<uint32_t>(file.size()) - 13, 0x7FFFFFF0u, 0xFFFFFFF0u}) {
+    file.replace(14, 4, fixtures::Le32(size));
+    TestGraphImage image;
+    EXPECT_EQ(Decode(file, &image.image), -1) << size;
+  }
+}
+
 TEST(BmpDecoder, RunLengthDataFollowsItsCodes) {
   struct RleCase {
     int bitCount, width, height;
