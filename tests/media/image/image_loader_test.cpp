@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/TrackedHeap.h"
 #include "media/image/ImageLoader.h"
 #include "media/image/ImageWriters.h"
 #include "platform/display/Dib.h"
@@ -23,6 +24,21 @@ using fixtures::TestGraphImage;
 // Decodes bytes through the whole chain; -1 when no decoder accepts them.
 int Decode(const std::string& bytes, GraphImage* image) {
   return ReadImageFile(nullptr, bytes.data(), static_cast<int>(bytes.size()), 1, 0, image);
+}
+
+// Tracked blocks allocated while `work` runs, freed again or not: every
+// allocation takes the next running number.
+template <typename Work>
+int TrackedAllocationsDuring(Work work) {
+  auto number = [] {
+    void* probe = TrackedAlloc(1, __FILE__, __LINE__);
+    const int id = TrackedHeaderOf(probe)->id;
+    TrackedFree(probe);
+    return id;
+  };
+  const int before = number();
+  work();
+  return (number() - before - 1 + 65536) % 65536;
 }
 
 uint32_t Rgb(const GraphImage& image, int x, int y) { return ReadPixelAsARGB(&image, x, y) & 0xFFFFFF; }
@@ -601,6 +617,16 @@ TEST(JpegDecoder, DataEndingFarShortOfTheClaimedSizeIsRefused) {
     TestGraphImage refused;
     EXPECT_EQ(Decode(huge, &refused.image), -1) << arithmetic;
     EXPECT_EQ(refused.image.pixels, nullptr);
+    // The Huffman-coded file is refused before its picture block is
+    // allocated: the decoder makes no tracked allocation at all.
+    if (!arithmetic) {
+      BufferStream* buffer = BufferStreamOpen(huge.data(), static_cast<int>(huge.size()));
+      MediaStream stream{gBufferStreamFunctions, buffer};
+      GraphImage probe{};
+      EXPECT_EQ(TrackedAllocationsDuring([&] { EXPECT_EQ(ReadJpegStream(&stream, &probe), -1); }), 0);
+      EXPECT_EQ(probe.pixels, nullptr);
+      BufferStreamClose(buffer);
+    }
   }
 
   const int side = 1024;
@@ -610,6 +636,37 @@ TEST(JpegDecoder, DataEndingFarShortOfTheClaimedSizeIsRefused) {
   ASSERT_EQ(Decode(flat.substr(0, flat.size() - 2), &image.image), 0) << flat.size() << " bytes";
   EXPECT_EQ(image.image.height, side);
   EXPECT_EQ(Rgb(image.image, side - 1, side - 1), Rgb(image.image, 0, 0));
+}
+
+// A file missing only its end marker decodes as the whole file does, however
+// far its coding compressed it: the flat pictures compress to well over a
+// thousand pixels a byte when arithmetic-coded.
+TEST(JpegDecoder, AFileMissingOnlyItsEndMarkerDecodesWhateverItsCoding) {
+  struct Case {
+    int side;
+    bool flat, arithmetic;
+  };
+  const Case cases[] = {
+      {1024, true, false}, {1024, true, true}, {256, true, true}, {96, false, false}, {96, false, true},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> samples(static_cast<size_t>(c.side) * c.side * 3, 0x80);
+    if (!c.flat)
+      for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>((i / 3 % c.side) * 2 + i % 3 * 40);
+    const std::string file = fixtures::JpegFile(c.side, c.side, 3, samples, 10, c.arithmetic);
+    ASSERT_EQ(file.substr(file.size() - 2), "\xFF\xD9");
+    TestGraphImage whole, cut;
+    ASSERT_EQ(Decode(file, &whole.image), 0);
+    ASSERT_EQ(Decode(file.substr(0, file.size() - 2), &cut.image), 0)
+        << c.side << (c.arithmetic ? " arithmetic, " : " Huffman, ") << file.size() << " bytes";
+    ASSERT_EQ(cut.image.height, c.side);
+    for (int y = 0; y < c.side; ++y)
+      ASSERT_EQ(std::memcmp(cut.image.pixels + static_cast<ptrdiff_t>(y) * cut.image.pitch,
+                            whole.image.pixels + static_cast<ptrdiff_t>(y) * whole.image.pitch,
+                            static_cast<size_t>(c.side) * 3),
+                0)
+          << c.side << " " << c.arithmetic << " row " << y;
+  }
 }
 
 // Files longer than one read of the stream: application segments ahead of the
