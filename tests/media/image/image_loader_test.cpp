@@ -839,6 +839,26 @@ TEST(DdsDecoder, AMipCountBeyondTheRealLevelsNeedsOnlyTheirData) {
       {"7x5 RGB", 7, 5, 24, "", 0xFFFFFFFFu, 138, 0},
       {"4x4 DXT1", 4, 4, 0, "DXT1", 0xFFFFFFFFu, 4096, -1},
   };
+  // The walk over the levels visits only those that hold data: four, the
+  // first included, then it stops; compressed levels of 8 bytes go on until
+  // the data is passed.
+  struct Walk {
+    int64_t first;
+    bool compressed;
+    uint32_t count;
+    int64_t limit, bytes;
+    uint32_t levels;
+  };
+  const Walk walks[] = {
+      {64, false, 1000, 1 << 20, 85, 4},   {64, false, 0xFFFFFFFFu, 1 << 20, 85, 4},
+      {105, false, 1000, 1 << 20, 138, 4}, {64, false, 3, 1 << 20, 84, 3},
+      {8, true, 1000, 4096, 4104, 513},    {8, true, 0xFFFFFFFFu, 4096, 4104, 513},
+  };
+  for (const Walk& w : walks) {
+    const DdsMipChain chain = DdsMipChainSize(w.first, w.compressed, w.count, w.limit);
+    EXPECT_EQ(chain.levels, w.levels) << w.first << " x" << w.count;
+    EXPECT_EQ(chain.bytes, w.bytes) << w.first << " x" << w.count;
+  }
   for (const Case& c : cases) {
     DdsOptions o;
     o.flags |= 0x20000;
