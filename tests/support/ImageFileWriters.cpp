@@ -64,19 +64,27 @@ std::string EncodeRleRow(const std::vector<uint32_t>& row, bool fourBit) {
 }
 
 std::string BmpWithPixels(int bitCount, int compression, int width, int height, const std::vector<uint32_t>& palette,
-                          const uint32_t* masks, const std::string& pixels) {
+                          const uint32_t* masks, const std::string& pixels, int headerSize = 40) {
+  std::string header = Le32(static_cast<uint32_t>(headerSize)) + Le32(static_cast<uint32_t>(width)) +
+                       Le32(static_cast<uint32_t>(height)) + Le16(1) + Le16(static_cast<uint32_t>(bitCount)) +
+                       Le32(static_cast<uint32_t>(compression)) + Le32(static_cast<uint32_t>(pixels.size())) +
+                       Le32(2835) + Le32(2835) + Le32(0) + Le32(0);
+  const std::string maskBytes = Le32(masks[0]) + Le32(masks[1]) + Le32(masks[2]);
   std::string extra;
+  if (headerSize > 40) {
+    // Masks, alpha mask, colour space "sRGB"; end points, gammas and the
+    // longer header's profile fields stay zero.
+    header += (compression == 3 ? maskBytes : std::string(12, '\0')) + Le32(0) + "BGRs";
+    header.resize(static_cast<size_t>(headerSize), '\0');
+  } else if (compression == 3) {
+    extra = maskBytes;
+  }
   if (bitCount <= 8) {
     for (size_t i = 0; i < (size_t{1} << bitCount); ++i) extra += Le32(i < palette.size() ? palette[i] : 0);
-  } else if (compression == 3) {
-    extra = Le32(masks[0]) + Le32(masks[1]) + Le32(masks[2]);
   }
-  const uint32_t offset = 14 + 40 + static_cast<uint32_t>(extra.size());
-  std::string out = "BM" + Le32(offset + static_cast<uint32_t>(pixels.size())) + Le32(0) + Le32(offset);
-  out += Le32(40) + Le32(static_cast<uint32_t>(width)) + Le32(static_cast<uint32_t>(height)) + Le16(1) +
-         Le16(static_cast<uint32_t>(bitCount)) + Le32(static_cast<uint32_t>(compression)) +
-         Le32(static_cast<uint32_t>(pixels.size())) + Le32(2835) + Le32(2835) + Le32(0) + Le32(0);
-  return out + extra + pixels;
+  const uint32_t offset = 14 + static_cast<uint32_t>(header.size() + extra.size());
+  const std::string out = "BM" + Le32(offset + static_cast<uint32_t>(pixels.size())) + Le32(0) + Le32(offset);
+  return out + header + extra + pixels;
 }
 
 }  // namespace
@@ -106,7 +114,8 @@ std::string BmpFile(const BmpOptions& o, int width, int height, const std::vecto
     pixels += bytes;
   }
   if (o.compression == 1 || o.compression == 2) pixels += std::string("\0\1", 2);
-  return BmpWithPixels(o.bitCount, o.compression, width, o.topDown ? -height : height, o.palette, o.masks, pixels);
+  return BmpWithPixels(o.bitCount, o.compression, width, o.topDown ? -height : height, o.palette, o.masks, pixels,
+                       o.headerSize);
 }
 
 std::string BmpRleFile(int bitCount, int width, int height, const std::vector<uint8_t>& rle,

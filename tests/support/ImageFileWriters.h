@@ -15,6 +15,9 @@ struct BmpOptions {
   bool topDown = false;           // negative height
   std::vector<uint32_t> palette;  // 0x00RRGGBB entries (bit counts 1, 4, 8)
   uint32_t masks[3] = {0, 0, 0};  // red, green, blue for bit fields
+  // 40, or 108 and 124 for the longer headers, which hold the masks (and an
+  // alpha mask and colour space) themselves; a palette follows the header.
+  int headerSize = 40;
 };
 // `values`: palette indices for bit counts up to 8, else the stored pixel
 // value (low bytes first).

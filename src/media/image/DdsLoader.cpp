@@ -141,6 +141,22 @@ int DecompressDxtGraphImage(GraphImage* image) {
   return 0;
 }
 
+DdsMipChain DdsMipChainSize(int64_t firstLevel, bool compressed, uint32_t count, int64_t limit) {
+  // An uncompressed level shrinks to 0 bytes and adds nothing after that,
+  // and a compressed one adds at least 8, so stopping at an empty level or
+  // past the limit bounds the walk by the file, whatever the count claims.
+  DdsMipChain chain{firstLevel, 1};
+  int64_t level = firstLevel;
+  for (uint32_t i = 1; i < count && chain.bytes <= limit; ++i) {
+    level /= 4;
+    if (compressed) level = std::max<int64_t>(level, 8);
+    if (level == 0) break;
+    chain.bytes += level;
+    ++chain.levels;
+  }
+  return chain;
+}
+
 int ReadDdsStream(MediaStream* stream, GraphImage* image) {
   uint8_t magic[4];
   uint8_t h[124];
@@ -195,16 +211,7 @@ int ReadDdsStream(MediaStream* stream, GraphImage* image) {
     if (rowSize < least) return -1;
     level = rowSize * height;
   }
-  size = level;
-  // The claimed count is untrusted: an uncompressed level shrinks to 0 bytes
-  // and adds nothing after that, and a compressed one adds at least 8, so
-  // stopping at an empty level or past the data bounds the loop by the file.
-  for (uint32_t i = 1; i < mipCount && size <= available; ++i) {
-    level /= 4;
-    if (kind != 0) level = std::max<int64_t>(level, 8);
-    if (level == 0) break;
-    size += level;
-  }
+  size = DdsMipChainSize(level, kind != 0, mipCount, available).bytes;
   if (size > available || size > 0x7FFFFFFF) return -1;
   auto* pixels = static_cast<uint8_t*>(TrackedAlloc(static_cast<size_t>(size == 0 ? 1 : size), __FILE__, __LINE__));
   if (pixels == nullptr) return -1;

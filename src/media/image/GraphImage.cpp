@@ -298,8 +298,13 @@ int MirrorGraphImage(GraphImage* image) {
   if (image->width == 0 || image->height == 0) return -1;
   int bytes = image->format.bytesPerPixel;
   if (bytes < 1 || bytes > 4 || image->pixels == nullptr || image->width < 0 || image->height < 0) return 0;
+  const size_t rowBytes = static_cast<size_t>(image->width) * bytes;
   for (int y = 0; y < image->height; ++y) {
     uint8_t* row = image->pixels + static_cast<size_t>(y) * image->pitch;
+    // A row of one colour is its own mirror. Comparing costs far less than
+    // swapping, and the rows of a run-length picture that no run reached
+    // stay untouched zero pages.
+    if (std::memcmp(row, row + bytes, rowBytes - static_cast<size_t>(bytes)) == 0) continue;
     for (int i = 0; i < image->width / 2; ++i) {
       uint8_t* a = row + static_cast<size_t>(i) * bytes;
       uint8_t* b = row + static_cast<size_t>(image->width - 1 - i) * bytes;

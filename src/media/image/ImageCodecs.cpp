@@ -48,7 +48,7 @@ constexpr uint8_t kJpegStartMarker = 0xD8;  // follows 0xFF at the start of ever
 // rather than decoded for minutes.
 constexpr int kJpegMaxScans = 1000;
 // A file whose data runs out is decoded to its end, but not when it claims
-// more pixels per byte than any picture compresses to: past the data every
+// more pixels per byte than any Huffman-coded picture compresses to: past the data every
 // row costs as much as a real one, so a few hundred bytes claiming a huge
 // picture would hold the decoder for seconds. Huffman-coded data takes at
 // least a bit per 8 x 8 block (512 pixels a byte), so such a file is known
@@ -65,6 +65,7 @@ struct JpegSource {
   MediaStream* stream;
   int64_t size;  // the bytes the file holds from where decoding started
   int64_t remaining;
+  int64_t scanData;  // where the first scan's coded data starts; the size until its header is read
   bool startOfFile;
   JOCTET* buffer;
   int bufferBytes;  // at least 2, for the end marker put in at the end of the data
@@ -86,6 +87,15 @@ bool ClaimsTooMuch(j_decompress_ptr info) {
   return pixels > reinterpret_cast<JpegSource*>(info->src)->size * kJpegMaxPixelsPerByte;
 }
 
+// Arithmetic coding may leave a whole picture in a handful of bytes after its
+// scan header, so where such data runs out nothing tells a damaged file from
+// one missing only its end marker: both decode on. A file that ends with its
+// first scan header holds no picture at all and is judged by its claim.
+bool HoldsNoPictureAndClaimsTooMuch(j_decompress_ptr info) {
+  auto* source = reinterpret_cast<JpegSource*>(info->src);
+  return source->size <= source->scanData && ClaimsTooMuch(info);
+}
+
 boolean JpegFillStreamBuffer(j_decompress_ptr info) {
   auto* source = reinterpret_cast<JpegSource*>(info->src);
   const int64_t want = source->remaining < source->bufferBytes ? source->remaining : source->bufferBytes;
@@ -93,7 +103,7 @@ boolean JpegFillStreamBuffer(j_decompress_ptr info) {
   source->remaining -= got;
   if (got <= 0) {
     if (source->startOfFile) ERREXIT(info, JERR_INPUT_EMPTY);
-    if (ClaimsTooMuch(info)) ERREXIT(info, JERR_INPUT_EOF);
+    if (HoldsNoPictureAndClaimsTooMuch(info)) ERREXIT(info, JERR_INPUT_EOF);
     WARNMS(info, JWRN_JPEG_EOF);
     source->buffer[0] = 0xFF;
     source->buffer[1] = JPEG_EOI;
@@ -128,6 +138,7 @@ void SetupJpegStreamSource(j_decompress_ptr info, MediaStream* stream) {
   auto* source = reinterpret_cast<JpegSource*>(info->src);
   source->remaining = MediaStreamRemaining(stream);
   source->size = source->remaining;
+  source->scanData = source->size;
   source->bufferBytes = source->remaining < kJpegReadBytes ? static_cast<int>(source->remaining) : kJpegReadBytes;
   if (source->bufferBytes < 2) source->bufferBytes = 2;
   source->buffer = static_cast<JOCTET*>((*info->mem->alloc_large)(reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT,
@@ -247,6 +258,8 @@ int ReadJpegStream(MediaStream* stream, GraphImage* image) {
   info.mem->max_memory_to_use = 512L * 1024 * 1024;
   SetupJpegStreamSource(&info, stream);
   jpeg_read_header(&info, TRUE);
+  auto* source = reinterpret_cast<JpegSource*>(info.src);
+  source->scanData = source->size - source->remaining - static_cast<int64_t>(info.src->bytes_in_buffer);
   if (!ImageSizeAllowed(info.image_width, info.image_height)) ERREXIT(&info, JERR_IMAGE_TOO_BIG);
   if (!info.arith_code && ClaimsTooMuch(&info)) ERREXIT(&info, JERR_INPUT_EOF);
   // Four-component (CMYK, YCCK) files are refused: no conversion to RGB is

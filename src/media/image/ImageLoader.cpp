@@ -206,7 +206,14 @@ int ReadBmpStream(MediaStream* stream, GraphImage* image) {
   if (bc != 1 && bc != 4 && bc != 8 && bc != 16 && bc != 24 && bc != 32) return -1;
   const uint32_t c = h.compression;
   if (!(c == 0 || (c == 1 && bc == 8) || (c == 2 && bc == 4) || (c == 3 && (bc == 16 || bc == 32)))) return -1;
-  if (bc <= 8) {
+  // Longer information headers hold their masks at byte 40, as the 40-byte
+  // one is followed by them, but the palette comes after the whole header.
+  const uint32_t headerSize = U32(raw);
+  if (int64_t{14} + headerSize > total) return -1;
+  if (bc <= 8 && headerSize > 40) {
+    MediaStreamSeek(stream, static_cast<int>(14 + headerSize), 0);
+    if (MediaStreamRead(stream, raw + 40, (1 << bc) * 4) == 0) return -1;
+  } else if (bc <= 8) {
     const int more = ((1 << bc) - 1) * 4;
     if (MediaStreamRead(stream, raw + 44, more) == 0) return -1;
   } else if (bc == 16 || bc == 32 || c == 3) {

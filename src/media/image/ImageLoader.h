@@ -37,6 +37,15 @@ int ReadBgraStream(MediaStream* stream, GraphImage* image);
 int ReadTgaStream(MediaStream* stream, GraphImage* image);
 int ReadDdsStream(MediaStream* stream, GraphImage* image);
 
+// The bytes of a DDS mip chain: the first level, then `count` - 1 more, each
+// a quarter of the one before (compressed ones at least 8 bytes). The count
+// is untrusted: the walk stops at the first empty level and once past `limit`.
+struct DdsMipChain {
+  int64_t bytes;
+  uint32_t levels;  // levels walked, the first included
+};
+DdsMipChain DdsMipChainSize(int64_t firstLevel, bool compressed, uint32_t count, int64_t limit);
+
 // The companion alpha file name: "_a" before the last dot, or appended.
 std::string MakeAlphaFileName(const char* fileName);
 

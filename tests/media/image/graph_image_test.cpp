@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "foundation/TrackedHeap.h"
 #include "media/image/GraphImage.h"
@@ -109,6 +111,40 @@ TEST(GraphImage, MirrorAndFill) {
   }
   GraphImage empty{};
   EXPECT_EQ(MirrorGraphImage(&empty), -1);
+}
+
+// Rows of one colour are left as they are (they are their own mirror); a row
+// whose bytes repeat with a period other than its pixel size, or whose
+// pixels differ only in their last byte, is still reversed.
+TEST(GraphImage, MirrorReversesEveryRowOfEachPixelSize) {
+  const std::vector<std::vector<uint8_t>> rows = {
+      {7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7}, {1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4},
+      {1, 2, 1, 2, 1, 2, 1, 2, 1, 2, 1, 2}, {5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 6},
+      {6, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11},
+  };
+  for (int bytes = 1; bytes <= 4; ++bytes) {
+    const int width = 12 / bytes, pitch = 16;
+    std::vector<uint8_t> block(static_cast<size_t>(pitch) * rows.size(), 0xEE);
+    for (size_t y = 0; y < rows.size(); ++y) std::copy(rows[y].begin(), rows[y].end(), block.begin() + y * pitch);
+    GraphImage image{};
+    if (bytes == 1) SetGray8ColorFormat(&image.format);
+    if (bytes == 2) SetColorFormatFromMasks(&image.format, 16, 0xF800, 0x7E0, 0x1F, 0);
+    if (bytes == 3) SetFullColorFormat(&image.format);
+    if (bytes == 4) SetARGB8ColorFormat(&image.format);
+    ASSERT_EQ(image.format.bytesPerPixel, bytes);
+    image.width = width;
+    image.height = static_cast<int>(rows.size());
+    image.pitch = pitch;
+    image.pixels = block.data();
+    ASSERT_EQ(MirrorGraphImage(&image), 0);
+    for (size_t y = 0; y < rows.size(); ++y) {
+      for (int x = 0; x < width; ++x)
+        for (int k = 0; k < bytes; ++k)
+          ASSERT_EQ(block[y * pitch + x * bytes + k], rows[y][(width - 1 - x) * bytes + k])
+              << bytes << " bytes, row " << y << " x " << x;
+      for (int i = 12; i < pitch; ++i) EXPECT_EQ(block[y * pitch + i], 0xEE);  // the padding is not touched
+    }
+  }
 }
 
 TEST(GraphImage, FreeClearsRecord) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/TrackedHeap.h"
 #include "media/image/ImageLoader.h"
 #include "media/image/ImageWriters.h"
 #include "platform/display/Dib.h"
@@ -23,6 +24,21 @@ using fixtures::TestGraphImage;
 // Decodes bytes through the whole chain; -1 when no decoder accepts them.
 int Decode(const std::string& bytes, GraphImage* image) {
   return ReadImageFile(nullptr, bytes.data(), static_cast<int>(bytes.size()), 1, 0, image);
+}
+
+// Tracked blocks allocated while `work` runs, freed again or not: every
+// allocation takes the next running number.
+template <typename Work>
+int TrackedAllocationsDuring(Work work) {
+  auto number = [] {
+    void* probe = TrackedAlloc(1, __FILE__, __LINE__);
+    const int id = TrackedHeaderOf(probe)->id;
+    TrackedFree(probe);
+    return id;
+  };
+  const int before = number();
+  work();
+  return (number() - before - 1 + 65536) % 65536;
 }
 
 uint32_t Rgb(const GraphImage& image, int x, int y) { return ReadPixelAsARGB(&image, x, y) & 0xFFFFFF; }
@@ -102,6 +118,65 @@ TEST(BmpDecoder, EveryBitCountCompressionAndOrientationGivesThePixelsWritten) {
               << c.bitCount << "/" << c.compression << " " << topDown << " at " << x << "," << y;
         }
     }
+  }
+}
+
+// The longer information headers keep their masks where the 40-byte header's
+// follow it, and their palette after the whole header: each file decodes as
+// its 40-byte twin does.
+TEST(BmpDecoder, LongerInformationHeadersDecodeAsTheirFortyByteTwins) {
+  struct Case {
+    int bitCount, compression, headerSize;
+    uint32_t masks[3];
+  };
+  const Case cases[] = {
+      {8, 0, 124, {}},
+      {8, 0, 108, {}},
+      {4, 0, 108, {}},
+      {1, 0, 108, {}},
+      {8, 1, 124, {}},
+      {4, 2, 108, {}},
+      {24, 0, 124, {}},
+      {16, 3, 124, {0xF800, 0x7E0, 0x1F}},
+      {32, 3, 108, {0xFF, 0xFF00, 0xFF0000}},
+  };
+  const int width = 9, height = 4;
+  for (const Case& c : cases) {
+    fixtures::BmpOptions o;
+    o.bitCount = c.bitCount;
+    o.compression = c.compression;
+    std::memcpy(o.masks, c.masks, sizeof o.masks);
+    if (c.bitCount <= 8) o.palette = Palette(1 << c.bitCount);
+    std::vector<uint32_t> values;
+    for (int i = 0; i < width * height; ++i) {
+      const uint32_t v = static_cast<uint32_t>(i / 2 * 7 + 3) * 2654435761u;
+      values.push_back(c.bitCount <= 8 ? (v >> 8) % (1u << c.bitCount) : v & 0xFFFFFF);
+    }
+    TestGraphImage twin, longer;
+    ASSERT_EQ(Decode(fixtures::BmpFile(o, width, height, values), &twin.image), 0) << c.headerSize;
+    o.headerSize = c.headerSize;
+    ASSERT_EQ(Decode(fixtures::BmpFile(o, width, height, values), &longer.image), 0)
+        << c.bitCount << "/" << c.compression << " " << c.headerSize;
+    ASSERT_EQ(longer.image.width, width);
+    ASSERT_EQ(longer.image.height, height);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        ASSERT_EQ(Rgb(longer.image, x, y), Rgb(twin.image, x, y))
+            << c.bitCount << "/" << c.compression << " " << c.headerSize << " at " << x << "," << y;
+        if (c.bitCount <= 8) {
+          ASSERT_EQ(Rgb(longer.image, x, y), o.palette[values[y * width + x]]);
+        }
+      }
+  }
+  // A header size reaching past the end of the file is refused.
+  fixtures::BmpOptions o;
+  o.bitCount = 8;
+  o.palette = Palette(256);
+  std::string file = fixtures::BmpFile(o, 2, 2, {1, 2, 3, 4});
+  for (const uint32_t size : {static_cast<uint32_t>(file.size()) - 13, 0x7FFFFFF0u, 0xFFFFFFF0u}) {
+    file.replace(14, 4, fixtures::Le32(size));
+    TestGraphImage image;
+    EXPECT_EQ(Decode(file, &image.image), -1) << size;
   }
 }
 
@@ -542,6 +617,16 @@ TEST(JpegDecoder, DataEndingFarShortOfTheClaimedSizeIsRefused) {
     TestGraphImage refused;
     EXPECT_EQ(Decode(huge, &refused.image), -1) << arithmetic;
     EXPECT_EQ(refused.image.pixels, nullptr);
+    // The Huffman-coded file is refused before its picture block is
+    // allocated: the decoder makes no tracked allocation at all.
+    if (!arithmetic) {
+      BufferStream* buffer = BufferStreamOpen(huge.data(), static_cast<int>(huge.size()));
+      MediaStream stream{gBufferStreamFunctions, buffer};
+      GraphImage probe{};
+      EXPECT_EQ(TrackedAllocationsDuring([&] { EXPECT_EQ(ReadJpegStream(&stream, &probe), -1); }), 0);
+      EXPECT_EQ(probe.pixels, nullptr);
+      BufferStreamClose(buffer);
+    }
   }
 
   const int side = 1024;
@@ -551,6 +636,37 @@ TEST(JpegDecoder, DataEndingFarShortOfTheClaimedSizeIsRefused) {
   ASSERT_EQ(Decode(flat.substr(0, flat.size() - 2), &image.image), 0) << flat.size() << " bytes";
   EXPECT_EQ(image.image.height, side);
   EXPECT_EQ(Rgb(image.image, side - 1, side - 1), Rgb(image.image, 0, 0));
+}
+
+// A file missing only its end marker decodes as the whole file does, however
+// far its coding compressed it: the flat pictures compress to well over a
+// thousand pixels a byte when arithmetic-coded.
+TEST(JpegDecoder, AFileMissingOnlyItsEndMarkerDecodesWhateverItsCoding) {
+  struct Case {
+    int side;
+    bool flat, arithmetic;
+  };
+  const Case cases[] = {
+      {1024, true, false}, {1024, true, true}, {256, true, true}, {96, false, false}, {96, false, true},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> samples(static_cast<size_t>(c.side) * c.side * 3, 0x80);
+    if (!c.flat)
+      for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>((i / 3 % c.side) * 2 + i % 3 * 40);
+    const std::string file = fixtures::JpegFile(c.side, c.side, 3, samples, 10, c.arithmetic);
+    ASSERT_EQ(file.substr(file.size() - 2), "\xFF\xD9");
+    TestGraphImage whole, cut;
+    ASSERT_EQ(Decode(file, &whole.image), 0);
+    ASSERT_EQ(Decode(file.substr(0, file.size() - 2), &cut.image), 0)
+        << c.side << (c.arithmetic ? " arithmetic, " : " Huffman, ") << file.size() << " bytes";
+    ASSERT_EQ(cut.image.height, c.side);
+    for (int y = 0; y < c.side; ++y)
+      ASSERT_EQ(std::memcmp(cut.image.pixels + static_cast<ptrdiff_t>(y) * cut.image.pitch,
+                            whole.image.pixels + static_cast<ptrdiff_t>(y) * whole.image.pitch,
+                            static_cast<size_t>(c.side) * 3),
+                0)
+          << c.side << " " << c.arithmetic << " row " << y;
+  }
 }
 
 // Files longer than one read of the stream: application segments ahead of the
@@ -723,6 +839,26 @@ TEST(DdsDecoder, AMipCountBeyondTheRealLevelsNeedsOnlyTheirData) {
       {"7x5 RGB", 7, 5, 24, "", 0xFFFFFFFFu, 138, 0},
       {"4x4 DXT1", 4, 4, 0, "DXT1", 0xFFFFFFFFu, 4096, -1},
   };
+  // The walk over the levels visits only those that hold data: four, the
+  // first included, then it stops; compressed levels of 8 bytes go on until
+  // the data is passed.
+  struct Walk {
+    int64_t first;
+    bool compressed;
+    uint32_t count;
+    int64_t limit, bytes;
+    uint32_t levels;
+  };
+  const Walk walks[] = {
+      {64, false, 1000, 1 << 20, 85, 4},   {64, false, 0xFFFFFFFFu, 1 << 20, 85, 4},
+      {105, false, 1000, 1 << 20, 138, 4}, {64, false, 3, 1 << 20, 84, 3},
+      {8, true, 1000, 4096, 4104, 513},    {8, true, 0xFFFFFFFFu, 4096, 4104, 513},
+  };
+  for (const Walk& w : walks) {
+    const DdsMipChain chain = DdsMipChainSize(w.first, w.compressed, w.count, w.limit);
+    EXPECT_EQ(chain.levels, w.levels) << w.first << " x" << w.count;
+    EXPECT_EQ(chain.bytes, w.bytes) << w.first << " x" << w.count;
+  }
   for (const Case& c : cases) {
     DdsOptions o;
     o.flags |= 0x20000;
