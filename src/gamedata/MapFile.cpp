@@ -172,11 +172,7 @@ bool ParseMapFile(MapData& map, DataFileCursor& cursor, const std::string& fileN
         ReadMapEvent(cursor, event);
         map.events.push_back(std::move(event));
       }
-      // Id order, equal ids in file order: what inserting each event in turn
-      // gives, but in one sort, so a file stored in falling id order does not
-      // move the whole list once per event.
-      std::stable_sort(map.events.begin(), map.events.end(),
-                       [](const MapEvent& a, const MapEvent& b) { return a.id < b.id; });
+      SortEventsById(map.events);
     }
     cursor.ReadUint8();  // 102
   } else {

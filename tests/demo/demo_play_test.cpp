@@ -544,7 +544,7 @@ TEST_F(DemoPlayTest, TheTitleReplaysTheGeneratedSave) {
 // wait the A key, and the mouse position is read; F12 then goes back to
 // the title.
 TEST_F(DemoPlayTest, TypedTextKeysMouseAndF12ReachTheField) {
-  constexpr int kAnswered = 800, kBackAtTitle = 830;
+  constexpr int kAsked = 728, kAnswered = 800, kBackAtTitle = 830;
   RunSetup setup = MakeSetup(true);
   setup.before = [](int frame) {
     auto press = [](int virtualKey) {
@@ -571,7 +571,7 @@ TEST_F(DemoPlayTest, TypedTextKeysMouseAndF12ReachTheField) {
     }
   };
   const auto looks = Play(
-      kTour, {kAnswered, kBackAtTitle},
+      kTour, {kAsked, kAnswered, kBackAtTitle},
       [](int frame) {
         if (frame == kAnswered) {
           EXPECT_EQ(gVariableStore.ReadStringVariable(3000000 + kDemoStringName), Cp932Text("勇者"));
@@ -588,8 +588,20 @@ TEST_F(DemoPlayTest, TypedTextKeysMouseAndF12ReachTheField) {
         }
       },
       setup);
-  EXPECT_EQ(looks.size(), 2u);
+  EXPECT_EQ(looks.size(), 3u);
   EXPECT_TRUE(RecordedNotices().empty());
+  // The name entry waits in the frame picture, its cursor at the frame's
+  // left, so a typed name has the frame's width.
+  ASSERT_TRUE(looks.count(kAsked));
+  ScratchFolder scratch;
+  const Screen asked = Decode(looks.at(kAsked).png, scratch);
+  Box cursor;
+  for (int y = kDemoFrameY + 3; y < kDemoFrameY + kDemoFrameHeight - 3; ++y)
+    for (int x = kDemoFrameX + 3; x < kDemoFrameX + kDemoFrameWidth - 3; ++x)
+      if (asked.At(x, y) != kDemoFrameFill) cursor.Add(x, y);
+  EXPECT_GT(cursor.count, 0);
+  EXPECT_GE(cursor.x0, kDemoEntryX);
+  EXPECT_LE(cursor.x1, kDemoEntryX + 4);
 }
 
 // Two runs of one replay, and the plain and the packed demo, leave the same

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "gamedata/DataFileScramble.h"
 #include "gamedata/DatabaseFixture.h"
 #include "gamedata/GameText.h"
 #include "gamedata/VariableId.h"
@@ -518,6 +519,7 @@ struct Expansion {
   std::vector<std::array<std::string, 3>> notices;
   int systemVariable0 = 0;
   std::vector<std::string> strings;
+  uint32_t random = 0;  // the shared generator's state after the expansion
 
   bool operator==(const Expansion&) const = default;
 };
@@ -525,11 +527,15 @@ struct Expansion {
 template <class Expand>
 Expansion ExpandInWorld(Expand expand) {
   EscapeWorld();
+  // Random-number ids draw from the shared generator: each expansion starts
+  // it from the same state.
+  SharedRandom(2, 20240611);
   Expansion out;
   out.text = expand();
   out.notices = RecordedNotices();
   out.systemVariable0 = gVariableStore.ReadVariable(9000000);
   out.strings = gVariableStore.stringVariables;
+  out.random = SharedRandom(1, 0);
   return out;
 }
 
@@ -568,6 +574,12 @@ TEST(MessageEscapesReference, ExpansionMatchesTheReference) {
   EXPECT_TRUE(stopped(compare("a\\c[1]\\s[10]\\c[2]\\v[1]", 0, 0, 0)));
   EXPECT_TRUE(stopped(compare("\\s[7][10]", 0, 0, 0)));  // an opener completed by the text after the value
   EXPECT_TRUE(stopped(compare("\\udb[0:0:1]\\sdb[0:3:1]\\cdb[0:1:1]", 0, 0, 0)));
+  // Random-number ids (\v9[ plus 5,100,000 and more), directly, through an
+  // opener completed by a value and in a display run.
+  for (const char* text : {"\\v9[6099999]\\v9[5100999]", "\\v9[5\\v[2]000]", "\\c[1]\\v9[6000142]\\c[2]"}) {
+    const Expansion drawn = compare(text, 0, 0, 0);
+    EXPECT_NE(drawn.random, 20240611u) << text;
+  }
   // Values that complete an opener begun in the text before them.
   EXPECT_EQ(compare("\\\\s[13]", 1, 0, 0).text, "x\\v[2]y\\c[3]");
   EXPECT_EQ(compare("\\\\cself[9]", 1, 0, 0).text, "Z]");

@@ -78,7 +78,9 @@ struct FrameCycle {
 // The sample on the headless backend under the keys of the build's walk
 // replay (right held until the sign stops the hero, a pause, confirm, the
 // message and choice opening), then the screens of `cycle` more frames.
-FrameCycle HeadlessWalk(const std::filesystem::path& scratch, int cycle) {
+// `atTheSign` gets the screen once the hero stands at the sign, right still
+// held.
+FrameCycle HeadlessWalk(const std::filesystem::path& scratch, int cycle, std::vector<uint32_t>* atTheSign) {
   FrameCycle frames;
   StartedGame headless;
   if (!headless.Started()) return frames;
@@ -87,6 +89,7 @@ FrameCycle HeadlessWalk(const std::filesystem::path& scratch, int cycle) {
   for (const auto& run : runs) {
     if (run.key != 0) platform::SetScriptedKey(run.key, true);
     for (int i = 0; i < run.frames; ++i) headless.Pass();
+    if (run.key == kRight) *atTheSign = HeadlessScreen(scratch / "headless.png");
     if (run.key != 0) platform::SetScriptedKey(run.key, false);
   }
   if (gHero.x != 2 * (kSampleHeroX + kSampleSignSteps - 1)) return frames;
@@ -118,16 +121,20 @@ FrameCycle HeadlessWalk(const std::filesystem::path& scratch, int cycle) {
 // pixel over the whole screen, the headless game's screen after the same
 // keys. The map stands still; only the choice cursor blinks, on a cycle of
 // 140 frames the window's timing does not tell, so the window must equal the
-// headless screen of one frame in that cycle. A quit request then ends Game
-// with exit code 0.
+// headless screen of one frame in that cycle. Each key is held until the
+// window shows what it did (the hero at the sign; the sign's event begun),
+// so a busy machine that runs the window slowly gets the frames it needs.
+// A quit request then ends Game with exit code 0.
 TEST(GameWindowTest, RealKeysWalkTheHeroAndTheWindowShowsWhatTheHeadlessRunShows) {
   if (!HasProgram("Xvfb") || !HasProgram("xdotool") || !HasProgram("xwd"))
     GTEST_SKIP() << "Xvfb, xdotool or xwd missing";
   if (!std::filesystem::exists(GameExecutable())) GTEST_SKIP() << "Game is not built";
   ScratchFolder folder;
-  const FrameCycle expected = HeadlessWalk(folder.Path(), 140);
+  std::vector<uint32_t> atTheSign;
+  const FrameCycle expected = HeadlessWalk(folder.Path(), 140, &atTheSign);
   ASSERT_EQ(expected.changes.size(), 140u)
       << "the headless walk did not reach the sign, or more than the choice window changed";
+  ASSERT_FALSE(atTheSign.empty());
   const auto game = folder.Path() / "game";
   std::filesystem::create_directories(game);
   WriteSampleGame(game);
@@ -158,28 +165,37 @@ TEST(GameWindowTest, RealKeysWalkTheHeroAndTheWindowShowsWhatTheHeadlessRunShows
   const std::string window = x.Window();
   ASSERT_FALSE(window.empty()) << "no Game window";
   x.Run("xdotool windowfocus --sync " + window);
-  x.Run("xdotool keydown --window " + window + " Right");
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-  x.Run("xdotool keyup --window " + window + " Right");
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  // Held for some frames: the game reads the keyboard's state once a frame.
-  x.Run("xdotool keydown --window " + window + " z");
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  x.Run("xdotool keyup --window " + window + " z");
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  // Read back until the message has opened (a busy machine may run the
-  // window slowly), for at most a few seconds.
   const std::string dump = (folder.Path() / "window.xwd").string();
-  int differing = -1;
   std::string xwd;
-  for (int attempt = 0; attempt < 12 && differing != 0; ++attempt) {
-    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const auto shown = [&] {
     xwd = x.Run("xwd -silent -id " + window + " -out " + dump);
     int w = 0, h = 0;
-    const std::vector<uint32_t> shown = ReadXwd(ScratchFolder::Read(dump), &w, &h);
-    ASSERT_EQ(w, 640) << window << ": " << xwd;
-    ASSERT_EQ(h, 480);
-    differing = expected.Differing(shown, &left, &top, &right, &bottom);
+    std::vector<uint32_t> screen = ReadXwd(ScratchFolder::Read(dump), &w, &h);
+    return w == 640 && h == 480 ? screen : std::vector<uint32_t>{};
+  };
+  // Held until the window shows the key's effect, or for at most a minute;
+  // then released whatever the window shows (the final look tells).
+  const auto holdUntil = [&](const std::string& key, const auto& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    x.Run("xdotool keydown --window " + window + " " + key);
+    while (!done(shown()) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    x.Run("xdotool keyup --window " + window + " " + key);
+  };
+  holdUntil("Right", [&](const std::vector<uint32_t>& screen) { return screen == atTheSign; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // The sign's event changes the screen from its first frame on; holding
+  // confirm a few frames longer changes nothing after it.
+  holdUntil("z", [&](const std::vector<uint32_t>& screen) { return !screen.empty() && screen != atTheSign; });
+  // Read back until the message and choice have opened, for at most a
+  // minute.
+  int differing = -1;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  for (bool first = true; differing != 0 && (first || std::chrono::steady_clock::now() < deadline); first = false) {
+    if (!first) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const std::vector<uint32_t> screen = shown();
+    ASSERT_FALSE(screen.empty()) << window << ": " << xwd;
+    differing = expected.Differing(screen, &left, &top, &right, &bottom);
   }
   EXPECT_EQ(differing, 0) << "in (" << left << ", " << top << ") - (" << right << ", " << bottom << ")";
 

@@ -533,10 +533,13 @@ MapData Field() {
   // Talking to it asks for a name (text entry into S[3]) and an age (text
   // entry into S[4], its number into V[14]), waits for a key of the keyboard (V[15] = 100 + its
   // scan code), takes the mouse position (V[16], V[17]) and answers with
-  // what it learnt.
+  // what it learnt. The entries are typed at the left of the window-frame
+  // picture (system variables 40 and 41).
   wanderer.pages[1].commands = [] {
     CommandListBuilder talk;
-    talk.Add(122, {3000000 + kDemoStringName, 0x0003, 16})
+    talk.Add(121, {9000040, kDemoEntryX, 0, 0x0C})
+        .Add(121, {9000041, kDemoEntryY, 0, 0x0C})
+        .Add(122, {3000000 + kDemoStringName, 0x0003, 16})
         .Add(122, {3000000 + kDemoStringAge, 0x0003, 3})
         .Add(122, {Var(kDemoVarAge), 0x0001, 3000000 + kDemoStringAge})
         .Add(123, {Var(kDemoVarKey), 0x0180})

@@ -44,8 +44,8 @@
 // over kDemoZoomFrames frames, and a move route that walks the hero a cell down and
 // sets V[11]. A wanderer stands two cells below the arrival point (event
 // touch, when the hero walks into it: V[13] + 1, then its second page,
-// which asks for a name and an age by text entry, waits for a key and
-// reads the mouse); a spring runs in parallel (V[10] + 1 every 10 frames).
+// which asks for a name and an age by text entry at the frame picture's
+// left, waits for a key and reads the mouse); a spring runs in parallel (V[10] + 1 every 10 frames).
 //
 // A parallel common event counts the frames played in V[3] while V[0] >= 1.
 enum class DemoForm { Plain, Packed };
@@ -144,6 +144,9 @@ inline constexpr int kDemoFrameX = 40;
 inline constexpr int kDemoFrameY = 360;
 inline constexpr int kDemoFrameWidth = 160;
 inline constexpr int kDemoFrameHeight = 64;
+// Where the wanderer's text entries are typed: at the frame picture's left.
+inline constexpr int kDemoEntryX = kDemoFrameX + 12;
+inline constexpr int kDemoEntryY = kDemoFrameY + 20;
 // The window skin (message and choice windows, the frame picture).
 inline constexpr uint32_t kDemoFrameBorder = 0xE8E8F8;
 inline constexpr uint32_t kDemoFrameFill = 0x183060;
