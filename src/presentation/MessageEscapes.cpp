@@ -248,24 +248,29 @@ struct ValueStage {
 
 std::string IntText(int id) { return std::to_string(gVariableStore.ReadVariable(id)); }
 
+// An escape's number added to its id range, held within an id as the
+// database escape holds its sum: a huge number reads a variable that does
+// not exist (which gives its notice) instead of overflowing.
+int IdFrom(int64_t base, int n) { return static_cast<int>(std::clamp(base + n, int64_t{INT_MIN}, int64_t{INT_MAX})); }
+
 void ExpandValueEscapes(std::string& text, int mapEventId, int commonId, int mapId) {
   ValueStage stage{ScanText(std::move(text))};
-  stage.Run("\\v[", "エラー：\\v[の「]」が見つかりません", [](int n) { return IntText(2000000 + n); });
+  stage.Run("\\v[", "エラー：\\v[の「]」が見つかりません", [](int n) { return IntText(IdFrom(2000000, n)); });
   for (int d = 1; d <= 9; ++d) {
     stage.Run(std::string("\\v") + static_cast<char>('0' + d) + "[", "エラー：\\v?の「]」が見つかりません",
-              [d](int n) { return IntText(2000000 + d * 100000 + n); });
+              [d](int n) { return IntText(IdFrom(2000000 + d * 100000, n)); });
   }
   stage.Run("\\self[", "エラー：\\selfの「]」が見つかりません", [&](int n) {
     gVariableStore.ContextMapId = mapId;
-    return IntText(1000000 + mapEventId * 10 + n);
+    return IntText(IdFrom(1000000 + int64_t{mapEventId} * 10, n));
   });
   stage.Run("\\cself[", "エラー：\\cselfの「]」が見つかりません", [&](int n) {
-    const int id = 15000000 + commonId * 100 + n;
+    const int id = IdFrom(15000000 + int64_t{commonId} * 100, n);
     return n >= 5 && n <= 9 ? gVariableStore.ReadStringVariable(id) : IntText(id);
   });
   stage.RunDatabase();
   stage.Run("\\s[", "エラー：\\sの「]」が見つかりません",
-            [](int n) { return gVariableStore.ReadStringVariable(3000000 + n); });
+            [](int n) { return gVariableStore.ReadStringVariable(IdFrom(3000000, n)); });
   text = std::move(stage.text).Take();
 }
 

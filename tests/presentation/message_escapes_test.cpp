@@ -429,6 +429,10 @@ TEST_F(MessageEscapes, FaultsShowTheirNoticeAndGoOn) {
   EXPECT_EQ(Display("@1234567890\nx"), "x");
   EXPECT_EQ(gVariableStore.ReadVariable(9000000), 0);
   EXPECT_EQ(RecordedNotices().size(), 1u);
+  ClearRecordedNotices();
+  // A number past every id reads no cell, and the sum never overflows.
+  EXPECT_EQ(ValuesOnly("\\v[88888888888888]/\\v9[2147483647]/\\self[2147483647]/\\cself[2147483647]/\\s[2147483647]"),
+            "0/0/0/0/<<ERROR>>");
 }
 
 TEST_F(MessageEscapes, AStringHoldingItsOwnEscapeStopsAtTheBound) {
