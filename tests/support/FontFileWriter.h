@@ -45,7 +45,7 @@ struct SquareFontSpec {
 bool WriteSquareFont(const std::string& path, const SquareFontSpec& spec);
 
 // TrueType files whose glyphs are filled rectangles, and collections (.ttc)
-// of them, one face per spec. Coordinates are font units, y up from the
+// of them, one face per description. Coordinates are font units, y up from the
 // baseline; the face's declared ascent and descent need not cover its glyphs.
 struct OutlineGlyph {
   unsigned character;  // Unicode code point

@@ -208,24 +208,15 @@ uint32_t UnicodeOf(unsigned code) {
 // furthest from the baseline (kanji sit inside the em square).
 const std::vector<uint32_t>& MeasuredCharacters() {
   static const std::vector<uint32_t> characters = [] {
-    std::string cp932;
+    std::vector<uint32_t> out;
+    const auto add = [&out](unsigned code) {
+      if (const uint32_t c = UnicodeOf(code); c != 0) out.push_back(c);
+    };
     for (unsigned c = 0x20; c <= 0xDF; ++c)
-      if (c < 0x7F || c >= 0xA1) cp932 += static_cast<char>(c);
+      if (c < 0x7F || c >= 0xA1) add(c);
     for (unsigned lead : {0x81u, 0x82u, 0x83u, 0x84u, 0x87u})
       for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
-        if (trail != 0x7F) cp932 += {static_cast<char>(lead), static_cast<char>(trail)};
-    // One conversion for the whole list; codes with no character come back as '?'.
-    const std::string utf8 = Cp932ToUtf8(cp932);
-    std::vector<uint32_t> out;
-    const auto* u = reinterpret_cast<const unsigned char*>(utf8.data());
-    for (size_t i = 0; i < utf8.size();) {
-      const int n = u[i] < 0x80 ? 1 : u[i] < 0xE0 ? 2 : u[i] < 0xF0 ? 3 : 4;
-      if (i + static_cast<size_t>(n) > utf8.size()) break;
-      uint32_t c = n == 1 ? u[i] : u[i] & (0x7Fu >> n);
-      for (int k = 1; k < n; ++k) c = c << 6 | (u[i + static_cast<size_t>(k)] & 0x3Fu);
-      out.push_back(c);
-      i += static_cast<size_t>(n);
-    }
+        if (trail != 0x7F) add(lead << 8 | trail);
     return out;
   }();
   return characters;
